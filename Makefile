@@ -1,0 +1,54 @@
+# Set-up, build and test in two commands: `make demo` and `make test`.
+SHELL := /bin/bash
+
+PACKAGES := cmake ninja-build g++ pkg-config zlib1g-dev libsndfile1-dev libcli11-dev \
+            libgtest-dev libgmock-dev libbenchmark-dev
+
+comma := ,
+SANITIZE ?=
+BUILD_TYPE ?= Release
+ifeq ($(SANITIZE),)
+BUILD_DIR ?= build
+else
+BUILD_DIR ?= build-$(subst $(comma),-,$(SANITIZE))
+BUILD_TYPE := RelWithDebInfo
+endif
+JOBS ?= $(shell nproc)
+DEMO_WAV ?= $(BUILD_DIR)/vorn-demo.wav
+
+.PHONY: all deps configure build demo test bench format clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
+	  $$SUDO apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVORN_SANITIZE=$(SANITIZE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+demo: build
+	@$(BUILD_DIR)/apps/vorn/vorn demo --output $(DEMO_WAV)
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@$(BUILD_DIR)/bench/vorn_bench
+
+format:
+	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf build build-*

@@ -1,0 +1,27 @@
+# Warnings and sanitizer flags shared by every Vorn target.
+add_library(vorn_options INTERFACE)
+target_compile_options(vorn_options INTERFACE -Wall -Wextra)
+target_include_directories(vorn_options INTERFACE ${PROJECT_SOURCE_DIR})
+target_link_libraries(vorn_options INTERFACE Threads::Threads)
+
+if(NOT VORN_SANITIZE STREQUAL "")
+  string(REPLACE "," ";" _vorn_sanitizers "${VORN_SANITIZE}")
+  foreach(_s IN LISTS _vorn_sanitizers)
+    target_compile_options(vorn_options INTERFACE -fsanitize=${_s})
+    target_link_options(vorn_options INTERFACE -fsanitize=${_s})
+  endforeach()
+  target_compile_options(vorn_options INTERFACE -fno-omit-frame-pointer -g)
+  target_compile_definitions(vorn_options INTERFACE VORN_SANITIZED=1)
+endif()
+
+# One static library per subsystem folder; sources are picked up from the folder.
+function(vorn_add_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;LIBS" ${ARGN})
+  set(_sources)
+  foreach(_d IN LISTS ARG_DIRS)
+    file(GLOB _found CONFIGURE_DEPENDS ${_d}/*.cpp)
+    list(APPEND _sources ${_found})
+  endforeach()
+  add_library(${name} STATIC ${_sources})
+  target_link_libraries(${name} PUBLIC vorn_options ${ARG_LIBS})
+endfunction()

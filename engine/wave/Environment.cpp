@@ -1,0 +1,134 @@
+#include "engine/wave/Environment.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/wave/Producer.h"
+
+namespace wave {
+
+Environment::Environment(uint32_t blockSize) : blockSize_(blockSize), silentBuffer_(blockSize) {}
+
+Environment::~Environment() = default;
+
+void Environment::setSampleRate(float rate) {
+    const float old = sampleRate_;
+    sampleRate_ = rate;
+    if (std::fabs(rate - old) <= kEpsilon) return;
+    resetStamp_ = sampleClock_;
+    resetProducers();
+    if (listener_) listener_(*this);
+    for (auto it = rateListeners_.rbegin(); it != rateListeners_.rend(); ++it) {
+        (*it)->sampleRateChanged(*this);
+    }
+}
+
+void Environment::markReset() {
+    resetStamp_ = sampleClock_;
+}
+
+void Environment::reset() {
+    markReset();
+    resetProducers();
+}
+
+void Environment::resetProducers() {
+    for (Producer* p : resetList_) p->reset();
+}
+
+void Environment::beginChunk() {
+    ++chunkStamp_;
+}
+
+void Environment::finishChunk(uint32_t frames, bool notRendered) {
+    if (!notRendered) {
+        for (Producer* p : runList_) {
+            const bool advanceOnly = p->sourceMode_ > 0;
+            if (advanceOnly && p->stamp_ == chunkStamp_) continue;
+            p->process(frames, advanceOnly ? kFlagAdvanceOnly : kFlagFromRunList);
+        }
+    }
+    sampleClock_ += frames;
+}
+
+void Environment::setListener(std::function<void(Environment&)> listener) {
+    listener_ = std::move(listener);
+}
+
+void Environment::addRateListener(Component* c) {
+    rateListeners_.push_back(c);
+}
+
+void Environment::removeRateListener(Component* c) {
+    rateListeners_.erase(std::remove(rateListeners_.begin(), rateListeners_.end(), c),
+                         rateListeners_.end());
+}
+
+void Environment::registerRun(Producer* p, int mode) {
+    if (p->enabled_ && p->runEveryChunk_) removeRun(p);
+    p->sourceMode_ = mode;
+    p->runEveryChunk_ = true;
+    if (p->enabled_) insertRun(p);
+}
+
+void Environment::registerReset(Producer* p) {
+    if (p->resettable_) return;
+    p->resettable_ = true;
+    if (p->enabled_) resetList_.push_back(p);
+}
+
+void Environment::setEnabled(Producer* p, bool on) {
+    if (p->enabled_ == on) return;
+    if (!on) {
+        if (p->runEveryChunk_) removeRun(p);
+        if (p->resettable_) removeReset(p);
+        p->enabled_ = false;
+        return;
+    }
+    p->enabled_ = true;
+    if (p->runEveryChunk_) insertRun(p);
+    if (p->resettable_) resetList_.push_back(p);
+    p->reset();
+}
+
+void Environment::producerConstructed() {
+    ++producerCount_;
+    const auto count = static_cast<size_t>(producerCount_);
+    // Geometric growth keeps construction linear; registration then never allocates.
+    if (runList_.capacity() < count) runList_.reserve(std::max(count, 2 * runList_.capacity()));
+    if (resetList_.capacity() < count) {
+        resetList_.reserve(std::max(count, 2 * resetList_.capacity()));
+    }
+}
+
+void Environment::producerDestroyed(Producer* p) {
+    if (p->enabled_) {
+        if (p->runEveryChunk_) removeRun(p);
+        if (p->resettable_) removeReset(p);
+    }
+    removeRateListener(p);
+}
+
+void Environment::insertRun(Producer* p) {
+    auto at = runList_.end();
+    if (p->sourceMode_ == kModeAlways) {
+        at = runList_.begin();
+        ++leadingSources_;
+    } else if (p->sourceMode_ == kModeAdvance) {
+        at = runList_.begin() + leadingSources_;
+    }
+    runList_.insert(at, p);
+}
+
+void Environment::removeRun(Producer* p) {
+    const auto it = std::find(runList_.begin(), runList_.end(), p);
+    if (it == runList_.end()) return;
+    if (p->sourceMode_ == kModeAlways) --leadingSources_;
+    runList_.erase(it);
+}
+
+void Environment::removeReset(Producer* p) {
+    resetList_.erase(std::remove(resetList_.begin(), resetList_.end(), p), resetList_.end());
+}
+
+}  // namespace wave

@@ -1,0 +1,79 @@
+#include "engine/wave/Producer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+namespace wave {
+
+namespace {
+std::atomic<ProfileEnterHook> enterHook{nullptr};
+std::atomic<ProfileLeaveHook> leaveHook{nullptr};
+}  // namespace
+
+void setProfilingHooks(ProfileEnterHook enter, ProfileLeaveHook leave) {
+    enterHook.store(enter, std::memory_order_relaxed);
+    leaveHook.store(leave, std::memory_order_relaxed);
+}
+
+Producer::Producer(Environment& env, bool withBuffer)
+    : env_(&env),
+      ownBuffer_(withBuffer ? env.blockSize() : 0),
+      stamp_(env.chunkStamp() - 1),
+      output_(env.silentBuffer().data()) {
+    env.producerConstructed();
+}
+
+Producer::~Producer() {
+    env_->producerDestroyed(this);
+}
+
+const float* Producer::pull(uint32_t frames, uint32_t flags) {
+    if (stamp_ != env_->chunkStamp()) process(frames, flags);
+    return output_;
+}
+
+void Producer::process(uint32_t frames, uint32_t flags) {
+    float* own = ownBuffer_.data();
+    output_ = own ? own : env_->silentBuffer().data();
+    const ProfileEnterHook enter = enterHook.load(std::memory_order_relaxed);
+    if (enter) enter(this, frames, flags);
+    constant_ = produce(own, frames, flags);
+    const ProfileLeaveHook leave = leaveHook.load(std::memory_order_relaxed);
+    if (leave) leave(this);
+    stamp_ = env_->chunkStamp();
+}
+
+const float* Consumer::pullInput(uint32_t frames, uint32_t flags) {
+    if (!input_) return nullptr;
+    const uint32_t passed = flags & inputFlagMask_;
+    if (passed & Environment::kFlagAdvanceOnly) return input_->outputData();
+    return input_->pull(frames, passed);
+}
+
+bool Filter::produce(float* buffer, uint32_t frames, uint32_t flags) {
+    return filter(pullInput(frames, flags), buffer, frames, flags);
+}
+
+bool Forwarder::filter(const float* inputBuffer, float* /*outputBuffer*/, uint32_t /*frames*/,
+                       uint32_t /*flags*/) {
+    if (!inputBuffer) return true;  // the silent buffer stays the output
+    setOutput(inputBuffer);
+    return input()->isConstant();
+}
+
+void Input::setSource(const float* data, uint32_t available) {
+    read_ = data;
+    available_ = available;
+}
+
+bool Input::produce(float* buffer, uint32_t frames, uint32_t /*flags*/) {
+    const uint32_t copied = read_ ? std::min(frames, available_) : 0;
+    if (copied > 0) std::memcpy(buffer, read_, copied * sizeof(float));
+    std::fill(buffer + copied, buffer + frames, 0.0f);
+    if (read_) read_ += copied;
+    available_ -= copied;
+    return false;
+}
+
+}  // namespace wave

@@ -1,0 +1,298 @@
+#include "framework/GenericPlugin.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "framework/AbstractPluginParameter.h"
+#include "framework/BypassProcessor.h"
+#include "framework/PluginSettings.h"
+#include "midi/DefaultEventReceiver.h"
+#include "midi/MidiDecoder.h"
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+namespace {
+constexpr float kEpsilon = 1.1920929e-7f;
+constexpr double kTransportWrapBeats = 256.0;
+constexpr auto kListenerPollInterval = std::chrono::milliseconds(50);
+
+// Round to nearest, flush-to-zero, denormals-are-zero, all exceptions masked.
+constexpr unsigned kAudioMxcsr = 0x9FC0;
+
+void setAudioFloatingPointMode() {
+#if defined(__SSE__)
+    _mm_setcsr(kAudioMxcsr);
+#endif
+}
+}  // namespace
+
+int GenericPlugin::instanceCount_ = 0;
+std::unique_ptr<GenericPlugin::SharedSettings> GenericPlugin::sharedSettings_;
+int GenericPlugin::graphicsAcceleration_ =
+    GenericPlugin::SharedSettings::kDefaultGraphicsAcceleration;
+std::thread::id GenericPlugin::windowThread_;
+
+uint32_t GenericPlugin::blockSizeFor(int conserveMemory) {
+    conserveMemory = std::clamp(conserveMemory, 0, SharedSettings::kMaxConserveMemory);
+    return std::max(kMinBlockSize, kMaxBlockSize >> conserveMemory);
+}
+
+GenericPlugin::GenericPlugin() : ownerThread_(std::this_thread::get_id()) {
+    // Hosts on Linux give no way to ask whether a thread owns windows: the first thread that makes
+    // an instance becomes the window thread; other threads get their queue from setEditorListener.
+    if (windowThread_ == std::thread::id() || windowThread_ == ownerThread_) createAsyncQueue();
+    groupNames_.emplace_back();
+}
+
+GenericPlugin::~GenericPlugin() {
+    finalize();
+}
+
+void GenericPlugin::initialize() {
+    ++instanceCount_;
+    if (instanceCount_ == 1) {
+        createGlobals();
+        settings_ = createSettings();
+        if (!loadMidiControllerMap()) resetMidiControllerMap();
+    } else {
+        settings_ = createSettings();
+    }
+    settings_->markDirty();
+    sharedSettings_->markDirty();
+
+    environment_ =
+        std::make_unique<wave::Environment>(blockSizeFor(sharedSettings_->conserveMemory));
+    environment_->setListener([this](wave::Environment&) { environmentChanged(); });
+
+    eventReceiver_ = createEventReceiver();
+    midiDecoder_ = std::make_unique<MidiDecoder>(eventReceiver_.get());
+    bypassProcessor_ = std::make_unique<BypassProcessor>(*this);
+}
+
+void GenericPlugin::finalize() {
+    if (finalized_ || !environment_) return;
+    finalized_ = true;
+    if (--instanceCount_ == 0) destroyGlobals();
+}
+
+void GenericPlugin::createGlobals() {
+    sharedSettings_ = createSharedSettings();
+    graphicsAcceleration_ = sharedSettings_->graphicsAcceleration;
+}
+
+void GenericPlugin::destroyGlobals() {
+    sharedSettings_.reset();
+}
+
+std::unique_ptr<GenericPlugin::Settings> GenericPlugin::createSettings() {
+    return std::make_unique<Settings>();
+}
+
+std::unique_ptr<GenericPlugin::SharedSettings> GenericPlugin::createSharedSettings() {
+    return std::make_unique<SharedSettings>();
+}
+
+std::unique_ptr<AbstractMusicEventReceiver> GenericPlugin::createEventReceiver() {
+    return std::make_unique<DefaultEventReceiver>(*this);
+}
+
+void GenericPlugin::createAsyncQueue() {
+    asyncQueue_ = createAsyncEventQueue();
+    if (windowThread_ == std::thread::id()) windowThread_ = std::this_thread::get_id();
+}
+
+// --- Parameter owner ---------------------------------------------------------------------------
+
+void GenericPlugin::beginUpdate() {
+    updateNesting_.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void GenericPlugin::endUpdate() {
+    if (updateNesting_.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+    if (!updatePending_.exchange(false, std::memory_order_acq_rel)) return;
+    if (adapter_) adapter_->onParameterChanged(-1);
+    notifyEditor(kNotifyParameterChanged, -1);
+}
+
+AbstractPluginParameter* GenericPlugin::getParameter(int id) {
+    if (id < 0 || id >= static_cast<int>(parameters_.size())) return nullptr;
+    return parameters_[id];
+}
+
+int GenericPlugin::getParameterCount() {
+    return static_cast<int>(parameters_.size());
+}
+
+uint32_t GenericPlugin::registerParameter(AbstractPluginParameter* parameter) {
+    parameters_.push_back(parameter);
+    return static_cast<uint32_t>(parameters_.size() - 1);
+}
+
+int GenericPlugin::registerGroup(const std::string& name) {
+    auto it = std::find(groupNames_.begin(), groupNames_.end(), name);
+    if (it != groupNames_.end()) return static_cast<int>(it - groupNames_.begin());
+    groupNames_.push_back(name);
+    return static_cast<int>(groupNames_.size() - 1);
+}
+
+void GenericPlugin::parameterChanged(uint32_t id, float value, int flags) {
+    willChangeParameter(static_cast<int>(id));
+    parameterQueue_.push(ParameterChange{id, value});
+    currentPreset_.markModified();
+    if (updateNesting_.load(std::memory_order_acquire) != 0) {
+        updatePending_.store(true, std::memory_order_release);
+        // A batch that closed between the two loads has not seen the flag: report it here.
+        if (updateNesting_.load(std::memory_order_acquire) != 0) return;
+    }
+    if (!(flags & kFlagFromHost) && adapter_) adapter_->onParameterChanged(static_cast<int>(id));
+    notifyEditor(kNotifyParameterChanged, static_cast<int>(id));
+}
+
+void GenericPlugin::queueResetMarker() {
+    parameterQueue_.push(ParameterChange{kResetMarker, 0.0f});
+}
+
+void GenericPlugin::setParameterFromMidi(int id, float normalized) {
+    AbstractPluginParameter* p = getParameter(id);
+    if (!p) return;
+    p->setValue(p->normalizedToPlain(normalized), 0);
+    changedByMidi_.set(true);
+}
+
+// --- Audio thread ------------------------------------------------------------------------------
+
+void GenericPlugin::applyParameterChanges() {
+    ParameterChange change;
+    while (parameterQueue_.pop(change)) {
+        if (change.id == kResetMarker) {
+            environment_->markReset();
+            continue;
+        }
+        AbstractPluginParameter* p = getParameter(static_cast<int>(change.id));
+        if (!p) continue;
+        p->applyValue(change.value);
+        audioParameterChanged(static_cast<int>(change.id));
+    }
+}
+
+void GenericPlugin::audioParameterChanged(int id) {
+    if (midiBlockParameter_ && static_cast<int>(midiBlockParameter_->id()) == id) {
+        midiBlocked_ = static_cast<int32_t>(midiBlockParameter_->getValue());
+        if (midiBlocked_ == 1) releaseNotes(0, 1.0f);
+    }
+    if (bypassParameter_ && static_cast<int>(bypassParameter_->id()) == id)
+        setBypass(1, bypassParameter_->getValue() != 0.0f);
+}
+
+void GenericPlugin::receiveMidi(const MidiEvent& event) {
+    if (midiBlocked_ == 0) eventQueue_.push(event);
+}
+
+void GenericPlugin::dispatchMidi(const MidiEvent& event) {
+    midiDecoder_->receiveMidi(event);
+}
+
+void GenericPlugin::processBlock(const float* const* inputs, int inputCount, float* const* outputs,
+                                 int outputChannels, int frames) {
+    setAudioFloatingPointMode();
+    lastBlockFrames_ = frames;
+    if (updateNesting_.load(std::memory_order_acquire) == 0) applyParameterChanges();
+
+    const int channels = std::min(outputChannels, 2);
+    const int chunk = static_cast<int>(blockSize());
+    prepareInputs(inputs, inputCount, frames);
+
+    uint32_t silenceFlags = 0;
+    bool dispatched = false;
+    int pos = 0;
+    while (pos < frames) {
+        MidiEvent event;
+        const bool popped = eventQueue_.pop(event);
+        const int end = popped ? std::clamp(event.offset, 0, frames) : frames;
+        while (pos < end) {
+            const int n = std::min(chunk, end - pos);
+            bypassProcessor_->process(inputs, inputCount, outputs, channels, pos, n, silenceFlags);
+            pos += n;
+        }
+        if (popped) {
+            dispatchMidi(event);
+            dispatched = true;
+            // Changes caused by the event (controllers, MIDI learn) apply from the next chunk on.
+            if (updateNesting_.load(std::memory_order_acquire) == 0) applyParameterChanges();
+        }
+    }
+    MidiEvent event;
+    while (eventQueue_.pop(event)) {
+        dispatchMidi(event);
+        dispatched = true;
+    }
+    if (dispatched) notifyEditor(kNotifyMidiDispatched, 0);
+}
+
+void GenericPlugin::render(const float** channelData, int channels, int /*frames*/) {
+    for (int c = 0; c < channels; ++c) channelData[c] = environment_->silentBuffer().data();
+}
+
+void GenericPlugin::setBypass(int source, bool on) {
+    bool& flag = source == 0 ? hostBypass_ : parameterBypass_;
+    if (flag == on) return;
+    flag = on;
+    const bool bypassed = hostBypass_ || parameterBypass_;
+    if (bypassed != bypassProcessor_->isBypassed())
+        bypassProcessor_->changeState(bypassed, latencySamples_);
+}
+
+void GenericPlugin::updateTransport(double tempo, float hostBeat) {
+    if (std::fabs(hostBeat - lastHostBeat_) > kEpsilon) {
+        beatPosition_ = hostBeat;
+    } else {
+        // A standing host position: keep a free-running clock at the host tempo.
+        beatPosition_ += lastBlockFrames_ * tempo / (environment_->sampleRate() * 60.0);
+        const double wraps = beatPosition_ / kTransportWrapBeats;
+        beatPosition_ = kTransportWrapBeats * (wraps - std::trunc(wraps));
+    }
+    lastHostBeat_ = hostBeat;
+    setTransport(tempo, beatPosition_);
+}
+
+void GenericPlugin::setSampleRate(float rate) {
+    if (std::fabs(rate - environment_->sampleRate()) > kEpsilon) environment_->setSampleRate(rate);
+}
+
+void GenericPlugin::reset() {
+    environment_->reset();
+    bypassProcessor_->requestReset();
+    bypassProcessor_->syncDelayLines(latencySamples_);
+    beatPosition_ = 0.0;
+    lastBlockFrames_ = 0;
+    if (updateNesting_.load(std::memory_order_acquire) == 0) applyParameterChanges();
+}
+
+void GenericPlugin::setLatencySamples(int samples) {
+    if (samples == latencySamples_) return;
+    latencySamples_ = samples;
+    if (adapter_) adapter_->onLatencyChanged();
+}
+
+// --- Editor ------------------------------------------------------------------------------------
+
+void GenericPlugin::notifyEditor(int code, int value) {
+    editorListenerBusy_.fetch_add(1, std::memory_order_seq_cst);
+    if (Listener* listener = editorListener_.load(std::memory_order_seq_cst))
+        listener->notify(code, value);
+    editorListenerBusy_.fetch_sub(1, std::memory_order_seq_cst);
+}
+
+void GenericPlugin::setEditorListener(Listener* listener) {
+    if (listener && (std::this_thread::get_id() != ownerThread_ || !asyncQueue_)) {
+        ownerThread_ = std::this_thread::get_id();
+        createAsyncQueue();
+    }
+    editorListener_.store(listener, std::memory_order_seq_cst);
+    // The old listener may still be inside notify on another thread: wait until it has left.
+    while (editorListenerBusy_.load(std::memory_order_seq_cst) != 0)
+        std::this_thread::sleep_for(kListenerPollInterval);
+}

@@ -1,0 +1,210 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/wave/Environment.h"
+#include "framework/AsyncEventQueue.h"
+#include "framework/CurrentPreset.h"
+#include "framework/GenericParameterOwner.h"
+#include "framework/LockFreeQueue.h"
+#include "framework/Property.h"
+#include "midi/MidiEvent.h"
+#include "midi/MidiMessageReceiver.h"
+
+class AbstractMusicEventReceiver;
+class AbstractPluginParameter;
+class MidiDecoder;
+
+// A parameter change on its way to the audio thread: id and new plain value. The id
+// kResetMarker asks every ramped source to jump to its target (sent after a state load).
+struct ParameterChange {
+    uint32_t id = 0;
+    float value = 0.0f;
+};
+static_assert(sizeof(ParameterChange) == 8);
+
+// The product-independent core of a plug-in instance: parameters, the two lock-free queues from
+// other threads to the audio thread, chunked and sample-exact processing, bypass, transport.
+class GenericPlugin : public GenericParameterOwner, public MidiMessageReceiver {
+public:
+    // Editor notification codes (Listener::notify).
+    static constexpr int kNotifyParameterChanged = -1025;  // value: parameter id, -1 for all
+    static constexpr int kNotifyPresetChanged = -1026;
+    static constexpr int kNotifyMidiDispatched = -1027;
+
+    static constexpr uint32_t kResetMarker = 0xFFFFFFFFu;
+    static constexpr uint32_t kEventQueueNodes = 1024;
+    static constexpr uint32_t kParameterQueueNodes = 8192;
+    static constexpr int kUndoDepth = 100;
+    static constexpr uint32_t kMaxBlockSize = 256;
+    static constexpr uint32_t kMinBlockSize = 32;
+    static constexpr int kFlagFromHost = 1;  // parameterChanged flag: the adapter made the change
+
+    class Listener {
+    public:
+        virtual ~Listener() = default;
+        virtual void notify(int code, int value) = 0;
+    };
+
+    class Adapter {
+    public:
+        virtual ~Adapter() = default;
+        virtual void onLatencyChanged() = 0;
+        virtual void onParameterChanged(int id) = 0;  // -1: all parameters
+        virtual void onPresetChanged() = 0;
+    };
+
+    class SettingsBase;
+    class Settings;
+    class SharedSettings;
+    class BypassProcessor;
+
+    GenericPlugin();
+    ~GenericPlugin() override;
+    GenericPlugin(const GenericPlugin&) = delete;
+    GenericPlugin& operator=(const GenericPlugin&) = delete;
+
+    // GenericParameterOwner
+    void beginUpdate() override;
+    void endUpdate() override;
+    AbstractPluginParameter* getParameter(int id) override;
+    int getGroup() override { return 0; }
+    int getParameterCount() override;
+    void parameterChanged(uint32_t id, float value, int flags) override;
+    uint32_t registerParameter(AbstractPluginParameter* parameter) override;
+    int registerGroup(const std::string& name) override;
+
+    virtual int pluginCategory() { return hasAudioInput() ? 0 : 1; }
+    virtual std::string defaultPresetName() {
+        return hasAudioInput() ? "Default Setting" : "Default Sound";
+    }
+    virtual int tailSamples() { return tailLength(); }
+    virtual std::string pluginId() = 0;
+    virtual int editorDefaultWidth() = 0;
+    virtual int editorDefaultHeight() = 0;
+    virtual int tailLength() { return -1; }
+    virtual int hasAudioInput() { return 0; }
+    virtual int editorWidth() { return editorDefaultWidth(); }
+    virtual int editorHeight() { return editorDefaultHeight(); }
+    virtual bool hasPageTable() { return false; }
+    virtual void resetMidiControllerMap() {}
+    virtual bool loadMidiControllerMap() { return false; }
+    virtual void releaseNotes(int /*note*/, float /*velocity*/) {}
+    virtual void triggerNote(int /*note*/, float /*velocity*/) {}
+    virtual void willChangeParameter(int /*id*/) {}
+    virtual void reset();
+    virtual bool saveMidiControllerMap() { return false; }
+    virtual bool savePreset(const std::string& /*path*/) { return false; }
+    virtual bool renameCurrentPreset(const std::string& /*name*/) { return false; }
+    virtual void setTransport(double /*tempo*/, double /*beat*/) {}
+    virtual void prepareInputs(const float* const* /*inputs*/, int /*count*/, int /*frames*/) {}
+    virtual std::unique_ptr<AbstractMusicEventReceiver> createEventReceiver();
+    virtual std::unique_ptr<Settings> createSettings();
+    virtual void createGlobals();
+    virtual std::unique_ptr<SharedSettings> createSharedSettings();
+    virtual bool loadPresetFile(const std::string& /*path*/) { return false; }
+    virtual uint32_t blockSize() { return environment_->blockSize(); }
+    virtual std::string presetFileExtension() { return ".qvp"; }
+    virtual bool acceptsSideChain() { return false; }
+    virtual void audioParameterChanged(int id);
+    virtual void applyParameterChanges();
+    // Points channelData[0..channels) at the rendered samples of the current chunk.
+    virtual void render(const float** channelData, int channels, int frames);
+    virtual void destroyGlobals();
+    virtual void environmentChanged() {}
+
+    // MidiMessageReceiver: queues the event for the audio thread.
+    void receiveMidi(const MidiEvent& event) override;
+
+    // Audio thread: one host block. Events queued with receiveMidi take effect at their offsets.
+    void processBlock(const float* const* inputs, int inputCount, float* const* outputs,
+                      int outputChannels, int frames);
+    void setBypass(int source, bool on);
+    void updateTransport(double tempo, float hostBeat);
+    void setSampleRate(float rate);
+
+    // Any thread.
+    void setEditorListener(Listener* listener);
+    void setAdapter(Adapter* adapter) { adapter_ = adapter; }
+    void setParameterFromMidi(int id, float normalized);
+    void queueResetMarker();
+
+    wave::Environment& environment() { return *environment_; }
+    Settings& settings() { return *settings_; }
+    CurrentPreset& currentPreset() { return currentPreset_; }
+    AsyncEventQueue* asyncQueue() { return asyncQueue_.get(); }
+    AbstractMusicEventReceiver* eventReceiver() { return eventReceiver_.get(); }
+    int latencySamples() const { return latencySamples_; }
+    int outputChannels() const { return outputChannels_; }
+    bool isLoading() const { return loading_; }
+    double beatPosition() const { return beatPosition_; }
+    Property<bool>& changedByMidi() { return changedByMidi_; }
+    const std::vector<std::string>& groupNames() const { return groupNames_; }
+
+    static int instanceCount() { return instanceCount_; }
+    // Process-wide; exists while at least one instance lives.
+    static SharedSettings* sharedSettings() { return sharedSettings_.get(); }
+    static int graphicsAcceleration() { return graphicsAcceleration_; }
+    // Block size for a "ConserveMemory" value: 256 >> value, at least 32.
+    static uint32_t blockSizeFor(int conserveMemory);
+
+protected:
+    // The product's constructor calls this first: it creates the process-wide objects, the
+    // settings, the environment (whose block size they decide) and the MIDI path.
+    void initialize();
+    // Releases this instance's share of the process-wide objects; the last one destroys them.
+    // Products that override destroyGlobals call it from their own destructor.
+    void finalize();
+    void setLatencySamples(int samples);
+    void setLoading(bool on) { loading_ = on; }
+    void notifyEditor(int code, int value);
+
+    AbstractPluginParameter* midiBlockParameter_ = nullptr;
+    AbstractPluginParameter* bypassParameter_ = nullptr;
+    bool sideChainEnabled_ = true;
+
+private:
+    friend class BypassProcessor;
+    void dispatchMidi(const MidiEvent& event);
+    void createAsyncQueue();
+    bool finalized_ = false;
+
+    // Declared first so that it outlives everything built on it.
+    std::unique_ptr<wave::Environment> environment_;
+    Adapter* adapter_ = nullptr;
+    std::unique_ptr<AsyncEventQueue> asyncQueue_;
+    std::unique_ptr<BypassProcessor> bypassProcessor_;
+    bool hostBypass_ = false;
+    bool parameterBypass_ = false;
+    int lastBlockFrames_ = 0;
+    int latencySamples_ = 0;
+    std::atomic<Listener*> editorListener_{nullptr};
+    std::atomic<int32_t> editorListenerBusy_{0};
+    bool loading_ = false;
+    std::unique_ptr<AbstractMusicEventReceiver> eventReceiver_;
+    std::unique_ptr<MidiDecoder> midiDecoder_;
+    int32_t midiBlocked_ = 0;
+    LockFreeQueue<MidiEvent> eventQueue_{kEventQueueNodes};
+    int32_t outputChannels_ = 2;
+    std::vector<std::string> groupNames_;
+    LockFreeQueue<ParameterChange> parameterQueue_{kParameterQueueNodes};
+    std::vector<AbstractPluginParameter*> parameters_;
+    std::atomic<int32_t> updateNesting_{0};
+    std::atomic<bool> updatePending_{false};
+    CurrentPreset currentPreset_;
+    std::unique_ptr<Settings> settings_;
+    double beatPosition_ = 0.0;
+    float lastHostBeat_ = 0.0f;
+    std::thread::id ownerThread_;
+    Property<bool> changedByMidi_;
+
+    static int instanceCount_;
+    static std::unique_ptr<SharedSettings> sharedSettings_;
+    static int graphicsAcceleration_;
+    static std::thread::id windowThread_;
+};

@@ -1,0 +1,25 @@
+#include "midi/DefaultChannelEventReceiver.h"
+
+#include "framework/GenericPlugin.h"
+
+DefaultChannelEventReceiver::DefaultChannelEventReceiver(GenericPlugin& plugin,
+                                                         MidiControllerMap* controllerMap)
+    : AbstractChannelEventReceiver(controllerMap), plugin_(plugin) {}
+
+void DefaultChannelEventReceiver::noteOff(int note, float velocity) {
+    plugin_.releaseNotes(note, velocity);
+    AbstractChannelEventReceiver::noteOff(note, velocity);
+}
+
+void DefaultChannelEventReceiver::noteOn(int note, float velocity) {
+    plugin_.triggerNote(note, velocity);
+    AbstractChannelEventReceiver::noteOn(note, velocity);
+}
+
+void DefaultChannelEventReceiver::mappedController(int parameterId, float normalized) {
+    plugin_.setParameterFromMidi(parameterId, normalized);
+}
+
+void DefaultChannelEventReceiver::programChange(int bank, int program) {
+    if (programChangeHandler_) programChangeHandler_(bank, program);
+}

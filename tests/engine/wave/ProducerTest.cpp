@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "engine/wave/Producer.h"
+#include "tests/engine/wave/TestSources.h"
+#include "tests/support/AllocationCounter.h"
+
+namespace wave {
+namespace {
+
+using test::PatternSource;
+using test::runChunk;
+
+constexpr uint32_t kBlock = 32;
+
+// Doubles its input; counts calls and remembers the flags and input it saw.
+class Doubler : public Filter {
+public:
+    explicit Doubler(Environment& env) : Filter(env) {}
+    bool filter(const float* in, float* out, uint32_t frames, uint32_t flags) override {
+        ++calls;
+        lastFlags = flags;
+        sawInput = in != nullptr;
+        if (flags & Environment::kFlagAdvanceOnly) return false;
+        for (uint32_t i = 0; i < frames; ++i) out[i] = in ? 2.0f * in[i] : 0.0f;
+        return false;
+    }
+    int calls = 0;
+    uint32_t lastFlags = 0;
+    bool sawInput = false;
+};
+
+TEST(Producer, PullIsMemoizedPerChunk) {
+    Environment env(kBlock);
+    PatternSource source(env, {1.0f, 2.0f, 3.0f, 4.0f}, true);
+    EXPECT_EQ(source.outputData(), env.silentBuffer().data());  // before the first chunk
+    Doubler a(env), b(env);
+    a.setInput(&source);
+    b.setInput(&source);
+
+    AllocationGuard guard;
+    env.beginChunk();
+    const float* outA = a.pull(kBlock, 0);
+    const float* outB = b.pull(kBlock, 0);
+    EXPECT_EQ(source.calls, 1);
+    EXPECT_NE(source.outputData(), env.silentBuffer().data());
+    EXPECT_TRUE(source.isConstant());
+    EXPECT_FLOAT_EQ(outA[3], 8.0f);
+    EXPECT_FLOAT_EQ(outB[5], 4.0f);
+    EXPECT_EQ(a.pull(kBlock, 0), outA);  // memoized itself
+    EXPECT_EQ(a.calls, 1);
+    env.finishChunk(kBlock, false);
+
+    env.beginChunk();
+    a.pull(16, 0);
+    EXPECT_EQ(source.calls, 2);
+    EXPECT_EQ(source.lastFrames, 16u);
+    EXPECT_EQ(guard.allocations(), 0u);
+}
+
+TEST(Producer, FilterPassesMaskedFlagsAndSkipsInputWhenAdvancing) {
+    Environment env(kBlock);
+    PatternSource source(env, {1.0f});
+    Doubler filter(env);
+    filter.setInput(&source);
+
+    env.beginChunk();
+    filter.pull(kBlock, Environment::kFlagAdvanceOnly);
+    EXPECT_EQ(source.calls, 0);  // an advancing filter does not pull
+    EXPECT_EQ(filter.lastFlags, Environment::kFlagAdvanceOnly);
+    EXPECT_TRUE(filter.sawInput);
+
+    filter.setInputFlagMask(~Environment::kFlagAdvanceOnly);
+    env.beginChunk();
+    filter.pull(kBlock, Environment::kFlagAdvanceOnly | Environment::kFlagFromRunList);
+    EXPECT_EQ(source.calls, 1);
+    EXPECT_EQ(source.lastFlags, Environment::kFlagFromRunList);
+
+    filter.setInput(nullptr);
+    env.beginChunk();
+    filter.pull(kBlock, 0);
+    EXPECT_FALSE(filter.sawInput);
+}
+
+TEST(Producer, ForwarderAliasesItsInput) {
+    Environment env(kBlock);
+    PatternSource first(env, {1.0f}, true), second(env, {2.0f});
+    Forwarder forwarder(env);
+
+    env.beginChunk();
+    EXPECT_EQ(forwarder.pull(kBlock, 0), env.silentBuffer().data());  // no input yet
+    EXPECT_TRUE(forwarder.isConstant());
+
+    forwarder.setInput(&first);
+    env.beginChunk();
+    const float* out = forwarder.pull(kBlock, 0);
+    EXPECT_EQ(out, first.outputData());
+    EXPECT_TRUE(forwarder.isConstant());
+
+    forwarder.setInput(&second);  // holders of the forwarder follow the swap
+    env.beginChunk();
+    out = forwarder.pull(kBlock, 0);
+    EXPECT_EQ(out, second.outputData());
+    EXPECT_FALSE(forwarder.isConstant());
+    EXPECT_FLOAT_EQ(forwarder.outputData()[0], 2.0f);
+    EXPECT_EQ(second.calls, 1);
+}
+
+TEST(Producer, InputReadsConsecutivePieces) {
+    Environment env(kBlock);
+    std::vector<float> host(80);
+    for (size_t i = 0; i < host.size(); ++i) host[i] = static_cast<float>(i);
+    Input input(env);
+    input.setSource(host.data(), 80);
+
+    for (uint32_t chunk = 0; chunk < 3; ++chunk) {
+        env.beginChunk();
+        const float* out = input.pull(kBlock, 0);
+        for (uint32_t i = 0; i < kBlock; ++i) {
+            const uint32_t at = chunk * kBlock + i;
+            EXPECT_EQ(out[i], at < 80 ? static_cast<float>(at) : 0.0f) << at;
+        }
+        env.finishChunk(kBlock, false);
+    }
+    EXPECT_EQ(input.available(), 0u);
+}
+
+struct HookLog {
+    static inline std::vector<const Producer*> entered;
+    static inline std::vector<const Producer*> left;
+    static inline std::vector<uint32_t> frames;
+};
+
+TEST(Producer, ProfilingHooksWrapProcess) {
+    Environment env(kBlock);
+    PatternSource source(env, {1.0f});
+    setProfilingHooks(
+        [](const Producer* p, uint32_t frames, uint32_t) {
+            HookLog::entered.push_back(p);
+            HookLog::frames.push_back(frames);
+        },
+        [](const Producer* p) { HookLog::left.push_back(p); });
+    env.beginChunk();
+    source.pull(24, 0);
+    source.pull(24, 0);
+    setProfilingHooks(nullptr, nullptr);
+    env.beginChunk();
+    source.pull(24, 0);
+
+    EXPECT_EQ(HookLog::entered, std::vector<const Producer*>{&source});
+    EXPECT_EQ(HookLog::left, std::vector<const Producer*>{&source});
+    EXPECT_EQ(HookLog::frames, std::vector<uint32_t>{24});
+    EXPECT_EQ(source.calls, 2);
+}
+
+TEST(Producer, ConstructionReservesListCapacity) {
+    Environment env(kBlock);
+    std::vector<std::unique_ptr<PatternSource>> sources;
+    for (int i = 0; i < 40; ++i)
+        sources.push_back(std::make_unique<PatternSource>(env, std::vector<float>{0}));
+    EXPECT_EQ(env.producerCount(), 40);
+
+    AllocationGuard guard;
+    for (auto& s : sources) {
+        env.registerRun(s.get(), 1);
+        env.registerReset(s.get());
+    }
+    runChunk(env, kBlock, [] {});
+    EXPECT_EQ(guard.allocations(), 0u);
+    EXPECT_EQ(env.runList().size(), 40u);
+}
+
+}  // namespace
+}  // namespace wave

@@ -1,0 +1,430 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "engine/wave/FloatParameterSource.h"
+#include "framework/FloatPluginParameter.h"
+#include "framework/GenericPlugin.h"
+#include "framework/PluginSettings.h"
+#include "tests/support/AllocationCounter.h"
+
+namespace {
+
+constexpr float kRate = 48000.0f;
+constexpr int kFadeSamples = 2400;  // 50 ms at 48 kHz
+
+// Records what reaches the audio side; every vector is reserved so the audio path stays
+// allocation-free.
+class RecordingParameter : public FloatPluginParameter {
+public:
+    RecordingParameter(GenericParameterOwner* owner, const std::string& name,
+                       std::vector<std::pair<int, float>>* log)
+        : FloatPluginParameter(owner, name), log_(log) {}
+    void applyValue(float plain) override { log_->emplace_back(static_cast<int>(id()), plain); }
+
+private:
+    std::vector<std::pair<int, float>>* log_;
+};
+
+struct NoteRecord {
+    int note;
+    uint32_t clock;
+};
+
+class TestPlugin : public GenericPlugin {
+public:
+    TestPlugin() {
+        initialize();
+        applied.reserve(4096);
+        chunks.reserve(4096);
+        notes.reserve(256);
+        releases.reserve(256);
+        for (int i = 0; i < 3; ++i)
+            parameters.push_back(
+                std::make_unique<RecordingParameter>(this, "Param " + std::to_string(i), &applied));
+        ones.assign(kMaxBlockSize, 1.0f);
+        setSampleRate(kRate);
+    }
+    ~TestPlugin() override {
+        parameters.clear();
+        finalize();
+    }
+
+    std::string pluginId() override { return "TEST"; }
+    int editorDefaultWidth() override { return 554; }
+    int editorDefaultHeight() override { return 1066; }
+
+    void render(const float** data, int channels, int frames) override {
+        chunks.push_back(frames);
+        for (int c = 0; c < channels; ++c) data[c] = ones.data();
+        if (probe) {
+            const float* v = probe->pull(static_cast<uint32_t>(frames), 0);
+            probeFirst = v[0];
+            probeLast = v[frames - 1];
+        }
+    }
+    void triggerNote(int note, float) override {
+        notes.push_back({note, environment().sampleClock()});
+    }
+    void releaseNotes(int note, float) override {
+        releases.push_back({note, environment().sampleClock()});
+    }
+    void environmentChanged() override { ++environmentChanges; }
+    void setTransport(double tempo, double beat) override {
+        lastTempo = tempo;
+        lastBeat = beat;
+    }
+
+    using GenericPlugin::setLatencySamples;
+
+    std::vector<std::unique_ptr<RecordingParameter>> parameters;
+    std::vector<std::pair<int, float>> applied;
+    std::vector<int> chunks;
+    std::vector<NoteRecord> notes;
+    std::vector<NoteRecord> releases;
+    std::vector<float> ones;
+    wave::Producer* probe = nullptr;  // pulled in every rendered chunk
+    float probeFirst = 0.0f;
+    float probeLast = 0.0f;
+    int environmentChanges = 0;
+    double lastTempo = 0.0;
+    double lastBeat = 0.0;
+};
+
+struct RecordingListener : GenericPlugin::Listener {
+    void notify(int code, int value) override { events.emplace_back(code, value); }
+    int count(int code) const {
+        int n = 0;
+        for (auto& e : events) n += e.first == code;
+        return n;
+    }
+    std::vector<std::pair<int, int>> events;
+};
+
+struct RecordingAdapter : GenericPlugin::Adapter {
+    void onLatencyChanged() override { ++latencyChanges; }
+    void onParameterChanged(int id) override { changed.push_back(id); }
+    void onPresetChanged() override { ++presetChanges; }
+    std::vector<int> changed;
+    int latencyChanges = 0;
+    int presetChanges = 0;
+};
+
+MidiEvent noteOn(int note, int offset) {
+    return MidiEvent{0x90, static_cast<uint8_t>(note), 100, 0, offset};
+}
+
+struct Block {
+    explicit Block(int frames) : left(frames, -7.0f), right(frames, -7.0f) {}
+    float* outputs[2] = {nullptr, nullptr};
+    float* const* ptrs() {
+        outputs[0] = left.data();
+        outputs[1] = right.data();
+        return outputs;
+    }
+    std::vector<float> left, right;
+};
+
+TEST(GenericPlugin, SplitsHostBlockAtEventOffsetsAndIntoChunks) {
+    TestPlugin plugin;
+    ASSERT_EQ(plugin.blockSize(), 256u);
+    RecordingListener listener;
+    plugin.setEditorListener(&listener);
+
+    plugin.receiveMidi(noteOn(60, 0));
+    plugin.receiveMidi(noteOn(61, 0));
+    plugin.receiveMidi(noteOn(62, 300));
+    plugin.receiveMidi(noteOn(63, 1200));
+    Block block(1000);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 1000);
+
+    EXPECT_EQ(plugin.chunks, (std::vector<int>{256, 44, 256, 256, 188}));
+    ASSERT_EQ(plugin.notes.size(), 4u);
+    EXPECT_EQ(plugin.notes[0].note, 60);
+    EXPECT_EQ(plugin.notes[0].clock, 0u);
+    EXPECT_EQ(plugin.notes[1].note, 61);
+    EXPECT_EQ(plugin.notes[1].clock, 0u);
+    EXPECT_EQ(plugin.notes[2].clock, 300u);
+    EXPECT_EQ(plugin.notes[3].note, 63);
+    EXPECT_EQ(plugin.notes[3].clock, 1000u);  // beyond the block: after the last chunk
+    EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 1);
+    EXPECT_EQ(block.left[999], 1.0f);
+    plugin.setEditorListener(nullptr);
+}
+
+TEST(GenericPlugin, EmptyBlockDispatchesQueuedEventsAndRendersNothing) {
+    TestPlugin plugin;
+    RecordingListener listener;
+    plugin.setEditorListener(&listener);
+    plugin.receiveMidi(noteOn(64, 17));
+    plugin.receiveMidi(MidiEvent{0x80, 64, 0, 0, 3});
+    plugin.processBlock(nullptr, 0, nullptr, 2, 0);
+    EXPECT_TRUE(plugin.chunks.empty());
+    ASSERT_EQ(plugin.notes.size(), 1u);
+    ASSERT_EQ(plugin.releases.size(), 1u);
+    EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 1);
+
+    // A block with nothing queued sends no MIDI notification.
+    Block block(64);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 64);
+    EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 1);
+    plugin.setEditorListener(nullptr);
+}
+
+TEST(GenericPlugin, ConserveMemoryDecidesBlockSizeOfLaterInstances) {
+    EXPECT_EQ(GenericPlugin::blockSizeFor(0), 256u);
+    EXPECT_EQ(GenericPlugin::blockSizeFor(1), 128u);
+    EXPECT_EQ(GenericPlugin::blockSizeFor(2), 64u);
+    EXPECT_EQ(GenericPlugin::blockSizeFor(3), 32u);
+    EXPECT_EQ(GenericPlugin::blockSizeFor(4), 32u);
+
+    TestPlugin first;
+    EXPECT_EQ(GenericPlugin::instanceCount(), 1);
+    GenericPlugin::sharedSettings()->conserveMemory = 9;  // clamped to 4
+    EXPECT_EQ(GenericPlugin::sharedSettings()->conserveMemory.get(), 4);
+    {
+        TestPlugin second;
+        EXPECT_EQ(GenericPlugin::instanceCount(), 2);
+        EXPECT_EQ(second.blockSize(), 32u);
+        EXPECT_EQ(first.blockSize(), 256u);
+        Block block(100);
+        second.processBlock(nullptr, 0, block.ptrs(), 2, 100);
+        EXPECT_EQ(second.chunks, (std::vector<int>{32, 32, 32, 4}));
+    }
+    EXPECT_EQ(GenericPlugin::instanceCount(), 1);
+}
+
+TEST(GenericPlugin, ProcessWideObjectsLiveWhileAnInstanceLives) {
+    EXPECT_EQ(GenericPlugin::sharedSettings(), nullptr);
+    {
+        TestPlugin plugin;
+        ASSERT_NE(GenericPlugin::sharedSettings(), nullptr);
+        EXPECT_TRUE(GenericPlugin::sharedSettings()->isDirty());
+        EXPECT_TRUE(plugin.settings().isDirty());
+    }
+    EXPECT_EQ(GenericPlugin::sharedSettings(), nullptr);
+    EXPECT_EQ(GenericPlugin::instanceCount(), 0);
+}
+
+TEST(GenericPlugin, UpdateBatchSendsOneNotificationAndKeepsOrder) {
+    TestPlugin plugin;
+    RecordingListener listener;
+    RecordingAdapter adapter;
+    plugin.setEditorListener(&listener);
+    plugin.setAdapter(&adapter);
+
+    plugin.beginUpdate();
+    plugin.beginUpdate();
+    plugin.parameters[0]->setValue(0.25f, 0);
+    plugin.parameters[1]->setValue(0.5f, 0);
+    plugin.endUpdate();
+    plugin.parameters[2]->setValue(0.75f, 0);
+    plugin.parameters[0]->setValue(1.0f, 0);
+    EXPECT_TRUE(listener.events.empty());
+    EXPECT_TRUE(adapter.changed.empty());
+
+    // Nothing is applied while a batch is open.
+    Block block(32);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+    EXPECT_TRUE(plugin.applied.empty());
+
+    plugin.endUpdate();
+    EXPECT_EQ(adapter.changed, std::vector<int>{-1});
+    ASSERT_EQ(listener.events.size(), 1u);
+    EXPECT_EQ(listener.events[0], std::make_pair(GenericPlugin::kNotifyParameterChanged, -1));
+    EXPECT_TRUE(plugin.currentPreset().isModified());
+
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+    const int id0 = static_cast<int>(plugin.parameters[0]->id());
+    const int id1 = static_cast<int>(plugin.parameters[1]->id());
+    const int id2 = static_cast<int>(plugin.parameters[2]->id());
+    EXPECT_EQ(plugin.applied, (std::vector<std::pair<int, float>>{
+                                  {id0, 0.25f}, {id1, 0.5f}, {id2, 0.75f}, {id0, 1.0f}}));
+
+    // Outside a batch every change is reported on its own; host-made changes skip the adapter.
+    plugin.parameters[1]->setValue(0.1f, 0);
+    plugin.parameters[2]->setValue(0.2f, GenericPlugin::kFlagFromHost);
+    EXPECT_EQ(adapter.changed, (std::vector<int>{-1, id1}));
+    EXPECT_EQ(listener.count(GenericPlugin::kNotifyParameterChanged), 3);
+    EXPECT_EQ(listener.events.back(), std::make_pair(GenericPlugin::kNotifyParameterChanged, id2));
+
+    // A batch without changes says nothing.
+    plugin.beginUpdate();
+    plugin.endUpdate();
+    EXPECT_EQ(adapter.changed.size(), 2u);
+    plugin.setEditorListener(nullptr);
+}
+
+TEST(GenericPlugin, BypassFadesOverFiftyMillisecondsAndStopsRendering) {
+    TestPlugin plugin;
+    Block warm(256);
+    plugin.processBlock(nullptr, 0, warm.ptrs(), 2, 256);
+    EXPECT_EQ(warm.left[0], 1.0f);
+
+    plugin.setBypass(0, true);
+    Block fade(4096);
+    plugin.processBlock(nullptr, 0, fade.ptrs(), 2, 4096);
+    for (int k : {0, 1, 600, 1200, 2399})
+        EXPECT_NEAR(fade.left[k], 1.0f - static_cast<float>(k) / kFadeSamples, 1e-5f) << k;
+    EXPECT_EQ(fade.left[2400], 0.0f);
+    EXPECT_EQ(fade.right[4095], 0.0f);
+
+    // Fully bypassed: the engine does not run.
+    const size_t chunksBefore = plugin.chunks.size();
+    Block quiet(512);
+    plugin.processBlock(nullptr, 0, quiet.ptrs(), 2, 512);
+    EXPECT_EQ(plugin.chunks.size(), chunksBefore);
+    EXPECT_EQ(quiet.left[0], 0.0f);
+
+    // The second bypass source keeps it bypassed until both are off.
+    plugin.setBypass(1, true);
+    plugin.setBypass(0, false);
+    plugin.processBlock(nullptr, 0, quiet.ptrs(), 2, 512);
+    EXPECT_EQ(quiet.left[511], 0.0f);
+
+    plugin.setBypass(1, false);
+    Block back(4096);
+    plugin.processBlock(nullptr, 0, back.ptrs(), 2, 4096);
+    for (int k : {0, 1200, 2399})
+        EXPECT_NEAR(back.left[k], static_cast<float>(k) / kFadeSamples, 1e-5f) << k;
+    EXPECT_EQ(back.left[2400], 1.0f);
+}
+
+TEST(GenericPlugin, UnbypassWithLatencyWaitsForTheEngineFirst) {
+    TestPlugin plugin;
+    RecordingAdapter adapter;
+    plugin.setAdapter(&adapter);
+    plugin.setLatencySamples(600);
+    EXPECT_EQ(adapter.latencyChanges, 1);
+
+    plugin.setBypass(0, true);
+    Block fade(4096);
+    plugin.processBlock(nullptr, 0, fade.ptrs(), 2, 4096);
+    ASSERT_EQ(fade.left[4095], 0.0f);
+
+    plugin.setBypass(0, false);
+    const size_t chunksBefore = plugin.chunks.size();
+    Block back(4096);
+    plugin.processBlock(nullptr, 0, back.ptrs(), 2, 4096);
+    // The countdown of 600 runs out in the third chunk (512..767): the fade starts there,
+    // while the engine has been rendering all along.
+    EXPECT_EQ(back.left[0], 0.0f);
+    EXPECT_EQ(back.left[511], 0.0f);
+    EXPECT_NEAR(back.left[512 + 1200], 0.5f, 1e-5f);
+    EXPECT_EQ(back.left[512 + kFadeSamples], 1.0f);
+    EXPECT_EQ(plugin.chunks.size() - chunksBefore, 16u);
+}
+
+TEST(GenericPlugin, StandingHostTransportRunsFreeAndWraps) {
+    TestPlugin plugin;
+    Block block(480);
+    plugin.updateTransport(120.0, 8.0f);
+    EXPECT_DOUBLE_EQ(plugin.lastBeat, 8.0);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 480);
+    // 480 frames at 120 bpm and 48 kHz are 0.02 beats.
+    plugin.updateTransport(120.0, 8.0f);
+    EXPECT_NEAR(plugin.lastBeat, 8.02, 1e-9);
+    plugin.updateTransport(120.0, 8.0f);
+    EXPECT_NEAR(plugin.lastBeat, 8.04, 1e-9);
+
+    // A moving host position is taken as it is.
+    plugin.updateTransport(120.0, 3.5f);
+    EXPECT_DOUBLE_EQ(plugin.lastBeat, 3.5);
+
+    // Close to the wrap: 255.99 + 0.02 wraps to 0.01.
+    plugin.updateTransport(120.0, 255.99f);
+    plugin.updateTransport(120.0, 255.99f);
+    EXPECT_NEAR(plugin.lastBeat, static_cast<double>(255.99f) + 0.02 - 256.0, 1e-6);
+    EXPECT_DOUBLE_EQ(plugin.lastTempo, 120.0);
+}
+
+TEST(GenericPlugin, ResetMarkerMakesRampsJumpToTheirTargets) {
+    TestPlugin plugin;
+    wave::FloatParameterSource source(plugin.environment(), 0.0f);
+    plugin.probe = &source;
+    Block block(256);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+
+    source.setTarget(1.0f, 100.0f);  // 4800 samples
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+    EXPECT_EQ(plugin.probeFirst, 0.0f);
+    EXPECT_NEAR(plugin.probeLast, 255.0f / 4800.0f, 1e-6f);
+
+    plugin.queueResetMarker();
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+    EXPECT_EQ(plugin.probeFirst, 1.0f);
+    EXPECT_EQ(plugin.probeLast, 1.0f);
+    plugin.probe = nullptr;
+}
+
+TEST(GenericPlugin, SampleRateChangeResetsAndTellsTheProduct) {
+    TestPlugin plugin;
+    EXPECT_EQ(plugin.environmentChanges, 1);  // 44.1 -> 48 kHz in the constructor
+    plugin.setSampleRate(kRate);
+    EXPECT_EQ(plugin.environmentChanges, 1);
+    plugin.setSampleRate(96000.0f);
+    EXPECT_EQ(plugin.environmentChanges, 2);
+    EXPECT_EQ(plugin.environment().sampleRate(), 96000.0f);
+}
+
+TEST(GenericPlugin, SettingAListenerWaitsForTheNotificationInFlight) {
+    TestPlugin plugin;
+    struct SlowListener : GenericPlugin::Listener {
+        void notify(int, int) override {
+            entered = true;
+            while (!release) std::this_thread::yield();
+            left = true;
+        }
+        std::atomic<bool> entered{false}, release{false}, left{false};
+    } slow;
+    plugin.setEditorListener(&slow);
+
+    std::thread audio([&] {
+        plugin.receiveMidi(noteOn(60, 0));
+        Block block(32);
+        plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+    });
+    while (!slow.entered) std::this_thread::yield();
+
+    std::atomic<bool> returned{false};
+    std::thread ui([&] {
+        plugin.setEditorListener(nullptr);
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    EXPECT_FALSE(returned.load());
+    slow.release = true;
+    ui.join();
+    audio.join();
+    EXPECT_TRUE(slow.left.load());
+    EXPECT_TRUE(returned.load());
+}
+
+TEST(GenericPlugin, ProcessBlockAllocatesNothingOnceRunning) {
+    TestPlugin plugin;
+    Block block(1024);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 1024);
+
+    for (int round = 0; round < 50; ++round) {
+        plugin.parameters[round % 3]->setValue(0.01f * round, 0);
+        plugin.receiveMidi(noteOn(40 + round % 20, round * 7 % 1024));
+        plugin.receiveMidi(MidiEvent{0x80, static_cast<uint8_t>(40 + round % 20), 0, 0, 900});
+        plugin.receiveMidi(MidiEvent{0xB0, 1, static_cast<uint8_t>(round), 0, 10});
+        if (round == 20) plugin.setBypass(0, true);
+        if (round == 30) plugin.setBypass(0, false);
+        if (round == 40) plugin.queueResetMarker();
+        plugin.updateTransport(128.0, 0.0f);
+        AllocationGuard guard;
+        plugin.processBlock(nullptr, 0, block.ptrs(), 2, 1000 - round * 13);
+        ASSERT_EQ(guard.allocations(), 0u) << "round " << round;
+        ASSERT_EQ(guard.frees(), 0u) << "round " << round;
+    }
+    EXPECT_EQ(plugin.notes.size(), 50u);
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "framework/LockFreeQueue.h"
+#include "tests/support/AllocationCounter.h"
+
+namespace {
+
+struct Entry {
+    uint32_t producer;
+    uint32_t sequence;
+};
+
+TEST(LockFreeQueueTest, FirstInFirstOut) {
+    LockFreeQueue<Entry> queue(4);
+    Entry out{77, 77};
+    EXPECT_FALSE(queue.pop(out));
+    EXPECT_EQ(out.producer, 77u);  // untouched when empty
+
+    uint32_t pushed = 0, popped = 0;
+    // Interleaved so that the head wraps round the recycled nodes several times.
+    for (int round = 0; round < 50; ++round) {
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(queue.push({1, pushed++}));
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(queue.pop(out));
+            EXPECT_EQ(out.sequence, popped++);
+        }
+    }
+    while (queue.pop(out)) EXPECT_EQ(out.sequence, popped++);
+    EXPECT_EQ(popped, pushed);
+}
+
+TEST(LockFreeQueueTest, RefusesAtTheLimitAndReusesNodes) {
+    LockFreeQueue<Entry> queue(2, 8);
+    // One of the eight nodes is the dummy head.
+    uint32_t accepted = 0;
+    while (queue.push({0, accepted})) ++accepted;
+    EXPECT_EQ(accepted, 7u);
+    EXPECT_EQ(queue.nodeCount(), 8u);
+    EXPECT_FALSE(queue.push({0, 99}));
+
+    Entry out{};
+    for (uint32_t i = 0; i < 7; ++i) {
+        ASSERT_TRUE(queue.pop(out));
+        EXPECT_EQ(out.sequence, i);
+    }
+    EXPECT_FALSE(queue.pop(out));
+    for (uint32_t i = 0; i < 7; ++i) EXPECT_TRUE(queue.push({0, i}));
+    EXPECT_FALSE(queue.push({0, 7}));
+    EXPECT_EQ(queue.nodeCount(), 8u);
+}
+
+TEST(LockFreeQueueTest, GrowsByDoublingUpToTheLimit) {
+    LockFreeQueue<Entry> queue(3, 20);
+    EXPECT_EQ(queue.nodeCount(), 3u);
+    std::vector<uint32_t> counts;
+    for (uint32_t i = 0; queue.push({0, i}); ++i) counts.push_back(queue.nodeCount());
+    // Node count after each accepted push: 3 holds two payloads, 6 five, 12 eleven, then 20.
+    std::vector<uint32_t> expected;
+    for (uint32_t i = 1; i <= 19; ++i)
+        expected.push_back(i <= 2 ? 3 : i <= 5 ? 6 : i <= 11 ? 12 : 20);
+    EXPECT_EQ(counts, expected);
+
+    Entry out{};
+    for (uint32_t i = 0; i < 19; ++i) {
+        ASSERT_TRUE(queue.pop(out));
+        EXPECT_EQ(out.sequence, i);
+    }
+}
+
+TEST(LockFreeQueueTest, DefaultLimitIsTheLastSixteenBitIndex) {
+    LockFreeQueue<uint16_t> queue(1);
+    uint32_t accepted = 0;
+    while (queue.push(static_cast<uint16_t>(accepted))) ++accepted;
+    // Index 0 means "none" and one node is the dummy.
+    EXPECT_EQ(accepted, 65534u);
+    EXPECT_EQ(queue.nodeCount(), 65535u);
+    uint16_t out = 0;
+    for (uint32_t i = 0; i < accepted; ++i) {
+        ASSERT_TRUE(queue.pop(out));
+        ASSERT_EQ(out, static_cast<uint16_t>(i));
+    }
+}
+
+TEST(LockFreeQueueTest, CarriesPayloadsOfAnySize) {
+    struct Wide {
+        int64_t value;
+        int32_t code;
+        float gain;
+    };
+    LockFreeQueue<Wide> wide(4);
+    ASSERT_TRUE(wide.push({-0x123456789abcLL, -1025, 0.25f}));
+    Wide w{};
+    ASSERT_TRUE(wide.pop(w));
+    EXPECT_EQ(w.value, -0x123456789abcLL);
+    EXPECT_EQ(w.code, -1025);
+    EXPECT_EQ(w.gain, 0.25f);
+
+    LockFreeQueue<std::array<uint8_t, 3>> narrow(4);
+    ASSERT_TRUE(narrow.push({0x90, 60, 127}));
+    std::array<uint8_t, 3> n{};
+    ASSERT_TRUE(narrow.pop(n));
+    EXPECT_EQ(n, (std::array<uint8_t, 3>{0x90, 60, 127}));
+}
+
+TEST(LockFreeQueueTest, AllocatesOnlyWhenGrowing) {
+    LockFreeQueue<Entry> queue(8, 16);
+    Entry out{};
+    AllocationGuard guard;
+    for (uint32_t i = 0; i < 1000; ++i) {
+        ASSERT_TRUE(queue.push({0, i}));
+        ASSERT_TRUE(queue.pop(out));
+    }
+    for (uint32_t i = 0; i < 7; ++i) ASSERT_TRUE(queue.push({0, i}));
+    EXPECT_EQ(guard.allocations(), 0u);
+    ASSERT_TRUE(queue.push({0, 7}));
+    EXPECT_EQ(queue.nodeCount(), 16u);
+    EXPECT_GT(guard.allocations(), 0u);
+}
+
+// Producers retry refused pushes, so every entry must arrive exactly once; each consumer must see
+// every producer's entries in increasing order. Returns the final node count.
+uint32_t runStress(uint32_t initialNodes, uint32_t nodeLimit, int producers, int consumers,
+                   uint32_t perProducer) {
+    LockFreeQueue<Entry> queue(initialNodes, nodeLimit);
+    const uint64_t total = uint64_t(producers) * perProducer;
+    std::atomic<uint64_t> received{0};
+    std::vector<std::vector<uint32_t>> counts(consumers, std::vector<uint32_t>(producers, 0));
+    std::vector<int> orderErrors(consumers, 0);
+
+    std::vector<std::thread> threads;
+    for (int c = 0; c < consumers; ++c) {
+        threads.emplace_back([&, c] {
+            std::vector<int64_t> last(producers, -1);
+            Entry entry{};
+            while (received.load(std::memory_order_relaxed) < total) {
+                if (!queue.pop(entry)) {
+                    std::this_thread::yield();
+                    continue;
+                }
+                received.fetch_add(1, std::memory_order_relaxed);
+                if (entry.producer >= uint32_t(producers) ||
+                    int64_t(entry.sequence) <= last[entry.producer]) {
+                    ++orderErrors[c];
+                    continue;
+                }
+                last[entry.producer] = entry.sequence;
+                ++counts[c][entry.producer];
+            }
+        });
+    }
+    for (int p = 0; p < producers; ++p) {
+        threads.emplace_back([&, p] {
+            for (uint32_t i = 0; i < perProducer; ++i) {
+                while (!queue.push({uint32_t(p), i})) std::this_thread::yield();
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+
+    for (int c = 0; c < consumers; ++c) EXPECT_EQ(orderErrors[c], 0) << "consumer " << c;
+    for (int p = 0; p < producers; ++p) {
+        uint64_t seen = 0;
+        for (int c = 0; c < consumers; ++c) seen += counts[c][p];
+        EXPECT_EQ(seen, perProducer) << "producer " << p;
+    }
+    Entry leftover{};
+    EXPECT_FALSE(queue.pop(leftover));
+    return queue.nodeCount();
+}
+
+TEST(LockFreeQueueStressTest, TwoProducersOneConsumerGrowingUnderContention) {
+    const uint32_t nodes = runStress(2, LockFreeQueue<Entry>::kDefaultNodeLimit, 2, 1, 1000000);
+    EXPECT_GT(nodes, 2u);
+}
+
+TEST(LockFreeQueueStressTest, TwoProducersTwoConsumersAtATinyLimit) {
+    EXPECT_EQ(runStress(2, 8, 2, 2, 200000), 8u);
+}
+
+}  // namespace

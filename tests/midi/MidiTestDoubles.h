@@ -1,0 +1,57 @@
+#pragma once
+
+#include <gmock/gmock.h>
+
+#include <memory>
+#include <vector>
+
+#include "midi/AbstractChannelEventReceiver.h"
+#include "midi/AbstractMusicEventReceiver.h"
+#include "midi/MidiListener.h"
+#include "midi/MidiMessageReceiver.h"
+
+class MockChannelReceiver : public AbstractChannelEventReceiver {
+public:
+    MOCK_METHOD(void, rawMessage, (uint8_t, uint8_t, uint8_t), (override));
+    MOCK_METHOD(void, channelPressure, (float), (override));
+    MOCK_METHOD(void, polyPressure, (int, float), (override));
+    MOCK_METHOD(void, controller, (int, int, float), (override));
+    MOCK_METHOD(void, noteOff, (int, float), (override));
+    MOCK_METHOD(void, noteOn, (int, float), (override));
+    MOCK_METHOD(void, mappedController, (int, float), (override));
+    MOCK_METHOD(void, pitchBend, (float), (override));
+    MOCK_METHOD(void, programChange, (int, int), (override));
+};
+
+class MockListener : public MidiListener {
+public:
+    MOCK_METHOD(void, channelPressure, (float), (override));
+    MOCK_METHOD(void, polyPressure, (int, float), (override));
+    MOCK_METHOD(void, controller, (int, int, float), (override));
+    MOCK_METHOD(void, modWheel, (float), (override));
+    MOCK_METHOD(void, noteOff, (int, float), (override));
+    MOCK_METHOD(void, noteOn, (int, float), (override));
+    MOCK_METHOD(void, pitchBend, (float), (override));
+};
+
+// Lets a test fill any slot with a receiver it owns.
+class SlotEventReceiver : public AbstractMusicEventReceiver {
+public:
+    void put(int channelIndex, AbstractChannelEventReceiver* receiver) {
+        setSlot(channelIndex, receiver);
+    }
+    void setChannelReceiver(std::unique_ptr<AbstractChannelEventReceiver> receiver) override {
+        owned_ = std::move(receiver);
+        setSlot(kAllChannels, owned_.get());
+    }
+
+private:
+    std::unique_ptr<AbstractChannelEventReceiver> owned_;
+};
+
+// Collects encoded messages.
+class MessageLog : public MidiMessageReceiver {
+public:
+    void receiveMidi(const MidiEvent& event) override { events.push_back(event); }
+    std::vector<MidiEvent> events;
+};
