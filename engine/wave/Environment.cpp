@@ -15,7 +15,7 @@ void Environment::setSampleRate(float rate) {
     const float old = sampleRate_;
     sampleRate_ = rate;
     if (std::fabs(rate - old) <= kEpsilon) return;
-    resetStamp_ = sampleClock_;
+    markReset();
     resetProducers();
     if (listener_) listener_(*this);
     for (auto it = rateListeners_.rbegin(); it != rateListeners_.rend(); ++it) {
@@ -25,6 +25,7 @@ void Environment::setSampleRate(float rate) {
 
 void Environment::markReset() {
     resetStamp_ = sampleClock_;
+    ++resetCount_;
 }
 
 void Environment::reset() {

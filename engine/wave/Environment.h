@@ -42,6 +42,8 @@ public:
     uint32_t sampleClock() const { return sampleClock_; }
     uint32_t chunkStamp() const { return chunkStamp_; }
     uint32_t resetStamp() const { return resetStamp_; }
+    // Counts resets, so that a ramp can tell a reset from an update made at the same clock.
+    uint32_t resetCount() const { return resetCount_; }
 
     // Every ramp jumps to its target on its next update; no producer is reset.
     void markReset();
@@ -88,6 +90,7 @@ private:
     std::vector<Producer*> runList_;
     std::vector<Producer*> resetList_;
     uint32_t resetStamp_ = 0;
+    uint32_t resetCount_ = 0;
     uint32_t sampleClock_ = 0;
     float sampleRate_ = kDefaultSampleRate;
     uint32_t chunkStamp_ = 0;

@@ -14,6 +14,7 @@ ValueRamp::ValueRamp(Environment& env, float initialValue)
       maximum_(std::max(initialValue, 1.0f)),
       minimum_(std::min(initialValue, 0.0f)),
       range_(maximum_ - minimum_),
+      resetsSeen_(env.resetCount()),
       target_(initialValue) {}
 
 void ValueRamp::catchUp(uint32_t frames) {
@@ -24,10 +25,13 @@ void ValueRamp::catchUp(uint32_t frames) {
         return;
     }
     int64_t elapsed;
-    if (lastTime_ > env_->resetStamp()) {
+    if (resetsSeen_ == env_->resetCount()) {
         elapsed = static_cast<int32_t>(clock - lastTime_);
     } else {
-        elapsed = std::max<int64_t>(length_ - position_, 0);  // a reset ends the glide at once
+        // A reset (or a state load) since the last update ends the glide at once. Counting
+        // resets rather than comparing clocks keeps a glide started right after a reset alive.
+        elapsed = std::max<int64_t>(length_ - position_, 0);
+        resetsSeen_ = env_->resetCount();
     }
     lastTime_ = clock + frames;
     position_ += elapsed;

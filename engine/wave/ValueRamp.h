@@ -67,6 +67,7 @@ private:
     float minimum_;
     float range_;
     uint32_t lastTime_ = 0;
+    uint32_t resetsSeen_;  // the environment's reset count at the last update
     uint32_t filled_ = 0;
     float target_;
     // Position at the start of the current chunk, for repeated updates within one chunk.
