@@ -16,13 +16,6 @@ std::vector<UnitAlias> frequencyAliases() {
     return {{"Hz", 1.0f}, {"kHz", 1000.0f}, {"k", 1000.0f}};
 }
 
-std::string frequencyFormatter(float hz) {
-    return formatFrequency(hz);
-}
-std::string decibelFormatter(float db) {
-    return formatDecibels(db);
-}
-
 }  // namespace
 
 FloatPluginParameterUnit::FloatPluginParameterUnit(std::vector<UnitAlias> aliases)

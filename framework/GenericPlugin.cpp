@@ -268,7 +268,11 @@ void GenericPlugin::reset() {
     bypassProcessor_->syncDelayLines(latencySamples_);
     beatPosition_ = 0.0;
     lastBlockFrames_ = 0;
-    if (updateNesting_.load(std::memory_order_acquire) == 0) applyParameterChanges();
+    if (updateNesting_.load(std::memory_order_acquire) == 0) {
+        applyParameterChanges();
+        // Values that were waiting take effect at once, as everything else after a reset.
+        environment_->markReset();
+    }
 }
 
 void GenericPlugin::setLatencySamples(int samples) {

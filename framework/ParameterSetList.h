@@ -42,8 +42,10 @@ public:
     virtual void removeAt(int index);
     ~AbstractParameterSetList() override = default;
 
-    // Inserts an entry at index (index <= N, N below the count's maximum): entries from index on
-    // move up one place, here and in the linked lists; the entry at index keeps its values.
+    // Inserts an entry at index (index <= N, N below the count's maximum): N grows by one and
+    // the values of entries max(index, 1) - 1 .. N - 1 move up one place, here and in the linked
+    // lists. Nothing is reset: the new entry starts as a copy of its predecessor (at index 0 it
+    // keeps its own values).
     void insertAt(int index);
 
     int activeCount() const { return static_cast<int>(numActive_.getValue()); }

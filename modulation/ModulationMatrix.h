@@ -9,7 +9,7 @@ public:
 
 // The editing interface of the modulation matrix, used by parameter lists, the editor and
 // presets. Slots, sources and targets are numbered from 0; -1 means none. The find operations
-// append the slot numbers they find to `out`, in ascending order.
+// append the slot numbers they find to `out`.
 class ModulationMatrix::Controller {
 public:
     virtual ~Controller() = default;

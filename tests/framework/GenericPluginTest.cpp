@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/wave/FloatParameterSource.h"
+#include "framework/FloatParamPluginParameter.h"
 #include "framework/FloatPluginParameter.h"
 #include "framework/GenericPlugin.h"
 #include "framework/PluginSettings.h"
@@ -359,6 +360,30 @@ TEST(GenericPlugin, ResetMarkerMakesRampsJumpToTheirTargets) {
     plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
     EXPECT_EQ(plugin.probeFirst, 1.0f);
     EXPECT_EQ(plugin.probeLast, 1.0f);
+    plugin.probe = nullptr;
+}
+
+TEST(GenericPlugin, ParameterChangesGlideAndJumpAfterAHostReset) {
+    TestPlugin plugin;
+    wave::FloatParameterSource source(plugin.environment(), 0.0f);
+    FloatParamPluginParameter level(&plugin, "Level");
+    level.bind(&source);
+    plugin.probe = &source;
+    Block block(256);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+
+    // A jump of the whole range glides in 20 ms (960 samples at 48 kHz).
+    level.setValue(1.0f, 0);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+    EXPECT_EQ(plugin.probeFirst, 0.0f);
+    EXPECT_NEAR(plugin.probeLast, 255.0f / 960.0f, 1e-6f);
+
+    // Pending values are applied by the reset and take effect at once.
+    level.setValue(0.0f, 0);
+    plugin.reset();
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+    EXPECT_EQ(plugin.probeFirst, 0.0f);
+    EXPECT_EQ(plugin.probeLast, 0.0f);
     plugin.probe = nullptr;
 }
 

@@ -1,12 +1,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "framework/FloatPluginParameter.h"
 #include "midi/DefaultChannelEventReceiver.h"
 #include "midi/DefaultEventReceiver.h"
 #include "midi/MidiControllerMap.h"
 #include "midi/MidiDecoder.h"
 #include "tests/midi/MidiTestDoubles.h"
 #include "tests/midi/RecordingPlugin.h"
+#include "tests/support/AllocationCounter.h"
 
 using ::testing::ElementsAre;
 
@@ -106,15 +108,57 @@ TEST(DefaultChannelEventReceiver, ControllersProgramsAndLearning) {
     decoder.receive(0xC9, 17, 0);
     EXPECT_THAT(programs, ElementsAre(std::make_pair(130, 17)));
 
-    // The learn parameter reaches the channel receiver and the map follows the next controller.
-    map.assign(21, 3);
-    events.setLearnParameter(3);
-    EXPECT_EQ(receiver->learnParameter(), 3);
-    decoder.receive(0xB0, 20, 100);
-    EXPECT_EQ(map.parameterFor(20), 3);
+    // A mapped controller sets the parameter from its normalised value.
+    FloatPluginParameter cutoff(&plugin, "Cutoff");
+    cutoff.setRange(0.0f, 100.0f, 50.0f);
+    const int id = static_cast<int>(cutoff.id());
+    map.assign(21, id);
+    EXPECT_FALSE(plugin.changedByMidi());
+    decoder.receive(0xB0, 21, 127);
+    EXPECT_FLOAT_EQ(cutoff.getValue(), 100.0f);
+    EXPECT_TRUE(plugin.changedByMidi());
+
+    // The learn parameter reaches the channel receiver; the next controller takes over the
+    // parameter and moves it at once.
+    events.setLearnParameter(id);
+    EXPECT_EQ(receiver->learnParameter(), id);
+    decoder.receive(0xB0, 20, 0);
+    EXPECT_EQ(map.parameterFor(20), id);
     EXPECT_EQ(map.parameterFor(21), -1);
+    EXPECT_FLOAT_EQ(cutoff.getValue(), 0.0f);
     events.setLearnParameter(AbstractChannelEventReceiver::kNoLearnParameter);
     EXPECT_EQ(receiver->learnParameter(), -1);
+    decoder.receive(0xB0, 21, 127);
+    EXPECT_FLOAT_EQ(cutoff.getValue(), 0.0f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DefaultChannelEventReceiver, DispatchDoesNotAllocate) {
+    RecordingPlugin plugin;
+    MidiControllerMap map;
+    DefaultEventReceiver events(plugin, &map);
+    auto* receiver = static_cast<DefaultChannelEventReceiver*>(events.receiver());
+    int programs = 0;
+    receiver->setProgramChangeHandler([&](int, int) { ++programs; });
+    FloatPluginParameter level(&plugin, "Level");
+    level.setRange(0.0f, 1.0f, 0.0f);
+    map.assign(7, static_cast<int>(level.id()));
+    MidiDecoder decoder(&events);
+
+    AllocationGuard guard;
+    for (int i = 0; i < 100; ++i) {
+        decoder.receive(0x90, i, 100);
+        decoder.receive(0x80, i, 0);
+        decoder.receive(0xB0, 7, i);
+        decoder.receive(0xC0, i, 0);
+    }
+    EXPECT_EQ(guard.allocations(), 0u);
+    EXPECT_EQ(programs, 100);
+    EXPECT_EQ(plugin.notes.size(), 200u);
+    EXPECT_FLOAT_EQ(level.getValue(), 99.0f / 127.0f);
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/AbstractPluginParameter.h"
+#include "framework/GenericParameterOwner.h"
+
+// A parameter owner that records what its parameters tell it.
+class ParameterTestOwner : public GenericParameterOwner {
+public:
+    struct Change {
+        uint32_t id;
+        float value;
+        int flags;
+        int depth;  // update nesting when the change arrived
+    };
+
+    void beginUpdate() override {
+        if (depth++ == 0) ++batches;
+    }
+    void endUpdate() override { --depth; }
+    AbstractPluginParameter* getParameter(int index) override {
+        if (index < 0 || index >= getParameterCount()) return nullptr;
+        return parameters[static_cast<size_t>(index)];
+    }
+    int getGroup() override { return 0; }
+    int getParameterCount() override { return static_cast<int>(parameters.size()); }
+    void parameterChanged(uint32_t id, float value, int flags) override {
+        changes.push_back({id, value, flags, depth});
+    }
+    uint32_t registerParameter(AbstractPluginParameter* parameter) override {
+        parameters.push_back(parameter);
+        return static_cast<uint32_t>(parameters.size() - 1);
+    }
+    int registerGroup(const std::string& name) override {
+        const auto it = std::find(groups.begin(), groups.end(), name);
+        if (it != groups.end()) return static_cast<int>(it - groups.begin());
+        groups.push_back(name);
+        return static_cast<int>(groups.size() - 1);
+    }
+
+    std::vector<AbstractPluginParameter*> parameters;
+    std::vector<Change> changes;
+    std::vector<std::string> groups;
+    int depth = 0;
+    int batches = 0;  // outermost batches opened
+};

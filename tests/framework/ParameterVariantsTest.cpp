@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/wave/Environment.h"
+#include "engine/wave/FloatParameterSource.h"
+#include "framework/FloatParamPluginParameter.h"
+#include "framework/PropPluginParameter.h"
+#include "framework/ToggleFloatPluginParameter.h"
+#include "tests/framework/ParameterTestOwner.h"
+#include "tests/support/AllocationCounter.h"
+
+namespace {
+
+enum class Wave { Triangle, Sawtooth, Square };
+
+class RecordingPropertyOwner : public PropertyOwner {
+public:
+    void propertyChanged(const void* property) override { changes.push_back(property); }
+    std::vector<const void*> changes;
+};
+
+float square(float x) {
+    return x * x;
+}
+float squareRoot(float x) {
+    return std::sqrt(x);
+}
+
+TEST(ParameterVariantsTest, PropParameterWritesTheSelectedValueIntoEveryProperty) {
+    ParameterTestOwner owner;
+    RecordingPropertyOwner engine;
+    Property<Wave> first(&engine, Wave::Triangle);
+    Property<Wave> second(&engine, Wave::Sawtooth);
+    PropPluginParameter<Wave> wave(&owner, "Osc 1 Wave Form");
+    wave.declare(0, 2, Wave::Sawtooth);
+    wave.bind(&first);
+    wave.bind(&second);
+
+    wave.applyValue(2.0f);
+    EXPECT_EQ(first.get(), Wave::Square);
+    EXPECT_EQ(second.get(), Wave::Square);
+    ASSERT_EQ(engine.changes.size(), 2u);
+    wave.applyValue(2.0f);  // unchanged properties stay quiet
+    EXPECT_EQ(engine.changes.size(), 2u);
+    wave.applyValue(1.0f);
+    EXPECT_EQ(engine.changes.size(), 4u);
+    EXPECT_EQ(first.get(), Wave::Sawtooth);
+
+    // Through a value map, clamped to its ends.
+    Property<int> voices(&engine, 0);
+    PropPluginParameter<int> total(&owner, "Total Voices");
+    total.setValueMap({1, 2, 4, 8}, 0);
+    total.declare(0, 3, 4);
+    total.bind(&voices);
+    total.applyValue(3.0f);
+    EXPECT_EQ(voices.get(), 8);
+    total.applyValue(7.0f);
+    EXPECT_EQ(voices.get(), 8);
+    total.applyValue(1.0f);
+    EXPECT_EQ(voices.get(), 2);
+}
+
+TEST(ParameterVariantsTest, LimitedPropertiesClampTheEngineValueEach) {
+    ParameterTestOwner owner;
+    RecordingPropertyOwner engine;
+    LimitedProperty<float> narrow(&engine, 0.0f, 3.0f, 0.0f);
+    LimitedProperty<float> wide(&engine, 0.0f, 10.0f, 0.0f);
+    LimFloatPropPluginParameter threshold(&owner, "EG Main Threshold");
+    threshold.setDisplayRange(0.0f, 10.0f);
+    threshold.bind(&narrow);
+    threshold.bind(&wide);
+
+    threshold.applyValue(0.5f);
+    EXPECT_FLOAT_EQ(narrow.get(), 3.0f);
+    EXPECT_FLOAT_EQ(wide.get(), 5.0f);
+    EXPECT_EQ(engine.changes.size(), 2u);
+    threshold.applyValue(0.6f);  // the narrow one stays at its limit
+    EXPECT_FLOAT_EQ(wide.get(), 6.0f);
+    ASSERT_EQ(engine.changes.size(), 3u);
+    EXPECT_EQ(engine.changes[2], &wide);
+}
+
+TEST(ParameterVariantsTest, RampedSourcesReceiveEngineValuesWithoutAllocating) {
+    ParameterTestOwner owner;
+    wave::Environment env(64);
+    wave::FloatParameterSource a(env, 0.0f);
+    wave::FloatParameterSource b(env, 0.0f);
+
+    FloatParamPluginParameter hor(&owner, "XY Controller 1 Hor");
+    hor.setTaper(square, squareRoot);
+    hor.bind(&a);
+    hor.bind(&b);
+
+    ToggleFloatPluginParameter toggle(&owner, "Toggle");
+    EXPECT_EQ(toggle.getMinimum(), 0.0f);
+    EXPECT_EQ(toggle.getMaximum(), 1.0f);
+    wave::FloatParameterSource c(env, 0.0f);
+    toggle.bind(&c);
+
+    {
+        AllocationGuard guard;
+        hor.applyValue(0.5f);
+        toggle.applyValue(1.0f);
+        EXPECT_EQ(guard.allocations(), 0u);
+    }
+    EXPECT_FLOAT_EQ(a.target(), 0.25f);
+    EXPECT_FLOAT_EQ(b.target(), 0.25f);
+    EXPECT_FLOAT_EQ(c.target(), 1.0f);
+    // Automatic glide: the move is not applied at once.
+    EXPECT_GT(a.ramp().glideLength(), 0);
+
+    toggle.setValueTable(0.25f, 0.75f);
+    toggle.applyValue(0.0f);
+    EXPECT_FLOAT_EQ(c.target(), 0.25f);
+    toggle.applyValue(1.0f);
+    EXPECT_FLOAT_EQ(c.target(), 0.75f);
+}
+
+TEST(ParameterVariantsTest, SetupAndApplyAreSeparate) {
+    // Changing a value only tells the owner; the driven objects change when the owner applies.
+    ParameterTestOwner owner;
+    RecordingPropertyOwner engine;
+    Property<int> mode(&engine, 0);
+    PropPluginParameter<int> p(&owner, "Mode");
+    p.declare(0, 3, 0);
+    p.bind(&mode);
+    p.setValue(2.0f, 0);
+    EXPECT_EQ(mode.get(), 0);
+    ASSERT_EQ(owner.changes.size(), 1u);
+    p.applyValue(owner.changes[0].value);
+    EXPECT_EQ(mode.get(), 2);
+}
+
+}  // namespace
