@@ -4,10 +4,12 @@
 
 // Text formats and text helpers shared by the parameters.
 
-// printf-style formatting with three additions: infinities print as "INF" / "-INF"; a format
-// "*[+]N<conv>" (for example "*3f") prints N significant digits, dropping decimals as the
-// integer part grows (a value that rounds up to the next power of ten already counts the extra
-// digit); and a text that would show only zeros never carries a minus sign.
+// printf-style formatting of a floating-point value with three additions: infinities print as
+// "INF" / "-INF"; a format "*[+]N<conv>" (for example "*3f") prints N significant digits,
+// dropping decimals as the integer part grows (a value that rounds up to the next power of ten
+// already counts the extra digit), and with "f" rounds halves away from zero, reading a float as
+// the decimal it stands for (123.45f gives "123.5"); and a text that would show only zeros never
+// carries a minus sign.
 std::string formatNumber(double value, const std::string& format);
 
 // Hz with as many decimals as keep about five digits: "%.0f" above 9999.95, "%.1f" above

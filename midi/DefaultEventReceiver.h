@@ -21,6 +21,7 @@ public:
 
     AbstractChannelEventReceiver* receiver() const { return receiver_.get(); }
 
+    // Change it where MIDI is dispatched (the audio thread): the decoder reads the slots unlocked.
     LimitedProperty<int> channel{this, 0, kChannelIndexes - 1, kAllChannels};
 
 private:

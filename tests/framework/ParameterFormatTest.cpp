@@ -80,11 +80,4 @@ TEST(ParameterFormatTest, RatioToDecibelsIsFlooredAtMinus180) {
     }
 }
 
-TEST(ParameterFormatTest, CaseInsensitiveComparison) {
-    EXPECT_TRUE(equalsIgnoringCase("kHz", "KHZ"));
-    EXPECT_TRUE(equalsIgnoringCase("", ""));
-    EXPECT_FALSE(equalsIgnoringCase("Hz", "Hz "));
-    EXPECT_FALSE(equalsIgnoringCase("ms", "s"));
-}
-
 }  // namespace

@@ -118,19 +118,4 @@ TEST(ParameterVariantsTest, RampedSourcesReceiveEngineValuesWithoutAllocating) {
     EXPECT_FLOAT_EQ(c.target(), 0.75f);
 }
 
-TEST(ParameterVariantsTest, SetupAndApplyAreSeparate) {
-    // Changing a value only tells the owner; the driven objects change when the owner applies.
-    ParameterTestOwner owner;
-    RecordingPropertyOwner engine;
-    Property<int> mode(&engine, 0);
-    PropPluginParameter<int> p(&owner, "Mode");
-    p.declare(0, 3, 0);
-    p.bind(&mode);
-    p.setValue(2.0f, 0);
-    EXPECT_EQ(mode.get(), 0);
-    ASSERT_EQ(owner.changes.size(), 1u);
-    p.applyValue(owner.changes[0].value);
-    EXPECT_EQ(mode.get(), 2);
-}
-
 }  // namespace

@@ -132,10 +132,6 @@ TEST(DefaultChannelEventReceiver, ControllersProgramsAndLearning) {
     EXPECT_FLOAT_EQ(cutoff.getValue(), 0.0f);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(DefaultChannelEventReceiver, DispatchDoesNotAllocate) {
     RecordingPlugin plugin;
     MidiControllerMap map;
