@@ -14,14 +14,20 @@ if(NOT VORN_SANITIZE STREQUAL "")
   target_compile_definitions(vorn_options INTERFACE VORN_SANITIZED=1)
 endif()
 
-# One static library per subsystem folder; sources are picked up from the folder.
-function(vorn_add_library name)
-  cmake_parse_arguments(ARG "" "" "DIRS;LIBS" ${ARGN})
+# The .cpp files directly inside the given folders.
+function(vorn_glob_sources out)
   set(_sources)
-  foreach(_d IN LISTS ARG_DIRS)
+  foreach(_d IN LISTS ARGN)
     file(GLOB _found CONFIGURE_DEPENDS ${_d}/*.cpp)
     list(APPEND _sources ${_found})
   endforeach()
+  set(${out} ${_sources} PARENT_SCOPE)
+endfunction()
+
+# One static library per subsystem folder; sources are picked up from the folder.
+function(vorn_add_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;LIBS" ${ARGN})
+  vorn_glob_sources(_sources ${ARG_DIRS})
   if(_sources)
     add_library(${name} STATIC ${_sources})
     target_link_libraries(${name} PUBLIC vorn_options ${ARG_LIBS})
