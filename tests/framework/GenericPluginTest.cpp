@@ -14,6 +14,10 @@
 #include "framework/PluginSettings.h"
 #include "tests/support/AllocationCounter.h"
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace {
 
 constexpr float kRate = 48000.0f;
@@ -319,6 +323,47 @@ TEST(GenericPlugin, UnbypassWithLatencyWaitsForTheEngineFirst) {
     EXPECT_NEAR(back.left[512 + 1200], 0.5f, 1e-5f);
     EXPECT_EQ(back.left[512 + kFadeSamples], 1.0f);
     EXPECT_EQ(plugin.chunks.size() - chunksBefore, 16u);
+}
+
+// An effect product: its dry signal is the input, delayed by the latency it reports.
+class DelayedEffect : public TestPlugin {
+public:
+    int hasAudioInput() override { return 1; }
+    using TestPlugin::setLatencySamples;
+};
+
+TEST(GenericPlugin, BypassedEffectPassesItsInputDelayedByTheLatency) {
+    DelayedEffect plugin;
+    plugin.setLatencySamples(100);
+    plugin.setBypass(0, true);
+    constexpr int kFrames = 4096;
+    std::vector<float> in(kFrames);
+    for (int i = 0; i < kFrames; ++i) in[i] = static_cast<float>(i + 1);
+    const float* inputs[2] = {in.data(), in.data()};
+    Block block(kFrames);
+    plugin.processBlock(inputs, 2, block.ptrs(), 2, kFrames);
+    // Past the fade the output is the input of 100 samples before; during it a mix with the
+    // rendered ones.
+    EXPECT_EQ(block.left[3000], in[2900]);
+    EXPECT_EQ(block.right[kFrames - 1], in[kFrames - 101]);
+    const float r = 1200.0f / kFadeSamples;
+    EXPECT_NEAR(block.left[1200], 1.0f + r * (in[1100] - 1.0f), 1e-3f);
+    // The first samples of the delayed input were never written: they read as silence.
+    EXPECT_NEAR(block.left[50], 1.0f - 50.0f / kFadeSamples, 1e-5f);
+}
+
+TEST(GenericPlugin, EveryHostBlockRunsWithFlushToZero) {
+    TestPlugin plugin;
+#if defined(__SSE__)
+    _mm_setcsr(0x1F80);  // the usual default: no FTZ, no DAZ
+    Block block(32);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+    EXPECT_EQ(_mm_getcsr() & 0xFFC0u, 0x9FC0u);
+    volatile float tiny = 1e-38f;
+    volatile float halved = tiny * 0.25f;  // subnormal result: flushed to zero
+    EXPECT_EQ(halved, 0.0f);
+    _mm_setcsr(0x1F80);
+#endif
 }
 
 TEST(GenericPlugin, StandingHostTransportRunsFreeAndWraps) {
