@@ -3,6 +3,10 @@ add_library(vorn_options INTERFACE)
 target_compile_options(vorn_options INTERFACE -Wall -Wextra)
 target_include_directories(vorn_options INTERFACE ${PROJECT_SOURCE_DIR})
 target_link_libraries(vorn_options INTERFACE Threads::Threads)
+target_compile_definitions(vorn_options INTERFACE
+  VORN_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+  VORN_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  VORN_VERSION_PATCH=${PROJECT_VERSION_PATCH})
 
 if(NOT VORN_SANITIZE STREQUAL "")
   string(REPLACE "," ";" _vorn_sanitizers "${VORN_SANITIZE}")

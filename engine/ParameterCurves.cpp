@@ -22,8 +22,12 @@ float oddSymmetric(float (*curve)(float), float p) {
     return p < 0.0f ? -curve(-p) : curve(p);
 }
 
-float timeMagnitude(float p) { return evaluateCurve(kTimeCurve, p); }
-float timeMagnitudeInverse(float t) { return invertCurve(kTimeCurve, t); }
+float timeMagnitude(float p) {
+    return evaluateCurve(kTimeCurve, p);
+}
+float timeMagnitudeInverse(float t) {
+    return invertCurve(kTimeCurve, t);
+}
 
 }  // namespace
 
@@ -47,16 +51,36 @@ float invertCurve(std::span<const CurvePoint> points, float y) {
     return points.back().x;
 }
 
-float detuneCurve(float p) { return evaluateCurve(kDetuneCurve, p); }
-float detuneCurveInverse(float octaves) { return invertCurve(kDetuneCurve, octaves); }
-float timeCurve(float p) { return oddSymmetric(timeMagnitude, p); }
-float timeCurveInverse(float t) { return oddSymmetric(timeMagnitudeInverse, t); }
-float feedbackCurve(float p) { return evaluateCurve(kFeedbackCurve, p); }
-float feedbackCurveInverse(float feedback) { return invertCurve(kFeedbackCurve, feedback); }
-float lfoRateCurve(float p) { return evaluateCurve(kLfoRateCurve, p); }
-float lfoRateCurveInverse(float rate) { return invertCurve(kLfoRateCurve, rate); }
-float followerCurve(float p) { return evaluateCurve(kFollowerCurve, p); }
-float followerCurveInverse(float t) { return invertCurve(kFollowerCurve, t); }
+float detuneCurve(float p) {
+    return evaluateCurve(kDetuneCurve, p);
+}
+float detuneCurveInverse(float octaves) {
+    return invertCurve(kDetuneCurve, octaves);
+}
+float timeCurve(float p) {
+    return oddSymmetric(timeMagnitude, p);
+}
+float timeCurveInverse(float t) {
+    return oddSymmetric(timeMagnitudeInverse, t);
+}
+float feedbackCurve(float p) {
+    return evaluateCurve(kFeedbackCurve, p);
+}
+float feedbackCurveInverse(float feedback) {
+    return invertCurve(kFeedbackCurve, feedback);
+}
+float lfoRateCurve(float p) {
+    return evaluateCurve(kLfoRateCurve, p);
+}
+float lfoRateCurveInverse(float rate) {
+    return invertCurve(kLfoRateCurve, rate);
+}
+float followerCurve(float p) {
+    return evaluateCurve(kFollowerCurve, p);
+}
+float followerCurveInverse(float t) {
+    return invertCurve(kFollowerCurve, t);
+}
 
 float volumeCurve(float p) {
     if (p > kVolumeKnee) {
@@ -74,10 +98,16 @@ float volumeCurveInverse(float gain) {
     return static_cast<float>(gain * kVolumeKnee / knee);
 }
 
-float octavesToFactor(float octaves) { return std::exp2(octaves); }
-float factorToOctaves(float factor) { return std::log2(factor); }
+float octavesToFactor(float octaves) {
+    return std::exp2(octaves);
+}
+float factorToOctaves(float factor) {
+    return std::log2(factor);
+}
 
-float outputVolumeToDisplay(float gain) { return ratioToDecibels(gain) + kOutputVolumeOffsetDb; }
+float outputVolumeToDisplay(float gain) {
+    return ratioToDecibels(gain) + kOutputVolumeOffsetDb;
+}
 float outputVolumeFromDisplay(float display) {
     return decibelsToRatio(display - kOutputVolumeOffsetDb);
 }

@@ -17,12 +17,12 @@ float invertCurve(std::span<const CurvePoint> points, float y);
 
 // Result in octaves.
 inline constexpr CurvePoint kDetuneCurve[] = {
-    {-1.0f, -1.0f},        {-0.4f, -1.0f / 12.0f}, {-0.2f, -1.0f / 60.0f},
+    {-1.0f, -1.0f},       {-0.4f, -1.0f / 12.0f}, {-0.2f, -1.0f / 60.0f},
     {0.2f, 1.0f / 60.0f}, {0.4f, 1.0f / 12.0f},   {1.0f, 1.0f},
 };
 // Applied to |p|, the sign is kept.
 inline constexpr CurvePoint kTimeCurve[] = {
-    {0.0f, 0.0f},   {0.1f, 0.002f}, {0.25f, 0.05f}, {0.5f, 0.16f},
+    {0.0f, 0.0f},  {0.1f, 0.002f}, {0.25f, 0.05f}, {0.5f, 0.16f},
     {0.7f, 0.36f}, {0.9f, 0.91f},  {1.0f, 1.0f},
 };
 inline constexpr CurvePoint kFeedbackCurve[] = {
@@ -30,12 +30,12 @@ inline constexpr CurvePoint kFeedbackCurve[] = {
 };
 // Ends at 0.98: the top of the range all plays at full rate.
 inline constexpr CurvePoint kLfoRateCurve[] = {
-    {0.0f, 0.0f},  {0.2f, 0.001f}, {0.5f, 0.007f}, {0.7f, 0.03f},
+    {0.0f, 0.0f}, {0.2f, 0.001f}, {0.5f, 0.007f}, {0.7f, 0.03f},
     {0.8f, 0.1f}, {0.9f, 0.3f},   {0.95f, 0.5f},  {0.98f, 1.0f},
 };
 inline constexpr CurvePoint kFollowerCurve[] = {
-    {0.0f, 0.0f},   {0.15f, 0.02f}, {0.2f, 0.03f},  {0.33f, 0.05f}, {0.4f, 0.07f},
-    {0.5f, 0.1f},   {0.6f, 0.13f},  {0.68f, 0.17f}, {0.75f, 0.22f}, {0.85f, 0.35f},
+    {0.0f, 0.0f},  {0.15f, 0.02f}, {0.2f, 0.03f},  {0.33f, 0.05f}, {0.4f, 0.07f},
+    {0.5f, 0.1f},  {0.6f, 0.13f},  {0.68f, 0.17f}, {0.75f, 0.22f}, {0.85f, 0.35f},
     {0.9f, 0.46f}, {0.95f, 0.66f}, {0.98f, 0.82f}, {1.0f, 1.0f},
 };
 

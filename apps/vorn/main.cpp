@@ -1,12 +1,13 @@
-#include <CLI/CLI.hpp>
 #include <sndfile.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "apps/vorn/ParamsCommand.h"
 #include "apps/vorn/TestSignalPlugin.h"
 #include "midi/MidiEvent.h"
 
@@ -22,7 +23,7 @@ struct DemoNote {
 // A short arpeggio: enough to hear notes start and end at their sample positions and the level
 // glide between them.
 constexpr DemoNote kDemoNotes[] = {
-    {0.00, 0.40, 57, 100}, {0.50, 0.40, 60, 90}, {1.00, 0.40, 64, 110},
+    {0.00, 0.40, 57, 100}, {0.50, 0.40, 60, 90},  {1.00, 0.40, 64, 110},
     {1.50, 0.40, 69, 80},  {2.00, 0.90, 57, 127},
 };
 constexpr double kDemoSeconds = 3.2;
@@ -37,7 +38,8 @@ std::vector<TimedEvent> demoEvents(double rate) {
     std::vector<TimedEvent> events;
     for (const DemoNote& n : kDemoNotes) {
         const auto on = static_cast<int64_t>(std::llround(n.startSeconds * rate));
-        const auto off = static_cast<int64_t>(std::llround((n.startSeconds + n.lengthSeconds) * rate));
+        const auto off =
+            static_cast<int64_t>(std::llround((n.startSeconds + n.lengthSeconds) * rate));
         events.push_back({on, MidiEvent{0x90, static_cast<uint8_t>(n.note),
                                         static_cast<uint8_t>(n.velocity), 0, 0}});
         events.push_back({off, MidiEvent{0x80, static_cast<uint8_t>(n.note), 0, 0, 0}});
@@ -92,11 +94,12 @@ int runDemo(const std::string& path, double rate) {
         return 1;
     }
 
-    std::printf("Rendered the test signal through the processing graph: %d notes, %.2f s at %.0f Hz,\n"
-                "host blocks of %d frames split into engine chunks of %u, peak %.1f dBFS.\n"
-                "Wrote %s (stereo, 32-bit float WAV).\n",
-                plugin.notesPlayed(), kDemoSeconds, rate, kHostBlock, plugin.blockSize(),
-                20.0 * std::log10(std::max(peak, 1e-9f)), path.c_str());
+    std::printf(
+        "Rendered the test signal through the processing graph: %d notes, %.2f s at %.0f Hz,\n"
+        "host blocks of %d frames split into engine chunks of %u, peak %.1f dBFS.\n"
+        "Wrote %s (stereo, 32-bit float WAV).\n",
+        plugin.notesPlayed(), kDemoSeconds, rate, kHostBlock, plugin.blockSize(),
+        20.0 * std::log10(std::max(peak, 1e-9f)), path.c_str());
     return 0;
 }
 
@@ -113,8 +116,11 @@ int main(int argc, char** argv) {
     demo->add_option("-r,--rate", rate, "Sample rate in Hz")
         ->check(CLI::Range(8000.0, 384000.0))
         ->capture_default_str();
+    app.set_version_flag("--version", vornVersionString());
+    ParamsCommand params(app);
 
     CLI11_PARSE(app, argc, argv);
     if (*demo) return runDemo(output, rate);
+    if (params.selected()) return params.run();
     return 0;
 }

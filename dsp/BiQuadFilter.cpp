@@ -1,0 +1,105 @@
+#include "dsp/BiQuadFilter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+BiQuadFilter::BiQuadFilter(wave::Environment& env) : FilterUnit(env) {}
+
+void BiQuadFilter::reset() {
+    for (State& s : state_) s = State{};
+}
+
+int BiQuadFilter::sectionCount() const {
+    if (slope_ == GenericFilter::kSlope24) return 2;
+    if (slope_ == GenericFilter::kSlope48) return kMaxSections;
+    return 1;
+}
+
+BiQuadFilter::Coefficients BiQuadFilter::design(int response, float frequency, float peak,
+                                                float rate) {
+    constexpr float kPi = std::numbers::pi_v<float>;
+    constexpr float kSqrt2 = std::numbers::sqrt2_v<float>;
+    const float f = std::clamp(std::exp2(frequency), kMinFrequency, kMaxFrequencyRatio * rate);
+    Coefficients k{};
+    if (response == GenericFilter::kLowPass || response == GenericFilter::kHighPass) {
+        float c = std::tan(kPi * f / rate);
+        if (response == GenericFilter::kLowPass) c = 1.0f / c;
+        const float damping = (kSqrt2 - (kSqrt2 - kMinDamping) * peak) * c;
+        k.b0 = 1.0f / (damping + c * c + 1.0f);
+        k.b2 = k.b0;
+        k.a2 = (1.0f - damping + c * c) * k.b0;
+        if (response == GenericFilter::kLowPass) {
+            k.b1 = 2.0f * k.b0;
+            k.a1 = 2.0f * (1.0f - c * c) * k.b0;
+        } else {
+            k.b1 = -2.0f * k.b0;
+            k.a1 = 2.0f * (c * c - 1.0f) * k.b0;
+        }
+        return k;
+    }
+    const float width = (1.0f - kBandwidthNarrowing * peak) * f;
+    const float c = 1.0f / std::tan(std::min(kPi * width / rate, kMaxBandwidthAngle));
+    k.b0 = 1.0f / (c + 1.0f);
+    k.b1 = 0.0f;
+    k.b2 = -k.b0;
+    k.a1 = -2.0f * std::cos(2.0f * kPi * f / rate) * c * k.b0;
+    k.a2 = (c - 1.0f) * k.b0;
+    return k;
+}
+
+void BiQuadFilter::process(const float* input, float* output, const float* frequency,
+                           const float* peak, const float* peakModulation, uint32_t count,
+                           bool /*constant*/) {
+    const float rate = env_->sampleRate();
+    const int response =
+        response_ == GenericFilter::kLowPass || response_ == GenericFilter::kHighPass
+            ? response_
+            : GenericFilter::kBandPass;
+    if (output != input) std::memcpy(output, input, count * sizeof(float));
+
+    uint32_t start = 0;
+    while (start < count) {
+        const float phi = frequency[start];
+        float y = peak[start];
+        if (peakModulation) y *= peakModulation[start];
+        y = std::clamp(y, 0.0f, 1.0f);
+        if (std::fabs(phi - designedFrequency_) > kChangeEpsilon ||
+            std::fabs(y - designedPeak_) > kChangeEpsilon || response != designedResponse_ ||
+            rate != designedRate_) {
+            c_ = design(response, phi, y, rate);
+            designedFrequency_ = phi;
+            designedPeak_ = y;
+            designedResponse_ = response;
+            designedRate_ = rate;
+        }
+        // The design holds until the next multiple of 32 or a cut-off move of 0.1 octave.
+        uint32_t end = start + 1;
+        while (end < count && end % kDesignInterval != 0 &&
+               std::fabs(frequency[end] - designedFrequency_) <= kDesignMove) {
+            ++end;
+        }
+        runSections(output + start, end - start);
+        start = end;
+    }
+}
+
+void BiQuadFilter::runSections(float* x, uint32_t n) {
+    const Coefficients k = c_;
+    const int sections = sectionCount();
+    for (int s = 0; s < sections; ++s) {
+        State st = state_[s];
+        for (uint32_t i = 0; i < n; ++i) {
+            const float in = x[i];
+            float out = k.b0 * in + k.b1 * st.x1 + k.b2 * st.x2 - k.a1 * st.y1 - k.a2 * st.y2;
+            out = std::fabs(out) < kFlushLevel ? 0.0f : out;
+            st.x2 = st.x1;
+            st.x1 = in;
+            st.y2 = st.y1;
+            st.y1 = out;
+            x[i] = out;
+        }
+        state_[s] = st;
+    }
+}

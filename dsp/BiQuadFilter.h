@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+
+#include "dsp/GenericFilter.h"
+
+// The "Clean" kernel: up to four identical bilinear two-pole sections in series (12, 24 or
+// 48 dB per octave), without saturation or input gain.
+class BiQuadFilter : public GenericFilter::FilterUnit {
+public:
+    static constexpr int kMaxSections = 4;
+    static constexpr uint32_t kDesignInterval = 32;  // samples
+    static constexpr float kDesignMove = 0.1f;       // octaves
+    static constexpr float kChangeEpsilon = 1.1920929e-7f;
+    static constexpr float kMinFrequency = 1.0f;        // Hz
+    static constexpr float kMaxFrequencyRatio = 0.49f;  // of the sample rate
+    static constexpr float kMinDamping = 0.02f;         // low- and high-pass damping at peak 1
+    static constexpr float kBandwidthNarrowing = 0.5f;  // band-pass width shrinks with the peak
+    static constexpr float kMaxBandwidthAngle = 1.0f;   // radians
+    // Smaller magnitudes are flushed to zero so that decaying tails never become denormal.
+    static constexpr float kFlushLevel = 1e-20f;
+
+    struct Coefficients {
+        float b0, b1, b2, a1, a2;
+    };
+
+    explicit BiQuadFilter(wave::Environment& env);
+
+    void process(const float* input, float* output, const float* frequency, const float* peak,
+                 const float* peakModulation, uint32_t count, bool constant) override;
+    bool acceptsSlope(int code) const override { return code >= 1 && code <= 3; }
+    void reset() override;
+
+    // frequency in octaves above 1 Hz, peak 0..1.
+    static Coefficients design(int response, float frequency, float peak, float rate);
+    // Slope code 2: two sections, 3: four, anything else: one.
+    int sectionCount() const;
+
+private:
+    struct State {
+        float x1, x2, y1, y2;
+    };
+
+    void runSections(float* x, uint32_t n);
+
+    Coefficients c_{};
+    float designedFrequency_ = -1.0f;
+    float designedPeak_ = 0.0f;
+    int designedResponse_ = -1;
+    float designedRate_ = 0.0f;
+    State state_[kMaxSections] = {};
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+// A function of one variable that a FunctionTable samples.
+class FunctionTableFunction {
+public:
+    virtual ~FunctionTableFunction() = default;
+    virtual double evaluate(double x) const = 0;
+};
+
+// Linearly interpolated lookup table of a function over [min, max]. Positions outside the table
+// wrap around; callers keep x inside the domain.
+class FunctionTable {
+public:
+    // size: the smallest power of two >= requestedCount, at least 2.
+    FunctionTable(const FunctionTableFunction& f, float min, float max, uint32_t requestedCount);
+
+    void build(const FunctionTableFunction& f, float min, float max, uint32_t requestedCount);
+
+    float operator()(float x) const {
+        const float p = x * scale_ - offsetFraction_;
+        const float whole = std::floor(p);
+        const uint32_t i =
+            static_cast<uint32_t>(static_cast<int32_t>(whole) - offsetInteger_) & mask_;
+        return data_[i] + (data_[i + 1] - data_[i]) * (p - whole);
+    }
+
+    uint32_t size() const { return size_; }
+    float minimum() const { return min_; }
+    float maximum() const { return max_; }
+    float step() const { return step_; }
+    // size + 1 entries; the last two hold f(max).
+    const float* data() const { return data_.data(); }
+
+private:
+    uint32_t size_ = 0;
+    uint32_t mask_ = 0;
+    float min_ = 0.0f;
+    float max_ = 0.0f;
+    float step_ = 0.0f;
+    float scale_ = 0.0f;
+    // The position offset (size - 1) * min / (max - min), split so that the float part stays
+    // small and keeps its precision.
+    int32_t offsetInteger_ = 0;
+    float offsetFraction_ = 0.0f;
+    std::vector<float> data_;
+};

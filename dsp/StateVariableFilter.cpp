@@ -1,0 +1,260 @@
+#include "dsp/StateVariableFilter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <type_traits>
+
+#include "dsp/FilterFunctions.h"
+
+namespace {
+
+using f4 = float __attribute__((vector_size(16)));
+
+constexpr float kShapeEpsilon = 1.1920929e-7f;
+
+// Idle lanes decay quietly: a moderate coefficient with full damping.
+constexpr float kIdleCoefficient = 0.1f;
+constexpr float kIdleDamping = 2.0f;
+
+template <typename V>
+V splat(float v) {
+    if constexpr (std::is_same_v<V, float>) {
+        return v;
+    } else {
+        return V{v, v, v, v};
+    }
+}
+
+// Written the same way for floats and vectors so that both paths round identically.
+template <typename V>
+V clampTo(V v, V lo, V hi) {
+    v = v < lo ? lo : v;
+    return v > hi ? hi : v;
+}
+
+f4 load(const float* p) {
+    f4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void store(float* p, f4 v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// One section over a segment, in place: three updates per sample.
+template <int Response, typename V>
+void runSection(V* x, uint32_t n, V& lpState, V& bpState, V f, V q, V sa) {
+    const V offset = splat<V>(StateVariableFilter::kDenormalOffset);
+    const V bpLimit = splat<V>(StateVariableFilter::kBandPassLimit);
+    const V lpLimit = splat<V>(StateVariableFilter::kLowPassLimit);
+    V lp = lpState;
+    V bp = bpState;
+    for (uint32_t i = 0; i < n; ++i) {
+        const V in = x[i];
+        lp = lp + f * (bp - offset);
+        bp = bp + (f * (in - q * bp - lp) - sa * bp * bp * bp);
+        lp = lp + f * bp;
+        bp = bp + (f * (in - q * bp - lp) - sa * bp * bp * bp);
+        lp = lp + f * bp;
+        const V hp = in - q * bp - lp;
+        bp = bp + f * hp - sa * bp * bp * bp + offset;
+        bp = clampTo(bp, -bpLimit, bpLimit);
+        lp = clampTo(lp, -lpLimit, lpLimit);
+        if constexpr (Response == GenericFilter::kLowPass) {
+            x[i] = lp;
+        } else if constexpr (Response == GenericFilter::kHighPass) {
+            x[i] = hp;
+        } else {
+            x[i] = bp;
+        }
+    }
+    lpState = lp;
+    bpState = bp;
+}
+
+float saturate(const FunctionTable& clip, float y, float drive, float scale) {
+    return clip(clampTo(drive * y, -ClipFunction::kDomain, ClipFunction::kDomain)) * scale;
+}
+
+}  // namespace
+
+StateVariableFilter::StateVariableFilter(wave::Environment& env) : ParallelFilterUnit(env) {
+    FilterTables::shared();  // built before any audio runs
+}
+
+const FunctionTable& StateVariableFilter::clipTable() const {
+    return FilterTables::shared().defaultClip;
+}
+
+StateVariableFilter::Coefficients StateVariableFilter::lookup(float /*frequency*/, float peak) {
+    return {std::min(peak, kPlainMaxResonance), 0.0f, kMinDrive};
+}
+
+int StateVariableFilter::sectionCount() const {
+    if (slope_ == GenericFilter::kSlope12) return 1;
+    if (slope_ == GenericFilter::kSlope24) return 2;
+    return kMaxSections;
+}
+
+void StateVariableFilter::reset() {
+    for (int lane = 0; lane < kLanes; ++lane) resetLane(lane);
+}
+
+void StateVariableFilter::resetLane(int lane) {
+    for (int s = 0; s < kMaxSections; ++s) {
+        lp_[s][lane] = 0.0f;
+        bp_[s][lane] = 0.0f;
+    }
+}
+
+void StateVariableFilter::process(const float* input, float* output, const float* frequency,
+                                  const float* peak, const float* peakModulation, uint32_t count,
+                                  bool constant) {
+    const float* silent = env_->silentBuffer().data();
+    float* idle = scratch();
+    const Lanes lanes{{input, silent, silent, silent},
+                      {output, idle, idle, idle},
+                      {frequency, silent, silent, silent},
+                      {peak, silent, silent, silent},
+                      {peakModulation, nullptr, nullptr, nullptr},
+                      {true, false, false, false}};
+    processLanes(lanes, count, constant);
+}
+
+void StateVariableFilter::processLanes(const Lanes& lanes, uint32_t count, bool constant) {
+    if (env_->sampleRate() != rate_) {
+        rate_ = env_->sampleRate();
+        log2Rate_ = std::log(rate_) / std::numbers::ln2_v<float>;
+    }
+    switch (response_) {
+        case GenericFilter::kLowPass:
+            run<GenericFilter::kLowPass>(lanes, count, constant);
+            break;
+        case GenericFilter::kHighPass:
+            run<GenericFilter::kHighPass>(lanes, count, constant);
+            break;
+        default:
+            run<GenericFilter::kBandPass>(lanes, count, constant);
+            break;
+    }
+}
+
+void StateVariableFilter::makeControlPoint(ControlPoint& p, const Lanes& lanes, uint32_t i,
+                                           float gain) {
+    const FilterTables& tables = FilterTables::shared();
+    for (int lane = 0; lane < kLanes; ++lane) {
+        if (!lanes.active[lane]) {
+            p.f[lane] = kIdleCoefficient;
+            for (auto& d : p.damping) d[lane] = kIdleDamping;
+            p.saturation[lane] = 0.0f;
+            p.drive[lane] = 1.0f;
+            p.scale[lane] = 1.0f;
+            p.frequency[lane] = 0.0f;
+            continue;
+        }
+        const float frequency = lanes.frequency[lane][i];
+        float peak = lanes.peak[lane][i];
+        if (lanes.peakModulation[lane]) peak *= lanes.peakModulation[lane][i];
+        peak = clampTo(peak, 0.0f, 1.0f);
+
+        const Coefficients c = lookup(frequency, peak);
+        const float f = tables.frequency(
+            clampTo(frequency - log2Rate_, FreqFunction::kMin, FreqFunction::kMax));
+        const float limit = tables.dampLimit(f);
+        p.f[lane] = f;
+        p.damping[0][lane] =
+            std::min(tables.damp(clampTo(c.resonance, 0.0f, DampFunction::kMax)), limit);
+        for (int s = 1; s < kMaxSections; ++s) {
+            p.damping[s][lane] =
+                std::min(tables.damp(kSectionResonance * kSectionWeights[s - 1] * peak), limit);
+        }
+        p.saturation[lane] = c.saturation;
+        p.drive[lane] = c.drive;
+        p.scale[lane] = 1.0f / (gain * c.drive);
+        p.frequency[lane] = frequency;
+    }
+}
+
+uint32_t StateVariableFilter::nextControlPoint(const Lanes& lanes, const ControlPoint& p,
+                                               uint32_t start, uint32_t count) {
+    for (uint32_t i = start + 1; i < count; ++i) {
+        if (i % kControlInterval == 0) return i;
+        for (int lane = 0; lane < kLanes; ++lane) {
+            if (lanes.active[lane] &&
+                std::fabs(lanes.frequency[lane][i] - p.frequency[lane]) > kControlMove) {
+                return i;
+            }
+        }
+    }
+    return count;
+}
+
+template <int Response>
+void StateVariableFilter::run(const Lanes& lanes, uint32_t count, bool constant) {
+    const int sections = sectionCount();
+    const float gain = inputGain();
+    const FunctionTable& clip = clipTable();
+    ControlPoint p;
+
+    uint32_t start = 0;
+    while (start < count) {
+        makeControlPoint(p, lanes, start, gain);
+        const uint32_t end = constant ? count : nextControlPoint(lanes, p, start, count);
+        for (uint32_t s = start; s < end; s += kControlInterval) {
+            const uint32_t n = std::min(kControlInterval, end - s);
+            if (scalarPath_) {
+                for (int lane = 0; lane < kLanes; ++lane) {
+                    float x[kControlInterval];
+                    for (uint32_t i = 0; i < n; ++i) x[i] = lanes.input[lane][s + i] * gain;
+                    for (int k = 0; k < sections; ++k) {
+                        runSection<Response, float>(x, n, lp_[k][lane], bp_[k][lane], p.f[lane],
+                                                    p.damping[k][lane],
+                                                    k == 0 ? p.saturation[lane] : 0.0f);
+                    }
+                    float* out = lanes.output[lane] + s;
+                    for (uint32_t i = 0; i < n; ++i) {
+                        out[i] = saturate(clip, x[i], p.drive[lane], p.scale[lane]);
+                    }
+                }
+                continue;
+            }
+            f4 x[kControlInterval];
+            const f4 g = splat<f4>(gain);
+            for (uint32_t i = 0; i < n; ++i) {
+                x[i] = f4{lanes.input[0][s + i], lanes.input[1][s + i], lanes.input[2][s + i],
+                          lanes.input[3][s + i]} *
+                       g;
+            }
+            for (int k = 0; k < sections; ++k) {
+                f4 lp = load(lp_[k]);
+                f4 bp = load(bp_[k]);
+                runSection<Response, f4>(x, n, lp, bp, load(p.f), load(p.damping[k]),
+                                         k == 0 ? load(p.saturation) : splat<f4>(0.0f));
+                store(lp_[k], lp);
+                store(bp_[k], bp);
+            }
+            for (int lane = 0; lane < kLanes; ++lane) {
+                float* out = lanes.output[lane] + s;
+                for (uint32_t i = 0; i < n; ++i) {
+                    out[i] = saturate(clip, x[i][lane], p.drive[lane], p.scale[lane]);
+                }
+            }
+        }
+        start = end;
+    }
+}
+
+StateVariableFilter::ClipTable::ClipTable(float shape)
+    : shape_(shape),
+      table_(ClipFunction(shape), -ClipFunction::kDomain, ClipFunction::kDomain,
+             ClipFunction::kTableCount) {}
+
+void StateVariableFilter::ClipTable::setShape(float shape) {
+    if (std::fabs(shape - shape_) <= kShapeEpsilon) return;
+    shape_ = shape;
+    table_.build(ClipFunction(shape), -ClipFunction::kDomain, ClipFunction::kDomain,
+                 ClipFunction::kTableCount);
+}

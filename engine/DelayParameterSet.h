@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "framework/PluginParameterSet.h"
+#include "framework/PropPluginParameter.h"
+#include "modulation/ModulationTargetParameter.h"
+
+class ModulationMatrixPlugin;
+
+// One line of the stereo delay: "Delay L" or "Delay R". Its four targets follow one another in
+// the order Time, Offset, Feedback, Cross Feedback.
+class DelayParameterSet : public PluginParameterSet {
+public:
+    static constexpr int kFirstTarget = 23;
+    static constexpr int kTargetsPerDelay = 4;
+
+    // index 0 is the left line, 1 the right.
+    DelayParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin, int index);
+    void setup() override;
+
+    ModulationTargetParameter time;
+    ModulationTargetParameter offset;
+    PropPluginParameter<int> sync;
+    ModulationTargetParameter feedback;
+    ModulationTargetParameter crossFeedback;
+    PropPluginParameter<bool> enabled;
+
+private:
+    std::string subject_;
+};

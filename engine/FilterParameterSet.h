@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "framework/PluginParameterSet.h"
+#include "framework/PropPluginParameter.h"
+#include "modulation/ModulationTargetParameter.h"
+
+class ModulationMatrixPlugin;
+
+// One multi-mode filter of the voice ("Filter 1", "Filter 2") or of the delay ("Delay Filter 1",
+// "Delay Filter 2"). Its three targets follow one another in the order Freq, Pan, Peak.
+class FilterParameterSet : public PluginParameterSet {
+public:
+    static constexpr int kFirstVoiceFilterTarget = 17;
+    static constexpr int kFirstDelayFilterTarget = 31;
+    static constexpr int kTargetsPerFilter = 3;
+
+    // subject names the filter in help texts ("filter 1").
+    FilterParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin,
+                       const std::string& name, int firstTarget, const std::string& subject);
+    void setup() override;
+
+    ModulationTargetParameter freq;
+    ModulationTargetParameter pan;
+    ModulationTargetParameter peak;
+    PropPluginParameter<int> characteristic;
+    PropPluginParameter<int> response;
+    PropPluginParameter<int> slope;
+    PropPluginParameter<bool> enabled;
+
+private:
+    std::string subject_;
+};

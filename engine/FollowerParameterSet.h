@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include "framework/PluginParameterSet.h"
+#include "modulation/ModulationTargetParameter.h"
+
+class ModulationMatrixPlugin;
+
+// One envelope follower on the side chain, "EF 1" to "EF 4". EF e owns the targets 95 + 2e
+// (Attack) and 96 + 2e (Release) and is source 20 + e.
+class FollowerParameterSet : public PluginParameterSet {
+public:
+    static constexpr int kCount = 4;
+    static constexpr int kFirstTarget = 95;
+    static constexpr int kTargetsPerFollower = 2;
+    static constexpr int kFirstSource = 20;
+
+    FollowerParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin, int index);
+    void setup() override;
+
+    ModulationTargetParameter attack;
+    ModulationTargetParameter release;
+
+private:
+    std::string subject_;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "framework/IndexedPluginParameter.h"
+#include "framework/PluginParameterSet.h"
+#include "modulation/ModulationTargetParameter.h"
+
+class ModulationMatrixPlugin;
+
+// One slot of the modulation matrix, "Slot 1" to "Slot 50". Source and Target hold the source or
+// target number plus one (0: none); the Level of slot n is target 107 + n - 1, so slots can
+// modulate one another's levels.
+class ModulationSlotParameterSet : public PluginParameterSet {
+public:
+    static constexpr int kCount = 50;
+    static constexpr int kFirstLevelTarget = 107;
+
+    ModulationSlotParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin,
+                               int index);
+    void setup() override;
+
+    IndexedPluginParameter<int> source;
+    ModulationTargetParameter level;
+    IndexedPluginParameter<bool> bypassed;
+    IndexedPluginParameter<bool> inverted;
+    IndexedPluginParameter<int> target;
+
+private:
+    std::string subject_;
+};
