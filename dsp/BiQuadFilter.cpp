@@ -68,7 +68,8 @@ void BiQuadFilter::process(const float* input, float* output, const float* frequ
         if (std::fabs(phi - designedFrequency_) > kChangeEpsilon ||
             std::fabs(y - designedPeak_) > kChangeEpsilon || response != designedResponse_ ||
             rate != designedRate_) {
-            c_ = design(response, phi, y, rate);
+            resonant_ = design(response, phi, y, rate);
+            flat_ = design(response, phi, 0.0f, rate);
             designedFrequency_ = phi;
             designedPeak_ = y;
             designedResponse_ = response;
@@ -86,9 +87,9 @@ void BiQuadFilter::process(const float* input, float* output, const float* frequ
 }
 
 void BiQuadFilter::runSections(float* x, uint32_t n) {
-    const Coefficients k = c_;
     const int sections = sectionCount();
     for (int s = 0; s < sections; ++s) {
+        const Coefficients k = s == 0 ? resonant_ : flat_;
         State st = state_[s];
         for (uint32_t i = 0; i < n; ++i) {
             const float in = x[i];

@@ -4,8 +4,9 @@
 
 #include "dsp/GenericFilter.h"
 
-// The "Clean" kernel: up to four identical bilinear two-pole sections in series (12, 24 or
-// 48 dB per octave), without saturation or input gain.
+// The "Clean" kernel: up to four bilinear two-pole sections in series (12, 24 or 48 dB per
+// octave), without saturation or input gain. Only the first section takes the peak; the others
+// stay Butterworth, since resonant sections in series would multiply the peak (50^4 at peak 1).
 class BiQuadFilter : public GenericFilter::FilterUnit {
 public:
     static constexpr int kMaxSections = 4;
@@ -43,7 +44,8 @@ private:
 
     void runSections(float* x, uint32_t n);
 
-    Coefficients c_{};
+    Coefficients resonant_{};  // the first section
+    Coefficients flat_{};      // the others, at peak 0
     float designedFrequency_ = -1.0f;
     float designedPeak_ = 0.0f;
     int designedResponse_ = -1;

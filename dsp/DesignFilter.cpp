@@ -9,6 +9,14 @@
 DesignFilter::DesignFilter(wave::Environment& env, const Style* style)
     : StateVariableFilter(env), style_(style) {}
 
+void DesignFilter::setStyle(const Style* style) {
+    if (style == style_) return;
+    const float before = inputGain();
+    style_ = style;
+    const float after = inputGain();
+    if (after != before) scaleState(after / before);
+}
+
 StateVariableFilter::Coefficients DesignFilter::lookup(float frequency, float peak) {
     lastFrequency_.store(frequency, std::memory_order_relaxed);
     lastPeak_.store(peak, std::memory_order_relaxed);

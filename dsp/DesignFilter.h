@@ -18,7 +18,9 @@ public:
 
     explicit DesignFilter(wave::Environment& env, const Style* style = nullptr);
 
-    void setStyle(const Style* style) { style_ = style; }
+    // The state persists across a change of Style. It is held after the input gain, so it is
+    // rescaled to the new gain: the output continues without a jump.
+    void setStyle(const Style* style);
     const Style* style() const { return style_; }
 
     Coefficients lookup(float frequency, float peak) override;

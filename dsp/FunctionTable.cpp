@@ -1,6 +1,8 @@
 #include "dsp/FunctionTable.h"
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 
 FunctionTable::FunctionTable(const FunctionTableFunction& f, float min, float max,
                              uint32_t requestedCount) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -22,10 +21,11 @@ public:
 
     float operator()(float x) const {
         const float p = x * scale_ - offsetFraction_;
-        const float whole = std::floor(p);
-        const uint32_t i =
-            static_cast<uint32_t>(static_cast<int32_t>(whole) - offsetInteger_) & mask_;
-        return data_[i] + (data_[i + 1] - data_[i]) * (p - whole);
+        // floor without a library call; positions are small, so the conversion cannot overflow
+        const auto truncated = static_cast<int32_t>(p);
+        const int32_t whole = truncated - (p < static_cast<float>(truncated) ? 1 : 0);
+        const uint32_t i = static_cast<uint32_t>(whole - offsetInteger_) & mask_;
+        return data_[i] + (data_[i + 1] - data_[i]) * (p - static_cast<float>(whole));
     }
 
     uint32_t size() const { return size_; }

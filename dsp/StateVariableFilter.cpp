@@ -110,6 +110,15 @@ void StateVariableFilter::resetLane(int lane) {
     }
 }
 
+void StateVariableFilter::scaleState(float factor) {
+    for (int s = 0; s < kMaxSections; ++s) {
+        for (int lane = 0; lane < kLanes; ++lane) {
+            lp_[s][lane] *= factor;
+            bp_[s][lane] *= factor;
+        }
+    }
+}
+
 void StateVariableFilter::process(const float* input, float* output, const float* frequency,
                                   const float* peak, const float* peakModulation, uint32_t count,
                                   bool constant) {

@@ -55,6 +55,8 @@ public:
 
 protected:
     void resetLane(int lane) override;
+    // Multiplies every lane's state, for a change of input gain.
+    void scaleState(float factor);
 
 private:
     struct ControlPoint {

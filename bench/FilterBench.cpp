@@ -1,0 +1,81 @@
+// Cost of one four-lane filter unit ("Quorvalis Prime", four member filters) per block sample.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "dsp/DesignFilter.h"
+#include "dsp/MultiDesignFilter.h"
+#include "engine/wave/Environment.h"
+#include "engine/wave/Producer.h"
+
+namespace {
+
+constexpr uint32_t kBlock = 128;
+
+class NoiseSource : public wave::Source {
+public:
+    explicit NoiseSource(wave::Environment& env, uint32_t seed) : wave::Source(env), x_(seed) {}
+    bool produce(float* buffer, uint32_t frames, uint32_t /*flags*/) override {
+        for (uint32_t i = 0; i < frames; ++i) {
+            x_ = x_ * 1664525u + 1013904223u;
+            buffer[i] = static_cast<float>(x_) * (1.0f / 2147483648.0f) - 1.0f;
+        }
+        return false;
+    }
+
+private:
+    uint32_t x_;
+};
+
+void fourLaneUnit(benchmark::State& state, int slope, bool sweep) {
+    static const MultiDesignFilter::StyleList styles = [] {
+        MultiDesignFilter::StyleList l;
+        l.addStandard();
+        return l;
+    }();
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    DesignFilter unit(env);
+    std::vector<std::unique_ptr<NoiseSource>> sources;
+    std::vector<std::unique_ptr<MultiDesignFilter>> filters;
+    for (uint32_t k = 0; k < 4; ++k) {
+        sources.push_back(std::make_unique<NoiseSource>(env, k + 1));
+        filters.push_back(std::make_unique<MultiDesignFilter>(env));
+        MultiDesignFilter& f = *filters.back();
+        f.setInput(sources.back().get());
+        f.addEntries(unit, styles);
+        f.setCharacteristic(0);
+        f.setSlope(slope);
+        f.defaultFrequency().setTarget(9.0f + static_cast<float>(k), 0.0f);
+        f.defaultPeak().setTarget(0.5f, 0.0f);
+    }
+    int chunk = 0;
+    for (auto _ : state) {
+        if (sweep && chunk % 16 == 0) {
+            // A slow sweep keeps the controls gliding: the unit makes a control point every
+            // 32 samples instead of one per block.
+            const float target = (chunk / 16) % 2 ? 6.0f : 13.0f;
+            for (auto& f : filters) f->defaultFrequency().setTarget(target, 40.0f);
+        }
+        ++chunk;
+        env.beginChunk();
+        benchmark::DoNotOptimize(filters[0]->pull(kBlock, 0));
+        env.finishChunk(kBlock, false);
+    }
+    // One item is one sample of all four lanes.
+    state.SetItemsProcessed(state.iterations() * kBlock);
+    state.counters["ns/sample"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kBlock,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(fourLaneUnit, 12dB, GenericFilter::kSlope12, false);
+BENCHMARK_CAPTURE(fourLaneUnit, 24dB, GenericFilter::kSlope24, false);
+BENCHMARK_CAPTURE(fourLaneUnit, 48dB, GenericFilter::kSlope48, false);
+BENCHMARK_CAPTURE(fourLaneUnit, 12dB_sweep, GenericFilter::kSlope12, true);
+BENCHMARK_CAPTURE(fourLaneUnit, 48dB_sweep, GenericFilter::kSlope48, true);
