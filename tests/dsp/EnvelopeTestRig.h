@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cassert>
+#include <cstdint>
+#include <vector>
+
+#include "engine/wave/Environment.h"
+#include "engine/wave/Producer.h"
+
+namespace envtest {
+
+constexpr uint32_t kBlock = 64;
+
+// Plays a prepared signal, one chunk at a time; silence after its end.
+class Playback : public wave::Source {
+public:
+    explicit Playback(wave::Environment& env) : wave::Source(env) {}
+
+    void play(std::vector<float> signal) {
+        signal_ = std::move(signal);
+        position_ = 0;
+    }
+    bool produce(float* buffer, uint32_t frames, uint32_t /*flags*/) override {
+        for (uint32_t i = 0; i < frames; ++i, ++position_) {
+            buffer[i] = position_ < signal_.size() ? signal_[position_] : 0.0f;
+        }
+        return false;
+    }
+
+private:
+    std::vector<float> signal_;
+    size_t position_ = 0;
+};
+
+// Runs length samples in chunks of block and appends what producer outputs in them.
+inline void run(wave::Environment& env, wave::Producer& producer, std::vector<float>& out,
+                size_t length, uint32_t block = kBlock) {
+    assert(block <= env.blockSize());
+    for (size_t done = 0; done < length; done += block) {
+        const auto n = static_cast<uint32_t>(std::min<size_t>(block, length - done));
+        env.beginChunk();
+        const float* samples = producer.pull(n, 0);
+        out.insert(out.end(), samples, samples + n);
+        env.finishChunk(n, false);
+    }
+}
+
+inline std::vector<float> run(wave::Environment& env, wave::Producer& producer, size_t length,
+                              uint32_t block = kBlock) {
+    std::vector<float> out;
+    run(env, producer, out, length, block);
+    return out;
+}
+
+}  // namespace envtest

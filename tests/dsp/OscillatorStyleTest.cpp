@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "dsp/OscillatorStyle.h"
+
+namespace {
+
+using Style = Oscillator::Style;
+
+const Style& synthesizerStyle() {
+    static Style* style = [] {
+        auto* s = new Style();
+        s->setTones(Style::kSynthesizerTones);
+        s->computeTables();
+        return s;
+    }();
+    return *style;
+}
+
+// A row exactly as the recipe reads: one harmonic after the other, each sample taken from the
+// 4097-entry float sine table, accumulated in float.
+// The same sum in double precision with exact sines.
+std::vector<double> exactSawRow(const Style& style, int row) {
+    const int n = Style::harmonicCount(row);
+    const int length = style.tableLengths()[row];
+    std::vector<double> out(static_cast<size_t>(length) + 1, 0.0);
+    for (int h = 1; h <= n; ++h) {
+        const double amplitude = std::pow(std::cos((h - 1) * std::numbers::pi / (2.0 * n)), 2) *
+                                 style.tones().sawGain / h;
+        for (int i = 0; i <= length; ++i) {
+            out[static_cast<size_t>(i)] +=
+                amplitude * std::sin(2.0 * std::numbers::pi *
+                                     static_cast<double>((int64_t{i} * h) % length) / length);
+        }
+    }
+    return out;
+}
+
+std::vector<float> recipeRow(const Style& style, int row, bool saw) {
+    const int n = Style::harmonicCount(row);
+    const int length = style.tableLengths()[row];
+    const Style::Tones& tones = style.tones();
+    const int count = saw ? n : std::max(1, n / 2);
+    std::vector<float> out(static_cast<size_t>(length) + 1, 0.0f);
+    for (int h = 1; h <= count; ++h) {
+        const int m = saw ? h : 2 * h - 1;
+        const double taper = std::pow(std::cos((h - 1) * std::numbers::pi / (2.0 * count)), 2);
+        const double amplitude =
+            saw ? taper * tones.sawGain / h
+                : taper * tones.triangleGain *
+                      std::exp((tones.triangleRolloff - 1.0) * 10.0 * (h - 1)) / (m * m);
+        for (int i = 0; i <= length; ++i) {
+            const int k = static_cast<int>((static_cast<int64_t>(i) * m * 4096 / length) % 4096);
+            out[static_cast<size_t>(i)] += static_cast<float>(amplitude) * style.sineTable()[k];
+        }
+    }
+    return out;
+}
+
+TEST(OscillatorStyleTest, HarmonicCountsAndRowLengths) {
+    for (int t = 0; t < 20; ++t) EXPECT_EQ(Style::harmonicCount(t), t + 1);
+    EXPECT_EQ(Style::harmonicCount(20), 21);
+    EXPECT_EQ(Style::harmonicCount(21), 21);
+    EXPECT_EQ(Style::harmonicCount(22), 22);
+    EXPECT_EQ(Style::harmonicCount(59), 85);
+    EXPECT_EQ(Style::harmonicCount(127), 999);
+    for (int t = 1; t < Style::kRowCount; ++t) {
+        EXPECT_GE(Style::harmonicCount(t), Style::harmonicCount(t - 1));
+    }
+
+    const Style style;
+    const struct {
+        int first, last, length;
+    } bands[] = {{0, 15, 64},    {16, 32, 128},   {33, 51, 256},   {52, 70, 512},
+                 {71, 89, 1024}, {90, 108, 2048}, {109, 127, 4096}};
+    for (const auto& band : bands) {
+        for (int t = band.first; t <= band.last; ++t) {
+            EXPECT_EQ(style.tableLengths()[t], band.length) << "row " << t;
+        }
+    }
+    for (int k = 0; k <= 4096; k += 256) {
+        EXPECT_FLOAT_EQ(style.sineTable()[k],
+                        static_cast<float>(std::sin(k * 2 * std::numbers::pi / 4096)));
+    }
+    EXPECT_EQ(style.sineTable()[1024], 1.0f);
+    EXPECT_TRUE(std::all_of(style.zeroIndexTable(),
+                            style.zeroIndexTable() + Oscillator::RateTable::kSize,
+                            [](int32_t v) { return v == 0; }));
+
+    const Style::Tones& tones = style.tones();
+    EXPECT_EQ(tones.whiteNoiseLevel, 1.0f);
+    EXPECT_EQ(tones.analogNoiseLevel, 0.0f);
+    EXPECT_EQ(tones.sawGain, 1.0f);
+    EXPECT_EQ(tones.squareGain, 1.0f);
+    EXPECT_EQ(tones.squareMix, 1.0f);
+    EXPECT_EQ(tones.triangleGain, 1.0f);
+    EXPECT_EQ(tones.triangleRolloff, 1.0f);
+    EXPECT_EQ(tones.triangleSawMix, 0.0f);
+}
+
+TEST(OscillatorStyleTest, TablesFollowTheRecipe) {
+    const Style& style = synthesizerStyle();
+    const float mix = style.tones().triangleSawMix;
+    for (const int t : {0, 7, 15, 16, 20, 21, 59, 90, 108, 127}) {
+        const int length = style.tableLengths()[t];
+        const float* saw = style.sawTables() + t * Style::kRowStride;
+        const float* triangle = style.triangleTables() + t * Style::kRowStride;
+        const std::vector<float> sawRecipe = recipeRow(style, t, true);
+        const std::vector<float> triangleRecipe = recipeRow(style, t, false);
+        float worst = 0.0f;
+        for (int i = 0; i <= length; ++i) {
+            const float expectedTriangle = triangleRecipe[i] + mix * sawRecipe[i];
+            worst = std::max({worst, std::fabs(saw[i] - sawRecipe[i]),
+                              std::fabs(triangle[i] - expectedTriangle)});
+        }
+        // The recipe's float accumulation of up to 999 terms strays by about 2e-6.
+        EXPECT_LT(worst, 4e-6f) << "row " << t;
+        // The tables themselves are the exact sums rounded to float.
+        const std::vector<double> exact = exactSawRow(style, t);
+        for (int i = 0; i <= length; ++i)
+            ASSERT_NEAR(saw[i], exact[i], 6e-8) << "row " << t << " sample " << i;
+        EXPECT_EQ(saw[0], 0.0f);
+        EXPECT_EQ(saw[length], saw[0]);
+        EXPECT_EQ(triangle[length], triangle[0]);
+        for (int i = length + 1; i < Style::kRowStride; ++i) {
+            ASSERT_EQ(saw[i], 0.0f);
+            ASSERT_EQ(triangle[i], 0.0f);
+        }
+        // Sine-phase harmonics make every row odd about its start.
+        for (int i = 1; i < length; ++i) ASSERT_NEAR(saw[length - i], -saw[i], 1e-6f);
+    }
+    // Row 127 of the sawtooth approaches the ideal ramp sawGain * (pi/2 - pi x) in its middle.
+    const float* saw = style.sawTables() + 127 * Style::kRowStride;
+    EXPECT_NEAR(saw[1024], 0.5f * std::numbers::pi_v<float> / 4, 0.01f);
+    EXPECT_NEAR(saw[2048], 0.0f, 1e-6f);
+}
+
+TEST(OscillatorStyleTest, RateTableKeepsHarmonicsBelowHalfTheRate) {
+    Style style;
+    const Oscillator::RateTable& table = style.rateTable(44100);
+    // Pitch 8.0 at 44.1 kHz: position 7372.8, about 256 Hz, 86 harmonics fit, row 59 (85).
+    EXPECT_EQ(table.index[7372], 59);
+    EXPECT_EQ(style.tableLengths()[59], 512);
+    EXPECT_NEAR(table.frequency[7372] * 44100.0, 255.65, 0.01);
+
+    for (const uint32_t rate : {44100u, 48000u, 96000u, 192000u, 44101u}) {
+        const Oscillator::RateTable& t = style.rateTable(rate);
+        EXPECT_EQ(t.sampleRate, rate);
+        const double half = static_cast<double>(rate / 2);
+        for (int j = 0; j < Oscillator::RateTable::kSize; ++j) {
+            const double f = std::exp2(j * 40.0 / 16384 - 10.0);
+            const int row = t.index[j];
+            ASSERT_NEAR(t.frequency[j], std::min(f, half) / rate,
+                        1e-7 * std::min(f, half) / rate + 1e-12);
+            if (j > 0) {
+                ASSERT_LE(row, t.index[j - 1]);
+            }
+            const double fit = std::trunc(rate / (2.0 * f));
+            if (row > 0) {
+                ASSERT_LE(Style::harmonicCount(row), fit) << j;
+            }
+            if (row < Style::kRowCount - 1) {
+                ASSERT_GT(Style::harmonicCount(row + 1), fit) << j;
+            }
+        }
+        // Above half the rate: one harmonic, read at half the rate.
+        EXPECT_EQ(t.index[Oscillator::RateTable::kSize - 1], 0);
+        EXPECT_FLOAT_EQ(t.frequency[Oscillator::RateTable::kSize - 1],
+                        static_cast<float>(half / rate));
+        EXPECT_EQ(t.index[0], 127);
+    }
+}
+
+TEST(OscillatorStyleTest, RateTablesAreMadeOncePerRateUnderRacingThreads) {
+    Style style;
+    const uint32_t rates[] = {44100, 48000, 96000, 192000};
+    constexpr int kThreads = 8;
+    std::vector<std::vector<const Oscillator::RateTable*>> seen(kThreads);
+    std::vector<std::thread> threads;
+    for (int k = 0; k < kThreads; ++k) {
+        threads.emplace_back([&, k] {
+            for (int round = 0; round < 4; ++round) {
+                for (int r = 0; r < 4; ++r) seen[k].push_back(&style.rateTable(rates[(r + k) % 4]));
+            }
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(style.rateTableCount(), 4u);
+    std::set<const Oscillator::RateTable*> distinct;
+    for (const auto& list : seen) distinct.insert(list.begin(), list.end());
+    EXPECT_EQ(distinct.size(), 4u);
+    for (const uint32_t rate : rates) EXPECT_EQ(style.rateTable(rate).sampleRate, rate);
+    EXPECT_EQ(&style.rateTable(48000), &style.rateTable(48000));
+    EXPECT_EQ(style.rateTableCount(), 4u);
+}
+
+}  // namespace

@@ -1,0 +1,446 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <memory>
+#include <numbers>
+#include <numeric>
+#include <vector>
+
+#include "dsp/Oscillator.h"
+#include "dsp/OscillatorStyle.h"
+#include "tests/dsp/OscillatorAnalysis.h"
+#include "tests/support/AllocationCounter.h"
+
+namespace {
+
+using Style = Oscillator::Style;
+using oscillator_analysis::measureFrequency;
+using oscillator_analysis::render;
+
+constexpr uint32_t kBlock = 64;
+constexpr uint32_t kChunk = 61;  // not a multiple of four
+
+Style::Tones quietTones() {
+    Style::Tones tones = Style::kSynthesizerTones;
+    tones.analogNoiseLevel = 0.0f;
+    return tones;
+}
+
+Style& makeStyle(const Style::Tones& tones) {
+    auto* style = new Style();
+    style->setTones(tones);
+    style->computeTables();
+    return *style;
+}
+
+// The synthesizer's voicing without the noise floor.
+Style& quietStyle() {
+    static Style& style = makeStyle(quietTones());
+    return style;
+}
+
+// The constructor's voicing: the square is the pure two-saw pulse.
+Style& plainStyle() {
+    static Style& style = makeStyle(Style::Tones{});
+    return style;
+}
+
+struct Rig {
+    explicit Rig(float rate, Style& style = quietStyle(), uint32_t seed = 1) : env(kBlock) {
+        env.setSampleRate(rate);
+        osc = std::make_unique<Oscillator>(style, env, seed);
+    }
+    std::vector<float> run(size_t count, uint32_t chunk = kChunk) {
+        return render(*osc, env, count, chunk);
+    }
+
+    wave::Environment env;
+    std::unique_ptr<Oscillator> osc;
+};
+
+double rms(const std::vector<float>& x) {
+    double sum = 0.0;
+    for (const float v : x) sum += static_cast<double>(v) * v;
+    return std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+double harmonicLevel(const std::vector<float>& x, double rate, double f) {
+    const size_t length = x.size() / 2;
+    return std::abs(oscillator_analysis::correlate(x, x.size() - length, length, f, rate));
+}
+
+TEST(OscillatorTest, PitchIsExactForEveryTableWaveAndRate) {
+    struct Case {
+        int waveForm;
+        float sync;
+    };
+    const Case cases[] = {{Oscillator::kTriangle, 0.0f}, {Oscillator::kSawtooth, 0.0f},
+                          {Oscillator::kSquare, 0.0f},   {Oscillator::kSine, 0.0f},
+                          {Oscillator::kSawtooth, 0.5f}, {Oscillator::kSquare, 1.25f}};
+    for (const float rate : {44100.0f, 48000.0f, 96000.0f, 192000.0f}) {
+        for (const Case& c : cases) {
+            for (const float pitch : {5.5f, 8.0f, 10.25f, 12.0f}) {
+                Rig rig(rate);
+                rig.osc->setWaveForm(c.waveForm);
+                rig.osc->defaultPitch().setTarget(pitch, 0.0f);
+                rig.osc->defaultSync().setTarget(c.sync, 0.0f);
+                rig.osc->defaultPulseWidth().setTarget(0.3f, 0.0f);
+                const double expected = std::exp2(static_cast<double>(pitch));
+                const auto x = rig.run(static_cast<size_t>(rate * 1.5));
+                const double measured = measureFrequency(x, rate, expected);
+                // 0.01 Hz, or 0.05 cent where that is wider.
+                const double tolerance =
+                    std::max(0.01, expected * (std::exp2(0.05 / 1200.0) - 1.0));
+                EXPECT_NEAR(measured, expected, tolerance)
+                    << "wave " << c.waveForm << " sync " << c.sync << " pitch " << pitch << " rate "
+                    << rate;
+            }
+        }
+    }
+}
+
+TEST(OscillatorTest, PitchChoosesTheRowAndClampsToTheTables) {
+    Rig rig(44100.0f);
+    rig.run(kBlock);
+    // Pitch 8.0 at 44.1 kHz reads row 59, 512 samples long.
+    EXPECT_EQ(rig.osc->tableIndex(), 59);
+    EXPECT_EQ(rig.osc->tableLength(), 512);
+
+    // Above half the rate: row 0 at exactly half the rate, so the phase moves by L / 2 a sample.
+    rig.osc->defaultPitch().setTarget(15.0f, 0.0f);
+    rig.run(4);
+    const float start = rig.osc->phase();
+    rig.run(3);
+    EXPECT_EQ(rig.osc->tableIndex(), 0);
+    EXPECT_FLOAT_EQ(rig.osc->phase(), std::fmod(start + 3 * 32.0f, 64.0f));
+
+    // Beyond the axis on both sides: clamped, finite, in range.
+    for (const float pitch : {-40.0f, 60.0f}) {
+        Oscillator& osc = *rig.osc;
+        osc.setPitchInput(nullptr);
+        wave::FloatParameterSource wild(rig.env, pitch);
+        osc.setPitchInput(&wild);
+        for (const float v : rig.run(300)) ASSERT_TRUE(std::isfinite(v));
+        EXPECT_EQ(osc.tableIndex(), pitch < 0 ? 127 : 0);
+        EXPECT_GE(osc.phase(), 0.0f);
+        EXPECT_LT(osc.phase(), static_cast<float>(osc.tableLength()));
+        osc.setPitchInput(nullptr);
+    }
+}
+
+TEST(OscillatorTest, FourLanePathMatchesScalarReference) {
+    for (const int waveForm :
+         {Oscillator::kSawtooth, Oscillator::kSquare, Oscillator::kSine, Oscillator::kTriangle}) {
+        Rig simd(48000.0f, quietStyle(), 7);
+        Rig scalar(48000.0f, quietStyle(), 7);
+        scalar.osc->setScalarPath(true);
+        for (Rig* rig : {&simd, &scalar}) {
+            rig->osc->setWaveForm(waveForm);
+            rig->osc->defaultPitch().setTarget(6.0f, 0.0f);
+        }
+        std::vector<float> a, b;
+        // Sweeps over all rows, with chunks of every remainder modulo four.
+        const uint32_t chunks[] = {64, 37, 3, 50, 1, 64, 22};
+        for (int step = 0; step < 60; ++step) {
+            if (step % 10 == 0) {
+                // Up to and beyond half the rate, where lanes wrap twice.
+                const float pitch = 6.0f + 2.0f * static_cast<float>(step / 10);
+                const float width = 0.15f * static_cast<float>(step / 10);
+                for (Rig* rig : {&simd, &scalar}) {
+                    rig->osc->defaultPitch().setTarget(pitch, 30.0f);
+                    rig->osc->defaultPulseWidth().setTarget(width, 20.0f);
+                }
+            }
+            const uint32_t n = chunks[step % 7];
+            const auto x = simd.run(n, n);
+            const auto y = scalar.run(n, n);
+            a.insert(a.end(), x.begin(), x.end());
+            b.insert(b.end(), y.begin(), y.end());
+        }
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); ++i)
+            ASSERT_EQ(a[i], b[i]) << "wave " << waveForm << " sample " << i;
+        EXPECT_EQ(simd.osc->phase(), scalar.osc->phase());
+    }
+}
+
+TEST(OscillatorTest, ChunkingDoesNotMoveThePhase) {
+    Rig whole(44100.0f, quietStyle(), 3);
+    Rig odd(44100.0f, quietStyle(), 3);
+    const auto a = whole.run(20000, 64);
+    const auto b = odd.run(20000, 13);
+    // Only the rounding of the float phase differs, most visible at the steep edges.
+    for (size_t i = 0; i < a.size(); ++i) ASSERT_NEAR(a[i], b[i], 5e-3f) << i;
+    EXPECT_NEAR(whole.osc->phase(), odd.osc->phase(), 0.02f);
+}
+
+TEST(OscillatorTest, SyncByWholeOctavesIsTheHigherPitchWithoutCrossfade) {
+    for (const int waveForm : {Oscillator::kSawtooth, Oscillator::kSquare}) {
+        Rig synced(44100.0f, quietStyle(), 5);
+        Rig plain(44100.0f, quietStyle(), 5);
+        synced.osc->setWaveForm(waveForm);
+        plain.osc->setWaveForm(waveForm);
+        synced.osc->defaultSync().setTarget(1.0f, 0.0f);
+        plain.osc->defaultPitch().setTarget(9.0f, 0.0f);
+        const auto a = synced.run(3000);
+        const auto b = plain.run(3000);
+        // The sync reader's first sample comes from the row chosen before the block.
+        for (size_t i = 1; i < a.size(); ++i) ASSERT_NEAR(a[i], b[i], 5e-3f) << i;
+        // Per-sample and per-group phase steps round differently: after 33000 samples they part
+        // by well under a thousandth of a cycle (a frequency difference below 0.001 Hz).
+        synced.run(30000);
+        plain.run(30000);
+        EXPECT_NEAR(synced.osc->phase(), plain.osc->phase(), 0.3f);
+        EXPECT_EQ(synced.osc->tableLength(), plain.osc->tableLength());
+    }
+}
+
+TEST(OscillatorTest, SyncResetsTheSlaveEveryMasterPeriod) {
+    // Sync 0.5 at pitch 8: the slave runs at 2^8.5 Hz but the wave repeats at 256 Hz, so its
+    // spectrum holds harmonics of 256 Hz, among them the ones between the slave's.
+    Rig rig(48000.0f);
+    rig.osc->defaultSync().setTarget(0.5f, 0.0f);
+    const auto x = rig.run(48000);
+    const double fundamental = harmonicLevel(x, 48000.0, 256.0);
+    EXPECT_GT(fundamental, 0.0);
+    EXPECT_GT(harmonicLevel(x, 48000.0, 512.0) / fundamental, 0.05);
+    EXPECT_LT(harmonicLevel(x, 48000.0, 300.0) / fundamental, 1e-3);
+
+    // Halfway through a master period the slave has run half as far again.
+    Rig phase(48000.0f, quietStyle(), 9);
+    phase.osc->defaultSync().setTarget(0.5f, 0.0f);
+    phase.run(4000);
+    const float length = static_cast<float>(phase.osc->tableLength());
+    const float period = std::sqrt(2.0f) * length;
+    EXPECT_LT(phase.osc->masterPhase(), period);
+    EXPECT_NEAR(phase.osc->phase(), std::fmod(phase.osc->masterPhase(), length), 0.01f);
+}
+
+TEST(OscillatorTest, PulseWidthShapesTheSquare) {
+    // Width 0: an even square, no even harmonics.
+    Rig square(48000.0f, plainStyle());
+    square.osc->setWaveForm(Oscillator::kSquare);
+    square.osc->defaultPitch().setTarget(7.0f, 0.0f);  // 128 Hz
+    auto x = square.run(48000);
+    double h1 = harmonicLevel(x, 48000.0, 128.0);
+    EXPECT_LT(harmonicLevel(x, 48000.0, 256.0) / h1, 1e-3);
+    EXPECT_NEAR(harmonicLevel(x, 48000.0, 384.0) / h1, 1.0 / 3.0, 0.02);
+
+    // Width 0.5: high for a quarter of the period, so every fourth harmonic vanishes.
+    square.osc->defaultPulseWidth().setTarget(0.5f, 0.0f);
+    x = square.run(48000);
+    h1 = harmonicLevel(x, 48000.0, 128.0);
+    EXPECT_NEAR(harmonicLevel(x, 48000.0, 256.0) / h1,
+                std::sin(std::numbers::pi / 2) / 2 / std::sin(std::numbers::pi / 4), 0.02);
+    EXPECT_LT(harmonicLevel(x, 48000.0, 512.0) / h1, 1e-3);
+
+    // Width 1: the pulse narrows to nothing (odd-symmetric rows cancel).
+    for (Style* style : {&plainStyle(), &quietStyle()}) {
+        Rig none(48000.0f, *style);
+        none.osc->setWaveForm(Oscillator::kSquare);
+        none.osc->defaultPulseWidth().setTarget(1.0f, 0.0f);
+        for (const float v : none.run(5000)) ASSERT_NEAR(v, 0.0f, 1e-3f);
+    }
+}
+
+TEST(OscillatorTest, LevelSilencesScalesOrPassesThrough) {
+    Rig unity(44100.0f, quietStyle(), 11);
+    Rig half(44100.0f, quietStyle(), 11);
+    Rig silent(44100.0f, quietStyle(), 11);
+    half.osc->defaultLevel().setTarget(0.5f, 0.0f);
+    silent.osc->defaultLevel().setTarget(0.0f, 0.0f);
+
+    const float phase = silent.osc->phase();
+    silent.env.beginChunk();
+    const float* out = silent.osc->pull(kBlock, 0);
+    silent.env.finishChunk(kBlock, false);
+    EXPECT_EQ(out, silent.env.silentBuffer().data());
+    EXPECT_TRUE(silent.osc->isConstant());
+    EXPECT_EQ(silent.osc->phase(), phase);
+
+    const auto a = unity.run(1000);
+    const auto b = half.run(1000);
+    for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(b[i], 0.5f * a[i]);
+
+    // A gliding level multiplies sample by sample.
+    half.osc->defaultLevel().setTarget(1.0f, 5.0f);
+    const auto c = unity.run(kBlock, kBlock);
+    half.env.beginChunk();
+    const float* glide = half.osc->pull(kBlock, 0);
+    const float* level = half.osc->defaultLevel().outputData();
+    for (uint32_t i = 0; i < kBlock; ++i) ASSERT_EQ(glide[i], c[i] * level[i]);
+    half.env.finishChunk(kBlock, false);
+    EXPECT_LT(level[0], level[kBlock - 1]);
+}
+
+TEST(OscillatorTest, WaveFormSwitchAndPhaseSync) {
+    Rig rig(44100.0f);
+    rig.run(kBlock);
+    // Phase sync: three quarters into the row, and the next sample reads there.
+    rig.osc->resetPhase();
+    EXPECT_EQ(rig.osc->phase(), 384.0f);
+    EXPECT_EQ(rig.osc->masterPhase(), 384.0f);
+    const auto first = rig.run(4);
+    EXPECT_EQ(first[0], quietStyle().sawTables()[59 * Style::kRowStride + 384]);
+
+    rig.osc->setWaveForm(Oscillator::kSine);
+    EXPECT_EQ(rig.osc->currentWaveForm(), Oscillator::kSawtooth);
+    const float before = rig.osc->phase();
+    const auto sine = rig.run(1);
+    EXPECT_EQ(rig.osc->currentWaveForm(), Oscillator::kSine);
+    EXPECT_EQ(rig.osc->tableIndex(), 0);
+    EXPECT_EQ(rig.osc->tableLength(), 4096);
+    // The phase value is kept: the sine reads at the same number.
+    EXPECT_NEAR(sine[0], std::sin(2.0 * std::numbers::pi * before / 4096.0), 1e-6);
+    const auto wave = rig.run(20000);
+    EXPECT_NEAR(*std::max_element(wave.begin(), wave.end()), 1.0f, 1e-4f);
+    EXPECT_NEAR(*std::min_element(wave.begin(), wave.end()), -1.0f, 1e-4f);
+
+    // Back to a table: the row comes from the pitch again, the phase is rescaled to it.
+    rig.osc->setWaveForm(Oscillator::kTriangle);
+    const float sinePhase = rig.osc->phase();
+    rig.run(1);
+    EXPECT_EQ(rig.osc->tableIndex(), 59);
+    const float inc = std::exp2(8.0f) / 44100.0f * 512.0f;
+    EXPECT_NEAR(rig.osc->phase(), std::fmod(sinePhase / 8.0f + inc, 512.0f), 0.01f);
+}
+
+double autocorrelation(const std::vector<float>& x, size_t lag) {
+    double product = 0.0, power = 0.0;
+    for (size_t i = 0; i + lag < x.size(); ++i) {
+        product += static_cast<double>(x[i]) * x[i + lag];
+        power += static_cast<double>(x[i]) * x[i];
+    }
+    return product / power;
+}
+
+TEST(OscillatorTest, NoiseLevelsAndColours) {
+    const double rate = 48000.0;
+    Rig white(48000.0f, quietStyle(), 21);
+    white.osc->setWaveForm(Oscillator::kWhiteNoise);
+    const auto w = white.run(1 << 18);
+    const auto [lo, hi] = std::minmax_element(w.begin(), w.end());
+    EXPECT_GE(*lo, -0.2f);
+    EXPECT_LT(*hi, 0.2f);
+    EXPECT_NEAR(std::accumulate(w.begin(), w.end(), 0.0) / w.size(), 0.0, 2e-3);
+    EXPECT_NEAR(rms(w), 0.2 / std::sqrt(3.0), 0.002);
+    // The whole register read as a number: shifting doubles it, so neighbours correlate by about
+    // one half, then a quarter, until the taps have stirred every bit.
+    constexpr int kLags = 8;
+    double r[kLags + 1];
+    for (int k = 1; k <= kLags; ++k) r[k] = autocorrelation(w, k);
+    EXPECT_NEAR(r[1], 0.5, 0.02);
+    EXPECT_NEAR(r[2], 0.25, 0.03);
+    for (int k = 4; k <= kLags; ++k) EXPECT_NEAR(r[k], 0.0, 0.01);
+
+    // Pink: the three-pole filter over that source. Its band powers follow |H|^2 times the
+    // source's spectrum.
+    const auto expectedPower = [&](double low, double high) {
+        double sum = 0.0;
+        for (double f = low; f < high; f += 1.0) {
+            const double omega = 2.0 * std::numbers::pi * f / rate;
+            double source = 1.0;
+            for (int k = 1; k <= kLags; ++k) source += 2.0 * r[k] * std::cos(k * omega);
+            const std::complex<double> z = std::polar(1.0, -omega);
+            const std::complex<double> h = 0.0594276 / (1.0 - 0.99765 * z) +
+                                           0.17790984 / (1.0 - 0.963 * z) -
+                                           0.063161478 / (1.0 - 0.57 * z) + 0.11088;
+            sum += std::norm(h) * source;
+        }
+        return sum;
+    };
+    Rig pink(48000.0f, quietStyle(), 21);
+    pink.osc->setWaveForm(Oscillator::kPinkNoise);
+    const auto p = pink.run(1 << 20);
+    using oscillator_analysis::bandPower;
+    const double reference = bandPower(p, rate, 100, 200, 1 << 16) / expectedPower(100, 200);
+    for (const double low : {400.0, 1600.0, 6400.0}) {
+        const double measured =
+            bandPower(p, rate, low, 2 * low, 1 << 16) / expectedPower(low, 2 * low);
+        EXPECT_NEAR(10 * std::log10(measured / reference), 0.0, 0.3) << low;
+    }
+    // Roughly pink: an octave near 5 kHz holds within a few dB of the power of one near 150 Hz.
+    const double tilt =
+        bandPower(p, rate, 3200, 6400, 1 << 17) / bandPower(p, rate, 100, 200, 1 << 17);
+    EXPECT_NEAR(10 * std::log10(tilt), -12.0, 3.0);
+
+    // Four register steps at once give the same values as one at a time.
+    Rig single(48000.0f, quietStyle(), 21);
+    single.osc->setWaveForm(Oscillator::kWhiteNoise);
+    const auto one = single.run(999, 1);
+    EXPECT_TRUE(std::equal(one.begin(), one.end(), w.begin()));
+
+    // The seed decides the sequence.
+    Rig same(48000.0f, quietStyle(), 21);
+    Rig other(48000.0f, quietStyle(), 22);
+    same.osc->setWaveForm(Oscillator::kWhiteNoise);
+    other.osc->setWaveForm(Oscillator::kWhiteNoise);
+    const auto s = same.run(1000);
+    EXPECT_TRUE(std::equal(s.begin(), s.end(), w.begin()));
+    EXPECT_FALSE(std::equal(s.begin(), s.end(), other.run(1000).begin()));
+}
+
+TEST(OscillatorTest, NoiseFloorOnTablesOnly) {
+    static Style& noisy = makeStyle(Style::kSynthesizerTones);
+    for (const int waveForm :
+         {Oscillator::kTriangle, Oscillator::kSawtooth, Oscillator::kSquare, Oscillator::kSine}) {
+        Rig clean(44100.0f, quietStyle(), 4);
+        Rig floor(44100.0f, noisy, 4);
+        clean.osc->setWaveForm(waveForm);
+        floor.osc->setWaveForm(waveForm);
+        const auto a = clean.run(1 << 16);
+        const auto b = floor.run(1 << 16);
+        std::vector<float> difference(a.size());
+        for (size_t i = 0; i < a.size(); ++i) difference[i] = b[i] - a[i];
+        const double expected = waveForm == Oscillator::kSine ? 0.0 : 0.0006 / std::sqrt(3.0);
+        EXPECT_NEAR(rms(difference), expected, 0.05 * expected + 1e-7) << "wave " << waveForm;
+    }
+}
+
+TEST(OscillatorTest, BandLimitedSawtoothAndSquare) {
+    // Linear interpolation images the upper harmonics around the row length; with rows of 4 to 8
+    // samples per harmonic the strongest alias measures about -80 dBc at note 60 and -60 dBc at
+    // note 96, where rows are shortest.
+    for (const float rate : {44100.0f, 48000.0f}) {
+        for (const int waveForm : {Oscillator::kSawtooth, Oscillator::kSquare}) {
+            for (const int note : {60, 96}) {
+                Rig rig(rate);
+                rig.osc->setWaveForm(waveForm);
+                const double pitch = oscillator_analysis::midiPitch(note);
+                rig.osc->defaultPitch().setTarget(static_cast<float>(pitch), 0.0f);
+                const auto x = rig.run(1 << 17);
+                const auto spur =
+                    oscillator_analysis::strongestNonHarmonic(x, rate, std::exp2(pitch), 1 << 16);
+                EXPECT_LT(spur.level, note == 60 ? -76.0 : -57.0)
+                    << "wave " << waveForm << " note " << note << " rate " << rate << ": "
+                    << spur.frequency << " Hz";
+            }
+        }
+    }
+}
+
+TEST(OscillatorTest, ProduceDoesNotAllocate) {
+    Rig rig(44100.0f);
+    rig.env.setSampleRate(48000.0f);  // a new rate table is made here, not while rendering
+    wave::FloatParameterSource sync(rig.env, 0.0f);
+    sync.ramp().setLimits(0.0f, 2.0f);
+    AllocationGuard guard;
+    for (int waveForm = 0; waveForm < Oscillator::kWaveFormCount; ++waveForm) {
+        rig.osc->setWaveForm(waveForm);
+        rig.osc->defaultPitch().setTarget(4.0f + waveForm, 10.0f);
+        rig.osc->defaultLevel().setTarget(waveForm % 2 ? 0.5f : 1.0f, 3.0f);
+        rig.osc->setSyncInput(waveForm % 2 ? &sync : nullptr);
+        sync.setTarget(0.7f, 2.0f);
+        for (const uint32_t n : {64u, 61u, 3u, 64u, 17u}) {
+            rig.env.beginChunk();
+            rig.osc->pull(n, 0);
+            rig.env.finishChunk(n, false);
+        }
+        rig.osc->resetPhase();
+    }
+    EXPECT_EQ(guard.allocations(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "dsp/Trigger.h"
+#include "tests/dsp/EnvelopeTestRig.h"
+
+namespace {
+
+struct Found {
+    int32_t state;
+    int64_t sample;
+    bool operator==(const Found&) const = default;
+};
+
+// Evaluates the trigger chunk by chunk and collects its events at absolute sample positions.
+std::vector<Found> collect(wave::Environment& env, Trigger& trigger, size_t length,
+                           uint32_t block = envtest::kBlock) {
+    std::vector<Found> found;
+    for (size_t done = 0; done < length; done += block) {
+        const auto n = static_cast<uint32_t>(std::min<size_t>(block, length - done));
+        env.beginChunk();
+        trigger.evaluate(n);
+        for (const Trigger::Event& e : trigger.events()) {
+            found.push_back({e.state, static_cast<int64_t>(done) + e.offset});
+        }
+        env.finishChunk(n, false);
+    }
+    return found;
+}
+
+TEST(TriggerTest, OpensAboveTheThresholdAndClosesAfterTheHoldBelowHalfOfIt) {
+    wave::Environment env(envtest::kBlock);
+    env.setSampleRate(48000.0f);
+    envtest::Playback level(env);
+    Trigger trigger(env);
+    trigger.setInput(&level);
+    EXPECT_EQ(trigger.threshold.get(), 0.9f);
+    EXPECT_EQ(trigger.holdSamples(), 720);  // 15 ms
+
+    std::vector<float> x(4000, 0.0f);
+    x[40] = 0.9f;  // reaching the threshold is not enough
+    std::fill(x.begin() + 50, x.begin() + 60, 0.95f);
+    std::fill(x.begin() + 60, x.begin() + 1000, 0.6f);    // between the levels: stays on
+    std::fill(x.begin() + 1000, x.begin() + 1720, 0.3f);  // below for exactly the hold time
+    std::fill(x.begin() + 1720, x.begin() + 2000, 0.5f);
+    std::fill(x.begin() + 2000, x.begin() + 3000, 0.44f);
+    std::fill(x.begin() + 3000, x.end(), 0.91f);
+    level.play(x);
+    const std::vector<Found> expected{
+        {Trigger::kOn, 50}, {Trigger::kOff, 2720}, {Trigger::kOn, 3000}};
+    EXPECT_EQ(collect(env, trigger, x.size()), expected);
+    EXPECT_TRUE(trigger.isOn());
+
+    // Offsets are exact in chunks of any length.
+    Trigger odd(env);
+    odd.setInput(&level);
+    level.play(x);
+    EXPECT_EQ(collect(env, odd, x.size(), 37), expected);
+}
+
+TEST(TriggerTest, PropertiesAndOncePerChunkEvaluation) {
+    wave::Environment env(envtest::kBlock);
+    env.setSampleRate(48000.0f);
+    envtest::Playback level(env);
+    Trigger trigger(env);
+    trigger.holdTime = 1.0f;
+    EXPECT_EQ(trigger.holdSamples(), 48);
+    trigger.holdTime = 0.0f;
+    EXPECT_EQ(trigger.holdSamples(), 1);
+    trigger.threshold = 1.5f;
+    EXPECT_EQ(trigger.threshold.get(), 1.0f);
+    trigger.threshold = 0.5f;
+    trigger.holdTime = 15.0f;
+
+    // Without an input there is nothing to find.
+    env.beginChunk();
+    trigger.evaluate(64);
+    EXPECT_TRUE(trigger.events().empty());
+    env.finishChunk(64, false);
+
+    trigger.setInput(&level);
+    std::vector<float> x(128, 0.0f);
+    x[10] = 0.6f;
+    level.play(x);
+    env.beginChunk();
+    trigger.evaluate(64);
+    ASSERT_EQ(trigger.events().size(), 1u);
+    EXPECT_EQ(trigger.events()[0].offset, 10);
+    trigger.evaluate(64);  // a second user in the same chunk reads the same events
+    ASSERT_EQ(trigger.events().size(), 1u);
+    env.finishChunk(64, false);
+
+    // A new rate converts the hold time again.
+    env.setSampleRate(96000.0f);
+    env.beginChunk();
+    trigger.evaluate(64);
+    EXPECT_EQ(trigger.holdSamples(), 1440);
+    env.finishChunk(64, false);
+
+    // Disabled, the trigger reports nothing.
+    trigger.enabled = false;
+    x.assign(128, 1.0f);
+    level.play(x);
+    EXPECT_TRUE(collect(env, trigger, 128).empty());
+}
+
+}  // namespace

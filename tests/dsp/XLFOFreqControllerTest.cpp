@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "dsp/XLFO.h"
+#include "dsp/XLFOFreqController.h"
+#include "tests/dsp/XLFOTestRig.h"
+#include "tests/support/AllocationCounter.h"
+
+namespace {
+
+using namespace xlfotest;
+
+constexpr int kOneBar = 5;  // "Free,16,8,4,2,1,..."
+
+// Renders 250 ms: longer than the slowest automatic glide (150 ms).
+void settle(wave::Environment& env, XLFO& xlfo) {
+    render(env, xlfo, 8192);
+}
+
+TEST(XLFOFreqControllerTest, SyncModesRunTheirBarsPerCycle) {
+    const float bars[] = {16, 8, 4, 2, 1, 0.5f, 0.25f, 0.125f, 0.0625f, 0.03125f, 0.015625f};
+    for (int mode = 1; mode < XLFOFreqController::kModeCount; ++mode) {
+        EXPECT_EQ(XLFOFreqController::barsPerCycle(mode), bars[mode - 1]) << mode;
+    }
+
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    controller.syncMode = kOneBar;
+    controller.setTransport(120.0f, 0.0);
+    EXPECT_FLOAT_EQ(controller.syncFrequency().target(), 0.5f);
+    settle(rig.env, xlfo);
+    // The XLFO reads the controller: 1 bar at 120 BPM is half a cycle per second.
+    EXPECT_EQ(controller.outputData()[0], 0.5f);
+    EXPECT_EQ(controller.outputData()[kBlock - 1], 0.5f);
+    EXPECT_FALSE(controller.transportPending());
+
+    // The frequency offset factor scales the rate.
+    controller.defaultOffset().setTarget(2.0f, 0.0f);
+    settle(rig.env, xlfo);
+    EXPECT_EQ(controller.outputData()[0], 1.0f);
+
+    // Switching mode applies the last tempo at once: 16 bars at 120 BPM.
+    controller.syncMode = 1;
+    EXPECT_FLOAT_EQ(controller.syncFrequency().target(), 120.0f / (16 * 240));
+    EXPECT_TRUE(controller.transportPending());
+
+    // Free: the free-frequency source passes through, the tempo is not applied.
+    controller.syncMode = XLFOFreqController::kFree;
+    controller.defaultFreeFrequency().setTarget(3.0f, 0.0f);
+    controller.setTransport(90.0f, 4.0);
+    EXPECT_FLOAT_EQ(controller.syncFrequency().target(), 120.0f / (16 * 240));
+    render(rig.env, xlfo, kBlock);
+    EXPECT_EQ(controller.outputData(), controller.defaultFreeFrequency().outputData());
+    EXPECT_EQ(controller.outputData()[0], 3.0f);
+}
+
+TEST(XLFOFreqControllerTest, SongPositionRephasesFromTheTriggerReference) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    controller.syncMode = kOneBar;
+    xlfo.midiTrigger = true;
+    xlfo.defaultPhaseOffset().setTarget(0.125f, 0.0f);
+    render(rig.env, xlfo, kBlock);
+
+    controller.setTransport(120.0f, 10.0);
+    rig.env.beginChunk();
+    controller.pull(kBlock, 0);
+    // (10 quarter notes / 4) / 1 bar: 2.5 cycles from the song's start.
+    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.5);
+    EXPECT_NEAR(xlfo.position(), 0.625, 1e-6);
+    xlfo.pull(kBlock, 0);
+    rig.env.finishChunk(kBlock, false);
+
+    xlfo.noteOn();
+    EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 10.0);
+    render(rig.env, xlfo, 1000);
+    // Six quarter notes after the note: one and a half bars, half a cycle.
+    controller.setTransport(120.0f, 16.0);
+    rig.env.beginChunk();
+    controller.pull(kBlock, 0);
+    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.5);
+    EXPECT_NEAR(xlfo.position(), 0.625, 1e-6);
+    xlfo.pull(kBlock, 0);
+    rig.env.finishChunk(kBlock, false);
+
+    // A stopped host (same song position) leaves the XLFO running.
+    render(rig.env, xlfo, 1000);
+    const double running = xlfo.rawPhase();
+    controller.setTransport(120.0f, 16.0);
+    rig.env.beginChunk();
+    controller.pull(kBlock, 0);
+    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), running);
+    rig.env.finishChunk(kBlock, false);
+
+    // With a factor of 2 a cycle lasts half a bar: five quarter notes are 2.5 cycles.
+    controller.defaultOffset().setTarget(2.0f, 0.0f);
+    controller.setTransport(120.0f, 15.0);
+    rig.env.beginChunk();
+    controller.pull(kBlock, 0);
+    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.5);
+    rig.env.finishChunk(kBlock, false);
+
+    // Without MIDI trigger the reference is the song's start.
+    xlfo.midiTrigger = false;
+    controller.setTransport(120.0f, 17.0);
+    rig.env.beginChunk();
+    controller.pull(kBlock, 0);
+    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.5);  // 17 / 4 * 2 = 8.5 cycles
+    rig.env.finishChunk(kBlock, false);
+}
+
+TEST(XLFOFreqControllerTest, SynchronisedXLFOStaysInTimeWithTheHost) {
+    // A host playing at 120 BPM sends its song position every block; the XLFO, running at the
+    // synchronised rate in between, is already where the song position puts it.
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    controller.syncMode = kOneBar;
+    controller.syncFrequency().setTarget(0.5f, 0.0f);
+    double beats = 0.0;
+    const double beatsPerBlock = 2.0 * kBlock / kRate;  // 2 beats per second
+    double largestJump = 0.0;
+    for (int block = 0; block < 2000; ++block) {
+        const double before = xlfo.rawPhase();
+        controller.setTransport(120.0f, beats);
+        rig.env.beginChunk();
+        controller.pull(kBlock, 0);
+        if (block > 0) {
+            double jump = std::fabs(xlfo.rawPhase() - before);
+            largestJump = std::max(largestJump, std::min(jump, 1.0 - jump));
+        }
+        xlfo.pull(kBlock, 0);
+        rig.env.finishChunk(kBlock, false);
+        beats += beatsPerBlock;
+    }
+    EXPECT_LT(largestJump, 1e-6);
+}
+
+TEST(XLFOFreqControllerTest, RenderingNeverAllocates) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    AllocationGuard guard;
+    for (int chunk = 0; chunk < 200; ++chunk) {
+        if (chunk == 50) controller.syncMode = 3;
+        if (chunk == 150) controller.syncMode = XLFOFreqController::kFree;
+        controller.setTransport(100.0f + chunk, chunk * 0.05);
+        controller.defaultOffset().setTarget(chunk % 2 ? 1.5f : 1.0f);
+        rig.env.beginChunk();
+        xlfo.pull(kBlock, 0);
+        rig.env.finishChunk(kBlock, false);
+    }
+    EXPECT_EQ(guard.allocations(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,487 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "dsp/XLFO.h"
+#include "tests/dsp/XLFOTestRig.h"
+#include "tests/support/AllocationCounter.h"
+
+namespace {
+
+using namespace xlfotest;
+
+// Sample indices where the output differs from the sample before.
+std::vector<int> changes(const std::vector<float>& s) {
+    std::vector<int> at;
+    for (size_t i = 1; i < s.size(); ++i) {
+        if (s[i] != s[i - 1]) at.push_back(static_cast<int>(i));
+    }
+    return at;
+}
+
+class HalfRecorder : public XLFO::Observer {
+public:
+    explicit HalfRecorder(const wave::Environment& env) : env_(&env) {}
+    void halfChanged(const XLFO& xlfo, bool secondHalf, uint32_t frame) override {
+        EXPECT_EQ(xlfo.secondHalf(), secondHalf);
+        events.emplace_back(env_->sampleClock() + frame, secondHalf);
+    }
+    std::vector<std::pair<uint32_t, bool>> events;
+
+private:
+    const wave::Environment* env_;
+};
+
+TEST(XLFOTest, StepTimesFollowBalanceToTheSample) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    setDistinctValues(xlfo);
+    setFrequency(xlfo, kFrequency);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_DOUBLE_EQ(xlfo.step(i).start(), i / 16.0);
+        EXPECT_DOUBLE_EQ(xlfo.step(i).end(), (i + 1) / 16.0);
+    }
+    // Glide 0 holds every step flat for exactly 1024 samples.
+    std::vector<float> out = render(rig.env, xlfo, 2 * kCycle);
+    std::vector<int> expected;
+    for (int k = 1; k < 32; ++k) expected.push_back(1024 * k);
+    EXPECT_EQ(changes(out), expected);
+    for (int k = 0; k < 32; ++k) EXPECT_FLOAT_EQ(out[1024 * k + 512], -0.9f + 0.1f * (k % 16));
+
+    // Balance 0.25: the first eight steps last 1/32 each, the last eight 3/32.
+    xlfo.balance = 0.25f;
+    for (int i = 0; i < 16; ++i) {
+        const double end = i < 8 ? (i + 1) / 32.0 : 0.25 + (i - 7) * 3.0 / 32.0;
+        EXPECT_DOUBLE_EQ(xlfo.step(i).end(), end) << i;
+    }
+    out = render(rig.env, xlfo, kCycle);
+    expected.clear();
+    for (int k = 1; k < 8; ++k) expected.push_back(512 * k);
+    for (int k = 0; k < 8; ++k) expected.push_back(4096 + 1536 * k);
+    EXPECT_EQ(changes(out), expected);
+    EXPECT_FLOAT_EQ(out[0], -0.9f);
+    EXPECT_FLOAT_EQ(out[4096], -0.9f + 0.8f);
+}
+
+TEST(XLFOTest, OddStepCountSplitsTheMiddleStepAtTheBalance) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    xlfo.stepCount = 3;
+    xlfo.balance = 0.25f;
+    setFrequency(xlfo, kFrequency);
+    EXPECT_DOUBLE_EQ(xlfo.step(0).end(), 1.0 / 6.0);
+    EXPECT_DOUBLE_EQ(xlfo.step(1).end(), 0.5);
+    EXPECT_DOUBLE_EQ(xlfo.step(2).end(), 1.0);
+    EXPECT_FALSE(xlfo.step(0).isMiddle());
+    EXPECT_TRUE(xlfo.step(1).isMiddle());
+    EXPECT_FALSE(xlfo.step(2).isMiddle());
+
+    // The middle step's first half runs before the balance point, so a glide of 0.5 starts
+    // exactly there (position 0.25, sample 4096) and reaches the next value at the step's end.
+    xlfo.step(1).value = -0.5f;
+    xlfo.step(1).glide = 0.5f;
+    xlfo.step(2).value = 0.5f;
+    const std::vector<float> out = render(rig.env, xlfo, kCycle / 2);
+    EXPECT_FLOAT_EQ(out[4096], -0.5f);
+    EXPECT_GT(out[4097], -0.5f);
+    // Halfway through the second part: u = 0.75, half the glide.
+    EXPECT_NEAR(out[6144], 0.0f, 1e-6f);
+    EXPECT_NEAR(out[8191], 0.5f, 1e-3f);
+
+    // Balance 0.375: the middle step spans [0.25, 7/12); its first part [0.25, 0.375) maps to
+    // u = 0..0.5, so with a full glide position 0.3125 (sample 5120) is a quarter of the way.
+    Rig other;
+    XLFO wide(other.env);
+    wide.stepCount = 3;
+    wide.balance = 0.375f;
+    setFrequency(wide, kFrequency);
+    wide.step(1).value = -0.5f;
+    wide.step(1).glide = 1.0f;
+    wide.step(2).value = 0.5f;
+    const std::vector<float> w = render(other.env, wide, 6000);
+    EXPECT_NEAR(w[5120], -0.25f, 1e-6f);
+}
+
+TEST(XLFOTest, GlideRampsContinuouslyAndZeroGlideHolds) {
+    Rig rig;
+    XLFO stepGlide(rig.env);
+    XLFO globalGlide(rig.env);
+    XLFO negativeGlide(rig.env);
+    for (XLFO* x : {&stepGlide, &globalGlide, &negativeGlide}) {
+        setDistinctValues(*x);
+        x->step(15).value = 1.0f;  // the largest jump back to step 0: 1.9
+        setFrequency(*x, kFrequency);
+    }
+    for (int i = 0; i < 16; ++i) stepGlide.step(i).glide = 1.0f;
+    globalGlide.defaultGlide().setTarget(1.0f, 0.0f);
+    // Global -1 with step glide 0 leaves only the minimum glide: flat steps.
+    negativeGlide.defaultGlide().setTarget(-1.0f, 0.0f);
+
+    std::vector<float> a;
+    std::vector<float> b;
+    std::vector<float> c;
+    for (int chunk = 0; chunk < 2 * kCycle / int(kBlock); ++chunk) {
+        const std::vector<float> part = render(rig.env, {&stepGlide, &globalGlide}, kBlock);
+        a.insert(a.end(), part.begin(), part.end());
+        const float* g = globalGlide.outputData();
+        b.insert(b.end(), g, g + kBlock);
+        c.insert(c.end(), negativeGlide.outputData(), negativeGlide.outputData() + kBlock);
+    }
+    for (const std::vector<float>* s : {&a, &b}) {
+        float largest = 0.0f;
+        for (size_t i = 1; i < s->size(); ++i) {
+            largest = std::max(largest, std::fabs((*s)[i] - (*s)[i - 1]));
+        }
+        // A linear glide over 1024 samples: never more than one sample's share of a jump.
+        EXPECT_LE(largest, 1.9f / 1024.0f + 1e-6f);
+        EXPECT_GT(largest, 0.0f);
+    }
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(changes(c).size(), 31u);
+    EXPECT_FLOAT_EQ(a[512], -0.9f + 0.05f);  // halfway from step 0 to step 1
+
+    // The least glide, (0.0002 f)^2, shows at high rates: one step of 32 samples at 1024 Hz
+    // holds 0.8 and glides toward the stored value 0 only in its last sample.
+    Rig fast;
+    XLFO single(fast.env);
+    single.stepCount = 1;
+    single.step(0).value = 0.8f;
+    single.defaultGlide().setTarget(-1.0f, 0.0f);
+    setFrequency(single, 1024.0f);
+    const std::vector<float> s = render(fast.env, single, 64);
+    const float g = (0.0002f * 1024.0f) * (0.0002f * 1024.0f);
+    EXPECT_FLOAT_EQ(s[30], 0.8f);
+    EXPECT_NEAR(s[31], 0.8f - 0.8f * (31.0f / 32.0f - (1.0f - g)) / g, 1e-5f);
+    EXPECT_FLOAT_EQ(s[32], 0.8f);
+}
+
+TEST(XLFOTest, GlideCurvesShapeTheGlide) {
+    // u = 0.25 of a full glide from -0.5 to 0.5 is curve(0.25) - 0.5.
+    const float expected[] = {0.25f, 0.0625f, 0.5f, 0.5f * (std::sin(-0.25f * 3.14159265f) + 1.0f)};
+    for (int curve = XLFO::kLinear; curve <= XLFO::kSine; ++curve) {
+        Rig rig;
+        XLFO xlfo(rig.env);
+        xlfo.stepCount = 2;
+        setFrequency(xlfo, kFrequency);
+        xlfo.step(0).value = -0.5f;
+        xlfo.step(0).glide = 1.0f;
+        xlfo.step(0).glideCurve = curve;
+        xlfo.step(1).value = 0.5f;
+        const std::vector<float> out = render(rig.env, xlfo, kCycle / 2);
+        EXPECT_NEAR(out[2048], expected[curve] - 0.5f, 1e-6f) << curve;
+        EXPECT_FLOAT_EQ(out[0], -0.5f) << curve;
+        EXPECT_NEAR(out[8191], 0.5f, 1e-3f) << curve;
+    }
+    EXPECT_FLOAT_EQ(XLFO::Step::curveFor(XLFO::kSqrt)(-0.25f), -0.5f);
+    EXPECT_FLOAT_EQ(XLFO::Step::curveFor(XLFO::kSine)(1.0f), 1.0f);
+}
+
+TEST(XLFOTest, RandomStepsKeepTheirDistanceAndRepeatPerSeed) {
+    Rig rig;
+    XLFO xlfo(rig.env, 7);
+    XLFO twin(rig.env, 7);
+    XLFO other(rig.env, 8);
+    for (XLFO* x : {&xlfo, &twin, &other}) {
+        setFrequency(*x, kFrequency);
+        for (int i = 0; i < 16; ++i) x->step(i).random = i != 5;  // step 5 stays fixed
+        x->step(5).value = 0.9f;
+    }
+    constexpr int kCycles = 60;
+    std::vector<float> out;
+    std::vector<float> twinOut;
+    std::vector<float> otherOut;
+    for (int chunk = 0; chunk < kCycles * kCycle / int(kBlock); ++chunk) {
+        const std::vector<float> part = render(rig.env, {&xlfo, &twin, &other}, kBlock);
+        out.insert(out.end(), part.begin(), part.end());
+        twinOut.insert(twinOut.end(), twin.outputData(), twin.outputData() + kBlock);
+        otherOut.insert(otherOut.end(), other.outputData(), other.outputData() + kBlock);
+    }
+    EXPECT_EQ(out, twinOut);
+    EXPECT_NE(out, otherOut);
+
+    std::set<float> distinct;
+    float previous = out[512];
+    for (int k = 1; k < kCycles * 16; ++k) {
+        const float v = out[1024 * k + 512];
+        if (k % 16 == 5) {
+            EXPECT_FLOAT_EQ(v, 0.9f);
+        } else {
+            EXPECT_GE(std::fabs(v - previous), XLFO::kRandomDistance - 1e-6f) << k;
+        }
+        EXPECT_GE(v, -1.0f);
+        EXPECT_LE(v, 1.0f);
+        // Each visit holds one value for the whole step.
+        EXPECT_EQ(out[1024 * k], v);
+        EXPECT_EQ(out[1024 * k + 1023], v);
+        distinct.insert(v);
+        previous = v;
+    }
+    EXPECT_GT(distinct.size(), 800u);  // new values every visit
+    EXPECT_EQ(changes(out).size(), size_t(kCycles * 16 - 1));
+
+    // Steps shorter than a chunk (16 samples) draw anew on every visit as well.
+    XLFO quick(rig.env, 9);
+    setFrequency(quick, 128.0f);
+    for (int i = 0; i < 16; ++i) quick.step(i).random = true;
+    const std::vector<float> q = render(rig.env, quick, 16 * 1000);
+    for (int k = 16; k < 1000; ++k) {
+        EXPECT_GE(std::fabs(q[16 * k + 8] - q[16 * k - 8]), XLFO::kRandomDistance - 1e-6f);
+        EXPECT_NE(q[16 * k + 8], q[16 * (k - 16) + 8]) << k;
+    }
+}
+
+TEST(XLFOTest, SingleRandomStepDrawsEveryCycle) {
+    Rig rig;
+    XLFO xlfo(rig.env, 3);
+    xlfo.setUnipolar(true);
+    xlfo.stepCount = 1;
+    xlfo.step(0).random = true;
+    setFrequency(xlfo, 16.0f);  // a cycle of 2048 samples
+    const std::vector<float> out = render(rig.env, xlfo, 2048 * 200);
+    float previous = out[1024];
+    for (int k = 1; k < 200; ++k) {
+        const float v = out[2048 * k + 1024];
+        EXPECT_GE(std::fabs(v - previous), XLFO::kRandomDistance - 1e-6f) << k;
+        EXPECT_GE(v, 0.0f);
+        EXPECT_LE(v, 1.0f);
+        previous = v;
+    }
+
+    // A fixed single step glides toward the stored value (0 before any draw).
+    XLFO fixed(rig.env);
+    fixed.stepCount = 1;
+    fixed.step(0).value = 0.8f;
+    fixed.step(0).glide = 0.5f;
+    setFrequency(fixed, kFrequency);
+    const std::vector<float> f = render(rig.env, fixed, kCycle);
+    EXPECT_FLOAT_EQ(f[4096], 0.8f);
+    EXPECT_NEAR(f[12288], 0.4f, 1e-6f);
+}
+
+TEST(XLFOTest, SnappedValuesLandOnTheTwentyFiveLevels) {
+    Rig rig;
+    XLFO xlfo(rig.env, 11);
+    xlfo.snap = true;
+    for (int i = 0; i < 16; ++i) EXPECT_TRUE(xlfo.step(i).snap);
+    XLFO::Step& s = xlfo.step(0);
+    const std::pair<float, float> cases[] = {
+        {0.04f, 0.0f}, {0.05f, 1.0f / 12.0f}, {-1.0f, -1.0f},       {1.0f, 1.0f},
+        {0.99f, 1.0f}, {-0.96f, -1.0f},       {-0.95f, -11 / 12.f}, {0.5f, 0.5f}};
+    for (const auto& [in, snapped] : cases) {
+        s.value = in;
+        EXPECT_NEAR(s.currentValue(), snapped, 1e-6f) << in;
+    }
+    xlfo.snap = false;
+    EXPECT_FLOAT_EQ(s.currentValue(), 0.5f);
+    s.value = 0.04f;
+    EXPECT_FLOAT_EQ(s.currentValue(), 0.04f);
+
+    xlfo.snap = true;
+    for (int i = 0; i < 16; ++i) xlfo.step(i).random = true;
+    setFrequency(xlfo, 8.0f);  // steps of 256 samples
+    const std::vector<float> out = render(rig.env, xlfo, 256 * 16 * 100);
+    std::set<int> levels;
+    for (size_t k = 0; k < out.size() / 256; ++k) {
+        const float level = (out[256 * k + 128] + 1.0f) * 12.0f;
+        EXPECT_NEAR(level, std::round(level), 1e-4f);
+        levels.insert(static_cast<int>(std::round(level)));
+    }
+    EXPECT_EQ(*levels.begin(), 0);
+    EXPECT_EQ(*levels.rbegin(), 24);
+    EXPECT_GE(levels.size(), 23u);
+}
+
+TEST(XLFOTest, PhaseOffsetTakesTheShorterWayRound) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    setFrequency(xlfo, 0.0f);
+    for (int i = 0; i < 16; ++i) xlfo.step(i).random = true;
+    xlfo.defaultPhaseOffset().setTarget(0.1f, 0.0f);
+    render(rig.env, xlfo, kBlock);
+    const float held = render(rig.env, xlfo, kBlock).back();
+    EXPECT_NEAR(xlfo.position(), 0.1, 1e-7);
+
+    // From 0.1 to 0.9: down through 0, never up through 0.5. The glide starts a whole cycle
+    // away (1.1), which must not count as leaving step 1 and drawing a new value.
+    xlfo.defaultPhaseOffset().setTarget(0.9f, 50.0f);
+    double previous = xlfo.position();
+    double travelled = 0.0;
+    for (int chunk = 0; chunk < 40; ++chunk) {
+        const std::vector<float> out = render(rig.env, xlfo, kBlock);
+        if (chunk == 0) {
+            EXPECT_EQ(out, std::vector<float>(kBlock, held));
+        }
+        const double p = xlfo.position();
+        EXPECT_TRUE(p <= 0.1 + 1e-7 || p >= 0.9 - 1e-7) << p;
+        double moved = p - previous;
+        if (moved > 0.5) moved -= 1.0;
+        EXPECT_LE(moved, 1e-7);
+        travelled += moved;
+        previous = p;
+    }
+    EXPECT_NEAR(xlfo.position(), 0.9, 1e-6);
+    EXPECT_NEAR(travelled, -0.2, 1e-6);
+}
+
+TEST(XLFOTest, MidiTriggerRestartsAtThePhaseOffsetPoint) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    setDistinctValues(xlfo);
+    setFrequency(xlfo, kFrequency);
+    xlfo.defaultPhaseOffset().setTarget(0.25f, 0.0f);
+    render(rig.env, xlfo, 3000);
+    const double before = xlfo.position();
+    EXPECT_NEAR(before, 0.25 + 3000.0 / kCycle, 1e-9);
+
+    // Off: a note changes nothing, and the trigger reference stays 0.
+    xlfo.updateTransport(120.0f, 10.0, 1.0f);
+    xlfo.noteOn();
+    EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 0.0);
+    const double rephased = xlfo.position();
+
+    xlfo.midiTrigger = true;
+    EXPECT_DOUBLE_EQ(xlfo.position(), rephased);
+    xlfo.noteOn();
+    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.0);
+    EXPECT_NEAR(xlfo.position(), 0.25, 1e-6);
+    EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 10.0);
+    const std::vector<float> out = render(rig.env, xlfo, 1024);
+    // Position 0.25 is the start of step 4.
+    EXPECT_FLOAT_EQ(out[0], -0.9f + 0.4f);
+    EXPECT_FLOAT_EQ(out[1023], -0.9f + 0.4f);
+
+    xlfo.midiTrigger = false;
+    EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 0.0);
+}
+
+TEST(XLFOTest, HalfCrossingIsReportedOncePerCycleAtItsSample) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    HalfRecorder recorder(rig.env);
+    xlfo.setObserver(&recorder);
+    setFrequency(xlfo, kFrequency);
+    render(rig.env, xlfo, 3 * kCycle);
+    const std::vector<std::pair<uint32_t, bool>> expected = {
+        {8192, true}, {16384, false}, {24576, true}, {32768, false}, {40960, true}};
+    EXPECT_EQ(recorder.events, expected);
+    EXPECT_TRUE(xlfo.secondHalf());
+
+    // Balance moves the crossing; the flag reports the half the position is in.
+    Rig other;
+    XLFO early(other.env);
+    HalfRecorder earlyRecorder(other.env);
+    early.setObserver(&earlyRecorder);
+    early.balance = 0.25f;
+    setFrequency(early, kFrequency);
+    render(other.env, early, kCycle + 3000);
+    const std::vector<std::pair<uint32_t, bool>> earlyExpected = {{4096, true}, {16384, false}};
+    EXPECT_EQ(earlyRecorder.events, earlyExpected);
+
+    // Halves shorter than 0.0625 s are not reported.
+    Rig fast;
+    XLFO quick(fast.env);
+    HalfRecorder quickRecorder(fast.env);
+    quick.setObserver(&quickRecorder);
+    setFrequency(quick, 20.0f);
+    render(fast.env, quick, kCycle);
+    EXPECT_TRUE(quickRecorder.events.empty());
+    EXPECT_FALSE(quick.secondHalf());
+}
+
+TEST(XLFOTest, UnpulledXLFOAdvancesFromTheRunListInTime) {
+    Rig rig;
+    XLFO pulled(rig.env);
+    XLFO idle(rig.env);
+    ASSERT_EQ(idle.sourceMode(), wave::Environment::kModeAdvance);
+    EXPECT_NE(std::find(rig.env.runList().begin(), rig.env.runList().end(), &idle),
+              rig.env.runList().end());
+    for (XLFO* x : {&pulled, &idle}) {
+        setDistinctValues(*x);
+        x->step(3).glide = 0.7f;
+        x->defaultFrequency().setTarget(3.0f, 100.0f);  // a glide, to test the clock too
+        x->defaultPhaseOffset().setTarget(0.3f, 20.0f);
+    }
+    for (int chunk = 0; chunk < 500; ++chunk) {
+        rig.env.beginChunk();
+        pulled.pull(kBlock, 0);
+        const uint32_t stamp = pulled.stamp();
+        rig.env.finishChunk(kBlock, false);
+        EXPECT_EQ(pulled.stamp(), stamp);  // not run a second time
+    }
+    EXPECT_EQ(idle.rawPhase(), pulled.rawPhase());
+    EXPECT_EQ(idle.position(), pulled.position());
+    const std::vector<float> a = render(rig.env, {&pulled, &idle}, kBlock);
+    EXPECT_TRUE(std::equal(a.begin(), a.end(), idle.outputData()));
+}
+
+TEST(XLFOTest, BalanceAndStepCountKeepThePlaceInThePattern) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    setFrequency(xlfo, kFrequency);
+    render(rig.env, xlfo, 2048 + 256);  // a quarter into step 2
+    EXPECT_DOUBLE_EQ(xlfo.position(), 2304.0 / kCycle);
+    xlfo.balance = 0.25f;  // step 2 now spans [1/16, 3/32)
+    EXPECT_DOUBLE_EQ(xlfo.position(), 1.0 / 16 + 0.25 / 32);
+    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), xlfo.position());
+    render(rig.env, xlfo, 12288 - 2304);  // 9984 samples further
+    xlfo.balance = 0.5f;
+    // From 0.0703125 + 9984 / 16384 = 0.6796875 (in step 12 at balance 0.25): back to 0.75 +
+    // (0.6796875 - 0.625) / 3 * 2 = 0.7864583.
+    EXPECT_NEAR(xlfo.position(), 0.75 + (0.6796875 - 0.625) * 2.0 / 3.0, 1e-12);
+
+    xlfo.stepCount = 4;
+    EXPECT_EQ(xlfo.activeSteps(), 4);
+    EXPECT_DOUBLE_EQ(xlfo.step(3).start(), 0.75);
+    EXPECT_NEAR(xlfo.position(), 0.75 + (0.6796875 - 0.625) * 2.0 / 3.0, 1e-12);
+    xlfo.stepCount = 40;
+    EXPECT_EQ(xlfo.activeSteps(), XLFO::kMaxSteps);
+}
+
+TEST(XLFOTest, FastChangingFollowsTheStepRate) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    setFrequency(xlfo, 1.0f);  // 16 steps at 1 Hz: 8 steps per half second
+    render(rig.env, xlfo, kBlock);
+    EXPECT_FALSE(xlfo.isFastChanging());
+    setFrequency(xlfo, kFrequency);
+    render(rig.env, xlfo, kBlock);
+    EXPECT_TRUE(xlfo.isFastChanging());
+    xlfo.stepCount = 8;
+    render(rig.env, xlfo, kBlock);
+    EXPECT_FALSE(xlfo.isFastChanging());
+}
+
+TEST(XLFOTest, RenderingNeverAllocates) {
+    Rig rig;
+    XLFO xlfo(rig.env, 5);
+    HalfRecorder recorder(rig.env);
+    recorder.events.reserve(64);
+    xlfo.setObserver(&recorder);
+    setFrequency(xlfo, 8.0f);
+    for (int i = 0; i < 16; ++i) {
+        xlfo.step(i).random = i % 2 == 0;
+        xlfo.step(i).glide = 0.5f;
+        xlfo.step(i).glideCurve = i % 4;
+    }
+    AllocationGuard guard;
+    for (int chunk = 0; chunk < 400; ++chunk) {
+        rig.env.beginChunk();
+        xlfo.pull(kBlock, 0);
+        rig.env.finishChunk(kBlock, false);
+        if (chunk == 100) xlfo.balance = 0.3f;
+        if (chunk == 150) xlfo.stepCount = 7;
+        if (chunk == 200) xlfo.snap = true;
+        if (chunk == 250) xlfo.midiTrigger = true;
+        if (chunk % 50 == 0) xlfo.noteOn();
+        if (chunk % 10 == 0) xlfo.updateTransport(100.0f, chunk * 0.1, 2.0f);
+        xlfo.defaultPhaseOffset().setTarget(chunk % 3 * 0.3f);
+        xlfo.defaultGlide().setTarget(chunk % 2 * 0.5f);
+    }
+    EXPECT_EQ(guard.allocations(), 0u);
+}
+
+}  // namespace
