@@ -40,6 +40,12 @@ struct UnitRig {
     void bypassFilters() {
         for (int k = 0; k < Unit::kFilters; ++k) unit->filterSettings(k).enabled = false;
     }
+    // Only the wet signal at full level, without feedback.
+    void wetOnly() {
+        for (int s = 0; s < Unit::kSides; ++s) side(s).feedback().setTarget(0.0f);
+        unit->setDelayLevel(1.0f, 0.0f);
+        unit->setDryLevel(0.0f, 0.0f);
+    }
     std::array<std::vector<float>, 2> run(
         size_t length, const std::function<void(size_t)>& beforeChunk = nullptr) {
         auto out = render(env, {&unit->output(0), &unit->output(1)}, length, block, beforeChunk);
@@ -78,12 +84,9 @@ TEST(DelayEffectUnit, DefaultTimeEchoesAt350MsAndRepeatsDecayByTheFeedback) {
 TEST(DelayEffectUnit, CrossFeedbackCarriesEachSideIntoTheOther) {
     UnitRig rig;
     rig.bypassFilters();
-    rig.side(0).feedback().setTarget(0.0f);
-    rig.side(1).feedback().setTarget(0.0f);
+    rig.wetOnly();
     rig.side(1).time().setTarget(200.0f);         // 9600 samples
     rig.side(1).crossFeedback().setTarget(0.5f);  // the left echo into the right line
-    rig.unit->setDelayLevel(1.0f, 0.0f);
-    rig.unit->setDryLevel(0.0f, 0.0f);
     rig.settle();
     rig.left.setGenerator(impulseAt(0));
     const auto out = rig.run(40000);
@@ -191,28 +194,22 @@ TEST(DelayEffectUnit, NothingOldIsReplayedAfterAReset) {
 TEST(DelayEffectUnit, ATimeChangeWhileSoundingBendsWithoutClicks) {
     UnitRig rig;
     rig.bypassFilters();
-    rig.side(0).feedback().setTarget(0.0f);
-    rig.unit->setDelayLevel(1.0f, 0.0f);
-    rig.unit->setDryLevel(0.0f, 0.0f);
+    rig.wetOnly();
     rig.settle();
     rig.left.setGenerator(sineOf(1000.0, 0.5));
     const auto out = rig.run(72000, [&](size_t at) {
         // Slow enough to bend the pitch down, not to play backwards.
         if (at == 24000) rig.side(0).time().setTarget(420.0f);
     });
-    std::vector<float> in(48000);
-    for (size_t n = 0; n < in.size(); ++n) in[n] = sineOf(1000.0, 0.5)(n);
-    EXPECT_LE(largestStep(out[0], 16801), largestStep(in));
+    EXPECT_LE(largestStep(out[0], 16801), largestStep(sineBuffer(1000.0, 0.5, 48000)));
     EXPECT_GT(rms(out[0], 60000, 72000), 0.3);
 }
 
 TEST(DelayEffectUnit, SwitchingOffFadesTheWetSignalThenStopsTheLines) {
     UnitRig rig;
     rig.bypassFilters();
+    rig.wetOnly();
     rig.side(0).time().setTarget(10.0f);
-    rig.side(0).feedback().setTarget(0.0f);
-    rig.unit->setDelayLevel(1.0f, 0.0f);
-    rig.unit->setDryLevel(0.0f, 0.0f);
     rig.settle();
     rig.left.setGenerator([](size_t) { return 1.0f; });
     auto isRunning = [&](DelayLine& line) {
@@ -279,12 +276,8 @@ TEST(DelayEffectUnit, FilterRoutingsPickTheFilters) {
         f1.frequency().setTarget(std::log2(200.0f));
         rig.unit->filterSettings(1).enabled = false;
         rig.unit->filterRouting = c.routing;
-        for (int s = 0; s < Unit::kSides; ++s) {
-            rig.side(s).time().setTarget(10.0f);
-            rig.side(s).feedback().setTarget(0.0f);
-        }
-        rig.unit->setDelayLevel(1.0f, 0.0f);
-        rig.unit->setDryLevel(0.0f, 0.0f);
+        rig.wetOnly();
+        for (int s = 0; s < Unit::kSides; ++s) rig.side(s).time().setTarget(10.0f);
         rig.settle();
         rig.left.setGenerator(sineOf(5000.0, 0.5));
         rig.right.setGenerator(sineOf(5000.0, 0.5));
@@ -344,6 +337,22 @@ LoopLevels playIntoTheLoop(UnitRig& rig, double seconds) {
     return levels;
 }
 
+// Filters at 800 Hz with the given characteristic and peak (filter 2 only if `both`); the sides
+// at 120 and 170 ms with the given feedback.
+void resonantLoop(UnitRig& rig, int characteristic, float peak, bool both, float feedback) {
+    for (int k = 0; k < Unit::kFilters; ++k) {
+        Unit::FilterSettings& f = rig.unit->filterSettings(k);
+        f.enabled = k == 0 || both;
+        f.characteristic = characteristic;
+        f.frequency().setTarget(std::log2(800.0f));
+        f.peak().setTarget(peak);
+    }
+    for (int s = 0; s < Unit::kSides; ++s) {
+        rig.side(s).time().setTarget(s == 0 ? 120.0f : 170.0f);
+        rig.side(s).feedback().setTarget(feedback);
+    }
+}
+
 TEST(DelayEffectUnit, MaximumFeedbackThroughResonantFiltersStaysBounded) {
 #ifdef NDEBUG
     constexpr double kSeconds = 60.0;
@@ -352,18 +361,10 @@ TEST(DelayEffectUnit, MaximumFeedbackThroughResonantFiltersStaysBounded) {
 #endif
     // Self-oscillating characteristic filters, feedback and cross feedback at their maximum.
     UnitRig rig(256);
-    for (int k = 0; k < Unit::kFilters; ++k) {
-        Unit::FilterSettings& f = rig.unit->filterSettings(k);
-        f.characteristic = 0;  // "Quorvalis Prime"
-        f.frequency().setTarget(std::log2(800.0f));
-        f.peak().setTarget(1.0f);
-    }
+    resonantLoop(rig, 0 /* "Quorvalis Prime" */, 1.0f, true, Unit::kMaxFeedback);
     rig.unit->filterSettings(1).response = GenericFilter::kBandPass;
-    for (int s = 0; s < Unit::kSides; ++s) {
-        rig.side(s).time().setTarget(s == 0 ? 120.0f : 170.0f);
-        rig.side(s).feedback().setTarget(Unit::kMaxFeedback);
+    for (int s = 0; s < Unit::kSides; ++s)
         rig.side(s).crossFeedback().setTarget(Unit::kMaxFeedback);
-    }
     rig.settle();
     const LoopLevels levels = playIntoTheLoop(rig, kSeconds);
     EXPECT_TRUE(levels.finite);
@@ -376,14 +377,8 @@ TEST(DelayEffectUnit, TheGainAdjusterHoldsALinearResonanceInTheLoop) {
     // above 1 unless the limiter takes the resonance back to the level before the filter.
     for (const bool limited : {true, false}) {
         UnitRig rig(256);
-        Unit::FilterSettings& f = rig.unit->filterSettings(0);
-        f.characteristic = MultiDesignFilter::kCleanIndex;
-        f.frequency().setTarget(std::log2(800.0f));
-        f.peak().setTarget(0.9f);
-        rig.unit->filterSettings(1).enabled = false;
+        resonantLoop(rig, MultiDesignFilter::kCleanIndex, 0.9f, false, 0.9f);
         for (int s = 0; s < Unit::kSides; ++s) {
-            rig.side(s).time().setTarget(s == 0 ? 120.0f : 170.0f);
-            rig.side(s).feedback().setTarget(0.9f);
             if (!limited) rig.side(s).gainAdjuster().setReferenceEnvelope(nullptr);
         }
         rig.settle();
@@ -406,42 +401,21 @@ TEST(DelayEffectUnit, RenderingAndParameterChangesDoNotAllocate) {
     rig.left.setGenerator(sineOf(440.0, 0.5));
     rig.right.setGenerator(sineOf(660.0, 0.5));
     rig.run(4800);
+    // Built before the guard; one change every 20 chunks, the section off from 200 to 300.
+    const std::function<void()> changes[] = {
+        [&] { rig.side(0).time().setTarget(500.0f); },
+        [&] { rig.side(1).sync = DelayTimeController::kUltraShort; },
+        [&] { rig.unit->link = Unit::kLinked; },
+        [&] { rig.unit->filterRouting = Unit::kParallel; },
+        [&] { rig.unit->filterSettings(0).characteristic = MultiDesignFilter::kCleanIndex; },
+        [&] { rig.unit->filterSettings(1).slope = GenericFilter::kSlope48; },
+        [&] { rig.unit->setTempo(97.0f); },
+        [&] { rig.side(0).sync = DelayTimeController::kEighthNote; },
+    };
     AllocationGuard guard;
     for (int chunk = 0; chunk < 400; ++chunk) {
-        switch (chunk) {
-            case 20:
-                rig.side(0).time().setTarget(500.0f);
-                break;
-            case 40:
-                rig.side(1).sync = DelayTimeController::kUltraShort;
-                break;
-            case 60:
-                rig.unit->link = Unit::kLinked;
-                break;
-            case 80:
-                rig.unit->filterRouting = Unit::kParallel;
-                break;
-            case 100:
-                rig.unit->filterSettings(0).characteristic = MultiDesignFilter::kCleanIndex;
-                break;
-            case 120:
-                rig.unit->filterSettings(1).slope = GenericFilter::kSlope48;
-                break;
-            case 140:
-                rig.unit->setTempo(97.0f);
-                break;
-            case 160:
-                rig.side(0).sync = DelayTimeController::kEighthNote;
-                break;
-            case 200:
-                rig.unit->enabled = false;
-                break;
-            case 300:
-                rig.unit->enabled = true;
-                break;
-            default:
-                break;
-        }
+        if (chunk % 20 == 0 && chunk > 0 && chunk <= 160) changes[chunk / 20 - 1]();
+        if (chunk == 200 || chunk == 300) rig.unit->enabled = chunk == 300;
         rig.env.beginChunk();
         rig.unit->output(0).pull(kBlock, 0);
         rig.unit->output(1).pull(kBlock, 0);

@@ -129,7 +129,7 @@ TEST(DelayLine, WriteBeforeReadLineReadsInsideTheCurrentBlock) {
     for (size_t t = 0; t < out.size(); ++t) ASSERT_EQ(out[t], ramp(200 + t)) << t;
 }
 
-TEST(DelayLine, TimesBeyondTheLineAreClamped) {
+TEST(DelayLine, TimesBeyondTheLineAreClampedAndSampleModeTakesWholeSamples) {
     wave::Environment env(kBlock);
     env.setSampleRate(kRate);
     GeneratorSource source(env, impulseAt(0));
@@ -139,9 +139,7 @@ TEST(DelayLine, TimesBeyondTheLineAreClamped) {
     line.setInput(&source);
     line.setTimeInput(&time);
     EXPECT_EQ(peaks(render(env, {&line}, 5000)[0], 0.0f), std::vector<size_t>{2400});
-}
 
-TEST(DelayLine, SampleModeTakesWholeSamples) {
     Rig rig(10.0f, Order::kReadBeforeWrite);
     rig.line.setSampleMode(true);
     EXPECT_EQ(rig.line.defaultTime().ramp().maximum(), 1920.0f);
@@ -182,12 +180,7 @@ TEST(DelayLine, ATimeChangeBendsThePitchWithoutClicks) {
         rig.line.setSmoothing(smoothing);
         rig.setTime(300.0f);
         rig.source.setGenerator(sineOf(440.0, 0.5));
-        const std::vector<float> in = [] {
-            std::vector<float> s(48000);
-            for (size_t n = 0; n < s.size(); ++n) s[n] = sineOf(440.0, 0.5)(n);
-            return s;
-        }();
-        const float inputStep = largestStep(in);
+        const float inputStep = largestStep(sineBuffer(440.0, 0.5, 48000));
         const std::vector<float> out = rig.run(96000, kBlock, [&](size_t at) {
             if (at == 24000) rig.setTime(401.0f);  // longer: the pitch falls
             if (at == 60000) rig.setTime(391.0f);  // a little shorter: it rises a little

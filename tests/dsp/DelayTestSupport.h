@@ -49,6 +49,12 @@ inline GeneratorSource::Generator sineOf(double frequency, double amplitude) {
     };
 }
 
+inline std::vector<float> sineBuffer(double frequency, double amplitude, size_t length) {
+    std::vector<float> s(length);
+    for (size_t n = 0; n < length; ++n) s[n] = sineOf(frequency, amplitude)(n);
+    return s;
+}
+
 // Renders length samples in chunks of at most `block`; before each chunk `beforeChunk` (if any)
 // gets the sample position; every pulled producer's samples are appended to its output vector.
 inline std::vector<std::vector<float>> render(

@@ -81,19 +81,4 @@ TEST(DelayTimeController, TempoChangesGlideWithTheAutomaticTime) {
                              (20.0 + 130.0 * std::pow((0.3 - 100.0 / 4990.0) * 3.3333333, 2.0))));
 }
 
-TEST(DelayTimeUltraShortController, ScalesTheTimeToTheUltraShortRange) {
-    wave::Environment env(kBlock);
-    wave::FloatParameterSource time(env, 2500.0f);
-    time.ramp().setLimits(10.0f, 5000.0f);
-    DelayTimeUltraShortController controller(env);
-    env.beginChunk();
-    EXPECT_EQ(controller.pull(kBlock, 0), env.silentBuffer().data());  // nothing connected
-    env.finishChunk(kBlock, false);
-    controller.setTimeInput(&time);
-    env.beginChunk();
-    EXPECT_FLOAT_EQ(controller.pull(kBlock, 0)[kBlock - 1], 25.0f);
-    EXPECT_TRUE(controller.isConstant());
-    env.finishChunk(kBlock, false);
-}
-
 }  // namespace

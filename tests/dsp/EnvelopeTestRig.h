@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/wave/Environment.h"
@@ -49,6 +50,25 @@ inline std::vector<float> run(wave::Environment& env, wave::Producer& producer, 
                               uint32_t block = kBlock) {
     std::vector<float> out;
     run(env, producer, out, length, block);
+    return out;
+}
+
+// Pulls every producer in every chunk; beforeChunk (if any) gets the sample position first.
+inline std::vector<std::vector<float>> runMany(
+    wave::Environment& env, const std::vector<wave::Producer*>& producers, size_t length,
+    const std::function<void(size_t)>& beforeChunk = nullptr) {
+    std::vector<std::vector<float>> out(producers.size());
+    for (auto& o : out) o.reserve(length);
+    for (size_t done = 0; done < length; done += kBlock) {
+        const auto n = static_cast<uint32_t>(std::min<size_t>(kBlock, length - done));
+        if (beforeChunk) beforeChunk(done);
+        env.beginChunk();
+        for (size_t k = 0; k < producers.size(); ++k) {
+            const float* samples = producers[k]->pull(n, 0);
+            out[k].insert(out[k].end(), samples, samples + n);
+        }
+        env.finishChunk(n, false);
+    }
     return out;
 }
 

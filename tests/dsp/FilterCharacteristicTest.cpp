@@ -10,26 +10,17 @@
 
 namespace {
 
-// The tables of "Quorvalis Prime" (rows: peak steps; columns: frequency steps).
-constexpr float kPrimeDrive[11][11] = {
-    {2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
-    {2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
-    {2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
-    {2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
-    {2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
+// The tables of "Quorvalis Prime" (rows: peak steps; columns: frequency steps). Rows 0 to 4 are
+// flat: drive 2.5, no saturation, resonance 0.05 per step; rows 5 to 10 follow.
+constexpr float kFlatResonance[5] = {0.0f, 0.05f, 0.1f, 0.15f, 0.2f};
+constexpr float kPrimeDrive[6][11] = {
     {2.375f, 2.375f, 2.375f, 2.375f, 2.375f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
     {2.25f, 2.25f, 2.25f, 2.25f, 2.25f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
     {2.125f, 2.125f, 2.125f, 2.125f, 2.125f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
     {2.0f, 2.0f, 2.0f, 2.0f, 2.0f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
     {1.5f, 1.5f, 1.5f, 2.0f, 2.0f, 2.5f, 2.5f, 3.0f, 3.0f, 3.0f, 3.0f},
-    {1.5f, 1.5f, 1.5f, 2.0f, 2.0f, 2.5f, 2.5f, 3.0f, 4.0f, 8.0f, 8.0f},
-};
-constexpr float kPrimeSaturation[11][11] = {
-    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
-    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
-    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
-    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
-    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
+    {1.5f, 1.5f, 1.5f, 2.0f, 2.0f, 2.5f, 2.5f, 3.0f, 4.0f, 8.0f, 8.0f}};
+constexpr float kPrimeSaturation[6][11] = {
     {0.00125f, 0.00125f, 0.00125f, 0.00125f, 0.0025f, 0.0075f, 0.01f, 0.0025f, 0.0025f, 0.0025f,
      0.0025f},
     {0.0025f, 0.0025f, 0.0025f, 0.0025f, 0.005f, 0.015f, 0.02f, 0.005f, 0.005f, 0.005f, 0.005f},
@@ -37,30 +28,18 @@ constexpr float kPrimeSaturation[11][11] = {
      0.0075f},
     {0.005f, 0.005f, 0.005f, 0.005f, 0.01f, 0.03f, 0.04f, 0.01f, 0.01f, 0.01f, 0.01f},
     {0.002f, 0.002f, 0.002f, 0.003f, 0.01f, 0.03f, 0.04f, 0.07f, 0.1f, 0.1f, 0.1f},
-    {0.001f, 0.001f, 0.001f, 0.003f, 0.01f, 0.03f, 0.04f, 0.07f, 0.1f, 0.1f, 0.1f},
-};
-constexpr float kPrimeResonance[11][11] = {
-    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
-    {0.05f, 0.05f, 0.05f, 0.05f, 0.05f, 0.05f, 0.05f, 0.05f, 0.05f, 0.05f, 0.05f},
-    {0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f},
-    {0.15f, 0.15f, 0.15f, 0.15f, 0.15f, 0.15f, 0.15f, 0.15f, 0.15f, 0.15f, 0.15f},
-    {0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f},
+    {0.001f, 0.001f, 0.001f, 0.003f, 0.01f, 0.03f, 0.04f, 0.07f, 0.1f, 0.1f, 0.1f}};
+constexpr float kPrimeResonance[6][11] = {
     {0.475f, 0.475f, 0.475f, 0.475f, 0.475f, 0.35f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f},
     {0.75f, 0.75f, 0.75f, 0.75f, 0.75f, 0.5f, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f},
     {1.025f, 1.025f, 1.025f, 1.025f, 1.025f, 0.65f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},
     {1.3f, 1.3f, 1.3f, 1.3f, 1.3f, 0.8f, 0.6f, 0.6f, 0.6f, 0.6f, 0.6f},
     {3.25f, 3.25f, 3.25f, 3.25f, 2.5f, 2.1f, 1.3f, 1.1f, 0.95f, 0.95f, 0.95f},
-    {3.5f, 3.5f, 3.5f, 3.5f, 3.0f, 2.5f, 1.5f, 1.2f, 1.0f, 1.0f, 1.0f},
-};
+    {3.5f, 3.5f, 3.5f, 3.5f, 3.0f, 2.5f, 1.5f, 1.2f, 1.0f, 1.0f, 1.0f}};
 
-int32_t intAt(std::span<const uint8_t> bytes, size_t offset) {
-    int32_t v;
-    std::memcpy(&v, bytes.data() + offset, sizeof v);
-    return v;
-}
-
-float floatAt(std::span<const uint8_t> bytes, size_t offset) {
-    float v;
+template <class T = float>
+T floatAt(std::span<const uint8_t> bytes, size_t offset) {
+    T v;
     std::memcpy(&v, bytes.data() + offset, sizeof v);
     return v;
 }
@@ -79,14 +58,14 @@ TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutAndTheirHeaderValues
         const std::span<const uint8_t> bytes = openResource(c.fileName);
         ASSERT_EQ(bytes.size(), 1484u);
         EXPECT_EQ(std::memcmp(bytes.data(), "QVil", 4), 0);
-        EXPECT_EQ(intAt(bytes, 4), 1);
+        EXPECT_EQ(floatAt<int32_t>(bytes, 4), 1);
         EXPECT_EQ(floatAt(bytes, 8), shapes[i]);
         const bool hard = std::string(c.displayName) == "Hard";
         EXPECT_EQ(floatAt(bytes, 12), hard ? 3.06152f : 2.2666f);
         EXPECT_EQ(floatAt(bytes, 16), hard ? 15.6029f : 16.2064f);
-        EXPECT_EQ(intAt(bytes, 20), 11);
-        EXPECT_EQ(intAt(bytes, 508), 11);
-        EXPECT_EQ(intAt(bytes, 996), 11);
+        EXPECT_EQ(floatAt<int32_t>(bytes, 20), 11);
+        EXPECT_EQ(floatAt<int32_t>(bytes, 508), 11);
+        EXPECT_EQ(floatAt<int32_t>(bytes, 996), 11);
         for (int k = 0; k < 121; ++k) {
             const float drive = floatAt(bytes, kDriveOffset + 4 * k);
             const float saturation = floatAt(bytes, kSaturationOffset + 4 * k);
@@ -106,12 +85,15 @@ TEST(FilterCharacteristicTest, PrimeHoldsTheReferenceTables) {
     for (int r = 0; r < 11; ++r) {
         for (int j = 0; j < 11; ++j) {
             const size_t at = 4 * (11 * r + j);
-            EXPECT_EQ(floatAt(bytes, kDriveOffset + at), kPrimeDrive[r][j]) << r << "," << j;
-            EXPECT_EQ(floatAt(bytes, kSaturationOffset + at), kPrimeSaturation[r][j]);
-            EXPECT_EQ(floatAt(bytes, kResonanceOffset + at), kPrimeResonance[r][j]);
-            EXPECT_EQ(prime.driveTable().at(r, j), kPrimeDrive[r][j]);
-            EXPECT_EQ(prime.saturationTable().at(r, j), kPrimeSaturation[r][j]);
-            EXPECT_EQ(prime.resonanceTable().at(r, j), kPrimeResonance[r][j]);
+            const float drive = r < 5 ? 2.5f : kPrimeDrive[r - 5][j];
+            const float saturation = r < 5 ? 0.0f : kPrimeSaturation[r - 5][j];
+            const float resonance = r < 5 ? kFlatResonance[r] : kPrimeResonance[r - 5][j];
+            EXPECT_EQ(floatAt(bytes, kDriveOffset + at), drive) << r << "," << j;
+            EXPECT_EQ(floatAt(bytes, kSaturationOffset + at), saturation);
+            EXPECT_EQ(floatAt(bytes, kResonanceOffset + at), resonance);
+            EXPECT_EQ(prime.driveTable().at(r, j), drive);
+            EXPECT_EQ(prime.saturationTable().at(r, j), saturation);
+            EXPECT_EQ(prime.resonanceTable().at(r, j), resonance);
         }
     }
 }

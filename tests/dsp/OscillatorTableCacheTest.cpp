@@ -16,9 +16,14 @@ namespace {
 using Style = Oscillator::Style;
 namespace fs = std::filesystem;
 
-std::unique_ptr<Style> computedStyle(const Style::Tones& tones) {
+std::unique_ptr<Style> toned(const Style::Tones& tones = Style::kSynthesizerTones) {
     auto style = std::make_unique<Style>();
     style->setTones(tones);
+    return style;
+}
+
+std::unique_ptr<Style> computedStyle(const Style::Tones& tones) {
+    auto style = toned(tones);
     style->computeTables();
     return style;
 }
@@ -83,37 +88,25 @@ TEST(OscillatorTableCacheTest, ReadAcceptsOnlyAMatchingWholeFile) {
     const auto source = computedStyle(Style::kSynthesizerTones);
     const std::string bytes = fileBytes(*source);
 
-    Style style;
-    style.setTones(Style::kSynthesizerTones);
+    const auto owned = toned();
+    Style& style = *owned;
     ASSERT_TRUE(readBytes(style, bytes));
     EXPECT_TRUE(sameTables(style, *source));
 
-    // Each constant may differ by 0.0001 at most.
-    Style::Tones close = Style::kSynthesizerTones;
-    close.triangleGain += 0.00005f;
-    close.sawGain -= 0.00005f;
-    Style nearby;
-    nearby.setTones(close);
-    EXPECT_TRUE(readBytes(nearby, bytes));
-
-    // The other constants are not part of the file.
-    Style::Tones louder = Style::kSynthesizerTones;
+    // Each of the file's four constants may differ by 0.0001 at most; the others are not in it.
+    using T = Style::Tones;
+    for (float T::*field :
+         {&T::triangleGain, &T::triangleRolloff, &T::triangleSawMix, &T::sawGain}) {
+        for (const float delta : {0.00005f, -0.00005f, 0.0002f}) {
+            T tones = Style::kSynthesizerTones;
+            tones.*field += delta;
+            EXPECT_EQ(readBytes(*toned(tones), bytes), delta < 0.0001f) << delta;
+        }
+    }
+    T louder = Style::kSynthesizerTones;
     louder.whiteNoiseLevel = 1.0f;
     louder.squareMix = 1.0f;
-    Style other;
-    other.setTones(louder);
-    EXPECT_TRUE(readBytes(other, bytes));
-
-    float Style::Tones::*const checked[] = {&Style::Tones::triangleGain,
-                                            &Style::Tones::triangleRolloff,
-                                            &Style::Tones::triangleSawMix, &Style::Tones::sawGain};
-    for (float Style::Tones::*field : checked) {
-        Style::Tones tones = Style::kSynthesizerTones;
-        tones.*field += 0.0002f;
-        Style changed;
-        changed.setTones(tones);
-        EXPECT_FALSE(readBytes(changed, bytes));
-    }
+    EXPECT_TRUE(readBytes(*toned(louder), bytes));
 
     std::string badMagic = bytes;
     badMagic[7] = 'm';
@@ -132,37 +125,27 @@ TEST(OscillatorTableCacheTest, LoadOrBuildWritesTheFileAndReadsItBack) {
     TempFolder temp;
     const fs::path folder = temp.path() / "user" / "data";
     const fs::path file = folder / "Vorn.dat";
-
-    Style first;
-    first.setTones(Style::kSynthesizerTones);
-    EXPECT_FALSE(loadOrBuildOscillatorTables(first, folder.string()));
+    const auto reference = computedStyle(Style::kSynthesizerTones);
+    const auto first = toned(), second = toned();
+    EXPECT_FALSE(loadOrBuildOscillatorTables(*first, folder.string()));
     ASSERT_TRUE(fs::exists(file));
     EXPECT_EQ(fs::file_size(file), OscillatorTableCache::kFileSize);
-    const auto reference = computedStyle(Style::kSynthesizerTones);
-    EXPECT_TRUE(sameTables(first, *reference));
-
-    Style second;
-    second.setTones(Style::kSynthesizerTones);
-    EXPECT_TRUE(loadOrBuildOscillatorTables(second, folder.string() + "/"));
-    EXPECT_TRUE(sameTables(second, *reference));
+    EXPECT_TRUE(sameTables(*first, *reference));
+    EXPECT_TRUE(loadOrBuildOscillatorTables(*second, folder.string() + "/"));
+    EXPECT_TRUE(sameTables(*second, *reference));
 
     // Other tone constants: rejected, recomputed and written anew.
     Style::Tones tones = Style::kSynthesizerTones;
     tones.triangleRolloff = 0.5f;
-    Style third;
-    third.setTones(tones);
-    EXPECT_FALSE(loadOrBuildOscillatorTables(third, folder.string()));
-    EXPECT_TRUE(sameTables(third, *computedStyle(tones)));
+    const auto third = toned(tones), fourth = toned(tones), fifth = toned(tones);
+    EXPECT_FALSE(loadOrBuildOscillatorTables(*third, folder.string()));
+    EXPECT_TRUE(sameTables(*third, *computedStyle(tones)));
     std::ifstream in(file, std::ios::binary);
-    Style fourth;
-    fourth.setTones(tones);
-    EXPECT_TRUE(OscillatorTableCache::read(fourth, in));
+    EXPECT_TRUE(OscillatorTableCache::read(*fourth, in));
 
     // A truncated file is replaced.
     fs::resize_file(file, 1000);
-    Style fifth;
-    fifth.setTones(tones);
-    EXPECT_FALSE(loadOrBuildOscillatorTables(fifth, folder.string()));
+    EXPECT_FALSE(loadOrBuildOscillatorTables(*fifth, folder.string()));
     EXPECT_EQ(fs::file_size(file), OscillatorTableCache::kFileSize);
 
     // Only the cache file is left: no temporary files, readable by others.
@@ -173,16 +156,13 @@ TEST(OscillatorTableCacheTest, LoadOrBuildWritesTheFileAndReadsItBack) {
     }
     EXPECT_EQ(entries, 1);
     EXPECT_NE(fs::status(file).permissions() & fs::perms::others_read, fs::perms::none);
-}
 
-TEST(OscillatorTableCacheTest, UnwritableFolderStillGivesTables) {
-    TempFolder temp;
+    // An unwritable folder still gives the tables.
     const fs::path blocker = temp.path() / "file";
     std::ofstream(blocker) << "x";
-    Style style;
-    style.setTones(Style::kSynthesizerTones);
-    EXPECT_FALSE(loadOrBuildOscillatorTables(style, (blocker / "sub").string()));
-    EXPECT_TRUE(sameTables(style, *computedStyle(Style::kSynthesizerTones)));
+    const auto style = toned();
+    EXPECT_FALSE(loadOrBuildOscillatorTables(*style, (blocker / "sub").string()));
+    EXPECT_TRUE(sameTables(*style, *reference));
 }
 
 TEST(OscillatorTableCacheTest, ReadersNeverSeeAHalfWrittenFile) {
@@ -199,9 +179,7 @@ TEST(OscillatorTableCacheTest, ReadersNeverSeeAHalfWrittenFile) {
     for (const Style::Tones& tones : {Style::kSynthesizerTones, other}) {
         writers.emplace_back([&, tones] {
             for (int round = 0; round < 12; ++round) {
-                Style style;
-                style.setTones(tones);
-                loadOrBuildOscillatorTables(style, temp.path().string());
+                loadOrBuildOscillatorTables(*toned(tones), temp.path().string());
             }
         });
     }

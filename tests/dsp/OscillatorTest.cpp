@@ -22,12 +22,6 @@ using oscillator_analysis::render;
 constexpr uint32_t kBlock = 64;
 constexpr uint32_t kChunk = 61;  // not a multiple of four
 
-Style::Tones quietTones() {
-    Style::Tones tones = Style::kSynthesizerTones;
-    tones.analogNoiseLevel = 0.0f;
-    return tones;
-}
-
 Style& makeStyle(const Style::Tones& tones) {
     auto* style = new Style();
     style->setTones(tones);
@@ -37,7 +31,11 @@ Style& makeStyle(const Style::Tones& tones) {
 
 // The synthesizer's voicing without the noise floor.
 Style& quietStyle() {
-    static Style& style = makeStyle(quietTones());
+    static Style& style = makeStyle([] {
+        Style::Tones tones = Style::kSynthesizerTones;
+        tones.analogNoiseLevel = 0.0f;
+        return tones;
+    }());
     return style;
 }
 
@@ -48,9 +46,11 @@ Style& plainStyle() {
 }
 
 struct Rig {
-    explicit Rig(float rate, Style& style = quietStyle(), uint32_t seed = 1) : env(kBlock) {
+    explicit Rig(float rate, Style& style = quietStyle(), uint32_t seed = 1, int waveForm = -1)
+        : env(kBlock) {
         env.setSampleRate(rate);
         osc = std::make_unique<Oscillator>(style, env, seed);
+        if (waveForm >= 0) osc->setWaveForm(waveForm);
     }
     std::vector<float> run(size_t count, uint32_t chunk = kChunk) {
         return render(*osc, env, count, chunk);
@@ -82,8 +82,7 @@ TEST(OscillatorTest, PitchIsExactForEveryTableWaveAndRate) {
     for (const float rate : {44100.0f, 48000.0f, 96000.0f, 192000.0f}) {
         for (const Case& c : cases) {
             for (const float pitch : {5.5f, 8.0f, 10.25f, 12.0f}) {
-                Rig rig(rate);
-                rig.osc->setWaveForm(c.waveForm);
+                Rig rig(rate, quietStyle(), 1, c.waveForm);
                 rig.osc->defaultPitch().setTarget(pitch, 0.0f);
                 rig.osc->defaultSync().setTarget(c.sync, 0.0f);
                 rig.osc->defaultPulseWidth().setTarget(0.3f, 0.0f);
@@ -102,12 +101,11 @@ TEST(OscillatorTest, PitchIsExactForEveryTableWaveAndRate) {
 }
 
 TEST(OscillatorTest, PitchChoosesTheRowAndClampsToTheTables) {
+    // Pitch 8.0 at 44.1 kHz reads row 59, 512 samples long.
     Rig rig(44100.0f);
     rig.run(kBlock);
-    // Pitch 8.0 at 44.1 kHz reads row 59, 512 samples long.
     EXPECT_EQ(rig.osc->tableIndex(), 59);
     EXPECT_EQ(rig.osc->tableLength(), 512);
-
     // Above half the rate: row 0 at exactly half the rate, so the phase moves by L / 2 a sample.
     rig.osc->defaultPitch().setTarget(15.0f, 0.0f);
     rig.run(4);
@@ -133,13 +131,9 @@ TEST(OscillatorTest, PitchChoosesTheRowAndClampsToTheTables) {
 TEST(OscillatorTest, FourLanePathMatchesScalarReference) {
     for (const int waveForm :
          {Oscillator::kSawtooth, Oscillator::kSquare, Oscillator::kSine, Oscillator::kTriangle}) {
-        Rig simd(48000.0f, quietStyle(), 7);
-        Rig scalar(48000.0f, quietStyle(), 7);
+        Rig simd(48000.0f, quietStyle(), 7, waveForm), scalar(48000.0f, quietStyle(), 7, waveForm);
         scalar.osc->setScalarPath(true);
-        for (Rig* rig : {&simd, &scalar}) {
-            rig->osc->setWaveForm(waveForm);
-            rig->osc->defaultPitch().setTarget(6.0f, 0.0f);
-        }
+        for (Rig* rig : {&simd, &scalar}) rig->osc->defaultPitch().setTarget(6.0f, 0.0f);
         std::vector<float> a, b;
         // Sweeps over all rows, with chunks of every remainder modulo four.
         const uint32_t chunks[] = {64, 37, 3, 50, 1, 64, 22};
@@ -167,8 +161,7 @@ TEST(OscillatorTest, FourLanePathMatchesScalarReference) {
 }
 
 TEST(OscillatorTest, ChunkingDoesNotMoveThePhase) {
-    Rig whole(44100.0f, quietStyle(), 3);
-    Rig odd(44100.0f, quietStyle(), 3);
+    Rig whole(44100.0f, quietStyle(), 3), odd(44100.0f, quietStyle(), 3);
     const auto a = whole.run(20000, 64);
     const auto b = odd.run(20000, 13);
     // Only the rounding of the float phase differs, most visible at the steep edges.
@@ -176,12 +169,9 @@ TEST(OscillatorTest, ChunkingDoesNotMoveThePhase) {
     EXPECT_NEAR(whole.osc->phase(), odd.osc->phase(), 0.02f);
 }
 
-TEST(OscillatorTest, SyncByWholeOctavesIsTheHigherPitchWithoutCrossfade) {
+TEST(OscillatorTest, SyncByWholeOctavesIsTheHigherPitchAndResetsEveryMasterPeriod) {
     for (const int waveForm : {Oscillator::kSawtooth, Oscillator::kSquare}) {
-        Rig synced(44100.0f, quietStyle(), 5);
-        Rig plain(44100.0f, quietStyle(), 5);
-        synced.osc->setWaveForm(waveForm);
-        plain.osc->setWaveForm(waveForm);
+        Rig synced(44100.0f, quietStyle(), 5, waveForm), plain(44100.0f, quietStyle(), 5, waveForm);
         synced.osc->defaultSync().setTarget(1.0f, 0.0f);
         plain.osc->defaultPitch().setTarget(9.0f, 0.0f);
         const auto a = synced.run(3000);
@@ -195,9 +185,7 @@ TEST(OscillatorTest, SyncByWholeOctavesIsTheHigherPitchWithoutCrossfade) {
         EXPECT_NEAR(synced.osc->phase(), plain.osc->phase(), 0.3f);
         EXPECT_EQ(synced.osc->tableLength(), plain.osc->tableLength());
     }
-}
 
-TEST(OscillatorTest, SyncResetsTheSlaveEveryMasterPeriod) {
     // Sync 0.5 at pitch 8: the slave runs at 2^8.5 Hz but the wave repeats at 256 Hz, so its
     // spectrum holds harmonics of 256 Hz, among them the ones between the slave's.
     Rig rig(48000.0f);
@@ -220,8 +208,7 @@ TEST(OscillatorTest, SyncResetsTheSlaveEveryMasterPeriod) {
 
 TEST(OscillatorTest, PulseWidthShapesTheSquare) {
     // Width 0: an even square, no even harmonics.
-    Rig square(48000.0f, plainStyle());
-    square.osc->setWaveForm(Oscillator::kSquare);
+    Rig square(48000.0f, plainStyle(), 1, Oscillator::kSquare);
     square.osc->defaultPitch().setTarget(7.0f, 0.0f);  // 128 Hz
     auto x = square.run(48000);
     double h1 = harmonicLevel(x, 48000.0, 128.0);
@@ -238,17 +225,15 @@ TEST(OscillatorTest, PulseWidthShapesTheSquare) {
 
     // Width 1: the pulse narrows to nothing (odd-symmetric rows cancel).
     for (Style* style : {&plainStyle(), &quietStyle()}) {
-        Rig none(48000.0f, *style);
-        none.osc->setWaveForm(Oscillator::kSquare);
+        Rig none(48000.0f, *style, 1, Oscillator::kSquare);
         none.osc->defaultPulseWidth().setTarget(1.0f, 0.0f);
         for (const float v : none.run(5000)) ASSERT_NEAR(v, 0.0f, 1e-3f);
     }
 }
 
 TEST(OscillatorTest, LevelSilencesScalesOrPassesThrough) {
-    Rig unity(44100.0f, quietStyle(), 11);
-    Rig half(44100.0f, quietStyle(), 11);
-    Rig silent(44100.0f, quietStyle(), 11);
+    Rig unity(44100.0f, quietStyle(), 11), half(44100.0f, quietStyle(), 11),
+        silent(44100.0f, quietStyle(), 11);
     half.osc->defaultLevel().setTarget(0.5f, 0.0f);
     silent.osc->defaultLevel().setTarget(0.0f, 0.0f);
 
@@ -318,8 +303,7 @@ double autocorrelation(const std::vector<float>& x, size_t lag) {
 
 TEST(OscillatorTest, NoiseLevelsAndColours) {
     const double rate = 48000.0;
-    Rig white(48000.0f, quietStyle(), 21);
-    white.osc->setWaveForm(Oscillator::kWhiteNoise);
+    Rig white(48000.0f, quietStyle(), 21, Oscillator::kWhiteNoise);
     const auto w = white.run(1 << 18);
     const auto [lo, hi] = std::minmax_element(w.begin(), w.end());
     EXPECT_GE(*lo, -0.2f);
@@ -351,8 +335,7 @@ TEST(OscillatorTest, NoiseLevelsAndColours) {
         }
         return sum;
     };
-    Rig pink(48000.0f, quietStyle(), 21);
-    pink.osc->setWaveForm(Oscillator::kPinkNoise);
+    Rig pink(48000.0f, quietStyle(), 21, Oscillator::kPinkNoise);
     const auto p = pink.run(1 << 20);
     using oscillator_analysis::bandPower;
     const double reference = bandPower(p, rate, 100, 200, 1 << 16) / expectedPower(100, 200);
@@ -367,29 +350,20 @@ TEST(OscillatorTest, NoiseLevelsAndColours) {
     EXPECT_NEAR(10 * std::log10(tilt), -12.0, 3.0);
 
     // Four register steps at once give the same values as one at a time.
-    Rig single(48000.0f, quietStyle(), 21);
-    single.osc->setWaveForm(Oscillator::kWhiteNoise);
+    Rig single(48000.0f, quietStyle(), 21, Oscillator::kWhiteNoise);
     const auto one = single.run(999, 1);
     EXPECT_TRUE(std::equal(one.begin(), one.end(), w.begin()));
 
     // The seed decides the sequence.
-    Rig same(48000.0f, quietStyle(), 21);
-    Rig other(48000.0f, quietStyle(), 22);
-    same.osc->setWaveForm(Oscillator::kWhiteNoise);
-    other.osc->setWaveForm(Oscillator::kWhiteNoise);
-    const auto s = same.run(1000);
-    EXPECT_TRUE(std::equal(s.begin(), s.end(), w.begin()));
-    EXPECT_FALSE(std::equal(s.begin(), s.end(), other.run(1000).begin()));
+    Rig other(48000.0f, quietStyle(), 22, Oscillator::kWhiteNoise);
+    EXPECT_FALSE(std::equal(one.begin(), one.end(), other.run(999).begin()));
 }
 
 TEST(OscillatorTest, NoiseFloorOnTablesOnly) {
     static Style& noisy = makeStyle(Style::kSynthesizerTones);
     for (const int waveForm :
          {Oscillator::kTriangle, Oscillator::kSawtooth, Oscillator::kSquare, Oscillator::kSine}) {
-        Rig clean(44100.0f, quietStyle(), 4);
-        Rig floor(44100.0f, noisy, 4);
-        clean.osc->setWaveForm(waveForm);
-        floor.osc->setWaveForm(waveForm);
+        Rig clean(44100.0f, quietStyle(), 4, waveForm), floor(44100.0f, noisy, 4, waveForm);
         const auto a = clean.run(1 << 16);
         const auto b = floor.run(1 << 16);
         std::vector<float> difference(a.size());
@@ -406,8 +380,7 @@ TEST(OscillatorTest, BandLimitedSawtoothAndSquare) {
     for (const float rate : {44100.0f, 48000.0f}) {
         for (const int waveForm : {Oscillator::kSawtooth, Oscillator::kSquare}) {
             for (const int note : {60, 96}) {
-                Rig rig(rate);
-                rig.osc->setWaveForm(waveForm);
+                Rig rig(rate, quietStyle(), 1, waveForm);
                 const double pitch = oscillator_analysis::midiPitch(note);
                 rig.osc->defaultPitch().setTarget(static_cast<float>(pitch), 0.0f);
                 const auto x = rig.run(1 << 17);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "dsp/XLFO.h"
@@ -66,52 +68,42 @@ TEST(XLFOFreqControllerTest, SongPositionRephasesFromTheTriggerReference) {
     xlfo.midiTrigger = true;
     xlfo.defaultPhaseOffset().setTarget(0.125f, 0.0f);
     render(rig.env, xlfo, kBlock);
+    // Sends a song position at 120 BPM; returns the raw phase and the position it leads to.
+    const auto send = [&](double beats) {
+        controller.setTransport(120.0f, beats);
+        rig.env.beginChunk();
+        controller.pull(kBlock, 0);
+        const std::pair<double, double> phase{xlfo.rawPhase(), xlfo.position()};
+        xlfo.pull(kBlock, 0);
+        rig.env.finishChunk(kBlock, false);
+        return phase;
+    };
 
-    controller.setTransport(120.0f, 10.0);
-    rig.env.beginChunk();
-    controller.pull(kBlock, 0);
     // (10 quarter notes / 4) / 1 bar: 2.5 cycles from the song's start.
-    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.5);
-    EXPECT_NEAR(xlfo.position(), 0.625, 1e-6);
-    xlfo.pull(kBlock, 0);
-    rig.env.finishChunk(kBlock, false);
+    auto [raw, position] = send(10.0);
+    EXPECT_DOUBLE_EQ(raw, 0.5);
+    EXPECT_NEAR(position, 0.625, 1e-6);
 
     xlfo.noteOn();
     EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 10.0);
     render(rig.env, xlfo, 1000);
     // Six quarter notes after the note: one and a half bars, half a cycle.
-    controller.setTransport(120.0f, 16.0);
-    rig.env.beginChunk();
-    controller.pull(kBlock, 0);
-    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.5);
-    EXPECT_NEAR(xlfo.position(), 0.625, 1e-6);
-    xlfo.pull(kBlock, 0);
-    rig.env.finishChunk(kBlock, false);
+    std::tie(raw, position) = send(16.0);
+    EXPECT_DOUBLE_EQ(raw, 0.5);
+    EXPECT_NEAR(position, 0.625, 1e-6);
 
     // A stopped host (same song position) leaves the XLFO running.
     render(rig.env, xlfo, 1000);
     const double running = xlfo.rawPhase();
-    controller.setTransport(120.0f, 16.0);
-    rig.env.beginChunk();
-    controller.pull(kBlock, 0);
-    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), running);
-    rig.env.finishChunk(kBlock, false);
+    EXPECT_DOUBLE_EQ(send(16.0).first, running);
 
     // With a factor of 2 a cycle lasts half a bar: five quarter notes are 2.5 cycles.
     controller.defaultOffset().setTarget(2.0f, 0.0f);
-    controller.setTransport(120.0f, 15.0);
-    rig.env.beginChunk();
-    controller.pull(kBlock, 0);
-    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.5);
-    rig.env.finishChunk(kBlock, false);
+    EXPECT_DOUBLE_EQ(send(15.0).first, 0.5);
 
-    // Without MIDI trigger the reference is the song's start.
+    // Without MIDI trigger the reference is the song's start: 17 / 4 * 2 = 8.5 cycles.
     xlfo.midiTrigger = false;
-    controller.setTransport(120.0f, 17.0);
-    rig.env.beginChunk();
-    controller.pull(kBlock, 0);
-    EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.5);  // 17 / 4 * 2 = 8.5 cycles
-    rig.env.finishChunk(kBlock, false);
+    EXPECT_DOUBLE_EQ(send(17.0).first, 0.5);
 }
 
 TEST(XLFOFreqControllerTest, SynchronisedXLFOStaysInTimeWithTheHost) {

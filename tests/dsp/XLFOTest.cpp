@@ -13,6 +13,7 @@
 namespace {
 
 using namespace xlfotest;
+using Events = std::vector<std::pair<uint32_t, bool>>;
 
 // Sample indices where the output differs from the sample before.
 std::vector<int> changes(const std::vector<float>& s) {
@@ -30,17 +31,16 @@ public:
         EXPECT_EQ(xlfo.secondHalf(), secondHalf);
         events.emplace_back(env_->sampleClock() + frame, secondHalf);
     }
-    std::vector<std::pair<uint32_t, bool>> events;
+    Events events;
 
 private:
     const wave::Environment* env_;
 };
 
 TEST(XLFOTest, StepTimesFollowBalanceToTheSample) {
-    Rig rig;
-    XLFO xlfo(rig.env);
+    Single rig;
+    XLFO& xlfo = rig.xlfo;
     setDistinctValues(xlfo);
-    setFrequency(xlfo, kFrequency);
     for (int i = 0; i < 16; ++i) {
         EXPECT_DOUBLE_EQ(xlfo.step(i).start(), i / 16.0);
         EXPECT_DOUBLE_EQ(xlfo.step(i).end(), (i + 1) / 16.0);
@@ -68,24 +68,28 @@ TEST(XLFOTest, StepTimesFollowBalanceToTheSample) {
 }
 
 TEST(XLFOTest, OddStepCountSplitsTheMiddleStepAtTheBalance) {
-    Rig rig;
-    XLFO xlfo(rig.env);
-    xlfo.stepCount = 3;
-    xlfo.balance = 0.25f;
-    setFrequency(xlfo, kFrequency);
-    EXPECT_DOUBLE_EQ(xlfo.step(0).end(), 1.0 / 6.0);
-    EXPECT_DOUBLE_EQ(xlfo.step(1).end(), 0.5);
-    EXPECT_DOUBLE_EQ(xlfo.step(2).end(), 1.0);
-    EXPECT_FALSE(xlfo.step(0).isMiddle());
-    EXPECT_TRUE(xlfo.step(1).isMiddle());
-    EXPECT_FALSE(xlfo.step(2).isMiddle());
-
+    // Three steps; the middle one at -0.5 glides toward the last at 0.5.
+    const auto middle = [](float balance, float glide, size_t length) {
+        Single rig;
+        XLFO& xlfo = rig.xlfo;
+        xlfo.stepCount = 3;
+        xlfo.balance = balance;
+        xlfo.step(1).value = -0.5f;
+        xlfo.step(1).glide = glide;
+        xlfo.step(2).value = 0.5f;
+        if (balance == 0.25f) {
+            EXPECT_DOUBLE_EQ(xlfo.step(0).end(), 1.0 / 6.0);
+            EXPECT_DOUBLE_EQ(xlfo.step(1).end(), 0.5);
+            EXPECT_DOUBLE_EQ(xlfo.step(2).end(), 1.0);
+            EXPECT_FALSE(xlfo.step(0).isMiddle());
+            EXPECT_TRUE(xlfo.step(1).isMiddle());
+            EXPECT_FALSE(xlfo.step(2).isMiddle());
+        }
+        return render(rig.env, xlfo, length);
+    };
     // The middle step's first half runs before the balance point, so a glide of 0.5 starts
     // exactly there (position 0.25, sample 4096) and reaches the next value at the step's end.
-    xlfo.step(1).value = -0.5f;
-    xlfo.step(1).glide = 0.5f;
-    xlfo.step(2).value = 0.5f;
-    const std::vector<float> out = render(rig.env, xlfo, kCycle / 2);
+    const std::vector<float> out = middle(0.25f, 0.5f, kCycle / 2);
     EXPECT_FLOAT_EQ(out[4096], -0.5f);
     EXPECT_GT(out[4097], -0.5f);
     // Halfway through the second part: u = 0.75, half the glide.
@@ -94,16 +98,7 @@ TEST(XLFOTest, OddStepCountSplitsTheMiddleStepAtTheBalance) {
 
     // Balance 0.375: the middle step spans [0.25, 7/12); its first part [0.25, 0.375) maps to
     // u = 0..0.5, so with a full glide position 0.3125 (sample 5120) is a quarter of the way.
-    Rig other;
-    XLFO wide(other.env);
-    wide.stepCount = 3;
-    wide.balance = 0.375f;
-    setFrequency(wide, kFrequency);
-    wide.step(1).value = -0.5f;
-    wide.step(1).glide = 1.0f;
-    wide.step(2).value = 0.5f;
-    const std::vector<float> w = render(other.env, wide, 6000);
-    EXPECT_NEAR(w[5120], -0.25f, 1e-6f);
+    EXPECT_NEAR(middle(0.375f, 1.0f, 6000)[5120], -0.25f, 1e-6f);
 }
 
 TEST(XLFOTest, GlideRampsContinuouslyAndZeroGlideHolds) {
@@ -121,38 +116,28 @@ TEST(XLFOTest, GlideRampsContinuouslyAndZeroGlideHolds) {
     // Global -1 with step glide 0 leaves only the minimum glide: flat steps.
     negativeGlide.defaultGlide().setTarget(-1.0f, 0.0f);
 
-    std::vector<float> a;
-    std::vector<float> b;
-    std::vector<float> c;
-    for (int chunk = 0; chunk < 2 * kCycle / int(kBlock); ++chunk) {
-        const std::vector<float> part = render(rig.env, {&stepGlide, &globalGlide}, kBlock);
-        a.insert(a.end(), part.begin(), part.end());
-        const float* g = globalGlide.outputData();
-        b.insert(b.end(), g, g + kBlock);
-        c.insert(c.end(), negativeGlide.outputData(), negativeGlide.outputData() + kBlock);
-    }
-    for (const std::vector<float>* s : {&a, &b}) {
+    const auto out = renderAll(rig.env, {&stepGlide, &globalGlide}, 2 * kCycle, {&negativeGlide});
+    for (int k = 0; k < 2; ++k) {
         float largest = 0.0f;
-        for (size_t i = 1; i < s->size(); ++i) {
-            largest = std::max(largest, std::fabs((*s)[i] - (*s)[i - 1]));
+        for (size_t i = 1; i < out[k].size(); ++i) {
+            largest = std::max(largest, std::fabs(out[k][i] - out[k][i - 1]));
         }
         // A linear glide over 1024 samples: never more than one sample's share of a jump.
         EXPECT_LE(largest, 1.9f / 1024.0f + 1e-6f);
         EXPECT_GT(largest, 0.0f);
     }
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(changes(c).size(), 31u);
-    EXPECT_FLOAT_EQ(a[512], -0.9f + 0.05f);  // halfway from step 0 to step 1
+    EXPECT_EQ(out[0], out[1]);
+    EXPECT_EQ(changes(out[2]).size(), 31u);
+    EXPECT_FLOAT_EQ(out[0][512], -0.9f + 0.05f);  // halfway from step 0 to step 1
 
     // The least glide, (0.0002 f)^2, shows at high rates: one step of 32 samples at 1024 Hz
     // holds 0.8 and glides toward the stored value 0 only in its last sample.
-    Rig fast;
-    XLFO single(fast.env);
-    single.stepCount = 1;
-    single.step(0).value = 0.8f;
-    single.defaultGlide().setTarget(-1.0f, 0.0f);
-    setFrequency(single, 1024.0f);
-    const std::vector<float> s = render(fast.env, single, 64);
+    Single fast;
+    fast.xlfo.stepCount = 1;
+    fast.xlfo.step(0).value = 0.8f;
+    fast.xlfo.defaultGlide().setTarget(-1.0f, 0.0f);
+    setFrequency(fast.xlfo, 1024.0f);
+    const std::vector<float> s = render(fast.env, fast.xlfo, 64);
     const float g = (0.0002f * 1024.0f) * (0.0002f * 1024.0f);
     EXPECT_FLOAT_EQ(s[30], 0.8f);
     EXPECT_NEAR(s[31], 0.8f - 0.8f * (31.0f / 32.0f - (1.0f - g)) / g, 1e-5f);
@@ -163,15 +148,13 @@ TEST(XLFOTest, GlideCurvesShapeTheGlide) {
     // u = 0.25 of a full glide from -0.5 to 0.5 is curve(0.25) - 0.5.
     const float expected[] = {0.25f, 0.0625f, 0.5f, 0.5f * (std::sin(-0.25f * 3.14159265f) + 1.0f)};
     for (int curve = XLFO::kLinear; curve <= XLFO::kSine; ++curve) {
-        Rig rig;
-        XLFO xlfo(rig.env);
-        xlfo.stepCount = 2;
-        setFrequency(xlfo, kFrequency);
-        xlfo.step(0).value = -0.5f;
-        xlfo.step(0).glide = 1.0f;
-        xlfo.step(0).glideCurve = curve;
-        xlfo.step(1).value = 0.5f;
-        const std::vector<float> out = render(rig.env, xlfo, kCycle / 2);
+        Single rig;
+        rig.xlfo.stepCount = 2;
+        rig.xlfo.step(0).value = -0.5f;
+        rig.xlfo.step(0).glide = 1.0f;
+        rig.xlfo.step(0).glideCurve = curve;
+        rig.xlfo.step(1).value = 0.5f;
+        const std::vector<float> out = render(rig.env, rig.xlfo, kCycle / 2);
         EXPECT_NEAR(out[2048], expected[curve] - 0.5f, 1e-6f) << curve;
         EXPECT_FLOAT_EQ(out[0], -0.5f) << curve;
         EXPECT_NEAR(out[8191], 0.5f, 1e-3f) << curve;
@@ -187,21 +170,15 @@ TEST(XLFOTest, RandomStepsKeepTheirDistanceAndRepeatPerSeed) {
     XLFO other(rig.env, 8);
     for (XLFO* x : {&xlfo, &twin, &other}) {
         setFrequency(*x, kFrequency);
-        for (int i = 0; i < 16; ++i) x->step(i).random = i != 5;  // step 5 stays fixed
+        setAllRandom(*x);
+        x->step(5).random = false;  // step 5 stays fixed
         x->step(5).value = 0.9f;
     }
     constexpr int kCycles = 60;
-    std::vector<float> out;
-    std::vector<float> twinOut;
-    std::vector<float> otherOut;
-    for (int chunk = 0; chunk < kCycles * kCycle / int(kBlock); ++chunk) {
-        const std::vector<float> part = render(rig.env, {&xlfo, &twin, &other}, kBlock);
-        out.insert(out.end(), part.begin(), part.end());
-        twinOut.insert(twinOut.end(), twin.outputData(), twin.outputData() + kBlock);
-        otherOut.insert(otherOut.end(), other.outputData(), other.outputData() + kBlock);
-    }
-    EXPECT_EQ(out, twinOut);
-    EXPECT_NE(out, otherOut);
+    const auto all = renderAll(rig.env, {&xlfo, &twin, &other}, kCycles * kCycle);
+    const std::vector<float>& out = all[0];
+    EXPECT_EQ(out, all[1]);
+    EXPECT_NE(out, all[2]);
 
     std::set<float> distinct;
     float previous = out[512];
@@ -226,25 +203,23 @@ TEST(XLFOTest, RandomStepsKeepTheirDistanceAndRepeatPerSeed) {
     // Steps shorter than a chunk (16 samples) draw anew on every visit as well.
     XLFO quick(rig.env, 9);
     setFrequency(quick, 128.0f);
-    for (int i = 0; i < 16; ++i) quick.step(i).random = true;
+    setAllRandom(quick);
     const std::vector<float> q = render(rig.env, quick, 16 * 1000);
     for (int k = 16; k < 1000; ++k) {
         EXPECT_GE(std::fabs(q[16 * k + 8] - q[16 * k - 8]), XLFO::kRandomDistance - 1e-6f);
         EXPECT_NE(q[16 * k + 8], q[16 * (k - 16) + 8]) << k;
     }
-}
 
-TEST(XLFOTest, SingleRandomStepDrawsEveryCycle) {
-    Rig rig;
-    XLFO xlfo(rig.env, 3);
-    xlfo.setUnipolar(true);
-    xlfo.stepCount = 1;
-    xlfo.step(0).random = true;
-    setFrequency(xlfo, 16.0f);  // a cycle of 2048 samples
-    const std::vector<float> out = render(rig.env, xlfo, 2048 * 200);
-    float previous = out[1024];
+    // A single random step draws every cycle (2048 samples at 16 Hz); unipolar stays in 0..1.
+    XLFO single(rig.env, 3);
+    single.setUnipolar(true);
+    single.stepCount = 1;
+    single.step(0).random = true;
+    setFrequency(single, 16.0f);
+    const std::vector<float> s = render(rig.env, single, 2048 * 200);
+    previous = s[1024];
     for (int k = 1; k < 200; ++k) {
-        const float v = out[2048 * k + 1024];
+        const float v = s[2048 * k + 1024];
         EXPECT_GE(std::fabs(v - previous), XLFO::kRandomDistance - 1e-6f) << k;
         EXPECT_GE(v, 0.0f);
         EXPECT_LE(v, 1.0f);
@@ -252,19 +227,18 @@ TEST(XLFOTest, SingleRandomStepDrawsEveryCycle) {
     }
 
     // A fixed single step glides toward the stored value (0 before any draw).
-    XLFO fixed(rig.env);
-    fixed.stepCount = 1;
-    fixed.step(0).value = 0.8f;
-    fixed.step(0).glide = 0.5f;
-    setFrequency(fixed, kFrequency);
-    const std::vector<float> f = render(rig.env, fixed, kCycle);
+    Single fixed;
+    fixed.xlfo.stepCount = 1;
+    fixed.xlfo.step(0).value = 0.8f;
+    fixed.xlfo.step(0).glide = 0.5f;
+    const std::vector<float> f = render(fixed.env, fixed.xlfo, kCycle);
     EXPECT_FLOAT_EQ(f[4096], 0.8f);
     EXPECT_NEAR(f[12288], 0.4f, 1e-6f);
 }
 
 TEST(XLFOTest, SnappedValuesLandOnTheTwentyFiveLevels) {
-    Rig rig;
-    XLFO xlfo(rig.env, 11);
+    Single rig(11);
+    XLFO& xlfo = rig.xlfo;
     xlfo.snap = true;
     for (int i = 0; i < 16; ++i) EXPECT_TRUE(xlfo.step(i).snap);
     XLFO::Step& s = xlfo.step(0);
@@ -281,7 +255,7 @@ TEST(XLFOTest, SnappedValuesLandOnTheTwentyFiveLevels) {
     EXPECT_FLOAT_EQ(s.currentValue(), 0.04f);
 
     xlfo.snap = true;
-    for (int i = 0; i < 16; ++i) xlfo.step(i).random = true;
+    setAllRandom(xlfo);
     setFrequency(xlfo, 8.0f);  // steps of 256 samples
     const std::vector<float> out = render(rig.env, xlfo, 256 * 16 * 100);
     std::set<int> levels;
@@ -296,10 +270,10 @@ TEST(XLFOTest, SnappedValuesLandOnTheTwentyFiveLevels) {
 }
 
 TEST(XLFOTest, PhaseOffsetTakesTheShorterWayRound) {
-    Rig rig;
-    XLFO xlfo(rig.env);
+    Single rig;
+    XLFO& xlfo = rig.xlfo;
     setFrequency(xlfo, 0.0f);
-    for (int i = 0; i < 16; ++i) xlfo.step(i).random = true;
+    setAllRandom(xlfo);
     xlfo.defaultPhaseOffset().setTarget(0.1f, 0.0f);
     render(rig.env, xlfo, kBlock);
     const float held = render(rig.env, xlfo, kBlock).back();
@@ -328,14 +302,12 @@ TEST(XLFOTest, PhaseOffsetTakesTheShorterWayRound) {
 }
 
 TEST(XLFOTest, MidiTriggerRestartsAtThePhaseOffsetPoint) {
-    Rig rig;
-    XLFO xlfo(rig.env);
+    Single rig;
+    XLFO& xlfo = rig.xlfo;
     setDistinctValues(xlfo);
-    setFrequency(xlfo, kFrequency);
     xlfo.defaultPhaseOffset().setTarget(0.25f, 0.0f);
     render(rig.env, xlfo, 3000);
-    const double before = xlfo.position();
-    EXPECT_NEAR(before, 0.25 + 3000.0 / kCycle, 1e-9);
+    EXPECT_NEAR(xlfo.position(), 0.25 + 3000.0 / kCycle, 1e-9);
 
     // Off: a note changes nothing, and the trigger reference stays 0.
     xlfo.updateTransport(120.0f, 10.0, 1.0f);
@@ -359,37 +331,31 @@ TEST(XLFOTest, MidiTriggerRestartsAtThePhaseOffsetPoint) {
 }
 
 TEST(XLFOTest, HalfCrossingIsReportedOncePerCycleAtItsSample) {
-    Rig rig;
-    XLFO xlfo(rig.env);
-    HalfRecorder recorder(rig.env);
-    xlfo.setObserver(&recorder);
-    setFrequency(xlfo, kFrequency);
-    render(rig.env, xlfo, 3 * kCycle);
-    const std::vector<std::pair<uint32_t, bool>> expected = {
-        {8192, true}, {16384, false}, {24576, true}, {32768, false}, {40960, true}};
-    EXPECT_EQ(recorder.events, expected);
-    EXPECT_TRUE(xlfo.secondHalf());
-
-    // Balance moves the crossing; the flag reports the half the position is in.
-    Rig other;
-    XLFO early(other.env);
-    HalfRecorder earlyRecorder(other.env);
-    early.setObserver(&earlyRecorder);
-    early.balance = 0.25f;
-    setFrequency(early, kFrequency);
-    render(other.env, early, kCycle + 3000);
-    const std::vector<std::pair<uint32_t, bool>> earlyExpected = {{4096, true}, {16384, false}};
-    EXPECT_EQ(earlyRecorder.events, earlyExpected);
-
-    // Halves shorter than 0.0625 s are not reported.
-    Rig fast;
-    XLFO quick(fast.env);
-    HalfRecorder quickRecorder(fast.env);
-    quick.setObserver(&quickRecorder);
-    setFrequency(quick, 20.0f);
-    render(fast.env, quick, kCycle);
-    EXPECT_TRUE(quickRecorder.events.empty());
-    EXPECT_FALSE(quick.secondHalf());
+    struct Case {
+        float balance;
+        float hz;
+        size_t length;
+        Events expected;
+        bool secondHalf;
+    };
+    // Balance moves the crossing; halves shorter than 0.0625 s are not reported.
+    for (const Case& c :
+         {Case{0.5f,
+               kFrequency,
+               3 * kCycle,
+               {{8192, true}, {16384, false}, {24576, true}, {32768, false}, {40960, true}},
+               true},
+          Case{0.25f, kFrequency, kCycle + 3000, {{4096, true}, {16384, false}}, false},
+          Case{0.5f, 20.0f, kCycle, {}, false}}) {
+        Single rig;
+        HalfRecorder recorder(rig.env);
+        rig.xlfo.setObserver(&recorder);
+        rig.xlfo.balance = c.balance;
+        setFrequency(rig.xlfo, c.hz);
+        render(rig.env, rig.xlfo, c.length);
+        EXPECT_EQ(recorder.events, c.expected) << c.balance << " " << c.hz;
+        EXPECT_EQ(rig.xlfo.secondHalf(), c.secondHalf);
+    }
 }
 
 TEST(XLFOTest, UnpulledXLFOAdvancesFromTheRunListInTime) {
@@ -414,14 +380,13 @@ TEST(XLFOTest, UnpulledXLFOAdvancesFromTheRunListInTime) {
     }
     EXPECT_EQ(idle.rawPhase(), pulled.rawPhase());
     EXPECT_EQ(idle.position(), pulled.position());
-    const std::vector<float> a = render(rig.env, {&pulled, &idle}, kBlock);
-    EXPECT_TRUE(std::equal(a.begin(), a.end(), idle.outputData()));
+    const auto a = renderAll(rig.env, {&pulled, &idle}, kBlock);
+    EXPECT_EQ(a[0], a[1]);
 }
 
 TEST(XLFOTest, BalanceAndStepCountKeepThePlaceInThePattern) {
-    Rig rig;
-    XLFO xlfo(rig.env);
-    setFrequency(xlfo, kFrequency);
+    Single rig;
+    XLFO& xlfo = rig.xlfo;
     render(rig.env, xlfo, 2048 + 256);  // a quarter into step 2
     EXPECT_DOUBLE_EQ(xlfo.position(), 2304.0 / kCycle);
     xlfo.balance = 0.25f;  // step 2 now spans [1/16, 3/32)
@@ -439,25 +404,20 @@ TEST(XLFOTest, BalanceAndStepCountKeepThePlaceInThePattern) {
     EXPECT_NEAR(xlfo.position(), 0.75 + (0.6796875 - 0.625) * 2.0 / 3.0, 1e-12);
     xlfo.stepCount = 40;
     EXPECT_EQ(xlfo.activeSteps(), XLFO::kMaxSteps);
-}
 
-TEST(XLFOTest, FastChangingFollowsTheStepRate) {
-    Rig rig;
-    XLFO xlfo(rig.env);
-    setFrequency(xlfo, 1.0f);  // 16 steps at 1 Hz: 8 steps per half second
-    render(rig.env, xlfo, kBlock);
-    EXPECT_FALSE(xlfo.isFastChanging());
-    setFrequency(xlfo, kFrequency);
-    render(rig.env, xlfo, kBlock);
-    EXPECT_TRUE(xlfo.isFastChanging());
-    xlfo.stepCount = 8;
-    render(rig.env, xlfo, kBlock);
-    EXPECT_FALSE(xlfo.isFastChanging());
+    // Fast changing from 8 steps per half second on: 16 steps at 2 Hz, not at 1 Hz or 8 steps.
+    const std::pair<float, int> fast[] = {{1.0f, 16}, {kFrequency, 16}, {kFrequency, 8}};
+    for (const auto& [hz, steps] : fast) {
+        setFrequency(xlfo, hz);
+        xlfo.stepCount = steps;
+        render(rig.env, xlfo, kBlock);
+        EXPECT_EQ(xlfo.isFastChanging(), hz == kFrequency && steps == 16) << hz << " " << steps;
+    }
 }
 
 TEST(XLFOTest, RenderingNeverAllocates) {
-    Rig rig;
-    XLFO xlfo(rig.env, 5);
+    Single rig(5);
+    XLFO& xlfo = rig.xlfo;
     HalfRecorder recorder(rig.env);
     recorder.events.reserve(64);
     xlfo.setObserver(&recorder);

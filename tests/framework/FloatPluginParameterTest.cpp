@@ -9,64 +9,22 @@
 
 namespace {
 
-float square(float x) {
-    return x * x;
-}
-float squareRoot(float x) {
-    return std::sqrt(x);
-}
-
 class FloatPluginParameterTest : public ::testing::Test {
 protected:
-    // Parses text and returns the plain value; fails the test when parsing fails.
-    static float parsed(const FloatPluginParameter& p, const std::string& text) {
-        float plain = NAN;
-        EXPECT_TRUE(p.parseText(text, &plain)) << text;
-        return plain;
-    }
-    static void expectRejected(const FloatPluginParameter& p, const std::string& text) {
-        float plain = NAN;
-        EXPECT_FALSE(p.parseText(text, &plain)) << text;
-        EXPECT_EQ(plain, p.getValue()) << text;
-    }
-
     ParameterTestOwner owner;
 };
 
-TEST_F(FloatPluginParameterTest, ConstructionRegistersWithTheOwner) {
-    FloatPluginParameter first(&owner, "Osc 1 Detune");
-    FloatPluginParameter second(&owner, "Osc 1 Level");
-    EXPECT_EQ(first.id(), 0u);
-    EXPECT_EQ(second.id(), 1u);
-    ASSERT_EQ(owner.parameters.size(), 2u);
-    EXPECT_EQ(owner.parameters[1], &second);
-    EXPECT_EQ(first.hostName(), "Osc 1 Detune");
-    EXPECT_TRUE(first.isAutomatable());
-    EXPECT_TRUE(owner.changes.empty());
-}
-
-TEST_F(FloatPluginParameterTest, NormalisedConversionsAreLinearAndUnclamped) {
+TEST_F(FloatPluginParameterTest, LinearUnclampedConversionsAndEpsilonDroppedChanges) {
     FloatPluginParameter p(&owner, "P");
     p.setRange(-1.0f, 3.0f, 0.0f);
-    EXPECT_FLOAT_EQ(p.plainToNormalized(1.0f), 0.5f);
-    EXPECT_FLOAT_EQ(p.plainToNormalized(-1.0f), 0.0f);
     EXPECT_FLOAT_EQ(p.plainToNormalized(5.0f), 1.5f);
-    EXPECT_FLOAT_EQ(p.normalizedToPlain(0.25f), 0.0f);
     EXPECT_FLOAT_EQ(p.normalizedToPlain(-0.25f), -2.0f);
-    EXPECT_FLOAT_EQ(p.plainToHostNormalized(1.0f, 7), 0.5f);
     float plain = 0.0f;
     EXPECT_TRUE(p.hostNormalizedToPlain(0.75f, 7, &plain));
     EXPECT_FLOAT_EQ(plain, 2.0f);
-}
 
-TEST_F(FloatPluginParameterTest, SetValueClampsAndDropsChangesWithinEpsilon) {
-    FloatPluginParameter p(&owner, "P");
     p.setRange(0.0f, 1.0f, 0.5f);
-    ASSERT_EQ(owner.changes.size(), 1u);  // the range set-up moved the value to its default
-    EXPECT_FLOAT_EQ(owner.changes[0].value, 0.5f);
-    EXPECT_EQ(owner.changes[0].flags, 0);
     owner.changes.clear();
-
     // 0.5 + 2 ulps is exactly FLT_EPSILON away: dropped. One more ulp passes.
     const float atEpsilon = std::nextafter(std::nextafter(0.5f, 1.0f), 1.0f);
     ASSERT_EQ(atEpsilon - 0.5f, FLT_EPSILON);
@@ -79,62 +37,49 @@ TEST_F(FloatPluginParameterTest, SetValueClampsAndDropsChangesWithinEpsilon) {
     EXPECT_EQ(owner.changes[0].id, p.id());
     EXPECT_EQ(owner.changes[0].value, aboveEpsilon);
     EXPECT_EQ(owner.changes[0].flags, 3);
-
     p.setValue(7.0f, 0);
     EXPECT_EQ(p.getValue(), 1.0f);
-    EXPECT_EQ(owner.changes.back().value, 1.0f);
     p.setValue(-7.0f, 0);
     EXPECT_EQ(p.getValue(), 0.0f);
     EXPECT_EQ(owner.changes.size(), 3u);
 }
 
-TEST_F(FloatPluginParameterTest, DisplayRangeMapsTheTaperedRangeOntoTheEngineRange) {
+TEST_F(FloatPluginParameterTest, DisplayRangeAndTransformOrder) {
     FloatPluginParameter p(&owner, "Delay Time");
-    p.setTaper(square, squareRoot);
+    p.setTaper(squareTaper, squareRootTaper);
     p.setDisplayScale(100.0f, 3.0f);  // reset by setDisplayRange
     p.setDisplayRange(10.0f, 5000.0f);
     EXPECT_FLOAT_EQ(p.engineValue(0.0f), 10.0f);
     EXPECT_FLOAT_EQ(p.engineValue(1.0f), 5000.0f);
-    EXPECT_FLOAT_EQ(p.engineValue(0.5f), 10.0f + 0.25f * 4990.0f);
-    EXPECT_FLOAT_EQ(p.plainToDisplay(0.5f), p.engineValue(0.5f));
+    EXPECT_FLOAT_EQ(p.plainToDisplay(0.5f), 10.0f + 0.25f * 4990.0f);
     for (float v : {0.0f, 0.1f, 0.3f, 0.77f, 1.0f}) {
         EXPECT_NEAR(p.displayToPlain(p.plainToDisplay(v)), v, 1e-5f);
     }
-
-    // A bipolar plain range onto a unipolar engine range.
-    FloatPluginParameter pan(&owner, "Pan");
+    FloatPluginParameter pan(&owner, "Pan");  // bipolar plain onto a unipolar engine range
     pan.setRange(-1.0f, 1.0f, 0.0f);
     pan.setDisplayRange(0.0f, 1.0f);
-    EXPECT_FLOAT_EQ(pan.engineValue(-1.0f), 0.0f);
     EXPECT_FLOAT_EQ(pan.engineValue(0.0f), 0.5f);
-    EXPECT_FLOAT_EQ(pan.engineValue(1.0f), 1.0f);
-}
 
-TEST_F(FloatPluginParameterTest, DisplayTransformOrder) {
     // display = forward(engine·scale + offset); the inverse undoes it in reverse order.
-    FloatPluginParameter p(&owner, "Sync");
-    p.setRange(0.0f, 2.0f, 0.0f);
-    p.setDisplayFunctions([](float x) { return std::exp2(x); },
-                          [](float x) { return std::log2(x); });
-    p.setDisplayScale(2.0f, -1.0f);
-    EXPECT_FLOAT_EQ(p.plainToDisplay(1.0f), 2.0f);  // 2^(1·2 − 1)
-    EXPECT_FLOAT_EQ(p.plainToDisplay(2.0f), 8.0f);
-    EXPECT_FLOAT_EQ(p.displayToPlain(8.0f), 2.0f);
-    EXPECT_EQ(p.formatValue(2.0f), "8.000");
+    FloatPluginParameter sync(&owner, "Sync");
+    sync.setRange(0.0f, 2.0f, 0.0f);
+    sync.setDisplayFunctions([](float x) { return std::exp2(x); },
+                             [](float x) { return std::log2(x); });
+    sync.setDisplayScale(2.0f, -1.0f);
+    EXPECT_FLOAT_EQ(sync.plainToDisplay(1.0f), 2.0f);  // 2^(1·2 − 1)
+    EXPECT_FLOAT_EQ(sync.displayToPlain(8.0f), 2.0f);
+    EXPECT_EQ(sync.formatValue(2.0f), "8.000");
 }
 
 TEST_F(FloatPluginParameterTest, TypedOctavesAndCentsIntoASemitoneDetune) {
     FloatPluginParameter detune(&owner, "Osc 1 Detune");
     detune.setRange(-1.0f, 1.0f, 0.0f);
     detune.setUnit(octavesParameterUnit());
-    EXPECT_EQ(detune.display().suffix, "semitones");
     EXPECT_FLOAT_EQ(detune.plainToDisplay(parsed(detune, "0.5 octaves")), 6.0f);
     EXPECT_NEAR(detune.plainToDisplay(parsed(detune, "50 cents")), 0.5f, 1e-6f);
-    EXPECT_NEAR(detune.plainToDisplay(parsed(detune, "-3 Semitones")), -3.0f, 1e-6f);
     EXPECT_NEAR(detune.plainToDisplay(parsed(detune, "7")), 7.0f, 1e-6f);
     // Out of range: clamped, never rejected.
     EXPECT_FLOAT_EQ(parsed(detune, "1 oct"), 1.0f);
-    EXPECT_FLOAT_EQ(parsed(detune, "24 semitones"), 1.0f);
     EXPECT_FLOAT_EQ(parsed(detune, "-30"), -1.0f);
     EXPECT_EQ(detune.formatValue(0.5f), "6.000 semitones");
     EXPECT_EQ(detune.formatValue(-0.00001f), "0.000 semitones");
@@ -144,12 +89,9 @@ TEST_F(FloatPluginParameterTest, TypedFrequenciesAndRatios) {
     FloatPluginParameter freq(&owner, "Freq");
     freq.setRange(20.0f, 20000.0f, 1000.0f);
     freq.setUnit(hzParameterUnit());
-    EXPECT_FLOAT_EQ(parsed(freq, "2 kHz"), 2000.0f);
     EXPECT_FLOAT_EQ(parsed(freq, "2k"), 2000.0f);
     EXPECT_FLOAT_EQ(parsed(freq, "  440 HZ and more"), 440.0f);
-    EXPECT_FLOAT_EQ(parsed(freq, "1e3"), 1000.0f);
     EXPECT_FLOAT_EQ(parsed(freq, "5"), 20.0f);
-    EXPECT_EQ(freq.formatValue(2000.0f), "2000.0 Hz");
     EXPECT_EQ(freq.formatValue(440.0f), "440.00 Hz");
 
     // Engine in octaves above 1 Hz, shown and typed in Hz.
@@ -173,27 +115,24 @@ TEST_F(FloatPluginParameterTest, TypedFrequenciesAndRatios) {
     EXPECT_NEAR(parsed(level, "6 dB"), decibelsToRatio(6.0f), 1e-5f);  // the range reaches +6.02
     EXPECT_EQ(level.formatValue(1.0f), "0.00 dB");
     EXPECT_EQ(level.formatValue(0.0f), "-INF dB");
-}
 
-TEST_F(FloatPluginParameterTest, PositiveNumbersMeanNegativeInANonPositiveRange) {
+    // In a range that cannot go above 0 dB, positive numbers mean negative.
     FloatPluginParameter sustain(&owner, "EG Main Sustain");
     sustain.setRange(0.0f, 1.0f, 1.0f);
     sustain.setDisplayFunctions(ratioToDecibels, decibelsToRatio);
     sustain.setUnit(dbParameterUnit());
-    const float plain = parsed(sustain, "6");
-    EXPECT_NEAR(plain, decibelsToRatio(-6.0f), 1e-6f);
-    EXPECT_EQ(sustain.formatValue(plain), "-6.00 dB");
-    EXPECT_NEAR(parsed(sustain, "-6 dB"), plain, 1e-7f);
+    const float minus6 = parsed(sustain, "6");
+    EXPECT_NEAR(minus6, decibelsToRatio(-6.0f), 1e-6f);
+    EXPECT_EQ(sustain.formatValue(minus6), "-6.00 dB");
+    EXPECT_NEAR(parsed(sustain, "-6 dB"), minus6, 1e-7f);
     EXPECT_NEAR(parsed(sustain, "0.5 x"), 0.5f, 1e-6f);
 }
 
 TEST_F(FloatPluginParameterTest, PercentOfThePlainRange) {
     FloatPluginParameter unipolar(&owner, "Pulse Width");
     unipolar.setRange(0.0f, 1.0f, 0.0f);
-    EXPECT_FLOAT_EQ(parsed(unipolar, "50 %"), 0.5f);
     EXPECT_FLOAT_EQ(parsed(unipolar, "25%"), 0.25f);
     EXPECT_FLOAT_EQ(parsed(unipolar, "150 %"), 1.0f);
-
     FloatPluginParameter bipolar(&owner, "Pan");
     bipolar.setRange(-1.0f, 1.0f, 0.0f);
     bipolar.setUnit(hzParameterUnit());  // "%" wins over the unit's aliases
@@ -204,15 +143,12 @@ TEST_F(FloatPluginParameterTest, PercentOfThePlainRange) {
     spread.setUnit(percentParameterUnit());
     spread.setDisplayScale(100.0f, 0.0f);
     EXPECT_EQ(spread.formatValue(0.12345f), "12.35 %");
-    EXPECT_EQ(spread.formatValue(0.5f), "50.00 %");
 }
 
-TEST_F(FloatPluginParameterTest, UnitWordsWithoutAUnitMustMatchTheSuffix) {
+TEST_F(FloatPluginParameterTest, UnitWordsAndTextWithoutANumber) {
     FloatPluginParameter plain(&owner, "Plain");
     plain.setRange(0.0f, 10.0f, 0.0f);
-    EXPECT_FLOAT_EQ(parsed(plain, "3"), 3.0f);
-    expectRejected(plain, "3 x");
-
+    expectRejected(plain, "3 x");  // without a unit, words must match the suffix
     FloatPluginParameter custom(&owner, "Custom");
     custom.setRange(0.0f, 10.0f, 2.0f);
     custom.setUnitByName("steps");
@@ -230,9 +166,7 @@ TEST_F(FloatPluginParameterTest, UnitWordsWithoutAUnitMustMatchTheSuffix) {
     EXPECT_FLOAT_EQ(parsed(portamento, "20 ms"), 0.02f);
     expectRejected(portamento, "2 min");
     EXPECT_EQ(portamento.formatValue(1.26f), "1.3 SEC");
-}
 
-TEST_F(FloatPluginParameterTest, TextWithoutANumberIsRejected) {
     FloatPluginParameter p(&owner, "P");
     p.setRange(0.0f, 10.0f, 4.0f);
     p.setUnit(msParameterUnit());
@@ -249,25 +183,16 @@ TEST_F(FloatPluginParameterTest, TextWithoutANumberIsRejected) {
 TEST_F(FloatPluginParameterTest, UnitsAndTheirRegistry) {
     EXPECT_EQ(findParameterUnit("hz"), &hzParameterUnit());
     EXPECT_EQ(findParameterUnit("MS"), &msParameterUnit());
-    EXPECT_EQ(findParameterUnit("sec"), &secParameterUnit());
     EXPECT_EQ(findParameterUnit("db"), &dbParameterUnit());
     EXPECT_EQ(findParameterUnit("Semitones"), &octavesParameterUnit());
     EXPECT_EQ(findParameterUnit("%"), &percentParameterUnit());
     EXPECT_EQ(findParameterUnit("kHz"), nullptr);  // aliases are not unit names
-    EXPECT_EQ(findParameterUnit("s"), nullptr);
-
-    const UnitAlias* cents = octavesParameterUnit().findAlias("CENTS");
-    ASSERT_NE(cents, nullptr);
-    EXPECT_FLOAT_EQ(cents->apply(50.0f), 0.5f);
-    EXPECT_FLOAT_EQ(secParameterUnit().findAlias("ms")->apply(20.0f), 0.02f);
-    EXPECT_FLOAT_EQ(msParameterUnit().findAlias("s")->apply(2.0f), 2000.0f);
     EXPECT_FLOAT_EQ(dbParameterUnit().findAlias("x")->apply(0.0f), -180.0f);
 
     FloatPluginParameter range(&owner, "Range");
     range.setRange(-24.0f, 24.0f, 0.0f);
     range.setUnit(dbRangeParameterUnit());
     EXPECT_EQ(range.formatValue(-3.14159f), "-3.14 dB");
-    EXPECT_EQ(range.formatValue(0.0f), "0.00 dB");
 }
 
 }  // namespace

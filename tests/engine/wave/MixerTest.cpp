@@ -1,38 +1,48 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "engine/wave/Mixer.h"
+#include "engine/wave/Router.h"
+#include "engine/wave/StaticMixer.h"
 #include "tests/engine/wave/TestSources.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace wave {
 namespace {
 
+using test::expectPattern;
+using test::kBlock;
 using test::PatternSource;
 
-constexpr uint32_t kBlock = 32;
 constexpr uint32_t kFrames = 8;
 
 class MixerTest : public ::testing::Test {
 protected:
     MixerTest() : env(kBlock) {}
 
-    const float* pullChunk(Producer& p, uint32_t frames = kFrames, uint32_t flags = 0) {
-        env.beginChunk();
-        const float* out = p.pull(frames, flags);
-        env.finishChunk(frames, false);
-        return out;
+    const float* pull(Producer& p, uint32_t frames = kFrames, uint32_t flags = 0) {
+        return test::pullChunk(env, p, frames, flags);
+    }
+    // A two-input mixer in `mode` on a and b at unity gains.
+    Mixer& mix(MixMode mode, Producer& a, Producer& b) {
+        mixer = std::make_unique<Mixer>(env, 2);
+        mixer->mode() = static_cast<int>(mode);
+        mixer->setSignal(0, &a);
+        mixer->setSignal(1, &b);
+        return *mixer;
     }
 
     Environment env;
+    std::unique_ptr<Mixer> mixer;
 };
 
 TEST_F(MixerTest, AllNineModes) {
     // s1 = {2, -3, 0.5, 4} at gain 0.5, s2 = {1, 2, -4, 0} at gain 2:
     // s1·g1 = {1, -1.5, 0.25, 2}, |s1|·g1 = {1, 1.5, 0.25, 2}, s2·g2 = {2, 4, -8, 0}.
-    const std::array<std::array<float, 4>, 9> expected = {{
+    const std::array<std::vector<float>, 9> expected = {{
         {3.0f, 2.5f, -7.75f, 2.0f},          // sum
         {-1.0f, -5.5f, 8.25f, 2.0f},         // difference
         {2.0f, 4.0f, 8.0f, 2.0f},            // max magnitude
@@ -48,6 +58,7 @@ TEST_F(MixerTest, AllNineModes) {
     PatternSource blockGain(env, {2.0f});
     for (bool constantGains : {true, false}) {
         for (int mode = 0; mode < 9; ++mode) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " constant " << constantGains);
             Mixer mixer(env, 2);
             mixer.mode() = mode;
             mixer.setSignal(0, &s1);
@@ -60,11 +71,7 @@ TEST_F(MixerTest, AllNineModes) {
             } else {
                 mixer.setGain(1, &blockGain);
             }
-            const float* out = pullChunk(mixer);
-            for (uint32_t i = 0; i < kFrames; ++i) {
-                EXPECT_FLOAT_EQ(out[i], expected[mode][i % 4])
-                    << "mode " << mode << " sample " << i << " constant " << constantGains;
-            }
+            expectPattern(pull(mixer), kFrames, expected[mode]);
         }
     }
 }
@@ -78,109 +85,64 @@ TEST_F(MixerTest, SumSkipsZeroGainsAndAliasesUnity) {
     mixer.setGainTarget(1, 0.0f, 0.0f);
 
     AllocationGuard guard;
-    const float* out = pullChunk(mixer);
-    EXPECT_EQ(out, env.silentBuffer().data());
+    EXPECT_EQ(pull(mixer), env.silentBuffer().data());
     EXPECT_TRUE(mixer.isConstant());
     EXPECT_EQ(s1.calls, 0);
     EXPECT_EQ(s2.calls, 0);
 
     mixer.setGainTarget(0, 1.0f, 0.0f);
-    out = pullChunk(mixer);
+    const float* out = pull(mixer);
     EXPECT_EQ(out, s1.outputData());  // no copy
     EXPECT_EQ(s2.calls, 0);
 
     mixer.setGainTarget(1, 0.5f, 0.0f);
-    out = pullChunk(mixer);
+    out = pull(mixer);
     EXPECT_NE(out, s1.outputData());
-    for (uint32_t i = 0; i < kFrames; ++i) {
-        EXPECT_FLOAT_EQ(out[i], s1.values[i % 4] + 0.5f * s2.values[i % 4]);
-    }
-
+    expectPattern(out, kFrames, {6.0f, 12.0f, 18.0f, 24.0f});
     // The unity input second: the pending alias is added to the scaled first one.
     mixer.setGainTarget(0, 0.25f, 0.0f);
     mixer.setGainTarget(1, 1.0f, 0.0f);
-    out = pullChunk(mixer);
-    for (uint32_t i = 0; i < kFrames; ++i) {
-        EXPECT_FLOAT_EQ(out[i], 0.25f * s1.values[i % 4] + s2.values[i % 4]);
-    }
+    expectPattern(pull(mixer), kFrames, {10.25f, 20.5f, 30.75f, 41.0f});
     // Two unity inputs: the alias and the second signal are summed into the own buffer.
     mixer.setGainTarget(0, 1.0f, 0.0f);
-    out = pullChunk(mixer);
-    EXPECT_FLOAT_EQ(out[5], 22.0f);
+    EXPECT_FLOAT_EQ(pull(mixer)[5], 22.0f);
     EXPECT_EQ(guard.allocations(), 0u);
 }
 
 TEST_F(MixerTest, GlidingZeroGainIsNotSkipped) {
-    env.beginChunk();
-    env.finishChunk(kBlock, true);  // glides need a running clock
+    test::startClock(env, 44100.0f, kBlock);
     PatternSource s(env, {4.0f});
     Mixer mixer(env, 1);
     mixer.setSignal(0, &s);
     mixer.setGainTarget(0, 0.0f, 1000.0f);  // gliding from 1 towards 0: not constant
-    const float* out = pullChunk(mixer, kBlock);
+    const float* out = pull(mixer, kBlock);
     EXPECT_EQ(s.calls, 1);
     EXPECT_FLOAT_EQ(out[0], 4.0f);
     EXPECT_FALSE(mixer.isConstant());
 }
 
-TEST_F(MixerTest, ModeTwoIsTheLargerMagnitude) {
-    PatternSource left(env, {0.5f, -0.9f, 0.0f, -0.2f}), right(env, {-0.7f, 0.3f, 0.1f, 0.2f});
-    Mixer level(env, 2);
-    level.mode() = static_cast<int>(MixMode::kMaxMagnitude);
-    level.setSignal(0, &left);
-    level.setSignal(1, &right);
-    const float* out = pullChunk(level);
-    const float expected[4] = {0.7f, 0.9f, 0.1f, 0.2f};
-    for (uint32_t i = 0; i < kFrames; ++i) EXPECT_FLOAT_EQ(out[i], expected[i % 4]);
-}
-
-TEST_F(MixerTest, ProductIsRingModulation) {
-    PatternSource a(env, {0.5f, -1.0f, 0.25f, 2.0f}), b(env, {-0.5f, -0.75f, 4.0f, 0.0f});
-    Mixer ring(env, 2);
-    ring.mode() = static_cast<int>(MixMode::kProduct);
-    ring.setSignal(0, &a);
-    ring.setSignal(1, &b);
-    const float* out = pullChunk(ring);
-    const float expected[4] = {-0.25f, 0.75f, 1.0f, 0.0f};
-    for (uint32_t i = 0; i < kFrames; ++i) EXPECT_FLOAT_EQ(out[i], expected[i % 4]);
-}
-
-TEST_F(MixerTest, LimitedRatioEdges) {
-    // zero divisor, quotient above 1, negative quotient (negative gain), NaN (0 / 0).
+TEST_F(MixerTest, RatioEdges) {
+    // Limited: zero divisor, quotient above 1, in range, NaN (0 / 0).
     PatternSource num(env, {1.0f, 3.0f, 1.0f, 0.0f}), den(env, {0.0f, 2.0f, 4.0f, 0.0f});
-    Mixer ratio(env, 2);
-    ratio.mode() = static_cast<int>(MixMode::kLimitedRatio);
-    ratio.setSignal(0, &num);
-    ratio.setSignal(1, &den);
-    const float* out = pullChunk(ratio);
-    const float expected[4] = {0.0f, 1.0f, 0.25f, 0.0f};
-    for (uint32_t i = 0; i < kFrames; ++i) EXPECT_EQ(out[i], expected[i % 4]) << i;
+    const float* out = pull(mix(MixMode::kLimitedRatio, num, den));
+    for (uint32_t i = 0; i < kFrames; ++i)
+        EXPECT_EQ(out[i], (std::array{0.f, 1.f, .25f, 0.f})[i % 4]);
+    mixer->gainSource(0).ramp().setLimits(-1.0f, 1.0f);
+    mixer->setGainTarget(0, -1.0f, 0.0f);
+    EXPECT_EQ(pull(*mixer)[2], 0.0f);  // -0.25 limited to 0
 
-    ratio.gainSource(0).ramp().setLimits(-1.0f, 1.0f);
-    ratio.setGainTarget(0, -1.0f, 0.0f);
-    out = pullChunk(ratio);
-    EXPECT_EQ(out[2], 0.0f);  // -0.25 limited to 0
-}
-
-TEST_F(MixerTest, HeldRatioSurvivesTheBlockBoundary) {
-    PatternSource num(env, {3.0f}), den(env, {1.0f, 2.0f, 4.0f, 6.0f});
-    Mixer ratio(env, 2);
-    ratio.mode() = static_cast<int>(MixMode::kHeldRatio);
-    ratio.setSignal(0, &num);
-    ratio.setSignal(1, &den);
-    EXPECT_FLOAT_EQ(ratio.heldRatio(), 1.0f);
-
-    const uint32_t odd = 7;  // not a group of four: the held state uses exactly these samples
-    const float* out = pullChunk(ratio, odd);
+    // Held: the state survives the block boundary.
+    PatternSource three(env, {3.0f}), held(env, {1.0f, 2.0f, 4.0f, 6.0f});
+    mix(MixMode::kHeldRatio, three, held);
+    EXPECT_FLOAT_EQ(mixer->heldRatio(), 1.0f);
+    out = pull(*mixer, 7);  // not a group of four: the held state uses exactly these samples
     EXPECT_FLOAT_EQ(out[0], 3.0f);
     EXPECT_FLOAT_EQ(out[6], 0.75f);  // 3 / 4
-    EXPECT_FLOAT_EQ(ratio.heldRatio(), 0.75f);
-
-    den.values = {0.0f, 1e-10f, 0.0f, 0.0f};
-    out = pullChunk(ratio);
-    for (uint32_t i = 0; i < kFrames; ++i) EXPECT_FLOAT_EQ(out[i], 0.75f) << i;
-    den.values = {0.0f, 0.0f, 2.0f, 0.0f};
-    out = pullChunk(ratio);
+    EXPECT_FLOAT_EQ(mixer->heldRatio(), 0.75f);
+    held.values = {0.0f, 1e-10f, 0.0f, 0.0f};
+    expectPattern(pull(*mixer), kFrames, {0.75f});
+    held.values = {0.0f, 0.0f, 2.0f, 0.0f};
+    out = pull(*mixer);
     EXPECT_FLOAT_EQ(out[1], 0.75f);
     EXPECT_FLOAT_EQ(out[2], 1.5f);
     EXPECT_FLOAT_EQ(out[3], 1.5f);
@@ -190,17 +152,15 @@ TEST_F(MixerTest, CombinedModesKeepZeroGainsAndSilenceWithoutSignals) {
     PatternSource a(env, {2.0f}), b(env, {5.0f});
     Mixer mixer(env, 3);
     mixer.mode() = static_cast<int>(MixMode::kMaximum);
-    EXPECT_EQ(pullChunk(mixer), env.silentBuffer().data());
+    EXPECT_EQ(pull(mixer), env.silentBuffer().data());
 
     mixer.setSignal(0, &a);
     mixer.setSignal(2, &b);  // input 1 carries no signal
     mixer.setGainTarget(2, 0.0f, 0.0f);
-    const float* out = pullChunk(mixer);
+    EXPECT_FLOAT_EQ(pull(mixer)[0], 2.0f);
     EXPECT_EQ(b.calls, 1);  // pulled although its gain is 0
-    EXPECT_FLOAT_EQ(out[0], 2.0f);
 
-    // Advance only: nothing is pulled.
-    pullChunk(mixer, kFrames, Environment::kFlagAdvanceOnly);
+    pull(mixer, kFrames, Environment::kFlagAdvanceOnly);  // nothing is pulled
     EXPECT_EQ(a.calls, 1);
 }
 
@@ -211,21 +171,102 @@ TEST_F(MixerTest, InputCountAndGainReplacement) {
     mixer.setSignal(0, &a);
     mixer.setSignal(1, &b);
     mixer.setGain(1, &gain);
-    const float* out = pullChunk(mixer);
-    const float expected[4] = {7.0f, 1.0f, 3.0f, -1.0f};
-    for (uint32_t i = 0; i < kFrames; ++i) EXPECT_FLOAT_EQ(out[i], expected[i % 4]);
+    expectPattern(pull(mixer), kFrames, {7.0f, 1.0f, 3.0f, -1.0f});
 
     mixer.inputCount() = 1;
-    EXPECT_EQ(pullChunk(mixer), a.outputData());
+    const float* out = pull(mixer);
+    EXPECT_EQ(out, a.outputData());
     mixer.inputCount() = 2;  // the re-created input has gain 1 and no signal
     EXPECT_EQ(mixer.signal(1), nullptr);
     EXPECT_EQ(mixer.gain(1), &mixer.gainSource(1));
     mixer.setSignal(1, &b);
-    out = pullChunk(mixer);
-    EXPECT_FLOAT_EQ(out[0], 3.0f);
-
+    EXPECT_FLOAT_EQ(pull(mixer)[0], 3.0f);
     mixer.setGain(1, nullptr);  // back to the own gain source
     EXPECT_EQ(mixer.gain(1), &mixer.gainSource(1));
+}
+
+TEST(StaticMixer, SumsWithFixedGains) {
+    Environment env(kBlock);
+    PatternSource a(env, {1.0f, 2.0f, 3.0f, 4.0f}), b(env, {-1.0f, 0.5f, 8.0f, 0.0f});
+    // Reports constant while its samples differ: a constant signal is read as one value.
+    PatternSource c(env, {3.0f, 100.0f}, true);
+    StaticMixer mixer(env);
+    EXPECT_EQ(mixer.addEntry(1.0f, &a), 0);
+    EXPECT_EQ(mixer.addEntry(0.5f, &b), 1);
+    EXPECT_EQ(mixer.addEntry(2.0f, &c), 2);
+    mixer.addEntry(4.0f, nullptr);
+    expectPattern(test::pullChunk(env, mixer), kBlock, {6.5f, 8.25f, 13.0f, 10.0f});
+    EXPECT_FALSE(mixer.isConstant());
+
+    mixer.setEntry(0, 1.0f, nullptr);
+    mixer.setSignal(1, nullptr);
+    EXPECT_FLOAT_EQ(test::pullChunk(env, mixer)[1], 6.0f);
+    EXPECT_TRUE(mixer.isConstant());
+    mixer.setSignal(2, nullptr);
+    EXPECT_EQ(test::pullChunk(env, mixer), env.silentBuffer().data());
+
+    mixer.setEntry(0, 1.0f, &a);
+    test::pullChunk(env, mixer, kBlock, Environment::kFlagAdvanceOnly);
+    EXPECT_EQ(a.calls, 1);  // advance only: not pulled
+}
+
+class RouterTest : public ::testing::Test {
+protected:
+    RouterTest() : env(kBlock), x0(env, {2.0f}), x1(env, {10.0f}), router(env) {
+        test::startClock(env, 48000.0f, kBlock);
+        router.setSignal(0, &x0);
+        router.setSignal(1, &x1);
+        router.selectNow(0);
+    }
+    const float* pull() { return test::pullChunk(env, router); }
+
+    Environment env;
+    PatternSource x0, x1;
+    Router router;
+};
+
+TEST_F(RouterTest, InitialSelectionHoldsAtOnce) {
+    EXPECT_FLOAT_EQ(router.fadeTime(), 20.0f);
+    const float* out = pull();
+    EXPECT_EQ(out, x0.outputData());  // unity gain: no copy
+    EXPECT_EQ(x1.calls, 0);           // zero gain: not pulled
+    router.selectNow(1);
+    out = pull();
+    EXPECT_EQ(out, x1.outputData());
+    EXPECT_EQ(x0.calls, 1);
+}
+
+TEST_F(RouterTest, CrossfadesOverTwentyMilliseconds) {
+    pull();
+    router.selection() = 1;  // 960 samples
+    const float* out = nullptr;
+    for (int chunk = 0; chunk < 15; ++chunk) {
+        out = pull();
+        const float g1 = static_cast<float>(chunk * kBlock) / 960.0f;
+        EXPECT_NEAR(out[0], 2.0f * (1.0f - g1) + 10.0f * g1, 2e-5f) << chunk;
+    }
+    out = pull();  // 480 samples = 10 ms into the fade
+    EXPECT_NEAR(out[0], 0.5f * 2.0f + 0.5f * 10.0f, 2e-5f);
+    EXPECT_NEAR(out[31], 2.0f + 8.0f * 511.0f / 960.0f, 2e-5f);
+
+    // Back to input 0 from the current gains (0.5333 / 0.4667 at sample 512).
+    router.selection() = 0;
+    out = pull();
+    const float g1 = 512.0f / 960.0f;
+    EXPECT_NEAR(out[0], 2.0f * (1.0f - g1) + 10.0f * g1, 2e-5f);
+    EXPECT_LT(out[31], out[0]);
+    EXPECT_NEAR(out[31], 2.0f + 8.0f * g1 * (1.0f - 31.0f / 960.0f), 2e-5f);
+
+    for (int chunk = 0; chunk < 30; ++chunk) out = pull();
+    EXPECT_EQ(out, x0.outputData());
+}
+
+TEST_F(RouterTest, MissingSignalAndAdvanceOnly) {
+    router.setSignal(0, nullptr);
+    EXPECT_EQ(pull(), env.silentBuffer().data());
+    router.setSignal(0, &x0);
+    test::pullChunk(env, router, kBlock, Environment::kFlagAdvanceOnly);
+    EXPECT_EQ(x0.calls, 0);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
+#include "engine/wave/MultiProducer.h"
 #include "engine/wave/Producer.h"
 #include "tests/engine/wave/TestSources.h"
 #include "tests/support/AllocationCounter.h"
@@ -10,10 +10,8 @@
 namespace wave {
 namespace {
 
+using test::kBlock;
 using test::PatternSource;
-using test::runChunk;
-
-constexpr uint32_t kBlock = 32;
 
 // Doubles its input; counts calls and remembers the flags and input it saw.
 class Doubler : public Filter {
@@ -88,20 +86,15 @@ TEST(Producer, ForwarderAliasesItsInput) {
     Environment env(kBlock);
     PatternSource first(env, {1.0f}, true), second(env, {2.0f});
     Forwarder forwarder(env);
-
-    env.beginChunk();
-    EXPECT_EQ(forwarder.pull(kBlock, 0), env.silentBuffer().data());  // no input yet
+    EXPECT_EQ(test::pullChunk(env, forwarder), env.silentBuffer().data());  // no input yet
     EXPECT_TRUE(forwarder.isConstant());
 
     forwarder.setInput(&first);
-    env.beginChunk();
-    const float* out = forwarder.pull(kBlock, 0);
+    const float* out = test::pullChunk(env, forwarder);
     EXPECT_EQ(out, first.outputData());
     EXPECT_TRUE(forwarder.isConstant());
-
     forwarder.setInput(&second);  // holders of the forwarder follow the swap
-    env.beginChunk();
-    out = forwarder.pull(kBlock, 0);
+    out = test::pullChunk(env, forwarder);
     EXPECT_EQ(out, second.outputData());
     EXPECT_FALSE(forwarder.isConstant());
     EXPECT_FLOAT_EQ(forwarder.outputData()[0], 2.0f);
@@ -116,13 +109,11 @@ TEST(Producer, InputReadsConsecutivePieces) {
     input.setSource(host.data(), 80);
 
     for (uint32_t chunk = 0; chunk < 3; ++chunk) {
-        env.beginChunk();
-        const float* out = input.pull(kBlock, 0);
+        const float* out = test::pullChunk(env, input);
         for (uint32_t i = 0; i < kBlock; ++i) {
             const uint32_t at = chunk * kBlock + i;
             EXPECT_EQ(out[i], at < 80 ? static_cast<float>(at) : 0.0f) << at;
         }
-        env.finishChunk(kBlock, false);
     }
     EXPECT_EQ(input.available(), 0u);
 }
@@ -155,21 +146,55 @@ TEST(Producer, ProfilingHooksWrapProcess) {
     EXPECT_EQ(source.calls, 2);
 }
 
-TEST(Producer, ConstructionReservesListCapacity) {
-    Environment env(kBlock);
-    std::vector<std::unique_ptr<PatternSource>> sources;
-    for (int i = 0; i < 40; ++i)
-        sources.push_back(std::make_unique<PatternSource>(env, std::vector<float>{0}));
-    EXPECT_EQ(env.producerCount(), 40);
-
-    AllocationGuard guard;
-    for (auto& s : sources) {
-        env.registerRun(s.get(), 1);
-        env.registerReset(s.get());
+// Left gets the chunk number, right its negation or, on odd chunks, silence.
+class Splitter : public MultiProducer {
+public:
+    explicit Splitter(Environment& env) : MultiProducer(env) {}
+    void produceAll(float* const* buffers, const float** outputs, uint32_t frames,
+                    uint32_t flags) override {
+        ++calls;
+        lastFlags = flags;
+        for (uint32_t i = 0; i < frames; ++i) {
+            buffers[0][i] = static_cast<float>(calls);
+            buffers[1][i] = -static_cast<float>(calls);
+        }
+        if (calls % 2 == 1) outputs[1] = output(0).environment().silentBuffer().data();
     }
-    runChunk(env, kBlock, [] {});
-    EXPECT_EQ(guard.allocations(), 0u);
-    EXPECT_EQ(env.runList().size(), 40u);
+    void reset() override { ++resets; }
+
+    int calls = 0;
+    int resets = 0;
+    uint32_t lastFlags = 0;
+};
+
+TEST(MultiProducer, OutputsAreComputedTogetherOnce) {
+    Environment env(kBlock);
+    Splitter splitter(env);
+    ASSERT_EQ(splitter.outputCount(), 2);
+
+    env.beginChunk();
+    const float* right = splitter.output(1).pull(kBlock, 0);
+    const float* left = splitter.output(0).pull(kBlock, 0);
+    EXPECT_EQ(splitter.calls, 1);
+    EXPECT_FLOAT_EQ(left[kBlock - 1], 1.0f);
+    EXPECT_EQ(right, env.silentBuffer().data());
+    EXPECT_TRUE(splitter.output(1).isConstant());
+    EXPECT_FALSE(splitter.output(0).isConstant());
+    EXPECT_TRUE(splitter.output(0).producedInChunk());
+    env.finishChunk(kBlock, false);
+
+    env.beginChunk();
+    left = splitter.output(0).pull(kBlock, 2);
+    right = splitter.output(1).pull(kBlock, 2);
+    EXPECT_EQ(splitter.calls, 2);
+    EXPECT_EQ(splitter.lastFlags, 2u);
+    EXPECT_FLOAT_EQ(left[0], 2.0f);
+    EXPECT_FLOAT_EQ(right[0], -2.0f);  // the entry is restored to the own buffer each chunk
+    EXPECT_NE(left, right);
+
+    env.registerReset(&splitter.output(0));
+    env.reset();
+    EXPECT_EQ(splitter.resets, 1);
 }
 
 }  // namespace

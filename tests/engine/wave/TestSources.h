@@ -1,11 +1,16 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "engine/wave/Producer.h"
 
 namespace wave::test {
+
+constexpr uint32_t kBlock = 32;
 
 // Writes `values` (repeated when shorter than the chunk) and records how it was called.
 class PatternSource : public Source {
@@ -38,6 +43,35 @@ void runChunk(Environment& env, uint32_t frames, Pulls&& pulls) {
     env.beginChunk();
     pulls();
     env.finishChunk(frames, false);
+}
+
+// Pulls `p` in a chunk of its own.
+inline const float* pullChunk(Environment& env, Producer& p, uint32_t frames = kBlock,
+                              uint32_t flags = 0) {
+    env.beginChunk();
+    const float* out = p.pull(frames, flags);
+    env.finishChunk(frames, false);
+    return out;
+}
+
+// An Environment whose clock already runs (glides are timed from it), at `rate`.
+inline void startClock(Environment& env, float rate, uint32_t frames) {
+    env.setSampleRate(rate);
+    env.beginChunk();
+    env.finishChunk(frames, true);
+}
+
+// `out` repeats `pattern` over `frames` samples.
+inline void expectPattern(const float* out, uint32_t frames, const float* pattern, size_t size) {
+    for (uint32_t i = 0; i < frames; ++i) {
+        EXPECT_FLOAT_EQ(out[i], pattern[i % size]) << "sample " << i;
+    }
+}
+inline void expectPattern(const float* out, uint32_t frames, std::initializer_list<float> p) {
+    expectPattern(out, frames, p.begin(), p.size());
+}
+inline void expectPattern(const float* out, uint32_t frames, const std::vector<float>& p) {
+    expectPattern(out, frames, p.data(), p.size());
 }
 
 }  // namespace wave::test

@@ -1,7 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "midi/MidiDecoder.h"
+#include "midi/MidiEncoder.h"
 #include "tests/midi/MidiTestDoubles.h"
 
 using ::testing::_;
@@ -64,19 +67,22 @@ TEST_F(MidiDecoderTest, ChannelMessageReachesAllChannelsSlotThenItsChannel) {
 }
 
 TEST_F(MidiDecoderTest, PitchBendSpansMinusHalfToPlusHalf) {
-    std::vector<float> bends;
-    EXPECT_CALL(all, pitchBend(_)).WillRepeatedly([&](float b) { bends.push_back(b); });
-    decoder.receive(0xE0, 0, 64);
-    decoder.receive(0xE0, 0, 0);
-    decoder.receive(0xE0, 127, 127);
-    decoder.receive(0xE0, 1, 0);
-    ASSERT_EQ(bends.size(), 4u);
+    float bend = 0.0f;
+    EXPECT_CALL(all, pitchBend(_)).WillRepeatedly([&](float b) { bend = b; });
     // The centre is 8192/16383 - 0.5, not zero.
-    EXPECT_NEAR(bends[0], 8192.0 / 16383.0 - 0.5, 1e-8);
-    EXPECT_GT(bends[0], 3.05e-5f);
-    EXPECT_EQ(bends[1], -0.5f);
-    EXPECT_EQ(bends[2], 0.5f);
-    EXPECT_NEAR(bends[3], 1.0 / 16383.0 - 0.5, 1e-8);
+    const struct {
+        int lsb, msb;
+        double expected;
+    } cases[] = {{0, 64, 8192.0 / 16383.0 - 0.5},
+                 {0, 0, -0.5},
+                 {127, 127, 0.5},
+                 {1, 0, 1.0 / 16383.0 - 0.5}};
+    for (const auto& c : cases) {
+        decoder.receive(0xE0, c.lsb, c.msb);
+        EXPECT_NEAR(bend, c.expected, 1e-8) << c.lsb << " " << c.msb;
+    }
+    decoder.receive(0xE0, 0, 64);
+    EXPECT_GT(bend, 3.05e-5f);
 }
 
 TEST_F(MidiDecoderTest, BankSelectIsKeptPerChannelIndexForProgramChanges) {
@@ -127,16 +133,93 @@ TEST_F(MidiDecoderTest, ControllersAllNotesOffAndSystemMessages) {
     EXPECT_EQ(handler.resets, 0);
     decoder.receive(0xFF, 0, 0);
     EXPECT_EQ(handler.resets, 1);
-}
 
-TEST(MidiDecoderWithoutReceiver, IgnoresEverything) {
-    MidiDecoder decoder(nullptr);
-    decoder.receive(0x90, 60, 100);
-    decoder.receive(0xFF, 0, 0);
+    MidiDecoder unconnected(nullptr);  // ignores everything
+    unconnected.receive(0x90, 60, 100);
+    unconnected.receive(0xFF, 0, 0);
     SlotEventReceiver empty;
     MidiDecoder emptyDecoder(&empty);
     emptyDecoder.receive(0xB0, 0, 5);
-    EXPECT_EQ(emptyDecoder.bank(0), 0u);
+    EXPECT_EQ(emptyDecoder.bank(0), 0u);  // no receiver: the bank is untouched
+}
+
+TEST(MidiEncoder, BytesForEveryMessage) {
+    const struct {
+        int channel;
+        void (*play)(MidiEncoder&);
+        int status, data1, data2;
+    } cases[] = {
+        // Velocities round half away from zero and clamp.
+        {16, [](MidiEncoder& e) { e.noteOn(60, 0.5f); }, 0x9F, 60, 64},  // 63.5 rounds up
+        {16, [](MidiEncoder& e) { e.noteOn(60, 63.49f / 127.0f); }, 0x9F, 60, 63},
+        {16, [](MidiEncoder& e) { e.noteOff(61, 1.0f); }, 0x8F, 61, 127},
+        {16, [](MidiEncoder& e) { e.noteOn(200, 1.5f); }, 0x9F, 127, 127},
+        {16, [](MidiEncoder& e) { e.noteOff(-3, -0.2f); }, 0x8F, 0, 0},
+        {16, [](MidiEncoder& e) { e.noteOn(5, std::numeric_limits<float>::quiet_NaN()); }, 0x9F, 5,
+         0},
+        {3, [](MidiEncoder& e) { e.controller(74, 0, 1.0f); }, 0xB2, 74, 127},
+        {1, [](MidiEncoder& e) { e.modWheel(0.25f); }, 0xB0, 1, 32},
+        // Out-of-range channels are clamped to 1..16.
+        {0, [](MidiEncoder& e) { e.noteOn(1, 1.0f); }, 0x90, 1, 127},
+        {40, [](MidiEncoder& e) { e.noteOn(1, 1.0f); }, 0x9F, 1, 127},
+        // Pitch bend truncates and clamps.
+        {1, [](MidiEncoder& e) { e.pitchBend(-0.5f); }, 0xE0, 0, 0},
+        {1, [](MidiEncoder& e) { e.pitchBend(0.5f); }, 0xE0, 127, 127},
+        {1, [](MidiEncoder& e) { e.pitchBend(0.0f); }, 0xE0, 127, 63},  // 8191.5 -> 8191
+        {1, [](MidiEncoder& e) { e.pitchBend(3.0f); }, 0xE0, 127, 127},
+        {1, [](MidiEncoder& e) { e.pitchBend(-3.0f); }, 0xE0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        MessageLog log;
+        MidiEncoder encoder(&log, c.channel);
+        c.play(encoder);
+        ASSERT_EQ(log.events.size(), 1u);
+        const MidiEvent& e = log.events[0];
+        EXPECT_EQ(e.status, c.status) << &c - cases;
+        EXPECT_EQ(e.data1, c.data1) << &c - cases;
+        EXPECT_EQ(e.data2, c.data2) << &c - cases;
+    }
+
+    // Every velocity the decoder produces comes back as the same byte.
+    MessageLog log;
+    MidiEncoder encoder(&log);
+    for (int v = 0; v <= 127; ++v) encoder.noteOn(1, static_cast<float>(v) / 127.0f);
+    for (int v = 0; v <= 127; ++v) EXPECT_EQ(log.events[v].data2, v) << v;
+
+    // Pressures are not encoded; without a receiver nothing is sent.
+    log.events.clear();
+    encoder.channelPressure(0.5f);
+    encoder.polyPressure(60, 0.5f);
+    encoder.setReceiver(nullptr);
+    encoder.noteOn(60, 1.0f);
+    EXPECT_TRUE(log.events.empty());
+}
+
+TEST(MidiEncoder, RoundTripThroughTheDecoder) {
+    SlotEventReceiver events;
+    StrictMock<MockChannelReceiver> receiver;
+    events.put(AbstractMusicEventReceiver::kAllChannels, &receiver);
+    MidiDecoder decoder(&events);
+    MidiEncoder encoder(&decoder, 7);
+
+    // Pitch bend comes back within one 14-bit step, never above the original.
+    float decoded = 0.0f;
+    EXPECT_CALL(receiver, rawMessage(0xE6, _, _)).Times(testing::AnyNumber());
+    EXPECT_CALL(receiver, pitchBend(_)).WillRepeatedly([&](float b) { decoded = b; });
+    constexpr double kStep = 1.0 / 16383.0;
+    for (int i = 0; i <= 1000; ++i) {
+        const float bend = -0.5f + static_cast<float>(i) / 1000.0f;
+        encoder.pitchBend(bend);
+        EXPECT_LE(decoded, bend + 1e-6f) << bend;
+        EXPECT_GT(decoded, bend - kStep - 1e-6) << bend;
+    }
+
+    EXPECT_CALL(receiver, rawMessage(0x96, 33, 100));
+    EXPECT_CALL(receiver, noteOn(33, FloatEq(100.0f / 127.0f)));
+    encoder.noteOn(33, 100.0f / 127.0f);
+    EXPECT_CALL(receiver, rawMessage(0xB6, 1, 127));
+    EXPECT_CALL(receiver, controller(1, 127, FloatEq(1.0f)));
+    encoder.modWheel(1.0f);
 }
 
 }  // namespace
