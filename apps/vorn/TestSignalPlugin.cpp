@@ -6,7 +6,9 @@ namespace {
 constexpr float kReleaseMs = 120.0f;
 constexpr float kAttackMs = 10.0f;
 
-double noteFrequency(int note) { return 440.0 * std::exp2((note - 69) / 12.0); }
+double noteFrequency(int note) {
+    return 440.0 * std::exp2((note - 69) / 12.0);
+}
 }  // namespace
 
 TestSignalPlugin::Graph::Graph(wave::Environment& env)

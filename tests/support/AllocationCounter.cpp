@@ -20,9 +20,15 @@ inline void noteFree(void* p) {
 AllocationGuard::AllocationGuard() : allocationsAtStart_(tAllocations), freesAtStart_(tFrees) {
     ++tGuards;
 }
-AllocationGuard::~AllocationGuard() { --tGuards; }
-size_t AllocationGuard::allocations() const { return tAllocations - allocationsAtStart_; }
-size_t AllocationGuard::frees() const { return tFrees - freesAtStart_; }
+AllocationGuard::~AllocationGuard() {
+    --tGuards;
+}
+size_t AllocationGuard::allocations() const {
+    return tAllocations - allocationsAtStart_;
+}
+size_t AllocationGuard::frees() const {
+    return tFrees - freesAtStart_;
+}
 
 #ifndef VORN_SANITIZED
 // The C family: forwarded to glibc's own entry points.
@@ -78,17 +84,27 @@ int posix_memalign(void** out, size_t alignment, size_t n) {
 }
 
 namespace {
-inline void* rawAllocate(size_t n) { return __libc_malloc(n ? n : 1); }
-inline void* rawAllocateAligned(size_t n, size_t a) { return __libc_memalign(a, n ? n : 1); }
-inline void rawFree(void* p) { __libc_free(p); }
+inline void* rawAllocate(size_t n) {
+    return __libc_malloc(n ? n : 1);
+}
+inline void* rawAllocateAligned(size_t n, size_t a) {
+    return __libc_memalign(a, n ? n : 1);
+}
+inline void rawFree(void* p) {
+    __libc_free(p);
+}
 }  // namespace
 #else
 namespace {
-inline void* rawAllocate(size_t n) { return std::malloc(n ? n : 1); }
+inline void* rawAllocate(size_t n) {
+    return std::malloc(n ? n : 1);
+}
 inline void* rawAllocateAligned(size_t n, size_t a) {
     return std::aligned_alloc(a, (n + a - 1) / a * a);
 }
-inline void rawFree(void* p) { std::free(p); }
+inline void rawFree(void* p) {
+    std::free(p);
+}
 }  // namespace
 #endif
 
@@ -109,8 +125,12 @@ void release(void* p) {
 }
 }  // namespace
 
-void* operator new(size_t n) { return allocateOrThrow(n); }
-void* operator new[](size_t n) { return allocateOrThrow(n); }
+void* operator new(size_t n) {
+    return allocateOrThrow(n);
+}
+void* operator new[](size_t n) {
+    return allocateOrThrow(n);
+}
 void* operator new(size_t n, const std::nothrow_t&) noexcept {
     noteAllocation();
     return rawAllocate(n);
@@ -119,13 +139,33 @@ void* operator new[](size_t n, const std::nothrow_t&) noexcept {
     noteAllocation();
     return rawAllocate(n);
 }
-void* operator new(size_t n, std::align_val_t a) { return allocateAlignedOrThrow(n, a); }
-void* operator new[](size_t n, std::align_val_t a) { return allocateAlignedOrThrow(n, a); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, size_t) noexcept { release(p); }
-void operator delete[](void* p, size_t) noexcept { release(p); }
-void operator delete(void* p, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { release(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, size_t, std::align_val_t) noexcept { release(p); }
+void* operator new(size_t n, std::align_val_t a) {
+    return allocateAlignedOrThrow(n, a);
+}
+void* operator new[](size_t n, std::align_val_t a) {
+    return allocateAlignedOrThrow(n, a);
+}
+void operator delete(void* p) noexcept {
+    release(p);
+}
+void operator delete[](void* p) noexcept {
+    release(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    release(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    release(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept {
+    release(p);
+}
