@@ -2,6 +2,7 @@
 
 #include "engine/ParameterCurves.h"
 #include "engine/ParameterSetup.h"
+#include "modulation/ModMatrixParamController.h"
 
 namespace {
 
@@ -124,7 +125,28 @@ VornPlugin::VornPlugin() {
     initialize();
     parameters_ = std::make_unique<Parameters>(*this);
     setupParameters();
+    connectModulationLists();
     applyAllParameters();
+}
+
+void VornPlugin::connectModulationLists() {
+    Parameters& p = *parameters_;
+    const ModulationControllerFactory factory = [this] {
+        Parameters& q = *parameters_;
+        std::vector<ModMatrixParamController::SlotParameters> slots;
+        for (int i = 0; i < ModulationSlotParameterSet::kCount; ++i) {
+            ModulationSlotParameterSet& s = q.slots[i];
+            slots.push_back({&s.source, &s.target, &s.inverted, &s.bypassed, &s.level});
+        }
+        return std::make_unique<ModMatrixParamController>(
+            *this, std::move(slots), nullptr, ModulationSlotParameterSet::kFirstLevelTarget);
+    };
+    p.xyControllers.setControllerFactory(factory);
+    p.xlfos.setControllerFactory(factory);
+    p.envelopes.setControllerFactory(factory);
+    p.followers.setControllerFactory(factory);
+    p.midiSources.setControllerFactory(factory);
+    p.slots.setControllerFactory(factory);
 }
 
 VornPlugin::~VornPlugin() {

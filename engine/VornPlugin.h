@@ -49,6 +49,8 @@ public:
 private:
     void setupParameters();
     void applyAllParameters();
+    // List removals delete and renumber the slots through the slot parameters.
+    void connectModulationLists();
 
     // Declared before the parameters: the virtual ones enter it as they are made.
     std::vector<MidiVirtualPluginParameter*> virtualParameters_;

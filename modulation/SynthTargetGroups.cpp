@@ -1,0 +1,67 @@
+#include "modulation/SynthTargetGroups.h"
+
+#include "modulation/ModulationMatrix.h"
+
+namespace {
+
+constexpr int kEnvelopeCount = 6;
+constexpr int kFollowerCount = 4;
+constexpr int kFirstEnvelopeTarget = 59;  // EG 1 Hold; each EG has six targets
+constexpr int kEnvelopeTargets = 6;
+constexpr int kFirstFollowerTarget = 95;  // EF 1 Attack; each EF has two targets
+constexpr int kFollowerTargets = 2;
+constexpr int kDelayTimeTargets[] = {23, 27};
+constexpr int kPanTargets[] = {6, 11, 16, 38, 40};
+constexpr int kStereoTarget = 105;
+
+enum GroupId {
+    kDelayTime = 7,
+    kHold = 13,
+    kDelay = 14,
+    kAttack = 15,
+    kDecay = 16,
+    kRelease = 17,
+    kFollowerAttack = 18,
+    kFollowerRelease = 19,
+    kStereo = 20,
+    kPan = 22,
+};
+
+void assign(ModulationMatrix& m, int target, int group, bool alternate) {
+    m.assignTargetGroup(target, group);
+    m.setAlternateSource(target, alternate);
+}
+
+}  // namespace
+
+void assignSynthTargetGroups(ModulationMatrix& m) {
+    ModulationMatrix::Group delayTime{
+        5000.0f, 10.0f, 0, 1.0f, {{1, 500.0f}, {5, 500.0f}, {2, 1000.0f}}};
+    m.setGroup(kDelayTime, delayTime);
+    m.setGroup(kHold, {19.0f, 0.0f, 0, 1.0f, {}});
+    m.setGroup(kDelay, {5.0f, 0.0f, 0, 1.0f, {}});
+    m.setGroup(kAttack, {18.0f, 0.001f, 0, 1.0f, {}});
+    m.setGroup(kDecay, {21.0f, 0.03f, 0, 1.0f, {}});
+    m.setGroup(kRelease, {23.0f, 0.0058f, 0, 1.0f, {}});
+    m.setGroup(kFollowerAttack, {1.0f, 0.001f, 0, 1.0f, {}});
+    m.setGroup(kFollowerRelease, {5.0f, 0.05f, 0, 1.0f, {}});
+    m.setGroup(kStereo, {1.5f, 0.0f, 0, 1.0f, {}});
+    m.setGroup(kPan, {1.0f, -1.0f, 0, 1.0f, {}});
+
+    for (int t : kDelayTimeTargets) assign(m, t, kDelayTime, true);
+    for (int i = 0; i < kEnvelopeCount; ++i) {
+        const int first = kFirstEnvelopeTarget + kEnvelopeTargets * i;
+        assign(m, first, kHold, true);
+        if (i >= 1) assign(m, first + 1, kDelay, true);
+        assign(m, first + 2, kAttack, true);
+        assign(m, first + 3, kDecay, true);
+        assign(m, first + 5, kRelease, true);
+    }
+    for (int e = 0; e < kFollowerCount; ++e) {
+        const int first = kFirstFollowerTarget + kFollowerTargets * e;
+        assign(m, first, kFollowerAttack, true);
+        assign(m, first + 1, kFollowerRelease, true);
+    }
+    assign(m, kStereoTarget, kStereo, false);
+    for (int t : kPanTargets) assign(m, t, kPan, false);
+}

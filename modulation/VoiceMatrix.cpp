@@ -1,0 +1,96 @@
+#include "modulation/VoiceMatrix.h"
+
+#include <algorithm>
+#include <cmath>
+
+VoiceMatrix::VoiceMatrix(ModulationMatrix& matrix)
+    : matrix_(matrix), instances_(static_cast<size_t>(kSourceSets * matrix.sourceCount())) {
+    targets_.reserve(static_cast<size_t>(matrix.targetCount()));
+    for (int t = 0; t < matrix.targetCount(); ++t) {
+        targets_.push_back(std::make_unique<TargetController>(*this, t));
+    }
+}
+
+VoiceMatrix::~VoiceMatrix() = default;
+
+void VoiceMatrix::setSourceInstance(int index, wave::Producer* instance) {
+    instances_[static_cast<size_t>(index)] = instance;
+}
+
+wave::Producer* VoiceMatrix::sourceFor(int source, bool alternate) const {
+    const int index = source + (alternate ? matrix_.sourceCount() : 0);
+    wave::Producer* p = instances_[static_cast<size_t>(index)];
+    if (!p && alternate) p = instances_[static_cast<size_t>(source)];
+    return p ? p : matrix_.source(source).global;
+}
+
+wave::Producer& VoiceMatrix::target(int t) const {
+    return *targets_[static_cast<size_t>(t)];
+}
+
+VoiceMatrix::TargetController::TargetController(VoiceMatrix& voice, int target)
+    : wave::Producer(voice.matrix().environment()), voice_(voice), target_(target) {}
+
+bool VoiceMatrix::TargetController::singleSlot(const ModulationMatrix::Slot& slot,
+                                               const ModulationMatrix::Target& rec, float* buffer,
+                                               uint32_t frames, uint32_t flags) {
+    wave::Producer* source = voice_.sourceFor(slot.source, rec.alternateSource);
+    if (!source) {
+        setOutput(voice_.matrix().environment().silentBuffer().data());
+        return true;
+    }
+    const float* s = source->pull(frames, flags);
+    wave::Producer& amount = voice_.target(slot.levelTarget);
+    const float* a = amount.pull(frames, flags);
+    const uint32_t n = wave::SampleBuffer::roundUp(frames);
+    if (!amount.isConstant()) {
+        for (uint32_t i = 0; i < n; ++i) buffer[i] = s[i] * a[i];
+        return false;
+    }
+    const float k = a[0];
+    if (std::fabs(k - 1.0f) <= wave::Environment::kEpsilon) {
+        setOutput(s);
+        return source->isConstant();
+    }
+    for (uint32_t i = 0; i < n; ++i) buffer[i] = s[i] * k;
+    return source->isConstant();
+}
+
+bool VoiceMatrix::TargetController::produce(float* buffer, uint32_t frames, uint32_t flags) {
+    const ModulationMatrix& matrix = voice_.matrix();
+    const ModulationMatrix::Target& rec = matrix.target(target_);
+    wave::Producer& global = matrix.globalProducer(target_);
+    if (rec.globalOnly) {
+        setOutput(global.pull(frames, flags));
+        return global.isConstant();
+    }
+    if (rec.kind == ModulationMatrix::kKindAudio && rec.slots.size() == 1) {
+        return singleSlot(matrix.slot(rec.slots.front()), rec, buffer, frames, flags);
+    }
+    const float* g = global.pull(frames, flags);
+    bool constant = global.isConstant();
+    const uint32_t n = wave::SampleBuffer::roundUp(frames);
+    std::copy(g, g + n, buffer);
+    for (int j : rec.slots) {
+        const ModulationMatrix::Slot& slot = matrix.slot(j);
+        if (slot.state != ModulationMatrix::kStatePerVoice) continue;
+        wave::Producer* source = voice_.sourceFor(slot.source, rec.alternateSource);
+        if (!source) continue;
+        const float* s = source->pull(frames, flags);
+        wave::Producer& amount = voice_.target(slot.levelTarget);
+        const float* a = amount.pull(frames, flags);
+        constant = constant && source->isConstant() && amount.isConstant();
+        if (amount.isConstant()) {
+            const float k = a[0];
+            for (uint32_t i = 0; i < n; ++i) buffer[i] += s[i] * k;
+        } else {
+            for (uint32_t i = 0; i < n; ++i) buffer[i] += s[i] * a[i];
+        }
+    }
+    if (rec.kind != ModulationMatrix::kKindAudio) {
+        const float lo = rec.lower;
+        const float hi = rec.upper;
+        for (uint32_t i = 0; i < n; ++i) buffer[i] = std::clamp(buffer[i], lo, hi);
+    }
+    return constant;
+}

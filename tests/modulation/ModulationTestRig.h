@@ -1,0 +1,71 @@
+#pragma once
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "engine/wave/Environment.h"
+#include "engine/wave/Producer.h"
+#include "modulation/InternalController.h"
+#include "modulation/ModulationMatrix.h"
+#include "modulation/VoiceMatrix.h"
+
+namespace modtest {
+
+constexpr uint32_t kBlock = 32;
+constexpr int kSources = 34;
+constexpr int kTargets = 157;
+constexpr int kSlots = 50;
+constexpr int kFirstLevel = 107;
+constexpr int kGroups = 23;
+
+// A source whose block is set by the test: a constant, or a per-sample ramp.
+class TestSource : public wave::Source {
+public:
+    explicit TestSource(wave::Environment& env) : wave::Source(env) {}
+
+    void setConstant(float v) {
+        value = v;
+        step = 0.0f;
+    }
+    void setRamp(float start, float perSample) {
+        value = start;
+        step = perSample;
+    }
+
+    bool produce(float* buffer, uint32_t frames, uint32_t) override {
+        for (uint32_t i = 0; i < frames; ++i) buffer[i] = value + step * static_cast<float>(i);
+        return step == 0.0f;
+    }
+
+    float value = 0.0f;
+    float step = 0.0f;
+};
+
+struct Rig {
+    Rig() : env(kBlock), matrix(env, kSources, kTargets, kSlots, kFirstLevel, kGroups) {}
+
+    // Sets base values at once and starts a new block.
+    void block() { env.beginChunk(); }
+    void finish() { env.finishChunk(kBlock, false); }
+
+    std::vector<float> pullGlobal(int target) {
+        const float* p = matrix.globalProducer(target).pull(kBlock, 0);
+        return {p, p + kBlock};
+    }
+    static std::vector<float> pull(wave::Producer& p) {
+        const float* d = p.pull(kBlock, 0);
+        return {d, d + kBlock};
+    }
+
+    void connect(int slot, int source, int target, float level) {
+        matrix.setSlotLevel(slot, level);
+        matrix.setSlotSource(slot, source);
+        matrix.setSlotTarget(slot, target);
+    }
+
+    wave::Environment env;
+    ModulationMatrix matrix;
+};
+
+}  // namespace modtest
