@@ -7,6 +7,7 @@
 namespace {
 
 constexpr float kDefaultLevel = 0.5f;
+using Field = ModulationMatrixPlugin::SlotField;
 
 const std::string& sourceChoices() {
     static const std::string names = "< Source >," + joinNames(modulationSourceNames());
@@ -22,11 +23,11 @@ const std::string& targetChoices() {
 ModulationSlotParameterSet::ModulationSlotParameterSet(GenericParameterOwner* owner,
                                                        ModulationMatrixPlugin& plugin, int index)
     : PluginParameterSet(owner, "Slot " + std::to_string(index + 1)),
-      source(this, name() + " Source"),
+      source(this, name() + " Source", plugin, index, Field::Source),
       level(this, name() + " Level", plugin, kFirstLevelTarget + index),
-      bypassed(this, name() + " Bypassed"),
-      inverted(this, name() + " Inverted"),
-      target(this, name() + " Target"),
+      bypassed(this, name() + " Bypassed", plugin, index, Field::Bypassed),
+      inverted(this, name() + " Inverted", plugin, index, Field::Inverted),
+      target(this, name() + " Target", plugin, index, Field::Target),
       subject_("modulation slot " + std::to_string(index + 1)) {}
 
 void ModulationSlotParameterSet::setup() {

@@ -4,6 +4,7 @@
 
 #include "framework/IndexedPluginParameter.h"
 #include "framework/PluginParameterSet.h"
+#include "modulation/ModulationSlotParameter.h"
 #include "modulation/ModulationTargetParameter.h"
 
 class ModulationMatrixPlugin;
@@ -20,11 +21,11 @@ public:
                                int index);
     void setup() override;
 
-    IndexedPluginParameter<int> source;
+    ModulationSlotParameter<int> source;
     ModulationTargetParameter level;
-    IndexedPluginParameter<bool> bypassed;
-    IndexedPluginParameter<bool> inverted;
-    IndexedPluginParameter<int> target;
+    ModulationSlotParameter<bool> bypassed;
+    ModulationSlotParameter<bool> inverted;
+    ModulationSlotParameter<int> target;
 
 private:
     std::string subject_;

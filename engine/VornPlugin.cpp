@@ -3,6 +3,7 @@
 #include "engine/ParameterCurves.h"
 #include "engine/ParameterSetup.h"
 #include "modulation/ModMatrixParamController.h"
+#include "modulation/SynthTargetGroups.h"
 
 namespace {
 
@@ -123,6 +124,7 @@ VornPlugin::Parameters::Parameters(VornPlugin& plugin)
 
 VornPlugin::VornPlugin() {
     initialize();
+    assignSynthTargetGroups(createModulationMatrix());
     parameters_ = std::make_unique<Parameters>(*this);
     setupParameters();
     connectModulationLists();
@@ -139,7 +141,8 @@ void VornPlugin::connectModulationLists() {
             slots.push_back({&s.source, &s.target, &s.inverted, &s.bypassed, &s.level});
         }
         return std::make_unique<ModMatrixParamController>(
-            *this, std::move(slots), nullptr, ModulationSlotParameterSet::kFirstLevelTarget);
+            *this, std::move(slots), modulationMatrix(),
+            ModulationSlotParameterSet::kFirstLevelTarget);
     };
     p.xyControllers.setControllerFactory(factory);
     p.xlfos.setControllerFactory(factory);

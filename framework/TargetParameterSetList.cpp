@@ -3,16 +3,26 @@
 #include <algorithm>
 #include <functional>
 
-void deleteModulationSlots(ModulationMatrix::Controller& controller, std::vector<int> slots) {
-    std::sort(slots.begin(), slots.end(), std::greater<int>());
-    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
-    for (int slot : slots) {
+std::vector<int> deleteModulationSlots(ModulationMatrix::Controller& controller,
+                                       std::vector<int> slots) {
+    const int firstLevel = controller.firstLevelTarget();
+    std::vector<int> deleted;
+    while (!slots.empty()) {
+        const int s = slots.back();
+        slots.pop_back();
+        if (std::find(deleted.begin(), deleted.end(), s) != deleted.end()) continue;
+        deleted.push_back(s);
+        if (firstLevel >= 0) controller.findSlotsByTarget(firstLevel + s, slots);
+    }
+    std::sort(deleted.begin(), deleted.end(), std::greater<int>());
+    for (int slot : deleted) {
         controller.setSlotSource(slot, -1);
         controller.setSlotTarget(slot, -1);
         controller.setInverted(slot, false);
         controller.setBypassed(slot, false);
         controller.setSlotLevel(slot, 0.0f);
     }
+    return deleted;
 }
 
 void shiftSlotTargets(ModulationMatrix::Controller& controller, int first, int count, int delta) {

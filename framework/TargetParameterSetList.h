@@ -12,9 +12,12 @@
 using ModulationControllerFactory = std::function<std::unique_ptr<ModulationMatrix::Controller>()>;
 
 // Slot edits of the lists whose entries are modulation targets or sources.
-// Clears the slots (source, target, inverted, bypassed, level) from the highest number down, so
-// that a controller which closes the gap a deleted slot leaves keeps the lower numbers valid.
-void deleteModulationSlots(ModulationMatrix::Controller& controller, std::vector<int> slots);
+// Clears the slots (source, target, inverted, bypassed, level) and, in a cascade, every slot
+// aimed at the level of a cleared one. The cascade is found before anything is cleared; the
+// slots are then cleared from the highest number down, so that a controller which closes the
+// gap a deleted slot leaves keeps the lower numbers valid. Returns the cleared slots.
+std::vector<int> deleteModulationSlots(ModulationMatrix::Controller& controller,
+                                       std::vector<int> slots);
 // Every slot aimed at [first, first + count) is re-aimed at its target + delta.
 void shiftSlotTargets(ModulationMatrix::Controller& controller, int first, int count, int delta);
 // Every slot fed by [first, first + count) is fed by its source + delta instead.

@@ -9,6 +9,7 @@ class InternalController : public ModulationMatrix::Controller {
 public:
     explicit InternalController(ModulationMatrix& matrix) : matrix_(matrix) {}
 
+    int firstLevelTarget() const override { return matrix_.firstLevelTarget(); }
     void beginEdit() override { matrix_.beginEdit(); }
     int findFreeSlot() const override;
     void endEdit() override { matrix_.endEdit(); }

@@ -23,6 +23,7 @@ public:
     ModMatrixParamController(GenericParameterOwner& owner, std::vector<SlotParameters> slots,
                              const ModulationMatrix* matrix, int firstLevelTarget);
 
+    int firstLevelTarget() const override { return firstLevelTarget_; }
     void beginEdit() override;
     int findFreeSlot() const override;
     void endEdit() override;

@@ -4,9 +4,7 @@
 
 #include "modulation/GlobalModulationProducer.h"
 
-namespace {
-constexpr size_t kSlotsPerTarget = 16;
-}  // namespace
+namespace {}  // namespace
 
 ModulationMatrix::ModulationMatrix(wave::Environment& env, int sourceCount, int targetCount,
                                    int slotCount, int firstLevelTarget, int groupCount)
@@ -24,7 +22,9 @@ ModulationMatrix::ModulationMatrix(wave::Environment& env, int sourceCount, int 
     }
     for (int t = 0; t < targetCount; ++t) {
         Target& rec = targets_[static_cast<size_t>(t)];
-        rec.slots.reserve(kSlotsPerTarget);
+        // Room for every slot, so that aiming slots at a target never allocates on the audio
+        // thread.
+        rec.slots.reserve(static_cast<size_t>(slotCount));
         rec.ramp = std::make_unique<wave::FloatParameterSource>(env, 0.0f);
         const int owner = t - firstLevelTarget;
         if (owner >= 0 && owner < slotCount) {

@@ -17,6 +17,7 @@ class ModulationMatrix : public wave::Component {
 public:
     class Controller;
     class GlobalAudioProducer;
+    class VoiceTracker;
 
     static constexpr int kStateInactive = 0;
     static constexpr int kStateGlobal = 1;
@@ -58,6 +59,8 @@ public:
         virtual ~Listener() = default;
         virtual void targetChanged(int target) = 0;
     };
+    // A signal derived from other targets (LevelPanTarget), told when their base values change.
+    using SecondaryTarget = Listener;
 
     struct Target {
         std::vector<int> slots;  // slots aimed at this target
@@ -120,6 +123,10 @@ public:
     // The slot's Level: the base value of its level target.
     void setSlotLevel(int i, float level, float rampMs = 0.0f);
 
+    // Seconds over which a released voice's tracker level falls to 0.
+    void setReleaseTime(float seconds) { releaseTime_ = seconds; }
+    float releaseTime() const { return releaseTime_; }
+
     // Slot updates inside a batch run when the outermost batch ends.
     void beginEdit() { ++editDepth_; }
     void endEdit();
@@ -144,6 +151,7 @@ private:
     wave::Environment& env_;
     int firstLevelTarget_;
     int editDepth_ = 0;
+    float releaseTime_ = 0.0f;
     bool pendingUpdates_ = false;
     std::vector<Slot> slots_;
     std::vector<Target> targets_;
@@ -158,6 +166,9 @@ private:
 class ModulationMatrix::Controller {
 public:
     virtual ~Controller() = default;
+    // The level target of slot 0 (slot k's is this + k), so that deleting a slot can also
+    // delete the slots aimed at its level; -1 when slot levels are not targets.
+    virtual int firstLevelTarget() const { return -1; }
     // Edits between beginEdit and endEdit are applied together when the batch closes.
     virtual void beginEdit() = 0;
     // The first empty slot, else the first slot that is set but not valid, else -1.

@@ -1,6 +1,7 @@
 #include "modulation/ModulationMatrixPlugin.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 bool isTarget(int target) {
@@ -9,9 +10,38 @@ bool isTarget(int target) {
 }  // namespace
 
 ModulationMatrixPlugin::ModulationMatrixPlugin() = default;
+ModulationMatrixPlugin::~ModulationMatrixPlugin() = default;
 
-void ModulationMatrixPlugin::setTargetBaseValue(int target, float value, float /*rampMs*/) {
-    if (isTarget(target)) baseValues_[static_cast<size_t>(target)] = value;
+ModulationMatrix& ModulationMatrixPlugin::createModulationMatrix() {
+    matrix_ =
+        std::make_unique<ModulationMatrix>(environment(), kSourceCount, kTargetCount, kSlotCount,
+                                           kFirstSlotLevelTarget, kTargetGroupCount);
+    return *matrix_;
+}
+
+void ModulationMatrixPlugin::applySlotField(int slot, SlotField field, float plain) {
+    if (!matrix_ || slot < 0 || slot >= kSlotCount) return;
+    const int index = static_cast<int>(std::lround(plain));
+    switch (field) {
+        case SlotField::Source:
+            matrix_->setSlotSource(slot, index - 1);
+            break;
+        case SlotField::Target:
+            matrix_->setSlotTarget(slot, index - 1);
+            break;
+        case SlotField::Inverted:
+            matrix_->setSlotInverted(slot, index != 0);
+            break;
+        case SlotField::Bypassed:
+            matrix_->setSlotBypassed(slot, index != 0);
+            break;
+    }
+}
+
+void ModulationMatrixPlugin::setTargetBaseValue(int target, float value, float rampMs) {
+    if (!isTarget(target)) return;
+    baseValues_[static_cast<size_t>(target)] = value;
+    if (matrix_) matrix_->setTargetBaseValue(target, value, rampMs);
 }
 
 float ModulationMatrixPlugin::targetBaseValue(int target) const {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include "framework/GenericPlugin.h"
+#include "modulation/ModulationMatrix.h"
 
 class AbstractPluginParameter;
 
@@ -12,18 +14,32 @@ public:
     virtual ~ModulationMatrixOwner() = default;
 };
 
-// The plug-in base of a product with a modulation matrix. It keeps the base value of every
-// target (the engine value of the parameter behind it) and which parameter that is.
+// The plug-in base of a product with a modulation matrix. It owns the matrix and keeps the base
+// value of every target (the engine value of the parameter behind it) and which parameter that
+// is.
 class ModulationMatrixPlugin : public GenericPlugin, public ModulationMatrixOwner {
 public:
     static constexpr int kSourceCount = 34;
     static constexpr int kTargetCount = 157;
     static constexpr int kSlotCount = 50;
     static constexpr int kFirstSlotLevelTarget = 107;
+    static constexpr int kTargetGroupCount = 23;
     // Ramp time that asks for the automatic glide.
     static constexpr float kAutomaticRamp = -1.0f;
 
+    // The slot parameters other than Level, which is a target.
+    enum class SlotField { Source, Target, Inverted, Bypassed };
+
     ModulationMatrixPlugin();
+    ~ModulationMatrixPlugin() override;
+
+    // Null until the product creates it.
+    ModulationMatrix* modulationMatrix() { return matrix_.get(); }
+    const ModulationMatrix* modulationMatrix() const { return matrix_.get(); }
+
+    // Audio thread: a slot parameter's plain value into the slot record (Source and Target hold
+    // the number plus one).
+    void applySlotField(int slot, SlotField field, float plain);
 
     // The current value of a modulation source for the editor's indicators.
     virtual float modulationDisplayValue(int /*source*/) { return 0.0f; }
@@ -40,7 +56,13 @@ public:
     // The target a parameter is the base of, -1 when none.
     int targetOfParameter(const AbstractPluginParameter* parameter) const;
 
+protected:
+    // Needs the environment, so the product calls it after initialize() and before it makes
+    // its parameters.
+    ModulationMatrix& createModulationMatrix();
+
 private:
+    std::unique_ptr<ModulationMatrix> matrix_;
     std::array<float, kTargetCount> baseValues_{};
     std::array<AbstractPluginParameter*, kTargetCount> targetParameters_{};
 };
