@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "bench/support/BenchSupport.h"
 #include "dsp/DelayEffectUnit.h"
 #include "engine/wave/Environment.h"
 #include "engine/wave/Producer.h"
@@ -14,31 +15,12 @@ namespace {
 
 constexpr uint32_t kBlock = 128;
 
-class NoiseSource : public wave::Source {
-public:
-    NoiseSource(wave::Environment& env, uint32_t seed) : wave::Source(env), x_(seed) {}
-    bool produce(float* buffer, uint32_t frames, uint32_t /*flags*/) override {
-        for (uint32_t i = 0; i < frames; ++i) {
-            x_ = x_ * 1664525u + 1013904223u;
-            buffer[i] = 0.5f * (static_cast<float>(x_) * (1.0f / 2147483648.0f) - 1.0f);
-        }
-        return false;
-    }
-
-private:
-    uint32_t x_;
-};
-
 void delayUnit(benchmark::State& state, int characteristic, bool moving) {
-    static const MultiDesignFilter::StyleList styles = [] {
-        MultiDesignFilter::StyleList l;
-        l.addStandard();
-        return l;
-    }();
+    const MultiDesignFilter::StyleList& styles = bench::standardStyles();
     wave::Environment env(kBlock);
     env.setSampleRate(48000.0f);
-    NoiseSource left(env, 1);
-    NoiseSource right(env, 2);
+    bench::NoiseSource left(env, 1, 0.5f);
+    bench::NoiseSource right(env, 2, 0.5f);
     DelayEffectUnit unit(env, styles);
     unit.setInput(0, &left);
     unit.setInput(1, &right);

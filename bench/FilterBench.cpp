@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/support/BenchSupport.h"
 #include "dsp/DesignFilter.h"
 #include "dsp/MultiDesignFilter.h"
 #include "engine/wave/Environment.h"
@@ -15,34 +16,15 @@ namespace {
 
 constexpr uint32_t kBlock = 128;
 
-class NoiseSource : public wave::Source {
-public:
-    explicit NoiseSource(wave::Environment& env, uint32_t seed) : wave::Source(env), x_(seed) {}
-    bool produce(float* buffer, uint32_t frames, uint32_t /*flags*/) override {
-        for (uint32_t i = 0; i < frames; ++i) {
-            x_ = x_ * 1664525u + 1013904223u;
-            buffer[i] = static_cast<float>(x_) * (1.0f / 2147483648.0f) - 1.0f;
-        }
-        return false;
-    }
-
-private:
-    uint32_t x_;
-};
-
 void fourLaneUnit(benchmark::State& state, int slope, bool sweep) {
-    static const MultiDesignFilter::StyleList styles = [] {
-        MultiDesignFilter::StyleList l;
-        l.addStandard();
-        return l;
-    }();
+    const MultiDesignFilter::StyleList& styles = bench::standardStyles();
     wave::Environment env(kBlock);
     env.setSampleRate(48000.0f);
     DesignFilter unit(env);
-    std::vector<std::unique_ptr<NoiseSource>> sources;
+    std::vector<std::unique_ptr<bench::NoiseSource>> sources;
     std::vector<std::unique_ptr<MultiDesignFilter>> filters;
     for (uint32_t k = 0; k < 4; ++k) {
-        sources.push_back(std::make_unique<NoiseSource>(env, k + 1));
+        sources.push_back(std::make_unique<bench::NoiseSource>(env, k + 1));
         filters.push_back(std::make_unique<MultiDesignFilter>(env));
         MultiDesignFilter& f = *filters.back();
         f.setInput(sources.back().get());
@@ -66,10 +48,7 @@ void fourLaneUnit(benchmark::State& state, int slope, bool sweep) {
         env.finishChunk(kBlock, false);
     }
     // One item is one sample of all four lanes.
-    state.SetItemsProcessed(state.iterations() * kBlock);
-    state.counters["ns/sample"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * kBlock,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    bench::reportPerSample(state, kBlock);
 }
 
 }  // namespace

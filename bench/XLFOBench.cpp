@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/BenchSupport.h"
 #include "dsp/XLFO.h"
 #include "dsp/XLFOFreqController.h"
 #include "engine/wave/Environment.h"
@@ -44,10 +45,7 @@ void oneXLFO(benchmark::State& state, Setup setup) {
         benchmark::DoNotOptimize(xlfo.pull(kBlock, 0));
         env.finishChunk(kBlock, false);
     }
-    state.SetItemsProcessed(state.iterations() * kBlock);
-    state.counters["ns/sample"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * kBlock,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    bench::reportPerSample(state, kBlock);
 }
 
 }  // namespace
