@@ -56,7 +56,7 @@ bool DelayLine::produce(float* buffer, uint32_t frames, uint32_t flags) {
         return true;
     }
     if (flags & wave::Environment::kFlagFromRunList) {
-        const bool pulled = producedInChunk();
+        const bool pulled = producedBefore();
         if (order_ == Order::kReadBeforeWrite) {
             if (!pulled) {
                 // The input may lead back to this line: it must find this chunk's samples.

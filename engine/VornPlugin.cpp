@@ -1,9 +1,20 @@
 #include "engine/VornPlugin.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "dsp/OscillatorTableCache.h"
+#include "engine/OscillatorVoice.h"
 #include "engine/ParameterCurves.h"
 #include "engine/ParameterSetup.h"
+#include "engine/UnisonLayout.h"
+#include "engine/VornEngine.h"
+#include "engine/VornVoice.h"
+#include "midi/AbstractChannelEventReceiver.h"
+#include "midi/AbstractMusicEventReceiver.h"
 #include "modulation/ModMatrixParamController.h"
 #include "modulation/SynthTargetGroups.h"
+#include "persistence/UserFolders.h"
 
 namespace {
 
@@ -18,6 +29,21 @@ constexpr int kOutputVolumeTarget = 103;
 constexpr int kOutputPanTarget = 104;
 constexpr int kStereoTarget = 105;
 constexpr int kUnisonSpreadTarget = 106;
+constexpr int kFirstDetuneTarget = 2;
+constexpr int kTargetsPerOscillator = 5;
+
+bool isDetuneTarget(int t) {
+    return t >= kFirstDetuneTarget && t < kFirstDetuneTarget + 3 * kTargetsPerOscillator &&
+           (t - kFirstDetuneTarget) % kTargetsPerOscillator == 0;
+}
+
+constexpr float kPitchModulationRange = 10.0f;  // octaves either way
+constexpr double kDefaultTempo = 120.0;
+// Seconds over which a released voice's modulation tracker falls silent.
+constexpr float kModulationReleaseTime = 0.5f;
+// Source keys of an XLFO: free running, or restarted by every note.
+constexpr int kFreeXLFOKey = 1;
+constexpr int kRetriggeredXLFOKey = 5;
 
 // Sources and targets of the lists whose entries are modulation sources.
 constexpr int kXYSourcesPerEntry = XYControllerParameterSet::kSourcesPerController;
@@ -128,7 +154,198 @@ VornPlugin::VornPlugin() {
     parameters_ = std::make_unique<Parameters>(*this);
     setupParameters();
     connectModulationLists();
+    assignTargetRanges();
+    engine_ = std::make_unique<Engine>(*this, environment(), globals());
+    engine_->bind(*parameters_);
+    parameters_->totalVoices.bind(&totalVoices_);
+    parameters_->unisonVoices.bind(&unisonVoices_);
+    modulationMatrix()->setReleaseTime(kModulationReleaseTime);
     applyAllParameters();
+    environment().markReset();
+}
+
+namespace {
+std::unique_ptr<VornPlugin::Globals> sharedGlobals;
+}  // namespace
+
+VornPlugin::Globals& VornPlugin::globals() {
+    return *sharedGlobals;
+}
+
+void VornPlugin::createGlobals() {
+    ModulationMatrixPlugin::createGlobals();
+    sharedGlobals = std::make_unique<Globals>();
+    loadOrBuildOscillatorTables(sharedGlobals->oscillatorStyle, UserFolders::userData());
+}
+
+void VornPlugin::destroyGlobals() {
+    sharedGlobals.reset();
+    ModulationMatrixPlugin::destroyGlobals();
+}
+
+void VornPlugin::assignTargetRanges() {
+    ModulationMatrix& m = *modulationMatrix();
+    for (int t = 0; t < kFirstSlotLevelTarget; ++t) {
+        if (m.target(t).group >= 0) continue;
+        auto* parameter = dynamic_cast<FloatPluginParameter*>(targetParameter(t));
+        if (!parameter) continue;
+        const float a = parameter->engineValue(parameter->getMinimum());
+        const float b = parameter->engineValue(parameter->getMaximum());
+        float lower = std::min(a, b);
+        float upper = std::max(a, b);
+        // A slot at full Level sweeps the parameter's whole range.
+        float scale = upper - lower;
+        if (t == kMasterTuneTarget || isDetuneTarget(t)) {
+            // Pitch: the tune adds octave shifts to the parameter, and modulation counts in
+            // octaves.
+            lower = -kPitchModulationRange;
+            upper = kPitchModulationRange;
+            scale = 1.0f;
+        }
+        m.setTargetRange(t, lower, upper, scale);
+    }
+}
+
+void VornPlugin::releaseNotes(int note, float velocity) {
+    engine_->voiceManager.noteOff(note, velocity);
+}
+
+void VornPlugin::triggerNote(int note, float velocity) {
+    engine_->voiceManager.noteOn(note, velocity);
+    for (auto& xlfo : engine_->xlfos) xlfo->noteOn();
+}
+
+void VornPlugin::setTransport(double tempo, double beat) {
+    if (std::fabs(tempo) <= wave::Environment::kEpsilon) tempo = kDefaultTempo;
+    for (auto& frequency : engine_->xlfoFrequencies) {
+        if (frequency->syncMode != XLFOFreqController::kFree) {
+            frequency->setTransport(static_cast<float>(tempo), beat);
+        }
+    }
+    engine_->delayUnit.setTempo(static_cast<float>(tempo));
+}
+
+void VornPlugin::prepareInputs(const float* const* inputs, int count, int frames) {
+    const float* silent = environment().silentBuffer().data();
+    const bool on = acceptsSideChain() && sideChainEnabled_;
+    for (int k = 0; k < Engine::kSides; ++k) {
+        const float* data = on && inputs && k < count && inputs[k] ? inputs[k] : silent;
+        engine_->sideChainInputs[static_cast<size_t>(k)]->setSource(
+            data, data == silent ? 0u : static_cast<uint32_t>(frames));
+    }
+}
+
+void VornPlugin::render(const float** channelData, int channels, int frames) {
+    const uint32_t n = static_cast<uint32_t>(frames);
+    engine_->voiceManager.advanceClock(n);
+    for (int k = 0; k < std::min(channels, Engine::kSides); ++k) {
+        channelData[k] = engine_->outputs[static_cast<size_t>(k)]->pull(n, 0);
+    }
+}
+
+void VornPlugin::audioParameterChanged(int id) {
+    ModulationMatrixPlugin::audioParameterChanged(id);
+    Parameters& p = *parameters_;
+    const bool all = id < 0;
+    if (all || id == static_cast<int>(p.delayEnabled.id()))
+        engine_->delayUnit.enabled = p.delayEnabled.getValue() > 0.5f;
+    if (all || id == static_cast<int>(p.wetEnabled.id()))
+        engine_->delayUnit.wetEnabled = p.wetEnabled.getValue() > 0.5f;
+    for (int k = 0; k < XLFOParameterSet::kCount; ++k) {
+        AbstractPluginParameter& trigger = p.xlfos[k].midiTrigger;
+        if (!all && id != static_cast<int>(trigger.id())) continue;
+        modulationMatrix()->setSourceEntry(
+            XLFOParameterSet::kFirstSource + k, engine_->xlfos[static_cast<size_t>(k)].get(),
+            trigger.getValue() > 0.5f ? kRetriggeredXLFOKey : kFreeXLFOKey);
+    }
+    for (int k = 0; k < EnvelopeParameterSet::kCount; ++k) {
+        AbstractPluginParameter& triggering = p.envelopes[k].triggering;
+        if (!all && id != static_cast<int>(triggering.id())) continue;
+        const bool sideChain = triggering.getValue() > 0.5f;
+        engine_->sideChainTriggered[static_cast<size_t>(k)] = k != 0 && sideChain;
+        // The main envelope never follows the side chain.
+        engine_->triggers[static_cast<size_t>(k)]->enabled = k != 0 && sideChain;
+        for (auto& voice : engine_->voices) voice->envelope(k).closeGate();
+    }
+}
+
+void VornPlugin::setTargetBaseValue(int target, float value, float rampMs) {
+    ModulationMatrixPlugin::setTargetBaseValue(target, value, rampMs);
+    if (!engine_) return;
+    DelayEffectUnit& delay = engine_->delayUnit;
+    switch (target) {
+        case kDelayLevelTarget:
+        case kDelayPanTarget:
+            delay.setDelayLevel(targetBaseValue(kDelayLevelTarget),
+                                targetBaseValue(kDelayPanTarget), rampMs);
+            return;
+        case kDryLevelTarget:
+        case kDryPanTarget:
+            delay.setDryLevel(targetBaseValue(kDryLevelTarget), targetBaseValue(kDryPanTarget),
+                              rampMs);
+            return;
+        default:
+            break;
+    }
+    const int filterTarget = target - FilterParameterSet::kFirstDelayFilterTarget;
+    if (filterTarget >= 0 && filterTarget < 2 * FilterParameterSet::kTargetsPerFilter) {
+        DelayEffectUnit::FilterSettings& settings =
+            delay.filterSettings(filterTarget / FilterParameterSet::kTargetsPerFilter);
+        switch (filterTarget % FilterParameterSet::kTargetsPerFilter) {
+            case 0:
+                settings.frequency().setTarget(value, rampMs);
+                break;
+            case 1:
+                settings.pan().setTarget(value, rampMs);
+                break;
+            default:
+                settings.peak().setTarget(value, rampMs);
+                break;
+        }
+    }
+}
+
+float VornPlugin::modulationDisplayValue(int source) {
+    if (source < 0 || source >= kSourceCount) return 0.0f;
+    if (wave::Producer* global = modulationMatrix()->source(source).global) {
+        return global->outputData() ? global->outputData()[0] : 0.0f;
+    }
+    // A per-voice source shows the newest sounding voice's value.
+    for (auto& voice : engine_->voices) {
+        if (voice->isMuted()) continue;
+        if (wave::Producer* p = voice->matrix().sourceFor(source, false)) {
+            return p->outputData() ? p->outputData()[0] : 0.0f;
+        }
+    }
+    return 0.0f;
+}
+
+void VornPlugin::propertyChanged(const void* /*property*/) {
+    layoutUnison();
+}
+
+void VornPlugin::layoutUnison() {
+    const int total = totalVoices_;
+    const int unison = unisonVoices_;
+    if (total <= 0 || unison <= 0) return;
+    Engine& e = *engine_;
+    AbstractChannelEventReceiver* all = nullptr;
+    if (AbstractMusicEventReceiver* receiver = eventReceiver()) all = receiver->channelReceiver(0);
+    for (auto& voice : e.voices) {
+        if (all) all->removeListener(&voice->midiCache());
+    }
+    const int u = UnisonLayout::voicesPerNote(total, unison);
+    const int notes = UnisonLayout::notesAtATime(total, unison);
+    e.voiceManager.voiceCount = notes;
+    for (int j = 0; j < notes; ++j) {
+        VornVoice& voice = *e.voices[static_cast<size_t>(j)];
+        voice.clearUnison();
+        if (all) all->addListener(&voice.midiCache());
+        for (int i = 0; i < u; ++i) {
+            voice.addUnison(*e.oscillatorVoicePool[static_cast<size_t>(j * u + i)],
+                            static_cast<float>(unisonPosition(i, u)));
+        }
+    }
 }
 
 void VornPlugin::connectModulationLists() {
@@ -153,6 +370,7 @@ void VornPlugin::connectModulationLists() {
 }
 
 VornPlugin::~VornPlugin() {
+    engine_.reset();
     parameters_.reset();
     finalize();
 }

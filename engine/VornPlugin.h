@@ -16,23 +16,44 @@
 #include "engine/XYControllerParameterSet.h"
 #include "framework/ParameterSetArray.h"
 #include "framework/PropPluginParameter.h"
+#include "framework/Property.h"
 #include "framework/TargetParameterSetList.h"
 #include "framework/ToggleFloatPluginParameter.h"
 #include "modulation/ModulationMatrixPlugin.h"
 #include "modulation/ModulationTargetParameter.h"
 
-// The synthesizer. So far it owns its 883 host parameters (ids 0..882 in construction order)
-// and the four virtual MIDI parameters; the engine joins later.
-class VornPlugin : public ModulationMatrixPlugin {
+// The synthesizer: its 883 host parameters (ids 0..882 in construction order), the four virtual
+// MIDI parameters, and the processing graph of voices, modulation sources, delay and master
+// section they drive.
+class VornPlugin : public ModulationMatrixPlugin, private PropertyOwner {
 public:
     static constexpr int kHostParameterCount = 883;
     static constexpr int kEditorWidth = 554;
     static constexpr int kEditorHeight = 1066;
+    static constexpr int kVoiceCount = 32;
+    static constexpr int kStateVersion = 8;
 
     struct Parameters;
+    struct Engine;
+    struct Globals;
+    class OscillatorVoice;
+    class VornVoice;
 
     VornPlugin();
     ~VornPlugin() override;
+
+    void releaseNotes(int note, float velocity) override;
+    void triggerNote(int note, float velocity) override;
+    void setTransport(double tempo, double beat) override;
+    void prepareInputs(const float* const* inputs, int count, int frames) override;
+    void render(const float** channelData, int channels, int frames) override;
+    void audioParameterChanged(int id) override;
+    void setTargetBaseValue(int target, float value, float rampMs) override;
+    float modulationDisplayValue(int source) override;
+
+    Engine& engine() { return *engine_; }
+    // The data every instance shares; valid while an instance lives.
+    static Globals& globals();
 
     std::string pluginId() override { return "QV2i"; }
     int editorDefaultWidth() override { return kEditorWidth; }
@@ -46,7 +67,17 @@ public:
     // Null when the id is not a virtual parameter's.
     MidiVirtualPluginParameter* virtualParameter(uint32_t id) const;
 
+protected:
+    void createGlobals() override;
+    void destroyGlobals() override;
+
 private:
+    void propertyChanged(const void* property) override;
+    // "Total Voices" / "Unison Voices": how many notes sound at once and with how many
+    // oscillator voices each.
+    void layoutUnison();
+    // Bounds and slot scale of the targets outside the synthesizer's groups.
+    void assignTargetRanges();
     void setupParameters();
     void applyAllParameters();
     // List removals delete and renumber the slots through the slot parameters.
@@ -55,6 +86,9 @@ private:
     // Declared before the parameters: the virtual ones enter it as they are made.
     std::vector<MidiVirtualPluginParameter*> virtualParameters_;
     std::unique_ptr<Parameters> parameters_;
+    std::unique_ptr<Engine> engine_;
+    Property<int> totalVoices_{this, 0};
+    Property<int> unisonVoices_{this, 0};
 };
 
 // Every parameter of the synthesizer, as members in construction order: the order fixes the ids.

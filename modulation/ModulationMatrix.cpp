@@ -62,6 +62,14 @@ void ModulationMatrix::assignTargetGroup(int t, int g) {
     if (rec.kind != oldKind) makeProducer(t);
 }
 
+void ModulationMatrix::setTargetRange(int t, float lower, float upper, float scale) {
+    Target& rec = targets_[static_cast<size_t>(t)];
+    rec.lower = lower;
+    rec.upper = upper;
+    rec.scale = scale;
+    if (rec.ownerSlot < 0) rec.ramp->ramp().setLimits(lower, upper);
+}
+
 void ModulationMatrix::setAlternateSource(int t, bool on) {
     targets_[static_cast<size_t>(t)].alternateSource = on;
 }

@@ -107,6 +107,9 @@ public:
     // Copies the group's bounds and kind; kind 1 gets an audio-rate producer.
     void assignTargetGroup(int t, int g);
     void setAlternateSource(int t, bool on);
+    // Bounds and scale of a target outside the groups: the modulated value stays within
+    // [lower, upper] and a slot at full Level moves it by scale.
+    void setTargetRange(int t, float lower, float upper, float scale);
     void setTargetListener(int t, Listener* listener);
     void setSourceEntry(int s, wave::Producer* global, int key);
     void addSourceTarget(int s, int t);

@@ -36,12 +36,15 @@ const float* Producer::pull(uint32_t frames, uint32_t flags) {
 void Producer::process(uint32_t frames, uint32_t flags) {
     float* own = ownBuffer_.data();
     output_ = own ? own : env_->silentBuffer().data();
+    // Stamped before producing: a modulation loop that pulls this producer again from inside
+    // gets the previous chunk's samples instead of recursing without end.
+    producedBefore_ = stamp_ == env_->chunkStamp();
+    stamp_ = env_->chunkStamp();
     const ProfileEnterHook enter = enterHook.load(std::memory_order_relaxed);
     if (enter) enter(this, frames, flags);
     constant_ = produce(own, frames, flags);
     const ProfileLeaveHook leave = leaveHook.load(std::memory_order_relaxed);
     if (leave) leave(this);
-    stamp_ = env_->chunkStamp();
 }
 
 const float* Consumer::pullInput(uint32_t frames, uint32_t flags) {

@@ -53,6 +53,8 @@ protected:
     void setOutput(const float* data) { output_ = data; }
     void setConstant(bool constant) { constant_ = constant; }
     void markProduced() { stamp_ = env_->chunkStamp(); }
+    // Inside produce: whether this producer had already produced in the current chunk.
+    bool producedBefore() const { return producedBefore_; }
 
 private:
     friend class Environment;
@@ -64,6 +66,7 @@ private:
     bool enabled_ = true;
     bool runEveryChunk_ = false;
     bool resettable_ = false;
+    bool producedBefore_ = false;
     uint32_t stamp_;
     const float* output_;
 };

@@ -1,0 +1,302 @@
+#include "engine/VornEngine.h"
+
+#include "engine/OscillatorVoice.h"
+#include "engine/ParameterCurves.h"
+#include "engine/VornVoice.h"
+#include "engine/wave/MixKernels.h"
+#include "framework/GenericPlugin.h"
+#include "midi/AbstractChannelEventReceiver.h"
+#include "midi/AbstractMusicEventReceiver.h"
+
+namespace {
+
+// Tone constants of the synthesizer's oscillators.
+Oscillator::Style::Tones synthTones() {
+    Oscillator::Style::Tones t;
+    t.triangleGain = 0.7f;
+    t.triangleRolloff = 0.45f;
+    t.triangleSawMix = 0.02f;
+    t.sawGain = 0.5f;
+    t.squareGain = 0.6f;
+    t.squareMix = 0.5f;
+    t.whiteNoiseLevel = 0.2f;
+    t.analogNoiseLevel = 0.0006f;
+    return t;
+}
+
+// Sources.
+constexpr int kFirstXYSource = 0;
+constexpr int kFirstXLFOSource = 8;
+constexpr int kFirstEnvelopeSource = 14;
+constexpr int kFirstFollowerSource = 20;
+constexpr int kFirstMidiSource = 24;
+// Source keys: how the per-source factors of a target group tell the kinds apart.
+constexpr int kXYKey = 0;
+constexpr int kFreeXLFOKey = 1;
+constexpr int kEnvelopeKey = 2;
+constexpr int kFollowerKey = 3;
+constexpr int kMidiKey = 4;
+
+// Targets.
+constexpr int kOscLevelTargets[] = {5, 10, 15};
+constexpr int kFilterFreqTargets[] = {17, 20};
+constexpr int kFirstDelayTarget = 23;
+constexpr int kTargetsPerDelay = 4;
+constexpr int kFirstXLFOTarget = 41;
+constexpr int kTargetsPerXLFO = 3;
+constexpr int kFirstFollowerTarget = 95;
+constexpr int kTargetsPerFollower = 2;
+constexpr int kOutputVolumeTarget = 103;
+constexpr int kStereoTarget = 105;
+
+constexpr int kSideChainLevelMode = static_cast<int>(wave::MixMode::kMaxMagnitude);
+constexpr int kAllChannels = 0;
+constexpr uint32_t kSeedsPerVoice = 7;
+
+}  // namespace
+
+VornPlugin::Globals::Globals() {
+    oscillatorStyle.setTones(synthTones());
+    filterStyles.addStandard();
+}
+
+VornPlugin::Engine::Engine(VornPlugin& plugin, wave::Environment& env, Globals& globals)
+    : plugin(plugin),
+      env(env),
+      matrix(*plugin.modulationMatrix()),
+      master(matrix),
+      voiceManager(env),
+      sideChainLevel(env, kSides),
+      midiCache(MidiModSource::Cache::kAnyNote),
+      delayUnit(env, globals.filterStyles),
+      stereoSpread(env) {
+    // Side chain and audition routers.
+    sideChainLevel.mode() = kSideChainLevelMode;
+    for (int k = 0; k < kSides; ++k) {
+        sideChainInputs[static_cast<size_t>(k)] = std::make_unique<wave::Input>(env);
+        sideChainLevel.setSignal(k, sideChainInputs[static_cast<size_t>(k)].get());
+        outputs[static_cast<size_t>(k)] = std::make_unique<wave::Router>(env);
+    }
+
+    // Level/pan targets.
+    for (int k = 0; k < kOscillators; ++k) {
+        oscLevelPan[static_cast<size_t>(k)] = std::make_unique<LevelPanTarget>(
+            matrix, kOscLevelTargets[k], kOscLevelTargets[k] + 1, LevelPanTarget::Mode::LevelPan);
+    }
+    for (int k = 0; k < kFilters; ++k) {
+        filterLevelPan[static_cast<size_t>(k)] = std::make_unique<LevelPanTarget>(
+            matrix, kFilterFreqTargets[k], kFilterFreqTargets[k] + 1,
+            LevelPanTarget::Mode::CentreSpread);
+    }
+    outputLevelPan = std::make_unique<LevelPanTarget>(
+        matrix, kOutputVolumeTarget, kOutputVolumeTarget + 1, LevelPanTarget::Mode::LevelPan);
+
+    // Global modulation sources.
+    for (int k = 0; k < kEnvelopes; ++k) {
+        auto trigger = std::make_unique<Trigger>(env);
+        trigger->setInput(&sideChainLevel);
+        triggers[static_cast<size_t>(k)] = std::move(trigger);
+    }
+    for (int k = 0; k < kXLFOs; ++k) {
+        auto xlfo = std::make_unique<XLFO>(env, static_cast<uint32_t>(k + 1));
+        auto frequency = std::make_unique<XLFOFreqController>(env, *xlfo);
+        const int t = kFirstXLFOTarget + kTargetsPerXLFO * k;
+        frequency->setFreeFrequencyInput(&master.target(t));
+        xlfo->setGlideInput(&master.target(t + 1));
+        xlfo->setPhaseOffsetInput(&master.target(t + 2));
+        matrix.setSourceEntry(kFirstXLFOSource + k, xlfo.get(), kFreeXLFOKey);
+        xlfos[static_cast<size_t>(k)] = std::move(xlfo);
+        xlfoFrequencies[static_cast<size_t>(k)] = std::move(frequency);
+    }
+    for (int e = 0; e < kFollowers; ++e) {
+        auto follower = std::make_unique<EnvelopeFollower>(env);
+        follower->setInput(&sideChainLevel);
+        const int t = kFirstFollowerTarget + kTargetsPerFollower * e;
+        follower->setAttackInput(&master.target(t));
+        follower->setReleaseInput(&master.target(t + 1));
+        matrix.setSourceEntry(kFirstFollowerSource + e, follower.get(), kFollowerKey);
+        followers[static_cast<size_t>(e)] = std::move(follower);
+    }
+    for (int i = 0; i < kXYControllers; ++i) {
+        auto xy = std::make_unique<XYControllerSource>(env);
+        matrix.setSourceEntry(kFirstXYSource + 2 * i, &xy->hor, kXYKey);
+        matrix.setSourceEntry(kFirstXYSource + 2 * i + 1, &xy->ver, kXYKey);
+        xyControllers[static_cast<size_t>(i)] = std::move(xy);
+    }
+    // Envelopes and MIDI sources exist per voice; the plug-in-wide MIDI sources serve the units
+    // that exist once.
+    for (int k = 0; k < kEnvelopes; ++k) {
+        matrix.setSourceEntry(kFirstEnvelopeSource + k, nullptr, kEnvelopeKey);
+    }
+    for (int i = 0; i < kMidiSources; ++i) {
+        auto source = std::make_unique<MidiModSource>(env, midiCache, volumeCurve);
+        matrix.setSourceEntry(kFirstMidiSource + i, nullptr, kMidiKey);
+        master.setSourceInstance(kFirstMidiSource + i, source.get());
+        midiSources[static_cast<size_t>(i)] = std::move(source);
+    }
+
+    // Voices: filter units per pair, the oscillator voice pool, the voices.
+    for (int pair = 0; pair < kVoiceCount / 2; ++pair) {
+        std::array<std::unique_ptr<DesignFilter>, kFilters> units;
+        for (auto& unit : units) unit = std::make_unique<DesignFilter>(env);
+        filterUnits.push_back(std::move(units));
+    }
+    for (int i = 0; i < kVoiceCount; ++i) {
+        oscillatorVoicePool.push_back(std::make_unique<OscillatorVoice>(
+            env, globals.oscillatorStyle, kSeedsPerVoice * static_cast<uint32_t>(i + 1)));
+    }
+    for (int j = 0; j < kVoiceCount; ++j) {
+        auto& units = filterUnits[static_cast<size_t>(j / 2)];
+        VornVoice::Shared shared{matrix,
+                                 globals.curves,
+                                 globals.filterStyles,
+                                 {},
+                                 {},
+                                 {},
+                                 *outputLevelPan,
+                                 {units[0].get(), units[1].get()},
+                                 sideChainTriggered};
+        for (int k = 0; k < kEnvelopes; ++k)
+            shared.triggers[static_cast<size_t>(k)] = triggers[static_cast<size_t>(k)].get();
+        for (int k = 0; k < kOscillators; ++k)
+            shared.oscLevelPan[static_cast<size_t>(k)] = oscLevelPan[static_cast<size_t>(k)].get();
+        for (int k = 0; k < kFilters; ++k)
+            shared.filterLevelPan[static_cast<size_t>(k)] =
+                filterLevelPan[static_cast<size_t>(k)].get();
+        auto voice = std::make_unique<VornVoice>(env, shared, j);
+        voiceManager.addVoice(voice.get());
+        voices.push_back(std::move(voice));
+    }
+
+    // Master section.
+    for (int k = 0; k < kSides; ++k) delayUnit.setInput(k, &voiceManager.output(k));
+    for (int s = 0; s < kSides; ++s) {
+        DelayEffectUnit::Channel& channel = delayUnit.channel(s);
+        const int t = kFirstDelayTarget + kTargetsPerDelay * s;
+        channel.setTimeInput(&master.target(t));
+        channel.setOffsetInput(&master.target(t + 1));
+        channel.setFeedbackInput(&master.target(t + 2));
+        channel.setCrossFeedbackInput(&master.target(t + 3));
+    }
+    for (int k = 0; k < kSides; ++k) stereoSpread.setInput(k, &delayUnit.output(k));
+    stereoSpread.setWidthInput(&master.target(kStereoTarget));
+    for (int k = 0; k < kSides; ++k) {
+        wave::Router& router = *outputs[static_cast<size_t>(k)];
+        router.setSignal(0, &stereoSpread.output(k));
+        router.setSignal(1, sideChainInputs[static_cast<size_t>(k)].get());
+        router.selectNow(auditionSignal);
+    }
+
+    // MIDI reaches the plug-in-wide cache always and the voices' caches through the unison
+    // layout.
+    if (AbstractMusicEventReceiver* receiver = plugin.eventReceiver()) {
+        if (AbstractChannelEventReceiver* all = receiver->channelReceiver(kAllChannels)) {
+            all->addListener(&midiCache);
+        }
+    }
+}
+
+VornPlugin::Engine::~Engine() {
+    if (AbstractMusicEventReceiver* receiver = plugin.eventReceiver()) {
+        if (AbstractChannelEventReceiver* all = receiver->channelReceiver(kAllChannels)) {
+            all->removeListener(&midiCache);
+            for (auto& voice : voices) all->removeListener(&voice->midiCache());
+        }
+    }
+}
+
+void VornPlugin::Engine::propertyChanged(const void* property) {
+    if (property == &polyphony) {
+        voiceManager.polyphony = static_cast<VoiceManager::Polyphony>(polyphony.get());
+    } else if (property == &portamentoMode) {
+        voiceManager.portamentoMode =
+            static_cast<VoiceManager::PortamentoMode>(portamentoMode.get());
+    } else if (property == &auditionSignal) {
+        for (auto& router : outputs) router->selection() = auditionSignal;
+    }
+}
+
+void VornPlugin::Engine::bind(Parameters& p) {
+    p.polyphony.bind(&polyphony);
+    p.portamentoMode.bind(&portamentoMode);
+    p.auditionSignal.bind(&auditionSignal);
+
+    for (auto& pooled : oscillatorVoicePool) {
+        p.ringModulation.bind(&pooled->ringModulation);
+        for (int k = 0; k < kOscillators; ++k) {
+            OscillatorParameterSet& osc = p.oscillators[k];
+            osc.waveForm.bind(&pooled->waveForm[static_cast<size_t>(k)]);
+            osc.phaseSync.bind(&pooled->phaseSync[static_cast<size_t>(k)]);
+            osc.enabled.bind(&pooled->oscillatorOn[static_cast<size_t>(k)]);
+        }
+    }
+    for (auto& voice : voices) {
+        for (int side = 0; side < kSides; ++side) {
+            VornVoice::Channel& channel = voice->channel(side);
+            p.filterRouting.bind(&channel.routing);
+            for (int k = 0; k < kFilters; ++k) {
+                FilterParameterSet& f = p.filters[k];
+                f.characteristic.bind(&channel.characteristic[static_cast<size_t>(k)]);
+                f.response.bind(&channel.response[static_cast<size_t>(k)]);
+                f.slope.bind(&channel.slope[static_cast<size_t>(k)]);
+                f.enabled.bind(&channel.enabled[static_cast<size_t>(k)]);
+            }
+        }
+        for (int k = 0; k < kEnvelopes; ++k) {
+            p.envelopes[k].range.bind(&voice->envelopeRange[static_cast<size_t>(k)]);
+        }
+        for (int list = 0; list < 2; ++list) {
+            for (int i = 0; i < kMidiSources; ++i) {
+                MidiModSource& source = voice->midiSource(list, i);
+                p.midiSources[i].input.bind(&source.input);
+                p.midiSources[i].controllerNumber.bind(&source.controllerNumber);
+                p.midiSources[i].responseCurve.bind(&source.responseCurve);
+            }
+        }
+    }
+    for (int i = 0; i < kMidiSources; ++i) {
+        p.midiSources[i].input.bind(&midiSources[static_cast<size_t>(i)]->input);
+        p.midiSources[i].controllerNumber.bind(
+            &midiSources[static_cast<size_t>(i)]->controllerNumber);
+        p.midiSources[i].responseCurve.bind(&midiSources[static_cast<size_t>(i)]->responseCurve);
+    }
+    for (int k = 0; k < kEnvelopes; ++k) {
+        p.envelopes[k].threshold.bind(&triggers[static_cast<size_t>(k)]->threshold);
+    }
+    for (int k = 0; k < kXLFOs; ++k) {
+        XLFOParameterSet& set = p.xlfos[k];
+        XLFO& xlfo = *xlfos[static_cast<size_t>(k)];
+        XLFOFreqController& frequency = *xlfoFrequencies[static_cast<size_t>(k)];
+        set.frequencyOffset.bind(&frequency.defaultOffset());
+        set.balance.bind(&xlfo.balance);
+        set.syncMode.bind(&frequency.syncMode);
+        set.midiTrigger.bind(&xlfo.midiTrigger);
+        set.snap.bind(&xlfo.snap);
+        set.steps.numActive().bind(&xlfo.stepCount);
+        for (int j = 0; j < XLFOStepParameterSet::kCount; ++j) {
+            XLFOStepParameterSet& step = set.steps[j];
+            step.value.bind(&xlfo.step(j).value);
+            step.glide.bind(&xlfo.step(j).glide);
+            step.glideFunction.bind(&xlfo.step(j).glideCurve);
+            step.random.bind(&xlfo.step(j).random);
+        }
+    }
+    for (int i = 0; i < kXYControllers; ++i) {
+        xyControllers[static_cast<size_t>(i)]->bind(p.xyControllers[i].hor, p.xyControllers[i].ver);
+    }
+
+    p.delayLink.bind(&delayUnit.link);
+    p.delayFilterRouting.bind(&delayUnit.filterRouting);
+    for (int s = 0; s < kSides; ++s) {
+        p.delays[s].sync.bind(&delayUnit.channel(s).sync);
+        p.delays[s].enabled.bind(&delayUnit.channel(s).enabled);
+    }
+    for (int k = 0; k < kFilters; ++k) {
+        DelayEffectUnit::FilterSettings& settings = delayUnit.filterSettings(k);
+        FilterParameterSet& f = p.delayFilters[k];
+        f.characteristic.bind(&settings.characteristic);
+        f.response.bind(&settings.response);
+        f.slope.bind(&settings.slope);
+        f.enabled.bind(&settings.enabled);
+    }
+}

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "engine/UnisonMixer.h"
+#include "engine/wave/FloatParameterSource.h"
+#include "tests/engine/wave/TestSources.h"
+
+namespace {
+
+using wave::test::expectPattern;
+using wave::test::kBlock;
+using wave::test::PatternSource;
+
+class UnisonMixerTest : public ::testing::Test {
+protected:
+    UnisonMixerTest() : env(kBlock), mixer(env) {}
+
+    // A constant gain source.
+    wave::FloatParameterSource& gain(float value) {
+        gains.push_back(std::make_unique<wave::FloatParameterSource>(env, value));
+        return *gains.back();
+    }
+    const float* pull(int side) { return wave::test::pullChunk(env, mixer.output(side)); }
+
+    wave::Environment env;
+    UnisonMixer mixer;
+    std::vector<std::unique_ptr<wave::FloatParameterSource>> gains;
+};
+
+TEST_F(UnisonMixerTest, BalanceFadesTheOppositeSide) {
+    struct Case {
+        float balance, left, right;
+    };
+    for (const Case& c : {Case{-1.0f, 1.0f, 0.0f}, Case{-0.5f, 1.0f, 0.5f}, Case{0.0f, 1.0f, 1.0f},
+                          Case{0.25f, 0.75f, 1.0f}, Case{1.0f, 0.0f, 1.0f}}) {
+        SCOPED_TRACE(c.balance);
+        EXPECT_FLOAT_EQ(UnisonMixer::leftWeight(c.balance), c.left);
+        EXPECT_FLOAT_EQ(UnisonMixer::rightWeight(c.balance), c.right);
+    }
+
+    // Three unison voices at -1, 0, 1 with per-side gains, one of them a non-constant block.
+    PatternSource a(env, {1.0f, 2.0f, 3.0f, 4.0f}), b(env, {10.0f}), c(env, {100.0f, -100.0f});
+    PatternSource blockGain(env, {0.5f, 1.0f});
+    mixer.addEntry(&gain(2.0f), &gain(3.0f), &a, -1.0f);
+    mixer.addEntry(&blockGain, &gain(0.5f), &b, 0.0f);
+    mixer.addEntry(&gain(1.0f), &gain(0.25f), &c, 1.0f);
+    // left: 2·a + blockGain·b + 0; right: 0 + 0.5·b + 0.25·c
+    expectPattern(pull(0), kBlock, {7.0f, 14.0f, 11.0f, 18.0f});
+    expectPattern(mixer.output(1).outputData(), kBlock, {30.0f, -20.0f});
+    EXPECT_EQ(a.calls, 1);  // both sides computed by one pull
+}
+
+TEST_F(UnisonMixerTest, SwitchedOffEntriesAreNotPulled) {
+    PatternSource off(env, {5.0f}), oneSided(env, {2.0f}), unknown(env, {3.0f});
+    PatternSource zeroBlock(env, {0.0f});  // zero, but not reported constant
+    mixer.addEntry(&gain(0.0f), &gain(0.0f), &off, 0.0f);
+    mixer.addEntry(&gain(0.0f), &gain(1.0f), &oneSided, 0.0f);
+    mixer.addEntry(&zeroBlock, &gain(0.0f), &unknown, 0.0f);
+    expectPattern(pull(0), kBlock, {0.0f});
+    expectPattern(mixer.output(1).outputData(), kBlock, {2.0f});
+    EXPECT_EQ(off.calls, 0);
+    EXPECT_EQ(oneSided.calls, 1);
+    EXPECT_EQ(unknown.calls, 1);
+}
+
+TEST_F(UnisonMixerTest, NothingToMixIsTheSilentBuffer) {
+    const float* silent = env.silentBuffer().data();
+    EXPECT_EQ(pull(0), silent);
+    PatternSource s(env, {1.0f});
+    mixer.addEntry(&gain(0.0f), &gain(0.0f), &s, 0.5f);
+    EXPECT_EQ(pull(0), silent);
+    EXPECT_EQ(mixer.output(1).outputData(), silent);
+    EXPECT_TRUE(mixer.output(1).isConstant());
+    mixer.clear();
+    mixer.addEntry(&gain(1.0f), &gain(1.0f), &s, 0.0f);
+    EXPECT_NE(pull(0), silent);
+    mixer.clear();
+    EXPECT_EQ(mixer.entryCount(), 0);
+    EXPECT_EQ(pull(1), silent);
+}
+
+TEST_F(UnisonMixerTest, HoldsThirtyTwoEntries) {
+    PatternSource s(env, {1.0f});
+    wave::FloatParameterSource& g = gain(1.0f);
+    for (size_t i = 0; i < UnisonMixer::kEntryCapacity; ++i) {
+        EXPECT_TRUE(mixer.addEntry(&g, &g, &s, 0.0f));
+    }
+    EXPECT_FALSE(mixer.addEntry(&g, &g, &s, 0.0f));
+    expectPattern(pull(0), kBlock, {32.0f});
+}
+
+}  // namespace

@@ -1,0 +1,377 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "engine/VoiceManager.h"
+#include "tests/engine/wave/TestSources.h"
+#include "tests/support/AllocationCounter.h"
+
+namespace {
+
+using wave::test::PatternSource;
+
+constexpr float kRate = 48000.0f;
+constexpr uint32_t kSamplesPerMs = 48;
+constexpr uint32_t kFrames = 8;
+
+struct Call {
+    bool on;
+    float note;
+    int glideFrom;
+    float velocity;
+    bool operator==(const Call&) const = default;
+};
+Call on(float note, int glideFrom, float velocity) {
+    return {true, note, glideFrom, velocity};
+}
+Call off(float velocity) {
+    return {false, 0.0f, 0, velocity};
+}
+std::ostream& operator<<(std::ostream& os, const Call& c) {
+    if (!c.on) return os << "off(" << c.velocity << ")";
+    return os << "on(" << c.note << ", " << c.glideFrom << ", " << c.velocity << ")";
+}
+
+// Records the calls it gets; a started note makes it held and sounding, a release keeps it
+// sounding until the test mutes it.
+class FakeVoice : public NoteVoice {
+public:
+    FakeVoice(wave::Environment& env, float amplitude, std::vector<float> left,
+              std::vector<float> right, float gainLeft = 1.0f, float gainRight = 1.0f)
+        : amplitude_(env, {amplitude}),
+          output_{PatternSource(env, std::move(left)), PatternSource(env, std::move(right))},
+          gain_{PatternSource(env, {gainLeft}), PatternSource(env, {gainRight})} {
+        calls.reserve(1024);
+    }
+
+    bool isMuted() const override { return muted; }
+    wave::Producer& amplitude() override { return amplitude_; }
+    const float* outputGain(uint32_t frames, uint32_t flags, int channel) override {
+        return gain_[channel].pull(frames, flags);
+    }
+    wave::Producer& channelOutput(int channel) override { return output_[channel]; }
+    bool isHeld() const override { return held; }
+    void noteOn(float note, int glideFrom, float velocity) override {
+        calls.push_back(on(note, glideFrom, velocity));
+        held = true;
+        muted = false;
+    }
+    void noteOff(float velocity) override {
+        calls.push_back(off(velocity));
+        held = false;
+    }
+
+    int pulls() const { return amplitude_.calls + output_[0].calls + output_[1].calls; }
+    Call last() const { return calls.empty() ? off(-1.0f) : calls.back(); }
+
+    std::vector<Call> calls;
+    bool muted = true;
+    bool held = false;
+
+private:
+    PatternSource amplitude_;
+    PatternSource output_[2];
+    PatternSource gain_[2];
+};
+
+class VoiceManagerTest : public ::testing::Test {
+protected:
+    static constexpr int kVoices = 4;
+
+    VoiceManagerTest() : env(wave::test::kBlock) {
+        env.setSampleRate(kRate);
+        manager = std::make_unique<VoiceManager>(env);
+        for (int i = 0; i < kVoices; ++i) {
+            voices.push_back(std::make_unique<FakeVoice>(env, 1.0f, std::vector<float>{1.0f},
+                                                         std::vector<float>{1.0f}));
+            manager->addVoice(voices.back().get());
+        }
+    }
+
+    void waitMs(uint32_t ms) { manager->advanceClock(ms * kSamplesPerMs); }
+    // Index of the voice whose last call started `note`, -1 when none.
+    int voiceOf(int note) const {
+        for (int i = 0; i < kVoices; ++i) {
+            const Call c = voices[i]->last();
+            if (c.on && c.note == static_cast<float>(note)) return i;
+        }
+        return -1;
+    }
+    // The glide source the voice playing `note` was started with.
+    int sourceOf(int note) const {
+        const int v = voiceOf(note);
+        return v < 0 ? -1 : voices[v]->last().glideFrom;
+    }
+    void clearCalls() {
+        for (auto& v : voices) v->calls.clear();
+    }
+
+    wave::Environment env;
+    std::unique_ptr<VoiceManager> manager;
+    std::vector<std::unique_ptr<FakeVoice>> voices;
+};
+
+TEST_F(VoiceManagerTest, PolyGlidesFromANotePlayedAtLeastAChordWindowEarlier) {
+    manager->noteOn(60, 0.5f);
+    EXPECT_EQ(voices[0]->last(), on(60.0f, 60, 0.5f));  // the first note ever: no glide
+    waitMs(99);
+    manager->noteOn(62, 0.5f);
+    EXPECT_EQ(sourceOf(62), 62);  // 60 is only 99 ms old
+    waitMs(1);
+    // 62 is 1 ms old and skipped; 60 is exactly 100 ms old and serves.
+    manager->noteOn(64, 0.5f);
+    EXPECT_EQ(sourceOf(64), 60);
+    waitMs(200);
+    // 60 was used up as a source; the newest old enough is 64.
+    manager->noteOn(67, 0.5f);
+    EXPECT_EQ(sourceOf(67), 64);
+    waitMs(200);
+    manager->noteOn(62, 0.25f);
+    EXPECT_EQ(sourceOf(62), 67);
+    waitMs(10);
+    // Pressing 62 again dropped its entry from 99 ms, so nothing is old enough now.
+    manager->noteOn(65, 0.25f);
+    EXPECT_EQ(sourceOf(65), 65);
+}
+
+TEST_F(VoiceManagerTest, TwoKeysRightAfterTheFirstNoteEverDoNotGlide) {
+    manager->noteOn(60, 1.0f);
+    waitMs(50);
+    manager->noteOn(64, 1.0f);
+    EXPECT_EQ(sourceOf(60), 60);
+    EXPECT_EQ(sourceOf(64), 64);
+}
+
+TEST_F(VoiceManagerTest, ChordAfterChordGlidesNoteByNote) {
+    manager->noteOn(60, 1.0f);
+    manager->noteOn(64, 1.0f);
+    waitMs(10);
+    manager->noteOn(67, 1.0f);
+    waitMs(500);
+    manager->noteOff(0, 0.5f);
+    waitMs(100);
+    manager->noteOn(62, 1.0f);
+    waitMs(30);
+    manager->noteOn(65, 1.0f);
+    waitMs(30);
+    manager->noteOn(69, 1.0f);
+    // Newest old note first; each old note serves once, and the new notes never feed each other.
+    EXPECT_EQ(sourceOf(62), 67);
+    EXPECT_EQ(sourceOf(65), 64);
+    EXPECT_EQ(sourceOf(69), 60);
+}
+
+TEST_F(VoiceManagerTest, LegatoGlidesOnlyFromAHeldNote) {
+    manager->portamentoMode = VoiceManager::Legato;
+    manager->noteOn(60, 1.0f);
+    waitMs(200);
+    manager->noteOn(64, 1.0f);
+    EXPECT_EQ(sourceOf(64), 60);  // 60 still held
+    manager->noteOff(64, 0.0f);
+    waitMs(200);
+    // 64 is the candidate but its key is up: no glide, and the candidate is used up.
+    manager->noteOn(67, 1.0f);
+    EXPECT_EQ(sourceOf(67), 67);
+    waitMs(200);
+    manager->noteOn(69, 1.0f);
+    EXPECT_EQ(sourceOf(69), 67);
+}
+
+TEST_F(VoiceManagerTest, StealingAndReuseOrder) {
+    manager->voiceCount = 3;
+    const int notes[] = {60, 62, 64};
+    for (int n : notes) {
+        manager->noteOn(n, 1.0f);
+        waitMs(10);
+    }
+    clearCalls();
+    // All active voices held: the oldest note's voice is released, then restarted.
+    manager->noteOn(65, 0.75f);
+    EXPECT_EQ(voices[0]->calls, (std::vector<Call>{off(1.0f), on(65.0f, 65, 0.75f)}));
+    EXPECT_TRUE(voices[3]->calls.empty());  // beyond voiceCount
+
+    // A released voice beats an older held one: 64 (released) before 62 (held, older).
+    manager->noteOff(64, 0.2f);
+    clearCalls();
+    manager->noteOn(67, 1.0f);
+    EXPECT_EQ(voiceOf(67), 2);
+    EXPECT_EQ(voices[2]->calls.front(), off(1.0f));
+
+    // Among released voices the older note wins: 65 (voice 0) before 67 (voice 2).
+    manager->noteOff(67, 0.0f);
+    manager->noteOff(65, 0.0f);
+    manager->noteOn(69, 1.0f);
+    EXPECT_EQ(voiceOf(69), 0);
+
+    // A muted voice is taken at once: voice 0 (69, newest) muted after release wins over
+    // voice 2 (67, released, older).
+    manager->noteOff(69, 0.0f);
+    voices[0]->muted = true;
+    manager->noteOn(71, 1.0f);
+    EXPECT_EQ(voiceOf(71), 0);
+
+    // All muted: the first slot.
+    manager->noteOff(0, 0.0f);
+    for (auto& v : voices) v->muted = true;
+    manager->noteOn(72, 1.0f);
+    EXPECT_EQ(voiceOf(72), 0);
+}
+
+TEST_F(VoiceManagerTest, VoiceCountBoundsAllocation) {
+    manager->voiceCount = 2;
+    EXPECT_EQ(manager->activeEnd(), 2);
+    manager->noteOn(60, 1.0f);
+    manager->noteOn(62, 1.0f);
+    manager->noteOn(64, 1.0f);
+    EXPECT_EQ(voiceOf(64), 0);  // stolen, not voice 2
+    EXPECT_TRUE(voices[2]->calls.empty());
+    manager->voiceCount = 100;
+    EXPECT_EQ(manager->activeEnd(), kVoices);
+    manager->voiceCount = 0;
+    clearCalls();
+    manager->noteOn(65, 1.0f);
+    for (auto& v : voices) EXPECT_TRUE(v->calls.empty());
+}
+
+TEST_F(VoiceManagerTest, PolyReleaseReachesSlotsBeyondTheActiveRange) {
+    for (int n : {60, 62, 64, 65}) manager->noteOn(n, 1.0f);
+    manager->voiceCount = 2;
+    clearCalls();
+    manager->noteOff(64, 0.4f);
+    EXPECT_EQ(voices[2]->calls, std::vector<Call>{off(0.4f)});
+    manager->noteOff(64, 0.4f);  // already released: not again
+    EXPECT_EQ(voices[2]->calls.size(), 1u);
+    manager->noteOff(0, 0.1f);
+    for (int i : {0, 1, 3}) EXPECT_EQ(voices[i]->calls, std::vector<Call>{off(0.1f)}) << i;
+    EXPECT_EQ(voices[2]->calls.back(), off(0.1f));
+}
+
+TEST_F(VoiceManagerTest, MonoLegatoReturnsToTheHeldKey) {
+    manager->polyphony = VoiceManager::Mono;
+    manager->portamentoMode = VoiceManager::Legato;
+    clearCalls();
+    manager->noteOn(60, 0.8f);
+    manager->noteOn(64, 0.6f);
+    manager->noteOff(64, 0.3f);
+    manager->noteOff(60, 0.2f);
+    manager->noteOn(67, 0.5f);
+    EXPECT_EQ(voices[0]->calls,
+              (std::vector<Call>{on(60.0f, 60, 0.8f), on(64.0f, 0, 0.6f), on(60.0f, 0, 1.0f),
+                                 off(0.2f), on(67.0f, 67, 0.5f)}));
+    for (int i = 1; i < kVoices; ++i) EXPECT_TRUE(voices[i]->calls.empty());
+    EXPECT_EQ(manager->slotNote(0), 67);
+}
+
+TEST_F(VoiceManagerTest, MonoNormalAlwaysGlidesFromTheCurrentPitch) {
+    manager->polyphony = VoiceManager::Mono;
+    clearCalls();
+    manager->noteOn(60, 1.0f);
+    manager->noteOff(60, 0.0f);
+    manager->noteOn(64, 1.0f);
+    manager->noteOn(67, 1.0f);
+    // Releasing a key that is not sounding re-starts the newest held one.
+    manager->noteOff(64, 0.0f);
+    EXPECT_EQ(voices[0]->calls,
+              (std::vector<Call>{on(60.0f, 0, 1.0f), off(0.0f), on(64.0f, 0, 1.0f),
+                                 on(67.0f, 0, 1.0f), on(67.0f, 0, 1.0f)}));
+}
+
+TEST_F(VoiceManagerTest, PolyphonyChangeReleasesEveryVoiceAndForgetsHeldKeys) {
+    manager->voiceCount = 2;
+    manager->polyphony = VoiceManager::Mono;
+    manager->portamentoMode = VoiceManager::Legato;
+    manager->noteOn(60, 1.0f);
+    manager->noteOn(64, 1.0f);
+    clearCalls();
+    manager->polyphony = VoiceManager::Poly;
+    for (auto& v : voices) EXPECT_EQ(v->calls, std::vector<Call>{off(1.0f)});
+    manager->polyphony = VoiceManager::Mono;
+    clearCalls();
+    // 60 and 64 are forgotten: the new key is the only one held, so it does not glide.
+    manager->noteOn(67, 1.0f);
+    EXPECT_EQ(voices[0]->calls, std::vector<Call>{on(67.0f, 67, 1.0f)});
+    manager->polyphony = VoiceManager::Mono;  // no change, no release
+    EXPECT_EQ(voices[0]->calls.size(), 1u);
+}
+
+TEST_F(VoiceManagerTest, ClockFollowsTheSampleRate) {
+    manager->advanceClock(4800);
+    EXPECT_EQ(manager->clockMs(), 100);
+    env.setSampleRate(96000.0f);
+    manager->advanceClock(4800);
+    EXPECT_EQ(manager->clockMs(), 150);
+    manager->advanceClock(95);  // 0.99 ms: not a whole millisecond yet
+    EXPECT_EQ(manager->clockMs(), 150);
+    manager->advanceClock(1);
+    EXPECT_EQ(manager->clockMs(), 151);
+}
+
+class VoiceMixTest : public ::testing::Test {
+protected:
+    VoiceMixTest() : env(wave::test::kBlock), manager(env) {}
+
+    const float* pull(int channel, uint32_t flags = 0) {
+        env.beginChunk();
+        const float* out = manager.output(channel).pull(kFrames, flags);
+        env.finishChunk(kFrames, false);
+        return out;
+    }
+
+    wave::Environment env;
+    VoiceManager manager;
+};
+
+TEST_F(VoiceMixTest, SumsSoundingVoicesTimesEnvelopeAndGain) {
+    FakeVoice a(env, 0.5f, {1.0f, 2.0f, 3.0f, 4.0f}, {-1.0f}, 2.0f, 0.25f);
+    FakeVoice b(env, 2.0f, {0.5f}, {4.0f, 0.0f, -4.0f, 8.0f}, 1.0f, 0.5f);
+    FakeVoice muted(env, 1.0f, {100.0f}, {100.0f});
+    FakeVoice outside(env, 1.0f, {1000.0f}, {1000.0f});
+    for (FakeVoice* v : {&a, &muted, &b, &outside}) manager.addVoice(v);
+    manager.voiceCount = 3;
+
+    const float* silent = env.silentBuffer().data();
+    EXPECT_EQ(pull(0), silent);  // nobody sounds
+    EXPECT_EQ(manager.output(1).outputData(), silent);
+
+    a.muted = b.muted = outside.muted = false;
+    // left: 0.5·2·{1,2,3,4} + 2·1·0.5; right: 0.5·0.25·(-1) + 2·0.5·{4,0,-4,8}
+    wave::test::expectPattern(pull(0), kFrames, {2.0f, 3.0f, 4.0f, 5.0f});
+    wave::test::expectPattern(manager.output(1).outputData(), kFrames,
+                              {3.875f, -0.125f, -4.125f, 7.875f});
+    EXPECT_EQ(muted.pulls(), 0);
+    EXPECT_EQ(outside.pulls(), 0);
+
+    // Advance only: voices advance, nothing is mixed.
+    const int before = a.pulls();
+    EXPECT_EQ(pull(0, wave::Environment::kFlagAdvanceOnly), silent);
+    EXPECT_EQ(a.pulls(), before + 2);  // both channels, not the envelope
+}
+
+TEST_F(VoiceMixTest, NoteHandlingAndMixingDoNotAllocate) {
+    std::vector<std::unique_ptr<FakeVoice>> voices;
+    for (int i = 0; i < 4; ++i) {
+        voices.push_back(std::make_unique<FakeVoice>(env, 1.0f, std::vector<float>{1.0f},
+                                                     std::vector<float>{1.0f}));
+        manager.addVoice(voices.back().get());
+    }
+    AllocationGuard guard;
+    for (VoiceManager::Polyphony mode : {VoiceManager::Poly, VoiceManager::Mono}) {
+        manager.polyphony = mode;
+        for (int round = 0; round < 3; ++round) {
+            // Every key twice without release: the Mono key list stays within its capacity.
+            for (int i = 0; i < 2 * VoiceManager::kNoteCount; ++i) {
+                manager.noteOn(i % VoiceManager::kNoteCount, 1.0f);
+                manager.advanceClock(kFrames);
+            }
+            pull(0);
+            for (int n = 0; n < VoiceManager::kNoteCount; n += 2) manager.noteOff(n, 0.0f);
+            manager.noteOff(0, 0.0f);
+            for (auto& v : voices) v->calls.clear();
+        }
+    }
+    EXPECT_EQ(guard.allocations(), 0u);
+}
+
+}  // namespace
