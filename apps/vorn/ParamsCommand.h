@@ -12,9 +12,6 @@ class App;
 // after applying the assignments in order.
 class ParamsCommand {
 public:
-    // Exit status for input the command cannot use.
-    static constexpr int kUsageError = 2;
-
     // Adds the subcommand to app.
     explicit ParamsCommand(CLI::App& app);
 

@@ -4,10 +4,14 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,6 +47,94 @@ ProgramRun runVorn(const std::string& arguments, bool withErrors = false) {
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+using Bytes = std::vector<uint8_t>;
+
+void appendLittleEndian(Bytes& out, uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+// Format 0, 480 ticks per quarter, 120 BPM: one note from 0 to 0.5 s on channel 1.
+Bytes oneNoteSong() {
+    return {'M',  'T',  'h',  'd',  0,    0,    0,    6,    0,    0,    0,    1,
+            0x01, 0xE0, 'M',  'T',  'r',  'k',  0,    0,    0,    13,   0x00, 0x90,
+            0x45, 0x64, 0x83, 0x60, 0x80, 0x45, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+}
+
+// A 16-bit PCM WAV file of silence, laid out by hand.
+Bytes pcmWav(uint32_t rate, uint16_t channels, uint32_t frames) {
+    const uint32_t dataBytes = frames * channels * 2;
+    Bytes out = {'R', 'I', 'F', 'F'};
+    appendLittleEndian(out, 36 + dataBytes, 4);
+    for (const char c : std::string("WAVEfmt ")) out.push_back(static_cast<uint8_t>(c));
+    appendLittleEndian(out, 16, 4);
+    appendLittleEndian(out, 1, 2);  // PCM
+    appendLittleEndian(out, channels, 2);
+    appendLittleEndian(out, rate, 4);
+    appendLittleEndian(out, rate * channels * 2, 4);
+    appendLittleEndian(out, channels * 2u, 2);
+    appendLittleEndian(out, 16, 2);
+    for (const char c : std::string("data")) out.push_back(static_cast<uint8_t>(c));
+    appendLittleEndian(out, dataBytes, 4);
+    out.resize(out.size() + dataBytes, 0);
+    return out;
+}
+
+// The fields of a WAV file's "fmt " chunk and the size of its "data" chunk.
+struct WavLayout {
+    bool valid = false;
+    uint16_t formatTag = 0;
+    uint16_t channels = 0;
+    uint32_t rate = 0;
+    uint16_t bits = 0;
+    uint32_t dataBytes = 0;
+};
+
+WavLayout readWavLayout(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    const Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const auto read = [&](size_t at, int count) {
+        uint32_t value = 0;
+        for (int i = count - 1; i >= 0; --i) value = (value << 8) | bytes[at + i];
+        return value;
+    };
+    WavLayout layout;
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
+        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
+        return layout;
+    }
+    bool format = false, data = false;
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const uint32_t length = read(at + 4, 4);
+        if (std::memcmp(bytes.data() + at, "fmt ", 4) == 0 && length >= 16) {
+            layout.formatTag = static_cast<uint16_t>(read(at + 8, 2));
+            layout.channels = static_cast<uint16_t>(read(at + 10, 2));
+            layout.rate = read(at + 12, 4);
+            layout.bits = static_cast<uint16_t>(read(at + 22, 2));
+            format = true;
+        } else if (std::memcmp(bytes.data() + at, "data", 4) == 0) {
+            layout.dataBytes = length;
+            data = at + 8 + length <= bytes.size();
+        }
+        at += 8 + length + (length & 1);
+    }
+    layout.valid = format && data;
+    return layout;
+}
+
+std::set<std::string> filesIn(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
 }
 
 // A strict reader of the JSON the command prints: checks the grammar and collects the members
@@ -256,6 +348,144 @@ TEST_F(VornCommandLineTest, VersionAndTable) {
     size_t lines = 0;
     for (const char c : run.out) lines += c == '\n';
     EXPECT_EQ(lines, 884u);  // heading and one line per parameter
+}
+
+// A fresh folder with the one-note song in it.
+class VornRenderTest : public VornCommandLineTest {
+protected:
+    void SetUp() override {
+        VornCommandLineTest::SetUp();
+        if (IsSkipped()) return;
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("vorn-render-" + std::to_string(getpid()) + "-" +
+                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        writeFile(folder_ / "song.mid", oneNoteSong());
+    }
+    void TearDown() override {
+        if (!folder_.empty()) std::filesystem::remove_all(folder_);
+    }
+    std::string path(const std::string& name) const {
+        return "'" + (folder_ / name).string() + "'";
+    }
+
+    std::filesystem::path folder_;
+};
+
+TEST_F(VornRenderTest, WritesEveryFormatWithTheExactLength) {
+    struct Case {
+        const char* format;
+        uint16_t formatTag;
+        uint16_t bits;
+    };
+    // The note ends at 0.5 s; with a 0.25 s tail that is 33075 frames at 44.1 kHz, whatever the
+    // host block size.
+    const Case cases[] = {{"float", 3, 32}, {"24", 1, 24}, {"16", 1, 16}};
+    const uint32_t frames = 33075;
+    const std::regex summary(
+        "^.*out-[0-9a-z]+\\.wav: 0\\.750 s at 44100 Hz, peak -?(inf|[0-9.]+) dBFS, RMS "
+        "-?(inf|[0-9.]+) dBFS, CPU [0-9.]+ s, real-time factor [0-9.inf]+\n$");
+    for (const Case& c : cases) {
+        const std::string name = std::string("out-") + c.format + ".wav";
+        const ProgramRun run =
+            runVorn("render " + path("song.mid") + " -o " + path(name) +
+                    " --rate 44100 --block 100 --tail 0.25 --format " + c.format);
+        ASSERT_EQ(run.status, 0) << c.format;
+        EXPECT_TRUE(std::regex_match(run.out, summary)) << run.out;
+        const WavLayout wav = readWavLayout(folder_ / name);
+        ASSERT_TRUE(wav.valid) << c.format;
+        EXPECT_EQ(wav.formatTag, c.formatTag) << c.format;
+        EXPECT_EQ(wav.channels, 2) << c.format;
+        EXPECT_EQ(wav.rate, 44100u) << c.format;
+        EXPECT_EQ(wav.bits, c.bits) << c.format;
+        EXPECT_EQ(wav.dataBytes, frames * 2 * c.bits / 8) << c.format;
+    }
+    // Only the results: no temporary file stays behind.
+    EXPECT_EQ(filesIn(folder_),
+              (std::set<std::string>{"song.mid", "out-float.wav", "out-24.wav", "out-16.wav"}));
+}
+
+TEST_F(VornRenderTest, SideChainFilesAreReadMonoOrStereoAtTheRenderRate) {
+    writeFile(folder_ / "mono.wav", pcmWav(48000, 1, 4800));
+    writeFile(folder_ / "stereo.wav", pcmWav(48000, 2, 96000));
+    writeFile(folder_ / "slow.wav", pcmWav(22050, 1, 100));
+    for (const char* sideChain : {"mono.wav", "stereo.wav"}) {
+        const ProgramRun run = runVorn("render " + path("song.mid") + " -o " + path("out.wav") +
+                                       " --tail 0 --sidechain " + path(sideChain));
+        EXPECT_EQ(run.status, 0) << sideChain;
+        EXPECT_EQ(readWavLayout(folder_ / "out.wav").dataBytes, 24000u * 2 * 4) << sideChain;
+    }
+    const ProgramRun run = runVorn("render " + path("song.mid") + " -o " + path("slow.out.wav") +
+                                       " --sidechain " + path("slow.wav"),
+                                   true);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("22050"), std::string::npos) << run.out;
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "slow.out.wav"));
+}
+
+TEST_F(VornRenderTest, FailuresExitWithStatusTwoAndLeaveNoOutput) {
+    Bytes truncated = oneNoteSong();
+    truncated.resize(truncated.size() - 5);
+    writeFile(folder_ / "truncated.mid", truncated);
+    writeFile(folder_ / "garbage.mid", {'R', 'I', 'F', 'F', 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    const std::string song = path("song.mid");
+    const std::string out = " -o " + path("out.wav");
+    const std::pair<std::string, std::string> cases[] = {
+        {"render " + path("missing.mid") + out, "missing.mid"},
+        {"render " + path("garbage.mid") + out, "MThd"},
+        {"render " + path("truncated.mid") + out, "beyond the end"},
+        {"render " + song + " -o " + path("no-such-folder/out.wav"), "no-such-folder"},
+        {"render " + song + " -o " + path(""), "cannot write"},
+        {"render " + song + out + " --set 'Filter 1 Frq=2 kHz'", "Filter 1 Freq"},
+        {"render " + song + out + " --set 'Osc 1 Wave Form=Saw'", "Sawtooth"},
+        {"render " + song + out + " --preset " + path("sound.qvp"),
+         "vorn: presets are not supported yet"},
+        {"render " + song + out + " --sidechain " + path("missing.wav"), "missing.wav"},
+        {"render " + song + out + " --sidechain " + path("garbage.mid"), "garbage.mid"},
+        {"render " + song + out + " --format 32", "format"},
+        {"render " + song + out + " --block 0", "block"},
+        {"render " + song, "output"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const ProgramRun run = runVorn(arguments, true);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_NE(run.out.find(message), std::string::npos) << arguments << "\n" << run.out;
+        EXPECT_EQ(filesIn(folder_),
+                  (std::set<std::string>{"song.mid", "truncated.mid", "garbage.mid"}))
+            << arguments;
+    }
+}
+
+TEST_F(VornCommandLineTest, BenchPrintsBothFigures) {
+    const ProgramRun run = runVorn("bench --voices 1 --seconds 0.2");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_TRUE(std::regex_match(
+        run.out,
+        std::regex("real-time factor: [0-9]+\\.[0-9]\nns per voice-sample: [0-9]+\\.[0-9]\n")))
+        << run.out;
+    EXPECT_EQ(runVorn("bench --voices 33").status, 2);
+    EXPECT_EQ(runVorn("bench --patch light").status, 2);
+}
+
+TEST_F(VornCommandLineTest, DemoRendersItsSongWithEveryPatch) {
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("vorn-demo-" + std::to_string(getpid()) + ".wav");
+    const ProgramRun run = runVorn("demo -o '" + file.string() + "'", true);
+    ASSERT_EQ(run.status, 0) << run.out;
+    for (const char* part : {"pad", "bass", "lead"}) {
+        EXPECT_NE(run.out.find(part), std::string::npos) << run.out;
+    }
+    const WavLayout wav = readWavLayout(file);
+    std::filesystem::remove(file);
+    ASSERT_TRUE(wav.valid);
+    EXPECT_EQ(wav.formatTag, 3);
+    EXPECT_EQ(wav.channels, 2);
+    EXPECT_EQ(wav.rate, 48000u);
+    // Twelve bars at 96 BPM, then the tail of the last chord.
+    const double seconds = wav.dataBytes / (2.0 * 4 * 48000);
+    EXPECT_GE(seconds, 30.0);
+    EXPECT_LE(seconds, 60.0);
 }
 
 }  // namespace

@@ -1,0 +1,6 @@
+#pragma once
+
+// Exit statuses of the vorn program.
+inline constexpr int kExitSuccess = 0;
+// Input the program cannot use: bad arguments, unreadable or malformed files, unwritable output.
+inline constexpr int kExitUsageError = 2;
