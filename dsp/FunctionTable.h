@@ -28,6 +28,27 @@ public:
         return data_[i] + (data_[i + 1] - data_[i]) * (p - static_cast<float>(whole));
     }
 
+    // Four lookups at once, each exactly as operator() computes it.
+    template <typename V4>
+    V4 lookup4(V4 x) const {
+        using I4 = int32_t __attribute__((vector_size(16)));
+        const V4 scale = {scale_, scale_, scale_, scale_};
+        const V4 fraction = {offsetFraction_, offsetFraction_, offsetFraction_, offsetFraction_};
+        const V4 p = x * scale - fraction;
+        const I4 truncated = __builtin_convertvector(p, I4);
+        // A true comparison is -1: adding it subtracts one.
+        const I4 whole = truncated + (p < __builtin_convertvector(truncated, V4));
+        const V4 t = p - __builtin_convertvector(whole, V4);
+        V4 a;
+        V4 b;
+        for (int lane = 0; lane < 4; ++lane) {
+            const uint32_t i = static_cast<uint32_t>(whole[lane] - offsetInteger_) & mask_;
+            a[lane] = data_[i];
+            b[lane] = data_[i + 1];
+        }
+        return a + (b - a) * t;
+    }
+
     uint32_t size() const { return size_; }
     float minimum() const { return min_; }
     float maximum() const { return max_; }

@@ -44,35 +44,72 @@ void store(float* p, f4 v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-// One section over a segment, in place: three updates per sample.
-template <int Response, typename V>
-void runSection(V* x, uint32_t n, V& lpState, V& bpState, V f, V q, V sa) {
+// The cascaded sections over a segment, in place: three updates per section and sample. All
+// sections advance sample by sample, so that the next sample of one section overlaps in the CPU
+// with the current sample of the next instead of waiting on one long dependency chain. Only the
+// first section saturates.
+template <int Response, int Sections, typename V>
+void runSections(V* x, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa) {
     const V offset = splat<V>(StateVariableFilter::kDenormalOffset);
     const V bpLimit = splat<V>(StateVariableFilter::kBandPassLimit);
     const V lpLimit = splat<V>(StateVariableFilter::kLowPassLimit);
-    V lp = lpState;
-    V bp = bpState;
-    for (uint32_t i = 0; i < n; ++i) {
-        const V in = x[i];
-        lp = lp + f * (bp - offset);
-        bp = bp + (f * (in - q * bp - lp) - sa * bp * bp * bp);
-        lp = lp + f * bp;
-        bp = bp + (f * (in - q * bp - lp) - sa * bp * bp * bp);
-        lp = lp + f * bp;
-        const V hp = in - q * bp - lp;
-        bp = bp + f * hp - sa * bp * bp * bp + offset;
-        bp = clampTo(bp, -bpLimit, bpLimit);
-        lp = clampTo(lp, -lpLimit, lpLimit);
-        if constexpr (Response == GenericFilter::kLowPass) {
-            x[i] = lp;
-        } else if constexpr (Response == GenericFilter::kHighPass) {
-            x[i] = hp;
-        } else {
-            x[i] = bp;
-        }
+    const V none = splat<V>(0.0f);
+    V lp[Sections];
+    V bp[Sections];
+    for (int k = 0; k < Sections; ++k) {
+        lp[k] = lpState[k];
+        bp[k] = bpState[k];
     }
-    lpState = lp;
-    bpState = bp;
+    for (uint32_t i = 0; i < n; ++i) {
+        V in = x[i];
+        for (int k = 0; k < Sections; ++k) {
+            const V damping = q[k];
+            const V drive = k == 0 ? sa : none;
+            V l = lp[k];
+            V b = bp[k];
+            l = l + f * (b - offset);
+            b = b + (f * (in - damping * b - l) - drive * b * b * b);
+            l = l + f * b;
+            b = b + (f * (in - damping * b - l) - drive * b * b * b);
+            l = l + f * b;
+            const V hp = in - damping * b - l;
+            b = b + f * hp - drive * b * b * b + offset;
+            b = clampTo(b, -bpLimit, bpLimit);
+            l = clampTo(l, -lpLimit, lpLimit);
+            lp[k] = l;
+            bp[k] = b;
+            if constexpr (Response == GenericFilter::kLowPass) {
+                in = l;
+            } else if constexpr (Response == GenericFilter::kHighPass) {
+                in = hp;
+            } else {
+                in = b;
+            }
+        }
+        x[i] = in;
+    }
+    for (int k = 0; k < Sections; ++k) {
+        lpState[k] = lp[k];
+        bpState[k] = bp[k];
+    }
+}
+
+template <int Response, typename V>
+void runCascade(int sections, V* x, uint32_t n, V* lp, V* bp, V f, const V* q, V sa) {
+    switch (sections) {
+        case 1:
+            runSections<Response, 1>(x, n, lp, bp, f, q, sa);
+            break;
+        case 2:
+            runSections<Response, 2>(x, n, lp, bp, f, q, sa);
+            break;
+        case 3:
+            runSections<Response, 3>(x, n, lp, bp, f, q, sa);
+            break;
+        default:
+            runSections<Response, StateVariableFilter::kMaxSections>(x, n, lp, bp, f, q, sa);
+            break;
+    }
 }
 
 float saturate(const FunctionTable& clip, float y, float drive, float scale) {
@@ -218,10 +255,19 @@ void StateVariableFilter::run(const Lanes& lanes, uint32_t count, bool constant)
                 for (int lane = 0; lane < kLanes; ++lane) {
                     float x[kControlInterval];
                     for (uint32_t i = 0; i < n; ++i) x[i] = lanes.input[lane][s + i] * gain;
+                    float lp[kMaxSections];
+                    float bp[kMaxSections];
+                    float q[kMaxSections];
                     for (int k = 0; k < sections; ++k) {
-                        runSection<Response, float>(x, n, lp_[k][lane], bp_[k][lane], p.f[lane],
-                                                    p.damping[k][lane],
-                                                    k == 0 ? p.saturation[lane] : 0.0f);
+                        lp[k] = lp_[k][lane];
+                        bp[k] = bp_[k][lane];
+                        q[k] = p.damping[k][lane];
+                    }
+                    runCascade<Response, float>(sections, x, n, lp, bp, p.f[lane], q,
+                                                p.saturation[lane]);
+                    for (int k = 0; k < sections; ++k) {
+                        lp_[k][lane] = lp[k];
+                        bp_[k][lane] = bp[k];
                     }
                     float* out = lanes.output[lane] + s;
                     for (uint32_t i = 0; i < n; ++i) {
@@ -237,19 +283,25 @@ void StateVariableFilter::run(const Lanes& lanes, uint32_t count, bool constant)
                           lanes.input[3][s + i]} *
                        g;
             }
+            f4 lp[kMaxSections];
+            f4 bp[kMaxSections];
+            f4 q[kMaxSections];
             for (int k = 0; k < sections; ++k) {
-                f4 lp = load(lp_[k]);
-                f4 bp = load(bp_[k]);
-                runSection<Response, f4>(x, n, lp, bp, load(p.f), load(p.damping[k]),
-                                         k == 0 ? load(p.saturation) : splat<f4>(0.0f));
-                store(lp_[k], lp);
-                store(bp_[k], bp);
+                lp[k] = load(lp_[k]);
+                bp[k] = load(bp_[k]);
+                q[k] = load(p.damping[k]);
             }
-            for (int lane = 0; lane < kLanes; ++lane) {
-                float* out = lanes.output[lane] + s;
-                for (uint32_t i = 0; i < n; ++i) {
-                    out[i] = saturate(clip, x[i][lane], p.drive[lane], p.scale[lane]);
-                }
+            runCascade<Response, f4>(sections, x, n, lp, bp, load(p.f), q, load(p.saturation));
+            for (int k = 0; k < sections; ++k) {
+                store(lp_[k], lp[k]);
+                store(bp_[k], bp[k]);
+            }
+            const f4 drive = load(p.drive);
+            const f4 scale = load(p.scale);
+            const f4 domain = splat<f4>(ClipFunction::kDomain);
+            for (uint32_t i = 0; i < n; ++i) {
+                const f4 y = clip.lookup4(clampTo(drive * x[i], -domain, domain)) * scale;
+                for (int lane = 0; lane < kLanes; ++lane) lanes.output[lane][s + i] = y[lane];
             }
         }
         start = end;

@@ -251,6 +251,7 @@ void VornPlugin::audioParameterChanged(int id) {
         engine_->delayUnit.enabled = p.delayEnabled.getValue() > 0.5f;
     if (all || id == static_cast<int>(p.wetEnabled.id()))
         engine_->delayUnit.wetEnabled = p.wetEnabled.getValue() > 0.5f;
+    updateSourceActivity(id);
     for (int k = 0; k < XLFOParameterSet::kCount; ++k) {
         AbstractPluginParameter& trigger = p.xlfos[k].midiTrigger;
         if (!all && id != static_cast<int>(trigger.id())) continue;
@@ -266,6 +267,51 @@ void VornPlugin::audioParameterChanged(int id) {
         // The main envelope never follows the side chain.
         engine_->triggers[static_cast<size_t>(k)]->enabled = k != 0 && sideChain;
         for (auto& voice : engine_->voices) voice->envelope(k).closeGate();
+    }
+}
+
+void VornPlugin::updateSourceActivity(int id) {
+    Parameters& p = *parameters_;
+    struct ListSources {
+        AbstractParameterSetList& list;
+        int firstSource;
+        int sourcesPerEntry;
+        int entries;
+    };
+    const ListSources lists[] = {
+        {p.xyControllers, XYControllerParameterSet::kFirstSource, kXYSourcesPerEntry,
+         XYControllerParameterSet::kCount},
+        {p.xlfos, XLFOParameterSet::kFirstSource, kOneSource, XLFOParameterSet::kCount},
+        {p.envelopes, EnvelopeParameterSet::kFirstSource, kOneSource, EnvelopeParameterSet::kCount},
+        {p.followers, FollowerParameterSet::kFirstSource, kOneSource, FollowerParameterSet::kCount},
+        {p.midiSources, MidiSourceParameterSet::kFirstSource, kOneSource,
+         MidiSourceParameterSet::kCount},
+    };
+    ModulationMatrix& m = *modulationMatrix();
+    bool changed = false;
+    for (const ListSources& l : lists) {
+        if (id >= 0 && id != static_cast<int>(l.list.numActive().id())) continue;
+        const int active = l.list.activeCount();
+        for (int e = 0; e < l.entries; ++e) {
+            for (int j = 0; j < l.sourcesPerEntry; ++j) {
+                m.setSourceActive(l.firstSource + e * l.sourcesPerEntry + j, e < active);
+            }
+        }
+        changed = true;
+    }
+    if (!changed) return;
+    // Slots of entries that came or went change state.
+    for (int i = 0; i < m.slotCount(); ++i) m.updateSlot(i, ModulationMatrix::kUpdateFlags);
+    // Units of inactive entries rest: nobody reads them.
+    Engine& e = *engine_;
+    for (int k = 0; k < Engine::kXLFOs; ++k) {
+        const bool on = m.source(XLFOParameterSet::kFirstSource + k).active;
+        environment().setEnabled(e.xlfos[static_cast<size_t>(k)].get(), on);
+        environment().setEnabled(e.xlfoFrequencies[static_cast<size_t>(k)].get(), on);
+    }
+    for (int k = 0; k < Engine::kFollowers; ++k) {
+        environment().setEnabled(e.followers[static_cast<size_t>(k)].get(),
+                                 m.source(FollowerParameterSet::kFirstSource + k).active);
     }
 }
 

@@ -78,6 +78,8 @@ private:
     void layoutUnison();
     // Bounds and slot scale of the targets outside the synthesizer's groups.
     void assignTargetRanges();
+    // Sources of inactive list entries feed no slot; id -1: all lists.
+    void updateSourceActivity(int id);
     void setupParameters();
     void applyAllParameters();
     // List removals delete and renumber the slots through the slot parameters.

@@ -143,8 +143,11 @@ void VornPlugin::VornVoice::noteOn(float note, int glideFrom, float /*velocity*/
     tracker_.start(note_);
     envelopes_[0]->noteOn();
     for (int k = 1; k < kEnvelopes; ++k) {
-        if (!shared_.sideChainTriggered[static_cast<size_t>(k)])
+        // An envelope whose list entry is not in use stays idle and costs nothing.
+        if (!shared_.sideChainTriggered[static_cast<size_t>(k)] &&
+            shared_.matrix.source(kFirstEnvelopeSource + k).active) {
             envelopes_[static_cast<size_t>(k)]->noteOn();
+        }
     }
     held_ = true;
 }

@@ -29,6 +29,8 @@ TEST(VornModulationMatrix, SlotParametersWriteTheSlotRecords) {
     EXPECT_FLOAT_EQ(m->target(kDelayLTime).upper, 5000.0f);
     EXPECT_FLOAT_EQ(m->target(kOscillator1Pan).lower, -1.0f);
 
+    // Sources of list entries in use only: XY 3 is entry 2.
+    p.xyControllers.numActive().setValue(3.0f, 0);
     ModulationSlotParameterSet& slot = p.slots[2];
     slot.source.setValue(6.0f, 0);
     slot.target.setValue(4.0f, 0);
@@ -64,6 +66,7 @@ TEST(VornModulationMatrix, SlotParametersWriteTheSlotRecords) {
 TEST(VornModulationMatrix, FreeSlotSkipsValidSlotsAndTakesAnInvalidOne) {
     VornPlugin plugin;
     VornPlugin::Parameters& p = plugin.parameters();
+    p.xyControllers.numActive().setValue(1.0f, 0);
     for (int i = 0; i < ModulationSlotParameterSet::kCount; ++i) {
         p.slots[i].source.setValue(1.0f, 0);
         p.slots[i].target.setValue(1.0f, 0);
