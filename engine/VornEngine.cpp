@@ -182,7 +182,10 @@ VornPlugin::Engine::Engine(VornPlugin& plugin, wave::Environment& env, Globals& 
     stereoSpread.setWidthInput(&master.target(kStereoTarget));
     for (int k = 0; k < kSides; ++k) {
         wave::Router& router = *outputs[static_cast<size_t>(k)];
-        router.setSignal(0, &stereoSpread.output(k));
+        auto blocker = std::make_unique<DcBlocker>(env);
+        blocker->setInput(&stereoSpread.output(k));
+        router.setSignal(0, blocker.get());
+        dcBlockers[static_cast<size_t>(k)] = std::move(blocker);
         router.setSignal(1, sideChainInputs[static_cast<size_t>(k)].get());
         router.selectNow(auditionSignal);
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dsp/CurveSet.h"
+#include "dsp/DcBlocker.h"
 #include "dsp/DelayEffectUnit.h"
 #include "dsp/DesignFilter.h"
 #include "dsp/EnvelopeFollower.h"
@@ -87,4 +88,6 @@ struct VornPlugin::Engine : public PropertyOwner {
 
     DelayEffectUnit delayUnit;
     StereoSpread stereoSpread;
+    // The filters' asymmetric saturation leaves an offset; the output stage takes it out.
+    std::array<std::unique_ptr<DcBlocker>, kSides> dcBlockers;
 };

@@ -125,3 +125,20 @@ inline double rms(const std::vector<float>& x, size_t first = 0, size_t last = S
     for (size_t i = first; i < last; ++i) sum += static_cast<double>(x[i]) * x[i];
     return std::sqrt(sum / static_cast<double>(last - first));
 }
+
+// Amplitude of the component of x[first, first + count) at `hz`, Hann windowed (a steady sine of
+// amplitude a reads a).
+inline double toneAmplitude(const std::vector<float>& x, size_t first, size_t count, double hz,
+                            float sampleRate) {
+    constexpr double kTwoPi = 6.283185307179586;
+    double re = 0.0;
+    double im = 0.0;
+    for (size_t i = 0; i < count; ++i) {
+        const double w = 0.5 - 0.5 * std::cos(kTwoPi * i / static_cast<double>(count));
+        const double phase = kTwoPi * hz * static_cast<double>(i) / sampleRate;
+        re += w * x[first + i] * std::cos(phase);
+        im -= w * x[first + i] * std::sin(phase);
+    }
+    // The Hann window's mean is 1/2 and a real sine splits its amplitude between two bins.
+    return 4.0 * std::hypot(re, im) / static_cast<double>(count);
+}
