@@ -215,7 +215,7 @@ void VornPlugin::Engine::propertyChanged(const void* property) {
         voiceManager.portamentoMode =
             static_cast<VoiceManager::PortamentoMode>(portamentoMode.get());
     } else if (property == &auditionSignal) {
-        for (auto& router : outputs) router->selection() = auditionSignal;
+        for (auto& router : outputs) router->selection() = auditionSignal.get();
     }
 }
 

@@ -9,12 +9,16 @@
 #include "engine/ParameterSetup.h"
 #include "engine/UnisonLayout.h"
 #include "engine/VornEngine.h"
+#include "engine/VornPresets.h"
+#include "engine/VornSettings.h"
 #include "engine/VornVoice.h"
 #include "midi/AbstractChannelEventReceiver.h"
 #include "midi/AbstractMusicEventReceiver.h"
 #include "modulation/ModMatrixParamController.h"
 #include "modulation/SynthTargetGroups.h"
+#include "persistence/PluginStorage.h"
 #include "persistence/UserFolders.h"
+#include "persistence/VersionPresetLoader.h"
 
 namespace {
 
@@ -162,6 +166,7 @@ VornPlugin::VornPlugin() {
     modulationMatrix()->setReleaseTime(kModulationReleaseTime);
     applyAllParameters();
     environment().markReset();
+    presets_ = std::make_unique<VornPresets>(*this);
 }
 
 namespace {
@@ -178,7 +183,26 @@ void VornPlugin::createGlobals() {
     loadOrBuildOscillatorTables(sharedGlobals->oscillatorStyle, UserFolders::userData());
 }
 
+std::unique_ptr<GenericPlugin::Settings> VornPlugin::createSettings() {
+    return std::make_unique<VornSettings>();
+}
+
+std::unique_ptr<GenericPlugin::Storage> VornPlugin::createStorage() {
+    return std::make_unique<PluginStorage>();
+}
+
+int VornPlugin::editorWidth() {
+    return static_cast<VornSettings&>(settings()).showModulation ? kEditorWidth
+                                                                 : kNarrowEditorWidth;
+}
+
+int VornPlugin::editorHeight() {
+    return static_cast<VornSettings&>(settings()).interfaceLayout == 1 ? kEditorHeight
+                                                                       : kShortEditorHeight;
+}
+
 void VornPlugin::destroyGlobals() {
+    VornPresets::destroyGlobals();
     sharedGlobals.reset();
     ModulationMatrixPlugin::destroyGlobals();
 }
@@ -194,15 +218,15 @@ void VornPlugin::assignTargetRanges() {
         float lower = std::min(a, b);
         float upper = std::max(a, b);
         // A slot at full Level sweeps the parameter's whole range.
-        float scale = upper - lower;
+        float depth = upper - lower;
         if (t == kMasterTuneTarget || isDetuneTarget(t)) {
             // Pitch: the tune adds octave shifts to the parameter, and modulation counts in
             // octaves.
             lower = -kPitchModulationRange;
             upper = kPitchModulationRange;
-            scale = 1.0f;
+            depth = 1.0f;
         }
-        m.setTargetRange(t, lower, upper, scale);
+        m.setTargetRange(t, lower, upper, depth);
     }
 }
 
@@ -415,7 +439,20 @@ void VornPlugin::connectModulationLists() {
     p.slots.setControllerFactory(factory);
 }
 
+bool VornPlugin::loadPresetFile(const std::string& path) {
+    return loadSynthPresetFile(*this, path);
+}
+
+bool VornPlugin::savePreset(const std::string& path) {
+    return presets_->savePreset(path);
+}
+
+void VornPlugin::resetProgramChange() {
+    if (presets_) presets_->resetProgramChange();
+}
+
 VornPlugin::~VornPlugin() {
+    presets_.reset();
     engine_.reset();
     parameters_.reset();
     finalize();

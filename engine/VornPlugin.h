@@ -22,6 +22,8 @@
 #include "modulation/ModulationMatrixPlugin.h"
 #include "modulation/ModulationTargetParameter.h"
 
+class VornPresets;
+
 // The synthesizer: its 883 host parameters (ids 0..882 in construction order), the four virtual
 // MIDI parameters, and the processing graph of voices, modulation sources, delay and master
 // section they drive.
@@ -30,6 +32,9 @@ public:
     static constexpr int kHostParameterCount = 883;
     static constexpr int kEditorWidth = 554;
     static constexpr int kEditorHeight = 1066;
+    // Editor size without the modulation section / in the short layout.
+    static constexpr int kNarrowEditorWidth = 449;
+    static constexpr int kShortEditorHeight = 780;
     static constexpr int kVoiceCount = 32;
     static constexpr int kStateVersion = 8;
 
@@ -38,6 +43,7 @@ public:
     struct Globals;
     class OscillatorVoice;
     class VornVoice;
+    class VornSettings;
 
     VornPlugin();
     ~VornPlugin() override;
@@ -58,7 +64,16 @@ public:
     std::string pluginId() override { return "QV2i"; }
     int editorDefaultWidth() override { return kEditorWidth; }
     int editorDefaultHeight() override { return kEditorHeight; }
+    // "ShowModulation" and "InterfaceLayout" of this instance's settings.
+    int editorWidth() override;
+    int editorHeight() override;
     bool acceptsSideChain() override { return true; }
+
+    // Presets: engine/VornPresets.h.
+    bool loadPresetFile(const std::string& path) override;
+    bool savePreset(const std::string& path) override;
+    void resetProgramChange() override;
+    VornPresets& presets() { return *presets_; }
 
     Parameters& parameters() { return *parameters_; }
     const std::vector<MidiVirtualPluginParameter*>& virtualParameters() const {
@@ -70,8 +85,12 @@ public:
 protected:
     void createGlobals() override;
     void destroyGlobals() override;
+    std::unique_ptr<Settings> createSettings() override;
+    std::unique_ptr<Storage> createStorage() override;
 
 private:
+    friend class VornPresets;  // loads presets with the core's loading flag set
+
     void propertyChanged(const void* property) override;
     // "Total Voices" / "Unison Voices": how many notes sound at once and with how many
     // oscillator voices each.
@@ -91,6 +110,7 @@ private:
     std::unique_ptr<Engine> engine_;
     Property<int> totalVoices_{this, 0};
     Property<int> unisonVoices_{this, 0};
+    std::unique_ptr<VornPresets> presets_;
 };
 
 // Every parameter of the synthesizer, as members in construction order: the order fixes the ids.

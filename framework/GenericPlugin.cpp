@@ -3,12 +3,17 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 
 #include "framework/AbstractPluginParameter.h"
 #include "framework/BypassProcessor.h"
+#include "framework/CompareStates.h"
 #include "framework/PluginSettings.h"
+#include "framework/UndoHistory.h"
 #include "midi/DefaultEventReceiver.h"
+#include "midi/MidiControllerMap.h"
 #include "midi/MidiDecoder.h"
+#include "persistence/SettingSerializer.h"
 
 #if defined(__SSE__)
 #include <xmmintrin.h>
@@ -18,6 +23,12 @@ namespace {
 constexpr float kEpsilon = 1.1920929e-7f;
 constexpr double kTransportWrapBeats = 256.0;
 constexpr auto kListenerPollInterval = std::chrono::milliseconds(50);
+// Settings kept outside the two settings objects.
+constexpr const char* kGraphicsAccelerationSetting = "GraphicsAcceleration";
+constexpr int kNoGraphicsOverride = -1;
+constexpr const char* kNoSideChainSetting = "VST2_DefaultToNoSideChain";
+constexpr const char* kPresetFolderSetting = "PresetFolder";
+constexpr const char* kCurrentVersionSetting = "CurrentVersion";
 
 // Round to nearest, flush-to-zero, denormals-are-zero, all exceptions masked.
 constexpr unsigned kAudioMxcsr = 0x9FC0;
@@ -34,6 +45,12 @@ std::unique_ptr<GenericPlugin::SharedSettings> GenericPlugin::sharedSettings_;
 int GenericPlugin::graphicsAcceleration_ =
     GenericPlugin::SharedSettings::kDefaultGraphicsAcceleration;
 std::thread::id GenericPlugin::windowThread_;
+std::unique_ptr<GenericPlugin::Storage> GenericPlugin::storage_;
+std::unique_ptr<MidiControllerMap> GenericPlugin::controllerMap_;
+bool GenericPlugin::firstRunOfVersion_ = false;
+bool GenericPlugin::firstRunDecided_ = false;
+std::string GenericPlugin::presetFolder_;
+int GenericPlugin::optionFlags_ = 0;
 
 uint32_t GenericPlugin::blockSizeFor(int conserveMemory) {
     conserveMemory = std::clamp(conserveMemory, 0, SharedSettings::kMaxConserveMemory);
@@ -60,6 +77,7 @@ void GenericPlugin::initialize() {
     } else {
         settings_ = createSettings();
     }
+    readSettings();
     settings_->markDirty();
     sharedSettings_->markDirty();
 
@@ -70,6 +88,8 @@ void GenericPlugin::initialize() {
     eventReceiver_ = createEventReceiver();
     midiDecoder_ = std::make_unique<MidiDecoder>(eventReceiver_.get());
     bypassProcessor_ = std::make_unique<BypassProcessor>(*this);
+    undoHistory_ = std::make_unique<UndoHistory>(*this, kUndoDepth);
+    compareStates_ = std::make_unique<CompareStates>(*this);
 }
 
 void GenericPlugin::finalize() {
@@ -79,12 +99,84 @@ void GenericPlugin::finalize() {
 }
 
 void GenericPlugin::createGlobals() {
+    storage_ = createStorage();
+    controllerMap_ = std::make_unique<MidiControllerMap>();
     sharedSettings_ = createSharedSettings();
     graphicsAcceleration_ = sharedSettings_->graphicsAcceleration;
 }
 
 void GenericPlugin::destroyGlobals() {
+    writeSettings();
+    saveMidiControllerMap();
     sharedSettings_.reset();
+    controllerMap_.reset();
+    storage_.reset();
+    firstRunDecided_ = false;
+    firstRunOfVersion_ = false;
+}
+
+std::unique_ptr<GenericPlugin::Storage> GenericPlugin::createStorage() {
+    return nullptr;
+}
+
+// --- Settings ----------------------------------------------------------------------------------
+
+void GenericPlugin::readSettings() {
+    if (!storage_) return;
+    if (auto reader = storage_->openSettings(Storage::SettingsKey::Product, false))
+        serializeSettings(*reader);
+    if (auto common = storage_->openSettings(Storage::SettingsKey::Common, false)) {
+        const int graphics = common->serializeInt(kGraphicsAccelerationSetting, kNoGraphicsOverride,
+                                                  kNoGraphicsOverride);
+        if (graphics != kNoGraphicsOverride) graphicsAcceleration_ = graphics;
+    }
+}
+
+void GenericPlugin::writeSettings() {
+    if (!storage_ || !settings_) return;
+    auto writer = storage_->openSettings(Storage::SettingsKey::Product, true);
+    if (!writer) return;
+    serializeSettings(*writer);
+    sharedSettings_->clearDirty();
+    settings_->clearDirty();
+}
+
+void GenericPlugin::serializeSettings(SettingSerializer& serializer) {
+    const bool reading = !serializer.isWriting();
+    sharedSettings_->serialize(serializer);
+    settings_->serialize(serializer);
+    graphicsAcceleration_ = sharedSettings_->graphicsAcceleration;
+    if (reading && serializer.serializeBool(kNoSideChainSetting, false, false))
+        optionFlags_ |= kOptionNoSideChainByDefault;
+
+    const std::string defaultFolder = storage_ ? storage_->defaultPresetFolder() : std::string();
+    std::string folder =
+        serializer.serializeString(kPresetFolderSetting, presetFolder_, defaultFolder);
+    if (folder != presetFolder_ && !std::filesystem::is_directory(folder)) folder = defaultFolder;
+    presetFolder_ = folder;
+
+    const std::string running = storage_ ? storage_->versionString() : std::string();
+    const std::string stored = serializer.serializeString(kCurrentVersionSetting, running, "");
+    if (reading && !firstRunDecided_) {
+        firstRunDecided_ = true;
+        firstRunOfVersion_ = stored != running;
+    }
+    if (reading && firstRunOfVersion_) sharedSettings_->showWelcomeHint = true;
+}
+
+// --- Controller map ----------------------------------------------------------------------------
+
+void GenericPlugin::resetMidiControllerMap() {
+    controllerMap_->clear();
+    if (storage_) storage_->loadFactoryControllerMap(*controllerMap_);
+}
+
+bool GenericPlugin::loadMidiControllerMap() {
+    return storage_ && storage_->loadControllerMap(*controllerMap_);
+}
+
+bool GenericPlugin::saveMidiControllerMap() {
+    return storage_ && storage_->saveControllerMap(*controllerMap_);
 }
 
 std::unique_ptr<GenericPlugin::Settings> GenericPlugin::createSettings() {
@@ -96,7 +188,7 @@ std::unique_ptr<GenericPlugin::SharedSettings> GenericPlugin::createSharedSettin
 }
 
 std::unique_ptr<AbstractMusicEventReceiver> GenericPlugin::createEventReceiver() {
-    return std::make_unique<DefaultEventReceiver>(*this);
+    return std::make_unique<DefaultEventReceiver>(*this, controllerMap_.get());
 }
 
 void GenericPlugin::createAsyncQueue() {
@@ -153,6 +245,11 @@ void GenericPlugin::parameterChanged(uint32_t id, float value, int flags) {
 
 void GenericPlugin::queueResetMarker() {
     parameterQueue_.push(ParameterChange{kResetMarker, 0.0f});
+}
+
+void GenericPlugin::notifyPresetChanged() {
+    if (adapter_) adapter_->onPresetChanged();
+    notifyEditor(kNotifyPresetChanged, 0);
 }
 
 void GenericPlugin::setParameterFromMidi(int id, float normalized) {

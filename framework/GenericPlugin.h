@@ -18,6 +18,8 @@
 
 class AbstractMusicEventReceiver;
 class AbstractPluginParameter;
+class MidiControllerMap;
+class SettingSerializer;
 class MidiDecoder;
 
 // A parameter change on its way to the audio thread: id and new plain value. The id
@@ -63,6 +65,10 @@ public:
     class Settings;
     class SharedSettings;
     class BypassProcessor;
+    class Storage;
+    class StateList;
+    class UndoHistory;
+    class CompareStates;
 
     GenericPlugin();
     ~GenericPlugin() override;
@@ -92,13 +98,14 @@ public:
     virtual int editorWidth() { return editorDefaultWidth(); }
     virtual int editorHeight() { return editorDefaultHeight(); }
     virtual bool hasPageTable() { return false; }
-    virtual void resetMidiControllerMap() {}
-    virtual bool loadMidiControllerMap() { return false; }
+    // The controller map: built-in, from the user's file, to the user's file (Storage).
+    virtual void resetMidiControllerMap();
+    virtual bool loadMidiControllerMap();
     virtual void releaseNotes(int /*note*/, float /*velocity*/) {}
     virtual void triggerNote(int /*note*/, float /*velocity*/) {}
     virtual void willChangeParameter(int /*id*/) {}
     virtual void reset();
-    virtual bool saveMidiControllerMap() { return false; }
+    virtual bool saveMidiControllerMap();
     virtual bool savePreset(const std::string& /*path*/) { return false; }
     virtual bool renameCurrentPreset(const std::string& /*name*/) { return false; }
     virtual void setTransport(double /*tempo*/, double /*beat*/) {}
@@ -134,6 +141,17 @@ public:
     void setParameterFromMidi(int id, float normalized);
     void queueResetMarker();
 
+    // Settings persistence through the product's storage. readSettings runs for every new
+    // instance, writeSettings when the last one goes and whenever the editor changes a shared
+    // setting or the preset folder; both go through serializeSettings.
+    void readSettings();
+    void writeSettings();
+    void serializeSettings(SettingSerializer& serializer);
+    // Another preset or state became current: tells the host adapter and the editor.
+    void notifyPresetChanged();
+    // A state restore drops whatever program change is still waiting.
+    virtual void resetProgramChange() {}
+
     wave::Environment& environment() { return *environment_; }
     Settings& settings() { return *settings_; }
     CurrentPreset& currentPreset() { return currentPreset_; }
@@ -144,12 +162,23 @@ public:
     bool isLoading() const { return loading_; }
     double beatPosition() const { return beatPosition_; }
     Property<bool>& changedByMidi() { return changedByMidi_; }
+    UndoHistory& undoHistory() { return *undoHistory_; }
+    CompareStates& compareStates() { return *compareStates_; }
     const std::vector<std::string>& groupNames() const { return groupNames_; }
 
     static int instanceCount() { return instanceCount_; }
     // Process-wide; exists while at least one instance lives.
     static SharedSettings* sharedSettings() { return sharedSettings_.get(); }
     static int graphicsAcceleration() { return graphicsAcceleration_; }
+    static MidiControllerMap* controllerMap() { return controllerMap_.get(); }
+    // Decided by the first settings read of the process-wide objects' lifetime.
+    static bool isFirstRunOfVersion() { return firstRunOfVersion_; }
+    // The "PresetFolder" setting: always a folder that exists, or the default preset folder.
+    static const std::string& presetFolder() { return presetFolder_; }
+    static void setPresetFolder(const std::string& folder) { presetFolder_ = folder; }
+    // Process-wide option bits read from the settings.
+    static constexpr int kOptionNoSideChainByDefault = 1;
+    static int optionFlags() { return optionFlags_; }
     // Block size for a "ConserveMemory" value: 256 >> value, at least 32.
     static uint32_t blockSizeFor(int conserveMemory);
 
@@ -160,6 +189,8 @@ protected:
     // Releases this instance's share of the process-wide objects; the last one destroys them.
     // Products that override destroyGlobals call it from their own destructor.
     void finalize();
+    // Where settings and the controller map are kept; null keeps nothing.
+    virtual std::unique_ptr<Storage> createStorage();
     void setLatencySamples(int samples);
     void setLoading(bool on) { loading_ = on; }
     void notifyEditor(int code, int value);
@@ -179,6 +210,8 @@ private:
     Adapter* adapter_ = nullptr;
     std::unique_ptr<AsyncEventQueue> asyncQueue_;
     std::unique_ptr<BypassProcessor> bypassProcessor_;
+    std::unique_ptr<CompareStates> compareStates_;
+    std::unique_ptr<UndoHistory> undoHistory_;
     bool hostBypass_ = false;
     bool parameterBypass_ = false;
     int lastBlockFrames_ = 0;
@@ -207,4 +240,10 @@ private:
     static std::unique_ptr<SharedSettings> sharedSettings_;
     static int graphicsAcceleration_;
     static std::thread::id windowThread_;
+    static std::unique_ptr<Storage> storage_;
+    static std::unique_ptr<MidiControllerMap> controllerMap_;
+    static bool firstRunOfVersion_;
+    static bool firstRunDecided_;
+    static std::string presetFolder_;
+    static int optionFlags_;
 };

@@ -1,7 +1,13 @@
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "framework/GenericPlugin.h"
 #include "framework/Property.h"
+
+class MidiControllerMap;
+class SettingSerializer;
 
 // Settings are properties; any change marks the object dirty so that it is written back later.
 class GenericPlugin::SettingsBase : public PropertyOwner {
@@ -10,6 +16,9 @@ public:
     bool isDirty() const { return dirty_; }
     void markDirty() { dirty_ = true; }
     void clearDirty() { dirty_ = false; }
+
+    // Reads or writes every value, in the order of the store.
+    virtual void serialize(SettingSerializer& /*serializer*/) {}
 
 private:
     bool dirty_ = false;
@@ -32,4 +41,30 @@ public:
     Property<bool> showInteractiveHelp{this, true};
     Property<bool> showWelcomeHint{this, false};
     Property<bool> showComponentDisplays{this, true};
+
+    void serialize(SettingSerializer& serializer) override;
+};
+
+// What outlives the process: the settings store, the controller map file and the version they
+// belong to. The product installs one (createStorage); without it nothing is kept and every
+// setting keeps its default.
+class GenericPlugin::Storage {
+public:
+    enum class SettingsKey {
+        Product,  // this product's values, one key per major version
+        Common,   // values shared by every version (the graphics back end)
+    };
+
+    virtual ~Storage() = default;
+
+    virtual std::unique_ptr<SettingSerializer> openSettings(SettingsKey key, bool writing) = 0;
+    // Stored as "CurrentVersion"; a different stored text means a first run of this version.
+    virtual std::string versionString() const = 0;
+    virtual std::string defaultPresetFolder() const = 0;
+    // The user's map file. False when it is missing or damaged; see MidiControllerMap::readMap for
+    // what a damaged file leaves in the map.
+    virtual bool loadControllerMap(MidiControllerMap& map) = 0;
+    virtual bool saveControllerMap(const MidiControllerMap& map) = 0;
+    // The built-in map; false when the program carries none.
+    virtual bool loadFactoryControllerMap(MidiControllerMap& map) = 0;
 };

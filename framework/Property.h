@@ -30,6 +30,9 @@ public:
         set(v);
         return *this;
     }
+    // Assigning one property to another would copy its owner: assign the value instead.
+    Property& operator=(const Property&) = delete;
+    Property(const Property&) = default;
 
     void setOwner(PropertyOwner* owner) { owner_ = owner; }
     PropertyOwner* owner() const { return owner_; }

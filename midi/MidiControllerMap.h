@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <span>
 
 // Parameter id driven by each MIDI controller. A parameter has at most one controller. The map is
 // written by MIDI learn and the user-interface thread and read on the audio thread; entries are
@@ -14,6 +15,12 @@ public:
     // Controller value for assign() that only unmaps the parameter.
     static constexpr int kNoController = -1;
 
+    // File layout, little-endian: "QVCM", uint32 version, then one int32 id per controller.
+    static constexpr std::array<uint8_t, 4> kMagic = {'Q', 'V', 'C', 'M'};
+    static constexpr uint32_t kFileVersion = 1;
+    static constexpr size_t kFileSize = 8 + 4 * kControllers;
+    using FileBytes = std::array<uint8_t, kFileSize>;
+
     MidiControllerMap();
     MidiControllerMap(const MidiControllerMap&) = delete;
     MidiControllerMap& operator=(const MidiControllerMap&) = delete;
@@ -24,6 +31,12 @@ public:
     // kUnmapped for unmapped controllers and for numbers outside 0..127.
     int32_t parameterFor(int controller) const;
     void clear();
+
+    // Reads the file layout. A wrong magic fails and leaves the map as it was. Otherwise the ids
+    // are read in order (the version is not checked); a short file fails and the controllers it
+    // does not reach get id 0. Bytes after the last id are ignored.
+    bool readMap(std::span<const uint8_t> bytes);
+    FileBytes writeMap() const;
 
 private:
     std::array<std::atomic<int32_t>, kControllers> ids_;

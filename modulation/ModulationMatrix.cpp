@@ -62,11 +62,11 @@ void ModulationMatrix::assignTargetGroup(int t, int g) {
     if (rec.kind != oldKind) makeProducer(t);
 }
 
-void ModulationMatrix::setTargetRange(int t, float lower, float upper, float scale) {
+void ModulationMatrix::setTargetRange(int t, float lower, float upper, float depth) {
     Target& rec = targets_[static_cast<size_t>(t)];
     rec.lower = lower;
     rec.upper = upper;
-    rec.scale = scale;
+    rec.depth = depth;
     if (rec.ownerSlot < 0) rec.ramp->ramp().setLimits(lower, upper);
 }
 
@@ -227,7 +227,7 @@ void ModulationMatrix::applyAmount(int i, int depth) {
     const Slot& slot = slots_[static_cast<size_t>(i)];
     if (slot.state == kStateInactive) return;
     const Target& aimed = targets_[static_cast<size_t>(slot.target)];
-    float factor = aimed.scale * sourceFactor(aimed, slot.source);
+    float factor = aimed.scale * aimed.depth * sourceFactor(aimed, slot.source);
     if (slot.inverted) factor = -factor;
     Target& level = targets_[static_cast<size_t>(slot.levelTarget)];
     level.scale = factor;

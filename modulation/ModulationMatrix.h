@@ -70,6 +70,7 @@ public:
         float lower = 0.0f;
         bool globalOnly = true;
         float scale = 1.0f;
+        float depth = 1.0f;  // what a slot at full Level adds, in the target's units
         Listener* listener = nullptr;
         std::unique_ptr<wave::FloatParameterSource> ramp;
         float base = 0.0f;
@@ -107,9 +108,9 @@ public:
     // Copies the group's bounds and kind; kind 1 gets an audio-rate producer.
     void assignTargetGroup(int t, int g);
     void setAlternateSource(int t, bool on);
-    // Bounds and scale of a target outside the groups: the modulated value stays within
-    // [lower, upper] and a slot at full Level moves it by scale.
-    void setTargetRange(int t, float lower, float upper, float scale);
+    // Bounds and depth of a target outside the groups: the modulated value stays within
+    // [lower, upper] and a slot at full Level moves it by depth.
+    void setTargetRange(int t, float lower, float upper, float depth);
     void setTargetListener(int t, Listener* listener);
     void setSourceEntry(int s, wave::Producer* global, int key);
     void addSourceTarget(int s, int t);

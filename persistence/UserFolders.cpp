@@ -4,6 +4,7 @@
 
 namespace {
 
+// Relative values are ignored, as the XDG base directory rules ask.
 std::string fromEnvironment(const char* variable, const char* homeRelative) {
     const char* value = std::getenv(variable);
     if (value && *value == '/') return value;
@@ -21,6 +22,14 @@ std::string applicationData() {
 
 std::string userData() {
     return applicationData() + "/" + kProductName;
+}
+
+std::string configuration() {
+    return fromEnvironment("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string documents() {
+    return fromEnvironment("XDG_DOCUMENTS_DIR", "/Documents");
 }
 
 }  // namespace UserFolders

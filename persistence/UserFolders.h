@@ -12,5 +12,9 @@ constexpr const char* kProductName = "Vorn";
 std::string applicationData();
 // applicationData()/Vorn: wave-table cache, component presets, controller map.
 std::string userData();
+// $XDG_CONFIG_HOME, else ~/.config: the settings store.
+std::string configuration();
+// $XDG_DOCUMENTS_DIR, else ~/Documents: the default preset folder goes there.
+std::string documents();
 
 }  // namespace UserFolders

@@ -72,7 +72,7 @@ std::string acceptedInput(const AbstractPluginParameter& p) {
 
 }  // namespace
 
-ParameterTable::ParameterTable(GenericPlugin& plugin) {
+ParameterTable::ParameterTable(GenericPlugin& plugin) : plugin_(plugin) {
     for (int id = 0; id < plugin.getParameterCount(); ++id) {
         parameters_.push_back(plugin.getParameter(id));
     }
@@ -132,6 +132,8 @@ bool ParameterTable::assignAll(const std::vector<std::string>& assignments,
     for (const std::string& assignment : assignments) {
         if (!assign(assignment, command, err)) return false;
     }
+    // A patch set up before playing is in place from the first sample, not glided into.
+    if (!assignments.empty()) plugin_.queueResetMarker();
     return true;
 }
 

@@ -31,5 +31,6 @@ public:
     static std::vector<std::string> valueNames(const AbstractPluginParameter& p);
 
 private:
+    GenericPlugin& plugin_;
     std::vector<AbstractPluginParameter*> parameters_;
 };

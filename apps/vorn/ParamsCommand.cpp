@@ -109,6 +109,8 @@ ParamsCommand::ParamsCommand(CLI::App& app)
     command_->add_option("--set", assignments_,
                          "Set a parameter first, as NAME=TEXT (for example \"Filter 1 Freq=2 "
                          "kHz\"); may be repeated");
+    command_->add_option("--save", save_,
+                         "Save the parameters as a preset file instead of listing them");
 }
 
 bool ParamsCommand::selected() const {
@@ -119,6 +121,14 @@ int ParamsCommand::run(std::FILE* out, std::FILE* err) const {
     VornPlugin plugin;
     const ParameterTable table(plugin);
     if (!table.assignAll(assignments_, "vorn params", err)) return kExitUsageError;
+    if (!save_.empty()) {
+        if (!plugin.savePreset(save_)) {
+            std::fprintf(err, "vorn params: cannot write %s\n", save_.c_str());
+            return kExitUsageError;
+        }
+        std::fprintf(out, "%s: %d parameters\n", save_.c_str(), plugin.getParameterCount());
+        return kExitSuccess;
+    }
     if (json_) {
         printJson(out, table, plugin);
     } else {

@@ -8,8 +8,8 @@ namespace CLI {
 class App;
 }
 
-// "vorn params [--json] [--set NAME=TEXT]...": lists every host parameter of the synthesizer
-// after applying the assignments in order.
+// "vorn params [--json] [--set NAME=TEXT]... [--save FILE.qvp]": lists every host parameter of
+// the synthesizer after applying the assignments in order, or saves them as a preset file.
 class ParamsCommand {
 public:
     // Adds the subcommand to app.
@@ -23,6 +23,7 @@ private:
     CLI::App* command_;
     bool json_ = false;
     std::vector<std::string> assignments_;
+    std::string save_;
 };
 
 // The program's version as the version record writes it: major "." minor, the patch directly

@@ -10,7 +10,9 @@
 #include "apps/vorn/ExitStatus.h"
 #include "apps/vorn/OfflineRenderer.h"
 #include "apps/vorn/ParameterTable.h"
+#include "apps/vorn/PresetsCommand.h"
 #include "engine/VornPlugin.h"
+#include "engine/VornPresets.h"
 #include "midi/StandardMidiFile.h"
 
 namespace {
@@ -62,7 +64,9 @@ RenderCommand::RenderCommand(CLI::App& app)
     command_->add_option("--set", assignments_,
                          "Set a parameter as NAME=TEXT (the names of `vorn params`); may be "
                          "repeated");
-    command_->add_option("--preset", preset_, "Preset file to load before the assignments");
+    command_->add_option("--preset", preset_,
+                         "Preset to load before the assignments: a name in the preset folder "
+                         "(see `vorn presets list`) or a file");
     command_
         ->add_option("--tail", tailSeconds_,
                      "Seconds to render after the last event (default: until silent, at "
@@ -104,8 +108,7 @@ int RenderCommand::run(std::FILE* out, std::FILE* err) const {
     }
 
     VornPlugin plugin;
-    if (!preset_.empty() && !plugin.loadPresetFile(preset_)) {
-        std::fprintf(err, "vorn: presets are not supported yet\n");
+    if (!preset_.empty() && !loadNamedPreset(plugin, preset_, kCommand, err)) {
         return kExitUsageError;
     }
     if (!ParameterTable(plugin).assignAll(assignments_, kCommand, err)) return kExitUsageError;
@@ -129,10 +132,12 @@ int RenderCommand::run(std::FILE* out, std::FILE* err) const {
     }
     const int64_t endFrame = song.endFrame(rate_);
     std::unique_ptr<ProgressBar> progress;
-    if (isatty(fileno(err))) {
-        progress = std::make_unique<ProgressBar>(err, endFrame);
-        renderer.setProgress([&progress](int64_t frames) { progress->update(frames); });
-    }
+    if (isatty(fileno(err))) progress = std::make_unique<ProgressBar>(err, endFrame);
+    // Program changes of the song load between blocks, as a host thread would load them.
+    renderer.setProgress([&progress, &plugin](int64_t frames) {
+        plugin.presets().loadPendingProgram();
+        if (progress) progress->update(frames);
+    });
 
     std::vector<float> left, right;
     renderer.renderWithTail(endFrame, tailSeconds_, left, right);

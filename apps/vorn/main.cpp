@@ -4,7 +4,9 @@
 #include "apps/vorn/DemoCommand.h"
 #include "apps/vorn/ExitStatus.h"
 #include "apps/vorn/ParamsCommand.h"
+#include "apps/vorn/PresetsCommand.h"
 #include "apps/vorn/RenderCommand.h"
+#include "engine/VornPresets.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Vorn, a polyphonic subtractive synthesizer"};
@@ -14,6 +16,7 @@ int main(int argc, char** argv) {
     DemoCommand demo(app);
     BenchCommand bench(app);
     ParamsCommand params(app);
+    PresetsCommand presets(app);
 
     try {
         app.parse(argc, argv);
@@ -21,9 +24,13 @@ int main(int argc, char** argv) {
         // Help and version end with status 0; every misuse with the one usage status.
         return app.exit(e) == 0 ? kExitSuccess : kExitUsageError;
     }
+    // The commands play the built-in sound; only `vorn presets list` sets up presets as a new
+    // plug-in instance does, and `vorn render --preset` loads the one asked for.
+    VornPresets::setStartupPresets(false);
     if (render.selected()) return render.run();
     if (demo.selected()) return demo.run();
     if (bench.selected()) return bench.run();
     if (params.selected()) return params.run();
+    if (presets.selected()) return presets.run();
     return kExitSuccess;
 }

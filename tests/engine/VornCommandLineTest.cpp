@@ -440,7 +440,7 @@ TEST_F(VornRenderTest, FailuresExitWithStatusTwoAndLeaveNoOutput) {
         {"render " + song + out + " --set 'Filter 1 Frq=2 kHz'", "Filter 1 Freq"},
         {"render " + song + out + " --set 'Osc 1 Wave Form=Saw'", "Sawtooth"},
         {"render " + song + out + " --preset " + path("sound.qvp"),
-         "vorn: presets are not supported yet"},
+         "The preset file could not be opened."},
         {"render " + song + out + " --sidechain " + path("missing.wav"), "missing.wav"},
         {"render " + song + out + " --sidechain " + path("garbage.mid"), "garbage.mid"},
         {"render " + song + out + " --format 32", "format"},

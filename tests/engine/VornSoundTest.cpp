@@ -24,16 +24,23 @@ std::vector<std::pair<double, double>> periods(const std::vector<float>& x, floa
 TEST(VornSound, SineSoundsAtTheNotePitchAndTheFootageTransposesByOctaves) {
     VornTestRig rig;
     setPlainSine(rig);
+    // The filters' drive would add harmonics; without them the oscillator's sine stays pure.
+    rig.set({"Filter 1 Enabled=Disabled", "Filter 2 Enabled=Disabled"});
+    rig.render(rig.frames(0.5));
     rig.noteOn(69);
     const size_t settle = static_cast<size_t>(rig.frames(0.1));
     VornTestRig::Stereo a = rig.render(rig.frames(1.3));
     EXPECT_NEAR(zeroCrossingFrequency(a.left, rig.sampleRate(), settle), 440.0, 0.05);
     EXPECT_NEAR(zeroCrossingFrequency(a.right, rig.sampleRate(), settle), 440.0, 0.05);
-    // A plain sine carries all its energy at the fundamental: nothing at the octave.
+    // A sine carries all its energy at the fundamental: nothing at the harmonics.
     const size_t second = static_cast<size_t>(rig.frames(1.0));
     const double fundamental = toneAmplitude(a.left, settle, second, 440.0, rig.sampleRate());
     EXPECT_GT(fundamental, 0.05);
-    EXPECT_LT(toneAmplitude(a.left, settle, second, 880.0, rig.sampleRate()), 1e-3 * fundamental);
+    for (int h = 2; h <= 5; ++h) {
+        EXPECT_LT(toneAmplitude(a.left, settle, second, 440.0 * h, rig.sampleRate()),
+                  1e-4 * fundamental)
+            << "harmonic " << h;
+    }
 
     // The footage takes effect at once, without a glide: the first periods are already there.
     const std::pair<const char*, double> footages[] = {
@@ -62,8 +69,7 @@ TEST(VornSound, SineSoundsAtTheNotePitchAndTheFootageTransposesByOctaves) {
 // the host block size and however the block is split into engine chunks.
 TEST(VornSound, NoteStartsAtItsSampleOffsetForAnyHostBlockSize) {
     const std::pair<int, std::vector<int>> cases[] = {
-        {1, {0}},           {5, {0, 2, 4}},         {64, {0, 31, 63}},
-        {256, {0, 1, 255}}, {1000, {0, 257, 999}},
+        {1, {0}}, {5, {0, 2, 4}}, {64, {0, 31, 63}}, {256, {0, 1, 255}}, {1000, {0, 257, 999}},
     };
     constexpr int kSoundsWithin = 4;
     constexpr float kAudible = 1e-6f;
@@ -78,7 +84,8 @@ TEST(VornSound, NoteStartsAtItsSampleOffsetForAnyHostBlockSize) {
             for (float x : before.left) ASSERT_EQ(x, 0.0f) << blockFrames << "/" << k;
             for (int i = 0; i < k; ++i) {
                 EXPECT_EQ(after.left[i], 0.0f) << "block " << blockFrames << " k " << k << " " << i;
-                EXPECT_EQ(after.right[i], 0.0f) << "block " << blockFrames << " k " << k << " " << i;
+                EXPECT_EQ(after.right[i], 0.0f)
+                    << "block " << blockFrames << " k " << k << " " << i;
             }
             bool sounding = false;
             for (int i = k; i < k + kSoundsWithin; ++i) {
@@ -89,49 +96,86 @@ TEST(VornSound, NoteStartsAtItsSampleOffsetForAnyHostBlockSize) {
     }
 }
 
-// Mono legato: the first key starts on its pitch, a second key while the first is held glides
-// there without restarting the envelope, releasing it glides back to the held first key.
-TEST(VornSound, MonoLegatoGlidesToTheSecondKeyAndBackToTheHeldFirst) {
+// Mono legato with a 100 ms portamento: hold note 57, add note 69, release it again.
+struct LegatoTake {
+    float rate = 0.0f;
+    double steady = 0.0;
+    VornTestRig::Stereo first, up, down;
+};
+
+LegatoTake playLegato() {
     VornTestRig rig;
     setPlainSine(rig);
     rig.set({"Polyphony=Mono", "Portamento Mode=Legato", "Portamento=100 ms"});
-    rig.render(VornTestRig::kBlockFrames);
-    const float rate = rig.sampleRate();
+    rig.render(rig.frames(0.5));
+    LegatoTake take;
+    take.rate = rig.sampleRate();
+    rig.noteOn(57);
+    take.first = rig.render(rig.frames(0.3));
+    take.steady = rms(take.first.left, rig.frames(0.1));
+    rig.noteOn(69);
+    take.up = rig.render(rig.frames(0.8));
+    rig.noteOff(69);
+    take.down = rig.render(rig.frames(0.8));
+    return take;
+}
+
+size_t at(const LegatoTake& take, double seconds) {
+    return static_cast<size_t>(std::lround(seconds * take.rate));
+}
+
+// The first key starts on its pitch, a second key while the first is held glides there without
+// restarting the envelope, releasing it glides back to the held first key.
+TEST(VornSound, MonoLegatoGlidesToTheSecondKeyAndBackToTheHeldFirst) {
+    const LegatoTake take = playLegato();
     const double low = noteHz(57);
     const double high = noteHz(69);
 
-    rig.noteOn(57);
-    VornTestRig::Stereo first = rig.render(rig.frames(0.3));
-    const auto start = periods(first.left, rate);
-    ASSERT_FALSE(start.empty());
-    EXPECT_NEAR(start.front().second, low, 1.0) << "the first key must not glide";
-    EXPECT_NEAR(zeroCrossingFrequency(first.left, rate, rig.frames(0.1)), low, 0.05);
-    const double steady = rms(first.left, rig.frames(0.1));
+    const auto start = periods(take.first.left, take.rate);
+    ASSERT_GT(start.size(), 3u);
+    // The first crossing may fall in the attack; the first whole period is the second.
+    EXPECT_NEAR(start[1].second, low, 0.5) << "the first key must not glide";
+    EXPECT_NEAR(zeroCrossingFrequency(take.first.left, take.rate, at(take, 0.1)), low, 0.05);
 
-    rig.noteOn(69);
-    VornTestRig::Stereo up = rig.render(rig.frames(0.4));
-    const auto rising = periods(up.left, rate);
+    const auto rising = periods(take.up.left, take.rate);
     ASSERT_GT(rising.size(), 10u);
-    // Moving, but not yet there, within the first 5 ms; then rising steadily.
+    // Moving within the first 10 ms, but not there yet; then rising steadily.
     EXPECT_GT(rising[1].second, low * 1.02);
     EXPECT_LT(rising[1].second, high * 0.9);
-    for (size_t i = 1; i < rising.size() && rising[i].first < rig.frames(0.1); ++i) {
+    for (size_t i = 1; i < rising.size(); ++i) {
         EXPECT_GE(rising[i].second, rising[i - 1].second - 0.5) << "at sample " << rising[i].first;
     }
-    EXPECT_NEAR(zeroCrossingFrequency(up.left, rate, rig.frames(0.12)), high, 0.05);
+    EXPECT_NEAR(zeroCrossingFrequency(take.up.left, take.rate, at(take, 0.6)), high, 0.05);
     // Legato: the envelope goes on, so the level never dips at the change.
-    for (size_t i = 0; i + 240 <= static_cast<size_t>(rig.frames(0.1)); i += 240) {
-        EXPECT_GT(rms(up.left, i, i + 480), 0.9 * steady) << "at sample " << i;
+    for (size_t i = 0; i < at(take, 0.1); i += 240) {
+        EXPECT_GT(rms(take.up.left, i, i + 480), 0.9 * take.steady) << "at sample " << i;
     }
 
-    rig.noteOff(69);
-    VornTestRig::Stereo down = rig.render(rig.frames(0.4));
-    const auto falling = periods(down.left, rate);
+    const auto falling = periods(take.down.left, take.rate);
     ASSERT_GT(falling.size(), 10u);
     EXPECT_LT(falling[1].second, high / 1.02);
     EXPECT_GT(falling[1].second, low * 1.1);
-    EXPECT_NEAR(zeroCrossingFrequency(down.left, rate, rig.frames(0.15)), low, 0.05);
-    EXPECT_GT(rms(down.left, rig.frames(0.15)), 0.9 * steady) << "the first key is still held";
+    for (size_t i = 1; i < falling.size(); ++i) {
+        EXPECT_LE(falling[i].second, falling[i - 1].second + 0.5)
+            << "at sample " << falling[i].first;
+    }
+    EXPECT_NEAR(zeroCrossingFrequency(take.down.left, take.rate, at(take, 0.6)), low, 0.05);
+    EXPECT_GT(rms(take.down.left, at(take, 0.6)), 0.9 * take.steady) << "the first key is held";
+}
+
+// The glide lands on its target exactly when its time is up, and not before.
+TEST(VornSound, PortamentoReachesTheNoteAfterItsTime) {
+    const LegatoTake take = playLegato();
+    const double high = noteHz(69);
+    const double low = noteHz(57);
+    EXPECT_NEAR(zeroCrossingFrequency(take.up.left, take.rate, at(take, 0.105), at(take, 0.3)),
+                high, 0.05);
+    EXPECT_LT(zeroCrossingFrequency(take.up.left, take.rate, at(take, 0.06), at(take, 0.08)),
+              high - 1.0);
+    EXPECT_NEAR(zeroCrossingFrequency(take.down.left, take.rate, at(take, 0.105), at(take, 0.3)),
+                low, 0.05);
+    EXPECT_GT(zeroCrossingFrequency(take.down.left, take.rate, at(take, 0.06), at(take, 0.08)),
+              low + 0.5);
 }
 
 }  // namespace

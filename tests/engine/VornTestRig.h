@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -26,14 +28,23 @@ public:
         std::vector<float> right;
     };
 
+    // Starts from every parameter's default, whatever "Default Sound" the preset folder holds;
+    // the values jump there at the first block.
     explicit VornTestRig(float sampleRate = kSampleRate) : sampleRate_(sampleRate) {
         plugin_.setSampleRate(sampleRate);
+        for (int id = 0; id < plugin_.getParameterCount(); ++id) {
+            AbstractPluginParameter* p = plugin_.getParameter(id);
+            p->setValue(p->getDefault(), 0);
+        }
+        plugin_.queueResetMarker();
     }
 
     VornPlugin& plugin() { return plugin_; }
     VornPlugin::Engine& engine() { return plugin_.engine(); }
     float sampleRate() const { return sampleRate_; }
-    int frames(double seconds) const { return static_cast<int>(std::lround(seconds * sampleRate_)); }
+    int frames(double seconds) const {
+        return static_cast<int>(std::lround(seconds * sampleRate_));
+    }
 
     // "NAME=TEXT", parsed by the parameter itself; takes effect at the next host block.
     void set(const std::string& assignment) {
@@ -68,16 +79,23 @@ public:
         plugin_.processBlock(inputs, inputCount, outputs, channels, frames);
     }
 
-    // Renders `frames` frames in host blocks of blockFrames (the first block may be shorter, so
-    // that events queued before the call can fall in it).
-    Stereo render(int frames, int blockFrames = kBlockFrames) {
+    // Renders `frames` frames in host blocks of blockFrames into `channels` outputs (1 or 2; with
+    // one, right stays silent), with sideChain (at least `frames` long) as the two input channels.
+    Stereo render(int frames, int blockFrames = kBlockFrames, int channels = 2,
+                  const Stereo* sideChain = nullptr) {
         Stereo out;
         out.left.resize(static_cast<size_t>(frames));
         out.right.resize(static_cast<size_t>(frames));
         for (int done = 0; done < frames;) {
             const int n = std::min(blockFrames, frames - done);
             std::array<float*, 2> outputs{out.left.data() + done, out.right.data() + done};
-            block(outputs.data(), 2, n);
+            if (sideChain) {
+                std::array<const float*, 2> inputs{sideChain->left.data() + done,
+                                                   sideChain->right.data() + done};
+                block(outputs.data(), channels, n, inputs.data(), 2);
+            } else {
+                block(outputs.data(), channels, n);
+            }
             done += n;
         }
         return out;

@@ -1,0 +1,10 @@
+#include "engine/VornSettings.h"
+
+#include "persistence/SettingSerializer.h"
+
+void VornPlugin::VornSettings::serialize(SettingSerializer& s) {
+    expandedSection = s.serializeInt("ExpandedSection", expandedSection, kNoExpandedSection);
+    // A stored value out of range is clamped by the property.
+    interfaceLayout = s.serializeInt("InterfaceLayout", interfaceLayout, 0);
+    showModulation = s.serializeBool("ShowModulation", showModulation, false);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "engine/VornPlugin.h"
+#include "framework/PluginSettings.h"
+
+// The synthesizer's own settings, one object per instance: the editor's layout.
+class VornPlugin::VornSettings : public GenericPlugin::Settings {
+public:
+    static constexpr int kNoExpandedSection = -1;
+    static constexpr int kMaxInterfaceLayout = 1;
+
+    Property<int> expandedSection{this, kNoExpandedSection};
+    LimitedProperty<int> interfaceLayout{this, 0, kMaxInterfaceLayout, 0};
+    Property<bool> showModulation{this, false};
+
+    void serialize(SettingSerializer& serializer) override;
+};

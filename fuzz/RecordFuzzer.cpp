@@ -1,0 +1,44 @@
+// Parameter collection records of any content: the synthesizer's preset load (current and old
+// versions) and, when the first byte is odd, the rest as a preset map for an old record.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "engine/VornPlugin.h"
+#include "persistence/BinaryDataReader.h"
+#include "persistence/ParameterRecord.h"
+#include "persistence/PresetLoader.h"
+#include "persistence/ResourceOpener.h"
+#include "persistence/VersionPresetLoader.h"
+
+namespace {
+
+constexpr const char* kMapName = "PresetMap_QV2i_7.qvpresetmap";
+// A version-7 record of three values that the map places.
+constexpr uint8_t kOldRecord[] = {'Q', 'V', '2',  'i',  7, 0, 0, 0, 3, 0, 0, 0,
+                                  0,   0,   0x80, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0xBF};
+
+VornPlugin& plugin() {
+    // Built once for the whole run; the process ends without tearing it down.
+    static VornPlugin* instance = new VornPlugin();
+    return *instance;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    VornPlugin& synth = plugin();
+    const std::span<const uint8_t> bytes(data, size);
+    if (size > 0 && (data[0] & 1)) {
+        registerResource(kMapName, bytes.subspan(1));
+        CustomPresetLoader loader(synth, synth.pluginId(), VornPlugin::kStateVersion);
+        BinaryMemoryReader reader(kOldRecord);
+        ParameterRecord::readRecord(loader, reader);
+        unregisterResource(kMapName);
+    } else {
+        loadSynthPreset(synth, bytes);
+    }
+    // The queue of changes for the audio side would otherwise fill up.
+    synth.applyParameterChanges();
+    return 0;
+}

@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/VornPlugin.h"
+#include "engine/VornPresets.h"
+#include "framework/AbstractPluginParameter.h"
+#include "framework/PluginSettings.h"
+#include "persistence/ComponentPresetTypes.h"
+#include "tests/engine/VornParameterTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CountingAdapter : public GenericPlugin::Adapter {
+public:
+    void onLatencyChanged() override {}
+    void onParameterChanged(int id) override { parameterChanges += id == -1 ? 1 : 0; }
+    void onPresetChanged() override { ++presetChanges; }
+    int parameterChanges = 0;
+    int presetChanges = 0;
+};
+
+// Settings and the preset folder live in a fresh folder per test; the wave-table cache stays where
+// the test environment keeps it. Instances start without the factory install and the default
+// preset unless a test turns them on.
+class VornPresetsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vorn-presets-engine-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"}) {
+            const char* old = std::getenv(name);
+            saved_.push_back({name, old ? old : "", old != nullptr});
+        }
+        setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+        setenv("XDG_DOCUMENTS_DIR", (root_ / "documents").c_str(), 1);
+        VornPresets::setStartupPresets(false);
+    }
+    void TearDown() override {
+        VornPresets::setStartupPresets(false);
+        for (const auto& [name, value, present] : saved_) {
+            if (present) {
+                setenv(name.c_str(), value.c_str(), 1);
+            } else {
+                unsetenv(name.c_str());
+            }
+        }
+        fs::remove_all(root_);
+    }
+
+    static std::vector<float> values(VornPlugin& plugin) {
+        std::vector<float> out;
+        for (int id = 0; id < plugin.getParameterCount(); ++id) {
+            out.push_back(plugin.getParameter(id)->getValue());
+        }
+        return out;
+    }
+    static void randomize(const std::vector<AbstractPluginParameter*>& parameters,
+                          std::mt19937& random) {
+        std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+        for (AbstractPluginParameter* p : parameters)
+            p->setValue(p->normalizedToPlain(unit(random)), 0);
+    }
+    static std::vector<uint8_t> bytesOf(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static std::string presetFolder() { return VornPresets::presetManager(-1)->path(); }
+
+    struct Saved {
+        std::string name;
+        std::string value;
+        bool present;
+    };
+    std::vector<Saved> saved_;
+    fs::path root_;
+};
+
+TEST_F(VornPresetsTest, SavedPresetIsACurrentRecordThatLoadsBackExceptWetEnabled) {
+    VornPlugin source;
+    std::mt19937 random(7);
+    std::vector<AbstractPluginParameter*> everything;
+    for (int id = 0; id < source.getParameterCount(); ++id) {
+        everything.push_back(source.getParameter(id));
+    }
+    randomize(everything, random);
+    findParameter(source, "Wet Enabled")->setValue(0.0f, 0);
+    CountingAdapter sourceAdapter;
+    source.setAdapter(&sourceAdapter);
+
+    const std::string path = presetFolder() + "Bright Lead.qvp";
+    ASSERT_TRUE(source.savePreset(path));
+    EXPECT_EQ(source.currentPreset().name, "Bright Lead");
+    EXPECT_EQ(source.currentPreset().path, path);
+    EXPECT_FALSE(source.currentPreset().isModified());
+    EXPECT_EQ(sourceAdapter.presetChanges, 1);
+    const std::vector<uint8_t> bytes = bytesOf(path);
+    ASSERT_EQ(bytes.size(), 3544u);
+    EXPECT_EQ(std::memcmp(bytes.data(), "QV2i\x08\x00\x00\x00\x73\x03\x00\x00", 12), 0);
+    // The folder was rescanned: the new file is an entry.
+    const auto entry = VornPresets::presetManager(-1)->findByName("Bright Lead");
+    ASSERT_TRUE(entry);
+
+    VornPlugin target;
+    CountingAdapter adapter;
+    target.setAdapter(&adapter);
+    ASSERT_EQ(findParameter(target, "Wet Enabled")->getValue(), 1.0f);
+    ASSERT_TRUE(target.presets().loadPreset(*entry));
+    std::vector<float> expected = values(source);
+    const int wet = static_cast<int>(findParameter(target, "Wet Enabled")->id());
+    expected[static_cast<size_t>(wet)] = 1.0f;
+    const std::vector<float> loaded = values(target);
+    ASSERT_EQ(loaded.size(), expected.size());
+    for (size_t id = 0; id < loaded.size(); ++id) {
+        EXPECT_EQ(std::memcmp(&loaded[id], &expected[id], sizeof(float)), 0)
+            << target.getParameter(static_cast<int>(id))->name();
+    }
+    EXPECT_EQ(target.currentPreset().name, "Bright Lead");
+    EXPECT_EQ(target.currentPreset().path, path);
+    EXPECT_FALSE(target.currentPreset().isModified());
+    // One batch: a single "all parameters" change, then the preset change.
+    EXPECT_EQ(adapter.parameterChanges, 1);
+    EXPECT_EQ(adapter.presetChanges, 1);
+
+    // And the other way round: a preset saved with the delay's wet signal on leaves it off.
+    findParameter(source, "Wet Enabled")->setValue(1.0f, 0);
+    ASSERT_TRUE(source.savePreset(path));
+    findParameter(target, "Wet Enabled")->setValue(0.0f, 0);
+    ASSERT_TRUE(target.presets().loadPreset(*entry));
+    EXPECT_EQ(findParameter(target, "Wet Enabled")->getValue(), 0.0f);
+}
+
+TEST_F(VornPresetsTest, AFileThatDoesNotLoadShowsTheMessageAndKeepsTheCurrentPreset) {
+    VornPlugin plugin;
+    std::vector<std::string> messages;
+    plugin.presets().setMessageSink([&](const std::string& text) { messages.push_back(text); });
+    const std::string good = presetFolder() + "Good.qvp";
+    ASSERT_TRUE(plugin.savePreset(good));
+
+    // The same record under another maker's identifier, and a version-7 record.
+    std::vector<uint8_t> bytes = bytesOf(good);
+    const std::string wrongId = presetFolder() + "Other.qvp";
+    std::memcpy(bytes.data(), "QVxx", 4);
+    std::ofstream(wrongId, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    const std::string version7 = presetFolder() + "Seven.qvp";
+    std::memcpy(bytes.data(), "QV2i\x07", 5);
+    std::ofstream(version7, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+
+    const float tune = 0.25f;
+    findParameter(plugin, "Master Tune")->setValue(tune, 0);
+    for (const std::string& path : {wrongId, version7, presetFolder() + "Missing.qvp"}) {
+        EXPECT_FALSE(plugin.presets().loadPreset(PresetEntry::fromPath(path))) << path;
+        EXPECT_EQ(plugin.currentPreset().name, "Good") << path;
+        EXPECT_EQ(plugin.currentPreset().path, good) << path;
+        EXPECT_EQ(findParameter(plugin, "Master Tune")->getValue(), tune) << path;
+    }
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0],
+              "The preset file could not be opened. It could be corrupt, from another Quorvalis "
+              "plug-in, or it was written by an incompatible version of this plug-in.");
+}
+
+TEST_F(VornPresetsTest, NewInstancesStartWithTheDefaultSound) {
+    std::string folder;
+    {
+        VornPlugin author;
+        findParameter(author, "Osc 1 Wave Form")->setValue(3.0f, 0);
+        ASSERT_TRUE(author.presets().saveAsDefault());
+        folder = presetFolder();
+    }
+    EXPECT_TRUE(fs::exists(folder + "Default Sound.qvp"));
+    {
+        VornPlugin plain;
+        EXPECT_NE(findParameter(plain, "Osc 1 Wave Form")->getValue(), 3.0f);
+        EXPECT_EQ(plain.currentPreset().name, "");
+    }
+    VornPresets::setStartupPresets(true);
+    VornPlugin plugin;
+    EXPECT_EQ(findParameter(plugin, "Osc 1 Wave Form")->getValue(), 3.0f);
+    EXPECT_EQ(plugin.currentPreset().name, "Default Sound");
+    EXPECT_EQ(plugin.currentPreset().path, folder + "Default Sound.qvp");
+    EXPECT_FALSE(plugin.currentPreset().isModified());
+}
+
+TEST_F(VornPresetsTest, ProgramChangesLoadByFlatNumberOnlyWhenEnabled) {
+    VornPlugin plugin;
+    const std::string folder = presetFolder();
+    AbstractPluginParameter* tune = findParameter(plugin, "Master Tune");
+    const char* names[] = {"A", "B", "C"};
+    for (int k = 0; k < 3; ++k) {
+        tune->setValue(0.1f * static_cast<float>(k + 1), 0);
+        ASSERT_TRUE(plugin.savePreset(folder + names[k] + ".qvp"));
+    }
+    ASSERT_TRUE(plugin.presets().loadPreset(PresetEntry::fromPath(folder + "A.qvp")));
+
+    // Off by default: ignored.
+    plugin.presets().programChange(0, 1);
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());
+    EXPECT_EQ(plugin.currentPreset().name, "A");
+
+    GenericPlugin::sharedSettings()->enableMidiProgramChanges = true;
+    plugin.presets().programChange(0, 2);
+    EXPECT_TRUE(plugin.presets().loadPendingProgram());
+    EXPECT_EQ(plugin.currentPreset().name, "C");
+    EXPECT_FLOAT_EQ(tune->getValue(), 0.3f);
+    // Nothing waits any more.
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());
+
+    // Past the last preset: nothing happens.
+    plugin.presets().programChange(0, 3);
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());
+    plugin.presets().programChange(1, 0);
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());
+    EXPECT_EQ(plugin.currentPreset().name, "C");
+
+    // A state restore drops a waiting request.
+    plugin.presets().programChange(0, 0);
+    plugin.resetProgramChange();
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());
+
+    // Through MIDI: program 2 (B) on the audio thread, loaded afterwards.
+    plugin.receiveMidi(MidiEvent{0xC0, 1, 0, 0, 0});
+    std::vector<float> left(64), right(64);
+    float* outputs[] = {left.data(), right.data()};
+    plugin.processBlock(nullptr, 0, outputs, 2, 64);
+    EXPECT_EQ(plugin.currentPreset().name, "C");
+    EXPECT_TRUE(plugin.presets().loadPendingProgram());
+    EXPECT_EQ(plugin.currentPreset().name, "B");
+    GenericPlugin::sharedSettings()->enableMidiProgramChanges = false;
+}
+
+TEST_F(VornPresetsTest, SteppingAndSaveCommandsFollowTheCurrentPreset) {
+    VornPlugin plugin;
+    const std::string folder = presetFolder();
+    // "Save" without a current path does nothing.
+    EXPECT_FALSE(plugin.presets().saveCurrent());
+    for (const char* name : {"One", "Three", "Two"}) {
+        ASSERT_TRUE(plugin.savePreset(folder + name + ".qvp"));
+    }
+    EXPECT_EQ(plugin.currentPreset().name, "Two");
+    ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kNext));
+    EXPECT_EQ(plugin.currentPreset().name, "One");
+    ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kPrevious));
+    EXPECT_EQ(plugin.currentPreset().name, "Two");
+    ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kPrevious));
+    EXPECT_EQ(plugin.currentPreset().name, "Three");
+
+    findParameter(plugin, "Master Tune")->setValue(-0.5f, 0);
+    EXPECT_TRUE(plugin.currentPreset().isModified());
+    ASSERT_TRUE(plugin.presets().saveCurrent());
+    EXPECT_FALSE(plugin.currentPreset().isModified());
+    EXPECT_EQ(plugin.presets().menu().size(), 3u + 3u);
+
+    // Another folder: scanned, kept as the setting.
+    const std::string other = (root_ / "elsewhere").string();
+    fs::create_directories(other);
+    plugin.presets().changePresetFolder(other);
+    EXPECT_EQ(presetFolder(), other + "/");
+    EXPECT_EQ(GenericPlugin::presetFolder(), other + "/");
+    EXPECT_TRUE(VornPresets::presetManager(-1)->isEmpty());
+}
+
+TEST_F(VornPresetsTest, ComponentCollectionsHaveTheirSectionsParameters) {
+    VornPlugin plugin;
+    VornPresets& presets = plugin.presets();
+    const int instances[] = {1, 1, 1, 6, 6, 4, 10};
+    const char* first[] = {"Osc 1 Detune",       "Filter 1 Freq", "Delay L Time",
+                           "XLFO 1 Frequency",   "EG Main Hold",  "EF 1 Attack",
+                           "MIDI Source 1 Input"};
+    const char* last[] = {
+        "Osc 3 Enabled",   "Filter Routing", "Delay Filter 2 Enabled",      "XLFO 1 Step 16 Random",
+        "EG Main Release", "EF 1 Release",   "MIDI Source 1 Response Curve"};
+    for (int t = 0; t < ComponentPresets::kTypeCount; ++t) {
+        EXPECT_EQ(presets.componentInstanceCount(t), instances[t]) << t;
+        for (int k = 0; k < instances[t]; ++k) {
+            const ParameterCollection c = presets.componentCollection(t, k);
+            EXPECT_EQ(c.size(), ComponentPresets::kTypes[t].valueCount) << t << " " << k;
+            EXPECT_EQ(c.identifier, "QV2i");
+        }
+        const ParameterCollection c = presets.componentCollection(t, 0);
+        EXPECT_EQ(c.parameters.front()->name(), first[t]);
+        EXPECT_EQ(c.parameters.back()->name(), last[t]);
+        EXPECT_TRUE(presets.componentCollection(t, instances[t]).parameters.empty());
+        EXPECT_EQ(presets.componentPresetVersion(t), 8);
+        EXPECT_NE(VornPresets::presetManager(t), nullptr);
+    }
+    // The delay section leaves "Delay Link" out; its other joining parameter is in.
+    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kDelays,
+                                          findParameter(plugin, "Delay Link")->id()),
+              -1);
+    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kDelays,
+                                          findParameter(plugin, "Delay Filter Routing")->id()),
+              0);
+    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kXLFO,
+                                          findParameter(plugin, "XLFO 3 Step 16 Random")->id()),
+              2);
+    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kEG,
+                                          findParameter(plugin, "EG 2 Sustain")->id()),
+              1);
+    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kEG,
+                                          findParameter(plugin, "Master Tune")->id()),
+              -1);
+    EXPECT_EQ(VornPresets::presetManager(ComponentPresets::kTypeCount), nullptr);
+    EXPECT_EQ(VornPresets::presetManager(ComponentPresets::kEF)->extension(), ".ef");
+}
+
+TEST_F(VornPresetsTest, EachComponentTypeRoundTripsIntoAnyInstanceAndNothingElse) {
+    VornPlugin plugin;
+    VornPresets& presets = plugin.presets();
+    std::mt19937 random(11);
+    for (int t = 0; t < ComponentPresets::kTypeCount; ++t) {
+        const int lastInstance = presets.componentInstanceCount(t) - 1;
+        const ParameterCollection source = presets.componentCollection(t, 0);
+        randomize(source.parameters, random);
+        std::vector<float> saved;
+        for (const AbstractPluginParameter* p : source.parameters) saved.push_back(p->getValue());
+
+        const std::string path =
+            (root_ / (std::string("c") + ComponentPresets::kTypes[t].extension)).string();
+        ASSERT_TRUE(writeComponentPreset(plugin, t, 0, path)) << t;
+        const std::vector<uint8_t> bytes = bytesOf(path);
+        const int count = ComponentPresets::kTypes[t].valueCount;
+        ASSERT_EQ(bytes.size(), 12u + 4u * static_cast<size_t>(count)) << t;
+        EXPECT_EQ(std::memcmp(bytes.data(), "QV2i\x08\x00\x00\x00", 8), 0) << t;
+        EXPECT_EQ(bytes[8], count);
+
+        // Into the last instance (the same one when there is only one).
+        const ParameterCollection target = presets.componentCollection(t, lastInstance);
+        if (lastInstance > 0) {
+            for (AbstractPluginParameter* p : target.parameters) p->setValue(p->getDefault(), 0);
+        } else {
+            randomize(target.parameters, random);
+        }
+        std::vector<float> before = values(plugin);
+        ASSERT_TRUE(presets.loadComponentPreset(PresetEntry::fromPath(path), 8, t, lastInstance))
+            << t;
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(target.parameters[static_cast<size_t>(i)]->getValue(),
+                      saved[static_cast<size_t>(i)])
+                << target.parameters[static_cast<size_t>(i)]->name();
+            before[target.parameters[static_cast<size_t>(i)]->id()] = saved[static_cast<size_t>(i)];
+        }
+        EXPECT_EQ(values(plugin), before) << "type " << t << " touched other parameters";
+
+        // Only records of exactly the handler's version load.
+        EXPECT_FALSE(presets.loadComponentPreset(PresetEntry::fromPath(path), 6, t, lastInstance));
+    }
+}
+
+}  // namespace

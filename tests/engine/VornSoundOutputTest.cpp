@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "tests/engine/VornTestRig.h"
+
+namespace {
+
+// Two different deterministic noise signals, as a host's side-chain input.
+VornTestRig::Stereo noise(int frames, uint32_t seed) {
+    VornTestRig::Stereo s;
+    for (int i = 0; i < frames; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        s.left.push_back(static_cast<float>(seed >> 8) / 16777216.0f - 0.5f);
+        seed = seed * 1664525u + 1013904223u;
+        s.right.push_back(static_cast<float>(seed >> 8) / 16777216.0f - 0.5f);
+    }
+    return s;
+}
+
+int mismatches(const std::vector<float>& a, const std::vector<float>& b, size_t first) {
+    int count = 0;
+    for (size_t i = first; i < a.size(); ++i) count += a[i] != b[i];
+    return count;
+}
+
+// "Side Chain" audition hands the host's inputs to the outputs untouched: sample for sample,
+// without the delay, the stereo width or the playing synthesizer; switching cross-fades.
+TEST(VornSoundOutput, AuditionPassesTheSideChainThroughUnchanged) {
+    VornTestRig rig;
+    // Everything after the voices that could colour the signal is switched on.
+    rig.set({"Delay Enabled=Enabled", "Stereo=0", "Output Pan=-0.5"});
+    rig.noteOn(48);
+    const int segment = rig.frames(0.2);
+    const VornTestRig::Stereo in1 = noise(segment, 7);
+    const VornTestRig::Stereo synth = rig.render(segment, VornTestRig::kBlockFrames, 2, &in1);
+    EXPECT_GT(rms(synth.left, segment / 2), 1e-3);
+    EXPECT_GT(mismatches(synth.left, in1.left, 0), segment / 2) << "Output plays the synthesizer";
+
+    rig.set("Audition Signal=Side Chain");
+    const VornTestRig::Stereo in2 = noise(segment, 11);
+    const VornTestRig::Stereo heard = rig.render(segment, VornTestRig::kBlockFrames, 2, &in2);
+    const size_t fadeEnd = static_cast<size_t>(rig.frames(0.02)) + 1;
+    EXPECT_EQ(mismatches(heard.left, in2.left, fadeEnd), 0);
+    EXPECT_EQ(mismatches(heard.right, in2.right, fadeEnd), 0);
+    // Halfway through the cross-fade both signals are heard.
+    const size_t half = static_cast<size_t>(rig.frames(0.01));
+    EXPECT_GT(mismatches(heard.left, in2.left, 0), static_cast<int>(half));
+
+    rig.set("Audition Signal=Output");
+    const VornTestRig::Stereo in3 = noise(segment, 13);
+    const VornTestRig::Stereo back = rig.render(segment, VornTestRig::kBlockFrames, 2, &in3);
+    EXPECT_EQ(mismatches(back.left, in3.left, fadeEnd), static_cast<int>(segment - fadeEnd));
+    EXPECT_GT(rms(back.left, fadeEnd), 1e-3) << "the synthesizer is heard again";
+}
+
+// A host with one output channel gets the left side, not a mix of both.
+TEST(VornSoundOutput, OneOutputChannelCarriesTheLeftSide) {
+    for (const char* pan : {"Output Pan=-1", "Output Pan=0.5"}) {
+        VornTestRig stereo;
+        VornTestRig mono;
+        for (VornTestRig* rig : {&stereo, &mono}) {
+            rig->set(pan);
+            rig->render(rig->frames(0.1));
+            rig->noteOn(45);
+            rig->noteOn(52, 90, 17);
+        }
+        const int frames = stereo.frames(0.5);
+        const VornTestRig::Stereo both = stereo.render(frames);
+        const VornTestRig::Stereo left = mono.render(frames, VornTestRig::kBlockFrames, 1);
+        EXPECT_GT(rms(both.left), 1e-3) << pan;
+        EXPECT_EQ(mismatches(left.left, both.left, 0), 0) << pan;
+        if (std::string(pan) == "Output Pan=-1") {
+            EXPECT_LT(rms(both.right), 1e-4 * rms(both.left)) << "hard left";
+        } else {
+            EXPECT_GT(rms(both.right), 1.2 * rms(both.left)) << "right of centre";
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "persistence/AtomicFile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+Bytes readAll(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::path(::testing::TempDir()) / "atomic-file-test";
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override {
+        fs::permissions(folder_, fs::perms::owner_all);
+        fs::remove_all(folder_);
+    }
+    size_t entries() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(folder_), {}));
+    }
+    fs::path folder_;
+};
+
+TEST_F(AtomicFileTest, WritesReplacesAndLeavesNoTemporaryFiles) {
+    const fs::path path = folder_ / "Preset.qvp";
+    const Bytes first = {'Q', 'V', '2', 'i', 0, 1, 2};
+    ASSERT_TRUE(writeFileAtomically(path.string(), first));
+    EXPECT_EQ(readAll(path), first);
+    const Bytes second = {9, 8};
+    ASSERT_TRUE(writeFileAtomically(path.string(), second));
+    EXPECT_EQ(readAll(path), second);
+    ASSERT_TRUE(writeFileAtomically(path.string(), {}));
+    EXPECT_TRUE(readAll(path).empty());
+    EXPECT_EQ(entries(), 1u);
+    // An ordinary user file, readable by others like any saved document.
+    EXPECT_NE(fs::status(path).permissions() & fs::perms::others_read, fs::perms::none);
+}
+
+TEST_F(AtomicFileTest, FailedWriteLeavesTheOldFileUntouched) {
+    const fs::path path = folder_ / "Keep.qvp";
+    const Bytes old = {1, 2, 3, 4};
+    ASSERT_TRUE(writeFileAtomically(path.string(), old));
+
+    if (::geteuid() != 0) {  // root writes into read-only folders anyway
+        fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(writeFileAtomically(path.string(), Bytes{5, 6}));
+        fs::permissions(folder_, fs::perms::owner_all);
+        EXPECT_EQ(readAll(path), old);
+    }
+    // The target is a folder: the rename fails and the temporary file is removed.
+    fs::create_directories(folder_ / "Folder.qvp" / "inside");
+    EXPECT_FALSE(writeFileAtomically((folder_ / "Folder.qvp").string(), Bytes{7}));
+    EXPECT_FALSE(writeFileAtomically((folder_ / "missing" / "x.qvp").string(), Bytes{7}));
+    EXPECT_FALSE(writeFileAtomically("", Bytes{7}));
+    EXPECT_EQ(readAll(path), old);
+    EXPECT_EQ(entries(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "framework/PluginSettings.h"
+#include "midi/MidiControllerMap.h"
+#include "persistence/PluginStorage.h"
+#include "persistence/SettingSerializer.h"
+#include "persistence/SettingsStore.h"
+#include "tests/persistence/TemporaryUserFolders.h"
+
+namespace {
+
+using Value = SettingsStore::Value;
+using Key = GenericPlugin::Storage::SettingsKey;
+
+// The core with the platform storage of a chosen version.
+class StoredPlugin : public GenericPlugin {
+public:
+    explicit StoredPlugin(VersionRecord version = VersionRecord(2, 0, 3))
+        : version_(std::move(version)) {
+        initialize();
+    }
+    ~StoredPlugin() override { finalize(); }
+
+    std::string pluginId() override { return "TEST"; }
+    int editorDefaultWidth() override { return 554; }
+    int editorDefaultHeight() override { return 1066; }
+
+protected:
+    std::unique_ptr<Storage> createStorage() override {
+        return std::make_unique<PluginStorage>(version_);
+    }
+
+private:
+    VersionRecord version_;
+};
+
+void store(const std::string& key, const std::string& name, Value value) {
+    SettingsStore s(key);
+    s.load();
+    s.set(name, std::move(value));
+    ASSERT_TRUE(s.save());
+}
+
+SettingsStore::Values storedValues(const std::string& key) {
+    SettingsStore s(key);
+    s.load();
+    return s.values();
+}
+
+std::vector<uint8_t> readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(PluginSettings, FirstRunIsTrueOncePerVersion) {
+    TemporaryUserFolders folders;
+    {
+        StoredPlugin plugin;
+        EXPECT_TRUE(GenericPlugin::isFirstRunOfVersion());
+        EXPECT_TRUE(GenericPlugin::sharedSettings()->showWelcomeHint);
+        // A second instance of the same process sees the same decision.
+        StoredPlugin second;
+        EXPECT_TRUE(GenericPlugin::isFirstRunOfVersion());
+        GenericPlugin::sharedSettings()->showWelcomeHint = false;
+    }
+    EXPECT_EQ(storedValues("Vorn/2.0").at("CurrentVersion"), Value::ofString("2.03"));
+    {
+        StoredPlugin plugin;
+        EXPECT_FALSE(GenericPlugin::isFirstRunOfVersion());
+        EXPECT_FALSE(GenericPlugin::sharedSettings()->showWelcomeHint);
+    }
+    {
+        StoredPlugin plugin(VersionRecord(2, 0, 4));  // same key, newer version
+        EXPECT_TRUE(GenericPlugin::isFirstRunOfVersion());
+        EXPECT_TRUE(GenericPlugin::sharedSettings()->showWelcomeHint);
+    }
+    {
+        StoredPlugin plugin(VersionRecord(2, 0, 4));
+        EXPECT_FALSE(GenericPlugin::isFirstRunOfVersion());
+    }
+    {
+        StoredPlugin plugin(VersionRecord(2, 0, 4, 1));  // a beta is a version of its own
+        EXPECT_TRUE(GenericPlugin::isFirstRunOfVersion());
+    }
+}
+
+TEST(PluginSettings, WritingStoresEveryValueWithItsType) {
+    TemporaryUserFolders folders;
+    {
+        StoredPlugin plugin;
+        GenericPlugin::SharedSettings& shared = *GenericPlugin::sharedSettings();
+        shared.conserveMemory = 2;
+        shared.showInteractiveHelp = false;
+        shared.graphicsAcceleration = 0;
+    }
+    const std::string folder = (folders.documents() / "Vorn 2 Presets").string();
+    SettingsStore::Values expected;
+    expected["ConserveMemory"] = Value::ofDword(2);
+    expected["CorrectDigiProductIds"] = Value::ofDword(1);
+    expected["EnableMIDIProgramChanges"] = Value::ofDword(0);
+    expected["GraphicsAcceleration"] = Value::ofDword(0);
+    expected["SavePresetItemEnabled"] = Value::ofDword(0);
+    expected["showInteractiveHelp"] = Value::ofDword(0);
+    expected["showWelcomeHint"] = Value::ofDword(1);
+    expected["ShowComponentDisplays"] = Value::ofDword(1);
+    expected["PresetFolder"] = Value::ofString(folder);
+    expected["CurrentVersion"] = Value::ofString("2.03");
+    EXPECT_EQ(storedValues("Vorn/2.0"), expected);
+    EXPECT_TRUE(std::filesystem::exists(folders.config() / "Vorn" / "2.0.conf"));
+    // The common key is only ever read.
+    EXPECT_FALSE(std::filesystem::exists(folders.config() / "Vorn" / "Common.conf"));
+
+    StoredPlugin plugin;
+    EXPECT_EQ(GenericPlugin::sharedSettings()->conserveMemory, 2);
+    EXPECT_FALSE(GenericPlugin::sharedSettings()->showInteractiveHelp);
+    EXPECT_EQ(plugin.blockSize(), 64u);
+    EXPECT_EQ(GenericPlugin::graphicsAcceleration(), 0);
+    EXPECT_EQ(GenericPlugin::presetFolder(), folder);
+}
+
+TEST(PluginSettings, StoredValuesAreClampedOrReplacedByDefaults) {
+    TemporaryUserFolders folders;
+    store("Vorn/2.0", "ConserveMemory", Value::ofDword(9));
+    store("Vorn/2.0", "CorrectDigiProductIds", Value::ofString("0"));  // wrong type
+    store("Vorn/2.0", "showInteractiveHelp", Value::ofDword(0));
+    store("Vorn/2.0", "PresetFolder", Value::ofString("/no/such/folder"));
+    store("Vorn/2.0", "VST2_DefaultToNoSideChain", Value::ofDword(1));
+    StoredPlugin plugin;
+    const GenericPlugin::SharedSettings& shared = *GenericPlugin::sharedSettings();
+    EXPECT_EQ(shared.conserveMemory, 4);
+    EXPECT_EQ(plugin.blockSize(), 32u);
+    EXPECT_TRUE(shared.correctDigiProductIds);
+    EXPECT_FALSE(shared.showInteractiveHelp);
+    EXPECT_EQ(GenericPlugin::presetFolder(), (folders.documents() / "Vorn 2 Presets").string());
+    EXPECT_TRUE(GenericPlugin::optionFlags() & GenericPlugin::kOptionNoSideChainByDefault);
+}
+
+TEST(PluginSettings, AnExistingPresetFolderIsKeptAndTheCommonKeyOverridesGraphics) {
+    TemporaryUserFolders folders;
+    const std::filesystem::path mine = folders.documents() / "Mine";
+    std::filesystem::create_directories(mine);
+    store("Vorn/2.0", "PresetFolder", Value::ofString(mine.string()));
+    store("Vorn/2.0", "GraphicsAcceleration", Value::ofDword(2));
+    {
+        StoredPlugin plugin;
+        EXPECT_EQ(GenericPlugin::presetFolder(), mine.string());
+        EXPECT_EQ(GenericPlugin::graphicsAcceleration(), 2);
+    }
+    store("Vorn/Common", "GraphicsAcceleration", Value::ofDword(0));
+    {
+        StoredPlugin plugin;
+        EXPECT_EQ(GenericPlugin::graphicsAcceleration(), 0);
+        // The product's own value is not touched by the override.
+        EXPECT_EQ(GenericPlugin::sharedSettings()->graphicsAcceleration, 2);
+    }
+    store("Vorn/Common", "GraphicsAcceleration", Value::ofDword(0xFFFFFFFFu));  // -1: no override
+    StoredPlugin plugin;
+    EXPECT_EQ(GenericPlugin::graphicsAcceleration(), 2);
+}
+
+TEST(PluginSettings, ControllerMapComesFromTheFileOrTheBuiltInMap) {
+    TemporaryUserFolders folders;
+    const std::filesystem::path file = folders.data() / "Vorn 2" / "MidiControllerMap.qvm";
+    {
+        StoredPlugin plugin;  // no file: the built-in map
+        const MidiControllerMap& map = *GenericPlugin::controllerMap();
+        EXPECT_EQ(map.parameterFor(74), 32);
+        EXPECT_EQ(map.parameterFor(7), 625);
+        EXPECT_EQ(map.parameterFor(103), 630);
+        EXPECT_EQ(map.parameterFor(1), MidiControllerMap::kUnmapped);
+        GenericPlugin::controllerMap()->assign(1, 32);  // takes Filter 1 Freq from controller 74
+    }
+    const std::vector<uint8_t> saved = readFile(file);
+    ASSERT_EQ(saved.size(), 520u);
+    EXPECT_EQ(std::vector<uint8_t>(saved.begin(), saved.begin() + 8),
+              (std::vector<uint8_t>{'Q', 'V', 'C', 'M', 1, 0, 0, 0}));
+    {
+        StoredPlugin plugin;
+        EXPECT_EQ(GenericPlugin::controllerMap()->parameterFor(1), 32);
+        EXPECT_EQ(GenericPlugin::controllerMap()->parameterFor(74), MidiControllerMap::kUnmapped);
+    }
+
+    // A damaged file (wrong magic, or cut short) gives the built-in map.
+    for (size_t cut : {size_t(520), size_t(519), size_t(6), size_t(0)}) {
+        std::vector<uint8_t> damaged = saved;
+        if (cut == 520) damaged[0] = 'X';
+        damaged.resize(cut);
+        std::filesystem::remove(file);
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(damaged.data()),
+                   static_cast<std::streamsize>(damaged.size()));
+        StoredPlugin plugin;
+        EXPECT_EQ(GenericPlugin::controllerMap()->parameterFor(74), 32) << cut;
+        EXPECT_EQ(GenericPlugin::controllerMap()->parameterFor(1), MidiControllerMap::kUnmapped)
+            << cut;
+    }
+}
+
+TEST(PluginSettings, StorageDerivesItsPlacesFromTheVersion) {
+    TemporaryUserFolders folders;
+    PluginStorage one(VersionRecord(1, 2, 5));
+    EXPECT_EQ(one.versionString(), "1.25");
+    EXPECT_EQ(one.defaultPresetFolder(), (folders.documents() / "Vorn Presets").string());
+    EXPECT_EQ(one.controllerMapPath(),
+              (folders.data() / "Vorn" / "MidiControllerMap.qvm").string());
+    EXPECT_EQ(one.version().settingsKey(), "Vorn/1.0");
+    EXPECT_EQ(VersionRecord(3, 1, 0, 2).versionString(), "3.10 beta 2");
+    EXPECT_EQ(VersionRecord(3, 1, 0, 2).folderName(), "Vorn 3");
+    EXPECT_EQ(VersionRecord(0, 1, 0).versionString(), "0.10");
+
+    // Each key is its own file.
+    one.openSettings(Key::Product, true)->serializeInt("A", 1, 0);
+    one.openSettings(Key::Common, true)->serializeInt("A", 2, 0);
+    EXPECT_EQ(one.openSettings(Key::Product, false)->serializeInt("A", 0, 0), 1);
+    EXPECT_EQ(one.openSettings(Key::Common, false)->serializeInt("A", 0, 0), 2);
+    EXPECT_TRUE(std::filesystem::exists(folders.config() / "Vorn" / "1.0.conf"));
+    EXPECT_TRUE(std::filesystem::exists(folders.config() / "Vorn" / "Common.conf"));
+}
+
+}  // namespace

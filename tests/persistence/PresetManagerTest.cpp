@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "persistence/PresetManager.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class PresetManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vorn-presets-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    // Creates the file (and its folders) under the root.
+    std::string touch(const std::string& relative) {
+        const fs::path path = root_ / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path) << "x";
+        return path.string();
+    }
+    std::string folder(const std::string& relative = "") const {
+        return relative.empty() ? root_.string() + "/" : (root_ / relative).string() + "/";
+    }
+
+    static std::vector<std::string> names(const std::vector<PresetEntry>& entries) {
+        std::vector<std::string> out;
+        for (const PresetEntry& e : entries) out.push_back(e.name);
+        return out;
+    }
+    static std::vector<std::string> texts(const std::vector<PresetMenuItem>& items) {
+        std::vector<std::string> out;
+        for (const PresetMenuItem& item : items) out.push_back(item.text);
+        return out;
+    }
+
+    fs::path root_;
+};
+
+TEST_F(PresetManagerTest, PinnedFoldersFirstThenNamesIgnoringCaseWithPrefixesFirst) {
+    for (const char* f : {"pads", "_Init", "Bass", "Pad", "bass 2", "_a"}) {
+        fs::create_directories(root_ / f);
+    }
+    const PresetFolder tree(root_.string(), ".qvp", PresetManager::kScanBudgetMs);
+    std::vector<std::string> shown;
+    std::vector<bool> pinned;
+    for (const auto& sub : tree.subfolders()) {
+        shown.push_back(sub->name());
+        pinned.push_back(sub->isPinned());
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"a", "Init", "Bass", "bass 2", "Pad", "pads"}));
+    EXPECT_EQ(pinned, (std::vector<bool>{true, true, false, false, false, false}));
+    EXPECT_EQ(tree.subfolders()[1]->path(), folder("_Init"));
+
+    EXPECT_TRUE(presetNameLess("Bass", "bass 2"));
+    EXPECT_TRUE(presetNameLess("pad", "Pads"));
+    EXPECT_FALSE(presetNameLess("Pads", "pad"));
+    EXPECT_FALSE(presetNameLess("ABC", "abc"));
+    EXPECT_FALSE(presetNameLess("abc", "ABC"));
+}
+
+TEST_F(PresetManagerTest, OnlyFilesWithTheExtensionAreEntriesNamedWithoutIt) {
+    touch("Lead.qvp");
+    touch("Brass.QVP");
+    touch("Pad.v2.qvp");
+    touch("notes.txt");
+    touch("Lead.osc");
+    touch("qvp");
+    fs::create_directories(root_ / "folder.qvp");
+    const PresetFolder tree(root_.string(), ".qvp", PresetManager::kScanBudgetMs);
+    ASSERT_EQ(tree.presets().size(), 3u);
+    EXPECT_EQ(tree.presets()[0].name, "Brass");
+    EXPECT_EQ(tree.presets()[0].path, folder() + "Brass.QVP");
+    EXPECT_EQ(tree.presets()[1].name, "Lead");
+    EXPECT_EQ(tree.presets()[2].name, "Pad.v2");
+    EXPECT_EQ(tree.presets()[2].bank, -1);
+    EXPECT_EQ(tree.presets()[2].displayName, "Pad.v2");
+    // The folder named like a preset is a subfolder, not an entry.
+    ASSERT_EQ(tree.subfolders().size(), 1u);
+    EXPECT_EQ(tree.subfolders()[0]->name(), "folder.qvp");
+
+    const PresetEntry other = PresetEntry::fromPath("/somewhere/else/My Sound.qvp");
+    EXPECT_EQ(other.name, "My Sound");
+    EXPECT_EQ(other.displayName, "My Sound");
+    EXPECT_EQ(other.path, "/somewhere/else/My Sound.qvp");
+}
+
+TEST_F(PresetManagerTest, FlatListIsPostOrderAndNumberedFromZero) {
+    touch("Root.qvp");
+    touch("B/b1.qvp");
+    touch("B/Deep/d1.qvp");
+    touch("B/Deep/d2.qvp");
+    touch("_Pinned/p1.qvp");
+    touch("a/a1.qvp");
+    const PresetManager manager(root_.string(), ".qvp");
+    const std::vector<PresetEntry> all = manager.allPresets();
+    EXPECT_EQ(names(all), (std::vector<std::string>{"p1", "a1", "d1", "d2", "b1", "Root"}));
+    EXPECT_EQ(manager.mainTreePresetCount(), 6);
+    for (size_t k = 0; k < all.size(); ++k) {
+        EXPECT_EQ(all[k].bank, 0);
+        EXPECT_EQ(all[k].program, static_cast<int>(k));
+    }
+    EXPECT_EQ(all[2].displayName, "(0/2) d1");
+    EXPECT_EQ(all[5].path, folder() + "Root.qvp");
+}
+
+TEST_F(PresetManagerTest, OneHundredThirtyPresetsSpanTwoBanks) {
+    for (int i = 0; i < 130; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Sound %03d.qvp", i);
+        touch(name);
+    }
+    const PresetManager manager(root_.string(), ".qvp");
+    const std::vector<PresetEntry> all = manager.allPresets();
+    ASSERT_EQ(all.size(), 130u);
+    EXPECT_EQ(all[127].displayName, "(0/127) Sound 127");
+    EXPECT_EQ(all[128].bank, 1);
+    EXPECT_EQ(all[128].program, 0);
+    EXPECT_EQ(all[128].displayName, "(1/0) Sound 128");
+
+    ASSERT_TRUE(manager.presetAt(1, 0));
+    EXPECT_EQ(manager.presetAt(1, 0)->name, "Sound 128");
+    EXPECT_EQ(manager.presetAt(1, 1)->name, "Sound 129");
+    EXPECT_EQ(manager.presetAt(0, 5)->name, "Sound 005");
+    // Past the last preset, or outside one bank's programs: none.
+    EXPECT_FALSE(manager.presetAt(1, 2));
+    EXPECT_FALSE(manager.presetAt(2, 0));
+    EXPECT_FALSE(manager.presetAt(0, 128));
+    EXPECT_FALSE(manager.presetAt(-1, 0));
+}
+
+TEST_F(PresetManagerTest, SteppingWrapsWithinTheMainTreeAndThroughTheExtraFolders) {
+    const std::string a = touch("main/a.qvp");
+    touch("main/b.qvp");
+    const std::string c = touch("main/c.qvp");
+    const std::string x = touch("extra/x.qvp");
+    const std::string y = touch("extra/y.qvp");
+    PresetManager manager(folder("main"), ".qvp");
+    manager.addExtraFolder(folder("extra"), "Shared");
+    EXPECT_EQ(manager.extraFolders()[0]->name(), "Shared");
+    EXPECT_EQ(manager.mainTreePresetCount(), 3);
+    EXPECT_EQ(manager.allPresets()[4].displayName, "(0/4) y");
+
+    const auto step = [&](const std::string& path, int direction) {
+        const auto entry = manager.stepFrom(path, direction);
+        return entry ? entry->name : std::string("none");
+    };
+    EXPECT_EQ(step(c, PresetManager::kNext), "a");  // not x: the main tree wraps on itself
+    EXPECT_EQ(step(a, PresetManager::kPrevious), "c");
+    EXPECT_EQ(step(a, PresetManager::kNext), "b");
+    EXPECT_EQ(step(x, PresetManager::kNext), "y");
+    EXPECT_EQ(step(x, PresetManager::kPrevious), "c");
+    EXPECT_EQ(step(y, PresetManager::kNext), "a");
+    EXPECT_EQ(step(y, 1), "y");
+    EXPECT_EQ(step(folder("main") + "gone.qvp", PresetManager::kNext), "none");
+
+    const PresetManager empty(folder("extra/none"), ".qvp");
+    EXPECT_FALSE(empty.stepFrom(a, PresetManager::kNext));
+}
+
+TEST_F(PresetManagerTest, FindByNameTakesTheFirstExactMatchInFlatOrder) {
+    touch("Zed/Default Sound.qvp");
+    touch("Default Sound.qvp");
+    touch("Abc/default sound.qvp");
+    const PresetManager manager(root_.string(), ".qvp");
+    const auto found = manager.findByName("Default Sound");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->path, folder("Zed") + "Default Sound.qvp");
+    EXPECT_FALSE(manager.findByName("Default"));
+}
+
+TEST_F(PresetManagerTest, SetFolderRescansAndRenumbersKeepingExtraFolders) {
+    touch("one/a.qvp");
+    touch("two/b.qvp");
+    touch("two/c.qvp");
+    touch("extra/e.qvp");
+    PresetManager manager(folder("one"), ".qvp");
+    manager.addExtraFolder(folder("extra"));
+    EXPECT_EQ(manager.extraFolders()[0]->name(), "extra");
+    EXPECT_EQ(manager.allPresets()[1].displayName, "(0/1) e");
+
+    manager.setFolder((root_ / "two").string());
+    EXPECT_EQ(manager.path(), folder("two"));
+    EXPECT_EQ(names(manager.allPresets()), (std::vector<std::string>{"b", "c", "e"}));
+    EXPECT_EQ(manager.allPresets()[2].displayName, "(0/2) e");
+    EXPECT_EQ(manager.mainTreePresetCount(), 2);
+
+    touch("two/a new one.qvp");
+    manager.rescan();
+    EXPECT_EQ(manager.allPresets()[0].name, "a new one");
+
+    manager.setFolder(folder("missing"));
+    EXPECT_TRUE(manager.isEmpty());
+    EXPECT_EQ(manager.mainTreePresetCount(), 0);
+    EXPECT_EQ(manager.allPresets()[0].displayName, "(0/0) e");
+}
+
+int64_t fakeNow = 0;
+// Every reading of the clock is one second later than the one before.
+int64_t slowClock() {
+    const int64_t now = fakeNow;
+    fakeNow += 1000;
+    return now;
+}
+
+TEST_F(PresetManagerTest, AScanOutOfTimeStopsDescendingAndKeepsWhatItSaw) {
+    touch("top.qvp");
+    touch("A/a.qvp");
+    touch("A/B/b.qvp");
+    touch("A/B/C/c.qvp");
+    fakeNow = 0;
+    // Root starts at 0 and gives A 2500 - 1000; A starts at 2000 and gives B 1500 - 1000; B
+    // starts at 4000 and gives C 500 - 1000: C is not read.
+    const PresetManager manager(root_.string(), ".qvp", PresetManager::kScanBudgetMs, slowClock);
+    EXPECT_EQ(names(manager.allPresets()), (std::vector<std::string>{"b", "a", "top"}));
+    const PresetFolder& c = *manager.subfolders()[0]->subfolders()[0]->subfolders()[0];
+    EXPECT_EQ(c.name(), "C");
+    EXPECT_TRUE(c.isEmpty());
+
+    const PresetFolder none(root_.string(), ".qvp", 0);
+    EXPECT_TRUE(none.isEmpty());
+    EXPECT_EQ(none.path(), folder());
+    const PresetFolder empty("", ".qvp", PresetManager::kScanBudgetMs);
+    EXPECT_TRUE(empty.isEmpty());
+    EXPECT_EQ(empty.path(), "");
+}
+
+TEST_F(PresetManagerTest, MenuShowsTheTreeTheCommandsAndTheCurrentPresetsPath) {
+    touch("_Best of/Star.qvp");
+    const std::string current = touch("Bass/Deep/Sub.qvp");
+    touch("Bass/Wobble.qvp");
+    fs::create_directories(root_ / "Empty");
+    touch("Init.qvp");
+    touch("extra/Shared.qvp");
+    PresetManager manager(root_.string(), ".qvp");
+    manager.addExtraFolder(folder("extra"), "User");
+
+    PresetMenuOptions options;
+    options.currentPath = current;
+    std::vector<PresetMenuItem> menu = presetMenu(manager, options);
+    EXPECT_EQ(texts(menu), (std::vector<std::string>{"Best of", "Bass", "Empty", "extra", "Init",
+                                                     "User", "", "Save As...", "Options"}));
+    using Kind = PresetMenuItem::Kind;
+    EXPECT_EQ(menu[0].kind, Kind::Submenu);
+    EXPECT_FALSE(menu[0].checked);
+    // The path to the current preset is checked all the way down.
+    EXPECT_TRUE(menu[1].checked);
+    EXPECT_EQ(texts(menu[1].items), (std::vector<std::string>{"Deep", "Wobble"}));
+    EXPECT_TRUE(menu[1].items[0].checked);
+    EXPECT_FALSE(menu[1].items[1].checked);
+    EXPECT_TRUE(menu[1].items[0].items[0].checked);
+    EXPECT_EQ(menu[1].items[0].items[0].entry.path, current);
+    EXPECT_EQ(menu[2].items.size(), 1u);
+    EXPECT_EQ(menu[2].items[0].kind, Kind::Empty);
+    EXPECT_EQ(menu[2].items[0].text, "(No Presets)");
+    EXPECT_EQ(menu[4].kind, Kind::Preset);
+    EXPECT_EQ(menu[6].kind, Kind::Separator);
+    EXPECT_EQ(menu[7].command, PresetMenuItem::Command::SaveAs);
+    EXPECT_EQ(texts(menu[8].items),
+              (std::vector<std::string>{"Enable MIDI Program Changes", "Save As Default",
+                                        "Open Other Preset...", "Change Preset Folder...",
+                                        "Restore Factory Presets"}));
+    EXPECT_FALSE(menu[8].items[0].checked);
+
+    options.programChanges = true;
+    options.saveItem = true;
+    menu = presetMenu(manager, options);
+    EXPECT_EQ(menu[7].text, "Save");
+    EXPECT_EQ(menu[7].command, PresetMenuItem::Command::Save);
+    EXPECT_EQ(menu[8].text, "Save As...");
+    EXPECT_TRUE(menu[9].items[0].checked);
+    EXPECT_EQ(menu[4].text, "(0/4) Init");
+    EXPECT_EQ(menu[5].items[0].text, "(0/5) Shared");
+
+    const PresetManager nothing(folder("no such folder"), ".qvp");
+    menu = presetMenu(nothing, {});
+    EXPECT_EQ(texts(menu), (std::vector<std::string>{"(No Presets)", "", "Save As...", "Options"}));
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "persistence/SettingsStore.h"
+#include "tests/persistence/TemporaryUserFolders.h"
+
+namespace {
+
+using Value = SettingsStore::Value;
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(SettingsStore, FileTextOfEveryTypeIsExact) {
+    SettingsStore::Values values;
+    values["ConserveMemory"] = Value::ofDword(3);
+    values["ExpandedSection"] = Value::ofDword(0xFFFFFFFFu);
+    values["PresetFolder"] = Value::ofString("/home/u/Vorn Presets\\ä\t\n\r");
+    values["Blob"] = Value::ofBinary({0x00, 0x7F, 0xA5, 0xFF});
+    values["Empty"] = Value::ofBinary({});
+    values["#Hash"] = Value::ofString("");
+    const std::string text = SettingsStore::format(values);
+    EXPECT_EQ(text,
+              "# Vorn settings: name<TAB>dword|string|binary<TAB>value\n"
+              "\\#Hash\tstring\t\n"
+              "Blob\tbinary\t007fa5ff\n"
+              "ConserveMemory\tdword\t3\n"
+              "Empty\tbinary\t\n"
+              "ExpandedSection\tdword\t-1\n"
+              "PresetFolder\tstring\t/home/u/Vorn Presets\\\\ä\\t\\n\\r\n");
+    EXPECT_EQ(SettingsStore::parse(text), values);
+}
+
+TEST(SettingsStore, MalformedLinesAreSkippedAndTheLastLineOfANameWins) {
+    const SettingsStore::Values values = SettingsStore::parse(
+        "# comment\r\n"
+        "\n"
+        "A\tdword\t1\r\n"
+        "A\tdword\t2\n"
+        "B\tdword\t4294967295\n"      // unsigned text is accepted
+        "C\tdword\t4294967296\n"      // beyond 32 bits
+        "D\tdword\t-2147483649\n"     // below 32 bits
+        "E\tdword\t 5\n"              // no blanks
+        "F\tdword\t+5\n"              // no sign but minus
+        "G\tDWORD\t5\n"               // type names are lower case
+        "H\tbinary\tabc\n"            // odd number of digits
+        "I\tbinary\tzz\n"             //
+        "J\tstring\tbad\\q escape\n"  //
+        "K\tstring\ttrailing\\\n"     // lone backslash
+        "L\tstring\tone\ttab too many\n"
+        "\tdword\t1\n"  // no name
+        "M dword 1\n"   // spaces are not separators
+        "N\tstring\tkept\n"
+        "O\tbinary\tABcd");  // last line without newline, upper-case hex
+    SettingsStore::Values expected;
+    expected["A"] = Value::ofDword(2);
+    expected["B"] = Value::ofDword(0xFFFFFFFFu);
+    expected["N"] = Value::ofString("kept");
+    expected["O"] = Value::ofBinary({0xAB, 0xCD});
+    EXPECT_EQ(values, expected);
+}
+
+// Near-valid and random text parses without trouble, and whatever it yields survives a
+// format/parse round trip unchanged.
+TEST(SettingsStore, RandomTextParsesAndRoundTrips) {
+    const std::string pieces[] = {"\\",   "#",   "-",   "0", "7",   "42",
+                                  "ff",   "A",   "n",   "t", "\\t", "\\n",
+                                  "\\\\", "\\#", "\\0", "é", " ",   std::string(1, '\0'),
+                                  "\xff", "\r"};
+    const std::string types[] = {"dword", "string", "binary", "word", ""};
+    std::mt19937 random(12345);
+    auto any = [&](auto& list) { return list[random() % std::size(list)]; };
+    auto tokens = [&](int most) {
+        std::string text;
+        for (int n = static_cast<int>(random() % (most + 1)); n > 0; --n) text += any(pieces);
+        return text;
+    };
+    size_t kept = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int line = static_cast<int>(random() % 6); line > 0; --line) {
+            text += tokens(3) + "\t" + any(types) + "\t" + tokens(4);
+            text += random() % 4 == 0 ? "\r\n" : "\n";
+        }
+        // Damage: a stray byte somewhere.
+        if (!text.empty() && random() % 3 == 0)
+            text.insert(random() % text.size(), 1, static_cast<char>(random()));
+        const SettingsStore::Values values = SettingsStore::parse(text);
+        kept += values.size();
+        ASSERT_EQ(SettingsStore::parse(SettingsStore::format(values)), values) << round;
+    }
+    EXPECT_GT(kept, 1000u);  // the generator does make valid lines
+
+    std::vector<uint8_t> bytes(4096);
+    for (int round = 0; round < 200; ++round) {
+        for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+        const SettingsStore::Values values = SettingsStore::parse(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        ASSERT_EQ(SettingsStore::parse(SettingsStore::format(values)), values);
+    }
+}
+
+TEST(SettingsStore, KeysAreFilesUnderTheConfigFolderWrittenWhole) {
+    TemporaryUserFolders folders;
+    SettingsStore store("Vorn/1.0");
+    const std::filesystem::path file = folders.config() / "Vorn" / "1.0.conf";
+    EXPECT_EQ(store.filePath(), file.string());
+    EXPECT_FALSE(store.load());  // no file yet
+    store.set("X", Value::ofDword(7));
+    store.set("Y", Value::ofString("why"));
+    store.set("X", Value::ofDword(8));
+    ASSERT_TRUE(store.save());
+    EXPECT_EQ(readFile(file),
+              "# Vorn settings: name<TAB>dword|string|binary<TAB>value\n"
+              "X\tdword\t8\nY\tstring\twhy\n");
+    // Nothing but the file is left in its folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    SettingsStore again("Vorn/1.0");
+    ASSERT_TRUE(again.load());
+    EXPECT_EQ(again.values(), store.values());
+    ASSERT_NE(again.find("Y"), nullptr);
+    EXPECT_EQ(again.find("Y")->text, "why");
+    EXPECT_EQ(again.find("y"), nullptr);  // names are exact
+
+    // A missing file empties what was loaded before.
+    std::filesystem::remove(file);
+    EXPECT_FALSE(again.load());
+    EXPECT_TRUE(again.values().empty());
+}
+
+TEST(SettingsStore, KeyPathsCannotLeaveTheConfigFolder) {
+    TemporaryUserFolders folders;
+    for (const char* key : {"", "/abs", "Vorn/", "Vorn//1.0", "..", "Vorn/../x", "./Vorn"}) {
+        SettingsStore store(key);
+        EXPECT_EQ(store.filePath(), "") << key;
+        store.set("X", Value::ofDword(1));
+        EXPECT_FALSE(store.save()) << key;
+        EXPECT_FALSE(store.load()) << key;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folders.config()));
+}
+
+TEST(SettingsStore, AFolderInThePlaceOfTheFileFailsWithoutHarm) {
+    TemporaryUserFolders folders;
+    std::filesystem::create_directories(folders.config() / "Vorn" / "1.0.conf");
+    SettingsStore store("Vorn/1.0");
+    EXPECT_FALSE(store.load());
+    store.set("X", Value::ofDword(1));
+    EXPECT_FALSE(store.save());
+    EXPECT_TRUE(std::filesystem::is_directory(folders.config() / "Vorn" / "1.0.conf"));
+}
+
+}  // namespace
