@@ -142,6 +142,7 @@ DelayEffectUnit::Channel::Channel(DelayEffectUnit& unit, wave::Environment& env,
       filterEnvelope_(env),
       gainAdjuster_(env),
       feedbackMixer_(env, 3),
+      loopLimiter_(env),
       wetMixer_(env, 1),
       outputMixer_(env, 2) {
     time_.ramp().setLimits(DelayTimeController::kMinTime, DelayTimeController::kMaxTime);
@@ -149,7 +150,8 @@ DelayEffectUnit::Channel::Channel(DelayEffectUnit& unit, wave::Environment& env,
     feedback_.ramp().setLimits(0.0f, kMaxFeedback);
     crossFeedback_.ramp().setLimits(0.0f, kMaxFeedback);
 
-    mainLine_.setInput(&feedbackMixer_);
+    loopLimiter_.setInput(&feedbackMixer_);
+    mainLine_.setInput(&loopLimiter_);
     mainLine_.setTimeInput(&timeController_);
     ultraShortLine_.setInput(&send_);
     ultraShortLine_.setTimeInput(&ultraShortController_);

@@ -11,6 +11,7 @@
 #include "dsp/GainAdjuster.h"
 #include "dsp/MultiDesignFilter.h"
 #include "dsp/SignalSmoother.h"
+#include "dsp/SoftLimiter.h"
 #include "engine/wave/FloatParameterSource.h"
 #include "engine/wave/Mixer.h"
 #include "engine/wave/MultiProducer.h"
@@ -205,6 +206,8 @@ private:
     SignalSmoother filterEnvelope_;
     GainAdjuster gainAdjuster_;
     wave::Mixer feedbackMixer_;
+    // Feedback past 100 % saturates here instead of growing without bound.
+    SoftLimiter loopLimiter_;
     wave::Mixer wetMixer_;
     wave::Mixer outputMixer_;
     bool fadingOut_ = false;

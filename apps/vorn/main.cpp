@@ -4,6 +4,7 @@
 #include "apps/vorn/DemoCommand.h"
 #include "apps/vorn/ExitStatus.h"
 #include "apps/vorn/ParamsCommand.h"
+#include "apps/vorn/PlayCommand.h"
 #include "apps/vorn/PresetsCommand.h"
 #include "apps/vorn/RenderCommand.h"
 #include "engine/VornPresets.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     BenchCommand bench(app);
     ParamsCommand params(app);
     PresetsCommand presets(app);
+    PlayCommand play(app);
 
     try {
         app.parse(argc, argv);
@@ -32,5 +34,6 @@ int main(int argc, char** argv) {
     if (bench.selected()) return bench.run();
     if (params.selected()) return params.run();
     if (presets.selected()) return presets.run();
+    if (play.selected()) return play.run();
     return kExitSuccess;
 }

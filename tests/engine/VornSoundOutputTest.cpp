@@ -81,3 +81,22 @@ TEST(VornSoundOutput, OneOutputChannelCarriesTheLeftSide) {
 }
 
 }  // namespace
+
+// Delay feedback past 100 % with both delay filters off: the loop saturates instead of running
+// away (it once reached +595 dBFS within a few seconds).
+TEST(VornSoundOutput, DelayFeedbackAboveUnityStaysBounded) {
+    VornTestRig rig;
+    rig.set({"Delay Enabled=Enabled", "Delay L Feedback=1.731", "Delay R Feedback=2",
+             "Delay Filter 1 Enabled=Disabled", "Delay Filter 2 Enabled=Disabled"});
+    for (int note : {48, 52, 55, 60}) rig.noteOn(note, 127);
+    const VornTestRig::Stereo out = rig.render(rig.frames(6.0));
+    float peak = 0.0f;
+    for (const auto* side : {&out.left, &out.right}) {
+        for (float x : *side) {
+            ASSERT_TRUE(std::isfinite(x));
+            peak = std::max(peak, std::fabs(x));
+        }
+    }
+    EXPECT_LT(peak, std::pow(10.0f, 12.0f / 20.0f)) << "above +12 dBFS";
+    EXPECT_GT(peak, 0.1f);
+}

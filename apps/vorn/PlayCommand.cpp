@@ -1,0 +1,98 @@
+#include "apps/vorn/PlayCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "apps/vorn/ExitStatus.h"
+#include "apps/vorn/PresetsCommand.h"
+#include "engine/VornPlugin.h"
+#include "engine/VornPresets.h"
+#include "host/standalone/JackStandalone.h"
+#include "host/standalone/StopSignals.h"
+
+namespace {
+
+constexpr const char* kCommand = "vorn play";
+// How often the main thread looks after rate changes and program changes.
+constexpr int kPollMilliseconds = 50;
+constexpr double kMaxSeconds = 7.0 * 24.0 * 3600.0;
+
+}  // namespace
+
+PlayCommand::PlayCommand(CLI::App& app)
+    : command_(app.add_subcommand("play", "Play the synthesizer as a JACK client")) {
+    command_->add_option("--preset", preset_,
+                         "Preset to load first: a name in the preset folder (see `vorn presets "
+                         "list`) or a file");
+    command_->add_option("--jack-name", clientName_, "JACK client name")->capture_default_str();
+    command_->add_option("--seconds", seconds_, "Stop after this many seconds (default: on Ctrl-C)")
+        ->check(CLI::Range(0.0, kMaxSeconds));
+    command_->add_flag("--connect", connect_,
+                       "Connect the outputs to the physical playback ports and every physical "
+                       "MIDI source to the MIDI input");
+    command_->add_flag("--no-sidechain", noSideChain_, "Register no side-chain input ports");
+}
+
+bool PlayCommand::selected() const {
+    return command_->parsed();
+}
+
+int PlayCommand::run(std::FILE* out, std::FILE* err) const {
+    // First, so that every thread started from here on (JACK's among them) leaves the stop
+    // signals to this one.
+    StopSignals signals;
+
+    VornPlugin plugin;
+    if (!preset_.empty() && !loadNamedPreset(plugin, preset_, kCommand, err)) {
+        return kExitUsageError;
+    }
+
+    JackStandalone host(plugin);
+    JackStandalone::Options options;
+    options.clientName = clientName_;
+    options.sideChain = !noSideChain_;
+    options.connectPhysical = connect_;
+    std::string error;
+    if (!host.open(options, &error) || !host.start(&error)) {
+        std::fprintf(err, "%s: %s\n", kCommand, error.c_str());
+        return kExitHostFailure;
+    }
+    std::fprintf(out, "%s: JACK client \"%s\" at %u Hz, %u frames per cycle%s\n", kCommand,
+                 host.clientName().c_str(), host.sampleRate(), host.bufferSize(),
+                 seconds_ > 0.0 ? "" : "; Ctrl-C stops");
+    std::fflush(out);
+
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point started = Clock::now();
+    const auto elapsed = [&] {
+        return std::chrono::duration<double>(Clock::now() - started).count();
+    };
+    int signal = 0;
+    while (!host.serverGone()) {
+        int wait = kPollMilliseconds;
+        if (seconds_ > 0.0) {
+            const double left = seconds_ - elapsed();
+            if (left <= 0.0) break;
+            wait = std::min(wait, static_cast<int>(left * 1000.0) + 1);
+        }
+        signal = signals.wait(wait);
+        if (signal != 0) break;
+        host.service();
+        plugin.presets().loadPendingProgram();
+    }
+    const bool gone = host.serverGone();
+    const std::string reason = host.serverGoneReason();
+    host.close();
+
+    const unsigned long long xruns = host.xrunCount();
+    if (gone) {
+        std::fprintf(err, "%s: the JACK server shut down%s%s; %llu xruns\n", kCommand,
+                     reason.empty() ? "" : ": ", reason.c_str(), xruns);
+        return kExitHostFailure;
+    }
+    std::fprintf(out, "%s: clean shutdown after %.1f s (%s), %llu xruns\n", kCommand, elapsed(),
+                 signal != 0 ? strsignal(signal) : "time is up", xruns);
+    return kExitSuccess;
+}

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "framework/PluginSettings.h"
+#include "host/aax/AaxPluginEditor.h"
+#include "tests/host/aax/AaxTestHost.h"
+
+namespace {
+
+constexpr const char* kStereoId = "com.quorvalis.Vorn.2.AAX";
+constexpr const char* kMonoToStereoId = "com.quorvalis.Vorn.2.AAX.MonoToStereo";
+
+std::string fourChar(int32_t value) {
+    const uint32_t v = static_cast<uint32_t>(value);
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+            static_cast<char>(v)};
+}
+
+const VersionRecord kVersion2(2, 2, 3);
+
+}  // namespace
+
+TEST(AaxDescription, RegistersStereoAndMonoToStereoInstruments) {
+    const auto collection = describeModule(kVersion2);
+    ASSERT_EQ(collection->effects.size(), 2u);
+    EXPECT_EQ(collection->effects[0].first, kStereoId);
+    EXPECT_EQ(collection->effects[1].first, kMonoToStereoId);
+    EXPECT_EQ(collection->manufacturer, "Quorvalis");
+    EXPECT_EQ(collection->packageNames, (std::vector<std::string>{"Quorvalis Vorn 2", "Vorn 2"}));
+    EXPECT_EQ(collection->packageVersion, 2u);
+
+    for (const auto& [id, effect] : collection->effects) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(effect->names, (std::vector<std::string>{"Quorvalis Vorn 2", "Vorn 2"}));
+        EXPECT_EQ(effect->categories, std::vector<uint32_t>{2048});
+        EXPECT_TRUE(effect->resources.empty());  // no page table
+        EXPECT_NE(effect->parametersProc, nullptr);
+        EXPECT_NE(effect->guiProc, nullptr);
+        ASSERT_NE(effect->properties, nullptr);
+        const auto& p = effect->properties->values;
+        EXPECT_EQ(fourChar(p.at(AAX_PROPERTY_MANUFACTURER_ID)), "Quor");
+        EXPECT_EQ(fourChar(p.at(AAX_PROPERTY_PRODUCT_ID)), "QV2i");
+        EXPECT_EQ(p.at(AAX_PROPERTY_HOST_60), 1);
+        EXPECT_EQ(p.at(AAX_PROPERTY_HOST_301), 1);
+        EXPECT_EQ(p.at(AAX_PROPERTY_HOST_58), INT_MAX);
+
+        ASSERT_EQ(effect->components.size(), 1u);
+        const RecordedComponent& c = *effect->components[0];
+        using Kind = RecordedComponent::Kind;
+        EXPECT_EQ(c.fields.size(), 10u);
+        ASSERT_TRUE(c.has(0, Kind::Port));
+        EXPECT_EQ(c.fields.at(0).size, 4u);
+        ASSERT_TRUE(c.has(1, Kind::Port));
+        EXPECT_EQ(c.fields.at(1).size, 8u);
+        EXPECT_TRUE(c.has(2, Kind::AudioIn));
+        EXPECT_TRUE(c.has(3, Kind::AudioOut));
+        EXPECT_TRUE(c.has(4, Kind::BufferLength));
+        EXPECT_TRUE(c.has(5, Kind::SideChain));
+        EXPECT_TRUE(c.has(6, Kind::SampleRate));
+        ASSERT_TRUE(c.has(7, Kind::Midi));
+        EXPECT_EQ(c.fields.at(7).midiType, AAX_EMidiNodeType::LocalInput);
+        EXPECT_EQ(c.fields.at(7).name, "Quorvalis Vorn 2");
+        EXPECT_EQ(c.fields.at(7).channelMask, 65535u);
+        ASSERT_TRUE(c.has(8, Kind::Midi));
+        EXPECT_EQ(c.fields.at(8).midiType, AAX_EMidiNodeType::Transport);
+        ASSERT_TRUE(c.has(9, Kind::Private));
+        EXPECT_EQ(c.fields.at(9).size, 4u);
+        EXPECT_EQ(c.proc, &AaxPluginAdapter::processCallback);
+        ASSERT_NE(c.procProperties, nullptr);
+        EXPECT_FALSE(c.procProperties->has(AAX_PROPERTY_PLUGIN_ID_AUDIOSUITE));
+        EXPECT_FALSE(c.procProperties->has(AAX_PROPERTY_HOST_108));
+    }
+
+    const auto& stereo = collection->effect(kStereoId)->components[0]->procProperties->values;
+    EXPECT_EQ(stereo.at(AAX_PROPERTY_INPUT_STEM_FORMAT), 0x10002);
+    EXPECT_EQ(stereo.at(AAX_PROPERTY_OUTPUT_STEM_FORMAT), 0x10002);
+    EXPECT_EQ(fourChar(stereo.at(AAX_PROPERTY_PLUGIN_ID_NATIVE)), "QV2i");
+    const auto& mono = collection->effect(kMonoToStereoId)->components[0]->procProperties->values;
+    EXPECT_EQ(mono.at(AAX_PROPERTY_INPUT_STEM_FORMAT), 1);
+    EXPECT_EQ(mono.at(AAX_PROPERTY_OUTPUT_STEM_FORMAT), 0x10002);
+    EXPECT_EQ(fourChar(mono.at(AAX_PROPERTY_PLUGIN_ID_NATIVE)), "QV21");
+}
+
+TEST(AaxDescription, FirstMajorVersionCarriesNoNumberInItsNames) {
+    const auto collection = describeModule(VersionRecord(1, 4, 0));
+    EXPECT_EQ(collection->packageNames, (std::vector<std::string>{"Quorvalis Vorn", "Vorn"}));
+    ASSERT_EQ(collection->effects.size(), 2u);
+    EXPECT_EQ(collection->effects[0].first, "com.quorvalis.Vorn.1.AAX");
+    EXPECT_EQ(collection->effects[1].first, "com.quorvalis.Vorn.1.AAX.MonoToStereo");
+}
+
+TEST(AaxDescription, ProductIdentifierRule) {
+    const struct {
+        int configuration;
+        const char* id;
+    } cases[] = {
+        {0, "QV2i"},  {1, "QV22"},  {3, "QV23"},  {2, "QV24"},  {4, "QV21"},  {5, "QV21"},
+        {8, "QV25"},  {9, "QV26"},  {12, "QV25"}, {16, "QV27"}, {17, "QV28"}, {20, "QV29"},
+        {21, "QV29"}, {24, "QV27"}, {25, "QV28"}, {6, "QV21"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AaxPluginAdapter::productIdentifier("QV2i", c.configuration), c.id)
+            << c.configuration;
+    }
+}
+
+TEST(AaxDescription, ProductIdentifierFollowsConfigurationWhenCorrectionIsOff) {
+    // Every new instance reads the stored settings: store the switch, then put it back.
+    VornPlugin keeper;
+    GenericPlugin::SharedSettings& shared = *GenericPlugin::sharedSettings();
+    shared.correctDigiProductIds = false;
+    keeper.writeSettings();
+    const auto collection = describeModule(kVersion2);
+    shared.correctDigiProductIds = true;
+    keeper.writeSettings();
+
+    const auto productId = [&](const char* effect) {
+        return fourChar(collection->effect(effect)->properties->values.at(AAX_PROPERTY_PRODUCT_ID));
+    };
+    EXPECT_EQ(productId(kStereoId), "QV2i");
+    EXPECT_EQ(productId(kMonoToStereoId), "QV21");
+}
+
+TEST(AaxDescription, CategoriesByPluginKind) {
+    const uint32_t expected[] = {0, 2048, 8192, 16, 2, 1, 64, 0};
+    for (int kind = 0; kind < 8; ++kind)
+        EXPECT_EQ(AaxPluginAdapter::category(kind), expected[kind]);
+}
+
+TEST(AaxDescription, DescriptorFailuresReportNullObject) {
+    RecordingCollection noDescriptors;
+    noDescriptors.failDescriptors = true;
+    EXPECT_EQ(AaxPluginAdapter::describe(noDescriptors, kVersion2), -20004);
+    EXPECT_TRUE(noDescriptors.effects.empty());
+
+    RecordingCollection noComponents;
+    noComponents.failComponents = true;
+    EXPECT_EQ(AaxPluginAdapter::describe(noComponents, kVersion2), -20004);
+    EXPECT_TRUE(noComponents.effects.empty());
+    // The package is described all the same.
+    EXPECT_EQ(noComponents.manufacturer, "Quorvalis");
+
+    EXPECT_EQ(GetEffectDescriptions(nullptr), -20004);
+}
+
+TEST(AaxDescription, HostShortcutsMakeShiftTheFineAdjustment) {
+    describeModule(kVersion2);
+    std::map<int, int> table;
+    for (const auto& t : AaxPluginEditor::modifierTranslations()) table[t.modifiers] = t.functions;
+    EXPECT_EQ(table, (std::map<int, int>{{1, 2}, {2, 4}, {4, 1}, {6, 5}}));
+}

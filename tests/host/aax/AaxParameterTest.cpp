@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "framework/IndexedPluginParameter.h"
+#include "host/aax/ParamDelegates.h"
+#include "tests/host/aax/AaxTestHost.h"
+
+namespace {
+
+class AaxParameters : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { collection_ = describeModule(VersionRecord(2, 2, 3)).release(); }
+    static void TearDownTestSuite() { delete collection_; }
+
+    AaxParameters() : host_(*collection_->effects.at(0).second) {}
+
+    VornPlugin& plugin() { return host_.plugin(); }
+    AaxPluginAdapter& adapter() { return host_.adapter(); }
+    const AAX_IParameter& hostParameter(int id) {
+        return *adapter().GetParameterByIndex(id + 1);  // the master bypass comes first
+    }
+    AbstractPluginParameter* firstOfKind(int kind) {
+        for (int id = 0; id < plugin().getParameterCount(); ++id) {
+            if (plugin().getParameter(id)->kind() == kind) return plugin().getParameter(id);
+        }
+        return nullptr;
+    }
+
+    static RecordingCollection* collection_;
+    AaxTestInstance host_;
+};
+
+RecordingCollection* AaxParameters::collection_ = nullptr;
+
+}  // namespace
+
+TEST_F(AaxParameters, EverySynthParameterFollowsTheMasterBypass) {
+    ASSERT_EQ(plugin().getParameterCount(), 883);
+    ASSERT_EQ(adapter().GetNumberOfParameters(), 884);
+
+    const AAX_IParameter& bypass = *adapter().GetParameterByIndex(0);
+    EXPECT_EQ(bypass.Identifier(), "MasterBypassID");
+    EXPECT_EQ(bypass.Name(), "Master Bypass");
+    EXPECT_EQ(bypass.GetNumberOfSteps(), 2);
+    EXPECT_EQ(bypass.GetType(), AAX_EParameterType::Discrete);
+    EXPECT_TRUE(bypass.Automatable());
+    EXPECT_EQ(bypass.GetNormalizedDefaultValue(), 0.0);
+    std::string text;
+    EXPECT_EQ(adapter().GetParameterValueString("MasterBypassID", 31, &text), AAX_SUCCESS);
+    EXPECT_EQ(text, "bypass");
+    host_.automate("MasterBypassID", 1.0);
+    EXPECT_EQ(adapter().GetParameterValueString("MasterBypassID", 31, &text), AAX_SUCCESS);
+    EXPECT_EQ(text, "on");
+
+    for (int id = 0; id < plugin().getParameterCount(); ++id) {
+        const AbstractPluginParameter& synth = *plugin().getParameter(id);
+        const AAX_IParameter& host = hostParameter(id);
+        SCOPED_TRACE(synth.name());
+        ASSERT_EQ(host.Identifier(), std::to_string(id));
+        EXPECT_EQ(host.Name(), synth.name());
+        EXPECT_EQ(host.Automatable(), synth.isAutomatable());
+        const double normalized = synth.plainToNormalized(synth.getValue());
+        EXPECT_NEAR(host.GetNormalizedDefaultValue(), normalized, 1e-6);
+        EXPECT_NEAR(host.GetNormalizedValue(), normalized, 1e-6);
+        if (synth.kind() == AbstractPluginParameter::kContinuous) {
+            EXPECT_EQ(host.GetNumberOfSteps(), 36000);
+            EXPECT_EQ(host.GetType(), AAX_EParameterType::Continuous);
+            EXPECT_EQ(std::get<float>(host.GetValue()), synth.getValue());
+        } else {
+            const int minimum = static_cast<int>(synth.getMinimum());
+            EXPECT_EQ(host.GetNumberOfSteps(), static_cast<int>(synth.getMaximum()) + 1 - minimum);
+            EXPECT_EQ(host.GetType(), AAX_EParameterType::Discrete);
+            EXPECT_EQ(std::get<int32_t>(host.GetValue()),
+                      static_cast<int>(synth.getValue()) - minimum);
+        }
+    }
+}
+
+TEST_F(AaxParameters, IndexedStatesCountFromTheMinimum) {
+    // A stand-alone parameter with minimum 1 and maximum 4, published as the adapter does.
+    struct Owner : GenericParameterOwner {
+        void beginUpdate() override {}
+        void endUpdate() override {}
+        AbstractPluginParameter* getParameter(int) override { return nullptr; }
+        int getGroup() override { return 0; }
+        int getParameterCount() override { return 0; }
+        void parameterChanged(uint32_t, float, int) override {}
+        uint32_t registerParameter(AbstractPluginParameter*) override { return 0; }
+        int registerGroup(const std::string&) override { return 0; }
+    } owner;
+    IndexedPluginParameter<int> voices(&owner, "Voices");
+    voices.declare(1, 4, 2);
+    voices.setNames("one,two,three,four");
+    AAX_CParameter<int32_t> host("0", "Voices", 1, AAX_CStateTaperDelegate<int32_t>(0, 3),
+                                 ParamDisplayDelegate<int32_t>(voices), true);
+    std::string text;
+    const char* names[] = {"one", "two", "three", "four"};
+    for (int state = 0; state < 4; ++state) {
+        host.SetNormalizedValue(state / 3.0);
+        EXPECT_EQ(host.GetRealValue(), state);
+        ASSERT_TRUE(host.GetValueString(31, &text));
+        EXPECT_EQ(text, names[state]);
+    }
+    double normalized = -1.0;
+    ASSERT_TRUE(host.GetNormalizedValueFromString("three", &normalized));
+    EXPECT_DOUBLE_EQ(normalized, 2.0 / 3.0);
+    EXPECT_FALSE(host.GetNormalizedValueFromString("five", &normalized));
+    ASSERT_TRUE(host.GetValueString(2, &text));
+    EXPECT_EQ(text, "fo");  // cut to the host's length
+
+    // The synthesizer's own indexed parameters take the host's states the same way.
+    AbstractPluginParameter* indexed = nullptr;
+    for (int id = 0; id < plugin().getParameterCount() && !indexed; ++id) {
+        AbstractPluginParameter* p = plugin().getParameter(id);
+        if (p->kind() == AbstractPluginParameter::kIndexed && p->getMinimum() >= 1.0f &&
+            p->getMaximum() - p->getMinimum() >= 2.0f)
+            indexed = p;
+    }
+    ASSERT_NE(indexed, nullptr);
+    const std::string id = std::to_string(indexed->id());
+    const int minimum = static_cast<int>(indexed->getMinimum());
+    const int span = static_cast<int>(indexed->getMaximum()) - minimum;
+    for (int state = 0; state <= span; ++state) {
+        host_.automate(id, static_cast<double>(state) / span);
+        EXPECT_EQ(indexed->getValue(), static_cast<float>(minimum + state));
+        ASSERT_EQ(adapter().GetParameterValueString(id, 64, &text), AAX_SUCCESS);
+        EXPECT_EQ(text, indexed->formatValue(static_cast<float>(minimum + state)));
+    }
+}
+
+TEST_F(AaxParameters, HostValueWithinTheCurrentStepLeavesTheSynthAlone) {
+    AbstractPluginParameter* p = firstOfKind(AbstractPluginParameter::kContinuous);
+    ASSERT_NE(p, nullptr);
+    const std::string id = std::to_string(p->id());
+    host_.automate(id, 0.25);
+    const float settled = p->getValue();
+    EXPECT_FLOAT_EQ(settled, p->normalizedToPlain(0.25f));
+
+    const int32_t updates = adapter().GetParameterUpdateCount();
+    host_.automate(id, 0.25 + 4e-6);  // differs in the sixth decimal, same step
+    EXPECT_EQ(p->getValue(), settled);
+    // The host parameter itself takes the value.
+    double hostValue = 0.0;
+    adapter().GetParameterNormalizedValue(id, &hostValue);
+    EXPECT_DOUBLE_EQ(hostValue, 0.25 + 4e-6);
+    EXPECT_EQ(adapter().GetParameterUpdateCount(), updates + 1);
+
+    host_.automate(id, 0.25 + 2.0 / 35999);  // two steps on
+    EXPECT_GT(p->getValue(), settled);
+    // A change from the host is not echoed back to it.
+    for (const auto& request : host_.controller().requests) EXPECT_NE(request.identifier, id);
+}
+
+TEST_F(AaxParameters, QuantizationSteps) {
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(0.0), 0);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(-0.5), 0);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0), 35999);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(2.0), 35999);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(0.5), 18000);  // the offset rounds to nearest
+    // The offset moves a value just below a step boundary onto it.
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0 / 35999 - 1e-5), 1);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0 / 35999 - 2e-5), 0);
+}
+
+TEST_F(AaxParameters, SynthChangesReachTheHostByDecimalIdentifier) {
+    AbstractPluginParameter* p = firstOfKind(AbstractPluginParameter::kContinuous);
+    auto& requests = host_.controller().requests;
+    requests.clear();
+    p->setValue(p->normalizedToPlain(0.75f), 0);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].kind, 'v');
+    EXPECT_EQ(requests[0].identifier, std::to_string(p->id()));
+    EXPECT_NEAR(requests[0].value, 0.75, 1e-6);
+    // The host's answer arrives as an update that changes nothing in the synth.
+    double hostValue = 0.0;
+    adapter().GetParameterNormalizedValue(requests[0].identifier, &hostValue);
+    EXPECT_NEAR(hostValue, 0.75, 1e-6);
+
+    requests.clear();
+    plugin().beginUpdate();
+    p->setValue(p->normalizedToPlain(0.5f), 0);
+    plugin().endUpdate();
+    ASSERT_EQ(requests.size(), 883u);  // -1: every parameter once
+    for (size_t k = 0; k < requests.size(); ++k) {
+        EXPECT_EQ(requests[k].identifier, std::to_string(k));
+    }
+}
+
+TEST_F(AaxParameters, IdentifiersThatNameNoSynthParameterGoToTheSdk) {
+    EXPECT_EQ(host_.automate("MasterBypassID", 1.0), AAX_SUCCESS);
+    const auto& port = host_.controller().ports.at(AaxPluginAdapter::kFieldBypass);
+    int32_t posted = -1;
+    std::memcpy(&posted, port.data(), sizeof(posted));
+    EXPECT_EQ(posted, 1);
+
+    EXPECT_EQ(host_.automate("883", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
+    EXPECT_EQ(host_.automate("-1", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
+    EXPECT_EQ(host_.automate("12abc", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
+    EXPECT_EQ(host_.automate("", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
+}
+
+TEST_F(AaxParameters, TextsComeFromTheSynthParameter) {
+    AbstractPluginParameter* p = firstOfKind(AbstractPluginParameter::kContinuous);
+    const std::string id = std::to_string(p->id());
+    std::string text;
+    ASSERT_EQ(adapter().GetParameterValueString(id, 64, &text), AAX_SUCCESS);
+    EXPECT_EQ(text, p->formatValue(p->getValue()));
+    ASSERT_EQ(adapter().GetParameterValueString(id, 3, &text), AAX_SUCCESS);
+    EXPECT_EQ(text, p->formatValue(p->getValue()).substr(0, 3));
+
+    const std::string typed = p->formatValue(p->normalizedToPlain(0.5f));
+    double normalized = -1.0;
+    ASSERT_EQ(adapter().GetParameterValueFromString(id, typed, &normalized), AAX_SUCCESS);
+    EXPECT_NEAR(normalized, 0.5, 1e-3);
+    EXPECT_EQ(adapter().GetParameterValueFromString(id, "no number", &normalized),
+              AAX_ERROR_INVALID_ARGUMENT);
+}

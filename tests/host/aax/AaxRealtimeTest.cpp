@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "tests/host/aax/AaxTestHost.h"
+#include "tests/support/AllocationCounter.h"
+
+namespace {
+
+class AaxRealtime : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { collection_ = describeModule(VersionRecord(2, 2, 3)).release(); }
+    static void TearDownTestSuite() { delete collection_; }
+
+    AaxRealtime() : host_(*collection_->effects.at(0).second) {
+        // Every parameter at its default, reached at once.
+        VornPlugin& synth = host_.plugin();
+        for (int id = 0; id < synth.getParameterCount(); ++id) {
+            AbstractPluginParameter* p = synth.getParameter(id);
+            p->setValue(p->getDefault(), 0);
+        }
+        synth.queueResetMarker();
+        host_.render(256);
+    }
+
+    AbstractPluginParameter* parameter(const std::string& name) {
+        VornPlugin& synth = host_.plugin();
+        for (int id = 0; id < synth.getParameterCount(); ++id) {
+            if (synth.getParameter(id)->name() == name) return synth.getParameter(id);
+        }
+        ADD_FAILURE() << name;
+        return nullptr;
+    }
+    float peak(int from, int to) const {
+        float m = 0.0f;
+        for (int k = from; k < to; ++k) {
+            m = std::max({m, std::fabs(host_.left[k]), std::fabs(host_.right[k])});
+        }
+        return m;
+    }
+
+    static RecordingCollection* collection_;
+    AaxTestInstance host_;
+};
+
+RecordingCollection* AaxRealtime::collection_ = nullptr;
+
+}  // namespace
+
+TEST_F(AaxRealtime, MidiPacketsStartAtTheirOffsets) {
+    host_.addMidi(100, {0x90, 60, 100});
+    host_.render(256);
+    EXPECT_EQ(peak(0, 100), 0.0f);
+    EXPECT_GT(peak(100, 256), 0.0f);
+}
+
+TEST_F(AaxRealtime, ShortPacketsCarryZeroDataBytes) {
+    // Bytes past a packet's length are ignored: 0x90 alone arrives as 0x90 0 0, a note-off.
+    for (int length : {0, 1, 2}) {
+        host_.addMidi(0, {0x90, 60, 100}, length);
+        host_.render(2048);
+        EXPECT_EQ(peak(0, 2048), 0.0f) << length;
+    }
+    host_.addMidi(0, {0x90, 60, 100}, 3);
+    host_.render(2048);
+    EXPECT_GT(peak(0, 2048), 0.0f);
+}
+
+TEST_F(AaxRealtime, TransportBecomesMeterBeats) {
+    TestTransport& t = host_.nodeTransport;
+    t.tempo = 90.0;
+    t.bars = 3;
+    t.beats = 2;
+    t.ticks = 960000;  // a quarter note
+    host_.render(64);
+    // (3 * 4 + 2 - 1) + 4 * 960000 / 3840000
+    EXPECT_DOUBLE_EQ(host_.plugin().beatPosition(), 14.0);
+
+    t.numerator = 6;
+    t.denominator = 8;
+    t.ticks = 480000;
+    host_.render(64);
+    EXPECT_DOUBLE_EQ(host_.plugin().beatPosition(), 3 * 6 + 1 + 1.0);
+
+    // Without a transport node the controller's transport stands in.
+    host_.setTransportNode(false);
+    TestTransport& kept = host_.controller().transport;
+    kept.bars = 6;
+    kept.beats = 1;
+    kept.ticks = 0;
+    host_.render(64);
+    EXPECT_DOUBLE_EQ(host_.plugin().beatPosition(), 24.0);
+}
+
+TEST_F(AaxRealtime, ResetRequestIsServedAndCleared) {
+    host_.nodeTransport.bars = 2;
+    host_.render(64);
+    EXPECT_DOUBLE_EQ(host_.plugin().beatPosition(), 8.0);
+    host_.requestReset();
+    host_.render(64);
+    EXPECT_EQ(host_.resetRequest(), 0);
+    EXPECT_DOUBLE_EQ(host_.plugin().beatPosition(), 0.0);  // the reset follows the transport
+}
+
+TEST_F(AaxRealtime, SideChainReachesTheSynth) {
+    std::vector<float> sideLeft(AaxTestInstance::kMaxFrames);
+    std::vector<float> sideRight(AaxTestInstance::kMaxFrames);
+    for (size_t k = 0; k < sideLeft.size(); ++k) {
+        sideLeft[k] = 0.5f * std::sin(0.05f * static_cast<float>(k));
+        sideRight[k] = sideLeft[k];
+    }
+    host_.setSideChain(sideLeft.data(), sideRight.data());
+    AbstractPluginParameter* audition = parameter("Audition Signal");
+    ASSERT_NE(audition, nullptr);
+    host_.render(4096);
+    EXPECT_EQ(peak(0, 4096), 0.0f);  // no notes, no sound
+    audition->setValue(1.0f, 0);     // "Side Chain"
+    host_.render(4096);
+    host_.render(4096);
+    EXPECT_GT(peak(2048, 4096), 0.05f);
+}
+
+TEST_F(AaxRealtime, BypassFadesOutAndSampleRateFollowsTheHost) {
+    host_.addMidi(0, {0x90, 60, 100});
+    host_.render(4096);
+    ASSERT_GT(peak(2048, 4096), 0.0f);
+    host_.automate("MasterBypassID", 1.0);
+    host_.render(4096);  // 50 ms at 48 kHz is 2400 samples
+    EXPECT_GT(peak(0, 256), 0.0f);
+    EXPECT_EQ(peak(2400, 4096), 0.0f);
+
+    host_.sampleRate = 44100.0f;
+    host_.render(64);
+    EXPECT_EQ(host_.plugin().environment().sampleRate(), 44100.0f);
+}
+
+TEST_F(AaxRealtime, RendersWithoutAllocating) {
+    host_.render(4096);
+    AllocationGuard guard;
+    for (int block = 0; block < 40; ++block) {
+        if (block % 10 == 0) host_.addMidi(17, {0x90, static_cast<uint8_t>(48 + block / 10), 90});
+        if (block % 10 == 5) host_.addMidi(3, {0x80, static_cast<uint8_t>(48 + block / 10), 0});
+        host_.nodeTransport.beats = 1 + block % 4;
+        if (block == 20) host_.requestReset();
+        host_.render(block % 2 ? 1000 : 77);
+    }
+    EXPECT_EQ(guard.allocations(), 0u);
+    EXPECT_GT(peak(0, 77), 0.0f);
+}
