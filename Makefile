@@ -16,8 +16,11 @@ BUILD_TYPE := RelWithDebInfo
 endif
 JOBS ?= $(shell nproc)
 DEMO_WAV ?= $(BUILD_DIR)/vorn-demo.wav
+# `make install PREFIX=~/.local` puts the LV2 bundle where hosts look in a home folder.
+PREFIX ?= /usr/local
+INSTALL_PREFIX = $(patsubst ~%,$(HOME)%,$(PREFIX))
 
-.PHONY: all deps configure build demo test bench format clean
+.PHONY: all deps configure build demo test bench format clean install
 
 all: build
 
@@ -47,6 +50,11 @@ test: build
 
 bench: build
 	@$(BUILD_DIR)/bench/vorn_bench
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --component lv2 --prefix $(INSTALL_PREFIX)
+	@install -D -m 755 $(BUILD_DIR)/apps/vorn/vorn $(DESTDIR)$(INSTALL_PREFIX)/bin/vorn
+	@echo "Installed $(DESTDIR)$(INSTALL_PREFIX)/bin/vorn and $(DESTDIR)$(INSTALL_PREFIX)/lib/lv2/vorn.lv2"
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i

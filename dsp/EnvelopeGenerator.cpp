@@ -222,14 +222,14 @@ void EnvelopeGenerator::renderPiece(float* out, uint32_t count) {
     const Parts parts = split(count);
     if (parts.delay > 0) {
         std::fill(out, out + parts.delay, output_);
-        delayRemaining_ -= roundUp4(static_cast<int32_t>(parts.delay));
+        delayRemaining_ -= static_cast<int32_t>(parts.delay);
         out += parts.delay;
     }
     if (parts.attack > 0) {
         const float top = 1.0f - (sustain_ - sustainLevel_);
         runCurve(curves.attack(), attackPhase_, perSample(attack_), attackStart_,
                  top - attackStart_ - kEpsilon, out, parts.attack);
-        attackRemaining_ -= roundUp4(static_cast<int32_t>(parts.attack));
+        attackRemaining_ -= static_cast<int32_t>(parts.attack);
         out += parts.attack;
         output_ = releaseStart_ = out[-1];
     }
@@ -273,8 +273,8 @@ void EnvelopeGenerator::renderSegment(float* out, uint32_t from, uint32_t to) {
 void EnvelopeGenerator::advanceSilently(uint32_t count) {
     if (stage_ == kRunning) {
         const Parts parts = split(count);
-        delayRemaining_ -= roundUp4(static_cast<int32_t>(parts.delay));
-        attackRemaining_ -= roundUp4(static_cast<int32_t>(parts.attack));
+        delayRemaining_ -= static_cast<int32_t>(parts.delay);
+        attackRemaining_ -= static_cast<int32_t>(parts.attack);
         attackPhase_ =
             static_cast<float>(std::min(1.0, attackPhase_ + parts.attack * perSample(attack_)));
         if (parts.decay > 0) output_ = sustainLevel_;

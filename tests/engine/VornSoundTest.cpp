@@ -179,3 +179,20 @@ TEST(VornSound, PortamentoReachesTheNoteAfterItsTime) {
 }
 
 }  // namespace
+
+// Host blocks shorter than four samples: the envelope stages keep their length (they once
+// ended four times too early, cutting the attack short), so the level matches long blocks.
+TEST(VornSound, TinyHostBlocksPlayAtTheSameLevel) {
+    double level[2] = {0.0, 0.0};
+    const int blocks[2] = {256, 1};
+    for (int k = 0; k < 2; ++k) {
+        VornTestRig rig;
+        rig.set({"Osc 2 Enabled=Disabled", "Osc 3 Enabled=Disabled", "EG Main Decay=0.8 sec",
+                 "EG Main Sustain=-4 dB"});
+        rig.plugin().queueResetMarker();
+        rig.noteOn(69, 100);
+        const VornTestRig::Stereo out = rig.render(rig.frames(1.0), blocks[k]);
+        level[k] = rms(out.left);
+    }
+    EXPECT_NEAR(20.0 * std::log10(level[1] / level[0]), 0.0, 0.05);
+}

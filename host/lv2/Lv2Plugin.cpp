@@ -1,0 +1,397 @@
+#include "host/lv2/Lv2Plugin.h"
+
+#include <lv2/atom/util.h>
+#include <lv2/midi/midi.h>
+#include <lv2/parameters/parameters.h>
+#include <lv2/patch/patch.h>
+#include <lv2/time/time.h>
+
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/VornPlugin.h"
+#include "engine/VornPresets.h"
+#include "framework/AbstractPluginParameter.h"
+#include "host/lv2/Lv2Symbols.h"
+#include "persistence/BinaryDataReader.h"
+#include "persistence/ParameterCollection.h"
+#include "persistence/ParameterRecord.h"
+#include "persistence/VersionPresetLoader.h"
+
+namespace {
+
+// The plug-in core counts its instances in a plain counter: creation and destruction take turns.
+std::mutex& instanceLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+constexpr uint8_t kStatusMask = 0xF0;
+constexpr uint8_t kProgramChange = 0xC0;
+constexpr uint8_t kFirstStatus = 0x80;
+constexpr uint32_t kMaxMidiBytes = 3;
+// The one job the worker has: load the program the last block asked for.
+constexpr uint32_t kLoadProgramJob = 1;
+// Room one patch:Set takes in the notification sequence, with margin.
+constexpr uint32_t kPatchSetRoom = 96;
+
+std::optional<double> numberOf(const LV2_Atom* atom, const LV2_Atom_Forge& forge) {
+    if (!atom) return std::nullopt;
+    if (atom->type == forge.Double) return reinterpret_cast<const LV2_Atom_Double*>(atom)->body;
+    if (atom->type == forge.Float) return reinterpret_cast<const LV2_Atom_Float*>(atom)->body;
+    if (atom->type == forge.Long)
+        return static_cast<double>(reinterpret_cast<const LV2_Atom_Long*>(atom)->body);
+    if (atom->type == forge.Int)
+        return static_cast<double>(reinterpret_cast<const LV2_Atom_Int*>(atom)->body);
+    if (atom->type == forge.Bool)
+        return static_cast<double>(reinterpret_cast<const LV2_Atom_Bool*>(atom)->body);
+    return std::nullopt;
+}
+
+const void* featureData(const LV2_Feature* const* features, const char* uri) {
+    for (const LV2_Feature* const* f = features; f && *f; ++f) {
+        if (std::strcmp((*f)->URI, uri) == 0) return (*f)->data;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void Lv2Plugin::Uris::map(LV2_URID_Map* m) {
+    const auto id = [m](const char* uri) { return m->map(m->handle, uri); };
+    atomChunk = id(LV2_ATOM__Chunk);
+    atomDouble = id(LV2_ATOM__Double);
+    atomFloat = id(LV2_ATOM__Float);
+    atomString = id(LV2_ATOM__String);
+    atomUrid = id(LV2_ATOM__URID);
+    midiEvent = id(LV2_MIDI__MidiEvent);
+    patchGet = id(LV2_PATCH__Get);
+    patchSet = id(LV2_PATCH__Set);
+    patchProperty = id(LV2_PATCH__property);
+    patchValue = id(LV2_PATCH__value);
+    timePosition = id(LV2_TIME__Position);
+    timeBar = id(LV2_TIME__bar);
+    timeBarBeat = id(LV2_TIME__barBeat);
+    timeBeat = id(LV2_TIME__beat);
+    timeBeatsPerBar = id(LV2_TIME__beatsPerBar);
+    timeBeatsPerMinute = id(LV2_TIME__beatsPerMinute);
+    timeSpeed = id(LV2_TIME__speed);
+    stateRecord = id(Lv2Ports::kStateRecordUri);
+    statePresetName = id(Lv2Ports::kStatePresetNameUri);
+    paramSampleRate = id(LV2_PARAMETERS__sampleRate);
+}
+
+std::unique_ptr<Lv2Plugin> Lv2Plugin::create(double sampleRate,
+                                             const LV2_Feature* const* features) {
+    auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(featureData(features, LV2_URID__map)));
+    if (!map) return nullptr;
+    auto* schedule = static_cast<LV2_Worker_Schedule*>(
+        const_cast<void*>(featureData(features, LV2_WORKER__schedule)));
+    std::lock_guard<std::mutex> guard(instanceLock());
+    return std::unique_ptr<Lv2Plugin>(new Lv2Plugin(sampleRate, map, schedule));
+}
+
+Lv2Plugin::Lv2Plugin(double sampleRate, LV2_URID_Map* map, LV2_Worker_Schedule* schedule)
+    : synth_(std::make_unique<VornPlugin>()),
+      map_(map),
+      schedule_(schedule),
+      sampleRate_(static_cast<float>(sampleRate)) {
+    uris_.map(map_);
+    lv2_atom_forge_init(&forge_, map_);
+    synth_->setSampleRate(sampleRate_);
+    transport_.setSampleRate(sampleRate);
+
+    const std::vector<std::string> symbols = parameterSymbols(*synth_);
+    for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
+        const std::string uri = Lv2Ports::kNamespace + symbols[id];
+        propertyUrids_[id] = map_->map(map_->handle, uri.c_str());
+        // The host starts the ports at the described defaults: the built-in ones.
+        seenPorts_[id] = synth_->getParameter(static_cast<int>(id))->getDefault();
+    }
+    synth_->setAdapter(this);
+    // The instance may have started from "Default Sound": the host learns every value.
+    onParameterChanged(-1);
+}
+
+Lv2Plugin::~Lv2Plugin() {
+    std::lock_guard<std::mutex> guard(instanceLock());
+    synth_->setAdapter(nullptr);
+    synth_.reset();
+}
+
+void Lv2Plugin::connectPort(uint32_t port, void* data) {
+    if (port < Lv2Ports::kParameterCount) {
+        parameterPorts_[port] = static_cast<const float*>(data);
+        return;
+    }
+    switch (port) {
+        case Lv2Ports::kControlIn:
+            controlIn_ = static_cast<const LV2_Atom_Sequence*>(data);
+            break;
+        case Lv2Ports::kNotifyOut:
+            notifyOut_ = static_cast<LV2_Atom_Sequence*>(data);
+            break;
+        case Lv2Ports::kOutLeft:
+        case Lv2Ports::kOutRight:
+            outputs_[port - Lv2Ports::kOutLeft] = static_cast<float*>(data);
+            break;
+        case Lv2Ports::kSideChainLeft:
+        case Lv2Ports::kSideChainRight:
+            sideChain_[port - Lv2Ports::kSideChainLeft] = static_cast<const float*>(data);
+            break;
+        case Lv2Ports::kLatency:
+            latencyPort_ = static_cast<float*>(data);
+            break;
+        default:
+            break;
+    }
+}
+
+void Lv2Plugin::activate() {
+    synth_->reset();
+}
+
+// --- Audio thread ------------------------------------------------------------------------------
+
+void Lv2Plugin::run(uint32_t frames) {
+    if (resyncPorts_) {
+        for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
+            if (parameterPorts_[id]) seenPorts_[id] = *parameterPorts_[id];
+        }
+        resyncPorts_ = false;
+    }
+    applyChangedPorts();
+    const bool programChanged = readControlEvents();
+    synth_->updateTransport(transport_.tempo(), static_cast<float>(transport_.beat()));
+    if (outputs_[0] && outputs_[1]) {
+        // An unconnected side-chain channel reads as silence.
+        synth_->processBlock(sideChain_.data(), static_cast<int>(sideChain_.size()),
+                             outputs_.data(), static_cast<int>(outputs_.size()),
+                             static_cast<int>(frames));
+    }
+    transport_.advance(frames);
+    if (latencyPort_) *latencyPort_ = static_cast<float>(synth_->latencySamples());
+    writeNotifications();
+    if (programChanged && schedule_)
+        schedule_->schedule_work(schedule_->handle, sizeof(kLoadProgramJob), &kLoadProgramJob);
+}
+
+void Lv2Plugin::applyChangedPorts() {
+    for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
+        const float* port = parameterPorts_[id];
+        if (!port || *port == seenPorts_[id]) continue;
+        seenPorts_[id] = *port;
+        synth_->getParameter(static_cast<int>(id))->setValue(*port, GenericPlugin::kFlagFromHost);
+    }
+}
+
+bool Lv2Plugin::readControlEvents() {
+    if (!controlIn_) return false;
+    bool programChanged = false;
+    LV2_ATOM_SEQUENCE_FOREACH(controlIn_, event) {
+        const int64_t frame = event->time.frames;
+        if (event->body.type == uris_.midiEvent) {
+            const auto* bytes = static_cast<const uint8_t*>(LV2_ATOM_BODY_CONST(&event->body));
+            const uint32_t size = event->body.size;
+            if (size == 0 || size > kMaxMidiBytes || bytes[0] < kFirstStatus) continue;
+            MidiEvent midi;
+            midi.status = bytes[0];
+            midi.data1 = size > 1 ? bytes[1] : 0;
+            midi.data2 = size > 2 ? bytes[2] : 0;
+            midi.offset = static_cast<int32_t>(frame);
+            synth_->receiveMidi(midi);
+            if ((bytes[0] & kStatusMask) == kProgramChange) programChanged = true;
+        } else if (lv2_atom_forge_is_object_type(&forge_, event->body.type)) {
+            const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+            if (object->body.otype == uris_.timePosition) {
+                readPosition(object, frame);
+            } else if (object->body.otype == uris_.patchSet) {
+                readPatchSet(object);
+            } else if (object->body.otype == uris_.patchGet) {
+                onParameterChanged(-1);
+            }
+        }
+    }
+    return programChanged;
+}
+
+void Lv2Plugin::readPosition(const LV2_Atom_Object* object, int64_t frame) {
+    const LV2_Atom* tempo = nullptr;
+    const LV2_Atom* speed = nullptr;
+    const LV2_Atom* beat = nullptr;
+    const LV2_Atom* bar = nullptr;
+    const LV2_Atom* barBeat = nullptr;
+    const LV2_Atom* beatsPerBar = nullptr;
+    lv2_atom_object_get(object, uris_.timeBeatsPerMinute, &tempo, uris_.timeSpeed, &speed,
+                        uris_.timeBeat, &beat, uris_.timeBar, &bar, uris_.timeBarBeat, &barBeat,
+                        uris_.timeBeatsPerBar, &beatsPerBar, 0);
+    Lv2Transport::Position position;
+    position.tempo = numberOf(tempo, forge_);
+    position.speed = numberOf(speed, forge_);
+    position.beat = numberOf(beat, forge_);
+    position.bar = numberOf(bar, forge_);
+    position.barBeat = numberOf(barBeat, forge_);
+    position.beatsPerBar = numberOf(beatsPerBar, forge_);
+    transport_.receive(position, frame);
+}
+
+void Lv2Plugin::readPatchSet(const LV2_Atom_Object* object) {
+    const LV2_Atom* property = nullptr;
+    const LV2_Atom* value = nullptr;
+    lv2_atom_object_get(object, uris_.patchProperty, &property, uris_.patchValue, &value, 0);
+    if (!property || property->type != uris_.atomUrid) return;
+    const int id = parameterOf(reinterpret_cast<const LV2_Atom_URID*>(property)->body);
+    const std::optional<double> number = numberOf(value, forge_);
+    if (id < 0 || !number) return;
+    synth_->getParameter(id)->setValue(static_cast<float>(*number), GenericPlugin::kFlagFromHost);
+}
+
+int Lv2Plugin::parameterOf(LV2_URID property) const {
+    for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
+        if (propertyUrids_[id] == property) return static_cast<int>(id);
+    }
+    return -1;
+}
+
+void Lv2Plugin::writeNotifications() {
+    if (!notifyOut_) return;
+    const uint32_t capacity = notifyOut_->atom.size;
+    lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<uint8_t*>(notifyOut_), capacity);
+    LV2_Atom_Forge_Frame sequence;
+    if (!lv2_atom_forge_sequence_head(&forge_, &sequence, 0)) return;
+    if (anyReportPending_.exchange(false, std::memory_order_acq_rel)) {
+        for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
+            if (!reportPending_[id].load(std::memory_order_acquire)) continue;
+            if (forge_.offset + kPatchSetRoom > forge_.size) {
+                // The rest goes out with the next block.
+                anyReportPending_.store(true, std::memory_order_release);
+                break;
+            }
+            reportPending_[id].store(false, std::memory_order_relaxed);
+            const float value = reportedValues_[id].load(std::memory_order_acquire);
+            LV2_Atom_Forge_Frame set;
+            lv2_atom_forge_frame_time(&forge_, 0);
+            lv2_atom_forge_object(&forge_, &set, 0, uris_.patchSet);
+            lv2_atom_forge_key(&forge_, uris_.patchProperty);
+            lv2_atom_forge_urid(&forge_, propertyUrids_[id]);
+            lv2_atom_forge_key(&forge_, uris_.patchValue);
+            lv2_atom_forge_float(&forge_, value);
+            lv2_atom_forge_pop(&forge_, &set);
+        }
+    }
+    lv2_atom_forge_pop(&forge_, &sequence);
+}
+
+// --- Any thread --------------------------------------------------------------------------------
+
+void Lv2Plugin::onParameterChanged(int id) {
+    if (id >= 0) {
+        markReported(id);
+        return;
+    }
+    for (int k = 0; k < static_cast<int>(Lv2Ports::kParameterCount); ++k) markReported(k);
+}
+
+void Lv2Plugin::markReported(int id) {
+    if (id < 0 || id >= static_cast<int>(Lv2Ports::kParameterCount)) return;
+    const auto k = static_cast<size_t>(id);
+    reportedValues_[k].store(synth_->getParameter(id)->getValue(), std::memory_order_release);
+    reportPending_[k].store(true, std::memory_order_release);
+    anyReportPending_.store(true, std::memory_order_release);
+}
+
+// --- State, worker, options --------------------------------------------------------------------
+
+LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle) {
+    const std::vector<uint8_t> record =
+        ParameterRecord::encode(ParameterCollection::of(*synth_), VornPlugin::kStateVersion);
+    const uint32_t flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+    LV2_State_Status status =
+        store(handle, uris_.stateRecord, record.data(), record.size(), uris_.atomChunk, flags);
+    if (status != LV2_STATE_SUCCESS) return status;
+    const std::string& name = synth_->currentPreset().name;
+    return store(handle, uris_.statePresetName, name.c_str(), name.size() + 1, uris_.atomString,
+                 flags);
+}
+
+LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
+    size_t size = 0;
+    uint32_t type = 0;
+    uint32_t flags = 0;
+    const void* data = retrieve(handle, uris_.stateRecord, &size, &type, &flags);
+    if (!data || type != uris_.atomChunk) return LV2_STATE_ERR_NO_PROPERTY;
+    const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(data), size);
+
+    // Exactly the stored values; records of earlier versions go through the preset loaders.
+    BinaryMemoryReader reader(bytes);
+    bool loaded = ParameterRecord::loadCollection(ParameterCollection::of(*synth_), reader,
+                                                  VornPlugin::kStateVersion);
+    if (!loaded) loaded = loadSynthPreset(*synth_, bytes);
+    if (!loaded) return LV2_STATE_ERR_UNKNOWN;
+    synth_->resetProgramChange();
+    synth_->queueResetMarker();
+
+    CurrentPreset& preset = synth_->currentPreset();
+    const void* name = retrieve(handle, uris_.statePresetName, &size, &type, &flags);
+    const auto* text = static_cast<const char*>(name);
+    preset.name = text && type == uris_.atomString ? std::string(text, strnlen(text, size)) : "";
+    preset.path.clear();
+    preset.clearModified();
+    synth_->notifyPresetChanged();
+    resyncPorts_ = true;
+    return LV2_STATE_SUCCESS;
+}
+
+LV2_Worker_Status Lv2Plugin::work(LV2_Worker_Respond_Function /*respond*/,
+                                  LV2_Worker_Respond_Handle /*handle*/, uint32_t size,
+                                  const void* data) {
+    if (size != sizeof(kLoadProgramJob) || std::memcmp(data, &kLoadProgramJob, size) != 0)
+        return LV2_WORKER_ERR_UNKNOWN;
+    synth_->presets().loadPendingProgram();
+    return LV2_WORKER_SUCCESS;
+}
+
+uint32_t Lv2Plugin::getOptions(LV2_Options_Option* options) {
+    uint32_t status = LV2_OPTIONS_SUCCESS;
+    for (LV2_Options_Option* o = options; o && o->key; ++o) {
+        if (o->key == uris_.paramSampleRate) {
+            o->type = uris_.atomFloat;
+            o->size = sizeof(float);
+            o->value = &sampleRate_;
+        } else {
+            status |= LV2_OPTIONS_ERR_BAD_KEY;
+        }
+    }
+    return status;
+}
+
+uint32_t Lv2Plugin::setOptions(const LV2_Options_Option* options) {
+    uint32_t status = LV2_OPTIONS_SUCCESS;
+    for (const LV2_Options_Option* o = options; o && o->key; ++o) {
+        if (o->key != uris_.paramSampleRate) {
+            status |= LV2_OPTIONS_ERR_BAD_KEY;
+            continue;
+        }
+        double rate = 0.0;
+        if (o->type == uris_.atomFloat && o->size == sizeof(float)) {
+            rate = *static_cast<const float*>(o->value);
+        } else if (o->type == uris_.atomDouble && o->size == sizeof(double)) {
+            rate = *static_cast<const double*>(o->value);
+        } else {
+            status |= LV2_OPTIONS_ERR_BAD_VALUE;
+            continue;
+        }
+        if (rate <= 0.0) {
+            status |= LV2_OPTIONS_ERR_BAD_VALUE;
+            continue;
+        }
+        sampleRate_ = static_cast<float>(rate);
+        synth_->setSampleRate(sampleRate_);
+        transport_.setSampleRate(rate);
+    }
+    return status;
+}

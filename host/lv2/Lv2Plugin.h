@@ -1,0 +1,103 @@
+#pragma once
+
+#include <lv2/atom/atom.h>
+#include <lv2/atom/forge.h>
+#include <lv2/core/lv2.h>
+#include <lv2/options/options.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "framework/GenericPlugin.h"
+#include "host/lv2/Lv2Ports.h"
+#include "host/lv2/Lv2Transport.h"
+
+class VornPlugin;
+
+// One LV2 instance of the synthesizer. Control ports are the host's automation: a port's value
+// reaches the synthesizer only when the host changes it, so preset loads, MIDI learn and program
+// changes made inside are not overwritten by stale port values; those inside changes go back to
+// the host as patch:Set messages on the notification port. MIDI, transport and patch messages
+// arrive on the control atom port with their frame offsets.
+class Lv2Plugin : private GenericPlugin::Adapter {
+public:
+    // Null when the host lacks urid:map.
+    static std::unique_ptr<Lv2Plugin> create(double sampleRate, const LV2_Feature* const* features);
+    ~Lv2Plugin() override;
+    Lv2Plugin(const Lv2Plugin&) = delete;
+    Lv2Plugin& operator=(const Lv2Plugin&) = delete;
+
+    void connectPort(uint32_t port, void* data);
+    void activate();
+    void run(uint32_t frames);
+
+    LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle);
+    LV2_State_Status restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
+
+    LV2_Worker_Status work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle,
+                           uint32_t size, const void* data);
+
+    // The one option the plug-in follows after instantiation: param:sampleRate.
+    uint32_t getOptions(LV2_Options_Option* options);
+    uint32_t setOptions(const LV2_Options_Option* options);
+
+    VornPlugin& synth() { return *synth_; }
+
+private:
+    struct Uris {
+        LV2_URID atomChunk, atomDouble, atomFloat, atomString, atomUrid, midiEvent, patchGet,
+            patchSet, patchProperty, patchValue, timePosition, timeBar, timeBarBeat, timeBeat,
+            timeBeatsPerBar, timeBeatsPerMinute, timeSpeed, stateRecord, statePresetName,
+            paramSampleRate;
+        void map(LV2_URID_Map* map);
+    };
+
+    Lv2Plugin(double sampleRate, LV2_URID_Map* map, LV2_Worker_Schedule* schedule);
+
+    // GenericPlugin::Adapter: any thread.
+    void onLatencyChanged() override {}
+    void onParameterChanged(int id) override;
+    void onPresetChanged() override {}
+
+    void markReported(int id);
+    void applyChangedPorts();
+    // Returns whether a program change arrived (it is loaded by the worker).
+    bool readControlEvents();
+    void readPosition(const LV2_Atom_Object* object, int64_t frame);
+    void readPatchSet(const LV2_Atom_Object* object);
+    void writeNotifications();
+    // The parameter id of a property URID, or -1.
+    int parameterOf(LV2_URID property) const;
+
+    std::unique_ptr<VornPlugin> synth_;
+    LV2_URID_Map* map_;
+    LV2_Worker_Schedule* schedule_;
+    Uris uris_{};
+    LV2_Atom_Forge forge_{};
+    float sampleRate_;
+
+    std::array<const float*, Lv2Ports::kParameterCount> parameterPorts_{};
+    const LV2_Atom_Sequence* controlIn_ = nullptr;
+    LV2_Atom_Sequence* notifyOut_ = nullptr;
+    std::array<float*, 2> outputs_{};
+    std::array<const float*, 2> sideChain_{};
+    float* latencyPort_ = nullptr;
+
+    // Port values as last seen; a port whose value differs was moved by the host.
+    std::array<float, Lv2Ports::kParameterCount> seenPorts_{};
+    // After a state restore the ports are taken as they are (the host set them with the state).
+    bool resyncPorts_ = false;
+    std::array<LV2_URID, Lv2Ports::kParameterCount> propertyUrids_{};
+
+    // Inside changes waiting for their patch:Set: the value at the change and a flag.
+    std::array<std::atomic<float>, Lv2Ports::kParameterCount> reportedValues_{};
+    std::array<std::atomic<bool>, Lv2Ports::kParameterCount> reportPending_{};
+    std::atomic<bool> anyReportPending_{false};
+
+    Lv2Transport transport_;
+};

@@ -1,0 +1,455 @@
+// The LV2 instrument through lilv: description, sample-exact MIDI, block sizes, control ports and
+// their reports, state, presets and real-time safety of run().
+
+#include <gtest/gtest.h>
+#include <lv2/presets/presets.h>
+#include <lv2/state/state.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/VornPlugin.h"
+#include "engine/VornPresets.h"
+#include "framework/AbstractPluginParameter.h"
+#include "host/lv2/Lv2Ports.h"
+#include "host/lv2/Lv2Symbols.h"
+#include "tests/host/lv2/LockCounter.h"
+#include "tests/host/lv2/Lv2TestHost.h"
+
+namespace {
+
+constexpr const char* kUri = "urn:vorn:synth";
+constexpr uint8_t kNoteOn = 0x90;
+constexpr uint8_t kNoteOff = 0x80;
+constexpr uint32_t kRate = 48000;
+
+Lv2TestWorld& world() {
+    // The LV2 vocabularies first, for the plug-in classes; then the built bundle.
+    static Lv2TestWorld w(std::string(VORN_LV2_PATH) + ":/usr/lib/lv2");
+    return w;
+}
+
+const LilvPlugin* plugin() {
+    const LilvPlugin* p = world().plugin(kUri);
+    EXPECT_NE(p, nullptr);
+    return p;
+}
+
+// The engine inside the test binary, for the parameters' own descriptions.
+VornPlugin& reference() {
+    static VornPlugin* synth = [] {
+        VornPresets::setStartupPresets(false);
+        return new VornPlugin();
+    }();
+    return *synth;
+}
+
+size_t firstNonZero(const std::vector<float>& samples) {
+    const auto it = std::find_if(samples.begin(), samples.end(), [](float s) { return s != 0.0f; });
+    return static_cast<size_t>(it - samples.begin());
+}
+
+double rms(const std::vector<float>& samples, size_t from, size_t to) {
+    double sum = 0.0;
+    for (size_t i = from; i < to; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+    return std::sqrt(sum / static_cast<double>(to - from));
+}
+
+void expectRealTimeSafe(const Lv2TestInstance& instance) {
+    EXPECT_EQ(instance.maxAllocations(), 0u);
+    if (LockCounter::active()) {
+        EXPECT_EQ(instance.maxLocks(), 0u);
+    }
+}
+
+// The plug-in's state through its own interface, as key → (type, bytes).
+struct StoredState {
+    std::map<std::string, std::pair<std::string, std::vector<uint8_t>>> values;
+    Lv2TestWorld* world = nullptr;
+
+    static LV2_State_Status store(LV2_State_Handle handle, uint32_t key, const void* value,
+                                  size_t size, uint32_t type, uint32_t /*flags*/) {
+        auto* self = static_cast<StoredState*>(handle);
+        const auto* bytes = static_cast<const uint8_t*>(value);
+        self->values[self->world->unmap(key)] = {self->world->unmap(type),
+                                                 std::vector<uint8_t>(bytes, bytes + size)};
+        return LV2_STATE_SUCCESS;
+    }
+    static const void* retrieve(LV2_State_Handle handle, uint32_t key, size_t* size, uint32_t* type,
+                                uint32_t* flags) {
+        auto* self = static_cast<StoredState*>(handle);
+        const auto it = self->values.find(self->world->unmap(key));
+        if (it == self->values.end()) return nullptr;
+        *size = it->second.second.size();
+        *type = self->world->map(it->second.first.c_str());
+        *flags = LV2_STATE_IS_POD;
+        return it->second.second.data();
+    }
+};
+
+const LV2_State_Interface& stateInterface(Lv2TestInstance& instance) {
+    return *static_cast<const LV2_State_Interface*>(
+        lilv_instance_get_extension_data(instance.instance(), LV2_STATE__interface));
+}
+
+StoredState saveDirect(Lv2TestInstance& instance) {
+    StoredState state;
+    state.world = &world();
+    stateInterface(instance).save(lilv_instance_get_handle(instance.instance()), StoredState::store,
+                                  &state, LV2_STATE_IS_POD, nullptr);
+    return state;
+}
+
+LV2_State_Status restoreDirect(Lv2TestInstance& instance, StoredState& state) {
+    return stateInterface(instance).restore(lilv_instance_get_handle(instance.instance()),
+                                            StoredState::retrieve, &state, 0, nullptr);
+}
+
+float recordValue(const std::vector<uint8_t>& record, int id) {
+    float v = 0.0f;
+    std::memcpy(&v, record.data() + 12 + 4 * static_cast<size_t>(id), sizeof v);
+    return v;
+}
+
+int32_t recordInt(const std::vector<uint8_t>& record, size_t offset) {
+    int32_t v = 0;
+    std::memcpy(&v, record.data() + offset, sizeof v);
+    return v;
+}
+
+std::string property(const std::string& symbol) {
+    return std::string(Lv2Ports::kNamespace) + symbol;
+}
+
+// A short phrase at odd frames: a chord, a bass, releases, a controller and pitch bend.
+const std::vector<Lv2TestInstance::MidiAt>& phrase() {
+    static const std::vector<Lv2TestInstance::MidiAt> score = {
+        {3, {kNoteOn, 60, 100}},    {3, {kNoteOn, 64, 90}},     {777, {kNoteOn, 36, 120}},
+        {5000, {0xB0, 1, 90}},      {9001, {kNoteOff, 64, 0}},  {12345, {0xE0, 0, 80}},
+        {15000, {kNoteOn, 67, 70}}, {20000, {kNoteOff, 60, 0}}, {22050, {kNoteOff, 36, 0}},
+    };
+    return score;
+}
+
+}  // namespace
+
+TEST(Lv2Description, PortsDescribeEveryParameter) {
+    const LilvPlugin* p = plugin();
+    ASSERT_NE(p, nullptr);
+    Lv2TestWorld& w = world();
+    VornPlugin& synth = reference();
+    ASSERT_EQ(lilv_plugin_get_num_ports(p), Lv2Ports::kPortCount);
+    EXPECT_STREQ(lilv_node_as_uri(lilv_plugin_class_get_uri(lilv_plugin_get_class(p))),
+                 LV2_CORE__InstrumentPlugin);
+
+    LilvNodes* required = lilv_plugin_get_required_features(p);
+    ASSERT_EQ(lilv_nodes_size(required), 1u);
+    EXPECT_STREQ(lilv_node_as_uri(lilv_nodes_get(required, lilv_nodes_begin(required))),
+                 LV2_URID__map);
+    lilv_nodes_free(required);
+
+    const std::vector<std::string> symbols = parameterSymbols(synth);
+    std::vector<float> minimum(Lv2Ports::kPortCount), maximum(Lv2Ports::kPortCount),
+        defaults(Lv2Ports::kPortCount);
+    lilv_plugin_get_port_ranges_float(p, minimum.data(), maximum.data(), defaults.data());
+    LilvNode* integer = w.uri(LV2_CORE__integer);
+    LilvNode* enumeration = w.uri(LV2_CORE__enumeration);
+    LilvNode* notAutomatic = w.uri("http://lv2plug.in/ns/ext/port-props#notAutomatic");
+    int enumerations = 0;
+    for (int id = 0; id < synth.getParameterCount(); ++id) {
+        const AbstractPluginParameter& parameter = *synth.getParameter(id);
+        const LilvPort* port = lilv_plugin_get_port_by_index(p, static_cast<uint32_t>(id));
+        SCOPED_TRACE(parameter.name());
+        EXPECT_EQ(lilv_node_as_string(lilv_port_get_symbol(p, port)), symbols[id]);
+        LilvNode* name = lilv_port_get_name(p, port);
+        EXPECT_EQ(lilv_node_as_string(name), parameter.name());
+        lilv_node_free(name);
+        EXPECT_EQ(minimum[id], parameter.getMinimum());
+        EXPECT_EQ(maximum[id], parameter.getMaximum());
+        EXPECT_EQ(defaults[id], parameter.getDefault());
+        const bool indexed = parameter.kind() == AbstractPluginParameter::kIndexed;
+        EXPECT_EQ(lilv_port_has_property(p, port, integer), indexed);
+        EXPECT_EQ(lilv_port_has_property(p, port, notAutomatic), !parameter.isAutomatable());
+        LilvScalePoints* points = lilv_port_get_scale_points(p, port);
+        EXPECT_EQ(lilv_port_has_property(p, port, enumeration), indexed && !parameter.isNumeric());
+        if (!points) continue;
+        enumerations += lilv_port_has_property(p, port, enumeration) ? 1 : 0;
+        // One point per index, labelled with the parameter's own text.
+        std::map<float, std::string> labels;
+        LILV_FOREACH(scale_points, i, points) {
+            const LilvScalePoint* point = lilv_scale_points_get(points, i);
+            labels[lilv_node_as_float(lilv_scale_point_get_value(point))] =
+                lilv_node_as_string(lilv_scale_point_get_label(point));
+        }
+        lilv_scale_points_free(points);
+        ASSERT_EQ(labels.size(),
+                  static_cast<size_t>(parameter.getMaximum() - parameter.getMinimum() + 1));
+        for (const auto& [value, label] : labels) EXPECT_EQ(label, parameter.formatValue(value));
+    }
+    EXPECT_GT(enumerations, 100);
+
+    // The side chain is optional and marked as such; the latency port reports 0.
+    LilvNode* sideChain = w.uri("http://lv2plug.in/ns/lv2core#isSideChain");
+    LilvNode* optional = w.uri(LV2_CORE__connectionOptional);
+    for (uint32_t index : {Lv2Ports::kSideChainLeft, Lv2Ports::kSideChainRight}) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(p, index);
+        EXPECT_TRUE(lilv_port_has_property(p, port, sideChain));
+        EXPECT_TRUE(lilv_port_has_property(p, port, optional));
+    }
+    EXPECT_NE(lilv_plugin_get_port_by_designation(p, w.uri(LV2_CORE__OutputPort),
+                                                  w.uri(LV2_CORE__latency)),
+              nullptr);
+    EXPECT_EQ(lilv_plugin_get_latency_port_index(p), Lv2Ports::kLatency);
+}
+
+TEST(Lv2Plugin, FirstSoundAtTheEventFrameAtEveryRate) {
+    for (const double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
+        SCOPED_TRACE(rate);
+        Lv2TestInstance instance(world(), plugin(), rate);
+        // Silence first, so that the first-run notifications are out of the way.
+        instance.render(512, {512});
+        instance.midi(300, {kNoteOn, 69, 127});
+        auto first = instance.render(512, {512});
+        EXPECT_EQ(firstNonZero(first[0]), 300u);
+        EXPECT_EQ(firstNonZero(first[1]), 300u);
+        // An event in a later block, with the host block split differently.
+        Lv2TestInstance second(world(), plugin(), rate);
+        second.render(128, {64});
+        second.midi(17, {kNoteOn, 69, 127});
+        auto out = second.render(64, {64});
+        EXPECT_EQ(firstNonZero(out[0]), 17u);
+        expectRealTimeSafe(instance);
+        expectRealTimeSafe(second);
+    }
+}
+
+TEST(Lv2Plugin, BlockSizesPlayTheSamePhrase) {
+    const uint32_t frames = kRate / 2;
+    const auto play = [&](const std::vector<uint32_t>& blocks) {
+        Lv2TestInstance instance(world(), plugin(), kRate);
+        auto out = instance.render(frames, blocks, phrase());
+        expectRealTimeSafe(instance);
+        return out;
+    };
+    const auto reference256 = play({256});
+    ASSERT_EQ(firstNonZero(reference256[0]), 3u);
+    const double level = rms(reference256[0], 0, frames);
+    ASSERT_GT(level, 1e-3);
+
+    std::mt19937 random(7);
+    std::vector<uint32_t> randomBlocks(200);
+    for (uint32_t& n : randomBlocks) n = std::uniform_int_distribution<uint32_t>(1, 1500)(random);
+    for (const auto& blocks : std::vector<std::vector<uint32_t>>{{1}, {64}, {4096}, randomBlocks}) {
+        SCOPED_TRACE(blocks.size() == 1 ? std::to_string(blocks[0]) : "random");
+        const auto out = play(blocks);
+        EXPECT_EQ(firstNonZero(out[0]), 3u);
+        EXPECT_GT(rms(out[0], 0, frames), 0.0);
+        // Single-frame blocks run the engine's control rate per sample: onset only.
+        if (blocks.size() == 1 && blocks[0] == 1) continue;
+        double difference = 0.0;
+        for (uint32_t i = 0; i < frames; ++i)
+            difference = std::max(difference, std::fabs(double(out[0][i]) - reference256[0][i]));
+        EXPECT_LT(difference, 5e-3);
+        for (uint32_t w = 0; w + 4096 <= frames; w += 4096)
+            EXPECT_NEAR(rms(out[0], w, w + 4096) / rms(reference256[0], w, w + 4096), 1.0, 1e-3);
+    }
+}
+
+TEST(Lv2Plugin, HostPortChangesApplyOnceAndInsideChangesAreReported) {
+    Lv2TestInstance instance(world(), plugin(), kRate);
+    float silence[256];
+    float silenceRight[256];
+    // The first block tells the host every value, in one go with the declared buffer size.
+    instance.run(256, silence, silenceRight);
+    EXPECT_EQ(instance.notifications().size(), Lv2Ports::kParameterCount);
+
+    // A port the host moves is applied and not echoed back.
+    instance.setControl("output_volume", 0.25f);
+    instance.run(256, silence, silenceRight);
+    EXPECT_TRUE(instance.notifications().empty());
+    instance.patchGet();
+    instance.run(256, silence, silenceRight);
+    EXPECT_EQ(instance.notifications().at(property("output_volume")), 0.25f);
+
+    // A state restored inside wins over the port's stale value until the host moves the port.
+    Lv2TestInstance other(world(), plugin(), kRate);
+    other.setControl("output_volume", 0.5f);
+    other.setControl("osc_1_wave_form", 3.0f);
+    other.run(256, silence, silenceRight);
+    StoredState state = saveDirect(other);
+    ASSERT_EQ(restoreDirect(instance, state), LV2_STATE_SUCCESS);
+    for (int i = 0; i < 3; ++i) instance.run(256, silence, silenceRight);
+    instance.patchGet();
+    instance.run(256, silence, silenceRight);
+    EXPECT_EQ(instance.notifications().at(property("output_volume")), 0.5f);
+    EXPECT_EQ(instance.notifications().at(property("osc_1_wave_form")), 3.0f);
+    instance.setControl("output_volume", 0.75f);
+    instance.run(256, silence, silenceRight);
+    instance.patchGet();
+    instance.run(256, silence, silenceRight);
+    EXPECT_EQ(instance.notifications().at(property("output_volume")), 0.75f);
+
+    // patch:Set from the host sets a parameter as well; values are clamped to the range.
+    instance.patchSet("filter_1_freq", 0.5f);
+    instance.patchSet("osc_1_wave_form", 99.0f);
+    instance.run(256, silence, silenceRight);
+    instance.patchGet();
+    instance.run(256, silence, silenceRight);
+    EXPECT_EQ(instance.notifications().at(property("filter_1_freq")), 0.5f);
+    EXPECT_EQ(instance.notifications().at(property("osc_1_wave_form")), 5.0f);
+
+    // A small notification buffer: what does not fit follows in the next blocks.
+    instance.setNotifyCapacity(2048);
+    instance.patchGet();
+    std::map<std::string, float> seen;
+    size_t blocks = 0;
+    for (; seen.size() < Lv2Ports::kParameterCount && blocks < 200; ++blocks) {
+        instance.run(64, silence, silenceRight);
+        EXPECT_LE(instance.notifications().size(), 2048u / 72u);
+        seen.insert(instance.notifications().begin(), instance.notifications().end());
+    }
+    EXPECT_EQ(seen.size(), Lv2Ports::kParameterCount);
+    EXPECT_GT(blocks, 1u);
+    expectRealTimeSafe(instance);
+}
+
+TEST(Lv2State, RecordLayoutAndBitIdenticalRestore) {
+    Lv2TestInstance a(world(), plugin(), kRate);
+    a.setControl("osc_1_wave_form", 2.0f);
+    a.setControl("filter_1_freq", 0.4f);
+    a.setControl("output_volume", 0.6f);
+    a.patchSet("osc_2_level", 0.3f);
+    a.render(kRate / 2, {256});
+    StoredState state = saveDirect(a);
+
+    // "QV2i", version 8, 883 float values in parameter order, little-endian.
+    const auto& [type, record] = state.values.at(Lv2Ports::kStateRecordUri);
+    EXPECT_EQ(type, LV2_ATOM__Chunk);
+    ASSERT_EQ(record.size(), 12u + 4u * Lv2Ports::kParameterCount);
+    EXPECT_EQ(std::string(record.begin(), record.begin() + 4), "QV2i");
+    EXPECT_EQ(recordInt(record, 4), 8);
+    EXPECT_EQ(recordInt(record, 8), static_cast<int32_t>(Lv2Ports::kParameterCount));
+    const std::vector<std::string> symbols = parameterSymbols(reference());
+    const auto idOf = [&](const std::string& s) {
+        return static_cast<int>(std::find(symbols.begin(), symbols.end(), s) - symbols.begin());
+    };
+    EXPECT_EQ(recordValue(record, idOf("osc_1_wave_form")), 2.0f);
+    EXPECT_EQ(recordValue(record, idOf("filter_1_freq")), 0.4f);
+    EXPECT_EQ(recordValue(record, idOf("output_volume")), 0.6f);
+    EXPECT_EQ(recordValue(record, idOf("osc_2_level")), 0.3f);
+    EXPECT_EQ(state.values.at(Lv2Ports::kStatePresetNameUri).first, LV2_ATOM__String);
+
+    // Restored into a fresh instance, both settle and then play the same input identically.
+    Lv2TestInstance b(world(), plugin(), kRate);
+    ASSERT_EQ(restoreDirect(b, state), LV2_STATE_SUCCESS);
+    // Identical history from here: both restore the same state, then play.
+    ASSERT_EQ(restoreDirect(a, state), LV2_STATE_SUCCESS);
+    a.render(kRate / 4, {256});
+    b.render(kRate / 4, {256});
+    const auto outA = a.render(kRate / 2, {256}, phrase());
+    const auto outB = b.render(kRate / 2, {256}, phrase());
+    EXPECT_GT(rms(outA[0], 0, kRate / 2), 1e-3);
+    EXPECT_EQ(outA[0], outB[0]);
+    EXPECT_EQ(outA[1], outB[1]);
+
+    // A record of another product is refused and changes nothing.
+    StoredState foreign = state;
+    foreign.values.at(Lv2Ports::kStateRecordUri).second[0] = 'X';
+    EXPECT_NE(restoreDirect(b, foreign), LV2_STATE_SUCCESS);
+    expectRealTimeSafe(a);
+    expectRealTimeSafe(b);
+}
+
+TEST(Lv2State, FactoryPresetsLoadWithTheirNames) {
+    const LilvPlugin* p = plugin();
+    LilvNodes* presets = lilv_plugin_get_related(p, world().uri(LV2_PRESETS__Preset));
+    ASSERT_GE(lilv_nodes_size(presets), 50u);
+    const LilvNode* first = lilv_nodes_get(presets, lilv_nodes_begin(presets));
+    lilv_world_load_resource(world().world(), first);
+    LilvNodes* labels =
+        lilv_world_find_nodes(world().world(), first, world().uri(LILV_NS_RDFS "label"), nullptr);
+    ASSERT_EQ(lilv_nodes_size(labels), 1u);
+    const std::string label = lilv_node_as_string(lilv_nodes_get(labels, lilv_nodes_begin(labels)));
+    lilv_nodes_free(labels);
+
+    LilvState* state = lilv_state_new_from_world(world().world(), world().mapFeature(), first);
+    ASSERT_NE(state, nullptr);
+    Lv2TestInstance instance(world(), plugin(), kRate);
+    instance.restoreState(state);
+    float left[256];
+    float right[256];
+    instance.run(256, left, right);
+    instance.patchGet();
+    instance.run(256, left, right);
+    // Port values, the reported values and the record all say the same.
+    StoredState saved = saveDirect(instance);
+    const auto& record = saved.values.at(Lv2Ports::kStateRecordUri).second;
+    const std::vector<std::string> symbols = parameterSymbols(reference());
+    for (size_t id = 0; id < symbols.size(); ++id) {
+        EXPECT_EQ(instance.notifications().at(property(symbols[id])),
+                  recordValue(record, static_cast<int>(id)));
+        EXPECT_EQ(instance.control(symbols[id]), recordValue(record, static_cast<int>(id)));
+    }
+    const auto& name = saved.values.at(Lv2Ports::kStatePresetNameUri).second;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(name.data())), label);
+    lilv_state_free(state);
+    lilv_nodes_free(presets);
+    expectRealTimeSafe(instance);
+}
+
+TEST(Lv2Plugin, RunStaysRealTimeSafeUnderEveryInput) {
+    Lv2TestInstance instance(world(), plugin(), kRate);
+    std::vector<float> side(4096);
+    for (size_t i = 0; i < side.size(); ++i) side[i] = std::sin(0.01f * static_cast<float>(i));
+    instance.setSideChain(side.data(), side.data());
+    std::vector<float> left(4096), right(4096);
+    std::mt19937 random(3);
+    for (int block = 0; block < 400; ++block) {
+        const uint32_t n = std::uniform_int_distribution<uint32_t>(1, 4096)(random);
+        if (block % 7 == 0) instance.midi(0, {kNoteOn, static_cast<uint8_t>(40 + block % 40), 100});
+        if (block % 11 == 0)
+            instance.midi(n - 1, {kNoteOff, static_cast<uint8_t>(40 + block % 40), 0});
+        if (block % 13 == 0) instance.midi(n / 2, {0xB0, 74, static_cast<uint8_t>(block % 128)});
+        if (block % 17 == 0) instance.position(0, 90.0 + block % 50, block * 0.5, block % 2);
+        if (block % 19 == 0) instance.patchGet();
+        if (block % 23 == 0) instance.patchSet("filter_1_freq", (block % 10) / 10.0f);
+        if (block % 5 == 0) instance.setControl("osc_1_wave_form", static_cast<float>(block % 6));
+        if (block % 29 == 0) instance.setControl("total_voices", static_cast<float>(block % 32));
+        if (block % 31 == 0) instance.midi(0, {0xC0, 3});
+        instance.run(n, left.data(), right.data());
+        ASSERT_TRUE(
+            std::all_of(left.begin(), left.begin() + n, [](float s) { return std::isfinite(s); }));
+    }
+    expectRealTimeSafe(instance);
+    // Program changes went to the worker, outside run().
+    EXPECT_GT(instance.workerRequests(), 0u);
+}
+
+TEST(Lv2Install, InstalledBundleLoadsAndPlays) {
+    const std::filesystem::path prefix = std::filesystem::path(VORN_FACTORY_SCRATCH) / "prefix";
+    std::filesystem::remove_all(prefix);
+    const std::string command = std::string(VORN_CMAKE_COMMAND) + " --install " + VORN_BINARY_DIR +
+                                " --component lv2 --prefix " + prefix.string() + " > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const auto bundle = prefix / "lib" / "lv2" / "vorn.lv2";
+    EXPECT_TRUE(std::filesystem::exists(bundle / "vorn.so"));
+    EXPECT_TRUE(std::filesystem::exists(bundle / "manifest.ttl"));
+
+    Lv2TestWorld installed((prefix / "lib" / "lv2").string());
+    const LilvPlugin* p = installed.plugin(kUri);
+    ASSERT_NE(p, nullptr);
+    char* library = lilv_file_uri_parse(lilv_node_as_uri(lilv_plugin_get_library_uri(p)), nullptr);
+    EXPECT_EQ(std::filesystem::path(library), bundle / "vorn.so");
+    lilv_free(library);
+    Lv2TestInstance instance(installed, p, kRate);
+    instance.midi(10, {kNoteOn, 57, 100});
+    const auto out = instance.render(4096, {512});
+    EXPECT_EQ(firstNonZero(out[0]), 10u);
+    expectRealTimeSafe(instance);
+}

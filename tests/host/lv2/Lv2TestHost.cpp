@@ -1,0 +1,305 @@
+#include "tests/host/lv2/Lv2TestHost.h"
+
+#include <lv2/atom/util.h>
+#include <lv2/midi/midi.h>
+#include <lv2/parameters/parameters.h>
+#include <lv2/patch/patch.h>
+#include <lv2/state/state.h>
+#include <lv2/time/time.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "tests/host/lv2/LockCounter.h"
+#include "tests/support/AllocationCounter.h"
+
+// --- World -------------------------------------------------------------------------------------
+
+Lv2TestWorld::Lv2TestWorld(const std::string& lv2Path) {
+    setenv("LV2_PATH", lv2Path.c_str(), 1);
+    world_ = lilv_world_new();
+    lilv_world_load_all(world_);
+    map_.handle = this;
+    map_.map = [](LV2_URID_Map_Handle h, const char* uri) {
+        return static_cast<Lv2TestWorld*>(h)->map(uri);
+    };
+    unmap_.handle = this;
+    unmap_.unmap = [](LV2_URID_Unmap_Handle h, LV2_URID urid) {
+        return static_cast<Lv2TestWorld*>(h)->unmap(urid);
+    };
+}
+
+Lv2TestWorld::~Lv2TestWorld() {
+    for (LilvNode* node : nodes_) lilv_node_free(node);
+    lilv_world_free(world_);
+}
+
+LilvNode* Lv2TestWorld::uri(const char* text) {
+    nodes_.push_back(lilv_new_uri(world_, text));
+    return nodes_.back();
+}
+
+const LilvPlugin* Lv2TestWorld::plugin(const char* text) const {
+    LilvNode* node = lilv_new_uri(world_, text);
+    const LilvPlugin* p = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), node);
+    lilv_node_free(node);
+    return p;
+}
+
+LV2_URID Lv2TestWorld::map(const char* uri) {
+    const auto it = ids_.find(uri);
+    if (it != ids_.end()) return it->second;
+    names_.emplace_back(uri);
+    const auto id = static_cast<LV2_URID>(names_.size());
+    ids_.emplace(uri, id);
+    return id;
+}
+
+const char* Lv2TestWorld::unmap(LV2_URID urid) const {
+    return urid >= 1 && urid <= names_.size() ? names_[urid - 1].c_str() : nullptr;
+}
+
+// --- Instance ----------------------------------------------------------------------------------
+
+Lv2TestInstance::Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, double rate)
+    : world_(world),
+      plugin_(plugin),
+      controlIn_(kAtomCapacity),
+      notifyOut_(kAtomCapacity),
+      sampleRate_(static_cast<float>(rate)) {
+    const uint32_t count = lilv_plugin_get_num_ports(plugin);
+    controls_.assign(count, 0.0f);
+    std::vector<float> defaults(count);
+    lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
+    LilvNode* controlClass = world.uri(LV2_CORE__ControlPort);
+    LilvNode* inputClass = world.uri(LV2_CORE__InputPort);
+    for (uint32_t i = 0; i < count; ++i) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
+        const std::string symbol = lilv_node_as_string(lilv_port_get_symbol(plugin, port));
+        portOfSymbol_[symbol] = i;
+        if (lilv_port_is_a(plugin, port, controlClass) && lilv_port_is_a(plugin, port, inputClass))
+            controls_[i] = defaults[i];
+    }
+    controlInPort_ = portOfSymbol_.at("control");
+    notifyPort_ = portOfSymbol_.at("notify");
+    outLeft_ = portOfSymbol_.at("out_left");
+    outRight_ = portOfSymbol_.at("out_right");
+    sideLeft_ = portOfSymbol_.at("sidechain_left");
+    sideRight_ = portOfSymbol_.at("sidechain_right");
+    latencyPort_ = portOfSymbol_.at("latency");
+
+    schedule_.handle = this;
+    schedule_.schedule_work = scheduleWork;
+    options_[0] = {LV2_OPTIONS_INSTANCE,
+                   0,
+                   world.map(LV2_PARAMETERS__sampleRate),
+                   sizeof(float),
+                   world.map(LV2_ATOM__Float),
+                   &sampleRate_};
+    options_[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+    const LV2_Feature mapFeature = {LV2_URID__map, world.mapFeature()};
+    const LV2_Feature unmapFeature = {LV2_URID__unmap, world.unmapFeature()};
+    const LV2_Feature scheduleFeature = {LV2_WORKER__schedule, &schedule_};
+    const LV2_Feature optionsFeature = {LV2_OPTIONS__options, options_.data()};
+    const LV2_Feature* features[] = {&mapFeature, &unmapFeature, &scheduleFeature, &optionsFeature,
+                                     nullptr};
+    instance_ = lilv_plugin_instantiate(plugin, rate, features);
+    if (!instance_) throw std::runtime_error("the plug-in did not instantiate");
+    lv2_atom_forge_init(&forge_, world.mapFeature());
+
+    // Control ports read the host's values; the others are connected below and in run().
+    for (uint32_t i = 0; i < count; ++i) lilv_instance_connect_port(instance_, i, &controls_[i]);
+    lilv_instance_connect_port(instance_, controlInPort_, controlIn_.data());
+    lilv_instance_connect_port(instance_, notifyPort_, notifyOut_.data());
+    lilv_instance_connect_port(instance_, sideLeft_, nullptr);
+    lilv_instance_connect_port(instance_, sideRight_, nullptr);
+    lilv_instance_connect_port(instance_, latencyPort_, &latency_);
+    lilv_instance_activate(instance_);
+}
+
+Lv2TestInstance::~Lv2TestInstance() {
+    lilv_instance_deactivate(instance_);
+    lilv_instance_free(instance_);
+}
+
+void Lv2TestInstance::beginEvents() {
+    if (eventsOpen_) return;
+    lv2_atom_forge_set_buffer(&forge_, controlIn_.data(), controlIn_.size());
+    lv2_atom_forge_sequence_head(&forge_, &sequence_, 0);
+    eventsOpen_ = true;
+}
+
+void Lv2TestInstance::midi(uint32_t frame, std::initializer_list<uint8_t> bytes) {
+    beginEvents();
+    const uint8_t* data = bytes.begin();
+    lv2_atom_forge_frame_time(&forge_, frame);
+    lv2_atom_forge_atom(&forge_, static_cast<uint32_t>(bytes.size()),
+                        world_.map(LV2_MIDI__MidiEvent));
+    lv2_atom_forge_write(&forge_, data, static_cast<uint32_t>(bytes.size()));
+}
+
+void Lv2TestInstance::position(uint32_t frame, double tempo, double beat, double speed) {
+    beginEvents();
+    LV2_Atom_Forge_Frame object;
+    lv2_atom_forge_frame_time(&forge_, frame);
+    lv2_atom_forge_object(&forge_, &object, 0, world_.map(LV2_TIME__Position));
+    lv2_atom_forge_key(&forge_, world_.map(LV2_TIME__beatsPerMinute));
+    lv2_atom_forge_float(&forge_, static_cast<float>(tempo));
+    lv2_atom_forge_key(&forge_, world_.map(LV2_TIME__beat));
+    lv2_atom_forge_double(&forge_, beat);
+    lv2_atom_forge_key(&forge_, world_.map(LV2_TIME__speed));
+    lv2_atom_forge_float(&forge_, static_cast<float>(speed));
+    lv2_atom_forge_pop(&forge_, &object);
+}
+
+void Lv2TestInstance::patchSet(const std::string& symbol, float value) {
+    beginEvents();
+    const std::string property = "urn:vorn:synth#" + symbol;
+    LV2_Atom_Forge_Frame object;
+    lv2_atom_forge_frame_time(&forge_, 0);
+    lv2_atom_forge_object(&forge_, &object, 0, world_.map(LV2_PATCH__Set));
+    lv2_atom_forge_key(&forge_, world_.map(LV2_PATCH__property));
+    lv2_atom_forge_urid(&forge_, world_.map(property.c_str()));
+    lv2_atom_forge_key(&forge_, world_.map(LV2_PATCH__value));
+    lv2_atom_forge_float(&forge_, value);
+    lv2_atom_forge_pop(&forge_, &object);
+}
+
+void Lv2TestInstance::patchGet() {
+    beginEvents();
+    LV2_Atom_Forge_Frame object;
+    lv2_atom_forge_frame_time(&forge_, 0);
+    lv2_atom_forge_object(&forge_, &object, 0, world_.map(LV2_PATCH__Get));
+    lv2_atom_forge_pop(&forge_, &object);
+}
+
+void Lv2TestInstance::setControl(const std::string& symbol, float value) {
+    controls_.at(portOfSymbol_.at(symbol)) = value;
+}
+
+float Lv2TestInstance::control(const std::string& symbol) const {
+    return controls_.at(portOfSymbol_.at(symbol));
+}
+
+void Lv2TestInstance::setSideChain(const float* left, const float* right) {
+    lilv_instance_connect_port(instance_, sideLeft_, const_cast<float*>(left));
+    lilv_instance_connect_port(instance_, sideRight_, const_cast<float*>(right));
+}
+
+Lv2TestInstance::Watch Lv2TestInstance::run(uint32_t frames, float* left, float* right) {
+    beginEvents();
+    lv2_atom_forge_pop(&forge_, &sequence_);
+    eventsOpen_ = false;
+    auto* notify = reinterpret_cast<LV2_Atom*>(notifyOut_.data());
+    notify->size = notifyCapacity_ - static_cast<uint32_t>(sizeof(LV2_Atom));
+    notify->type = world_.map(LV2_ATOM__Chunk);
+    lilv_instance_connect_port(instance_, outLeft_, left);
+    lilv_instance_connect_port(instance_, outRight_, right);
+
+    Watch watch;
+    {
+        LockCounter locks;
+        AllocationGuard allocations;
+        lilv_instance_run(instance_, frames);
+        watch.allocations = allocations.allocations() + allocations.frees();
+        watch.locks = locks.locks();
+    }
+    maxAllocations_ = std::max(maxAllocations_, watch.allocations);
+    maxLocks_ = std::max(maxLocks_, watch.locks);
+    readNotifications();
+    // The empty input sequence for the next block.
+    auto* in = reinterpret_cast<LV2_Atom_Sequence*>(controlIn_.data());
+    in->atom.size = sizeof(LV2_Atom_Sequence_Body);
+    if (workPending_) {
+        workPending_ = false;
+        const auto* worker = static_cast<const LV2_Worker_Interface*>(
+            lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
+        worker->work(
+            lilv_instance_get_handle(instance_),
+            [](LV2_Worker_Respond_Handle, uint32_t, const void*) { return LV2_WORKER_SUCCESS; },
+            nullptr, workSize_, workData_.data());
+    }
+    return watch;
+}
+
+std::array<std::vector<float>, 2> Lv2TestInstance::render(uint32_t frames,
+                                                          const std::vector<uint32_t>& blocks,
+                                                          const std::vector<MidiAt>& score) {
+    std::array<std::vector<float>, 2> out{std::vector<float>(frames), std::vector<float>(frames)};
+    uint32_t done = 0;
+    for (size_t b = 0; done < frames; ++b) {
+        const uint32_t n = std::min(blocks[b % blocks.size()], frames - done);
+        for (const MidiAt& m : score) {
+            if (m.frame < done || m.frame >= done + n) continue;
+            beginEvents();
+            lv2_atom_forge_frame_time(&forge_, m.frame - done);
+            lv2_atom_forge_atom(&forge_, static_cast<uint32_t>(m.bytes.size()),
+                                world_.map(LV2_MIDI__MidiEvent));
+            lv2_atom_forge_write(&forge_, m.bytes.data(), static_cast<uint32_t>(m.bytes.size()));
+        }
+        run(n, out[0].data() + done, out[1].data() + done);
+        done += n;
+    }
+    return out;
+}
+
+void Lv2TestInstance::readNotifications() {
+    notifications_.clear();
+    const auto* sequence = reinterpret_cast<const LV2_Atom_Sequence*>(notifyOut_.data());
+    if (sequence->atom.type != world_.map(LV2_ATOM__Sequence)) return;
+    LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
+        if (!lv2_atom_forge_is_object_type(&forge_, event->body.type)) continue;
+        const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+        if (object->body.otype != world_.map(LV2_PATCH__Set)) continue;
+        const LV2_Atom* property = nullptr;
+        const LV2_Atom* value = nullptr;
+        lv2_atom_object_get(object, world_.map(LV2_PATCH__property), &property,
+                            world_.map(LV2_PATCH__value), &value, 0);
+        if (!property || !value || value->type != forge_.Float) continue;
+        const char* uri = world_.unmap(reinterpret_cast<const LV2_Atom_URID*>(property)->body);
+        const float v = reinterpret_cast<const LV2_Atom_Float*>(value)->body;
+        notifications_[uri] = v;
+        allNotifications_[uri] = v;
+    }
+}
+
+LV2_Worker_Status Lv2TestInstance::scheduleWork(LV2_Worker_Schedule_Handle handle, uint32_t size,
+                                                const void* data) {
+    auto* self = static_cast<Lv2TestInstance*>(handle);
+    if (size > self->workData_.size()) return LV2_WORKER_ERR_NO_SPACE;
+    std::memcpy(self->workData_.data(), data, size);
+    self->workSize_ = size;
+    self->workPending_ = true;
+    ++self->workerRequests_;
+    return LV2_WORKER_SUCCESS;
+}
+
+void Lv2TestInstance::setPortValue(const char* symbol, void* user, const void* value, uint32_t size,
+                                   uint32_t /*type*/) {
+    auto* self = static_cast<Lv2TestInstance*>(user);
+    const auto it = self->portOfSymbol_.find(symbol);
+    if (it != self->portOfSymbol_.end() && size == sizeof(float))
+        self->controls_[it->second] = *static_cast<const float*>(value);
+}
+
+const void* Lv2TestInstance::portValue(const char* symbol, void* user, uint32_t* size,
+                                       uint32_t* type) {
+    auto* self = static_cast<Lv2TestInstance*>(user);
+    const auto it = self->portOfSymbol_.find(symbol);
+    if (it == self->portOfSymbol_.end()) return nullptr;
+    *size = sizeof(float);
+    *type = self->world_.map(LV2_ATOM__Float);
+    return &self->controls_[it->second];
+}
+
+LilvState* Lv2TestInstance::saveState() {
+    return lilv_state_new_from_instance(plugin_, instance_, world_.mapFeature(), nullptr, nullptr,
+                                        nullptr, nullptr, portValue, this,
+                                        LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, nullptr);
+}
+
+void Lv2TestInstance::restoreState(const LilvState* state) {
+    lilv_state_restore(state, instance_, setPortValue, this, 0, nullptr);
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include <lilv/lilv.h>
+#include <lv2/atom/forge.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A small LV2 host on lilv: a world loaded from LV2_PATH, the features the plug-in uses (urid
+// map and unmap, a worker run right after run(), param:sampleRate), and instances whose ports it
+// owns. Every run() is watched for allocations and locks.
+class Lv2TestWorld {
+public:
+    // lv2Path becomes LV2_PATH before the world loads.
+    explicit Lv2TestWorld(const std::string& lv2Path);
+    ~Lv2TestWorld();
+    Lv2TestWorld(const Lv2TestWorld&) = delete;
+    Lv2TestWorld& operator=(const Lv2TestWorld&) = delete;
+
+    LilvWorld* world() { return world_; }
+    // Null when the world has no plug-in of that URI.
+    const LilvPlugin* plugin(const char* uri) const;
+    LilvNode* uri(const char* text);
+
+    LV2_URID map(const char* uri);
+    const char* unmap(LV2_URID urid) const;
+    LV2_URID_Map* mapFeature() { return &map_; }
+    LV2_URID_Unmap* unmapFeature() { return &unmap_; }
+
+private:
+    LilvWorld* world_;
+    std::vector<LilvNode*> nodes_;
+    std::map<std::string, LV2_URID> ids_;
+    std::vector<std::string> names_;
+    LV2_URID_Map map_{};
+    LV2_URID_Unmap unmap_{};
+};
+
+class Lv2TestInstance {
+public:
+    static constexpr uint32_t kMaxBlock = 4096;
+    static constexpr uint32_t kAtomCapacity = 1 << 17;
+
+    Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, double rate);
+    ~Lv2TestInstance();
+    Lv2TestInstance(const Lv2TestInstance&) = delete;
+    Lv2TestInstance& operator=(const Lv2TestInstance&) = delete;
+
+    // Events for the next run(); frames are offsets in that block.
+    void midi(uint32_t frame, std::initializer_list<uint8_t> bytes);
+    void position(uint32_t frame, double tempo, double beat, double speed);
+    void patchSet(const std::string& symbol, float value);
+    void patchGet();
+
+    // Port values by symbol: the host's side of the control ports.
+    void setControl(const std::string& symbol, float value);
+    float control(const std::string& symbol) const;
+    // Side-chain input; null leaves the ports unconnected.
+    void setSideChain(const float* left, const float* right);
+
+    // One block into out[0..1] from the given position; returns the allocations and locks
+    // seen during lilv_instance_run. Worker requests run after the block.
+    struct Watch {
+        size_t allocations = 0;
+        size_t locks = 0;
+    };
+    Watch run(uint32_t frames, float* left, float* right);
+    // A MIDI message at a frame counted from the start of a render.
+    struct MidiAt {
+        uint32_t frame;
+        std::vector<uint8_t> bytes;
+    };
+    // Blocks of the given sizes, cycling, until frames are rendered; each scored message goes
+    // into the block that holds its frame, events queued before into the first. Returns left
+    // and right.
+    std::array<std::vector<float>, 2> render(uint32_t frames, const std::vector<uint32_t>& blocks,
+                                             const std::vector<MidiAt>& score = {});
+    // The host's notification buffer size for the following runs.
+    void setNotifyCapacity(uint32_t bytes) { notifyCapacity_ = bytes; }
+
+    // patch:Set messages of the last run, by property URI.
+    const std::map<std::string, float>& notifications() const { return notifications_; }
+    // Every patch:Set since the instance was made (later values win).
+    const std::map<std::string, float>& allNotifications() const { return allNotifications_; }
+    size_t maxAllocations() const { return maxAllocations_; }
+    size_t maxLocks() const { return maxLocks_; }
+    size_t workerRequests() const { return workerRequests_; }
+
+    LilvState* saveState();
+    void restoreState(const LilvState* state);
+
+    LilvInstance* instance() { return instance_; }
+
+private:
+    static LV2_Worker_Status scheduleWork(LV2_Worker_Schedule_Handle handle, uint32_t size,
+                                          const void* data);
+    static void setPortValue(const char* symbol, void* user, const void* value, uint32_t size,
+                             uint32_t type);
+    static const void* portValue(const char* symbol, void* user, uint32_t* size, uint32_t* type);
+    void beginEvents();
+    void readNotifications();
+
+    Lv2TestWorld& world_;
+    const LilvPlugin* plugin_;
+    LilvInstance* instance_ = nullptr;
+    std::vector<float> controls_;
+    std::map<std::string, uint32_t> portOfSymbol_;
+    std::vector<uint8_t> controlIn_;
+    std::vector<uint8_t> notifyOut_;
+    uint32_t notifyCapacity_ = kAtomCapacity;
+    LV2_Atom_Forge forge_{};
+    LV2_Atom_Forge_Frame sequence_{};
+    bool eventsOpen_ = false;
+    float latency_ = -1.0f;
+    float sampleRate_;
+    uint32_t controlInPort_ = 0, notifyPort_ = 0, outLeft_ = 0, outRight_ = 0, sideLeft_ = 0,
+             sideRight_ = 0, latencyPort_ = 0;
+
+    LV2_Worker_Schedule schedule_{};
+    std::array<uint8_t, 64> workData_{};
+    uint32_t workSize_ = 0;
+    bool workPending_ = false;
+    size_t workerRequests_ = 0;
+    std::array<LV2_Options_Option, 2> options_{};
+
+    std::map<std::string, float> notifications_;
+    std::map<std::string, float> allNotifications_;
+    size_t maxAllocations_ = 0;
+    size_t maxLocks_ = 0;
+};
