@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <string>
 
 #include "framework/PluginSettings.h"
@@ -107,7 +108,11 @@ TEST(AaxDescription, ProductIdentifierRule) {
 }
 
 TEST(AaxDescription, ProductIdentifierFollowsConfigurationWhenCorrectionIsOff) {
-    // Every new instance reads the stored settings: store the switch, then put it back.
+    // Every new instance reads the stored settings: store the switch, then put it back. A
+    // settings folder of this test's own, so that tests running beside it cannot rewrite it.
+    char folder[] = "/tmp/vorn-aax-settings-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    setenv("XDG_CONFIG_HOME", folder, 1);
     VornPlugin keeper;
     GenericPlugin::SharedSettings& shared = *GenericPlugin::sharedSettings();
     shared.correctDigiProductIds = false;
