@@ -20,7 +20,7 @@ DEMO_WAV ?= $(BUILD_DIR)/vorn-demo.wav
 PREFIX ?= /usr/local
 INSTALL_PREFIX = $(patsubst ~%,$(HOME)%,$(PREFIX))
 
-.PHONY: all deps configure build demo test bench format clean install
+.PHONY: all deps configure build demo test bench format clean install realtime rtsan
 
 all: build
 
@@ -56,8 +56,52 @@ install: build
 	@install -D -m 755 $(BUILD_DIR)/apps/vorn/vorn $(DESTDIR)$(INSTALL_PREFIX)/bin/vorn
 	@echo "Installed $(DESTDIR)$(INSTALL_PREFIX)/bin/vorn and $(DESTDIR)$(INSTALL_PREFIX)/lib/lv2/vorn.lv2"
 
+# Real-time safety at length: REALTIME_SECONDS of audio per rate (44.1, 96 kHz) and host block
+# (32, 256, 4096 frames) with no allocation, lock or sleep on the audio thread.
+REALTIME_SECONDS ?= 600
+realtime: build
+	@VORN_REALTIME_SECONDS=$(REALTIME_SECONDS) $(BUILD_DIR)/tests/realtime/vorn_realtime_tests
+
+# The same sessions under RealtimeSanitizer (clang 22 from the Debian security archive).
+RTSAN_CXX ?= clang++-22
+rtsan:
+	@command -v $(RTSAN_CXX) >/dev/null || { echo "needs $(RTSAN_CXX): apt-get install clang-22 libclang-rt-22-dev"; exit 1; }
+	@CXX=$(RTSAN_CXX) cmake -S . -B build-realtime -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=realtime -DVORN_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-realtime -j $(JOBS) --target vorn_realtime_tests
+	@RTSAN_OPTIONS=external_symbolizer_path=$$(command -v llvm-symbolizer) \
+	  VORN_REALTIME_SECONDS=$(REALTIME_SECONDS) build-realtime/tests/realtime/vorn_realtime_tests
+
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
 
 clean:
 	rm -rf build build-*
+
+# `make fuzz FUZZ_SECONDS=N`: builds the libFuzzer targets with clang (address and undefined
+# sanitizers) and runs each for N seconds, starting from its checked-in seeds. New inputs collect
+# in $(FUZZ_DIR)/corpus, findings in $(FUZZ_DIR)/findings; the first finding stops the run.
+.PHONY: fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_DIR ?= build-fuzz
+FUZZ_TARGETS = $(sort $(basename $(notdir $(wildcard fuzz/*Fuzzer.cpp))))
+FUZZ_HOME = $(abspath $(FUZZ_DIR))/home
+
+fuzz: deps
+	@command -v clang++ >/dev/null || { echo "make fuzz needs clang (apt-get install clang)"; exit 1; }
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVORN_BUILD_FUZZ=ON -DVORN_BUILD_TESTS=OFF -DVORN_BUILD_BENCH=OFF \
+	  -DVORN_SANITIZE=address,undefined >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/findings/$$t $(FUZZ_DIR)/logs; \
+	  log=$(FUZZ_DIR)/logs/$$t.log; \
+	  echo "$$t: $(FUZZ_SECONDS) s"; \
+	  if ! env XDG_DATA_HOME=$(FUZZ_HOME)/data XDG_CONFIG_HOME=$(FUZZ_HOME)/config \
+	      XDG_DOCUMENTS_DIR=$(FUZZ_HOME)/documents \
+	      $(FUZZ_DIR)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -print_final_stats=1 \
+	      -artifact_prefix=$(FUZZ_DIR)/findings/$$t/ $(FUZZ_DIR)/corpus/$$t fuzz/corpus/$$t \
+	      >$$log 2>&1; then \
+	    tail -n 60 $$log; echo "$$t: finding kept in $(FUZZ_DIR)/findings/$$t"; exit 1; \
+	  fi; \
+	  grep -E 'stat::number_of_executed_units|stat::average_exec_per_sec' $$log; \
+	done

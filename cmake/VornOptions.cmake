@@ -14,7 +14,12 @@ if(NOT VORN_SANITIZE STREQUAL "")
     target_compile_options(vorn_options INTERFACE -fsanitize=${_s})
     target_link_options(vorn_options INTERFACE -fsanitize=${_s})
   endforeach()
-  target_compile_options(vorn_options INTERFACE -fno-omit-frame-pointer -g)
+  # A finding fails the run instead of scrolling past; dividing a float by zero is never meant.
+  if("undefined" IN_LIST _vorn_sanitizers)
+    target_compile_options(vorn_options INTERFACE -fsanitize=float-divide-by-zero)
+    target_link_options(vorn_options INTERFACE -fsanitize=float-divide-by-zero)
+  endif()
+  target_compile_options(vorn_options INTERFACE -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
   target_compile_definitions(vorn_options INTERFACE VORN_SANITIZED=1)
 endif()
 

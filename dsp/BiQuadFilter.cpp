@@ -19,33 +19,36 @@ int BiQuadFilter::sectionCount() const {
 
 BiQuadFilter::Coefficients BiQuadFilter::design(int response, float frequency, float peak,
                                                 float rate) {
-    constexpr float kPi = std::numbers::pi_v<float>;
-    constexpr float kSqrt2 = std::numbers::sqrt2_v<float>;
-    const float f = std::clamp(std::exp2(frequency), kMinFrequency, kMaxFrequencyRatio * rate);
+    constexpr double kPi = std::numbers::pi;
+    constexpr double kSqrt2 = std::numbers::sqrt2;
+    const double f =
+        std::clamp(std::exp2(static_cast<double>(frequency)), static_cast<double>(kMinFrequency),
+                   static_cast<double>(kMaxFrequencyRatio * rate));
     Coefficients k{};
     if (response == GenericFilter::kLowPass || response == GenericFilter::kHighPass) {
-        float c = std::tan(kPi * f / rate);
-        if (response == GenericFilter::kLowPass) c = 1.0f / c;
-        const float damping = (kSqrt2 - (kSqrt2 - kMinDamping) * peak) * c;
-        k.b0 = 1.0f / (damping + c * c + 1.0f);
+        double c = std::tan(kPi * f / rate);
+        if (response == GenericFilter::kLowPass) c = 1.0 / c;
+        const double damping = (kSqrt2 - (kSqrt2 - kMinDamping) * peak) * c;
+        k.b0 = 1.0 / (damping + c * c + 1.0);
         k.b2 = k.b0;
-        k.a2 = (1.0f - damping + c * c) * k.b0;
+        k.a2 = (1.0 - damping + c * c) * k.b0;
         if (response == GenericFilter::kLowPass) {
-            k.b1 = 2.0f * k.b0;
-            k.a1 = 2.0f * (1.0f - c * c) * k.b0;
+            k.b1 = 2.0 * k.b0;
+            k.a1 = 2.0 * (1.0 - c * c) * k.b0;
         } else {
-            k.b1 = -2.0f * k.b0;
-            k.a1 = 2.0f * (c * c - 1.0f) * k.b0;
+            k.b1 = -2.0 * k.b0;
+            k.a1 = 2.0 * (c * c - 1.0) * k.b0;
         }
         return k;
     }
-    const float width = (1.0f - kBandwidthNarrowing * peak) * f;
-    const float c = 1.0f / std::tan(std::min(kPi * width / rate, kMaxBandwidthAngle));
-    k.b0 = 1.0f / (c + 1.0f);
-    k.b1 = 0.0f;
+    const double width = (1.0 - kBandwidthNarrowing * peak) * f;
+    const double c =
+        1.0 / std::tan(std::min(kPi * width / rate, static_cast<double>(kMaxBandwidthAngle)));
+    k.b0 = 1.0 / (c + 1.0);
+    k.b1 = 0.0;
     k.b2 = -k.b0;
-    k.a1 = -2.0f * std::cos(2.0f * kPi * f / rate) * c * k.b0;
-    k.a2 = (c - 1.0f) * k.b0;
+    k.a1 = -2.0 * std::cos(2.0 * kPi * f / rate) * c * k.b0;
+    k.a2 = (c - 1.0) * k.b0;
     return k;
 }
 
@@ -92,14 +95,14 @@ void BiQuadFilter::runSections(float* x, uint32_t n) {
         const Coefficients k = s == 0 ? resonant_ : flat_;
         State st = state_[s];
         for (uint32_t i = 0; i < n; ++i) {
-            const float in = x[i];
-            float out = k.b0 * in + k.b1 * st.x1 + k.b2 * st.x2 - k.a1 * st.y1 - k.a2 * st.y2;
-            out = std::fabs(out) < kFlushLevel ? 0.0f : out;
+            const double in = x[i];
+            double out = k.b0 * in + k.b1 * st.x1 + k.b2 * st.x2 - k.a1 * st.y1 - k.a2 * st.y2;
+            out = std::fabs(out) < kFlushLevel ? 0.0 : out;
             st.x2 = st.x1;
             st.x1 = in;
             st.y2 = st.y1;
             st.y1 = out;
-            x[i] = out;
+            x[i] = static_cast<float>(out);
         }
         state_[s] = st;
     }

@@ -21,8 +21,10 @@ public:
     // Smaller magnitudes are flushed to zero so that decaying tails never become denormal.
     static constexpr float kFlushLevel = 1e-20f;
 
+    // Double precision: near 1 Hz the poles sit within 1e-4 of the unit circle, closer than float
+    // rounding of the coefficients can hold them, and the filter would grow without bound.
     struct Coefficients {
-        float b0, b1, b2, a1, a2;
+        double b0, b1, b2, a1, a2;
     };
 
     explicit BiQuadFilter(wave::Environment& env);
@@ -39,7 +41,7 @@ public:
 
 private:
     struct State {
-        float x1, x2, y1, y2;
+        double x1, x2, y1, y2;
     };
 
     void runSections(float* x, uint32_t n);

@@ -8,7 +8,6 @@ constexpr uint32_t kLcgMultiplier = 214013;
 constexpr uint32_t kLcgIncrement = 2531011;
 constexpr uint32_t kLcgShift = 16;
 constexpr uint32_t kLcgMax = 32767;
-constexpr uint32_t kLcgSeed = 1;
 
 }  // namespace
 
@@ -30,9 +29,4 @@ float unisonDetuneOctaves(double position, uint32_t& lcgState) {
     const uint32_t r = (lcgState >> kLcgShift) & kLcgMax;
     const double factor = UnisonLayout::kDetuneBase + UnisonLayout::kDetuneVariation * r / kLcgMax;
     return static_cast<float>(position * factor / UnisonLayout::kSemitonesPerOctave);
-}
-
-uint32_t& unisonRandomState() {
-    static uint32_t state = kLcgSeed;
-    return state;
 }

@@ -11,6 +11,8 @@ public:
     // Each note draws a factor in [kDetuneBase, kDetuneBase + kDetuneVariation].
     static constexpr double kDetuneBase = 0.95;
     static constexpr double kDetuneVariation = 0.1;
+    // Start state of the detune generator.
+    static constexpr uint32_t kLcgSeed = 1;
 
     static int voicesPerNote(int totalVoices, int unisonVoices);
     static int notesAtATime(int totalVoices, int unisonVoices);
@@ -23,7 +25,3 @@ double unisonPosition(int i, int u);
 // Detune in octaves (before the unison spread factor) of a voice at `position`, drawing one
 // number from the linear congruential generator in lcgState.
 float unisonDetuneOctaves(double position, uint32_t& lcgState);
-
-// The generator state shared by every unison voice of the process, touched only from audio-thread
-// note starts. It has no guard: instances rendered on different threads share it unsynchronized.
-uint32_t& unisonRandomState();

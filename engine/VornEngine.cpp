@@ -155,7 +155,8 @@ VornPlugin::Engine::Engine(VornPlugin& plugin, wave::Environment& env, Globals& 
                                  {},
                                  *outputLevelPan,
                                  {units[0].get(), units[1].get()},
-                                 sideChainTriggered};
+                                 sideChainTriggered,
+                                 unisonRandomState};
         for (int k = 0; k < kEnvelopes; ++k)
             shared.triggers[static_cast<size_t>(k)] = triggers[static_cast<size_t>(k)].get();
         for (int k = 0; k < kOscillators; ++k)

@@ -16,6 +16,7 @@
 #include "dsp/XLFO.h"
 #include "dsp/XLFOFreqController.h"
 #include "engine/StereoSpread.h"
+#include "engine/UnisonLayout.h"
 #include "engine/VoiceManager.h"
 #include "engine/VornPlugin.h"
 #include "engine/wave/Mixer.h"
@@ -74,6 +75,9 @@ struct VornPlugin::Engine : public PropertyOwner {
 
     std::array<std::unique_ptr<Trigger>, kEnvelopes> triggers;
     std::array<bool, kEnvelopes> sideChainTriggered{};
+    // The unison detune generator of this instance: instances on different threads share nothing
+    // and play alike from the same start.
+    uint32_t unisonRandomState = UnisonLayout::kLcgSeed;
     std::array<std::unique_ptr<XLFO>, kXLFOs> xlfos;
     std::array<std::unique_ptr<XLFOFreqController>, kXLFOs> xlfoFrequencies;
     std::array<std::unique_ptr<EnvelopeFollower>, kFollowers> followers;

@@ -106,7 +106,7 @@ void VornPlugin::VornVoice::addUnison(OscillatorVoice& voice, float position) {
             &gain.output(LevelPanTarget::VoiceController::kFirst),
             &gain.output(LevelPanTarget::VoiceController::kSecond), &voice.output(k), position);
     }
-    voice.unisonDetune().setTarget(unisonDetuneOctaves(position, unisonRandomState()), kAutomatic);
+    voice.unisonDetune().setTarget(unisonDetuneOctaves(position, shared_.unisonRandomState), kAutomatic);
     // Joins the note from wherever its own pitch is.
     voice.portamento().startGlide(voice.portamento().current(),
                                   notePitch(static_cast<float>(note_)));
@@ -134,7 +134,7 @@ void VornPlugin::VornVoice::noteOn(float note, int glideFrom, float /*velocity*/
     for (size_t i = 0; i < unisonVoices_.size(); ++i) {
         OscillatorVoice& voice = *unisonVoices_[i];
         voice.unisonDetune().setTarget(
-            unisonDetuneOctaves(unisonPositions_[i], unisonRandomState()), kAutomatic);
+            unisonDetuneOctaves(unisonPositions_[i], shared_.unisonRandomState), kAutomatic);
         startGlide(voice, glideFrom);
         if (!held_) voice.resetPhases();
     }

@@ -49,6 +49,8 @@ public:
         std::array<DesignFilter*, kFilters> filterUnits;
         // Whether envelope k follows the side chain instead of the notes.
         const std::array<bool, kEnvelopes>& sideChainTriggered;
+        // State of the unison detune generator, one per instance.
+        uint32_t& unisonRandomState;
     };
 
     VornVoice(wave::Environment& env, const Shared& shared, int index);

@@ -105,6 +105,8 @@ std::string FloatPluginParameter::formatValue(float plain) const {
 }
 
 void FloatPluginParameter::setValue(float plain, int flags) {
+    // NaN has no place in the range to clamp to (a damaged record): the value stays.
+    if (std::isnan(plain)) return;
     plain = std::clamp(plain, minimum_, maximum_);
     if (std::fabs(plain - value_) <= FLT_EPSILON) return;
     value_ = plain;

@@ -232,7 +232,8 @@ int GenericPlugin::registerGroup(const std::string& name) {
 
 void GenericPlugin::parameterChanged(uint32_t id, float value, int flags) {
     willChangeParameter(static_cast<int>(id));
-    parameterQueue_.push(ParameterChange{id, value});
+    if (!parameterQueue_.push(ParameterChange{id, value}))
+        parameterQueueOverflow_.store(true, std::memory_order_release);
     currentPreset_.markModified();
     if (updateNesting_.load(std::memory_order_acquire) != 0) {
         updatePending_.store(true, std::memory_order_release);
@@ -272,6 +273,15 @@ void GenericPlugin::applyParameterChanges() {
         if (!p) continue;
         p->applyValue(change.value);
         audioParameterChanged(static_cast<int>(change.id));
+    }
+    // Without the dropped changes the engine would keep stale values, unseen once the
+    // parameters are set back to them; the stored values are at least as new as any change.
+    if (parameterQueueOverflow_.exchange(false, std::memory_order_acq_rel)) {
+        for (int id = 0; id < getParameterCount(); ++id) {
+            AbstractPluginParameter* p = getParameter(id);
+            p->applyValue(p->getValue());
+            audioParameterChanged(id);
+        }
     }
 }
 

@@ -226,6 +226,8 @@ private:
     int32_t outputChannels_ = 2;
     std::vector<std::string> groupNames_;
     LockFreeQueue<ParameterChange> parameterQueue_{kParameterQueueNodes};
+    // A change the full queue dropped: the audio thread then applies every current value.
+    std::atomic<bool> parameterQueueOverflow_{false};
     std::vector<AbstractPluginParameter*> parameters_;
     std::atomic<int32_t> updateNesting_{0};
     std::atomic<bool> updatePending_{false};

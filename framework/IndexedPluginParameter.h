@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,7 +105,10 @@ public:
     float getMinimum() const override { return static_cast<float>(minimum_); }
     float getValue() const override { return static_cast<float>(indexOf(value_)); }
     void setValue(float plain, int flags) override {
-        const int index = std::clamp(static_cast<int>(plain), minimum_, maximum_);
+        // Clamped as a float first: a value beyond int's range (a damaged record) has no int.
+        if (std::isnan(plain)) return;
+        const int index = static_cast<int>(
+            std::clamp(plain, static_cast<float>(minimum_), static_cast<float>(maximum_)));
         if (index == indexOf(value_)) return;
         value_ = valueForIndex(index);
         owner()->parameterChanged(id(), static_cast<float>(index), flags);

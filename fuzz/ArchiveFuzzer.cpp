@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
+#include <system_error>
 
 #include "persistence/FactoryArchive.h"
 
@@ -14,13 +16,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path& scratch() {
-    static const fs::path folder = [] {
+// Made once per process and removed at its end: the corpus replay runs in every test run.
+struct Scratch {
+    fs::path folder;
+    Scratch() {
         std::string pattern = (fs::temp_directory_path() / "vorn-archive-fuzz-XXXXXX").string();
         if (!mkdtemp(pattern.data())) abort();
-        return fs::path(pattern);
-    }();
-    return folder;
+        folder = pattern;
+    }
+    ~Scratch() {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+};
+
+const fs::path& scratch() {
+    static const Scratch scratch;
+    return scratch.folder;
 }
 
 }  // namespace

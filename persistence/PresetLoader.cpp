@@ -68,11 +68,13 @@ bool CustomPresetLoader::readPresetMap(int version) {
         if (!reader.readInt32(currentCount) || !reader.readInt32(storedCount)) return false;
         if (currentCount < 1 || storedCount < 1) return false;
         const int parameterCount = owner().getParameterCount();
-        std::vector<Slot> slots(static_cast<size_t>(storedCount));
+        // Grown entry by entry: a damaged count cannot ask for more than the map holds.
+        std::vector<Slot> slots;
         int dropped = 0;
-        for (Slot& slot : slots) {
+        for (int32_t i = 0; i < storedCount; ++i) {
             int32_t index = 0;
             if (!reader.readInt32(index)) return false;
+            Slot& slot = slots.emplace_back();
             if (index == kDroppedValue) {
                 ++dropped;
             } else if (index >= 0 && index < parameterCount) {

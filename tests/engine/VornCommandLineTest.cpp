@@ -36,8 +36,11 @@ struct ProgramRun {
 
 // Runs the program with a shell-quoted argument string; stderr goes to out as well when asked.
 ProgramRun runVorn(const std::string& arguments, bool withErrors = false) {
-    const std::string command =
-        "'" + vornBinary() + "' " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
+    std::string command(1, '\'');
+    command += vornBinary();
+    command += "' ";
+    command += arguments;
+    command += withErrors ? " 2>&1" : " 2>/dev/null";
     ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -367,7 +370,10 @@ protected:
         if (!folder_.empty()) std::filesystem::remove_all(folder_);
     }
     std::string path(const std::string& name) const {
-        return "'" + (folder_ / name).string() + "'";
+        std::string quoted(1, '\'');
+        quoted += (folder_ / name).string();
+        quoted += '\'';
+        return quoted;
     }
 
     std::filesystem::path folder_;
