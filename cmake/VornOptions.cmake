@@ -1,6 +1,10 @@
 # Warnings and sanitizer flags shared by every Vorn target.
 add_library(vorn_options INTERFACE)
 target_compile_options(vorn_options INTERFACE -Wall -Wextra)
+# g++ 12 warns -Wrestrict on plain std::string concatenations inlined at -O2 (GCC bug 105651).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  target_compile_options(vorn_options INTERFACE -Wno-restrict)
+endif()
 target_include_directories(vorn_options INTERFACE ${PROJECT_SOURCE_DIR})
 target_link_libraries(vorn_options INTERFACE Threads::Threads)
 target_compile_definitions(vorn_options INTERFACE

@@ -65,7 +65,7 @@ float FloatPluginParameter::normalizedToPlain(float normalized) const {
 }
 
 bool FloatPluginParameter::parseText(const std::string& text, float* plainOut) const {
-    *plainOut = value_;
+    *plainOut = getValue();
     size_t pos = 0;
     while (pos < text.size() && isBlank(text[pos])) ++pos;
     float number = 0.0f;
@@ -108,8 +108,8 @@ void FloatPluginParameter::setValue(float plain, int flags) {
     // NaN has no place in the range to clamp to (a damaged record): the value stays.
     if (std::isnan(plain)) return;
     plain = std::clamp(plain, minimum_, maximum_);
-    if (std::fabs(plain - value_) <= FLT_EPSILON) return;
-    value_ = plain;
+    if (std::fabs(plain - getValue()) <= FLT_EPSILON) return;
+    value_.store(plain, std::memory_order_relaxed);
     owner()->parameterChanged(id(), plain, flags);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "framework/AbstractPluginParameter.h"
@@ -62,7 +63,7 @@ public:
     float getDefault() const override { return default_; }
     float getMaximum() const override { return maximum_; }
     float getMinimum() const override { return minimum_; }
-    float getValue() const override { return value_; }
+    float getValue() const override { return value_.load(std::memory_order_relaxed); }
     void setValue(float plain, int flags) override;
     bool isNumeric() const override { return true; }
 
@@ -91,5 +92,6 @@ private:
     float default_ = 0.0f;
     float maximum_ = 1.0f;
     float minimum_ = 0.0f;
-    float value_ = 0.0f;
+    // Written by the thread that sets it, read by others (state saves, the editor).
+    std::atomic<float> value_{0.0f};
 };

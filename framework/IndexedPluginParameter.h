@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -103,14 +104,14 @@ public:
     }
     float getMaximum() const override { return static_cast<float>(maximum_); }
     float getMinimum() const override { return static_cast<float>(minimum_); }
-    float getValue() const override { return static_cast<float>(indexOf(value_)); }
+    float getValue() const override { return static_cast<float>(indexOf(value())); }
     void setValue(float plain, int flags) override {
         // Clamped as a float first: a value beyond int's range (a damaged record) has no int.
         if (std::isnan(plain)) return;
         const int index = static_cast<int>(
             std::clamp(plain, static_cast<float>(minimum_), static_cast<float>(maximum_)));
-        if (index == indexOf(value_)) return;
-        value_ = valueForIndex(index);
+        if (index == indexOf(value())) return;
+        value_.store(valueForIndex(index), std::memory_order_relaxed);
         owner()->parameterChanged(id(), static_cast<float>(index), flags);
     }
     bool isNumeric() const override { return names_.empty(); }
@@ -121,7 +122,7 @@ public:
         declaredMinimum_ = minimum;
         declaredMaximum_ = maximum;
         default_ = defaultValue;
-        value_ = defaultValue;
+        value_.store(defaultValue, std::memory_order_relaxed);
         updateRange();
     }
     // One name per index from the minimum on.
@@ -139,7 +140,7 @@ public:
         boundaries_ = std::move(boundaries);
     }
 
-    T value() const { return value_; }
+    T value() const { return value_.load(std::memory_order_relaxed); }
     // The value that index selects: the mapped value clamped to the map's ends, or the index
     // clamped to the range.
     T valueForIndex(int index) const {
@@ -197,7 +198,8 @@ private:
     int mapFirst_ = 0;
     int declaredMaximum_ = 0;
     int declaredMinimum_ = 0;
-    T value_{};
+    // Written by the thread that sets it, read by others (state saves, the editor).
+    std::atomic<T> value_{};
     std::vector<std::string> names_;
     std::vector<RangeBoundary> boundaries_;
 };

@@ -33,8 +33,8 @@ bool validName(std::string_view name) {
 }  // namespace
 
 FactoryArchiveWriter::FactoryArchiveWriter() {
-    bytes_.assign(FactoryArchive::kMagic.begin(), FactoryArchive::kMagic.end());
-    bytes_.insert(bytes_.end(), std::begin(kFormatTag), std::end(kFormatTag));
+    for (const auto byte : FactoryArchive::kMagic) bytes_.push_back(static_cast<uint8_t>(byte));
+    for (const auto byte : kFormatTag) bytes_.push_back(static_cast<uint8_t>(byte));
     append32(bytes_, 0);
     bytes_.insert(bytes_.end(), sizeof(double), 0);  // 0.0
     append32(bytes_, 0);                             // file count
