@@ -16,23 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/engine/ProgramRun.h"
+
 namespace {
-
-// The program sits beside the tests in the build tree (build/apps/vorn/vorn next to
-// build/tests/); VORN_BINARY overrides that.
-std::string vornBinary() {
-    if (const char* path = std::getenv("VORN_BINARY")) return path;
-    char self[PATH_MAX] = {};
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return "";
-    const std::filesystem::path tests = std::filesystem::path(self).parent_path();
-    return (tests.parent_path() / "apps" / "vorn" / "vorn").string();
-}
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-};
 
 // Runs the program with a shell-quoted argument string; stderr goes to out as well when asked.
 ProgramRun runVorn(const std::string& arguments, bool withErrors = false) {
@@ -41,15 +27,7 @@ ProgramRun runVorn(const std::string& arguments, bool withErrors = false) {
     command += "' ";
     command += arguments;
     command += withErrors ? " 2>&1" : " 2>/dev/null";
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return runShell(command);
 }
 
 using Bytes = std::vector<uint8_t>;

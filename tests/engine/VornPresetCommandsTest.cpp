@@ -11,23 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/engine/ProgramRun.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-// The program beside the tests in the build tree, or VORN_BINARY.
-std::string vornBinary() {
-    if (const char* path = std::getenv("VORN_BINARY")) return path;
-    char self[PATH_MAX] = {};
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return "";
-    return (fs::path(self).parent_path().parent_path() / "apps" / "vorn" / "vorn").string();
-}
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-};
 
 std::vector<uint8_t> bytesOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -55,15 +43,7 @@ protected:
         const std::string command = "XDG_CONFIG_HOME='" + (root_ / "config").string() +
                                     "' XDG_DOCUMENTS_DIR='" + (root_ / "documents").string() +
                                     "' '" + vornBinary() + "' " + arguments + " 2>&1";
-        ProgramRun run;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return runShell(command);
     }
     std::string path(const std::string& name) const { return "'" + (root_ / name).string() + "'"; }
     fs::path presetFolder() const { return root_ / "documents" / "Vorn Presets"; }
