@@ -182,7 +182,12 @@ void EnvelopeGenerator::refresh(uint32_t index) {
     }
     if (changed(v[kRelease], release_)) {
         release_ = v[kRelease];
-        if (stage_ != kIdle) {
+        if (stage_ == kRunning && releasePhase_ > 0.0f &&
+            std::fabs(output_ - idleLevel()) <= kEpsilon) {
+            // A release time that keeps changing restarts the curve at every change and never
+            // reaches the end of it: a release that has arrived at the bottom is over.
+            stage_ = kFinished;
+        } else if (stage_ != kIdle) {
             // The release curve restarts from the present level.
             releasePhase_ = 0.0f;
             releaseStart_ = output_;

@@ -294,6 +294,34 @@ TEST(EnvelopeGeneratorTest, ParametersAreSampledEverySixtyFourSamples) {
     EXPECT_NEAR(out[32 + 480], 0.5f * level, 1e-4);
 }
 
+// Every change of the release time restarts the curve from the present level, so a release
+// time that changes faster than the release never reaches the end of its curve; the envelope
+// still goes idle once the level has arrived at the bottom.
+TEST(EnvelopeGeneratorTest, AReleaseTimeThatKeepsChangingStillEnds) {
+    wave::Environment env(64);
+    env.setSampleRate(48000.0f);
+    Eg eg(env);
+    apply(eg, {.release = 0.01f});
+    eg.noteOn();
+    run(env, eg, 1024, 64);
+    eg.noteOff();
+    float previous = 1.0f;
+    int chunks = 0;
+    for (; chunks < 1000 && !eg.isMuted(); ++chunks) {
+        eg.defaultSource(Eg::kRelease).setTarget(chunks % 2 ? 0.01f : 0.0125f, 0.0f);
+        const std::vector<float> out = run(env, eg, 64, 64);
+        for (float x : out) {
+            ASSERT_LE(x, previous) << chunks;
+            previous = x;
+        }
+    }
+    // About 0.85 per 64-sample restart: 2^-23 after some 100 restarts.
+    EXPECT_GT(chunks, 60);
+    EXPECT_LT(chunks, 200);
+    EXPECT_TRUE(eg.isMuted());
+    EXPECT_EQ(eg.level(), 0.0f);
+}
+
 class CountingListener : public Eg::GateListener {
 public:
     void gateChanged(Eg& /*envelope*/) override { ++calls; }
