@@ -303,7 +303,7 @@ void GenericPlugin::dispatchMidi(const MidiEvent& event) {
 }
 
 void GenericPlugin::processBlock(const float* const* inputs, int inputCount, float* const* outputs,
-                                 int outputChannels, int frames) {
+                                 int outputChannels, int frames) VORN_NONBLOCKING {
     setAudioFloatingPointMode();
     lastBlockFrames_ = frames;
     if (updateNesting_.load(std::memory_order_acquire) == 0) applyParameterChanges();

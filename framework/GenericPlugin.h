@@ -13,6 +13,7 @@
 #include "framework/GenericParameterOwner.h"
 #include "framework/LockFreeQueue.h"
 #include "framework/Property.h"
+#include "framework/Realtime.h"
 #include "midi/MidiEvent.h"
 #include "midi/MidiMessageReceiver.h"
 
@@ -130,7 +131,7 @@ public:
 
     // Audio thread: one host block. Events queued with receiveMidi take effect at their offsets.
     void processBlock(const float* const* inputs, int inputCount, float* const* outputs,
-                      int outputChannels, int frames);
+                      int outputChannels, int frames) VORN_NONBLOCKING;
     void setBypass(int source, bool on);
     void updateTransport(double tempo, float hostBeat);
     void setSampleRate(float rate);

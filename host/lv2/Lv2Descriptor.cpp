@@ -35,7 +35,7 @@ void activate(LV2_Handle handle) {
     self(handle)->activate();
 }
 
-void run(LV2_Handle handle, uint32_t frames) {
+void run(LV2_Handle handle, uint32_t frames) VORN_NONBLOCKING {
     self(handle)->run(frames);
 }
 

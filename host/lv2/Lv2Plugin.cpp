@@ -157,7 +157,7 @@ void Lv2Plugin::activate() {
 
 // --- Audio thread ------------------------------------------------------------------------------
 
-void Lv2Plugin::run(uint32_t frames) {
+void Lv2Plugin::run(uint32_t frames) VORN_NONBLOCKING {
     if (resyncPorts_) {
         for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
             if (parameterPorts_[id]) seenPorts_[id] = *parameterPorts_[id];

@@ -34,7 +34,7 @@ public:
 
     void connectPort(uint32_t port, void* data);
     void activate();
-    void run(uint32_t frames);
+    void run(uint32_t frames) VORN_NONBLOCKING;
 
     LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle);
     LV2_State_Status restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
