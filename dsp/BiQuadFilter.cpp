@@ -24,31 +24,25 @@ BiQuadFilter::Coefficients BiQuadFilter::design(int response, float frequency, f
     const double f =
         std::clamp(std::exp2(static_cast<double>(frequency)), static_cast<double>(kMinFrequency),
                    static_cast<double>(kMaxFrequencyRatio * rate));
+    const double g = std::tan(kPi * f / rate);
     Coefficients k{};
+    double damping = 0.0;
     if (response == GenericFilter::kLowPass || response == GenericFilter::kHighPass) {
-        double c = std::tan(kPi * f / rate);
-        if (response == GenericFilter::kLowPass) c = 1.0 / c;
-        const double damping = (kSqrt2 - (kSqrt2 - kMinDamping) * peak) * c;
-        k.b0 = 1.0 / (damping + c * c + 1.0);
-        k.b2 = k.b0;
-        k.a2 = (1.0 - damping + c * c) * k.b0;
-        if (response == GenericFilter::kLowPass) {
-            k.b1 = 2.0 * k.b0;
-            k.a1 = 2.0 * (1.0 - c * c) * k.b0;
-        } else {
-            k.b1 = -2.0 * k.b0;
-            k.a1 = 2.0 * (c * c - 1.0) * k.b0;
-        }
-        return k;
+        damping = kSqrt2 - (kSqrt2 - kMinDamping) * peak;
+        k.mix0 = response == GenericFilter::kHighPass ? 1.0 : 0.0;
+        k.mix1 = response == GenericFilter::kHighPass ? -damping : 0.0;
+        k.mix2 = response == GenericFilter::kHighPass ? -1.0 : 1.0;
+    } else {
+        // Bilinear band-pass, unity at the centre; the bandwidth sets the damping.
+        const double width = (1.0 - kBandwidthNarrowing * peak) * f;
+        const double t =
+            std::tan(std::min(kPi * width / rate, static_cast<double>(kMaxBandwidthAngle)));
+        damping = t * (1.0 + g * g) / g;
+        k.mix1 = damping;
     }
-    const double width = (1.0 - kBandwidthNarrowing * peak) * f;
-    const double c =
-        1.0 / std::tan(std::min(kPi * width / rate, static_cast<double>(kMaxBandwidthAngle)));
-    k.b0 = 1.0 / (c + 1.0);
-    k.b1 = 0.0;
-    k.b2 = -k.b0;
-    k.a1 = -2.0 * std::cos(2.0 * kPi * f / rate) * c * k.b0;
-    k.a2 = (c - 1.0) * k.b0;
+    k.a1 = 1.0 / (1.0 + g * (g + damping));
+    k.a2 = g * k.a1;
+    k.a3 = g * k.a2;
     return k;
 }
 
@@ -96,13 +90,15 @@ void BiQuadFilter::runSections(float* x, uint32_t n) {
         State st = state_[s];
         for (uint32_t i = 0; i < n; ++i) {
             const double in = x[i];
-            double out = k.b0 * in + k.b1 * st.x1 + k.b2 * st.x2 - k.a1 * st.y1 - k.a2 * st.y2;
-            out = std::fabs(out) < kFlushLevel ? 0.0 : out;
-            st.x2 = st.x1;
-            st.x1 = in;
-            st.y2 = st.y1;
-            st.y1 = out;
-            x[i] = static_cast<float>(out);
+            const double v3 = in - st.low;
+            const double band = k.a1 * st.band + k.a2 * v3;
+            const double low = st.low + k.a2 * st.band + k.a3 * v3;
+            st.band = 2.0 * band - st.band;
+            st.low = 2.0 * low - st.low;
+            st.band = std::fabs(st.band) < kFlushLevel ? 0.0 : st.band;
+            st.low = std::fabs(st.low) < kFlushLevel ? 0.0 : st.low;
+            const double out = k.mix0 * in + k.mix1 * band + k.mix2 * low;
+            x[i] = static_cast<float>(std::fabs(out) < kFlushLevel ? 0.0 : out);
         }
         state_[s] = st;
     }

@@ -7,6 +7,10 @@
 // The "Clean" kernel: up to four bilinear two-pole sections in series (12, 24 or 48 dB per
 // octave), without saturation or input gain. Only the first section takes the peak; the others
 // stay Butterworth, since resonant sections in series would multiply the peak (50^4 at peak 1).
+// Each section is a trapezoidal state-variable filter rather than a direct-form biquad: the same
+// transfer function, but its states are the two integrators' charges, whose energy a coefficient
+// jump (automation every 32 samples) cannot raise. A direct form turned jumps between high and
+// low cut-offs into growth without bound.
 class BiQuadFilter : public GenericFilter::FilterUnit {
 public:
     static constexpr int kMaxSections = 4;
@@ -21,10 +25,11 @@ public:
     // Smaller magnitudes are flushed to zero so that decaying tails never become denormal.
     static constexpr float kFlushLevel = 1e-20f;
 
-    // Double precision: near 1 Hz the poles sit within 1e-4 of the unit circle, closer than float
-    // rounding of the coefficients can hold them, and the filter would grow without bound.
+    // g = tan(pi f / rate) and damping k give the section's update gains a1..a3; the output is
+    // mix0 * input + mix1 * band + mix2 * low. Double precision keeps the poles near 1 Hz, within
+    // 1e-4 of the unit circle, where they belong.
     struct Coefficients {
-        double b0, b1, b2, a1, a2;
+        double a1, a2, a3, mix0, mix1, mix2;
     };
 
     explicit BiQuadFilter(wave::Environment& env);
@@ -40,8 +45,9 @@ public:
     int sectionCount() const;
 
 private:
+    // Trapezoidal integrator states of the band and low outputs.
     struct State {
-        double x1, x2, y1, y2;
+        double band, low;
     };
 
     void runSections(float* x, uint32_t n);

@@ -6,7 +6,9 @@
 
 #include "dsp/BiQuadFilter.h"
 #include "dsp/GenericFilter.h"
+#include "dsp/MultiDesignFilter.h"
 #include "engine/wave/Environment.h"
+#include "tests/reliability/ReliabilityRig.h"
 
 // Defects the parameter sweep found, kept at the depth where they were fixed.
 
@@ -49,6 +51,33 @@ TEST(SweepRegressionTest, CleanKernelAtOneHertzIsStableAtEveryRate) {
             EXPECT_NEAR(last, settled, 1e-4f) << rate << " Hz, response " << response;
         }
     }
+}
+
+// Fast automation of a low "Clean" filter, reduced from a simulated host session: the response
+// thrown between high-pass and band-pass every 96 samples while a note plays. The direct-form
+// sections kept states that mean different things under each response, and every switch pumped
+// them up, to +25 dBFS here (+65 dBFS in long sessions); the bound is the sweep's +12 dBFS.
+TEST(SweepRegressionTest, CleanResponseAutomationStaysBounded) {
+    using namespace reliability;
+    constexpr float kRate = 48000.0f;
+    constexpr int64_t kSwitchFrames = 96;
+    constexpr float kPeakLimit = 4.0f;  // +12 dBFS
+    VornPlugin plugin;
+    prepare(plugin, kRate);
+    const int response = parameterId(plugin, "Filter 2 Response");
+    RenderScript s;
+    s.frames = static_cast<int64_t>(2 * kRate);
+    s.parameter(0, parameterId(plugin, "Filter 2 Characteristic"), MultiDesignFilter::kCleanIndex);
+    s.parameter(0, parameterId(plugin, "Filter 2 Freq"), 0.227408f);  // 43 Hz
+    s.parameter(0, response, GenericFilter::kHighPass);
+    s.noteOn(0, 58, 127);
+    for (int64_t f = kSwitchFrames; f < s.frames; f += kSwitchFrames) {
+        s.parameter(f, response,
+                    f / kSwitchFrames % 2 ? GenericFilter::kBandPass : GenericFilter::kHighPass);
+    }
+    const SampleScan result = scan(render(plugin, s, BlockSchedule::fixed(256)));
+    EXPECT_EQ(result.nonFinite, 0u);
+    EXPECT_LE(result.peak, kPeakLimit) << toDbfs(result.peak) << " dBFS";
 }
 
 }  // namespace
