@@ -56,8 +56,8 @@ void furtherLoop(MixMode mode, float* out, const float* s, Gain g, uint32_t n, u
         case MixMode::kLimitedRatio:
             for (uint32_t i = 0; i < n; ++i) {
                 const float d = std::fabs(s[i] * g[i]);
-                const float q = out[i] / d;
-                out[i] = (d == 0.0f || std::isnan(q)) ? 0.0f : std::clamp(q, 0.0f, 1.0f);
+                const float q = d == 0.0f ? 0.0f : out[i] / d;
+                out[i] = std::isnan(q) ? 0.0f : std::clamp(q, 0.0f, 1.0f);
             }
             break;
         case MixMode::kFloorRatio:

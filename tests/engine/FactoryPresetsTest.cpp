@@ -93,7 +93,6 @@ protected:
     static void TearDownTestSuite() {
         std::error_code error;
         fs::remove_all(root_, error);
-        VornPresets::setStartupPresets(true);
     }
     static fs::path presets() { return root_ / "presets"; }
     static fs::path data() { return root_ / "data"; }
