@@ -6,6 +6,7 @@
 #include <lv2/patch/patch.h>
 #include <lv2/time/time.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -36,6 +37,9 @@ constexpr uint8_t kFirstStatus = 0x80;
 constexpr uint32_t kMaxMidiBytes = 3;
 // The one job the worker has: load the program the last block asked for.
 constexpr uint32_t kLoadProgramJob = 1;
+// Control events read from a copy when the host's buffer is not 64-bit aligned; longer sequences
+// are cut at this size.
+constexpr size_t kAlignedControlBytes = 1 << 16;
 // Room one patch:Set takes in the notification sequence, with margin.
 constexpr uint32_t kPatchSetRoom = 96;
 
@@ -102,6 +106,7 @@ Lv2Plugin::Lv2Plugin(double sampleRate, LV2_URID_Map* map, LV2_Worker_Schedule* 
       sampleRate_(static_cast<float>(sampleRate)) {
     uris_.map(map_);
     lv2_atom_forge_init(&forge_, map_);
+    alignedControl_.resize(kAlignedControlBytes / sizeof(uint64_t));
     synth_->setSampleRate(sampleRate_);
     transport_.setSampleRate(sampleRate);
 
@@ -189,10 +194,25 @@ void Lv2Plugin::applyChangedPorts() {
     }
 }
 
+const LV2_Atom_Sequence* Lv2Plugin::alignedControlIn() {
+    // Events hold 64-bit frame times and doubles; some hosts (jalv 1.6) align the buffer to 4.
+    if (reinterpret_cast<uintptr_t>(controlIn_) % alignof(LV2_Atom_Event) == 0) return controlIn_;
+    const size_t bytes = std::min(sizeof(LV2_Atom) + controlIn_->atom.size, kAlignedControlBytes);
+    std::memcpy(alignedControl_.data(), controlIn_, bytes);
+    auto* copy = reinterpret_cast<LV2_Atom_Sequence*>(alignedControl_.data());
+    copy->atom.size = static_cast<uint32_t>(bytes - sizeof(LV2_Atom));
+    return copy;
+}
+
 bool Lv2Plugin::readControlEvents() {
     if (!controlIn_) return false;
+    const LV2_Atom_Sequence* sequence = alignedControlIn();
+    const auto* end = reinterpret_cast<const uint8_t*>(&sequence->body) + sequence->atom.size;
     bool programChanged = false;
-    LV2_ATOM_SEQUENCE_FOREACH(controlIn_, event) {
+    LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
+        // A cut copy or a malformed sequence: no event reaches past the end.
+        const auto* next = reinterpret_cast<const uint8_t*>(event) + sizeof(LV2_Atom_Event);
+        if (next > end || event->body.size > static_cast<size_t>(end - next)) break;
         const int64_t frame = event->time.frames;
         if (event->body.type == uris_.midiEvent) {
             const auto* bytes = static_cast<const uint8_t*>(LV2_ATOM_BODY_CONST(&event->body));

@@ -68,6 +68,8 @@ private:
     void applyChangedPorts();
     // Returns whether a program change arrived (it is loaded by the worker).
     bool readControlEvents();
+    // The control sequence where its events may be read in place, else an aligned copy.
+    const LV2_Atom_Sequence* alignedControlIn();
     void readPosition(const LV2_Atom_Object* object, int64_t frame);
     void readPatchSet(const LV2_Atom_Object* object);
     void writeNotifications();
@@ -83,6 +85,7 @@ private:
 
     std::array<const float*, Lv2Ports::kParameterCount> parameterPorts_{};
     const LV2_Atom_Sequence* controlIn_ = nullptr;
+    std::vector<uint64_t> alignedControl_;
     LV2_Atom_Sequence* notifyOut_ = nullptr;
     std::array<float*, 2> outputs_{};
     std::array<const float*, 2> sideChain_{};

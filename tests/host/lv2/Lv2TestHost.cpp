@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cstddef>
 #include <stdexcept>
 
 #include "tests/host/lv2/LockCounter.h"
@@ -63,10 +64,12 @@ const char* Lv2TestWorld::unmap(LV2_URID urid) const {
 
 // --- Instance ----------------------------------------------------------------------------------
 
-Lv2TestInstance::Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, double rate)
+Lv2TestInstance::Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, double rate,
+                                 uint32_t controlOffset)
     : world_(world),
       plugin_(plugin),
-      controlIn_(kAtomCapacity),
+      controlStorage_(kAtomCapacity + controlOffset),
+      controlIn_(controlStorage_.data() + controlOffset),
       notifyOut_(kAtomCapacity),
       sampleRate_(static_cast<float>(rate)) {
     const uint32_t count = lilv_plugin_get_num_ports(plugin);
@@ -111,7 +114,7 @@ Lv2TestInstance::Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, 
 
     // Control ports read the host's values; the others are connected below and in run().
     for (uint32_t i = 0; i < count; ++i) lilv_instance_connect_port(instance_, i, &controls_[i]);
-    lilv_instance_connect_port(instance_, controlInPort_, controlIn_.data());
+    lilv_instance_connect_port(instance_, controlInPort_, controlIn_);
     lilv_instance_connect_port(instance_, notifyPort_, notifyOut_.data());
     lilv_instance_connect_port(instance_, sideLeft_, nullptr);
     lilv_instance_connect_port(instance_, sideRight_, nullptr);
@@ -126,7 +129,7 @@ Lv2TestInstance::~Lv2TestInstance() {
 
 void Lv2TestInstance::beginEvents() {
     if (eventsOpen_) return;
-    lv2_atom_forge_set_buffer(&forge_, controlIn_.data(), controlIn_.size());
+    lv2_atom_forge_set_buffer(&forge_, controlIn_, kAtomCapacity);
     lv2_atom_forge_sequence_head(&forge_, &sequence_, 0);
     eventsOpen_ = true;
 }
@@ -210,8 +213,8 @@ Lv2TestInstance::Watch Lv2TestInstance::run(uint32_t frames, float* left, float*
     maxLocks_ = std::max(maxLocks_, watch.locks);
     readNotifications();
     // The empty input sequence for the next block.
-    auto* in = reinterpret_cast<LV2_Atom_Sequence*>(controlIn_.data());
-    in->atom.size = sizeof(LV2_Atom_Sequence_Body);
+    const uint32_t empty = sizeof(LV2_Atom_Sequence_Body);
+    std::memcpy(controlIn_ + offsetof(LV2_Atom_Sequence, atom.size), &empty, sizeof(empty));
     if (workPending_) {
         workPending_ = false;
         const auto* worker = static_cast<const LV2_Worker_Interface*>(

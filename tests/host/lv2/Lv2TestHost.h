@@ -48,7 +48,10 @@ public:
     static constexpr uint32_t kMaxBlock = 4096;
     static constexpr uint32_t kAtomCapacity = 1 << 17;
 
-    Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, double rate);
+    // controlOffset moves the event input that many bytes past an aligned address (jalv 1.6
+    // hands over sequences aligned to 4 bytes only).
+    Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, double rate,
+                    uint32_t controlOffset = 0);
     ~Lv2TestInstance();
     Lv2TestInstance(const Lv2TestInstance&) = delete;
     Lv2TestInstance& operator=(const Lv2TestInstance&) = delete;
@@ -112,7 +115,8 @@ private:
     LilvInstance* instance_ = nullptr;
     std::vector<float> controls_;
     std::map<std::string, uint32_t> portOfSymbol_;
-    std::vector<uint8_t> controlIn_;
+    std::vector<uint8_t> controlStorage_;
+    uint8_t* controlIn_;
     std::vector<uint8_t> notifyOut_;
     uint32_t notifyCapacity_ = kAtomCapacity;
     LV2_Atom_Forge forge_{};
