@@ -20,7 +20,7 @@ DEMO_WAV ?= $(BUILD_DIR)/vorn-demo.wav
 PREFIX ?= /usr/local
 INSTALL_PREFIX = $(patsubst ~%,$(HOME)%,$(PREFIX))
 
-.PHONY: all deps configure build demo test bench format clean install realtime rtsan
+.PHONY: all deps configure build demo test bench format clean install realtime rtsan tsan
 
 all: build
 
@@ -65,11 +65,24 @@ realtime: build
 # The same sessions under RealtimeSanitizer (clang 22 from the Debian security archive).
 RTSAN_CXX ?= clang++-22
 rtsan:
+	@$(MAKE) --no-print-directory deps PACKAGES="clang-22 libclang-rt-22-dev"
 	@command -v $(RTSAN_CXX) >/dev/null || { echo "needs $(RTSAN_CXX): apt-get install clang-22 libclang-rt-22-dev"; exit 1; }
 	@CXX=$(RTSAN_CXX) cmake -S . -B build-realtime -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=realtime -DVORN_BUILD_BENCH=OFF >/dev/null
-	@cmake --build build-realtime -j $(JOBS) --target vorn_realtime_tests
-	@RTSAN_OPTIONS=external_symbolizer_path=$$(command -v llvm-symbolizer) \
-	  VORN_REALTIME_SECONDS=$(REALTIME_SECONDS) build-realtime/tests/realtime/vorn_realtime_tests
+	@cmake --build build-realtime -j $(JOBS) --target vorn_realtime_tests vorn_lv2_tests
+	@export RTSAN_OPTIONS=external_symbolizer_path=$$(command -v llvm-symbolizer) \
+	  XDG_DATA_HOME=$(CURDIR)/build-realtime/test-home/data \
+	  XDG_CONFIG_HOME=$(CURDIR)/build-realtime/test-home/config \
+	  XDG_DOCUMENTS_DIR=$(CURDIR)/build-realtime/test-home/documents; \
+	  VORN_REALTIME_SECONDS=$(REALTIME_SECONDS) build-realtime/tests/realtime/vorn_realtime_tests && \
+	  build-realtime/tests/host/lv2/vorn_lv2_tests --gtest_filter='Lv2Plugin.*'
+
+# ThreadSanitizer on the tests that run threads against each other.
+THREADING_TESTS := RealtimeSafety|VornRealtime|ValidatorThreads|Determinism|LockFreeQueue|AsyncEventQueue|CriticalSection|LockedObject|GenericPlugin
+THREADING_TARGETS := vorn_realtime_tests vorn_engine_tests vorn_framework_tests vorn_reliability_tests
+tsan: deps
+	@cmake -S . -B build-thread -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=thread >/dev/null
+	@cmake --build build-thread -j $(JOBS) --target $(THREADING_TARGETS)
+	@cd build-thread && ctest --output-on-failure -j $(JOBS) -R '$(THREADING_TESTS)'
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
@@ -87,7 +100,7 @@ FUZZ_TARGETS = $(sort $(basename $(notdir $(wildcard fuzz/*Fuzzer.cpp))))
 FUZZ_HOME = $(abspath $(FUZZ_DIR))/home
 
 fuzz: deps
-	@command -v clang++ >/dev/null || { echo "make fuzz needs clang (apt-get install clang)"; exit 1; }
+	@$(MAKE) --no-print-directory deps PACKAGES="clang libclang-rt-14-dev"
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVORN_BUILD_FUZZ=ON -DVORN_BUILD_TESTS=OFF -DVORN_BUILD_BENCH=OFF \
 	  -DVORN_SANITIZE=address,undefined >/dev/null

@@ -32,8 +32,9 @@ constexpr float kSilenceLimit = 3.16227766e-8f;  // -150 dBFS
 constexpr int kChordNotes = 16;
 constexpr int kFullVelocity = 127;
 constexpr int kHostBlock = 200;  // not a multiple of the engine block: chunks split
-// The main envelope may hold a released note for 19 s, then release it over 23 s.
-constexpr double kLongestTailSeconds = 50.0;
+// The main envelope may hold a released note for 19 s, then release it over 23 s; a release time
+// modulated faster than it runs restarts the release at every change and takes minutes.
+constexpr double kLongestTailSeconds = 300.0;
 // The delay's echoes after the last voice went idle.
 constexpr double kLongestEchoSeconds = 10.0;
 constexpr double kQuietWindowSeconds = 0.1;
