@@ -8,8 +8,8 @@
 
 #include "bench/support/BenchSupport.h"
 #include "dsp/DelayEffectUnit.h"
-#include "engine/wave/Environment.h"
-#include "engine/wave/Producer.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "dsp/CurveSet.h"
 #include "dsp/EnvelopeFollower.h"
 #include "dsp/EnvelopeGenerator.h"
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "bench/support/BenchSupport.h"
 #include "dsp/DesignFilter.h"
 #include "dsp/MultiDesignFilter.h"
-#include "engine/wave/Environment.h"
-#include "engine/wave/Producer.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/wave/Environment.h"
-#include "engine/wave/Producer.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 #include "modulation/ModulationMatrix.h"
 #include "modulation/SynthTargetGroups.h"
 #include "modulation/VoiceMatrix.h"

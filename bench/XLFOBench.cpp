@@ -6,7 +6,7 @@
 #include "bench/support/BenchSupport.h"
 #include "dsp/XLFO.h"
 #include "dsp/XLFOFreqController.h"
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 
 namespace {
 

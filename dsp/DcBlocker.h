@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 
 // One-pole high-pass at a few hertz: removes the offset that the filters' asymmetric saturation
 // leaves in the signal, as the coupling capacitor of an analogue output stage would.

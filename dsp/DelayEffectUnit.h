@@ -12,11 +12,11 @@
 #include "dsp/MultiDesignFilter.h"
 #include "dsp/SignalSmoother.h"
 #include "dsp/SoftLimiter.h"
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Mixer.h"
-#include "engine/wave/MultiProducer.h"
-#include "engine/wave/Router.h"
-#include "engine/wave/StaticMixer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Mixer.h"
+#include "wave/MultiProducer.h"
+#include "wave/Router.h"
+#include "wave/StaticMixer.h"
 #include "framework/Property.h"
 
 // The stereo delay after the voice mix. Each side ("Delay L", "Delay R") has a main line of up to

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 
 // A delay line of up to maxTime milliseconds. The ring is sized once for the highest sample rate,
 // so a rate change never reallocates. The delay time (ms, or samples in sample mode) follows a

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 
 // The delay time of a main delay line in ms: the Time input as it is (free), scaled down to the
 // ultra-short range, or a tempo-synchronized base time stretched by the Offset factor.

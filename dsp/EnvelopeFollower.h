@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 
 // Follows the level of a non-negative signal (the side chain) in decibels and outputs it as 0..1
 // over the range -60..0 dBFS. A step is 90 % done after the attack or release time.

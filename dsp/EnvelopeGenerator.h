@@ -6,8 +6,8 @@
 
 #include "dsp/CurveSet.h"
 #include "dsp/FunctionTable.h"
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 #include "framework/Property.h"
 
 class Trigger;

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 
 // Scales its input by a gain and by the ratio of a reference envelope to a measured envelope,
 // limited to 0.1..1, so that a feedback path never grows louder than its reference.

@@ -3,9 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
-#include "engine/wave/SampleBuffer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
+#include "wave/SampleBuffer.h"
 
 // A filter of the voice or the delay: three control inputs (frequency in octaves above 1 Hz, mix,
 // peak), an optional peak modulation, a response and a slope. The filtering itself is done by a

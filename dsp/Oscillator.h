@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 
 // Band-limited oscillator: triangle and sawtooth read from wave tables chosen by pitch, a pulse
 // built from two sawtooth reads, a sine, white and pink noise, with hard sync and a per-sample

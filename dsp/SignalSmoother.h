@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 #include "framework/Property.h"
 
 // Critically damped two-pole low-pass that smooths a signal, or its magnitude, into an envelope.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 
 // Passes a signal unchanged up to a threshold and bends it smoothly towards a ceiling above:
 // a loop with more than unity gain (a delay's feedback turned past 100 %) then saturates

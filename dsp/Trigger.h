@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 #include "framework/Property.h"
 
 // A threshold detector with hysteresis that turns a level signal (the side chain) into gate

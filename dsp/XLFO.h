@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 #include "framework/Property.h"
 
 // Step LFO: a cycle of N steps, each holding a fixed or random value, that the output glides

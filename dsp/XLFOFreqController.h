@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 #include "framework/Property.h"
 
 class XLFO;

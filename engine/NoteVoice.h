@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 
 // The voice as voice allocation sees it. isMuted (from MuteController): silent and reusable.
 class NoteVoice : public wave::MuteController {

@@ -1,6 +1,6 @@
 #include "engine/OscillatorVoice.h"
 
-#include "engine/wave/MixKernels.h"
+#include "wave/MixKernels.h"
 #include "modulation/VoiceMatrix.h"
 
 namespace {

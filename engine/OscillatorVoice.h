@@ -7,9 +7,9 @@
 #include "dsp/Oscillator.h"
 #include "engine/PortamentoController.h"
 #include "engine/VornPlugin.h"
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Mixer.h"
-#include "engine/wave/Router.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Mixer.h"
+#include "wave/Router.h"
 #include "framework/Property.h"
 
 class VoiceMatrix;

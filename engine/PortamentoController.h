@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 
 // Glided note pitch of one oscillator voice plus its pitch input (octaves above 1 Hz). A glide
 // follows a fixed curve that covers about 96 % of the interval in the first fifth of the glide

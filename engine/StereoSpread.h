@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/MultiProducer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/MultiProducer.h"
 
 // Stereo width stage: width 0 folds to mono, 1 leaves the signal as it is, 2 keeps only the
 // side signal (the centre is removed). Outputs 0 left, 1 right.

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/wave/MultiProducer.h"
+#include "wave/MultiProducer.h"
 
 // Sums the unison voices of one oscillator into a stereo pair: each entry is a signal with a
 // left and a right gain and a balance in -1..1 that fades the opposite side out.

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/NoteVoice.h"
-#include "engine/wave/MultiProducer.h"
+#include "wave/MultiProducer.h"
 #include "framework/Property.h"
 
 // Decides which voice plays which note, in Mono or Poly mode, picks the note every new note

@@ -3,7 +3,7 @@
 #include "engine/OscillatorVoice.h"
 #include "engine/ParameterCurves.h"
 #include "engine/VornVoice.h"
-#include "engine/wave/MixKernels.h"
+#include "wave/MixKernels.h"
 #include "framework/GenericPlugin.h"
 #include "midi/AbstractChannelEventReceiver.h"
 #include "midi/AbstractMusicEventReceiver.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/wave/ValueRamp.h"
+#include "wave/ValueRamp.h"
 #include "framework/GenericPlugin.h"
 
 // Cross-fades between the rendered signal and the dry signal (silence for an instrument) when the

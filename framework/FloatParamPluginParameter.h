@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/wave/FloatParameterSource.h"
+#include "wave/FloatParameterSource.h"
 #include "framework/FloatPluginParameter.h"
 
 // Continuous parameter whose engine value becomes the target of ramped sources (automatic glide).

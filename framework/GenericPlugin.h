@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 #include "framework/AsyncEventQueue.h"
 #include "framework/CurrentPreset.h"
 #include "framework/GenericParameterOwner.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/wave/Environment.h"
-#include "engine/wave/Producer.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 
 namespace {
 const char* const kNumActivePrefix = "Num Active ";

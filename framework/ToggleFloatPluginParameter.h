@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "engine/wave/FloatParameterSource.h"
+#include "wave/FloatParameterSource.h"
 #include "framework/IndexedPluginParameter.h"
 
 // An on/off parameter that drives ramped sources: off and on map to two floats (0 and 1 unless

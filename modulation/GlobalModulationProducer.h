@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 #include "modulation/ModulationMatrix.h"
 
 // The signal of one target for all voices: the target ramp plus every slot with a global

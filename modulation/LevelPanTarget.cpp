@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/wave/SampleBuffer.h"
+#include "wave/SampleBuffer.h"
 #include "modulation/VoiceMatrix.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/MultiProducer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/MultiProducer.h"
 #include "modulation/ModulationMatrix.h"
 
 class VoiceMatrix;

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/wave/Producer.h"
-#include "engine/wave/ValueRamp.h"
+#include "wave/Producer.h"
+#include "wave/ValueRamp.h"
 #include "framework/Property.h"
 #include "midi/MidiListener.h"
 

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/Producer.h"
 
 class GlobalModulationProducer;
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 #include "modulation/ModulationMatrix.h"
 
 // One voice's view of the matrix: its own instances of the per-voice sources and one signal

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "engine/wave/Producer.h"
-#include "engine/wave/ValueRamp.h"
+#include "wave/Producer.h"
+#include "wave/ValueRamp.h"
 #include "modulation/ModulationMatrix.h"
 
 // A voice's modulation tracker: the note it plays and a level that is 1 from the note-on and

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/wave/FloatParameterSource.h"
+#include "wave/FloatParameterSource.h"
 
 class FloatParamPluginParameter;
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "dsp/MultiDesignFilter.h"
-#include "engine/wave/Environment.h"
-#include "engine/wave/Producer.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 
 // Pieces the DSP benchmarks share.
 namespace bench {

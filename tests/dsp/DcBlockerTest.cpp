@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "dsp/DcBlocker.h"
-#include "engine/wave/FloatParameterSource.h"
+#include "wave/FloatParameterSource.h"
 
 namespace {
 

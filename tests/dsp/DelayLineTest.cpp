@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "dsp/DelayLine.h"
-#include "engine/wave/Mixer.h"
+#include "wave/Mixer.h"
 #include "tests/dsp/DelayTestSupport.h"
 #include "tests/support/AllocationCounter.h"
 

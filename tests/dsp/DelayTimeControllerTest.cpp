@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "dsp/DelayTimeController.h"
-#include "engine/wave/Environment.h"
-#include "engine/wave/FloatParameterSource.h"
+#include "wave/Environment.h"
+#include "wave/FloatParameterSource.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "engine/wave/Environment.h"
-#include "engine/wave/Producer.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 
 namespace envtest {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "dsp/GenericFilter.h"
-#include "engine/wave/Environment.h"
-#include "engine/wave/Producer.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 
 namespace filtertest {
 

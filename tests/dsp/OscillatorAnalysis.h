@@ -9,7 +9,7 @@
 
 #include "dsp/FourierTransform.h"
 #include "dsp/Oscillator.h"
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 
 // Measurements of oscillator output against theory, shared by the tests and the spectrum report.
 namespace oscillator_analysis {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "dsp/XLFO.h"
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 
 namespace xlfotest {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/PortamentoController.h"
-#include "tests/engine/wave/TestSources.h"
+#include "tests/wave/TestSources.h"
 
 namespace {
 

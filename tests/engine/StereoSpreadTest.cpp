@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/StereoSpread.h"
-#include "tests/engine/wave/TestSources.h"
+#include "tests/wave/TestSources.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "engine/UnisonMixer.h"
-#include "engine/wave/FloatParameterSource.h"
-#include "tests/engine/wave/TestSources.h"
+#include "wave/FloatParameterSource.h"
+#include "tests/wave/TestSources.h"
 
 namespace {
 

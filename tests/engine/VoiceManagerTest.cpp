@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/VoiceManager.h"
-#include "tests/engine/wave/TestSources.h"
+#include "tests/wave/TestSources.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace {

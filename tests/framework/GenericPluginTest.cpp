@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/wave/FloatParameterSource.h"
+#include "wave/FloatParameterSource.h"
 #include "framework/FloatParamPluginParameter.h"
 #include "framework/FloatPluginParameter.h"
 #include "framework/GenericPlugin.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/wave/Environment.h"
-#include "engine/wave/FloatParameterSource.h"
+#include "wave/Environment.h"
+#include "wave/FloatParameterSource.h"
 #include "framework/FloatPluginParameter.h"
 #include "framework/IndexedPluginParameter.h"
 #include "framework/ParameterSetList.h"

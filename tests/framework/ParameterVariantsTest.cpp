@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/wave/Environment.h"
-#include "engine/wave/FloatParameterSource.h"
+#include "wave/Environment.h"
+#include "wave/FloatParameterSource.h"
 #include "framework/FloatParamPluginParameter.h"
 #include "framework/PropPluginParameter.h"
 #include "framework/ToggleFloatPluginParameter.h"

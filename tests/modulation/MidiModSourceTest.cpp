@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 #include "midi/AbstractChannelEventReceiver.h"
 #include "midi/AbstractMusicEventReceiver.h"
 #include "midi/MidiDecoder.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/wave/Environment.h"
-#include "engine/wave/Producer.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 #include "modulation/InternalController.h"
 #include "modulation/ModulationMatrix.h"
 #include "modulation/VoiceMatrix.h"

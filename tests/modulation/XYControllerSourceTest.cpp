@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 #include "framework/FloatParamPluginParameter.h"
 #include "modulation/XYControllerSource.h"
 #include "tests/framework/ParameterTestOwner.h"

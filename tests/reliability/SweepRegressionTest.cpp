@@ -7,7 +7,7 @@
 #include "dsp/BiQuadFilter.h"
 #include "dsp/GenericFilter.h"
 #include "dsp/MultiDesignFilter.h"
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 #include "tests/reliability/ReliabilityRig.h"
 
 // Defects the parameter sweep found, kept at the depth where they were fixed.

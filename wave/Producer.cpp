@@ -1,4 +1,4 @@
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 
 #include <algorithm>
 #include <atomic>

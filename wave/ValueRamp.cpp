@@ -1,9 +1,9 @@
-#include "engine/wave/ValueRamp.h"
+#include "wave/ValueRamp.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 
 namespace wave {
 

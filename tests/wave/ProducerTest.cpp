@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "engine/wave/MultiProducer.h"
-#include "engine/wave/Producer.h"
-#include "tests/engine/wave/TestSources.h"
+#include "wave/MultiProducer.h"
+#include "wave/Producer.h"
+#include "tests/wave/TestSources.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace wave {

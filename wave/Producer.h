@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "engine/wave/Environment.h"
-#include "engine/wave/SampleBuffer.h"
+#include "wave/Environment.h"
+#include "wave/SampleBuffer.h"
 
 namespace wave {
 

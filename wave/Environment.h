@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/wave/SampleBuffer.h"
+#include "wave/SampleBuffer.h"
 
 namespace wave {
 

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 
 namespace wave::test {
 

@@ -1,4 +1,4 @@
-#include "engine/wave/MultiProducer.h"
+#include "wave/MultiProducer.h"
 
 namespace wave {
 

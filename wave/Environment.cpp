@@ -1,9 +1,9 @@
-#include "engine/wave/Environment.h"
+#include "wave/Environment.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 
 namespace wave {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/wave/SampleBuffer.h"
+#include "wave/SampleBuffer.h"
 
 namespace wave {
 

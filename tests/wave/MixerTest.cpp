@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "engine/wave/Mixer.h"
-#include "engine/wave/Router.h"
-#include "engine/wave/StaticMixer.h"
-#include "tests/engine/wave/TestSources.h"
+#include "wave/Mixer.h"
+#include "wave/Router.h"
+#include "wave/StaticMixer.h"
+#include "tests/wave/TestSources.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace wave {

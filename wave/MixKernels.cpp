@@ -1,10 +1,10 @@
-#include "engine/wave/MixKernels.h"
+#include "wave/MixKernels.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "engine/wave/SampleBuffer.h"
+#include "wave/SampleBuffer.h"
 
 namespace wave::mix {
 

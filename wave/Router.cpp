@@ -1,6 +1,6 @@
-#include "engine/wave/Router.h"
+#include "wave/Router.h"
 
-#include "engine/wave/MixKernels.h"
+#include "wave/MixKernels.h"
 
 namespace wave {
 

@@ -1,10 +1,10 @@
-#include "engine/wave/StaticMixer.h"
+#include "wave/StaticMixer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/wave/MixKernels.h"
-#include "engine/wave/SampleBuffer.h"
+#include "wave/MixKernels.h"
+#include "wave/SampleBuffer.h"
 
 namespace wave {
 

@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/MixKernels.h"
-#include "engine/wave/Producer.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/MixKernels.h"
+#include "wave/Producer.h"
 #include "framework/Property.h"
 
 namespace wave {

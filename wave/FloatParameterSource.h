@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/wave/Producer.h"
-#include "engine/wave/ValueRamp.h"
+#include "wave/Producer.h"
+#include "wave/ValueRamp.h"
 
 namespace wave {
 

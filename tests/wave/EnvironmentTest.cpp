@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/wave/Environment.h"
-#include "engine/wave/Producer.h"
-#include "engine/wave/SampleBuffer.h"
-#include "tests/engine/wave/TestSources.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
+#include "wave/SampleBuffer.h"
+#include "tests/wave/TestSources.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace wave {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "engine/wave/Environment.h"
-#include "engine/wave/FloatParameterSource.h"
-#include "engine/wave/ValueRamp.h"
-#include "tests/engine/wave/TestSources.h"
+#include "wave/Environment.h"
+#include "wave/FloatParameterSource.h"
+#include "wave/ValueRamp.h"
+#include "tests/wave/TestSources.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace wave {

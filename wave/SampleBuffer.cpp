@@ -1,4 +1,4 @@
-#include "engine/wave/SampleBuffer.h"
+#include "wave/SampleBuffer.h"
 
 #include <cstring>
 #include <new>

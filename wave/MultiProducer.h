@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/wave/Producer.h"
-#include "engine/wave/SampleBuffer.h"
+#include "wave/Producer.h"
+#include "wave/SampleBuffer.h"
 
 namespace wave {
 

@@ -1,4 +1,4 @@
-#include "engine/wave/FloatParameterSource.h"
+#include "wave/FloatParameterSource.h"
 
 namespace wave {
 

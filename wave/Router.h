@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/wave/Producer.h"
-#include "engine/wave/ValueRamp.h"
+#include "wave/Producer.h"
+#include "wave/ValueRamp.h"
 #include "framework/Property.h"
 
 namespace wave {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/wave/Producer.h"
+#include "wave/Producer.h"
 
 namespace wave {
 

@@ -1,4 +1,4 @@
-#include "engine/wave/Mixer.h"
+#include "wave/Mixer.h"
 
 #include <algorithm>
 
