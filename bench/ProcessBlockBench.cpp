@@ -1,14 +1,17 @@
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/GenericPlugin.h"
+#include "midi/DefaultEventReceiver.h"
+#include "midi/MidiDecoder.h"
 
 namespace {
 
 // A plug-in whose graph is empty: what remains is the core's own cost per chunk (queue polls,
-// bypass processor, environment bookkeeping, output copy).
+// bypass processor, environment bookkeeping, output copy) and MIDI decoding.
 class EmptyPlugin : public GenericPlugin {
 public:
     EmptyPlugin() { initialize(); }
@@ -16,6 +19,9 @@ public:
     std::string pluginId() override { return "BNCH"; }
     int editorDefaultWidth() override { return 0; }
     int editorDefaultHeight() override { return 0; }
+    std::unique_ptr<MidiMessageReceiver> createMidiDecoder() override {
+        return std::make_unique<MidiDecoder>(std::make_unique<DefaultEventReceiver>(*this));
+    }
 };
 
 void BM_ProcessBlockEmptyGraph(benchmark::State& state) {

@@ -223,8 +223,8 @@ void DelayEffectUnit::Channel::follow(Channel& from, bool sectionOn, bool wetOn,
         lineSelector_.selectNow(line);
         preFilterSelector_.selectNow(filtered);
     } else {
-        lineSelector_.selection() = line;
-        preFilterSelector_.selection() = filtered;
+        lineSelector_.setSelection(line);
+        preFilterSelector_.setSelection(filtered);
     }
 
     const bool on = sectionOn && from.enabled;
@@ -269,8 +269,8 @@ DelayEffectUnit::FilterSettings::FilterSettings(wave::Environment& env,
     peak_.ramp().setLimits(0.0f, 1.0f);
     for (size_t side = 0; side < kSides; ++side) {
         auto mixer = std::make_unique<wave::Mixer>(env, 2);
-        mixer->mode() =
-            static_cast<int>(side == 0 ? wave::MixMode::kSum : wave::MixMode::kDifference);
+        mixer->setMode(
+            static_cast<int>(side == 0 ? wave::MixMode::kSum : wave::MixMode::kDifference));
         mixer->setSignal(0, &frequency_);
         mixer->setSignal(1, &pan_);
         filters_[side]->setFrequencyInput(mixer.get());

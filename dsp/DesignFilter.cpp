@@ -4,8 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "persistence/ResourceOpener.h"
-
 DesignFilter::DesignFilter(wave::Environment& env, const Style* style)
     : StateVariableFilter(env), style_(style) {}
 
@@ -79,7 +77,8 @@ bool readTable(ByteReader& in, int32_t& size, std::vector<float>& values) {
 
 }  // namespace
 
-DesignFilter::Style::Style(std::string_view fileName, float inputGain)
+DesignFilter::Style::Style(std::string_view fileName, float inputGain,
+                           std::span<const uint8_t> bytes)
     : fileName_(fileName), inputGain_(inputGain) {
     const int n = kTableSize;
     for (int r = 0; r < n; ++r) {
@@ -90,7 +89,7 @@ DesignFilter::Style::Style(std::string_view fileName, float inputGain)
         }
     }
     updateAxis();
-    if (!fileName.empty()) load(openResource(fileName));
+    if (!bytes.empty()) load(bytes);
 }
 
 bool DesignFilter::Style::load(std::span<const uint8_t> bytes) {

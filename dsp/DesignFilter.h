@@ -61,9 +61,9 @@ public:
     static constexpr char kTag[] = "QVil";
     static constexpr int kMaxTableSize = 64;
 
-    // An empty file name gives the built-in mapping; otherwise the tables are read from the
-    // resource named after the file name's stem (throws EResource when it is missing).
-    Style(std::string_view fileName, float inputGain);
+    // The built-in mapping, replaced by the tables in `bytes` (the characteristic's resource,
+    // opened by the caller) when they are a valid "QVil" file.
+    Style(std::string_view fileName, float inputGain, std::span<const uint8_t> bytes = {});
     Style(const Style&) = delete;
     Style& operator=(const Style&) = delete;
 

@@ -1,12 +1,13 @@
 #include "dsp/MultiDesignFilter.h"
 
-DesignFilter::Style& MultiDesignFilter::StyleList::add(std::string_view fileName, float inputGain) {
-    styles_.push_back(std::make_unique<DesignFilter::Style>(fileName, inputGain));
+DesignFilter::Style& MultiDesignFilter::StyleList::add(std::string_view fileName, float inputGain,
+                                                       std::span<const uint8_t> bytes) {
+    styles_.push_back(std::make_unique<DesignFilter::Style>(fileName, inputGain, bytes));
     return *styles_.back();
 }
 
-void MultiDesignFilter::StyleList::addStandard() {
-    for (const Characteristic& c : kCharacteristics) add(c.fileName, c.inputGain);
+void MultiDesignFilter::StyleList::addStandard(const ResourceReader& read) {
+    for (const Characteristic& c : kCharacteristics) add(c.fileName, c.inputGain, read(c.fileName));
 }
 
 MultiDesignFilter::MultiDesignFilter(wave::Environment& env) : GenericFilter(env) {

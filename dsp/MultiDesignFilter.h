@@ -1,7 +1,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -38,11 +41,15 @@ public:
     // The process-wide characteristics; created at start-up, read-only while audio runs.
     class StyleList {
     public:
-        // Reads the resource named after fileName's stem (empty: the built-in mapping) and
-        // appends the Style. Throws EResource when the resource is missing.
-        DesignFilter::Style& add(std::string_view fileName, float inputGain);
-        // Appends the ten characteristics of kCharacteristics.
-        void addStandard();
+        // The bytes of the resource named after a file name's stem; the caller's resource
+        // lookup, which throws when the resource is missing.
+        using ResourceReader = std::function<std::span<const uint8_t>(std::string_view fileName)>;
+
+        // Appends the Style made from the characteristic's bytes (none: the built-in mapping).
+        DesignFilter::Style& add(std::string_view fileName, float inputGain,
+                                 std::span<const uint8_t> bytes = {});
+        // Appends the ten characteristics of kCharacteristics, each from read(its file name).
+        void addStandard(const ResourceReader& read);
 
         size_t size() const { return styles_.size(); }
         const DesignFilter::Style& operator[](size_t i) const { return *styles_[i]; }

@@ -1,7 +1,7 @@
 #include "engine/OscillatorVoice.h"
 
-#include "wave/MixKernels.h"
 #include "modulation/VoiceMatrix.h"
+#include "wave/MixKernels.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ VornPlugin::OscillatorVoice::OscillatorVoice(wave::Environment& env, Oscillator:
     }
     osc1Router_.setSignal(kPlainInput, oscillators_[kOsc1].get());
     osc1Router_.setSignal(kRingInput, &ringProduct_);
-    ringProduct_.mode() = static_cast<int>(wave::MixMode::kProduct);
+    ringProduct_.setMode(static_cast<int>(wave::MixMode::kProduct));
     ringProduct_.setSignal(0, oscillators_[kOsc1].get());
     ringProduct_.setSignal(1, oscillators_[kOsc2].get());
     osc2Path_.setSignal(0, oscillators_[kOsc2].get());
@@ -111,6 +111,6 @@ void VornPlugin::OscillatorVoice::applySwitches(float rampMs) {
     if (rampMs == kImmediate) {
         osc1Router_.selectNow(selection);
     } else {
-        osc1Router_.selection() = selection;
+        osc1Router_.setSelection(selection);
     }
 }

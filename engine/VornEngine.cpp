@@ -3,10 +3,11 @@
 #include "engine/OscillatorVoice.h"
 #include "engine/ParameterCurves.h"
 #include "engine/VornVoice.h"
-#include "wave/MixKernels.h"
 #include "framework/GenericPlugin.h"
 #include "midi/AbstractChannelEventReceiver.h"
 #include "midi/AbstractMusicEventReceiver.h"
+#include "persistence/ResourceOpener.h"
+#include "wave/MixKernels.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ constexpr uint32_t kSeedsPerVoice = 7;
 
 VornPlugin::Globals::Globals() {
     oscillatorStyle.setTones(synthTones());
-    filterStyles.addStandard();
+    filterStyles.addStandard(openResource);
 }
 
 VornPlugin::Engine::Engine(VornPlugin& plugin, wave::Environment& env, Globals& globals)
@@ -71,7 +72,7 @@ VornPlugin::Engine::Engine(VornPlugin& plugin, wave::Environment& env, Globals& 
       delayUnit(env, globals.filterStyles),
       stereoSpread(env) {
     // Side chain and audition routers.
-    sideChainLevel.mode() = kSideChainLevelMode;
+    sideChainLevel.setMode(kSideChainLevelMode);
     for (int k = 0; k < kSides; ++k) {
         sideChainInputs[static_cast<size_t>(k)] = std::make_unique<wave::Input>(env);
         sideChainLevel.setSignal(k, sideChainInputs[static_cast<size_t>(k)].get());
@@ -216,7 +217,7 @@ void VornPlugin::Engine::propertyChanged(const void* property) {
         voiceManager.portamentoMode =
             static_cast<VoiceManager::PortamentoMode>(portamentoMode.get());
     } else if (property == &auditionSignal) {
-        for (auto& router : outputs) router->selection() = auditionSignal.get();
+        for (auto& router : outputs) router->setSelection(auditionSignal.get());
     }
 }
 

@@ -14,6 +14,8 @@
 #include "engine/VornVoice.h"
 #include "midi/AbstractChannelEventReceiver.h"
 #include "midi/AbstractMusicEventReceiver.h"
+#include "midi/DefaultEventReceiver.h"
+#include "midi/MidiDecoder.h"
 #include "modulation/ModMatrixParamController.h"
 #include "modulation/SynthTargetGroups.h"
 #include "persistence/PluginStorage.h"
@@ -189,6 +191,16 @@ std::unique_ptr<GenericPlugin::Settings> VornPlugin::createSettings() {
 
 std::unique_ptr<GenericPlugin::Storage> VornPlugin::createStorage() {
     return std::make_unique<PluginStorage>();
+}
+
+MidiControllerMap& VornPlugin::controllerMap() {
+    return static_cast<PluginStorage*>(storage())->controllerMap();
+}
+
+std::unique_ptr<MidiMessageReceiver> VornPlugin::createMidiDecoder() {
+    auto receiver = std::make_unique<DefaultEventReceiver>(*this, &controllerMap());
+    eventReceiver_ = receiver.get();
+    return std::make_unique<MidiDecoder>(std::move(receiver));
 }
 
 int VornPlugin::editorWidth() {

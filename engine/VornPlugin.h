@@ -22,6 +22,8 @@
 #include "modulation/ModulationMatrixPlugin.h"
 #include "modulation/ModulationTargetParameter.h"
 
+class AbstractMusicEventReceiver;
+class MidiControllerMap;
 class VornPresets;
 
 // The synthesizer: its 883 host parameters (ids 0..882 in construction order), the four virtual
@@ -82,11 +84,18 @@ public:
     // Null when the id is not a virtual parameter's.
     MidiVirtualPluginParameter* virtualParameter(uint32_t id) const;
 
+    // The receiver of the decoded MIDI, owned by the core's decoder.
+    AbstractMusicEventReceiver* eventReceiver() { return eventReceiver_; }
+    // The learned assignments, kept by the storage; valid while an instance lives.
+    static MidiControllerMap& controllerMap();
+
 protected:
     void createGlobals() override;
     void destroyGlobals() override;
     std::unique_ptr<Settings> createSettings() override;
-    std::unique_ptr<Storage> createStorage() override;
+    // Final: controllerMap() relies on the storage being a PluginStorage.
+    std::unique_ptr<Storage> createStorage() final;
+    std::unique_ptr<MidiMessageReceiver> createMidiDecoder() override;
 
 private:
     friend class VornPresets;  // loads presets with the core's loading flag set
@@ -106,6 +115,7 @@ private:
 
     // Declared before the parameters: the virtual ones enter it as they are made.
     std::vector<MidiVirtualPluginParameter*> virtualParameters_;
+    AbstractMusicEventReceiver* eventReceiver_ = nullptr;
     std::unique_ptr<Parameters> parameters_;
     std::unique_ptr<Engine> engine_;
     Property<int> totalVoices_{this, 0};

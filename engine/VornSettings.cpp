@@ -1,6 +1,6 @@
 #include "engine/VornSettings.h"
 
-#include "persistence/SettingSerializer.h"
+#include "framework/SettingSerializer.h"
 
 void VornPlugin::VornSettings::serialize(SettingSerializer& s) {
     expandedSection = s.serializeInt("ExpandedSection", expandedSection, kNoExpandedSection);

@@ -9,11 +9,8 @@
 #include "framework/BypassProcessor.h"
 #include "framework/CompareStates.h"
 #include "framework/PluginSettings.h"
+#include "framework/SettingSerializer.h"
 #include "framework/UndoHistory.h"
-#include "midi/DefaultEventReceiver.h"
-#include "midi/MidiControllerMap.h"
-#include "midi/MidiDecoder.h"
-#include "persistence/SettingSerializer.h"
 
 #if defined(__SSE__)
 #include <xmmintrin.h>
@@ -46,7 +43,6 @@ int GenericPlugin::graphicsAcceleration_ =
     GenericPlugin::SharedSettings::kDefaultGraphicsAcceleration;
 std::thread::id GenericPlugin::windowThread_;
 std::unique_ptr<GenericPlugin::Storage> GenericPlugin::storage_;
-std::unique_ptr<MidiControllerMap> GenericPlugin::controllerMap_;
 bool GenericPlugin::firstRunOfVersion_ = false;
 bool GenericPlugin::firstRunDecided_ = false;
 std::string GenericPlugin::presetFolder_;
@@ -85,8 +81,7 @@ void GenericPlugin::initialize() {
         std::make_unique<wave::Environment>(blockSizeFor(sharedSettings_->conserveMemory));
     environment_->setListener([this](wave::Environment&) { environmentChanged(); });
 
-    eventReceiver_ = createEventReceiver();
-    midiDecoder_ = std::make_unique<MidiDecoder>(eventReceiver_.get());
+    midiDecoder_ = createMidiDecoder();
     bypassProcessor_ = std::make_unique<BypassProcessor>(*this);
     undoHistory_ = std::make_unique<UndoHistory>(*this, kUndoDepth);
     compareStates_ = std::make_unique<CompareStates>(*this);
@@ -100,7 +95,6 @@ void GenericPlugin::finalize() {
 
 void GenericPlugin::createGlobals() {
     storage_ = createStorage();
-    controllerMap_ = std::make_unique<MidiControllerMap>();
     sharedSettings_ = createSharedSettings();
     graphicsAcceleration_ = sharedSettings_->graphicsAcceleration;
 }
@@ -109,7 +103,6 @@ void GenericPlugin::destroyGlobals() {
     writeSettings();
     saveMidiControllerMap();
     sharedSettings_.reset();
-    controllerMap_.reset();
     storage_.reset();
     firstRunDecided_ = false;
     firstRunOfVersion_ = false;
@@ -167,16 +160,15 @@ void GenericPlugin::serializeSettings(SettingSerializer& serializer) {
 // --- Controller map ----------------------------------------------------------------------------
 
 void GenericPlugin::resetMidiControllerMap() {
-    controllerMap_->clear();
-    if (storage_) storage_->loadFactoryControllerMap(*controllerMap_);
+    if (storage_) storage_->resetControllerMap();
 }
 
 bool GenericPlugin::loadMidiControllerMap() {
-    return storage_ && storage_->loadControllerMap(*controllerMap_);
+    return storage_ && storage_->loadControllerMap();
 }
 
 bool GenericPlugin::saveMidiControllerMap() {
-    return storage_ && storage_->saveControllerMap(*controllerMap_);
+    return storage_ && storage_->saveControllerMap();
 }
 
 std::unique_ptr<GenericPlugin::Settings> GenericPlugin::createSettings() {
@@ -185,10 +177,6 @@ std::unique_ptr<GenericPlugin::Settings> GenericPlugin::createSettings() {
 
 std::unique_ptr<GenericPlugin::SharedSettings> GenericPlugin::createSharedSettings() {
     return std::make_unique<SharedSettings>();
-}
-
-std::unique_ptr<AbstractMusicEventReceiver> GenericPlugin::createEventReceiver() {
-    return std::make_unique<DefaultEventReceiver>(*this, controllerMap_.get());
 }
 
 void GenericPlugin::createAsyncQueue() {
@@ -299,7 +287,7 @@ void GenericPlugin::receiveMidi(const MidiEvent& event) {
 }
 
 void GenericPlugin::dispatchMidi(const MidiEvent& event) {
-    midiDecoder_->receiveMidi(event);
+    if (midiDecoder_) midiDecoder_->receiveMidi(event);
 }
 
 void GenericPlugin::processBlock(const float* const* inputs, int inputCount, float* const* outputs,

@@ -7,21 +7,18 @@
 #include <thread>
 #include <vector>
 
-#include "wave/Environment.h"
 #include "framework/AsyncEventQueue.h"
 #include "framework/CurrentPreset.h"
 #include "framework/GenericParameterOwner.h"
 #include "framework/LockFreeQueue.h"
+#include "framework/MidiEvent.h"
+#include "framework/MidiMessageReceiver.h"
 #include "framework/Property.h"
 #include "framework/Realtime.h"
-#include "midi/MidiEvent.h"
-#include "midi/MidiMessageReceiver.h"
+#include "wave/Environment.h"
 
-class AbstractMusicEventReceiver;
 class AbstractPluginParameter;
-class MidiControllerMap;
 class SettingSerializer;
-class MidiDecoder;
 
 // A parameter change on its way to the audio thread: id and new plain value. The id
 // kResetMarker asks every ramped source to jump to its target (sent after a state load).
@@ -111,7 +108,9 @@ public:
     virtual bool renameCurrentPreset(const std::string& /*name*/) { return false; }
     virtual void setTransport(double /*tempo*/, double /*beat*/) {}
     virtual void prepareInputs(const float* const* /*inputs*/, int /*count*/, int /*frames*/) {}
-    virtual std::unique_ptr<AbstractMusicEventReceiver> createEventReceiver();
+    // The MIDI decoder with its event receiver (midi/), which turns the queued messages into
+    // calls on this plug-in; the product makes it. Without one, dispatched messages are dropped.
+    virtual std::unique_ptr<MidiMessageReceiver> createMidiDecoder() { return nullptr; }
     virtual std::unique_ptr<Settings> createSettings();
     virtual void createGlobals();
     virtual std::unique_ptr<SharedSettings> createSharedSettings();
@@ -157,7 +156,6 @@ public:
     Settings& settings() { return *settings_; }
     CurrentPreset& currentPreset() { return currentPreset_; }
     AsyncEventQueue* asyncQueue() { return asyncQueue_.get(); }
-    AbstractMusicEventReceiver* eventReceiver() { return eventReceiver_.get(); }
     int latencySamples() const { return latencySamples_; }
     int outputChannels() const { return outputChannels_; }
     bool isLoading() const { return loading_; }
@@ -171,7 +169,6 @@ public:
     // Process-wide; exists while at least one instance lives.
     static SharedSettings* sharedSettings() { return sharedSettings_.get(); }
     static int graphicsAcceleration() { return graphicsAcceleration_; }
-    static MidiControllerMap* controllerMap() { return controllerMap_.get(); }
     // Decided by the first settings read of the process-wide objects' lifetime.
     static bool isFirstRunOfVersion() { return firstRunOfVersion_; }
     // The "PresetFolder" setting: always a folder that exists, or the default preset folder.
@@ -192,6 +189,8 @@ protected:
     void finalize();
     // Where settings and the controller map are kept; null keeps nothing.
     virtual std::unique_ptr<Storage> createStorage();
+    // Process-wide, made by createStorage; null while no instance lives.
+    static Storage* storage() { return storage_.get(); }
     void setLatencySamples(int samples);
     void setLoading(bool on) { loading_ = on; }
     void notifyEditor(int code, int value);
@@ -220,8 +219,7 @@ private:
     std::atomic<Listener*> editorListener_{nullptr};
     std::atomic<int32_t> editorListenerBusy_{0};
     bool loading_ = false;
-    std::unique_ptr<AbstractMusicEventReceiver> eventReceiver_;
-    std::unique_ptr<MidiDecoder> midiDecoder_;
+    std::unique_ptr<MidiMessageReceiver> midiDecoder_;
     int32_t midiBlocked_ = 0;
     LockFreeQueue<MidiEvent> eventQueue_{kEventQueueNodes};
     int32_t outputChannels_ = 2;
@@ -244,7 +242,6 @@ private:
     static int graphicsAcceleration_;
     static std::thread::id windowThread_;
     static std::unique_ptr<Storage> storage_;
-    static std::unique_ptr<MidiControllerMap> controllerMap_;
     static bool firstRunOfVersion_;
     static bool firstRunDecided_;
     static std::string presetFolder_;

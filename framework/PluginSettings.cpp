@@ -1,6 +1,6 @@
 #include "framework/PluginSettings.h"
 
-#include "persistence/SettingSerializer.h"
+#include "framework/SettingSerializer.h"
 
 void GenericPlugin::SharedSettings::serialize(SettingSerializer& s) {
     // A stored value out of range is clamped by the property.

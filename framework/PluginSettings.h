@@ -6,7 +6,6 @@
 #include "framework/GenericPlugin.h"
 #include "framework/Property.h"
 
-class MidiControllerMap;
 class SettingSerializer;
 
 // Settings are properties; any change marks the object dirty so that it is written back later.
@@ -45,9 +44,9 @@ public:
     void serialize(SettingSerializer& serializer) override;
 };
 
-// What outlives the process: the settings store, the controller map file and the version they
-// belong to. The product installs one (createStorage); without it nothing is kept and every
-// setting keeps its default.
+// What outlives the process: the settings store, the learned MIDI controller map with its file and
+// the version they belong to. The product installs one (createStorage); without it nothing is
+// kept, every setting keeps its default and no controller is mapped.
 class GenericPlugin::Storage {
 public:
     enum class SettingsKey {
@@ -61,10 +60,10 @@ public:
     // Stored as "CurrentVersion"; a different stored text means a first run of this version.
     virtual std::string versionString() const = 0;
     virtual std::string defaultPresetFolder() const = 0;
-    // The user's map file. False when it is missing or damaged; see MidiControllerMap::readMap for
-    // what a damaged file leaves in the map.
-    virtual bool loadControllerMap(MidiControllerMap& map) = 0;
-    virtual bool saveControllerMap(const MidiControllerMap& map) = 0;
-    // The built-in map; false when the program carries none.
-    virtual bool loadFactoryControllerMap(MidiControllerMap& map) = 0;
+    // The map from the user's file. False when it is missing or damaged; see
+    // MidiControllerMap::readMap for what a damaged file leaves in the map.
+    virtual bool loadControllerMap() = 0;
+    virtual bool saveControllerMap() = 0;
+    // Clears the map, then reads the built-in one when the program carries it.
+    virtual void resetControllerMap() = 0;
 };

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-std::vector<int> deleteModulationSlots(ModulationMatrix::Controller& controller,
-                                       std::vector<int> slots) {
+std::vector<int> deleteModulationSlots(ModulationController& controller, std::vector<int> slots) {
     const int firstLevel = controller.firstLevelTarget();
     std::vector<int> deleted;
     while (!slots.empty()) {
@@ -25,14 +24,14 @@ std::vector<int> deleteModulationSlots(ModulationMatrix::Controller& controller,
     return deleted;
 }
 
-void shiftSlotTargets(ModulationMatrix::Controller& controller, int first, int count, int delta) {
+void shiftSlotTargets(ModulationController& controller, int first, int count, int delta) {
     if (count <= 0) return;
     std::vector<int> slots;
     controller.findSlotsByTargetRange(first, count, slots);
     for (int slot : slots) controller.setSlotTarget(slot, controller.getSlotTarget(slot) + delta);
 }
 
-void shiftSlotSources(ModulationMatrix::Controller& controller, int first, int count, int delta) {
+void shiftSlotSources(ModulationController& controller, int first, int count, int delta) {
     if (count <= 0) return;
     std::vector<int> slots;
     controller.findSlotsBySourceRange(first, count, slots);

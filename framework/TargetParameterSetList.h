@@ -6,22 +6,21 @@
 #include <utility>
 #include <vector>
 
+#include "framework/ModulationController.h"
 #include "framework/ParameterSetList.h"
-#include "modulation/ModulationMatrix.h"
 
-using ModulationControllerFactory = std::function<std::unique_ptr<ModulationMatrix::Controller>()>;
+using ModulationControllerFactory = std::function<std::unique_ptr<ModulationController>()>;
 
 // Slot edits of the lists whose entries are modulation targets or sources.
 // Clears the slots (source, target, inverted, bypassed, level) and, in a cascade, every slot
 // aimed at the level of a cleared one. The cascade is found before anything is cleared; the
 // slots are then cleared from the highest number down, so that a controller which closes the
 // gap a deleted slot leaves keeps the lower numbers valid. Returns the cleared slots.
-std::vector<int> deleteModulationSlots(ModulationMatrix::Controller& controller,
-                                       std::vector<int> slots);
+std::vector<int> deleteModulationSlots(ModulationController& controller, std::vector<int> slots);
 // Every slot aimed at [first, first + count) is re-aimed at its target + delta.
-void shiftSlotTargets(ModulationMatrix::Controller& controller, int first, int count, int delta);
+void shiftSlotTargets(ModulationController& controller, int first, int count, int delta);
 // Every slot fed by [first, first + count) is fed by its source + delta instead.
-void shiftSlotSources(ModulationMatrix::Controller& controller, int first, int count, int delta);
+void shiftSlotSources(ModulationController& controller, int first, int count, int delta);
 
 // A list whose entry k owns the modulation targets [firstTarget + k·perEntry,
 // firstTarget + (k+1)·perEntry). Removing an entry deletes the slots aimed at its targets and
@@ -41,7 +40,7 @@ public:
         controllerFactory_ = std::move(factory);
     }
     // Null while no factory is set.
-    ModulationMatrix::Controller* controller() {
+    ModulationController* controller() {
         if (!controller_ && controllerFactory_) controller_ = controllerFactory_();
         return controller_.get();
     }
@@ -52,7 +51,7 @@ public:
     void removeAt(int index) override {
         if (!this->canRemove(index)) return;
         this->owner()->beginUpdate();
-        ModulationMatrix::Controller* c = controller();
+        ModulationController* c = controller();
         if (c) c->beginEdit();
         removeWithTargets(index, c);
         if (c) c->endEdit();
@@ -60,7 +59,7 @@ public:
     }
 
 protected:
-    void removeWithTargets(int index, ModulationMatrix::Controller* c) {
+    void removeWithTargets(int index, ModulationController* c) {
         const int oldCount = this->activeCount();
         const int per = targetsPerEntry_;
         if (c && per > 0) {
@@ -79,7 +78,7 @@ private:
     int firstTarget_;
     int targetsPerEntry_;
     ModulationControllerFactory controllerFactory_;
-    std::unique_ptr<ModulationMatrix::Controller> controller_;
+    std::unique_ptr<ModulationController> controller_;
 };
 
 // A target list whose entry k also is the modulation sources [firstSource + k·perEntry,
@@ -103,7 +102,7 @@ public:
     void removeAt(int index) override {
         if (!this->canRemove(index)) return;
         this->owner()->beginUpdate();
-        ModulationMatrix::Controller* c = this->controller();
+        ModulationController* c = this->controller();
         const int oldCount = this->activeCount();
         const int per = sourcesPerEntry_;
         if (c) {

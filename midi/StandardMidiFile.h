@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/MidiEvent.h"
+#include "framework/MidiEvent.h"
 
 // A Standard MIDI File (format 0 or 1) read into one list of channel messages of every track,
 // ordered by time, with the tempo map that turns ticks into seconds and sample frames.

@@ -5,10 +5,9 @@
 #include <system_error>
 #include <vector>
 
-#include "midi/MidiControllerMap.h"
 #include "persistence/AtomicFile.h"
+#include "persistence/RegistrySerializer.h"
 #include "persistence/ResourceOpener.h"
-#include "persistence/SettingSerializer.h"
 
 PluginStorage::PluginStorage(VersionRecord version) : version_(std::move(version)) {}
 
@@ -23,24 +22,25 @@ std::string PluginStorage::controllerMapPath() const {
     return version_.userDataFolder() + "/" + kControllerMapFile;
 }
 
-bool PluginStorage::loadControllerMap(MidiControllerMap& map) {
+bool PluginStorage::loadControllerMap() {
     std::ifstream in(controllerMapPath(), std::ios::binary);
     if (!in) return false;
     // Anything past the ids is ignored, so a larger file need not be read.
     std::vector<uint8_t> bytes(MidiControllerMap::kFileSize);
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(in.gcount()));
-    return map.readMap(bytes);
+    return controllerMap_.readMap(bytes);
 }
 
-bool PluginStorage::saveControllerMap(const MidiControllerMap& map) {
+bool PluginStorage::saveControllerMap() {
     std::error_code error;
     std::filesystem::create_directories(version_.userDataFolder(), error);
-    const MidiControllerMap::FileBytes bytes = map.writeMap();
+    const MidiControllerMap::FileBytes bytes = controllerMap_.writeMap();
     return writeFileAtomically(controllerMapPath(), bytes);
 }
 
-bool PluginStorage::loadFactoryControllerMap(MidiControllerMap& map) {
-    if (!resourceExists(kControllerMapResource)) return false;
-    return map.readMap(openResource(kControllerMapResource));
+void PluginStorage::resetControllerMap() {
+    controllerMap_.clear();
+    if (resourceExists(kControllerMapResource))
+        controllerMap_.readMap(openResource(kControllerMapResource));
 }

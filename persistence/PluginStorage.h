@@ -1,10 +1,11 @@
 #pragma once
 
 #include "framework/PluginSettings.h"
+#include "midi/MidiControllerMap.h"
 #include "persistence/VersionRecord.h"
 
 // The core's storage on this platform: settings in the settings store under the version's key,
-// the controller map file in the user data folder, the built-in map from the resources.
+// the controller map with its file in the user data folder, the built-in map from the resources.
 class PluginStorage : public GenericPlugin::Storage {
 public:
     static constexpr const char* kControllerMapFile = "MidiControllerMap.qvm";
@@ -15,13 +16,16 @@ public:
     std::unique_ptr<SettingSerializer> openSettings(SettingsKey key, bool writing) override;
     std::string versionString() const override { return version_.versionString(); }
     std::string defaultPresetFolder() const override { return version_.defaultPresetFolder(); }
-    bool loadControllerMap(MidiControllerMap& map) override;
-    bool saveControllerMap(const MidiControllerMap& map) override;
-    bool loadFactoryControllerMap(MidiControllerMap& map) override;
+    bool loadControllerMap() override;
+    bool saveControllerMap() override;
+    void resetControllerMap() override;
 
     const VersionRecord& version() const { return version_; }
     std::string controllerMapPath() const;
+    // The learned assignments every instance's MIDI receivers read.
+    MidiControllerMap& controllerMap() { return controllerMap_; }
 
 private:
     VersionRecord version_;
+    MidiControllerMap controllerMap_;
 };

@@ -8,8 +8,8 @@ namespace {
 constexpr float kInitialGain = 1.0f;
 }  // namespace
 
-Mixer::Mixer(Environment& env, int inputCount) : Source(env), inputCount_(this, 0), mode_(this, 0) {
-    inputCount_ = inputCount;
+Mixer::Mixer(Environment& env, int inputCount) : Source(env) {
+    setInputCount(inputCount);
 }
 
 Mixer::~Mixer() = default;
@@ -19,8 +19,10 @@ void Mixer::setGain(int index, Producer* gain) {
     r.gain = gain ? gain : r.ownGain.get();
 }
 
-void Mixer::propertyChanged(const void* property) {
-    if (property == &inputCount_) resize(std::max(inputCount_.get(), 0));
+void Mixer::setInputCount(int count) {
+    if (count == inputCount_) return;
+    inputCount_ = count;
+    resize(std::max(count, 0));
 }
 
 void Mixer::resize(int count) {
@@ -43,14 +45,14 @@ void Mixer::resize(int count) {
 
 bool Mixer::produce(float* buffer, uint32_t frames, uint32_t flags) {
     if (flags & Environment::kFlagAdvanceOnly) return false;
-    const int m = mode_.get();
+    const int m = mode_;
     if (m < 1 || m > static_cast<int>(MixMode::kMinimum)) return produceSum(buffer, frames, flags);
     return produceCombined(static_cast<MixMode>(m), buffer, frames, flags);
 }
 
 bool Mixer::produceSum(float* buffer, uint32_t frames, uint32_t flags) {
     mix::SumAccumulator sum(buffer, frames);
-    const auto count = static_cast<size_t>(inputCount_.get());
+    const auto count = static_cast<size_t>(inputCount_);
     for (size_t i = 0; i < count; ++i) {
         const InputRecord& r = records_[i];
         if (!r.signal) continue;
@@ -67,7 +69,7 @@ bool Mixer::produceSum(float* buffer, uint32_t frames, uint32_t flags) {
 bool Mixer::produceCombined(MixMode mode, float* buffer, uint32_t frames, uint32_t flags) {
     bool any = false;
     bool constant = true;
-    const auto count = static_cast<size_t>(inputCount_.get());
+    const auto count = static_cast<size_t>(inputCount_);
     for (size_t i = 0; i < count; ++i) {
         const InputRecord& r = records_[i];
         if (!r.signal) continue;

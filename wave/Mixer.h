@@ -7,23 +7,24 @@
 #include "wave/FloatParameterSource.h"
 #include "wave/MixKernels.h"
 #include "wave/Producer.h"
-#include "framework/Property.h"
 
 namespace wave {
 
 // Combines any number of inputs, each a signal times a gain signal, under one of nine modes
 // (MixMode). In the sum mode zero-gain inputs are not pulled, a single unity-gain input is handed
 // on without a copy and silence is the shared silent buffer.
-class Mixer : public Source, public PropertyOwner {
+class Mixer : public Source {
 public:
     Mixer(Environment& env, int inputCount);
     ~Mixer() override;
 
     // Growing past the largest count so far allocates: set it while building the graph. Inputs
     // beyond a shrunk count are dropped; re-grown inputs start again at gain 1 without a signal.
-    Property<int>& inputCount() { return inputCount_; }
+    int inputCount() const { return inputCount_; }
+    void setInputCount(int count);
     // A value outside 1..8 sums.
-    Property<int>& mode() { return mode_; }
+    int mode() const { return mode_; }
+    void setMode(int mode) { mode_ = mode; }
 
     void setSignal(int index, Producer* signal) { record(index).signal = signal; }
     Producer* signal(int index) { return record(index).signal; }
@@ -38,7 +39,6 @@ public:
     float heldRatio() const { return heldRatio_; }
 
     bool produce(float* buffer, uint32_t frames, uint32_t flags) override;
-    void propertyChanged(const void* property) override;
 
 private:
     struct InputRecord {
@@ -52,8 +52,8 @@ private:
     bool produceSum(float* buffer, uint32_t frames, uint32_t flags);
     bool produceCombined(MixMode mode, float* buffer, uint32_t frames, uint32_t flags);
 
-    Property<int> inputCount_;
-    Property<int> mode_;
+    int inputCount_ = 0;
+    int mode_ = 0;
     float heldRatio_ = 1.0f;
     std::vector<InputRecord> records_;  // may hold more than inputCount_ (kept for reuse)
 };

@@ -4,22 +4,23 @@
 
 namespace wave {
 
-Router::Router(Environment& env)
-    : Source(env), selection_(this, 0), inputs_{InputRecord(env), InputRecord(env)} {}
+Router::Router(Environment& env) : Source(env), inputs_{InputRecord(env), InputRecord(env)} {}
+
+void Router::setSelection(int index) {
+    if (index == selection_) return;
+    selection_ = index;
+    applySelection(fadeTime_);
+}
 
 void Router::selectNow(int index) {
-    selection_ = index;
+    setSelection(index);
     applySelection(0.0f);
     for (InputRecord& input : inputs_) input.gain.finish();
 }
 
-void Router::propertyChanged(const void* property) {
-    if (property == &selection_) applySelection(fadeTime_);
-}
-
 void Router::applySelection(float timeMs) {
     for (int i = 0; i < kInputCount; ++i) {
-        inputs_[static_cast<size_t>(i)].gain.setTarget(i == selection_.get() ? 1.0f : 0.0f, timeMs);
+        inputs_[static_cast<size_t>(i)].gain.setTarget(i == selection_ ? 1.0f : 0.0f, timeMs);
     }
 }
 

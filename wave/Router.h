@@ -5,20 +5,20 @@
 
 #include "wave/Producer.h"
 #include "wave/ValueRamp.h"
-#include "framework/Property.h"
 
 namespace wave {
 
 // Selects one of two inputs; a change of selection crossfades linearly over fadeTime.
-class Router : public Source, public PropertyOwner {
+class Router : public Source {
 public:
     static constexpr int kInputCount = 2;
     static constexpr float kDefaultFadeTime = 20.0f;  // ms
 
     explicit Router(Environment& env);
 
-    // Setting it crossfades to the new input.
-    Property<int>& selection() { return selection_; }
+    int selection() const { return selection_; }
+    // A new selection crossfades to that input over fadeTime.
+    void setSelection(int index);
     // Selects at once, without a crossfade (the owner's initial selection).
     void selectNow(int index);
 
@@ -31,7 +31,6 @@ public:
     void setFadeTime(float ms) { fadeTime_ = ms; }
 
     bool produce(float* buffer, uint32_t frames, uint32_t flags) override;
-    void propertyChanged(const void* property) override;
 
 private:
     struct InputRecord {
@@ -42,7 +41,7 @@ private:
 
     void applySelection(float timeMs);
 
-    Property<int> selection_;
+    int selection_ = 0;
     float fadeTime_ = kDefaultFadeTime;
     std::array<InputRecord, kInputCount> inputs_;
 };

@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "midi/MidiEvent.h"
+#include "framework/MidiEvent.h"
 
 class GenericPlugin;
 class StandardMidiFile;

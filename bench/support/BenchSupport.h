@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "dsp/MultiDesignFilter.h"
+#include "persistence/ResourceOpener.h"
 #include "wave/Environment.h"
 #include "wave/Producer.h"
 
@@ -33,7 +34,7 @@ private:
 inline const MultiDesignFilter::StyleList& standardStyles() {
     static const MultiDesignFilter::StyleList styles = [] {
         MultiDesignFilter::StyleList l;
-        l.addStandard();
+        l.addStandard(openResource);
         return l;
     }();
     return styles;

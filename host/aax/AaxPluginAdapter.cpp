@@ -9,7 +9,7 @@
 #include "framework/PluginSettings.h"
 #include "host/aax/AaxPluginEditor.h"
 #include "host/aax/ParamDelegates.h"
-#include "persistence/SettingSerializer.h"
+#include "persistence/RegistrySerializer.h"
 
 namespace {
 

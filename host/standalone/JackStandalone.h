@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "midi/MidiEvent.h"
+#include "framework/MidiEvent.h"
 
 class GenericPlugin;
 

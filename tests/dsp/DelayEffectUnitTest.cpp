@@ -8,6 +8,7 @@
 
 #include "dsp/DelayEffectUnit.h"
 #include "tests/dsp/DelayTestSupport.h"
+#include "tests/dsp/FilterResources.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace {
@@ -15,20 +16,11 @@ namespace {
 using namespace delaytest;
 using Unit = DelayEffectUnit;
 
-const MultiDesignFilter::StyleList& styles() {
-    static const MultiDesignFilter::StyleList list = [] {
-        MultiDesignFilter::StyleList l;
-        l.addStandard();
-        return l;
-    }();
-    return list;
-}
-
 // The unit between two generators, the section switched on and every value settled.
 struct UnitRig {
     explicit UnitRig(uint32_t block = kBlock) : env(block), left(env), right(env), block(block) {
         env.setSampleRate(kRate);
-        unit = std::make_unique<Unit>(env, styles());
+        unit = std::make_unique<Unit>(env, filtertest::standardStyles());
         unit->setInput(0, &left);
         unit->setInput(1, &right);
         unit->enabled = true;

@@ -6,9 +6,11 @@
 
 #include "dsp/DesignFilter.h"
 #include "dsp/MultiDesignFilter.h"
-#include "persistence/ResourceOpener.h"
+#include "tests/dsp/FilterResources.h"
 
 namespace {
+
+using filtertest::characteristicBytes;
 
 // The tables of "Quorvalis Prime" (rows: peak steps; columns: frequency steps). Rows 0 to 4 are
 // flat: drive 2.5, no saturation, resonance 0.05 per step; rows 5 to 10 follow.
@@ -55,7 +57,7 @@ TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutAndTheirHeaderValues
     for (size_t i = 0; i < MultiDesignFilter::kCharacteristics.size(); ++i) {
         const MultiDesignFilter::Characteristic& c = MultiDesignFilter::kCharacteristics[i];
         SCOPED_TRACE(c.displayName);
-        const std::span<const uint8_t> bytes = openResource(c.fileName);
+        const std::span<const uint8_t> bytes = characteristicBytes(c.fileName);
         ASSERT_EQ(bytes.size(), 1484u);
         EXPECT_EQ(std::memcmp(bytes.data(), "QVil", 4), 0);
         EXPECT_EQ(floatAt<int32_t>(bytes, 4), 1);
@@ -78,8 +80,8 @@ TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutAndTheirHeaderValues
 }
 
 TEST(FilterCharacteristicTest, PrimeHoldsTheReferenceTables) {
-    const std::span<const uint8_t> bytes = openResource("PRIME");
-    const DesignFilter::Style prime("Prime.fil", 1.0f);
+    const std::span<const uint8_t> bytes = characteristicBytes("PRIME");
+    const DesignFilter::Style prime("Prime.fil", 1.0f, characteristicBytes("Prime.fil"));
     EXPECT_EQ(prime.clipShape.get(), 0.3f);
     EXPECT_EQ(prime.clipTable().shape(), 0.3f);
     for (int r = 0; r < 11; ++r) {
@@ -99,7 +101,7 @@ TEST(FilterCharacteristicTest, PrimeHoldsTheReferenceTables) {
 }
 
 TEST(FilterCharacteristicTest, LookupClampsTheAxesAndInterpolates) {
-    const DesignFilter::Style prime("Prime.fil", 1.0f);
+    const DesignFilter::Style prime("Prime.fil", 1.0f, characteristicBytes("Prime.fil"));
     // Below lowOctave: column 0; above highOctave: column 10.
     StateVariableFilter::Coefficients c = prime.lookup(0.0f, 1.0f);
     EXPECT_FLOAT_EQ(c.resonance, 3.5f);
@@ -128,9 +130,9 @@ TEST(FilterCharacteristicTest, LookupClampsTheAxesAndInterpolates) {
 }
 
 TEST(FilterCharacteristicTest, BadDataLeavesTheStyleAsItWas) {
-    DesignFilter::Style style("Gentle.fil", 0.56f);
-    const std::span<const uint8_t> gentle = openResource("Gentle");
-    const std::span<const uint8_t> prime = openResource("Prime");
+    const std::span<const uint8_t> gentle = characteristicBytes("Gentle");
+    DesignFilter::Style style("Gentle.fil", 0.56f, gentle);
+    const std::span<const uint8_t> prime = characteristicBytes("Prime");
     const float before = style.resonanceTable().at(10, 0);
 
     std::vector<uint8_t> wrongTag(prime.begin(), prime.end());
@@ -151,18 +153,10 @@ TEST(FilterCharacteristicTest, BadDataLeavesTheStyleAsItWas) {
     EXPECT_EQ(style.resonanceTable().at(10, 0), 3.5f);
     EXPECT_EQ(style.clipTable().shape(), 0.3f);
     EXPECT_EQ(style.inputGain(), 0.56f);
-
-    try {
-        DesignFilter::Style missing("Missing.fil", 1.0f);
-        FAIL() << "no exception";
-    } catch (const EResource& e) {
-        EXPECT_STREQ(e.what(), "Resource not found");
-    }
 }
 
 TEST(FilterCharacteristicTest, StandardListHasTenCharacteristicsWithTheirGains) {
-    MultiDesignFilter::StyleList list;
-    list.addStandard();
+    const MultiDesignFilter::StyleList& list = filtertest::standardStyles();
     ASSERT_EQ(list.size(), 10u);
     const float gains[] = {1.0f, 0.56f, 0.35f, 0.4f, 0.8f, 0.7f, 0.35f, 0.3f, 0.35f, 0.5f};
     for (size_t i = 0; i < list.size(); ++i) EXPECT_EQ(list[i].inputGain(), gains[i]);

@@ -9,21 +9,13 @@
 #include "dsp/DesignFilter.h"
 #include "dsp/MultiDesignFilter.h"
 #include "dsp/StateVariableFilter.h"
+#include "tests/dsp/FilterResources.h"
 #include "tests/dsp/FilterTestRig.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace {
 
 using namespace filtertest;
-
-const MultiDesignFilter::StyleList& styles() {
-    static const MultiDesignFilter::StyleList list = [] {
-        MultiDesignFilter::StyleList l;
-        l.addStandard();
-        return l;
-    }();
-    return list;
-}
 
 std::vector<float> noise(size_t length, uint32_t seed, float amplitude) {
     std::vector<float> s(length);
@@ -57,7 +49,7 @@ struct Rig {
             filters.push_back(std::make_unique<MultiDesignFilter>(env));
             MultiDesignFilter& f = *filters.back();
             f.setInput(sources.back().get());
-            f.addEntries(*units.back(), styles());
+            f.addEntries(*units.back(), standardStyles());
             f.addEntry(*cleans.back());
             outputs.push_back(&f);
         }
@@ -247,7 +239,7 @@ TEST(StateVariableFilterTest, SwitchingCharacteristicKeepsTheStateAndFourLanesPe
     ASSERT_TRUE(rig.filters[0]->setCharacteristic(6));  // "Smooth": gain 0.35, not 1
     const std::vector<float> rest = render(rig.env, rig.outputs, in.size() - switchAt)[0];
     out.insert(out.end(), rest.begin(), rest.end());
-    EXPECT_EQ(rig.units[0]->style(), &styles()[6]);
+    EXPECT_EQ(rig.units[0]->style(), &standardStyles()[6]);
     EXPECT_LT(out[switchAt], -0.05f);
     float steady = 0.0f, atSwitch = 0.0f;
     for (size_t i = 2048; i < switchAt - 64; ++i)
@@ -270,7 +262,7 @@ TEST(StateVariableFilterTest, SwitchingCharacteristicKeepsTheStateAndFourLanesPe
     Rig full(4, rate);
     full.configure(0, GenericFilter::kLowPass, GenericFilter::kSlope12);
     MultiDesignFilter extra(full.env);
-    extra.addEntries(*full.units[0], styles());
+    extra.addEntries(*full.units[0], standardStyles());
     EXPECT_FALSE(extra.setCharacteristic(0));
     EXPECT_EQ(extra.unit(), nullptr);
     full.filters.pop_back();

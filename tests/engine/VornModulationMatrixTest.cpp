@@ -73,7 +73,7 @@ TEST(VornModulationMatrix, FreeSlotSkipsValidSlotsAndTakesAnInvalidOne) {
     }
     p.slots[7].bypassed.setValue(1.0f, 0);
     plugin.applyParameterChanges();
-    ModulationMatrix::Controller* c = p.slots.controller();
+    auto* c = dynamic_cast<ModulationMatrix::Controller*>(p.slots.controller());
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->findFreeSlot(), 7);
 }

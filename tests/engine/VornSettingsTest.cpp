@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "engine/VornSettings.h"
+#include "framework/MidiEvent.h"
 #include "midi/MidiControllerMap.h"
-#include "midi/MidiEvent.h"
 #include "persistence/SettingsStore.h"
 #include "persistence/VersionRecord.h"
 #include "tests/persistence/TemporaryUserFolders.h"
@@ -68,7 +68,7 @@ TEST(VornSettings, TheBuiltInControllerMapDrivesTheNamedParameters) {
         {75, "EG Main Decay"},   {76, "XLFO 1 Frequency"},  {78, "Osc 2 Scale"},
         {79, "EG Main Sustain"}, {87, "Osc 2 Wave Form"},   {89, "XLFO 1 Glide"},
         {103, "Polyphony"}};
-    const MidiControllerMap& map = *GenericPlugin::controllerMap();
+    const MidiControllerMap& map = VornPlugin::controllerMap();
     int mapped = 0;
     for (int c = 0; c < MidiControllerMap::kControllers; ++c) mapped += map.parameterFor(c) >= 0;
     EXPECT_EQ(mapped, static_cast<int>(std::size(factory)));

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/VornPlugin.h"
-#include "midi/MidiEvent.h"
+#include "framework/MidiEvent.h"
 #include "tests/engine/VornParameterTestSupport.h"
 
 // Plays a VornPlugin as a host would: parameters set from typed text, MIDI queued with sample

@@ -7,12 +7,12 @@
 #include <thread>
 #include <vector>
 
-#include "wave/FloatParameterSource.h"
 #include "framework/FloatParamPluginParameter.h"
 #include "framework/FloatPluginParameter.h"
 #include "framework/GenericPlugin.h"
 #include "framework/PluginSettings.h"
 #include "tests/support/AllocationCounter.h"
+#include "wave/FloatParameterSource.h"
 
 #if defined(__SSE__)
 #include <xmmintrin.h>
@@ -34,6 +34,23 @@ public:
 
 private:
     std::vector<std::pair<int, float>>* log_;
+};
+
+// Plays the note messages it is handed; the product's decoder lives in midi/.
+class NoteDecoder : public MidiMessageReceiver {
+public:
+    explicit NoteDecoder(GenericPlugin& plugin) : plugin_(plugin) {}
+    void receiveMidi(const MidiEvent& e) override {
+        const int type = e.status & 0xF0;
+        if (type == 0x90 && e.data2 > 0) {
+            plugin_.triggerNote(e.data1, e.data2 / 127.0f);
+        } else if (type == 0x80 || type == 0x90) {
+            plugin_.releaseNotes(e.data1, e.data2 / 127.0f);
+        }
+    }
+
+private:
+    GenericPlugin& plugin_;
 };
 
 struct NoteRecord {
@@ -78,6 +95,9 @@ public:
     }
     void releaseNotes(int note, float) override {
         releases.push_back({note, environment().sampleClock()});
+    }
+    std::unique_ptr<MidiMessageReceiver> createMidiDecoder() override {
+        return std::make_unique<NoteDecoder>(*this);
     }
     void environmentChanged() override { ++environmentChanges; }
     void setTransport(double tempo, double beat) override {

@@ -25,7 +25,7 @@ auto makeEntries(GenericParameterOwner* owner, const std::string& prefix) {
 }
 
 // A matrix of slots that logs every edit together with the owner's state at that moment.
-class FakeController : public ModulationMatrix::Controller {
+class FakeController : public ModulationController {
 public:
     struct Slot {
         int source = -1;
@@ -43,22 +43,11 @@ public:
     FakeController(ParameterTestOwner& owner, int slotCount) : slots(slotCount), owner_(owner) {}
 
     void beginEdit() override { record("begin"); }
-    int findFreeSlot() const override { return -1; }
     void endEdit() override { record("end"); }
-    bool isInverted(int slot) const override { return slots[slot].inverted; }
-    bool isBypassed(int slot) const override { return slots[slot].bypassed; }
-    float getSlotLevel(int slot) const override { return slots[slot].level; }
     int getSlotSource(int slot) const override { return slots[slot].source; }
     int getSlotTarget(int slot) const override { return slots[slot].target; }
     void findSlotsBySourceRange(int first, int count, std::vector<int>& out) const override {
         find(&Slot::source, first, count, out);
-    }
-    void findSlotsBySource(int source, std::vector<int>& out) const override {
-        find(&Slot::source, source, 1, out);
-    }
-    void findSlotsForSourceKey(int, int, std::vector<int>&) const override {}
-    void findSlotsByTargets(const std::vector<int>& targets, std::vector<int>& out) const override {
-        for (int t : targets) find(&Slot::target, t, 1, out);
     }
     void findSlotsByTargetRange(int first, int count, std::vector<int>& out) const override {
         find(&Slot::target, first, count, out);
@@ -81,7 +70,6 @@ public:
     void setSlotTarget(int slot, int target) override {
         record("target", slot, slots[slot].target = target);
     }
-    void collectDependentTargets(int) override {}
 
     std::vector<std::string> names() const {
         std::vector<std::string> out;

@@ -34,7 +34,7 @@ struct DefaultSetup {
 
 TEST(DefaultEventReceiver, CorePlaysEveryNoteOnceAtItsOffset) {
     RecordingPlugin plugin;
-    ASSERT_NE(plugin.eventReceiver(), nullptr);
+    ASSERT_NE(plugin.eventReceiver, nullptr);
     float left[64], right[64];
     float* outputs[] = {left, right};
     plugin.receiveMidi(MidiEvent{0x94, 60, 127, 0, 10});  // MIDI channel 5

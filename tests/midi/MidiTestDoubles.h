@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
+#include "framework/MidiMessageReceiver.h"
 #include "midi/AbstractChannelEventReceiver.h"
 #include "midi/AbstractMusicEventReceiver.h"
 #include "midi/MidiListener.h"
-#include "midi/MidiMessageReceiver.h"
 
 class MockChannelReceiver : public AbstractChannelEventReceiver {
 public:

@@ -7,7 +7,7 @@
 #include "framework/PluginSettings.h"
 #include "midi/MidiControllerMap.h"
 #include "persistence/PluginStorage.h"
-#include "persistence/SettingSerializer.h"
+#include "persistence/RegistrySerializer.h"
 #include "persistence/SettingsStore.h"
 #include "tests/persistence/TemporaryUserFolders.h"
 
@@ -28,6 +28,9 @@ public:
     std::string pluginId() override { return "TEST"; }
     int editorDefaultWidth() override { return 554; }
     int editorDefaultHeight() override { return 1066; }
+    static MidiControllerMap& controllerMap() {
+        return static_cast<PluginStorage*>(storage())->controllerMap();
+    }
 
 protected:
     std::unique_ptr<Storage> createStorage() override {
@@ -167,12 +170,12 @@ TEST(PluginSettings, ControllerMapComesFromTheFileOrTheBuiltInMap) {
     const std::filesystem::path file = folders.data() / "Vorn 2" / "MidiControllerMap.qvm";
     {
         StoredPlugin plugin;  // no file: the built-in map
-        const MidiControllerMap& map = *GenericPlugin::controllerMap();
+        const MidiControllerMap& map = StoredPlugin::controllerMap();
         EXPECT_EQ(map.parameterFor(74), 32);
         EXPECT_EQ(map.parameterFor(7), 625);
         EXPECT_EQ(map.parameterFor(103), 630);
         EXPECT_EQ(map.parameterFor(1), MidiControllerMap::kUnmapped);
-        GenericPlugin::controllerMap()->assign(1, 32);  // takes Filter 1 Freq from controller 74
+        StoredPlugin::controllerMap().assign(1, 32);  // takes Filter 1 Freq from controller 74
     }
     const std::vector<uint8_t> saved = readFile(file);
     ASSERT_EQ(saved.size(), 520u);
@@ -180,8 +183,8 @@ TEST(PluginSettings, ControllerMapComesFromTheFileOrTheBuiltInMap) {
               (std::vector<uint8_t>{'Q', 'V', 'C', 'M', 1, 0, 0, 0}));
     {
         StoredPlugin plugin;
-        EXPECT_EQ(GenericPlugin::controllerMap()->parameterFor(1), 32);
-        EXPECT_EQ(GenericPlugin::controllerMap()->parameterFor(74), MidiControllerMap::kUnmapped);
+        EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(1), 32);
+        EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(74), MidiControllerMap::kUnmapped);
     }
 
     // A damaged file (wrong magic, or cut short) gives the built-in map.
@@ -194,8 +197,8 @@ TEST(PluginSettings, ControllerMapComesFromTheFileOrTheBuiltInMap) {
             .write(reinterpret_cast<const char*>(damaged.data()),
                    static_cast<std::streamsize>(damaged.size()));
         StoredPlugin plugin;
-        EXPECT_EQ(GenericPlugin::controllerMap()->parameterFor(74), 32) << cut;
-        EXPECT_EQ(GenericPlugin::controllerMap()->parameterFor(1), MidiControllerMap::kUnmapped)
+        EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(74), 32) << cut;
+        EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(1), MidiControllerMap::kUnmapped)
             << cut;
     }
 }

@@ -4,7 +4,7 @@
 #include <limits>
 #include <map>
 
-#include "persistence/SettingSerializer.h"
+#include "persistence/RegistrySerializer.h"
 #include "persistence/SettingsStore.h"
 #include "tests/persistence/TemporaryUserFolders.h"
 

@@ -9,7 +9,7 @@
 
 #include "engine/VornPlugin.h"
 #include "framework/AbstractPluginParameter.h"
-#include "midi/MidiEvent.h"
+#include "framework/MidiEvent.h"
 #include "persistence/BinaryDataReader.h"
 #include "persistence/ParameterCollection.h"
 #include "persistence/ParameterRecord.h"

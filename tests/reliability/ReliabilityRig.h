@@ -15,7 +15,7 @@
 #include "engine/VornPresets.h"
 #include "engine/VornVoice.h"
 #include "framework/AbstractPluginParameter.h"
-#include "midi/MidiEvent.h"
+#include "framework/MidiEvent.h"
 
 // Shared helpers of the reliability suites: a script of MIDI and parameter changes on a timeline
 // of frames, host block schedules, rendering a script through a plug-in as a host would, and

@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
+#include "tests/support/AllocationCounter.h"
+#include "tests/wave/TestSources.h"
 #include "wave/Mixer.h"
 #include "wave/Router.h"
 #include "wave/StaticMixer.h"
-#include "tests/wave/TestSources.h"
-#include "tests/support/AllocationCounter.h"
 
 namespace wave {
 namespace {
@@ -29,7 +29,7 @@ protected:
     // A two-input mixer in `mode` on a and b at unity gains.
     Mixer& mix(MixMode mode, Producer& a, Producer& b) {
         mixer = std::make_unique<Mixer>(env, 2);
-        mixer->mode() = static_cast<int>(mode);
+        mixer->setMode(static_cast<int>(mode));
         mixer->setSignal(0, &a);
         mixer->setSignal(1, &b);
         return *mixer;
@@ -60,7 +60,7 @@ TEST_F(MixerTest, AllNineModes) {
         for (int mode = 0; mode < 9; ++mode) {
             SCOPED_TRACE(testing::Message() << "mode " << mode << " constant " << constantGains);
             Mixer mixer(env, 2);
-            mixer.mode() = mode;
+            mixer.setMode(mode);
             mixer.setSignal(0, &s1);
             mixer.setSignal(1, &s2);
             mixer.setGainTarget(0, 0.5f, 0.0f);
@@ -151,7 +151,7 @@ TEST_F(MixerTest, RatioEdges) {
 TEST_F(MixerTest, CombinedModesKeepZeroGainsAndSilenceWithoutSignals) {
     PatternSource a(env, {2.0f}), b(env, {5.0f});
     Mixer mixer(env, 3);
-    mixer.mode() = static_cast<int>(MixMode::kMaximum);
+    mixer.setMode(static_cast<int>(MixMode::kMaximum));
     EXPECT_EQ(pull(mixer), env.silentBuffer().data());
 
     mixer.setSignal(0, &a);
@@ -167,16 +167,16 @@ TEST_F(MixerTest, CombinedModesKeepZeroGainsAndSilenceWithoutSignals) {
 TEST_F(MixerTest, InputCountAndGainReplacement) {
     PatternSource a(env, {1.0f}), b(env, {2.0f}), gain(env, {3.0f, 0.0f, 1.0f, -1.0f});
     Mixer mixer(env, 1);
-    mixer.inputCount() = 2;
+    mixer.setInputCount(2);
     mixer.setSignal(0, &a);
     mixer.setSignal(1, &b);
     mixer.setGain(1, &gain);
     expectPattern(pull(mixer), kFrames, {7.0f, 1.0f, 3.0f, -1.0f});
 
-    mixer.inputCount() = 1;
+    mixer.setInputCount(1);
     const float* out = pull(mixer);
     EXPECT_EQ(out, a.outputData());
-    mixer.inputCount() = 2;  // the re-created input has gain 1 and no signal
+    mixer.setInputCount(2);  // the re-created input has gain 1 and no signal
     EXPECT_EQ(mixer.signal(1), nullptr);
     EXPECT_EQ(mixer.gain(1), &mixer.gainSource(1));
     mixer.setSignal(1, &b);
@@ -238,7 +238,7 @@ TEST_F(RouterTest, InitialSelectionHoldsAtOnce) {
 
 TEST_F(RouterTest, CrossfadesOverTwentyMilliseconds) {
     pull();
-    router.selection() = 1;  // 960 samples
+    router.setSelection(1);  // 960 samples
     const float* out = nullptr;
     for (int chunk = 0; chunk < 15; ++chunk) {
         out = pull();
@@ -250,7 +250,7 @@ TEST_F(RouterTest, CrossfadesOverTwentyMilliseconds) {
     EXPECT_NEAR(out[31], 2.0f + 8.0f * 511.0f / 960.0f, 2e-5f);
 
     // Back to input 0 from the current gains (0.5333 / 0.4667 at sample 512).
-    router.selection() = 0;
+    router.setSelection(0);
     out = pull();
     const float g1 = 512.0f / 960.0f;
     EXPECT_NEAR(out[0], 2.0f * (1.0f - g1) + 10.0f * g1, 2e-5f);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "midi/MidiEvent.h"
+#include "framework/MidiEvent.h"
 
 // Anything that accepts complete MIDI messages: the plug-in core (from the host) and the decoder.
 class MidiMessageReceiver {
