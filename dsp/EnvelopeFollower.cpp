@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -38,8 +39,9 @@ bool EnvelopeFollower::filter(const float* inputBuffer, float* outputBuffer, uin
     Coefficient down = releaseCoefficient_;
     float state = state_;
     for (uint32_t i = 0; i < frames; ++i) {
-        const float level =
-            x[i] > kSilentLevel ? std::max(20.0f * std::log10(x[i]), kFloorDb) : kFloorDb;
+        // NaN reads as silence, infinity as the loudest finite level.
+        const float s = std::min(x[i], std::numeric_limits<float>::max());
+        const float level = s > kSilentLevel ? std::max(20.0f * std::log10(s), kFloorDb) : kFloorDb;
         const float v = std::max(level + kRangeDb, 0.0f);
         const float d = v - state;
         float coefficient;
@@ -56,6 +58,7 @@ bool EnvelopeFollower::filter(const float* inputBuffer, float* outputBuffer, uin
     }
     attackCoefficient_ = up;
     releaseCoefficient_ = down;
-    state_ = state;
+    // A time input gone wrong must not leave the level stuck.
+    state_ = std::isfinite(state) ? state : 0.0f;
     return false;
 }

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "dsp/OscillatorStyle.h"
+#include "wave/Finite.h"
 
 namespace {
 
@@ -91,7 +92,8 @@ void runNoise(uint32_t& state, uint32_t frames, Sink sink) {
 
 float position(float pitch) {
     const float x = pitch * Oscillator::Style::kPositionScale + Oscillator::Style::kPositionOffset;
-    return std::clamp(x, 0.0f, Oscillator::Style::kMaxPosition);
+    // A table index: NaN must land inside too.
+    return wave::clampFinite(x, 0.0f, Oscillator::Style::kMaxPosition);
 }
 
 float lerpRow(const float* row, float phase) {
@@ -362,8 +364,8 @@ void Oscillator::readSync(const float* rows, const float* pitch, const float* sy
         if (pitch[i] != lastPitch || sync[i] != lastSync) {
             lastPitch = pitch[i];
             lastSync = sync[i];
-            // The slave never runs below its master.
-            const float s = std::max(sync[i], 0.0f);
+            // The slave never runs below its master, nor beyond the pitch range above it.
+            const float s = wave::clampFinite(sync[i], 0.0f, kMaxPitch - kMinPitch);
             inc = selectRow(position(pitch[i] + s), row, length, phase, &master);
             pulse.length = static_cast<float>(length);
             pulse.mask = length - 1;

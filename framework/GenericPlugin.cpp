@@ -19,6 +19,8 @@
 namespace {
 constexpr float kEpsilon = 1.1920929e-7f;
 constexpr double kTransportWrapBeats = 256.0;
+// Far beyond any host's tempo; keeps the free-running clock finite.
+constexpr double kMaxTempo = 10000.0;
 constexpr auto kListenerPollInterval = std::chrono::milliseconds(50);
 // Settings kept outside the two settings objects.
 constexpr const char* kGraphicsAccelerationSetting = "GraphicsAcceleration";
@@ -341,6 +343,9 @@ void GenericPlugin::setBypass(int source, bool on) {
 }
 
 void GenericPlugin::updateTransport(double tempo, float hostBeat) {
+    // A tempo that is not finite reads as unknown (0); a beat that is not finite as standing.
+    tempo = std::isfinite(tempo) ? std::clamp(tempo, -kMaxTempo, kMaxTempo) : 0.0;
+    if (!std::isfinite(hostBeat)) hostBeat = lastHostBeat_;
     if (std::fabs(hostBeat - lastHostBeat_) > kEpsilon) {
         beatPosition_ = hostBeat;
     } else {

@@ -30,11 +30,15 @@ inline void startOver(VornPlugin& synth, float sampleRate) {
     synth.reset();
 }
 
-// Plays one host block into `left`/`right` (at least `frames` long) and checks every sample.
+// Plays one host block into `left`/`right` (at least `frames` long), with the side chain when
+// given (as long), and checks every sample.
 inline void playChecked(VornPlugin& synth, std::vector<float>& left, std::vector<float>& right,
-                        int frames) {
+                        int frames, const std::array<std::vector<float>, 2>* sideChain = nullptr) {
     std::array<float*, 2> outputs{left.data(), right.data()};
-    synth.processBlock(nullptr, 0, outputs.data(), 2, frames);
+    std::array<const float*, 2> inputs{};
+    if (sideChain) inputs = {(*sideChain)[0].data(), (*sideChain)[1].data()};
+    synth.processBlock(sideChain ? inputs.data() : nullptr, sideChain ? 2 : 0, outputs.data(), 2,
+                       frames);
     checkOutput(left.data(), frames);
     checkOutput(right.data(), frames);
 }

@@ -1,13 +1,19 @@
 // LV2 state restore with any stored bytes: the record of any content and type, the preset name of
-// any bytes or missing. A state that restores saves as a state that restores to the same saved
-// bytes, and the instance then plays a chord with every sample finite and below +24 dBFS.
+// any bytes or missing, and optionally a sample rate of any eight bytes. A state that restores
+// saves as a state that restores to the same saved bytes; a rate that is not finite and above 0
+// as a float gets no instance and is refused as an option, any other is taken; the instance then
+// plays a chord with every sample finite and below +24 dBFS.
 #include <lv2/atom/forge.h>
 #include <lv2/midi/midi.h>
+#include <lv2/options/options.h>
+#include <lv2/parameters/parameters.h>
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <span>
@@ -28,6 +34,7 @@ constexpr size_t kControlBytes = 1024;
 constexpr uint8_t kRecordIsChunk = 1;
 constexpr uint8_t kNamePresent = 2;
 constexpr uint8_t kNameIsString = 4;
+constexpr uint8_t kRateFollows = 8;  // eight bytes of a little-endian double after the flags
 constexpr uint8_t kChord[] = {48, 55, 60, 64, 67, 72};
 
 void check(bool condition) {
@@ -100,6 +107,23 @@ struct Host {
 
     LV2_URID uri(const char* text) { return map.map(map.handle, text); }
 
+    // param:sampleRate through the options interface, as a double; true when taken.
+    bool setRate(double rate) {
+        const LV2_Options_Option options[] = {
+            {LV2_OPTIONS_INSTANCE, 0, uri(LV2_PARAMETERS__sampleRate), uint32_t{sizeof rate},
+             uri(LV2_ATOM__Double), &rate},
+            {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+        return plugin->setOptions(options) == LV2_OPTIONS_SUCCESS;
+    }
+
+    // A new instance at a rate that cannot play is refused; the options say the same.
+    void changeRate(double rate) {
+        const float single = static_cast<float>(rate);
+        const bool playable = std::isfinite(single) && single > 0.0f;
+        if (!playable) check(Lv2Plugin::create(rate, features.data()) == nullptr);
+        check(setRate(rate) == playable);
+    }
+
     // The control port's sequence for the next block: the chord's note-ons, or nothing.
     void writeControl(bool chord) {
         LV2_Atom_Forge forge;
@@ -147,6 +171,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Host* host = new Host();
     FuzzInput input(data, size);
     const uint8_t flags = input.byte();
+    double rate = kSampleRate;
+    if (flags & kRateFollows) {
+        const std::span<const uint8_t> bytes = input.take(sizeof rate);
+        if (!bytes.empty()) std::memcpy(&rate, bytes.data(), bytes.size());
+    }
     const std::span<const uint8_t> name = input.take(input.byte());
     const std::span<const uint8_t> record = input.take(input.remaining());
 
@@ -165,8 +194,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(host->plugin->restore(retrieve, &saved) == LV2_STATE_SUCCESS);
     check(sameState(host->save(), saved));
 
+    if (flags & kRateFollows) host->changeRate(rate);
     for (int block = 0; block < kBlocks; ++block) host->play(block == 0);
     // The chord ends and the next input starts from the built-in sound again.
+    check(host->setRate(kSampleRate));
     startOver(host->plugin->synth(), static_cast<float>(kSampleRate));
     return 0;
 }

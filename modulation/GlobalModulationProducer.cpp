@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "wave/Finite.h"
+
 GlobalModulationProducer::GlobalModulationProducer(ModulationMatrix& matrix, int target)
     : wave::Producer(matrix.environment()), matrix_(matrix), target_(target) {}
 
@@ -48,7 +50,8 @@ bool GlobalModulationProducer::sum(float* buffer, uint32_t frames, uint32_t flag
     if (clamp) {
         const float lo = rec.lower;
         const float hi = rec.upper;
-        for (uint32_t i = 0; i < n; ++i) buffer[i] = std::clamp(buffer[i], lo, hi);
+        // A sum that went NaN reads as the lower bound: targets feed indices and pitches.
+        for (uint32_t i = 0; i < n; ++i) buffer[i] = wave::clampFinite(buffer[i], lo, hi);
     }
     if (n == 1) std::fill(buffer + 1, buffer + wave::SampleBuffer::roundUp(frames), buffer[0]);
     return constant;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "wave/Finite.h"
+
 VoiceMatrix::VoiceMatrix(ModulationMatrix& matrix)
     : matrix_(matrix), instances_(static_cast<size_t>(kSourceSets * matrix.sourceCount())) {
     targets_.reserve(static_cast<size_t>(matrix.targetCount()));
@@ -90,7 +92,8 @@ bool VoiceMatrix::TargetController::produce(float* buffer, uint32_t frames, uint
     if (rec.kind != ModulationMatrix::kKindAudio) {
         const float lo = rec.lower;
         const float hi = rec.upper;
-        for (uint32_t i = 0; i < n; ++i) buffer[i] = std::clamp(buffer[i], lo, hi);
+        // A sum that went NaN reads as the lower bound: targets feed indices and pitches.
+        for (uint32_t i = 0; i < n; ++i) buffer[i] = wave::clampFinite(buffer[i], lo, hi);
     }
     return constant;
 }

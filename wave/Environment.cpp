@@ -11,16 +11,19 @@ Environment::Environment(uint32_t blockSize) : blockSize_(blockSize), silentBuff
 
 Environment::~Environment() = default;
 
-void Environment::setSampleRate(float rate) {
+bool Environment::setSampleRate(float rate) {
+    if (!std::isfinite(rate) || !(rate > 0.0f)) return false;
+    rate = std::clamp(rate, kMinSampleRate, kMaxSampleRate);
     const float old = sampleRate_;
     sampleRate_ = rate;
-    if (std::fabs(rate - old) <= kEpsilon) return;
+    if (std::fabs(rate - old) <= kEpsilon) return true;
     markReset();
     resetProducers();
     if (listener_) listener_(*this);
     for (auto it = rateListeners_.rbegin(); it != rateListeners_.rend(); ++it) {
         (*it)->sampleRateChanged(*this);
     }
+    return true;
 }
 
 void Environment::markReset() {

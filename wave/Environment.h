@@ -18,6 +18,9 @@ class Environment {
 public:
     static constexpr float kDefaultSampleRate = 44100.0f;
     static constexpr float kEpsilon = 1.1920929e-7f;
+    // The rates the graph runs at; others that are finite and above 0 are clamped to them.
+    static constexpr float kMinSampleRate = 1.0f;
+    static constexpr float kMaxSampleRate = 1e9f;
 
     // Run-list modes: 0 runs every chunk at the front (flags 2); 1 runs when nobody pulled it
     // (flags 1, advance only) and sits right after the mode-0 block; others are appended.
@@ -35,9 +38,10 @@ public:
 
     uint32_t blockSize() const { return blockSize_; }
     float sampleRate() const { return sampleRate_; }
-    // Stores the rate; on a real change resets the reset list, calls the listener, then tells
-    // the rate listeners, last registered first.
-    void setSampleRate(float rate);
+    // Stores the rate, clamped to the range; on a real change resets the reset list, calls the
+    // listener, then tells the rate listeners, last registered first. A rate that is not finite
+    // or not above 0 is refused (false) and the rate stays.
+    bool setSampleRate(float rate);
 
     uint32_t sampleClock() const { return sampleClock_; }
     uint32_t chunkStamp() const { return chunkStamp_; }

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "wave/Finite.h"
+
 namespace wave {
 
 namespace {
@@ -72,7 +74,11 @@ void Input::setSource(const float* data, uint32_t available) {
 
 bool Input::produce(float* buffer, uint32_t frames, uint32_t /*flags*/) {
     const uint32_t copied = read_ ? std::min(frames, available_) : 0;
-    if (copied > 0) std::memcpy(buffer, read_, copied * sizeof(float));
+    if (copied > 0) {
+        std::memcpy(buffer, read_, copied * sizeof(float));
+        // Host audio may hold infinities or NaN; nothing downstream is built for them.
+        zeroNonFinite(buffer, copied);
+    }
     std::fill(buffer + copied, buffer + frames, 0.0f);
     if (read_) read_ += copied;
     available_ -= copied;

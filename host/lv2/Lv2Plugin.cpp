@@ -7,6 +7,7 @@
 #include <lv2/time/time.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -56,6 +57,12 @@ std::optional<double> numberOf(const LV2_Atom* atom, const LV2_Atom_Forge& forge
     return std::nullopt;
 }
 
+// The engine runs in float: the rate must be finite and above 0 as a float too.
+bool playableRate(double rate) {
+    const float single = static_cast<float>(rate);
+    return std::isfinite(single) && single > 0.0f;
+}
+
 const void* featureData(const LV2_Feature* const* features, const char* uri) {
     for (const LV2_Feature* const* f = features; f && *f; ++f) {
         if (std::strcmp((*f)->URI, uri) == 0) return (*f)->data;
@@ -91,6 +98,7 @@ void Lv2Plugin::Uris::map(LV2_URID_Map* m) {
 
 std::unique_ptr<Lv2Plugin> Lv2Plugin::create(double sampleRate,
                                              const LV2_Feature* const* features) {
+    if (!playableRate(sampleRate)) return nullptr;
     auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(featureData(features, LV2_URID__map)));
     if (!map) return nullptr;
     auto* schedule = static_cast<LV2_Worker_Schedule*>(
@@ -405,7 +413,7 @@ uint32_t Lv2Plugin::setOptions(const LV2_Options_Option* options) {
             status |= LV2_OPTIONS_ERR_BAD_VALUE;
             continue;
         }
-        if (rate <= 0.0) {
+        if (!playableRate(rate)) {
             status |= LV2_OPTIONS_ERR_BAD_VALUE;
             continue;
         }

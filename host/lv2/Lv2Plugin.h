@@ -26,7 +26,7 @@ class VornPlugin;
 // arrive on the control atom port with their frame offsets.
 class Lv2Plugin : private GenericPlugin::Adapter {
 public:
-    // Null when the host lacks urid:map.
+    // Null when the host lacks urid:map or the rate is not finite and above 0.
     static std::unique_ptr<Lv2Plugin> create(double sampleRate, const LV2_Feature* const* features);
     ~Lv2Plugin() override;
     Lv2Plugin(const Lv2Plugin&) = delete;

@@ -1,5 +1,7 @@
 #include "host/lv2/Lv2Transport.h"
 
+#include <cmath>
+
 namespace {
 constexpr double kSecondsPerMinute = 60.0;
 }  // namespace
@@ -9,16 +11,29 @@ double Lv2Transport::beatsPerFrame() const {
 }
 
 void Lv2Transport::receive(const Position& position, int64_t frameOffset) {
-    if (position.tempo && *position.tempo > 0.0) tempo_ = *position.tempo;
-    if (position.speed) speed_ = *position.speed;
-    if (position.beatsPerBar && *position.beatsPerBar > 0.0) beatsPerBar_ = *position.beatsPerBar;
-    std::optional<double> beat = position.beat;
-    if (!beat && position.bar && position.barBeat)
-        beat = *position.bar * beatsPerBar_ + *position.barBeat;
+    // Fields that are not finite are left out, as if absent.
+    const auto field = [](const std::optional<double>& value) {
+        return value && std::isfinite(*value) ? value : std::nullopt;
+    };
+    const std::optional<double> tempo = field(position.tempo);
+    const std::optional<double> speed = field(position.speed);
+    const std::optional<double> beatsPerBar = field(position.beatsPerBar);
+    const std::optional<double> bar = field(position.bar);
+    const std::optional<double> barBeat = field(position.barBeat);
+    if (tempo && *tempo > 0.0) tempo_ = *tempo;
+    if (speed) speed_ = *speed;
+    if (beatsPerBar && *beatsPerBar > 0.0) beatsPerBar_ = *beatsPerBar;
+    std::optional<double> beat = field(position.beat);
+    if (!beat && bar && barBeat) beat = *bar * beatsPerBar_ + *barBeat;
     // The message describes its own frame; the block started that many frames earlier.
-    if (beat) beat_ = *beat - static_cast<double>(frameOffset) * beatsPerFrame();
+    if (beat) moveTo(*beat - static_cast<double>(frameOffset) * beatsPerFrame());
 }
 
 void Lv2Transport::advance(uint32_t frames) {
-    beat_ += static_cast<double>(frames) * beatsPerFrame();
+    moveTo(beat_ + static_cast<double>(frames) * beatsPerFrame());
+}
+
+void Lv2Transport::moveTo(double beat) {
+    // Huge tempos and speeds may overflow: the beat then stands.
+    if (std::isfinite(beat)) beat_ = beat;
 }

@@ -35,6 +35,8 @@ public:
 
 private:
     double beatsPerFrame() const;
+    // Takes the beat when it is finite.
+    void moveTo(double beat);
 
     double sampleRate_ = 48000.0;
     double tempo_ = kDefaultTempo;

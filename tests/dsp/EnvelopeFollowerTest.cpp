@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "dsp/EnvelopeFollower.h"
@@ -152,6 +154,30 @@ TEST(GainAdjusterTest, ScalesByTheLimitedEnvelopeRatio) {
     // The gain is clamped to -1..1.
     adjuster.gain().setTarget(3.0f, 0.0f);
     EXPECT_EQ(adjuster.gain().target(), 1.0f);
+}
+
+}  // namespace
+
+namespace {
+
+// Infinity reads as the loudest finite level and NaN as silence: the level never leaves the
+// finite numbers and falls back as usual once the input is sane again.
+TEST(EnvelopeFollowerTest, NonFiniteInputLeavesTheLevelFinite) {
+    wave::Environment env(envtest::kBlock);
+    env.setSampleRate(48000.0f);
+    envtest::Playback input(env);
+    EnvelopeFollower follower(env);
+    follower.setInput(&input);
+    follower.defaultRelease().setTarget(0.01f, 0.0f);
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> x(4800, inf);
+    for (size_t i = 1; i < x.size(); i += 2) x[i] = i % 3 ? std::nanf("") : -inf;
+    x.resize(x.size() + 48000, 0.5f);
+    input.play(x);
+    const std::vector<float> out = run(env, follower, x.size());
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float v) { return std::isfinite(v); }));
+    EXPECT_GT(*std::max_element(out.begin(), out.end()), 10.0f);  // about +770 dBFS
+    EXPECT_NEAR(out.back(), (60.0f + 20.0f * std::log10(0.5f)) / 60.0f, 1e-5);
 }
 
 }  // namespace

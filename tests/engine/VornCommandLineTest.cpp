@@ -2,14 +2,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <limits>
 #include <map>
 #include <regex>
 #include <set>
@@ -429,6 +433,8 @@ TEST_F(VornRenderTest, FailuresExitWithStatusTwoAndLeaveNoOutput) {
         {"render " + song + out + " --sidechain " + path("garbage.mid"), "garbage.mid"},
         {"render " + song + out + " --format 32", "format"},
         {"render " + song + out + " --block 0", "block"},
+        {"render " + song + out + " --rate 0", "rate"},
+        {"render " + song + out + " --rate nan", "rate"},
         {"render " + song, "output"},
     };
     for (const auto& [arguments, message] : cases) {
@@ -473,3 +479,70 @@ TEST_F(VornCommandLineTest, DemoRendersItsSongWithEveryPatch) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 32-bit float WAV file of the given stereo frames, laid out by hand.
+Bytes floatWav(uint32_t rate, const std::vector<float>& interleaved) {
+    const auto dataBytes = static_cast<uint32_t>(interleaved.size() * sizeof(float));
+    Bytes out = {'R', 'I', 'F', 'F'};
+    appendLittleEndian(out, 36 + dataBytes, 4);
+    for (const char c : std::string("WAVEfmt ")) out.push_back(static_cast<uint8_t>(c));
+    appendLittleEndian(out, 16, 4);
+    appendLittleEndian(out, 3, 2);  // IEEE float
+    appendLittleEndian(out, 2, 2);
+    appendLittleEndian(out, rate, 4);
+    appendLittleEndian(out, rate * 8, 4);
+    appendLittleEndian(out, 8, 2);
+    appendLittleEndian(out, 32, 2);
+    for (const char c : std::string("data")) out.push_back(static_cast<uint8_t>(c));
+    appendLittleEndian(out, dataBytes, 4);
+    for (const float x : interleaved) {
+        uint32_t bits;
+        std::memcpy(&bits, &x, sizeof bits);
+        appendLittleEndian(out, bits, 4);
+    }
+    return out;
+}
+
+// The float samples of a WAV file's "data" chunk.
+std::vector<float> readFloatSamples(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    const Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<float> samples;
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        uint32_t length;
+        std::memcpy(&length, bytes.data() + at + 4, sizeof length);
+        if (std::memcmp(bytes.data() + at, "data", 4) == 0) {
+            samples.resize(std::min<size_t>(length, bytes.size() - at - 8) / sizeof(float));
+            std::memcpy(samples.data(), bytes.data() + at + 8, samples.size() * sizeof(float));
+            break;
+        }
+        at += 8 + length + (length & 1);
+    }
+    return samples;
+}
+
+}  // namespace
+
+// A side-chain file holding infinities and NaN, through a follower to the volume: the render
+// succeeds and every sample it writes is finite.
+TEST_F(VornRenderTest, NonFiniteSideChainFileRendersFinite) {
+    std::vector<float> interleaved;
+    for (int i = 0; i < 24000; ++i) {
+        interleaved.push_back(i % 3 ? std::numeric_limits<float>::infinity() : 0.5f);
+        interleaved.push_back(i % 2 ? std::nanf("") : -std::numeric_limits<float>::infinity());
+    }
+    writeFile(folder_ / "hostile.wav", floatWav(48000, interleaved));
+    const ProgramRun run = runVorn(
+        "render " + path("song.mid") + " -o " + path("out.wav") + " --tail 0.1 --sidechain " +
+            path("hostile.wav") +
+            " --set 'Num Active EFs=1' --set 'Num Active Slots=1' --set 'Slot 1 Source=EF 1'"
+            " --set 'Slot 1 Target=Output Volume' --set 'Slot 1 Level=1'",
+        true);
+    ASSERT_EQ(run.status, 0) << run.out;
+    const std::vector<float> out = readFloatSamples(folder_ / "out.wav");
+    ASSERT_EQ(out.size(), 28800u * 2);
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float x) { return std::isfinite(x); }));
+    EXPECT_EQ(run.out.find("nan"), std::string::npos) << run.out;
+}

@@ -2,15 +2,19 @@
 // their reports, state, presets and real-time safety of run().
 
 #include <gtest/gtest.h>
+#include <lv2/parameters/parameters.h>
 #include <lv2/presets/presets.h>
 #include <lv2/state/state.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -469,5 +473,104 @@ TEST(Lv2Install, InstalledBundleLoadsAndPlays) {
     instance.midi(10, {kNoteOn, 57, 100});
     const auto out = instance.render(4096, {512});
     EXPECT_EQ(firstNonZero(out[0]), 10u);
+    expectRealTimeSafe(instance);
+}
+
+namespace {
+
+// Every sample finite and below +24 dBFS.
+bool finiteAndBounded(const std::array<std::vector<float>, 2>& out) {
+    constexpr float kPeakLimit = 15.848932f;
+    for (const std::vector<float>& channel : out) {
+        for (const float s : channel) {
+            if (!(std::fabs(s) < kPeakLimit)) return false;
+        }
+    }
+    return true;
+}
+
+// param:sampleRate through the options interface, as a float or a double; returns the status.
+uint32_t setRateOption(Lv2TestInstance& instance, double rate, bool asDouble) {
+    const auto* options = static_cast<const LV2_Options_Interface*>(
+        lilv_instance_get_extension_data(instance.instance(), LV2_OPTIONS__interface));
+    const float single = static_cast<float>(rate);
+    const LV2_Options_Option set[] = {
+        {LV2_OPTIONS_INSTANCE, 0, world().map(LV2_PARAMETERS__sampleRate),
+         static_cast<uint32_t>(asDouble ? sizeof(double) : sizeof(float)),
+         world().map(asDouble ? LV2_ATOM__Double : LV2_ATOM__Float),
+         asDouble ? static_cast<const void*>(&rate) : static_cast<const void*>(&single)},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    return options->set(lilv_instance_get_handle(instance.instance()), set);
+}
+
+float rateOption(Lv2TestInstance& instance) {
+    const auto* options = static_cast<const LV2_Options_Interface*>(
+        lilv_instance_get_extension_data(instance.instance(), LV2_OPTIONS__interface));
+    LV2_Options_Option get[] = {
+        {LV2_OPTIONS_INSTANCE, 0, world().map(LV2_PARAMETERS__sampleRate), 0, 0, nullptr},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    options->get(lilv_instance_get_handle(instance.instance()), get);
+    return get[0].value ? *static_cast<const float*>(get[0].value) : 0.0f;
+}
+
+}  // namespace
+
+// A rate that is not finite or not above 0 gets no instance and is refused as an option, which
+// leaves the instance at its rate; any other rate plays, from 1 Hz to 1 GHz.
+TEST(Lv2Plugin, SampleRatesThatCannotPlayAreRefused) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const double refused[] = {0.0, -1.0, -0.0, kInf, -kInf, std::nan("")};
+    for (const double rate : refused) {
+        SCOPED_TRACE(rate);
+        EXPECT_THROW(Lv2TestInstance(world(), plugin(), rate), std::runtime_error);
+    }
+
+    Lv2TestInstance instance(world(), plugin(), kRate);
+    for (const double rate : refused) {
+        for (const bool asDouble : {false, true}) {
+            SCOPED_TRACE(std::to_string(rate) + (asDouble ? " as double" : " as float"));
+            EXPECT_EQ(setRateOption(instance, rate, asDouble), LV2_OPTIONS_ERR_BAD_VALUE);
+            EXPECT_EQ(rateOption(instance), static_cast<float>(kRate));
+        }
+    }
+    instance.midi(0, {kNoteOn, 57, 100});
+    EXPECT_TRUE(finiteAndBounded(instance.render(kRate / 10, {256})));
+    EXPECT_EQ(setRateOption(instance, 96000.0, true), LV2_OPTIONS_SUCCESS);
+    EXPECT_EQ(rateOption(instance), 96000.0f);
+
+    for (const double rate : {1.0, 1e9}) {
+        SCOPED_TRACE(rate);
+        Lv2TestInstance extreme(world(), plugin(), rate);
+        extreme.midi(0, {kNoteOn, 57, 100});
+        EXPECT_TRUE(finiteAndBounded(extreme.render(4096, {256})));
+        EXPECT_EQ(setRateOption(extreme, 0.0, false), LV2_OPTIONS_ERR_BAD_VALUE);
+    }
+}
+
+// Side-chain audio and host positions holding infinities and NaN: run() keeps playing, finite.
+TEST(Lv2Plugin, NonFiniteSideChainAndTransportPlayOn) {
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    Lv2TestInstance instance(world(), plugin(), kRate);
+    instance.setControl("num_active_efs", 1.0f);
+    instance.setControl("num_active_slots", 1.0f);
+    instance.setControl("slot_1_source", 21.0f);  // EF 1
+    instance.setControl("slot_1_target", 1.0f);   // Master Tune
+    instance.setControl("slot_1_level", 1.0f);
+    instance.setControl("xlfo_1_sync_mode", 3.0f);
+    std::vector<float> left(256, kInf), right(256, std::nanf(""));
+    for (size_t i = 0; i < left.size(); i += 3) left[i] = 0.5f;
+    instance.setSideChain(left.data(), right.data());
+    instance.midi(0, {kNoteOn, 57, 100});
+    const double values[] = {kInf, -kInf, std::nan(""), 1e300, -1e300, 0.0};
+    std::array<std::vector<float>, 2> out{std::vector<float>(256), std::vector<float>(256)};
+    for (const double tempo : values) {
+        for (const double beat : values) {
+            for (const double speed : {1.0, static_cast<double>(kInf), std::nan("")}) {
+                instance.position(0, tempo, beat, speed);
+                instance.run(256, out[0].data(), out[1].data());
+                ASSERT_TRUE(finiteAndBounded(out)) << tempo << " BPM, beat " << beat;
+            }
+        }
+    }
     expectRealTimeSafe(instance);
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "host/lv2/Lv2Transport.h"
 
 TEST(Lv2Transport, CarriesThePositionBetweenMessages) {
@@ -49,4 +52,35 @@ TEST(Lv2Transport, CarriesThePositionBetweenMessages) {
     transport.receive(fast, 0);
     transport.advance(48000);
     EXPECT_DOUBLE_EQ(transport.beat(), 10.5);
+}
+
+// Fields that are not finite count as absent, and a beat that would overflow stands.
+TEST(Lv2Transport, NonFiniteFieldsAreLeftOut) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    Lv2Transport transport;
+    transport.setSampleRate(48000.0);
+    Lv2Transport::Position play;
+    play.tempo = 120.0;
+    play.speed = 1.0;
+    play.beat = 4.0;
+    transport.receive(play, 0);
+    for (const double bad : {kInf, -kInf, std::nan("")}) {
+        Lv2Transport::Position position;
+        position.tempo = bad;
+        position.speed = bad;
+        position.beat = bad;
+        position.bar = bad;
+        position.barBeat = 1.0;
+        position.beatsPerBar = bad;
+        transport.receive(position, 100);
+        EXPECT_EQ(transport.tempo(), 120.0);
+        EXPECT_EQ(transport.speed(), 1.0);
+        EXPECT_EQ(transport.beat(), 4.0);
+    }
+    Lv2Transport::Position fast;
+    fast.speed = 1e300;
+    fast.tempo = 1e300;
+    transport.receive(fast, 0);
+    transport.advance(48000);
+    EXPECT_EQ(transport.beat(), 4.0);
 }
