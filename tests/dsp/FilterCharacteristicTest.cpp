@@ -7,8 +7,11 @@
 #include "dsp/DesignFilter.h"
 #include "dsp/MultiDesignFilter.h"
 #include "persistence/ResourceOpener.h"
+#include "tests/dsp/FilterTestRig.h"
 
 namespace {
+
+using filtertest::styles;
 
 // The tables of "Quorvalis Prime" (rows: peak steps; columns: frequency steps). Rows 0 to 4 are
 // flat: drive 2.5, no saturation, resonance 0.05 per step; rows 5 to 10 follow.
@@ -48,24 +51,26 @@ constexpr size_t kDriveOffset = 24;
 constexpr size_t kSaturationOffset = 512;
 constexpr size_t kResonanceOffset = 1000;
 
-TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutAndTheirHeaderValues) {
+TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutHeaderValuesAndGains) {
     // In list order: Prime, Gentle, Raw, Tube, Metal, Easy Going, Smooth, Hard, Hollow, Extreme.
     const float shapes[] = {0.3f,      0.31709f,  1.0f,      1.0f,      0.1f,
                             0.543188f, 0.181958f, 0.687329f, 0.913428f, 0.128784f};
-    for (size_t i = 0; i < MultiDesignFilter::kCharacteristics.size(); ++i) {
-        const MultiDesignFilter::Characteristic& c = MultiDesignFilter::kCharacteristics[i];
-        SCOPED_TRACE(c.displayName);
-        const std::span<const uint8_t> bytes = openResource(c.fileName);
+    const float gains[] = {1.0f, 0.56f, 0.35f, 0.4f, 0.8f, 0.7f, 0.35f, 0.3f, 0.35f, 0.5f};
+    ASSERT_EQ(styles().size(), 10u);
+    for (size_t i = 0; i < styles().size(); ++i) {
+        const DesignFilter::Style& style = styles()[i];
+        SCOPED_TRACE(style.fileName());
+        EXPECT_EQ(style.inputGain(), gains[i]);
+        const std::span<const uint8_t> bytes = openResource(style.fileName());
         ASSERT_EQ(bytes.size(), 1484u);
         EXPECT_EQ(std::memcmp(bytes.data(), "QVil", 4), 0);
         EXPECT_EQ(floatAt<int32_t>(bytes, 4), 1);
         EXPECT_EQ(floatAt(bytes, 8), shapes[i]);
-        const bool hard = std::string(c.displayName) == "Hard";
+        const bool hard = style.fileName() == "Monopoly.fil";  // "Hard"
         EXPECT_EQ(floatAt(bytes, 12), hard ? 3.06152f : 2.2666f);
         EXPECT_EQ(floatAt(bytes, 16), hard ? 15.6029f : 16.2064f);
-        EXPECT_EQ(floatAt<int32_t>(bytes, 20), 11);
-        EXPECT_EQ(floatAt<int32_t>(bytes, 508), 11);
-        EXPECT_EQ(floatAt<int32_t>(bytes, 996), 11);
+        EXPECT_EQ(style.lowOctave.get(), floatAt(bytes, 12));
+        for (const size_t n : {20, 508, 996}) EXPECT_EQ(floatAt<int32_t>(bytes, n), 11);
         for (int k = 0; k < 121; ++k) {
             const float drive = floatAt(bytes, kDriveOffset + 4 * k);
             const float saturation = floatAt(bytes, kSaturationOffset + 4 * k);
@@ -158,16 +163,6 @@ TEST(FilterCharacteristicTest, BadDataLeavesTheStyleAsItWas) {
     } catch (const EResource& e) {
         EXPECT_STREQ(e.what(), "Resource not found");
     }
-}
-
-TEST(FilterCharacteristicTest, StandardListHasTenCharacteristicsWithTheirGains) {
-    MultiDesignFilter::StyleList list;
-    list.addStandard();
-    ASSERT_EQ(list.size(), 10u);
-    const float gains[] = {1.0f, 0.56f, 0.35f, 0.4f, 0.8f, 0.7f, 0.35f, 0.3f, 0.35f, 0.5f};
-    for (size_t i = 0; i < list.size(); ++i) EXPECT_EQ(list[i].inputGain(), gains[i]);
-    EXPECT_EQ(list[7].fileName(), "Monopoly.fil");
-    EXPECT_EQ(list[7].lowOctave.get(), 3.06152f);
 }
 
 }  // namespace

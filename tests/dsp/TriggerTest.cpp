@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "dsp/Trigger.h"
-#include "tests/dsp/EnvelopeTestRig.h"
+#include "tests/dsp/DspTestRig.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ struct Found {
 
 // Evaluates the trigger chunk by chunk and collects its events at absolute sample positions.
 std::vector<Found> collect(wave::Environment& env, Trigger& trigger, size_t length,
-                           uint32_t block = envtest::kBlock) {
+                           uint32_t block = dsptest::kBlock) {
     std::vector<Found> found;
     for (size_t done = 0; done < length; done += block) {
         const auto n = static_cast<uint32_t>(std::min<size_t>(block, length - done));
@@ -30,9 +30,9 @@ std::vector<Found> collect(wave::Environment& env, Trigger& trigger, size_t leng
 }
 
 TEST(TriggerTest, OpensAboveTheThresholdAndClosesAfterTheHoldBelowHalfOfIt) {
-    wave::Environment env(envtest::kBlock);
+    wave::Environment env(dsptest::kBlock);
     env.setSampleRate(48000.0f);
-    envtest::Playback level(env);
+    dsptest::Playback level(env);
     Trigger trigger(env);
     trigger.setInput(&level);
     EXPECT_EQ(trigger.threshold.get(), 0.9f);
@@ -60,9 +60,9 @@ TEST(TriggerTest, OpensAboveTheThresholdAndClosesAfterTheHoldBelowHalfOfIt) {
 }
 
 TEST(TriggerTest, PropertiesAndOncePerChunkEvaluation) {
-    wave::Environment env(envtest::kBlock);
+    wave::Environment env(dsptest::kBlock);
     env.setSampleRate(48000.0f);
-    envtest::Playback level(env);
+    dsptest::Playback level(env);
     Trigger trigger(env);
     trigger.holdTime = 1.0f;
     EXPECT_EQ(trigger.holdSamples(), 48);
