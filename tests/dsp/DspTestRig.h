@@ -95,6 +95,12 @@ inline std::vector<size_t> peaks(const std::vector<float>& x, float threshold) {
     return at;
 }
 
+// Whether every sample of x in [from, to) equals v.
+inline bool holds(const std::vector<float>& x, float v, size_t from = 0, size_t to = SIZE_MAX) {
+    return std::all_of(x.begin() + from, x.begin() + std::min(to, x.size()),
+                       [v](float s) { return s == v; });
+}
+
 inline size_t argmax(const std::vector<float>& x) {
     return static_cast<size_t>(std::max_element(x.begin(), x.end()) - x.begin());
 }

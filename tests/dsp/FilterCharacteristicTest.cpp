@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,32 +14,29 @@ namespace {
 
 using filtertest::styles;
 
-// The tables of "Quorvalis Prime" (rows: peak steps; columns: frequency steps). Rows 0 to 4 are
-// flat: drive 2.5, no saturation, resonance 0.05 per step; rows 5 to 10 follow.
-constexpr float kFlatResonance[5] = {0.0f, 0.05f, 0.1f, 0.15f, 0.2f};
-constexpr float kPrimeDrive[6][11] = {
-    {2.375f, 2.375f, 2.375f, 2.375f, 2.375f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
-    {2.25f, 2.25f, 2.25f, 2.25f, 2.25f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
-    {2.125f, 2.125f, 2.125f, 2.125f, 2.125f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
-    {2.0f, 2.0f, 2.0f, 2.0f, 2.0f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f, 2.5f},
-    {1.5f, 1.5f, 1.5f, 2.0f, 2.0f, 2.5f, 2.5f, 3.0f, 3.0f, 3.0f, 3.0f},
-    {1.5f, 1.5f, 1.5f, 2.0f, 2.0f, 2.5f, 2.5f, 3.0f, 4.0f, 8.0f, 8.0f}};
-constexpr float kPrimeSaturation[6][11] = {
-    {0.00125f, 0.00125f, 0.00125f, 0.00125f, 0.0025f, 0.0075f, 0.01f, 0.0025f, 0.0025f, 0.0025f,
-     0.0025f},
-    {0.0025f, 0.0025f, 0.0025f, 0.0025f, 0.005f, 0.015f, 0.02f, 0.005f, 0.005f, 0.005f, 0.005f},
-    {0.00375f, 0.00375f, 0.00375f, 0.00375f, 0.0075f, 0.0225f, 0.03f, 0.0075f, 0.0075f, 0.0075f,
-     0.0075f},
-    {0.005f, 0.005f, 0.005f, 0.005f, 0.01f, 0.03f, 0.04f, 0.01f, 0.01f, 0.01f, 0.01f},
-    {0.002f, 0.002f, 0.002f, 0.003f, 0.01f, 0.03f, 0.04f, 0.07f, 0.1f, 0.1f, 0.1f},
-    {0.001f, 0.001f, 0.001f, 0.003f, 0.01f, 0.03f, 0.04f, 0.07f, 0.1f, 0.1f, 0.1f}};
-constexpr float kPrimeResonance[6][11] = {
-    {0.475f, 0.475f, 0.475f, 0.475f, 0.475f, 0.35f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f},
-    {0.75f, 0.75f, 0.75f, 0.75f, 0.75f, 0.5f, 0.4f, 0.4f, 0.4f, 0.4f, 0.4f},
-    {1.025f, 1.025f, 1.025f, 1.025f, 1.025f, 0.65f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},
-    {1.3f, 1.3f, 1.3f, 1.3f, 1.3f, 0.8f, 0.6f, 0.6f, 0.6f, 0.6f, 0.6f},
-    {3.25f, 3.25f, 3.25f, 3.25f, 2.5f, 2.1f, 1.3f, 1.1f, 0.95f, 0.95f, 0.95f},
-    {3.5f, 3.5f, 3.5f, 3.5f, 3.0f, 2.5f, 1.5f, 1.2f, 1.0f, 1.0f, 1.0f}};
+// Rows 5 to 10 of the drive, saturation and resonance tables of "Quorvalis Prime" (rows: peak
+// steps; columns: frequency steps); rows 0 to 4 are flat: drive 2.5, no saturation, resonance
+// 0.05 per step.
+constexpr const char* kPrimeRows = R"(
+2.375 2.375 2.375 2.375 2.375 2.5 2.5 2.5 2.5 2.5 2.5
+2.25 2.25 2.25 2.25 2.25 2.5 2.5 2.5 2.5 2.5 2.5
+2.125 2.125 2.125 2.125 2.125 2.5 2.5 2.5 2.5 2.5 2.5
+2 2 2 2 2 2.5 2.5 2.5 2.5 2.5 2.5
+1.5 1.5 1.5 2 2 2.5 2.5 3 3 3 3
+1.5 1.5 1.5 2 2 2.5 2.5 3 4 8 8
+0.00125 0.00125 0.00125 0.00125 0.0025 0.0075 0.01 0.0025 0.0025 0.0025 0.0025
+0.0025 0.0025 0.0025 0.0025 0.005 0.015 0.02 0.005 0.005 0.005 0.005
+0.00375 0.00375 0.00375 0.00375 0.0075 0.0225 0.03 0.0075 0.0075 0.0075 0.0075
+0.005 0.005 0.005 0.005 0.01 0.03 0.04 0.01 0.01 0.01 0.01
+0.002 0.002 0.002 0.003 0.01 0.03 0.04 0.07 0.1 0.1 0.1
+0.001 0.001 0.001 0.003 0.01 0.03 0.04 0.07 0.1 0.1 0.1
+0.475 0.475 0.475 0.475 0.475 0.35 0.3 0.3 0.3 0.3 0.3
+0.75 0.75 0.75 0.75 0.75 0.5 0.4 0.4 0.4 0.4 0.4
+1.025 1.025 1.025 1.025 1.025 0.65 0.5 0.5 0.5 0.5 0.5
+1.3 1.3 1.3 1.3 1.3 0.8 0.6 0.6 0.6 0.6 0.6
+3.25 3.25 3.25 3.25 2.5 2.1 1.3 1.1 0.95 0.95 0.95
+3.5 3.5 3.5 3.5 3 2.5 1.5 1.2 1 1 1
+)";
 
 template <class T = float>
 T floatAt(std::span<const uint8_t> bytes, size_t offset) {
@@ -84,52 +82,23 @@ TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutHeaderValuesAndGains
 
 TEST(FilterCharacteristicTest, PrimeHoldsTheReferenceTables) {
     const std::span<const uint8_t> bytes = openResource("PRIME");
-    const DesignFilter::Style prime("Prime.fil", 1.0f);
-    EXPECT_EQ(prime.clipShape.get(), 0.3f);
+    const DesignFilter::Style& prime = styles()[0];
     EXPECT_EQ(prime.clipTable().shape(), 0.3f);
-    for (int r = 0; r < 11; ++r) {
-        for (int j = 0; j < 11; ++j) {
-            const size_t at = 4 * (11 * r + j);
-            const float drive = r < 5 ? 2.5f : kPrimeDrive[r - 5][j];
-            const float saturation = r < 5 ? 0.0f : kPrimeSaturation[r - 5][j];
-            const float resonance = r < 5 ? kFlatResonance[r] : kPrimeResonance[r - 5][j];
-            EXPECT_EQ(floatAt(bytes, kDriveOffset + at), drive) << r << "," << j;
-            EXPECT_EQ(floatAt(bytes, kSaturationOffset + at), saturation);
-            EXPECT_EQ(floatAt(bytes, kResonanceOffset + at), resonance);
-            EXPECT_EQ(prime.driveTable().at(r, j), drive);
-            EXPECT_EQ(prime.saturationTable().at(r, j), saturation);
-            EXPECT_EQ(prime.resonanceTable().at(r, j), resonance);
+    std::istringstream rows(kPrimeRows);
+    const size_t offsets[] = {kDriveOffset, kSaturationOffset, kResonanceOffset};
+    const FilterSettingTable* tables[] = {&prime.driveTable(), &prime.saturationTable(),
+                                          &prime.resonanceTable()};
+    for (int t = 0; t < 3; ++t) {
+        for (int r = 0; r < 11; ++r) {
+            for (int j = 0; j < 11; ++j) {
+                float expected = t == 0 ? 2.5f : t == 1 ? 0.0f : 0.05f * r;
+                if (r >= 5) ASSERT_TRUE(rows >> expected);
+                EXPECT_FLOAT_EQ(floatAt(bytes, offsets[t] + 4 * (11 * r + j)), expected)
+                    << t << ": " << r << ", " << j;
+                EXPECT_EQ(tables[t]->at(r, j), floatAt(bytes, offsets[t] + 4 * (11 * r + j)));
+            }
         }
     }
-}
-
-TEST(FilterCharacteristicTest, LookupClampsTheAxesAndInterpolates) {
-    const DesignFilter::Style prime("Prime.fil", 1.0f);
-    // Below lowOctave: column 0; above highOctave: column 10.
-    StateVariableFilter::Coefficients c = prime.lookup(0.0f, 1.0f);
-    EXPECT_FLOAT_EQ(c.resonance, 3.5f);
-    EXPECT_FLOAT_EQ(c.drive, 1.5f);
-    EXPECT_FLOAT_EQ(c.saturation, 0.001f);
-    c = prime.lookup(20.0f, 1.0f);
-    EXPECT_FLOAT_EQ(c.resonance, 1.0f);
-    EXPECT_FLOAT_EQ(c.drive, 8.0f);
-    EXPECT_FLOAT_EQ(c.saturation, 0.1f);
-    // Half-way between columns 8 and 9 and rows 9 and 10 (drive: 3, 3 / 4, 8).
-    const float column = 8.5f;
-    const float octave = 2.2666f + column * (16.2064f - 2.2666f) / 10.0f;
-    c = prime.lookup(octave, 0.95f);
-    EXPECT_NEAR(c.drive, 0.5f * (3.0f + 0.5f * (4.0f + 8.0f)), 1e-4);
-    EXPECT_NEAR(c.resonance, 0.5f * (0.95f + 0.5f * (1.0f + 1.0f)), 1e-4);
-    // A peak above 1 reads row 10.
-    EXPECT_FLOAT_EQ(prime.lookup(20.0f, 3.0f).resonance, 1.0f);
-
-    // Without a file: drive 0.1, no saturation, resonance rising with the peak up to 0.999.
-    const DesignFilter::Style builtIn("", 1.0f);
-    c = builtIn.lookup(9.0f, 0.5f);
-    EXPECT_FLOAT_EQ(c.drive, 0.1f);
-    EXPECT_FLOAT_EQ(c.saturation, 0.0f);
-    EXPECT_FLOAT_EQ(c.resonance, 0.5f);
-    EXPECT_FLOAT_EQ(builtIn.lookup(9.0f, 1.0f).resonance, 0.999f);
 }
 
 TEST(FilterCharacteristicTest, BadDataLeavesTheStyleAsItWas) {

@@ -59,33 +59,25 @@ TEST(TriggerTest, OpensAboveTheThresholdAndClosesAfterTheHoldBelowHalfOfIt) {
     EXPECT_EQ(collect(env, odd, x.size(), 37), expected);
 }
 
-TEST(TriggerTest, PropertiesAndOncePerChunkEvaluation) {
+TEST(TriggerTest, EvaluatesOncePerChunkAndConvertsTheHoldAtEveryRate) {
     wave::Environment env(dsptest::kBlock);
     env.setSampleRate(48000.0f);
-    dsptest::Playback level(env);
+    dsptest::Playback level(env, dsptest::impulseAt(10, 0.6f));
     Trigger trigger(env);
-    trigger.holdTime = 1.0f;
-    EXPECT_EQ(trigger.holdSamples(), 48);
-    trigger.holdTime = 0.0f;
-    EXPECT_EQ(trigger.holdSamples(), 1);
-    trigger.threshold = 1.5f;
+    trigger.setInput(&level);
+    trigger.threshold = 1.5f;  // at most 1
     EXPECT_EQ(trigger.threshold.get(), 1.0f);
+    trigger.holdTime = 0.0f;  // at least a sample
+    EXPECT_EQ(trigger.holdSamples(), 1);
     trigger.threshold = 0.5f;
     trigger.holdTime = 15.0f;
-
-    trigger.setInput(&level);
-    std::vector<float> x(128, 0.0f);
-    x[10] = 0.6f;
-    level.play(x);
     env.beginChunk();
     trigger.evaluate(64);
-    ASSERT_EQ(trigger.events().size(), 1u);
-    EXPECT_EQ(trigger.events()[0].offset, 10);
     trigger.evaluate(64);  // a second user in the same chunk reads the same events
     ASSERT_EQ(trigger.events().size(), 1u);
+    EXPECT_EQ(trigger.events()[0].offset, 10);
     env.finishChunk(64, false);
 
-    // A new rate converts the hold time again.
     env.setSampleRate(96000.0f);
     env.beginChunk();
     trigger.evaluate(64);
