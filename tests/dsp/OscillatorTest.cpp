@@ -94,30 +94,24 @@ TEST(OscillatorTest, PitchIsExactForEveryTableWaveAndRate) {
     }
 }
 
-TEST(OscillatorTest, PitchChoosesTheRowAndClampsToTheTables) {
-    // Pitch 8.0 at 44.1 kHz reads row 59, 512 samples long.
-    Rig rig(44100.0f);
-    rig.run(kBlock);
-    EXPECT_EQ(rig.osc->tableIndex(), 59);
-    EXPECT_EQ(rig.osc->tableLength(), 512);
+TEST(OscillatorTest, PitchesBeyondHalfTheRateAndTheAxisAreClamped) {
     // Above half the rate: row 0 at exactly half the rate, so the phase moves by L / 2 a sample.
+    Rig rig(44100.0f);
     rig.osc->defaultPitch().setTarget(15.0f, 0.0f);
     rig.run(4);
     const float start = rig.osc->phase();
     rig.run(3);
     EXPECT_EQ(rig.osc->tableIndex(), 0);
     EXPECT_FLOAT_EQ(rig.osc->phase(), std::fmod(start + 3 * 32.0f, 64.0f));
-
     // Beyond the axis on both sides: clamped, finite, in range.
     for (const float pitch : {-40.0f, 60.0f}) {
-        Oscillator& osc = *rig.osc;
         wave::FloatParameterSource wild(rig.env, pitch);
-        osc.setPitchInput(&wild);
+        rig.osc->setPitchInput(&wild);
         for (const float v : rig.run(300)) ASSERT_TRUE(std::isfinite(v));
-        EXPECT_EQ(osc.tableIndex(), pitch < 0 ? 127 : 0);
-        EXPECT_GE(osc.phase(), 0.0f);
-        EXPECT_LT(osc.phase(), static_cast<float>(osc.tableLength()));
-        osc.setPitchInput(nullptr);
+        EXPECT_EQ(rig.osc->tableIndex(), pitch < 0 ? 127 : 0);
+        EXPECT_GE(rig.osc->phase(), 0.0f);
+        EXPECT_LT(rig.osc->phase(), static_cast<float>(rig.osc->tableLength()));
+        rig.osc->setPitchInput(nullptr);
     }
 }
 
@@ -186,14 +180,6 @@ TEST(OscillatorTest, SyncByWholeOctavesIsTheHigherPitchAndResetsEveryMasterPerio
     const double fundamental = harmonicLevel(x, 48000.0, 256.0);
     EXPECT_GT(harmonicLevel(x, 48000.0, 512.0) / fundamental, 0.05);
     EXPECT_LT(harmonicLevel(x, 48000.0, 300.0) / fundamental, 1e-3);
-
-    // Halfway through a master period the slave has run half as far again.
-    Rig phase(48000.0f, quietStyle(), 9);
-    phase.osc->defaultSync().setTarget(0.5f, 0.0f);
-    phase.run(4000);
-    const float length = static_cast<float>(phase.osc->tableLength());
-    EXPECT_LT(phase.osc->masterPhase(), std::sqrt(2.0f) * length);
-    EXPECT_NEAR(phase.osc->phase(), std::fmod(phase.osc->masterPhase(), length), 0.01f);
 }
 
 TEST(OscillatorTest, PulseWidthShapesTheSquare) {
@@ -263,9 +249,6 @@ TEST(OscillatorTest, WaveFormSwitchAndPhaseSync) {
     EXPECT_EQ(rig.osc->tableLength(), 4096);
     // The phase value is kept: the sine reads at the same number.
     EXPECT_NEAR(sine[0], std::sin(2.0 * std::numbers::pi * before / 4096.0), 1e-6);
-    const auto wave = rig.run(20000);
-    EXPECT_NEAR(*std::max_element(wave.begin(), wave.end()), 1.0f, 1e-4f);
-    EXPECT_NEAR(*std::min_element(wave.begin(), wave.end()), -1.0f, 1e-4f);
 
     // Back to a table: the row comes from the pitch again, the phase is rescaled to it.
     rig.osc->setWaveForm(Oscillator::kTriangle);
