@@ -30,6 +30,10 @@ public:
             return n - from < s.size() ? s[n - from] : 0.0f;
         };
     }
+    // An impulse at the next sample, then silence.
+    void kick(float height = 1.0f) {
+        generator_ = [at = position_, height](size_t n) { return n == at ? height : 0.0f; };
+    }
     size_t position() const { return position_; }
 
     bool produce(float* buffer, uint32_t frames, uint32_t /*flags*/) override {
