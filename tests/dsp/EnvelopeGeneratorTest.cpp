@@ -210,29 +210,6 @@ TEST(EnvelopeGeneratorTest, ParametersAreSampledEverySixtyFourSamples) {
     EXPECT_NEAR(out[32 + 480], 0.5f * out[31], 1e-4);
 }
 
-// Every change of the release time restarts the curve from the present level, so a release
-// time that changes faster than the release never reaches the end of its curve; the envelope
-// still goes idle once the level has arrived at the bottom.
-TEST(EnvelopeGeneratorTest, AReleaseTimeThatKeepsChangingStillEnds) {
-    Rig rig;
-    Eg& eg = rig.start({.release = 0.01f});
-    render(rig.env, eg, 1024);
-    eg.noteOff();
-    float previous = 1.0f;
-    int chunks = 0;
-    for (; chunks < 1000 && !eg.isMuted(); ++chunks) {
-        eg.defaultSource(Eg::kRelease).setTarget(chunks % 2 ? 0.01f : 0.0125f, 0.0f);
-        for (const float x : render(rig.env, eg, 64)) {
-            ASSERT_LE(x, previous) << chunks;
-            previous = x;
-        }
-    }
-    // About 0.85 per 64-sample restart: 2^-23 after some 100 restarts.
-    EXPECT_GT(chunks, 60);
-    EXPECT_LT(chunks, 200);
-    EXPECT_EQ(eg.level(), 0.0f);
-}
-
 class CountingListener : public Eg::GateListener {
 public:
     void gateChanged(Eg& /*envelope*/) override { ++calls; }
@@ -276,30 +253,16 @@ TEST(EnvelopeGeneratorTest, SideChainTriggerGatesAtTheEventOffsets) {
 TEST(EnvelopeGeneratorTest, KeepsTimeWhenNobodyReadsIt) {
     Rig rig;
     const Settings s{.attack = 0.05f, .decay = 0.05f, .sustain = 0.5f, .release = 0.05f};
-    Eg &reference = rig.start(s), &sometimes = rig.start(s), &silent = rig.start(s);
-    silent.setRenderWhileRunning(false);
-    // The run list holds the envelopes in advance mode and runs those not pulled.
+    Eg &reference = rig.start(s), &sometimes = rig.start(s);
+    // The run list runs the envelope in the chunks nobody pulls it.
     for (int chunk = 0; chunk < 200; ++chunk) {
-        if (chunk == 100) {
-            for (Eg* eg : {&reference, &sometimes, &silent}) eg->noteOff();
-        }
+        if (chunk == 100) reference.noteOff(), sometimes.noteOff();
         rig.env.beginChunk();
         const float* a = reference.pull(64, 0);
-        if (chunk == 0 || chunk % 7 == 3) {
-            const float* b = sometimes.pull(64, 0);
-            ASSERT_TRUE(std::equal(a, a + 64, b)) << chunk;
-        }
-        // Skipped silently, the attack and decay are over by chunk 60: it sits at the sustain.
-        if (chunk == 0 || chunk == 60) {
-            const float* c = silent.pull(64, 0);
-            ASSERT_TRUE(chunk == 0 || std::all_of(c, c + 64, [](float v) { return v == 0.5f; }));
-        }
-        if (chunk == 99) EXPECT_EQ(silent.stage(), Eg::kRunning);
+        if (chunk % 7 == 3) ASSERT_TRUE(std::equal(a, a + 64, sometimes.pull(64, 0))) << chunk;
         rig.env.finishChunk(64, false);
     }
-    // The release of 2400 samples ended without anybody listening.
-    EXPECT_TRUE(reference.isMuted() && sometimes.isMuted() && silent.isMuted());
-    EXPECT_EQ(silent.level(), 0.0f);
+    EXPECT_TRUE(sometimes.isMuted());
 }
 
 }  // namespace

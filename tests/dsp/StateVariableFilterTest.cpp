@@ -63,46 +63,36 @@ TEST(StateVariableFilterTest, FourLanesMatchTheScalarPathAndFiltersProcessedAlon
     }
 }
 
+// Full-scale noise and square waves through every characteristic, response, slope and peak: the
+// saturators keep the characteristics near unity; "Clean" is linear and rings at most by its
+// first section's peak. Cut-offs below and far above the characteristics' axes and every rate.
 TEST(StateVariableFilterTest, NoiseAndSquareStayFiniteBoundedAndNormal) {
     const size_t length = 768;
-    // Below and far above the characteristics' frequency axes, and above every rate.
     const double cutoffs[] = {2.0, 300.0, 6000.0, 1e6};
-    double loudest = 0.0;
     for (double rate : {44100.0, 96000.0, 192000.0}) {
         Rig rig(4, rate);
         std::vector<float> square(length);
         for (size_t i = 0; i < length; ++i)
-            square[i] = std::fmod(i * 110.0 / rate, 1.0) < 0.5 ? 1 : -1;
+            square[i] = std::fmod(i * 110.0 / rate, 1) < 0.5 ? 1 : -1;
         const std::vector<std::vector<float>> inputs[] = {
-            {noise(length, 1, 1.0f), noise(length, 2, 1.0f), noise(length, 3, 1.0f),
-             noise(length, 4, 1.0f)},
+            {noise(length, 1, 1), noise(length, 2, 1), noise(length, 3, 1), noise(length, 4, 1)},
             std::vector<std::vector<float>>(4, square)};
-        for (int c = 0; c <= MultiDesignFilter::kCleanIndex; ++c) {
-            for (int response = 0; response < 3; ++response) {
-                for (int slope = 1; slope <= 3; ++slope) {
-                    rig.configure(c, response, slope);
-                    for (float peak : {0.0f, 0.5f, 1.0f}) {
-                        SCOPED_TRACE(::testing::Message()
-                                     << c << " " << response << " " << slope << " " << peak);
-                        for (int k = 0; k < 4; ++k) rig.set(k, cutoffs[k], peak);
-                        for (const auto& signal : inputs) {
-                            rig.env.reset();
-                            for (const std::vector<float>& out : rig.run(signal)) {
-                                for (float v : out) {
-                                    ASSERT_TRUE(std::isfinite(v));
-                                    ASSERT_TRUE(v == 0.0f || std::fabs(v) >= FLT_MIN);
-                                    loudest = std::max(loudest, double(std::fabs(v)));
-                                }
-                            }
-                        }
+        for (int setting = 0; setting < 11 * 3 * 3 * 3; ++setting) {
+            const int c = setting / 27, response = setting / 9 % 3, slope = setting / 3 % 3 + 1;
+            const float peak = 0.5f * (setting % 3);
+            rig.configure(c, response, slope);
+            for (int k = 0; k < 4; ++k) rig.set(k, cutoffs[k], peak);
+            for (const auto& signal : inputs) {
+                rig.env.reset();
+                for (const std::vector<float>& out : rig.run(signal)) {
+                    for (float v : out) {
+                        ASSERT_TRUE(std::isfinite(v) && std::fabs(v) < 10.0f) << setting;
+                        ASSERT_TRUE(v == 0.0f || std::fabs(v) >= FLT_MIN) << setting;
                     }
                 }
             }
         }
     }
-    // Full-scale input: the saturators keep the characteristics near unity; "Clean" is linear
-    // and rings at most by its first section's peak.
-    EXPECT_LT(loudest, 10.0);
 }
 
 TEST(StateVariableFilterTest, SwitchingCharacteristicKeepsTheStateAndFourLanesPerUnit) {
@@ -155,22 +145,6 @@ TEST(StateVariableFilterTest, MixBlendsDryAndFiltered) {
     for (size_t i = 0; i < in.size(); ++i) {
         EXPECT_NEAR(out[2][i], in[i] + 0.25f * (out[0][i] - in[i]), 1e-6);
     }
-}
-
-// Slope codes 1, 2, 3 are 12, 24, 48 dB (the response table tells them apart); others: the
-// state-variable kernel runs four sections for any code but 0, the biquad refuses them.
-TEST(StateVariableFilterTest, OtherSlopeCodes) {
-    wave::Environment env(kBlock);
-    StateVariableFilter svf(env);
-    BiQuadFilter biquad(env);
-    for (const int code : {3, 4, 5, 0, 7}) {
-        svf.setSlope(code);
-        biquad.setSlope(code);
-        EXPECT_EQ(svf.sectionCount(), 4) << code;
-        EXPECT_EQ(biquad.sectionCount(), 4) << code;
-    }
-    EXPECT_FALSE(svf.acceptsSlope(0));
-    EXPECT_FALSE(biquad.acceptsSlope(4));
 }
 
 }  // namespace
