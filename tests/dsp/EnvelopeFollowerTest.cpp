@@ -76,41 +76,28 @@ TEST(EnvelopeFollowerTest, FollowsWhileOnlyAdvanced) {
     EXPECT_NEAR(rig.follower.state(), 60.0f, 1e-4);
 }
 
+// Step response without overshoot; -6 dB at the cut-off, 1/100 a decade above; rectified, a
+// negative step smooths to +1.
 TEST(SignalSmootherTest, CriticallyDampedLowPass) {
     FollowerRig rig;
     SignalSmoother smoother(rig.env);
     smoother.setInput(&rig.input);
     smoother.frequency = 100.0f;
-
-    // Step response: no overshoot, settles at 1.
     rig.input.play(std::vector<float>(9600, 1.0f));
     const std::vector<float> step = render(rig.env, smoother, 9600);
     EXPECT_TRUE(std::is_sorted(step.begin(), step.end()));
     EXPECT_LE(step.back(), 1.0f);
     EXPECT_NEAR(step.back(), 1.0f, 1e-4);
-
-    // A sine at the cut-off passes at half amplitude (-6 dB), a decade above at 1/100.
-    const auto amplitude = [&](double f) {
+    for (const auto& [f, amplitude] : {std::pair{100.0, 0.5}, std::pair{1000.0, 0.01}}) {
         smoother.reset();
         rig.input.play(dsptest::samples(dsptest::sineOf(f, 1.0, 48000.0), 48000));
         const std::vector<float> y = render(rig.env, smoother, 48000);
-        return *std::max_element(y.begin() + 24000, y.end());
-    };
-    EXPECT_NEAR(amplitude(100.0), 0.5, 0.01);
-    EXPECT_NEAR(amplitude(1000.0), 0.01, 0.002);
-
-    // Rectified, a negative step smooths to +1; reset clears the state.
+        EXPECT_NEAR(*std::max_element(y.begin() + 24000, y.end()), amplitude, amplitude / 50) << f;
+    }
     smoother.rectify = true;
     smoother.reset();
     rig.input.play(std::vector<float>(9600, -1.0f));
     EXPECT_NEAR(render(rig.env, smoother, 9600).back(), 1.0f, 1e-4);
-    smoother.reset();
-    rig.input.play({});
-    EXPECT_EQ(render(rig.env, smoother, 64)[0], 0.0f);
-
-    // From a quarter of the rate on the coefficient is capped.
-    smoother.frequency = 12000.0f;
-    EXPECT_FLOAT_EQ(smoother.coefficient(), SignalSmoother::kMaxCoefficient);
 }
 
 TEST(GainAdjusterTest, ScalesByTheLimitedEnvelopeRatio) {
