@@ -40,6 +40,6 @@ TEST(AllocationTest, SideChainAndTransportNeverAllocate) {
         env.beginChunk();
         for (wave::Producer* p : pulled) p->pull(dsptest::kBlock, 0);
         env.finishChunk(dsptest::kBlock, false);
-        if (guard) ASSERT_EQ(guard->allocations(), 0u) << chunk;
+        ASSERT_EQ(guard ? guard->allocations() : 0u, 0u) << chunk;
     }
 }

@@ -35,7 +35,7 @@ TEST(OscillatorStyleTest, HarmonicCountsAndRowLengths) {
     const int lastRows[] = {15, 32, 51, 70, 89, 108, 127};
     for (int t = 0, band = 0; t < Style::kRowCount; band += t == lastRows[band], ++t) {
         ASSERT_EQ(style.tableLengths()[t], 64 << band) << "row " << t;
-        if (t > 0) ASSERT_GE(Style::harmonicCount(t), Style::harmonicCount(t - 1));
+        ASSERT_TRUE(t == 0 || Style::harmonicCount(t) >= Style::harmonicCount(t - 1)) << t;
     }
     EXPECT_EQ(style.sineTable()[1024], 1.0f);
     EXPECT_FLOAT_EQ(style.sineTable()[512], std::sqrt(0.5f));
@@ -97,10 +97,10 @@ TEST(OscillatorStyleTest, RateTableKeepsHarmonicsBelowHalfTheRate) {
             const int row = t.index[j];
             ASSERT_NEAR(t.frequency[j], std::min(f, half) / rate,
                         1e-7 * std::min(f, half) / rate + 1e-12);
-            if (j > 0) ASSERT_LE(row, t.index[j - 1]);
+            ASSERT_TRUE(j == 0 || row <= t.index[j - 1]) << j;
             const double fit = std::trunc(rate / (2.0 * f));
-            if (row > 0) ASSERT_LE(Style::harmonicCount(row), fit) << j;
-            if (row < Style::kRowCount - 1) ASSERT_GT(Style::harmonicCount(row + 1), fit) << j;
+            ASSERT_TRUE(row == 0 || Style::harmonicCount(row) <= fit) << j;
+            ASSERT_TRUE(row == Style::kRowCount - 1 || Style::harmonicCount(row + 1) > fit) << j;
         }
         // Above half the rate: one harmonic, read at half the rate.
         EXPECT_EQ(t.index[Oscillator::RateTable::kSize - 1], 0);

@@ -2,17 +2,52 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "dsp/XLFO.h"
-#include "tests/dsp/XLFOTestRig.h"
+#include "dsp/XLFOFreqController.h"
+#include "tests/dsp/DspTestRig.h"
 
 namespace {
 
-using namespace xlfotest;
+using dsptest::kBlock;
 using dsptest::render;
+
+// With 2 cycles per second every sample advances the phase by exactly 2^-14: step edges fall
+// on whole samples (a step of 1/16 cycle lasts 1024 samples).
+constexpr float kRate = 32768.0f;
+constexpr float kFrequency = 2.0f;
+constexpr int kCycle = 16384;  // samples
+
+struct Rig {
+    wave::Environment env{kBlock};
+    Rig() { env.setSampleRate(kRate); }
+};
+
+void setFrequency(XLFO& xlfo, float hz) {
+    xlfo.defaultFrequency().setTarget(hz, 0.0f);
+}
+
+// A rig with one XLFO running at kFrequency.
+struct Single : Rig {
+    XLFO xlfo;
+    explicit Single(uint32_t seed = 1) : xlfo(env, seed) { setFrequency(xlfo, kFrequency); }
+    std::vector<float> run(size_t count) { return dsptest::render(env, xlfo, count); }
+};
+
+// Fixed step values -0.9, -0.8, ... so that every step is told apart.
+void setDistinctValues(XLFO& xlfo) {
+    for (int i = 0; i < XLFO::kMaxSteps; ++i) xlfo.step(i).value = -0.9f + 0.1f * i;
+}
+
+void setAllRandom(XLFO& xlfo) {
+    for (int i = 0; i < XLFO::kMaxSteps; ++i) xlfo.step(i).random = true;
+}
+
 using Events = std::vector<std::pair<uint32_t, bool>>;
 
 // Sample indices where the output differs from the sample before.
@@ -176,11 +211,7 @@ TEST(XLFOTest, SnappedValuesLandOnTheTwentyFiveLevels) {
         s.value = in;
         EXPECT_NEAR(s.currentValue(), snapped, 1e-6f) << in;
     }
-    xlfo.snap = false;
-    EXPECT_FLOAT_EQ(s.currentValue(), 0.5f);
-
     // Random values snap too, reaching both ends.
-    xlfo.snap = true;
     setAllRandom(xlfo);
     setFrequency(xlfo, 8.0f);  // steps of 256 samples
     std::set<float> levels;
@@ -207,7 +238,7 @@ TEST(XLFOTest, PhaseOffsetTakesTheShorterWayRound) {
     double previous = xlfo.position(), travelled = 0.0;
     for (int chunk = 0; chunk < 40; ++chunk) {
         const std::vector<float> out = rig.run(kBlock);
-        if (chunk == 0) EXPECT_EQ(out, std::vector<float>(kBlock, held));
+        EXPECT_TRUE(chunk > 0 || out == std::vector<float>(kBlock, held));
         const double p = xlfo.position();
         EXPECT_TRUE(p <= 0.1 + 1e-7 || p >= 0.9 - 1e-7) << p;
         travelled += p - previous - (p - previous > 0.5 ? 1.0 : 0.0);
@@ -322,6 +353,111 @@ TEST(XLFOTest, BalanceAndStepCountKeepThePlaceInThePattern) {
         rig.run(kBlock);
         EXPECT_EQ(xlfo.isFastChanging(), hz == kFrequency && steps == 16) << hz << " " << steps;
     }
+}
+
+constexpr int kOneBar = 5;  // "Free,16,8,4,2,1,..."
+
+TEST(XLFOFreqControllerTest, SyncModesRunTheirBarsPerCycle) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    // "16,8,4,2,1,1/2,...,1/64" bars at 120 BPM: 120 / (bars 240) cycles per second.
+    for (int mode = 1; mode < XLFOFreqController::kModeCount; ++mode) {
+        controller.syncMode = mode;
+        controller.setTransport(120.0f, 0.0);
+        EXPECT_FLOAT_EQ(controller.syncFrequency().target(), std::exp2(mode - 6)) << mode;
+    }
+    // The XLFO reads the controller, scaled by the offset factor, once settled (250 ms).
+    controller.syncMode = kOneBar;
+    controller.defaultOffset().setTarget(2.0f, 0.0f);
+    render(rig.env, xlfo, 8192);
+    EXPECT_EQ(controller.outputData()[0], 1.0f);
+    EXPECT_FALSE(controller.transportPending());
+    // Switching mode applies the last tempo at once: 16 bars.
+    controller.syncMode = 1;
+    EXPECT_FLOAT_EQ(controller.syncFrequency().target(), 120.0f / (16 * 240));
+    EXPECT_TRUE(controller.transportPending());
+
+    // Free: the free-frequency source passes through, the tempo is not applied.
+    controller.syncMode = XLFOFreqController::kFree;
+    controller.defaultFreeFrequency().setTarget(3.0f, 0.0f);
+    controller.setTransport(90.0f, 4.0);
+    EXPECT_FLOAT_EQ(controller.syncFrequency().target(), 120.0f / (16 * 240));
+    render(rig.env, xlfo, kBlock);
+    EXPECT_EQ(controller.outputData(), controller.defaultFreeFrequency().outputData());
+}
+
+TEST(XLFOFreqControllerTest, SongPositionRephasesFromTheTriggerReference) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    controller.syncMode = kOneBar;
+    xlfo.midiTrigger = true;
+    xlfo.defaultPhaseOffset().setTarget(0.125f, 0.0f);
+    render(rig.env, xlfo, kBlock);
+    // Sends a song position at 120 BPM; returns the raw phase and the position it leads to.
+    const auto send = [&](double beats) {
+        controller.setTransport(120.0f, beats);
+        rig.env.beginChunk();
+        controller.pull(kBlock, 0);
+        const std::pair<double, double> phase{xlfo.rawPhase(), xlfo.position()};
+        xlfo.pull(kBlock, 0);
+        rig.env.finishChunk(kBlock, false);
+        return phase;
+    };
+
+    // (10 quarter notes / 4) / 1 bar: 2.5 cycles from the song's start.
+    auto [raw, position] = send(10.0);
+    EXPECT_DOUBLE_EQ(raw, 0.5);
+    EXPECT_NEAR(position, 0.625, 1e-6);
+
+    xlfo.noteOn();
+    EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 10.0);
+    render(rig.env, xlfo, 1000);
+    // Six quarter notes after the note: one and a half bars, half a cycle.
+    std::tie(raw, position) = send(16.0);
+    EXPECT_DOUBLE_EQ(raw, 0.5);
+    EXPECT_NEAR(position, 0.625, 1e-6);
+
+    // A stopped host (same song position) leaves the XLFO running.
+    render(rig.env, xlfo, 1000);
+    const double running = xlfo.rawPhase();
+    EXPECT_DOUBLE_EQ(send(16.0).first, running);
+
+    // With a factor of 2 a cycle lasts half a bar: five quarter notes are 2.5 cycles.
+    controller.defaultOffset().setTarget(2.0f, 0.0f);
+    EXPECT_DOUBLE_EQ(send(15.0).first, 0.5);
+
+    // Without MIDI trigger the reference is the song's start: 17 / 4 * 2 = 8.5 cycles.
+    xlfo.midiTrigger = false;
+    EXPECT_DOUBLE_EQ(send(17.0).first, 0.5);
+}
+
+TEST(XLFOFreqControllerTest, SynchronisedXLFOStaysInTimeWithTheHost) {
+    // A host playing at 120 BPM sends its song position every block; the XLFO, running at the
+    // synchronised rate in between, is already where the song position puts it.
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    controller.syncMode = kOneBar;
+    controller.syncFrequency().setTarget(0.5f, 0.0f);
+    double beats = 0.0;
+    const double beatsPerBlock = 2.0 * kBlock / kRate;  // 2 beats per second
+    double largestJump = 0.0;
+    for (int block = 0; block < 2000; ++block) {
+        const double before = xlfo.rawPhase();
+        controller.setTransport(120.0f, beats);
+        rig.env.beginChunk();
+        controller.pull(kBlock, 0);
+        if (block > 0) {
+            double jump = std::fabs(xlfo.rawPhase() - before);
+            largestJump = std::max(largestJump, std::min(jump, 1.0 - jump));
+        }
+        xlfo.pull(kBlock, 0);
+        rig.env.finishChunk(kBlock, false);
+        beats += beatsPerBlock;
+    }
+    EXPECT_LT(largestJump, 1e-6);
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <limits>
+#include <numbers>
 #include <vector>
 
+#include "dsp/DcBlocker.h"
 #include "dsp/EnvelopeFollower.h"
 #include "dsp/GainAdjuster.h"
 #include "dsp/SignalSmoother.h"
+#include "dsp/SoftLimiter.h"
 #include "tests/dsp/DspTestRig.h"
 
 namespace {
@@ -123,6 +128,58 @@ TEST(GainAdjusterTest, ScalesByTheLimitedEnvelopeRatio) {
     // The gain is clamped to -1..1.
     adjuster.gain().setTarget(3.0f, 0.0f);
     EXPECT_EQ(adjuster.gain().target(), 1.0f);
+}
+
+// An offset under a tone goes away within a second; the tone passes at its level, and the
+// corner lies at 5 Hz.
+TEST(DcBlocker, RemovesOffsetAndKeepsTheTone) {
+    constexpr float kRate = 48000.0f;
+    wave::Environment env(256);
+    env.setSampleRate(kRate);
+    const auto tone = dsptest::sineOf(1000.0, 0.5, kRate);
+    dsptest::Playback source(env, [&](size_t n) { return 0.3f + tone(n); });
+    DcBlocker blocker(env);
+    blocker.setInput(&source);
+    const std::vector<float> out = dsptest::render(env, blocker, 96000, 256);
+
+    // The last second: mean and level.
+    double mean = 0.0;
+    for (size_t i = 48000; i < out.size(); ++i) mean += out[i];
+    EXPECT_NEAR(mean / 48000, 0.0, 1e-4);
+    EXPECT_NEAR(dsptest::decibels(dsptest::rms(out, 48000) / (0.5 / std::sqrt(2.0))), 0.0, 0.01);
+
+    // Its impulse response is 3 dB down at the corner.
+    DcBlocker fresh(env);
+    dsptest::Playback kick(env, dsptest::impulseAt(0));
+    fresh.setInput(&kick);
+    const std::vector<float> h = dsptest::render(env, fresh, 96000, 256);
+    std::complex<double> sum;
+    const double w = 2.0 * std::numbers::pi * DcBlocker::kCornerFrequency / kRate;
+    for (size_t n = 0; n < h.size(); ++n) sum += double(h[n]) * std::polar(1.0, -w * n);
+    EXPECT_NEAR(dsptest::decibels(std::abs(sum)), -3.0, 0.05);
+}
+
+// Unity below the threshold, continuous with slope 1 at it, rising towards the ceiling and
+// never past it; symmetric; infinities land on the ceiling.
+TEST(SoftLimiter, ShapeIsTransparentThenBoundedAndSmooth) {
+    constexpr float t = SoftLimiter::kDefaultThreshold;
+    constexpr float c = SoftLimiter::kDefaultCeiling;
+    for (float x : {0.0f, 0.25f, -0.5f, 0.999f, -1.0f}) EXPECT_EQ(SoftLimiter::shape(x, t, c), x);
+    const float h = 1e-3f;
+    EXPECT_NEAR((SoftLimiter::shape(t + h, t, c) - SoftLimiter::shape(t, t, c)) / h, 1.0f, 2e-3f);
+    float previous = t;
+    for (float x = 1.1f; x < 1000.0f; x *= 1.5f) {
+        const float y = SoftLimiter::shape(x, t, c);
+        EXPECT_GE(y, previous);
+        if (x < 4.0f) {
+            EXPECT_GT(y, previous);
+        }
+        EXPECT_LE(y, c);
+        EXPECT_EQ(SoftLimiter::shape(-x, t, c), -y);
+        previous = y;
+    }
+    EXPECT_EQ(SoftLimiter::shape(std::numeric_limits<float>::infinity(), t, c), c);
+    EXPECT_EQ(SoftLimiter::shape(-std::numeric_limits<float>::infinity(), t, c), -c);
 }
 
 }  // namespace
