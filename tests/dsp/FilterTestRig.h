@@ -1,81 +1,95 @@
 #pragma once
 
-#include <cmath>
+#include <gtest/gtest.h>
+
 #include <complex>
 #include <cstdint>
+#include <memory>
 #include <numbers>
 #include <vector>
 
-#include "dsp/GenericFilter.h"
-#include "wave/Environment.h"
-#include "wave/Producer.h"
+#include "dsp/BiQuadFilter.h"
+#include "dsp/DesignFilter.h"
+#include "dsp/MultiDesignFilter.h"
+#include "tests/dsp/DspTestRig.h"
+#include "tests/dsp/FilterResources.h"
 
 namespace filtertest {
 
-constexpr uint32_t kBlock = 64;
+using dsptest::kBlock;
 
-// Plays a prepared signal into a filter graph, one chunk at a time.
-class SignalSource : public wave::Source {
-public:
-    explicit SignalSource(wave::Environment& env) : wave::Source(env) {}
+inline const MultiDesignFilter::StyleList& styles() { return standardStyles(); }
 
-    void play(const std::vector<float>& signal) {
-        signal_ = &signal;
-        position_ = 0;
-    }
-    bool produce(float* buffer, uint32_t frames, uint32_t /*flags*/) override {
-        for (uint32_t i = 0; i < frames; ++i, ++position_) {
-            buffer[i] = position_ < signal_->size() ? (*signal_)[position_] : 0.0f;
-        }
-        return false;
-    }
-
-private:
-    const std::vector<float>* signal_ = nullptr;
-    size_t position_ = 0;
-};
-
-// Runs chunks and collects the outputs of the given filters.
-inline std::vector<std::vector<float>> render(wave::Environment& env,
-                                              const std::vector<GenericFilter*>& filters,
-                                              size_t length) {
-    std::vector<std::vector<float>> out(filters.size());
-    for (size_t done = 0; done < length; done += kBlock) {
-        const auto n = static_cast<uint32_t>(std::min<size_t>(kBlock, length - done));
-        env.beginChunk();
-        for (size_t k = 0; k < filters.size(); ++k) {
-            const float* samples = filters[k]->pull(n, 0);
-            out[k].insert(out[k].end(), samples, samples + n);
-        }
-        env.finishChunk(n, false);
-    }
-    return out;
-}
-
-inline std::vector<float> sine(double frequency, double rate, size_t length, double amplitude) {
+inline std::vector<float> noise(size_t length, uint32_t seed, float amplitude) {
     std::vector<float> s(length);
-    for (size_t i = 0; i < length; ++i) {
-        s[i] =
-            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / rate));
+    uint32_t x = seed * 2654435761u + 1;
+    for (float& v : s) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        v = amplitude * (static_cast<float>(x) / 2147483648.0f - 1.0f);
     }
     return s;
 }
 
-// Hann-windowed DFT of x[from, end) at one frequency.
-inline std::complex<double> tone(const std::vector<float>& x, size_t from, double frequency,
-                                 double rate) {
-    std::complex<double> sum;
-    const size_t n = x.size() - from;
-    for (size_t i = 0; i < n; ++i) {
-        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / n);
-        sum += w * x[from + i] *
-               std::polar(1.0, -2.0 * std::numbers::pi * frequency * (from + i) / rate);
-    }
-    return sum;
-}
+// Filters built as a voice builds them: every filter lists the characteristics of one shared
+// DesignFilter (the parallel unit), then its own "Clean" kernel.
+struct Rig {
+    wave::Environment env{kBlock};
+    std::vector<std::unique_ptr<DesignFilter>> units;
+    std::vector<std::unique_ptr<dsptest::Playback>> sources;
+    std::vector<std::unique_ptr<BiQuadFilter>> cleans;
+    std::vector<std::unique_ptr<MultiDesignFilter>> filters;
+    std::vector<wave::Producer*> outputs;
 
-inline double decibels(double ratio) {
-    return 20.0 * std::log10(ratio);
-}
+    // sharedUnit false: every filter gets a DesignFilter of its own.
+    Rig(int count, double rate, bool sharedUnit = true) {
+        env.setSampleRate(static_cast<float>(rate));
+        for (int k = 0; k < count; ++k) {
+            if (k == 0 || !sharedUnit) units.push_back(std::make_unique<DesignFilter>(env));
+            sources.push_back(std::make_unique<dsptest::Playback>(env));
+            cleans.push_back(std::make_unique<BiQuadFilter>(env));
+            filters.push_back(std::make_unique<MultiDesignFilter>(env));
+            MultiDesignFilter& f = *filters.back();
+            f.setInput(sources.back().get());
+            f.addEntries(*units.back(), styles());
+            f.addEntry(*cleans.back());
+            outputs.push_back(&f);
+        }
+    }
+
+    void configure(int characteristic, int response, int slope) {
+        for (auto& f : filters) {
+            ASSERT_TRUE(f->setCharacteristic(characteristic));
+            f->setResponse(response);
+            f->setSlope(slope);
+        }
+    }
+    void set(int k, double cutoff, float peak) {
+        filters[k]->defaultFrequency().setTarget(static_cast<float>(std::log2(cutoff)), 0.0f);
+        filters[k]->defaultPeak().setTarget(peak, 0.0f);
+    }
+    std::vector<std::vector<float>> run(const std::vector<std::vector<float>>& signals) {
+        for (size_t k = 0; k < sources.size(); ++k) sources[k]->play(signals[k]);
+        return dsptest::render(env, outputs, signals[0].size());
+    }
+    // Gains in dB of filter 0 from the first `length` samples of its response to a small
+    // impulse (small enough for the saturators to stay linear), floored at -120 dB.
+    std::vector<double> response(const std::vector<double>& frequencies, size_t length = 8192) {
+        constexpr float kHeight = 0.01f;
+        std::vector<float> impulse(length, 0.0f);
+        impulse[0] = kHeight;
+        env.reset();
+        const std::vector<float> h = run({impulse})[0];
+        std::vector<double> gains;
+        for (const double f : frequencies) {
+            std::complex<double> sum;
+            const double w = 2.0 * std::numbers::pi * f / env.sampleRate();
+            for (size_t n = 0; n < h.size(); ++n) sum += double(h[n]) * std::polar(1.0, -w * n);
+            gains.push_back(std::max(-120.0, dsptest::decibels(std::abs(sum) / kHeight)));
+        }
+        return gains;
+    }
+};
 
 }  // namespace filtertest

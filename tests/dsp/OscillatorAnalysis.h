@@ -99,24 +99,6 @@ inline Spur strongestNonHarmonic(const std::vector<float>& x, double rate, doubl
     return spur;
 }
 
-// Power of the signal in [low, high) Hz, averaged over windowed FFTs of consecutive segments of
-// `size` samples.
-inline double bandPower(const std::vector<float>& x, double rate, double low, double high,
-                        uint32_t size) {
-    const FourierTransform fft(size);
-    std::vector<std::complex<double>> spectrum(size);
-    double power = 0.0;
-    for (size_t start = 0; start + size <= x.size(); start += size) {
-        for (size_t n = 0; n < size; ++n) spectrum[n] = blackmanHarris(n, size) * x[start + n];
-        fft.transform(spectrum.data(), size, false);
-        for (uint32_t k = 0; k <= size / 2; ++k) {
-            const double f = k * rate / size;
-            if (f >= low && f < high) power += std::norm(spectrum[k]);
-        }
-    }
-    return power;
-}
-
 inline double midiPitch(int note) {
     return std::log2(440.0) + (note - 69) / 12.0;
 }

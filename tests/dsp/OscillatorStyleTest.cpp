@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <numbers>
 #include <set>
 #include <thread>
 #include <vector>
 
+#include "dsp/FourierTransform.h"
 #include "dsp/OscillatorStyle.h"
 
 namespace {
@@ -23,90 +25,59 @@ const Style& synthesizerStyle() {
     return *style;
 }
 
-// A row as the recipe sums it (cos^2-tapered harmonics; the triangle's odd ones with its gain and
-// rolloff), in double precision with exact sines.
-std::vector<double> exactRow(const Style& style, int row, bool saw) {
-    const int n = Style::harmonicCount(row);
-    const int length = style.tableLengths()[row];
-    const Style::Tones& tones = style.tones();
-    const int count = saw ? n : std::max(1, n / 2);
-    std::vector<double> out(static_cast<size_t>(length) + 1, 0.0);
-    for (int h = 1; h <= count; ++h) {
-        const int m = saw ? h : 2 * h - 1;
-        const double taper = std::pow(std::cos((h - 1) * std::numbers::pi / (2.0 * count)), 2);
-        const double amplitude =
-            saw ? taper * tones.sawGain / h
-                : taper * tones.triangleGain *
-                      std::exp((tones.triangleRolloff - 1.0) * 10.0 * (h - 1)) / (m * m);
-        for (int i = 0; i <= length; ++i) {
-            out[static_cast<size_t>(i)] +=
-                amplitude * std::sin(2.0 * std::numbers::pi *
-                                     static_cast<double>((int64_t{i} * m) % length) / length);
-        }
-    }
-    return out;
-}
-
 TEST(OscillatorStyleTest, HarmonicCountsAndRowLengths) {
-    for (int t = 0; t < 20; ++t) EXPECT_EQ(Style::harmonicCount(t), t + 1);
-    EXPECT_EQ(Style::harmonicCount(20), 21);
-    EXPECT_EQ(Style::harmonicCount(21), 21);
-    EXPECT_EQ(Style::harmonicCount(22), 22);
-    EXPECT_EQ(Style::harmonicCount(59), 85);
-    EXPECT_EQ(Style::harmonicCount(127), 999);
-    for (int t = 1; t < Style::kRowCount; ++t) {
-        EXPECT_GE(Style::harmonicCount(t), Style::harmonicCount(t - 1));
-    }
-
+    // Rows 0 to 19 count 1 to 20 harmonics, then the curve from 21 to 999.
+    const std::pair<int, int> counts[] = {{0, 1},   {19, 20}, {20, 21},  {21, 21},
+                                          {22, 22}, {59, 85}, {127, 999}};
+    for (const auto& [row, count] : counts) EXPECT_EQ(Style::harmonicCount(row), count) << row;
+    // Rows 0-15 have 64 samples, 16-32 128, ... 109-127 4096.
     const Style style;
-    const struct {
-        int first, last, length;
-    } bands[] = {{0, 15, 64},    {16, 32, 128},   {33, 51, 256},   {52, 70, 512},
-                 {71, 89, 1024}, {90, 108, 2048}, {109, 127, 4096}};
-    for (const auto& band : bands) {
-        for (int t = band.first; t <= band.last; ++t) {
-            EXPECT_EQ(style.tableLengths()[t], band.length) << "row " << t;
-        }
-    }
-    for (int k = 0; k <= 4096; k += 256) {
-        EXPECT_FLOAT_EQ(style.sineTable()[k],
-                        static_cast<float>(std::sin(k * 2 * std::numbers::pi / 4096)));
+    const int lastRows[] = {15, 32, 51, 70, 89, 108, 127};
+    for (int t = 0, band = 0; t < Style::kRowCount; band += t == lastRows[band], ++t) {
+        ASSERT_EQ(style.tableLengths()[t], 64 << band) << "row " << t;
+        ASSERT_TRUE(t == 0 || Style::harmonicCount(t) >= Style::harmonicCount(t - 1)) << t;
     }
     EXPECT_EQ(style.sineTable()[1024], 1.0f);
-    EXPECT_TRUE(std::all_of(style.zeroIndexTable(),
-                            style.zeroIndexTable() + Oscillator::RateTable::kSize,
-                            [](int32_t v) { return v == 0; }));
+    EXPECT_FLOAT_EQ(style.sineTable()[512], std::sqrt(0.5f));
 }
 
-TEST(OscillatorStyleTest, TablesFollowTheRecipe) {
+// The rows' spectra, in sine phase: the sawtooth's harmonic m has sawGain w / m, the triangle's
+// odd harmonic 2h - 1 has triangleGain w exp((rolloff - 1) 10 (h - 1)) / (2h - 1)^2 plus 2 % of
+// the sawtooth, with w = cos^2((h - 1) pi / 2M) over the row's M harmonics. Beyond L the rows
+// hold zeros; sample L repeats sample 0.
+TEST(OscillatorStyleTest, RowSpectraFollowTheRecipe) {
     const Style& style = synthesizerStyle();
-    const float mix = style.tones().triangleSawMix;
-    for (const int t : {0, 7, 15, 16, 20, 21, 59, 90, 108, 127}) {
-        const int length = style.tableLengths()[t];
+    const Style::Tones& tones = style.tones();
+    const auto taper = [](int h, int count) {
+        return std::pow(std::cos((h - 1) * std::numbers::pi / (2.0 * count)), 2);
+    };
+    const FourierTransform fft(4096);
+    for (const int t : {0, 7, 15, 16, 20, 21, 59, 108, 127}) {
+        const int length = style.tableLengths()[t], n = Style::harmonicCount(t);
         const float* saw = style.sawTables() + t * Style::kRowStride;
         const float* triangle = style.triangleTables() + t * Style::kRowStride;
-        // The sawtooth is the exact sum rounded to float; the triangle (plus the saw mix) may
-        // stray by a float accumulation of up to 500 terms from the 4097-entry sine table.
-        const std::vector<double> exactSaw = exactRow(style, t, true);
-        const std::vector<double> exactTriangle = exactRow(style, t, false);
-        for (int i = 0; i <= length; ++i) {
-            ASSERT_NEAR(saw[i], exactSaw[i], 6e-8) << "row " << t << " sample " << i;
-            ASSERT_NEAR(triangle[i], exactTriangle[i] + mix * exactSaw[i], 4e-6) << t << " " << i;
+        std::vector<std::complex<double>> s(saw, saw + length), r(triangle, triangle + length);
+        fft.transform(s.data(), length, false);
+        fft.transform(r.data(), length, false);
+        for (int m = 0; m < length / 2; ++m) {
+            const int h = (m + 1) / 2, odd = std::max(1, n / 2);
+            const double sawtooth = m > 0 && m <= n ? tones.sawGain * taper(m, n) / m : 0.0;
+            const double rolloff = std::exp((tones.triangleRolloff - 1.0) * 10.0 * (h - 1));
+            const double tri =
+                m % 2 && h <= odd ? tones.triangleGain * taper(h, odd) * rolloff / (m * m) : 0.0;
+            ASSERT_NEAR(std::abs(s[m] - std::complex<double>(0, -sawtooth * length / 2)) / length,
+                        0.0, 1e-7)
+                << t << " " << m;
+            const std::complex<double> expected(0, -(tri + tones.triangleSawMix * sawtooth));
+            ASSERT_NEAR(std::abs(r[m] - expected * (length / 2.0)) / length, 0.0, 1e-6) << m;
         }
-        EXPECT_EQ(saw[0], 0.0f);
         EXPECT_EQ(saw[length], saw[0]);
         EXPECT_EQ(triangle[length], triangle[0]);
-        for (int i = length + 1; i < Style::kRowStride; ++i) {
-            ASSERT_EQ(saw[i], 0.0f);
-            ASSERT_EQ(triangle[i], 0.0f);
-        }
-        // Sine-phase harmonics make every row odd about its start.
-        for (int i = 1; i < length; ++i) ASSERT_NEAR(saw[length - i], -saw[i], 1e-6f);
+        EXPECT_TRUE(
+            std::all_of(saw + length + 1, saw + Style::kRowStride, [](float v) { return v == 0; }));
+        EXPECT_TRUE(std::all_of(triangle + length + 1, triangle + Style::kRowStride,
+                                [](float v) { return v == 0; }));
     }
-    // Row 127 of the sawtooth approaches the ideal ramp sawGain * (pi/2 - pi x) in its middle.
-    const float* saw = style.sawTables() + 127 * Style::kRowStride;
-    EXPECT_NEAR(saw[1024], 0.5f * std::numbers::pi_v<float> / 4, 0.01f);
-    EXPECT_NEAR(saw[2048], 0.0f, 1e-6f);
 }
 
 TEST(OscillatorStyleTest, RateTableKeepsHarmonicsBelowHalfTheRate) {
@@ -126,16 +97,10 @@ TEST(OscillatorStyleTest, RateTableKeepsHarmonicsBelowHalfTheRate) {
             const int row = t.index[j];
             ASSERT_NEAR(t.frequency[j], std::min(f, half) / rate,
                         1e-7 * std::min(f, half) / rate + 1e-12);
-            if (j > 0) {
-                ASSERT_LE(row, t.index[j - 1]);
-            }
+            ASSERT_TRUE(j == 0 || row <= t.index[j - 1]) << j;
             const double fit = std::trunc(rate / (2.0 * f));
-            if (row > 0) {
-                ASSERT_LE(Style::harmonicCount(row), fit) << j;
-            }
-            if (row < Style::kRowCount - 1) {
-                ASSERT_GT(Style::harmonicCount(row + 1), fit) << j;
-            }
+            ASSERT_TRUE(row == 0 || Style::harmonicCount(row) <= fit) << j;
+            ASSERT_TRUE(row == Style::kRowCount - 1 || Style::harmonicCount(row + 1) > fit) << j;
         }
         // Above half the rate: one harmonic, read at half the rate.
         EXPECT_EQ(t.index[Oscillator::RateTable::kSize - 1], 0);

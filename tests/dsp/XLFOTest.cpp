@@ -2,17 +2,52 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "dsp/XLFO.h"
-#include "tests/dsp/XLFOTestRig.h"
-#include "tests/support/AllocationCounter.h"
+#include "dsp/XLFOFreqController.h"
+#include "tests/dsp/DspTestRig.h"
 
 namespace {
 
-using namespace xlfotest;
+using dsptest::kBlock;
+using dsptest::render;
+
+// With 2 cycles per second every sample advances the phase by exactly 2^-14: step edges fall
+// on whole samples (a step of 1/16 cycle lasts 1024 samples).
+constexpr float kRate = 32768.0f;
+constexpr float kFrequency = 2.0f;
+constexpr int kCycle = 16384;  // samples
+
+struct Rig {
+    wave::Environment env{kBlock};
+    Rig() { env.setSampleRate(kRate); }
+};
+
+void setFrequency(XLFO& xlfo, float hz) {
+    xlfo.defaultFrequency().setTarget(hz, 0.0f);
+}
+
+// A rig with one XLFO running at kFrequency.
+struct Single : Rig {
+    XLFO xlfo;
+    explicit Single(uint32_t seed = 1) : xlfo(env, seed) { setFrequency(xlfo, kFrequency); }
+    std::vector<float> run(size_t count) { return dsptest::render(env, xlfo, count); }
+};
+
+// Fixed step values -0.9, -0.8, ... so that every step is told apart.
+void setDistinctValues(XLFO& xlfo) {
+    for (int i = 0; i < XLFO::kMaxSteps; ++i) xlfo.step(i).value = -0.9f + 0.1f * i;
+}
+
+void setAllRandom(XLFO& xlfo) {
+    for (int i = 0; i < XLFO::kMaxSteps; ++i) xlfo.step(i).random = true;
+}
+
 using Events = std::vector<std::pair<uint32_t, bool>>;
 
 // Sample indices where the output differs from the sample before.
@@ -24,46 +59,40 @@ std::vector<int> changes(const std::vector<float>& s) {
     return at;
 }
 
-class HalfRecorder : public XLFO::Observer {
-public:
-    explicit HalfRecorder(const wave::Environment& env) : env_(&env) {}
-    void halfChanged(const XLFO& xlfo, bool secondHalf, uint32_t frame) override {
-        EXPECT_EQ(xlfo.secondHalf(), secondHalf);
-        events.emplace_back(env_->sampleClock() + frame, secondHalf);
+// Fixed steps of the given values, all with the given glide.
+void pattern(XLFO& xlfo, const std::vector<float>& values, float glide = 0.0f) {
+    xlfo.stepCount = static_cast<int>(values.size());
+    for (int i = 0; i < xlfo.stepCount; ++i) {
+        xlfo.step(i).value = values[i];
+        xlfo.step(i).glide = glide;
     }
-    Events events;
+}
 
-private:
-    const wave::Environment* env_;
-};
+// Draws at the middle of each step of `length` samples after the first: apart by the least
+// distance, within [lo, hi].
+void expectDraws(const std::vector<float>& x, size_t length, float lo, float hi) {
+    for (size_t at = length + length / 2; at < x.size(); at += length) {
+        ASSERT_GE(std::fabs(x[at] - x[at - length]), XLFO::kRandomDistance - 1e-6f) << at;
+        ASSERT_TRUE(x[at] >= lo && x[at] <= hi) << at;
+    }
+}
 
 TEST(XLFOTest, StepTimesFollowBalanceToTheSample) {
     Single rig;
-    XLFO& xlfo = rig.xlfo;
-    setDistinctValues(xlfo);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_DOUBLE_EQ(xlfo.step(i).start(), i / 16.0);
-        EXPECT_DOUBLE_EQ(xlfo.step(i).end(), (i + 1) / 16.0);
-    }
+    setDistinctValues(rig.xlfo);
     // Glide 0 holds every step flat for exactly 1024 samples.
-    std::vector<float> out = render(rig.env, xlfo, 2 * kCycle);
+    std::vector<float> out = rig.run(2 * kCycle);
     std::vector<int> expected;
     for (int k = 1; k < 32; ++k) expected.push_back(1024 * k);
     EXPECT_EQ(changes(out), expected);
     for (int k = 0; k < 32; ++k) EXPECT_FLOAT_EQ(out[1024 * k + 512], -0.9f + 0.1f * (k % 16));
 
     // Balance 0.25: the first eight steps last 1/32 each, the last eight 3/32.
-    xlfo.balance = 0.25f;
-    for (int i = 0; i < 16; ++i) {
-        const double end = i < 8 ? (i + 1) / 32.0 : 0.25 + (i - 7) * 3.0 / 32.0;
-        EXPECT_DOUBLE_EQ(xlfo.step(i).end(), end) << i;
-    }
-    out = render(rig.env, xlfo, kCycle);
+    rig.xlfo.balance = 0.25f;
+    out = rig.run(kCycle);
     expected.clear();
-    for (int k = 1; k < 8; ++k) expected.push_back(512 * k);
-    for (int k = 0; k < 8; ++k) expected.push_back(4096 + 1536 * k);
+    for (int k = 1; k < 16; ++k) expected.push_back(k < 8 ? 512 * k : 4096 + 1536 * (k - 8));
     EXPECT_EQ(changes(out), expected);
-    EXPECT_FLOAT_EQ(out[0], -0.9f);
     EXPECT_FLOAT_EQ(out[4096], -0.9f + 0.8f);
 }
 
@@ -71,41 +100,29 @@ TEST(XLFOTest, OddStepCountSplitsTheMiddleStepAtTheBalance) {
     // Three steps; the middle one at -0.5 glides toward the last at 0.5.
     const auto middle = [](float balance, float glide, size_t length) {
         Single rig;
-        XLFO& xlfo = rig.xlfo;
-        xlfo.stepCount = 3;
-        xlfo.balance = balance;
-        xlfo.step(1).value = -0.5f;
-        xlfo.step(1).glide = glide;
-        xlfo.step(2).value = 0.5f;
-        if (balance == 0.25f) {
-            EXPECT_DOUBLE_EQ(xlfo.step(0).end(), 1.0 / 6.0);
-            EXPECT_DOUBLE_EQ(xlfo.step(1).end(), 0.5);
-            EXPECT_DOUBLE_EQ(xlfo.step(2).end(), 1.0);
-            EXPECT_FALSE(xlfo.step(0).isMiddle());
-            EXPECT_TRUE(xlfo.step(1).isMiddle());
-            EXPECT_FALSE(xlfo.step(2).isMiddle());
-        }
-        return render(rig.env, xlfo, length);
+        pattern(rig.xlfo, {0.0f, -0.5f, 0.5f});
+        rig.xlfo.balance = balance;
+        rig.xlfo.step(1).glide = glide;
+        return rig.run(length);
     };
-    // The middle step's first half runs before the balance point, so a glide of 0.5 starts
-    // exactly there (position 0.25, sample 4096) and reaches the next value at the step's end.
-    const std::vector<float> out = middle(0.25f, 0.5f, kCycle / 2);
+    // At balance 0.25 the steps span [0, 1/6), [1/6, 1/2), [1/2, 1); the middle step's first
+    // half runs before the balance point, so a glide of 0.5 starts exactly there (sample 4096)
+    // and reaches the next value at the step's end; halfway through the second part, u = 0.75.
+    const std::vector<float> out = middle(0.25f, 0.5f, kCycle / 2 + 1);
+    EXPECT_EQ(changes(out)[0], 2731);
     EXPECT_FLOAT_EQ(out[4096], -0.5f);
     EXPECT_GT(out[4097], -0.5f);
-    // Halfway through the second part: u = 0.75, half the glide.
     EXPECT_NEAR(out[6144], 0.0f, 1e-6f);
     EXPECT_NEAR(out[8191], 0.5f, 1e-3f);
-
+    EXPECT_EQ(out[8192], 0.5f);
     // Balance 0.375: the middle step spans [0.25, 7/12); its first part [0.25, 0.375) maps to
     // u = 0..0.5, so with a full glide position 0.3125 (sample 5120) is a quarter of the way.
     EXPECT_NEAR(middle(0.375f, 1.0f, 6000)[5120], -0.25f, 1e-6f);
 }
 
-TEST(XLFOTest, GlideRampsContinuouslyAndZeroGlideHolds) {
+TEST(XLFOTest, GlideRampsAlongItsCurveAndZeroGlideHolds) {
     Rig rig;
-    XLFO stepGlide(rig.env);
-    XLFO globalGlide(rig.env);
-    XLFO negativeGlide(rig.env);
+    XLFO stepGlide(rig.env), globalGlide(rig.env), negativeGlide(rig.env);
     for (XLFO* x : {&stepGlide, &globalGlide, &negativeGlide}) {
         setDistinctValues(*x);
         x->step(15).value = 1.0f;  // the largest jump back to step 0: 1.9
@@ -115,100 +132,56 @@ TEST(XLFOTest, GlideRampsContinuouslyAndZeroGlideHolds) {
     globalGlide.defaultGlide().setTarget(1.0f, 0.0f);
     // Global -1 with step glide 0 leaves only the minimum glide: flat steps.
     negativeGlide.defaultGlide().setTarget(-1.0f, 0.0f);
-
-    const auto out = renderAll(rig.env, {&stepGlide, &globalGlide}, 2 * kCycle, {&negativeGlide});
-    for (int k = 0; k < 2; ++k) {
-        float largest = 0.0f;
-        for (size_t i = 1; i < out[k].size(); ++i) {
-            largest = std::max(largest, std::fabs(out[k][i] - out[k][i - 1]));
-        }
-        // A linear glide over 1024 samples: never more than one sample's share of a jump.
-        EXPECT_LE(largest, 1.9f / 1024.0f + 1e-6f);
-        EXPECT_GT(largest, 0.0f);
-    }
+    const auto out = render(rig.env, {&stepGlide, &globalGlide, &negativeGlide}, 2 * kCycle);
+    // A linear glide over 1024 samples: never more than one sample's share of a jump.
+    EXPECT_LE(dsptest::largestStep(out[0]), 1.9f / 1024.0f + 1e-6f);
+    EXPECT_FLOAT_EQ(out[0][512], -0.9f + 0.05f);  // halfway from step 0 to step 1
     EXPECT_EQ(out[0], out[1]);
     EXPECT_EQ(changes(out[2]).size(), 31u);
-    EXPECT_FLOAT_EQ(out[0][512], -0.9f + 0.05f);  // halfway from step 0 to step 1
+
+    // A quarter into a full glide from -0.5 to 0.5 stands at curve(0.25) - 0.5.
+    const float quarter[] = {0.25f, 0.0625f, 0.5f, 0.5f * (std::sin(-0.25f * 3.14159265f) + 1)};
+    for (int curve = XLFO::kLinear; curve <= XLFO::kSine; ++curve) {
+        Single curved;
+        pattern(curved.xlfo, {-0.5f, 0.5f}, 1.0f);
+        curved.xlfo.step(0).glideCurve = curve;
+        EXPECT_NEAR(curved.run(2049)[2048], quarter[curve] - 0.5f, 1e-6f) << curve;
+    }
 
     // The least glide, (0.0002 f)^2, shows at high rates: one step of 32 samples at 1024 Hz
     // holds 0.8 and glides toward the stored value 0 only in its last sample.
     Single fast;
-    fast.xlfo.stepCount = 1;
-    fast.xlfo.step(0).value = 0.8f;
+    pattern(fast.xlfo, {0.8f});
     fast.xlfo.defaultGlide().setTarget(-1.0f, 0.0f);
     setFrequency(fast.xlfo, 1024.0f);
-    const std::vector<float> s = render(fast.env, fast.xlfo, 64);
+    const std::vector<float> s = fast.run(64);
     const float g = (0.0002f * 1024.0f) * (0.0002f * 1024.0f);
     EXPECT_FLOAT_EQ(s[30], 0.8f);
     EXPECT_NEAR(s[31], 0.8f - 0.8f * (31.0f / 32.0f - (1.0f - g)) / g, 1e-5f);
     EXPECT_FLOAT_EQ(s[32], 0.8f);
 }
 
-TEST(XLFOTest, GlideCurvesShapeTheGlide) {
-    // u = 0.25 of a full glide from -0.5 to 0.5 is curve(0.25) - 0.5.
-    const float expected[] = {0.25f, 0.0625f, 0.5f, 0.5f * (std::sin(-0.25f * 3.14159265f) + 1.0f)};
-    for (int curve = XLFO::kLinear; curve <= XLFO::kSine; ++curve) {
-        Single rig;
-        rig.xlfo.stepCount = 2;
-        rig.xlfo.step(0).value = -0.5f;
-        rig.xlfo.step(0).glide = 1.0f;
-        rig.xlfo.step(0).glideCurve = curve;
-        rig.xlfo.step(1).value = 0.5f;
-        const std::vector<float> out = render(rig.env, rig.xlfo, kCycle / 2);
-        EXPECT_NEAR(out[2048], expected[curve] - 0.5f, 1e-6f) << curve;
-        EXPECT_FLOAT_EQ(out[0], -0.5f) << curve;
-        EXPECT_NEAR(out[8191], 0.5f, 1e-3f) << curve;
-    }
-    EXPECT_FLOAT_EQ(XLFO::Step::curveFor(XLFO::kSqrt)(-0.25f), -0.5f);
-    EXPECT_FLOAT_EQ(XLFO::Step::curveFor(XLFO::kSine)(1.0f), 1.0f);
-}
-
 TEST(XLFOTest, RandomStepsKeepTheirDistanceAndRepeatPerSeed) {
     Rig rig;
-    XLFO xlfo(rig.env, 7);
-    XLFO twin(rig.env, 7);
-    XLFO other(rig.env, 8);
-    for (XLFO* x : {&xlfo, &twin, &other}) {
-        setFrequency(*x, kFrequency);
-        setAllRandom(*x);
-        x->step(5).random = false;  // step 5 stays fixed
-        x->step(5).value = 0.9f;
-    }
-    constexpr int kCycles = 60;
-    const auto all = renderAll(rig.env, {&xlfo, &twin, &other}, kCycles * kCycle);
-    const std::vector<float>& out = all[0];
-    EXPECT_EQ(out, all[1]);
-    EXPECT_NE(out, all[2]);
-
-    std::set<float> distinct;
-    float previous = out[512];
-    for (int k = 1; k < kCycles * 16; ++k) {
-        const float v = out[1024 * k + 512];
-        if (k % 16 == 5) {
-            EXPECT_FLOAT_EQ(v, 0.9f);
-        } else {
-            EXPECT_GE(std::fabs(v - previous), XLFO::kRandomDistance - 1e-6f) << k;
-        }
-        EXPECT_GE(v, -1.0f);
-        EXPECT_LE(v, 1.0f);
-        // Each visit holds one value for the whole step.
-        EXPECT_EQ(out[1024 * k], v);
-        EXPECT_EQ(out[1024 * k + 1023], v);
-        distinct.insert(v);
-        previous = v;
-    }
-    EXPECT_GT(distinct.size(), 800u);  // new values every visit
-    EXPECT_EQ(changes(out).size(), size_t(kCycles * 16 - 1));
-
+    XLFO xlfo(rig.env, 7), twin(rig.env, 7), other(rig.env, 8), quick(rig.env, 9);
+    for (XLFO* x : {&xlfo, &twin, &other, &quick}) setAllRandom(*x);
+    for (XLFO* x : {&xlfo, &twin, &other}) setFrequency(*x, kFrequency);
     // Steps shorter than a chunk (16 samples) draw anew on every visit as well.
-    XLFO quick(rig.env, 9);
     setFrequency(quick, 128.0f);
-    setAllRandom(quick);
-    const std::vector<float> q = render(rig.env, quick, 16 * 1000);
-    for (int k = 16; k < 1000; ++k) {
-        EXPECT_GE(std::fabs(q[16 * k + 8] - q[16 * k - 8]), XLFO::kRandomDistance - 1e-6f);
-        EXPECT_NE(q[16 * k + 8], q[16 * (k - 16) + 8]) << k;
-    }
+    constexpr int kCycles = 60;
+    const auto all = render(rig.env, {&xlfo, &twin, &other, &quick}, kCycles * kCycle);
+    EXPECT_EQ(all[0], all[1]);
+    EXPECT_NE(all[0], all[2]);
+    expectDraws(all[0], 1024, -1.0f, 1.0f);
+    expectDraws(all[3], 16, -1.0f, 1.0f);
+    // New values on every visit, each held for the whole step.
+    EXPECT_GT(std::set<float>(all[0].begin(), all[0].end()).size(), 800u);
+    EXPECT_EQ(changes(all[0]).size(), size_t(kCycles * 16 - 1));
+
+    // A fixed step among random ones keeps its value (the clock stands at a whole cycle).
+    xlfo.step(5).random = false;
+    xlfo.step(5).value = 0.9f;
+    EXPECT_EQ(render(rig.env, xlfo, kCycle)[5 * 1024 + 512], 0.9f);
 
     // A single random step draws every cycle (2048 samples at 16 Hz); unipolar stays in 0..1.
     XLFO single(rig.env, 3);
@@ -216,22 +189,12 @@ TEST(XLFOTest, RandomStepsKeepTheirDistanceAndRepeatPerSeed) {
     single.stepCount = 1;
     single.step(0).random = true;
     setFrequency(single, 16.0f);
-    const std::vector<float> s = render(rig.env, single, 2048 * 200);
-    previous = s[1024];
-    for (int k = 1; k < 200; ++k) {
-        const float v = s[2048 * k + 1024];
-        EXPECT_GE(std::fabs(v - previous), XLFO::kRandomDistance - 1e-6f) << k;
-        EXPECT_GE(v, 0.0f);
-        EXPECT_LE(v, 1.0f);
-        previous = v;
-    }
+    expectDraws(render(rig.env, single, 2048 * 200), 2048, 0.0f, 1.0f);
 
     // A fixed single step glides toward the stored value (0 before any draw).
     Single fixed;
-    fixed.xlfo.stepCount = 1;
-    fixed.xlfo.step(0).value = 0.8f;
-    fixed.xlfo.step(0).glide = 0.5f;
-    const std::vector<float> f = render(fixed.env, fixed.xlfo, kCycle);
+    pattern(fixed.xlfo, {0.8f}, 0.5f);
+    const std::vector<float> f = fixed.run(kCycle);
     EXPECT_FLOAT_EQ(f[4096], 0.8f);
     EXPECT_NEAR(f[12288], 0.4f, 1e-6f);
 }
@@ -240,7 +203,6 @@ TEST(XLFOTest, SnappedValuesLandOnTheTwentyFiveLevels) {
     Single rig(11);
     XLFO& xlfo = rig.xlfo;
     xlfo.snap = true;
-    for (int i = 0; i < 16; ++i) EXPECT_TRUE(xlfo.step(i).snap);
     XLFO::Step& s = xlfo.step(0);
     const std::pair<float, float> cases[] = {
         {0.04f, 0.0f}, {0.05f, 1.0f / 12.0f}, {-1.0f, -1.0f},       {1.0f, 1.0f},
@@ -249,24 +211,16 @@ TEST(XLFOTest, SnappedValuesLandOnTheTwentyFiveLevels) {
         s.value = in;
         EXPECT_NEAR(s.currentValue(), snapped, 1e-6f) << in;
     }
-    xlfo.snap = false;
-    EXPECT_FLOAT_EQ(s.currentValue(), 0.5f);
-    s.value = 0.04f;
-    EXPECT_FLOAT_EQ(s.currentValue(), 0.04f);
-
-    xlfo.snap = true;
+    // Random values snap too, reaching both ends.
     setAllRandom(xlfo);
     setFrequency(xlfo, 8.0f);  // steps of 256 samples
-    const std::vector<float> out = render(rig.env, xlfo, 256 * 16 * 100);
-    std::set<int> levels;
-    for (size_t k = 0; k < out.size() / 256; ++k) {
-        const float level = (out[256 * k + 128] + 1.0f) * 12.0f;
-        EXPECT_NEAR(level, std::round(level), 1e-4f);
-        levels.insert(static_cast<int>(std::round(level)));
+    std::set<float> levels;
+    for (const float v : rig.run(256 * 16 * 100)) {
+        EXPECT_NEAR((v + 1) * 12, std::round((v + 1) * 12), 1e-4f);
+        levels.insert(v);
     }
-    EXPECT_EQ(*levels.begin(), 0);
-    EXPECT_EQ(*levels.rbegin(), 24);
-    EXPECT_GE(levels.size(), 23u);
+    EXPECT_EQ(*levels.begin(), -1.0f);
+    EXPECT_EQ(*levels.rbegin(), 1.0f);
 }
 
 TEST(XLFOTest, PhaseOffsetTakesTheShorterWayRound) {
@@ -275,26 +229,19 @@ TEST(XLFOTest, PhaseOffsetTakesTheShorterWayRound) {
     setFrequency(xlfo, 0.0f);
     setAllRandom(xlfo);
     xlfo.defaultPhaseOffset().setTarget(0.1f, 0.0f);
-    render(rig.env, xlfo, kBlock);
-    const float held = render(rig.env, xlfo, kBlock).back();
+    rig.run(kBlock);
+    const float held = rig.run(kBlock).back();
     EXPECT_NEAR(xlfo.position(), 0.1, 1e-7);
-
     // From 0.1 to 0.9: down through 0, never up through 0.5. The glide starts a whole cycle
     // away (1.1), which must not count as leaving step 1 and drawing a new value.
     xlfo.defaultPhaseOffset().setTarget(0.9f, 50.0f);
-    double previous = xlfo.position();
-    double travelled = 0.0;
+    double previous = xlfo.position(), travelled = 0.0;
     for (int chunk = 0; chunk < 40; ++chunk) {
-        const std::vector<float> out = render(rig.env, xlfo, kBlock);
-        if (chunk == 0) {
-            EXPECT_EQ(out, std::vector<float>(kBlock, held));
-        }
+        const std::vector<float> out = rig.run(kBlock);
+        EXPECT_TRUE(chunk > 0 || out == std::vector<float>(kBlock, held));
         const double p = xlfo.position();
         EXPECT_TRUE(p <= 0.1 + 1e-7 || p >= 0.9 - 1e-7) << p;
-        double moved = p - previous;
-        if (moved > 0.5) moved -= 1.0;
-        EXPECT_LE(moved, 1e-7);
-        travelled += moved;
+        travelled += p - previous - (p - previous > 0.5 ? 1.0 : 0.0);
         previous = p;
     }
     EXPECT_NEAR(xlfo.position(), 0.9, 1e-6);
@@ -306,65 +253,62 @@ TEST(XLFOTest, MidiTriggerRestartsAtThePhaseOffsetPoint) {
     XLFO& xlfo = rig.xlfo;
     setDistinctValues(xlfo);
     xlfo.defaultPhaseOffset().setTarget(0.25f, 0.0f);
-    render(rig.env, xlfo, 3000);
+    rig.run(3000);
     EXPECT_NEAR(xlfo.position(), 0.25 + 3000.0 / kCycle, 1e-9);
-
     // Off: a note changes nothing, and the trigger reference stays 0.
     xlfo.updateTransport(120.0f, 10.0, 1.0f);
+    const double rephased = xlfo.position();
     xlfo.noteOn();
     EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 0.0);
-    const double rephased = xlfo.position();
-
     xlfo.midiTrigger = true;
     EXPECT_DOUBLE_EQ(xlfo.position(), rephased);
+    // On: the raw phase restarts, the position at the offset point, the start of step 4.
     xlfo.noteOn();
     EXPECT_DOUBLE_EQ(xlfo.rawPhase(), 0.0);
-    EXPECT_NEAR(xlfo.position(), 0.25, 1e-6);
     EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 10.0);
-    const std::vector<float> out = render(rig.env, xlfo, 1024);
-    // Position 0.25 is the start of step 4.
-    EXPECT_FLOAT_EQ(out[0], -0.9f + 0.4f);
-    EXPECT_FLOAT_EQ(out[1023], -0.9f + 0.4f);
-
+    EXPECT_TRUE(dsptest::holds(rig.run(1024), -0.9f + 0.4f));
     xlfo.midiTrigger = false;
     EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 0.0);
 }
 
 TEST(XLFOTest, HalfCrossingIsReportedOncePerCycleAtItsSample) {
+    class Recorder : public XLFO::Observer {
+    public:
+        explicit Recorder(const wave::Environment& env) : env_(&env) {}
+        void halfChanged(const XLFO& xlfo, bool secondHalf, uint32_t frame) override {
+            EXPECT_EQ(xlfo.secondHalf(), secondHalf);
+            events.emplace_back(env_->sampleClock() + frame, secondHalf);
+        }
+        Events events;
+
+    private:
+        const wave::Environment* env_;
+    };
     struct Case {
-        float balance;
-        float hz;
+        float balance, hz;
         size_t length;
         Events expected;
-        bool secondHalf;
     };
     // Balance moves the crossing; halves shorter than 0.0625 s are not reported.
-    for (const Case& c :
-         {Case{0.5f,
-               kFrequency,
-               3 * kCycle,
-               {{8192, true}, {16384, false}, {24576, true}, {32768, false}, {40960, true}},
-               true},
-          Case{0.25f, kFrequency, kCycle + 3000, {{4096, true}, {16384, false}}, false},
-          Case{0.5f, 20.0f, kCycle, {}, false}}) {
+    for (const Case& c : {Case{0.5f,
+                               kFrequency,
+                               3 * kCycle,
+                               {{8192, 1}, {16384, 0}, {24576, 1}, {32768, 0}, {40960, 1}}},
+                          Case{0.25f, kFrequency, kCycle + 3000, {{4096, 1}, {16384, 0}}},
+                          Case{0.5f, 20.0f, kCycle, {}}}) {
         Single rig;
-        HalfRecorder recorder(rig.env);
+        Recorder recorder(rig.env);
         rig.xlfo.setObserver(&recorder);
         rig.xlfo.balance = c.balance;
         setFrequency(rig.xlfo, c.hz);
-        render(rig.env, rig.xlfo, c.length);
+        rig.run(c.length);
         EXPECT_EQ(recorder.events, c.expected) << c.balance << " " << c.hz;
-        EXPECT_EQ(rig.xlfo.secondHalf(), c.secondHalf);
     }
 }
 
 TEST(XLFOTest, UnpulledXLFOAdvancesFromTheRunListInTime) {
     Rig rig;
-    XLFO pulled(rig.env);
-    XLFO idle(rig.env);
-    ASSERT_EQ(idle.sourceMode(), wave::Environment::kModeAdvance);
-    EXPECT_NE(std::find(rig.env.runList().begin(), rig.env.runList().end(), &idle),
-              rig.env.runList().end());
+    XLFO pulled(rig.env), idle(rig.env);
     for (XLFO* x : {&pulled, &idle}) {
         setDistinctValues(*x);
         x->step(3).glide = 0.7f;
@@ -376,32 +320,28 @@ TEST(XLFOTest, UnpulledXLFOAdvancesFromTheRunListInTime) {
         pulled.pull(kBlock, 0);
         const uint32_t stamp = pulled.stamp();
         rig.env.finishChunk(kBlock, false);
-        EXPECT_EQ(pulled.stamp(), stamp);  // not run a second time
+        ASSERT_EQ(pulled.stamp(), stamp);  // not run a second time
     }
-    EXPECT_EQ(idle.rawPhase(), pulled.rawPhase());
     EXPECT_EQ(idle.position(), pulled.position());
-    const auto a = renderAll(rig.env, {&pulled, &idle}, kBlock);
+    const auto a = render(rig.env, {&pulled, &idle}, kBlock);
     EXPECT_EQ(a[0], a[1]);
 }
 
 TEST(XLFOTest, BalanceAndStepCountKeepThePlaceInThePattern) {
     Single rig;
     XLFO& xlfo = rig.xlfo;
-    render(rig.env, xlfo, 2048 + 256);  // a quarter into step 2
-    EXPECT_DOUBLE_EQ(xlfo.position(), 2304.0 / kCycle);
+    rig.run(2048 + 256);   // a quarter into step 2
     xlfo.balance = 0.25f;  // step 2 now spans [1/16, 3/32)
     EXPECT_DOUBLE_EQ(xlfo.position(), 1.0 / 16 + 0.25 / 32);
     EXPECT_DOUBLE_EQ(xlfo.rawPhase(), xlfo.position());
-    render(rig.env, xlfo, 12288 - 2304);  // 9984 samples further
+    rig.run(12288 - 2304);  // 9984 samples further
     xlfo.balance = 0.5f;
     // From 0.0703125 + 9984 / 16384 = 0.6796875 (in step 12 at balance 0.25): back to 0.75 +
-    // (0.6796875 - 0.625) / 3 * 2 = 0.7864583.
-    EXPECT_NEAR(xlfo.position(), 0.75 + (0.6796875 - 0.625) * 2.0 / 3.0, 1e-12);
-
+    // (0.6796875 - 0.625) / 3 * 2 = 0.7864583; four steps keep it.
+    const double place = 0.75 + (0.6796875 - 0.625) * 2.0 / 3.0;
+    EXPECT_NEAR(xlfo.position(), place, 1e-12);
     xlfo.stepCount = 4;
-    EXPECT_EQ(xlfo.activeSteps(), 4);
-    EXPECT_DOUBLE_EQ(xlfo.step(3).start(), 0.75);
-    EXPECT_NEAR(xlfo.position(), 0.75 + (0.6796875 - 0.625) * 2.0 / 3.0, 1e-12);
+    EXPECT_NEAR(xlfo.position(), place, 1e-12);
     xlfo.stepCount = 40;
     EXPECT_EQ(xlfo.activeSteps(), XLFO::kMaxSteps);
 
@@ -410,38 +350,114 @@ TEST(XLFOTest, BalanceAndStepCountKeepThePlaceInThePattern) {
     for (const auto& [hz, steps] : fast) {
         setFrequency(xlfo, hz);
         xlfo.stepCount = steps;
-        render(rig.env, xlfo, kBlock);
+        rig.run(kBlock);
         EXPECT_EQ(xlfo.isFastChanging(), hz == kFrequency && steps == 16) << hz << " " << steps;
     }
 }
 
-TEST(XLFOTest, RenderingNeverAllocates) {
-    Single rig(5);
-    XLFO& xlfo = rig.xlfo;
-    HalfRecorder recorder(rig.env);
-    recorder.events.reserve(64);
-    xlfo.setObserver(&recorder);
-    setFrequency(xlfo, 8.0f);
-    for (int i = 0; i < 16; ++i) {
-        xlfo.step(i).random = i % 2 == 0;
-        xlfo.step(i).glide = 0.5f;
-        xlfo.step(i).glideCurve = i % 4;
+constexpr int kOneBar = 5;  // "Free,16,8,4,2,1,..."
+
+TEST(XLFOFreqControllerTest, SyncModesRunTheirBarsPerCycle) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    // "16,8,4,2,1,1/2,...,1/64" bars at 120 BPM: 120 / (bars 240) cycles per second.
+    for (int mode = 1; mode < XLFOFreqController::kModeCount; ++mode) {
+        controller.syncMode = mode;
+        controller.setTransport(120.0f, 0.0);
+        EXPECT_FLOAT_EQ(controller.syncFrequency().target(), std::exp2(mode - 6)) << mode;
     }
-    AllocationGuard guard;
-    for (int chunk = 0; chunk < 400; ++chunk) {
+    // The XLFO reads the controller, scaled by the offset factor, once settled (250 ms).
+    controller.syncMode = kOneBar;
+    controller.defaultOffset().setTarget(2.0f, 0.0f);
+    render(rig.env, xlfo, 8192);
+    EXPECT_EQ(controller.outputData()[0], 1.0f);
+    EXPECT_FALSE(controller.transportPending());
+    // Switching mode applies the last tempo at once: 16 bars.
+    controller.syncMode = 1;
+    EXPECT_FLOAT_EQ(controller.syncFrequency().target(), 120.0f / (16 * 240));
+    EXPECT_TRUE(controller.transportPending());
+
+    // Free: the free-frequency source passes through, the tempo is not applied.
+    controller.syncMode = XLFOFreqController::kFree;
+    controller.defaultFreeFrequency().setTarget(3.0f, 0.0f);
+    controller.setTransport(90.0f, 4.0);
+    EXPECT_FLOAT_EQ(controller.syncFrequency().target(), 120.0f / (16 * 240));
+    render(rig.env, xlfo, kBlock);
+    EXPECT_EQ(controller.outputData(), controller.defaultFreeFrequency().outputData());
+}
+
+TEST(XLFOFreqControllerTest, SongPositionRephasesFromTheTriggerReference) {
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    controller.syncMode = kOneBar;
+    xlfo.midiTrigger = true;
+    xlfo.defaultPhaseOffset().setTarget(0.125f, 0.0f);
+    render(rig.env, xlfo, kBlock);
+    // Sends a song position at 120 BPM; returns the raw phase and the position it leads to.
+    const auto send = [&](double beats) {
+        controller.setTransport(120.0f, beats);
         rig.env.beginChunk();
+        controller.pull(kBlock, 0);
+        const std::pair<double, double> phase{xlfo.rawPhase(), xlfo.position()};
         xlfo.pull(kBlock, 0);
         rig.env.finishChunk(kBlock, false);
-        if (chunk == 100) xlfo.balance = 0.3f;
-        if (chunk == 150) xlfo.stepCount = 7;
-        if (chunk == 200) xlfo.snap = true;
-        if (chunk == 250) xlfo.midiTrigger = true;
-        if (chunk % 50 == 0) xlfo.noteOn();
-        if (chunk % 10 == 0) xlfo.updateTransport(100.0f, chunk * 0.1, 2.0f);
-        xlfo.defaultPhaseOffset().setTarget(chunk % 3 * 0.3f);
-        xlfo.defaultGlide().setTarget(chunk % 2 * 0.5f);
+        return phase;
+    };
+
+    // (10 quarter notes / 4) / 1 bar: 2.5 cycles from the song's start.
+    auto [raw, position] = send(10.0);
+    EXPECT_DOUBLE_EQ(raw, 0.5);
+    EXPECT_NEAR(position, 0.625, 1e-6);
+
+    xlfo.noteOn();
+    EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 10.0);
+    render(rig.env, xlfo, 1000);
+    // Six quarter notes after the note: one and a half bars, half a cycle.
+    std::tie(raw, position) = send(16.0);
+    EXPECT_DOUBLE_EQ(raw, 0.5);
+    EXPECT_NEAR(position, 0.625, 1e-6);
+
+    // A stopped host (same song position) leaves the XLFO running.
+    render(rig.env, xlfo, 1000);
+    const double running = xlfo.rawPhase();
+    EXPECT_DOUBLE_EQ(send(16.0).first, running);
+
+    // With a factor of 2 a cycle lasts half a bar: five quarter notes are 2.5 cycles.
+    controller.defaultOffset().setTarget(2.0f, 0.0f);
+    EXPECT_DOUBLE_EQ(send(15.0).first, 0.5);
+
+    // Without MIDI trigger the reference is the song's start: 17 / 4 * 2 = 8.5 cycles.
+    xlfo.midiTrigger = false;
+    EXPECT_DOUBLE_EQ(send(17.0).first, 0.5);
+}
+
+TEST(XLFOFreqControllerTest, SynchronisedXLFOStaysInTimeWithTheHost) {
+    // A host playing at 120 BPM sends its song position every block; the XLFO, running at the
+    // synchronised rate in between, is already where the song position puts it.
+    Rig rig;
+    XLFO xlfo(rig.env);
+    XLFOFreqController controller(rig.env, xlfo);
+    controller.syncMode = kOneBar;
+    controller.syncFrequency().setTarget(0.5f, 0.0f);
+    double beats = 0.0;
+    const double beatsPerBlock = 2.0 * kBlock / kRate;  // 2 beats per second
+    double largestJump = 0.0;
+    for (int block = 0; block < 2000; ++block) {
+        const double before = xlfo.rawPhase();
+        controller.setTransport(120.0f, beats);
+        rig.env.beginChunk();
+        controller.pull(kBlock, 0);
+        if (block > 0) {
+            double jump = std::fabs(xlfo.rawPhase() - before);
+            largestJump = std::max(largestJump, std::min(jump, 1.0 - jump));
+        }
+        xlfo.pull(kBlock, 0);
+        rig.env.finishChunk(kBlock, false);
+        beats += beatsPerBlock;
     }
-    EXPECT_EQ(guard.allocations(), 0u);
+    EXPECT_LT(largestJump, 1e-6);
 }
 
 }  // namespace
