@@ -73,10 +73,18 @@ public:
         midi(kNoteOff, static_cast<uint8_t>(note), 0, offset);
     }
 
+    // From now on every block is preceded by a transport running at `bpm`.
+    void setTempo(double bpm) { tempo_ = bpm; }
+
     // Renders one host block into the given channels, reading inputs when given.
     void block(float* const* outputs, int channels, int frames,
                const float* const* inputs = nullptr, int inputCount = 0) {
+        if (tempo_ > 0.0) {
+            const double beat = static_cast<double>(position_) / sampleRate_ * tempo_ / 60.0;
+            plugin_.updateTransport(tempo_, static_cast<float>(beat));
+        }
         plugin_.processBlock(inputs, inputCount, outputs, channels, frames);
+        position_ += frames;
     }
 
     // Renders `frames` frames in host blocks of blockFrames into `channels` outputs (1 or 2; with
@@ -103,6 +111,8 @@ public:
 
 private:
     float sampleRate_;
+    double tempo_ = 0.0;
+    int64_t position_ = 0;
     VornPlugin plugin_;
 };
 
