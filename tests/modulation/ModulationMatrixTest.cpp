@@ -100,10 +100,7 @@ TEST(ModulationMatrix, PerVoiceSourceMakesGlobalTargetPerVoiceWithSourceFactors)
 
     VoiceMatrix v1(rig.matrix);
     VoiceMatrix v2(rig.matrix);
-    TestSource eg1(rig.env), eg2(rig.env), eg1Alt(rig.env);
-    eg1.setConstant(0.9f);
-    eg1Alt.setConstant(0.2f);
-    eg2.setConstant(20.0f);
+    TestSource eg1(rig.env, 0.9f), eg2(rig.env, 20.0f), eg1Alt(rig.env, 0.2f);
     v1.setSourceInstance(kEg, &eg1);
     v1.setSourceInstance(modtest::kSources + kEg, &eg1Alt);  // the delay time reads this one
     v2.setSourceInstance(kEg, &eg2);
@@ -125,9 +122,7 @@ TEST(ModulationMatrix, DepthInvertAndLevelOfLevelMultiply) {
     Rig rig;
     assignSynthTargetGroups(rig.matrix);
     rig.matrix.setTargetRange(kPlainTarget, -8.0f, 8.0f, 4.0f);
-    TestSource a(rig.env), b(rig.env);
-    a.setConstant(0.8f);
-    b.setConstant(0.4f);
+    TestSource a(rig.env, 0.8f), b(rig.env, 0.4f);
     rig.matrix.setSourceEntry(0, &a, 0);
     rig.matrix.setSourceEntry(1, &b, 0);
     rig.matrix.setTargetBaseValue(kPanTarget, 0.1f, 0.0f);
@@ -162,8 +157,7 @@ TEST(ModulationMatrix, DepthInvertAndLevelOfLevelMultiply) {
 
 TEST(ModulationMatrix, PerVoiceLevelModulationMakesTheModulatedSlotPerVoice) {
     Rig rig;
-    TestSource a(rig.env), eg(rig.env);
-    a.setConstant(0.5f);
+    TestSource a(rig.env, 0.5f), eg(rig.env);
     rig.matrix.setSourceEntry(0, &a, 0);
     rig.matrix.setSourceEntry(kEg, nullptr, 0);
     rig.connect(0, 0, kPlainTarget, 0.5f);
@@ -202,9 +196,8 @@ TEST(ModulationMatrix, AudioTargetFastPathEqualsGeneralPath) {
     rig.connect(2, kEgOther, kGeneral, 0.0f);  // forces the summing loop, adds nothing
 
     VoiceMatrix v(rig.matrix);
-    TestSource eg(rig.env), other(rig.env);
+    TestSource eg(rig.env), other(rig.env, 0.3f);
     eg.setRamp(-2.0f, 0.25f);  // beyond the bounds: audio targets are not clamped
-    other.setConstant(0.3f);
     v.setSourceInstance(kEg, &eg);
     v.setSourceInstance(kEgOther, &other);
     rig.block();
