@@ -159,74 +159,55 @@ TEST_F(VornPresetsTest, NewInstancesStartWithTheDefaultSound) {
     EXPECT_FALSE(plugin.currentPreset().isModified());
 }
 
-TEST_F(VornPresetsTest, ProgramChangesLoadByFlatNumberOnlyWhenEnabled) {
+// Program changes, stepping and "Save" all follow the folder's flat list: A, B, C.
+TEST_F(VornPresetsTest, ProgramChangesSteppingAndSaveFollowTheFlatList) {
     VornPlugin plugin;
     const std::string folder = presetFolder();
     AbstractPluginParameter* tune = findParameter(plugin, "Master Tune");
-    const char* names[] = {"A", "B", "C"};
-    for (int k = 0; k < 3; ++k) {
-        tune->setValue(0.1f * static_cast<float>(k + 1), 0);
-        ASSERT_TRUE(plugin.savePreset(folder + names[k] + ".qvp"));
-    }
-    ASSERT_TRUE(plugin.presets().loadPreset(PresetEntry::fromPath(folder + "A.qvp")));
-
-    // Off by default: ignored.
-    plugin.presets().programChange(0, 1);
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-    EXPECT_EQ(plugin.currentPreset().name, "A");
-
-    GenericPlugin::sharedSettings()->enableMidiProgramChanges = true;
-    plugin.presets().programChange(0, 2);
-    EXPECT_TRUE(plugin.presets().loadPendingProgram());
-    EXPECT_EQ(plugin.currentPreset().name, "C");
-    EXPECT_FLOAT_EQ(tune->getValue(), 0.3f);
-    // Nothing waits any more.
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-
-    // Past the last preset: nothing happens.
-    plugin.presets().programChange(0, 3);
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-    plugin.presets().programChange(1, 0);
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-    EXPECT_EQ(plugin.currentPreset().name, "C");
-
-    // A state restore drops a waiting request.
-    plugin.presets().programChange(0, 0);
-    plugin.resetProgramChange();
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-
-    // Through MIDI: program 2 (B) on the audio thread, loaded afterwards.
-    plugin.receiveMidi(MidiEvent{0xC0, 1, 0, 0, 0});
-    std::vector<float> left(64), right(64);
-    float* outputs[] = {left.data(), right.data()};
-    plugin.processBlock(nullptr, 0, outputs, 2, 64);
-    EXPECT_EQ(plugin.currentPreset().name, "C");
-    EXPECT_TRUE(plugin.presets().loadPendingProgram());
-    EXPECT_EQ(plugin.currentPreset().name, "B");
-    GenericPlugin::sharedSettings()->enableMidiProgramChanges = false;
-}
-
-TEST_F(VornPresetsTest, SteppingAndSaveCommandsFollowTheCurrentPreset) {
-    VornPlugin plugin;
-    const std::string folder = presetFolder();
-    // "Save" without a current path does nothing.
-    EXPECT_FALSE(plugin.presets().saveCurrent());
-    for (const char* name : {"One", "Three", "Two"}) {
+    EXPECT_FALSE(plugin.presets().saveCurrent());  // no current path yet
+    for (const char* name : {"C", "A", "B"}) {
+        tune->setValue(0.1f * static_cast<float>(name[0] - 'A' + 1), 0);
         ASSERT_TRUE(plugin.savePreset(folder + name + ".qvp"));
     }
-    EXPECT_EQ(plugin.currentPreset().name, "Two");
     ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kNext));
-    EXPECT_EQ(plugin.currentPreset().name, "One");
+    EXPECT_EQ(plugin.currentPreset().name, "C");
+    ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kNext));
+    EXPECT_EQ(plugin.currentPreset().name, "A");
     ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kPrevious));
-    EXPECT_EQ(plugin.currentPreset().name, "Two");
-    ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kPrevious));
-    EXPECT_EQ(plugin.currentPreset().name, "Three");
-
-    findParameter(plugin, "Master Tune")->setValue(-0.5f, 0);
+    EXPECT_EQ(plugin.currentPreset().name, "C");
+    tune->setValue(-0.5f, 0);
     EXPECT_TRUE(plugin.currentPreset().isModified());
     ASSERT_TRUE(plugin.presets().saveCurrent());
     EXPECT_FALSE(plugin.currentPreset().isModified());
     EXPECT_EQ(plugin.presets().menu().size(), 3u + 3u);
+    ASSERT_TRUE(plugin.presets().loadPreset(PresetEntry::fromPath(folder + "A.qvp")));
+
+    plugin.presets().programChange(0, 1);  // off by default: ignored
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());
+    GenericPlugin::sharedSettings()->enableMidiProgramChanges = true;
+    plugin.presets().programChange(0, 1);
+    EXPECT_TRUE(plugin.presets().loadPendingProgram());
+    EXPECT_EQ(plugin.currentPreset().name, "B");
+    EXPECT_FLOAT_EQ(tune->getValue(), 0.2f);
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());  // nothing waits any more
+    // Past the last preset, or a bank beyond: nothing happens.
+    for (const auto& [bank, program] : {std::pair{0, 3}, std::pair{1, 0}}) {
+        plugin.presets().programChange(bank, program);
+        EXPECT_FALSE(plugin.presets().loadPendingProgram());
+    }
+    // A state restore drops a waiting request.
+    plugin.presets().programChange(0, 0);
+    plugin.resetProgramChange();
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());
+    // Through MIDI: program 3 (C) on the audio thread, loaded afterwards.
+    plugin.receiveMidi(MidiEvent{0xC0, 2, 0, 0, 0});
+    std::vector<float> left(64), right(64);
+    float* outputs[] = {left.data(), right.data()};
+    plugin.processBlock(nullptr, 0, outputs, 2, 64);
+    EXPECT_EQ(plugin.currentPreset().name, "B");
+    EXPECT_TRUE(plugin.presets().loadPendingProgram());
+    EXPECT_EQ(plugin.currentPreset().name, "C");
+    GenericPlugin::sharedSettings()->enableMidiProgramChanges = false;
 
     // Another folder: scanned, kept as the setting.
     const std::string other = (folders_.documents() / "elsewhere").string();
