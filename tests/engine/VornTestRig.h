@@ -63,12 +63,14 @@ public:
     }
 
     // Offsets count from the start of the next host block.
+    void midi(uint8_t status, uint8_t data1, uint8_t data2, int offset = 0) {
+        plugin_.receiveMidi(MidiEvent{status, data1, data2, 0, offset});
+    }
     void noteOn(int note, int velocity = 100, int offset = 0) {
-        plugin_.receiveMidi(MidiEvent{kNoteOn, static_cast<uint8_t>(note),
-                                      static_cast<uint8_t>(velocity), 0, offset});
+        midi(kNoteOn, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity), offset);
     }
     void noteOff(int note, int offset = 0) {
-        plugin_.receiveMidi(MidiEvent{kNoteOff, static_cast<uint8_t>(note), 0, 0, offset});
+        midi(kNoteOff, static_cast<uint8_t>(note), 0, offset);
     }
 
     // From now on every block is preceded by a transport running at `bpm`.
