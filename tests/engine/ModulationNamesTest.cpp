@@ -4,67 +4,44 @@
 #include <vector>
 
 #include "engine/ModulationNames.h"
+#include "engine/VornPlugin.h"
 
 namespace {
 
 TEST(ModulationNamesTest, SourceNamesInSourceOrder) {
-    const std::vector<std::string>& names = modulationSourceNames();
-    ASSERT_EQ(names.size(), 34u);
-    EXPECT_EQ(names[0], "XY 1 Hor");
-    EXPECT_EQ(names[1], "XY 1 Ver");
-    EXPECT_EQ(names[7], "XY 4 Ver");
-    EXPECT_EQ(names[8], "XLFO 1");
-    EXPECT_EQ(names[13], "XLFO 6");
-    EXPECT_EQ(names[14], "EG Main");
-    EXPECT_EQ(names[15], "EG 2");
-    EXPECT_EQ(names[19], "EG 6");
-    EXPECT_EQ(names[20], "EF 1");
-    EXPECT_EQ(names[23], "EF 4");
-    EXPECT_EQ(names[24], "MIDI 1");
-    EXPECT_EQ(names[33], "MIDI 10");
-}
-
-TEST(ModulationNamesTest, TargetNamesInTargetOrder) {
-    const std::vector<std::string>& names = modulationTargetNames();
-    ASSERT_EQ(names.size(), 157u);
-    const std::pair<int, const char*> rows[] = {
-        {0, "Master Tune"},
-        {1, "Portamento"},
-        {2, "Osc 1 Detune"},
-        {3, "Osc 1 Pulse Width"},
-        {4, "Osc 1 Sync"},
-        {6, "Osc 1 Pan"},
-        {16, "Osc 3 Pan"},
-        {17, "Filter 1 Freq"},
-        {22, "Filter 2 Peak"},
-        {23, "Delay 1 Time"},
-        {26, "Delay 1 Cross Feedback"},
-        {30, "Delay 2 Cross Feedback"},
-        {31, "Delay Filter 1 Freq"},
-        {36, "Delay Filter 2 Peak"},
-        {37, "Delay Level"},
-        {40, "Dry Pan"},
-        {41, "XLFO 1 Freq"},
-        {43, "XLFO 1 Phase Offset"},
-        {58, "XLFO 6 Phase Offset"},
-        {59, "EG 1 Hold"},
-        {64, "EG 1 Release"},
-        {94, "EG 6 Release"},
-        {95, "EF 1 Attack"},
-        {102, "EF 4 Release"},
-        {103, "Output Volume"},
-        {106, "Unison Spread"},
-        {107, "Slot 1 Level"},
-        {110, "Slot 4 Level"},
-        {156, "Slot 50 Level"},
-    };
-    for (const auto& [target, name] : rows) EXPECT_EQ(names[target], name) << target;
-}
-
-TEST(ModulationNamesTest, JoinKeepsEmptyNames) {
-    EXPECT_EQ(joinNames({"a", "b"}), "a,b");
+    EXPECT_EQ(joinNames(modulationSourceNames()),
+              "XY 1 Hor,XY 1 Ver,XY 2 Hor,XY 2 Ver,XY 3 Hor,XY 3 Ver,XY 4 Hor,XY 4 Ver,XLFO 1,"
+              "XLFO 2,XLFO 3,XLFO 4,XLFO 5,XLFO 6,EG Main,EG 2,EG 3,EG 4,EG 5,EG 6,EF 1,EF 2,EF 3,"
+              "EF 4,MIDI 1,MIDI 2,MIDI 3,MIDI 4,MIDI 5,MIDI 6,MIDI 7,MIDI 8,MIDI 9,MIDI 10");
     EXPECT_EQ(joinNames({"", "b", ""}), ",b,");
-    EXPECT_EQ(joinNames({}), "");
+}
+
+// The target list's names and the parameters that carry each target number are numbered apart;
+// they must name the same thing, up to the list's shorter spellings.
+TEST(ModulationNamesTest, EveryTargetNameNamesTheParameterOfThatTarget) {
+    const std::vector<std::string>& names = modulationTargetNames();
+    ASSERT_EQ(names.size(), static_cast<size_t>(kModulationTargetCount));
+    const std::pair<std::string, std::string> spellings[] = {{"Delay 1 ", "Delay L "},
+                                                             {"Delay 2 ", "Delay R "},
+                                                             {"EG 1 ", "EG Main "},
+                                                             {" Freq", " Frequency"}};
+    VornPlugin plugin;
+    for (int t = 0; t < kModulationTargetCount; ++t) {
+        std::string name = names[static_cast<size_t>(t)];
+        for (const auto& [shortName, longName] : spellings) {
+            const size_t at = name.find(shortName);
+            if (at != std::string::npos && (shortName != " Freq" || name.starts_with("XLFO")))
+                name.replace(at, shortName.size(), longName);
+        }
+        const AbstractPluginParameter* p = plugin.targetParameter(t);
+        ASSERT_NE(p, nullptr) << t;
+        EXPECT_EQ(p->name(), name) << "target " << t;
+        EXPECT_EQ(plugin.targetOfParameter(p), t) << name;
+        EXPECT_EQ(p->kind(), AbstractPluginParameter::kContinuous) << name;
+    }
+    EXPECT_EQ(plugin.targetParameter(kModulationTargetCount), nullptr);
+    EXPECT_EQ(names[23], "Delay 1 Time");
+    EXPECT_EQ(names[110], "Slot 4 Level");
 }
 
 }  // namespace

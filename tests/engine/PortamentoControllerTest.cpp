@@ -70,15 +70,6 @@ protected:
     PortamentoController portamento;
 };
 
-TEST_F(PortamentoTest, ZeroTimeJumps) {
-    setTime(0.0f);
-    portamento.startGlide(8.0f, 9.5f);
-    const std::vector<float> out = render(kBlock);
-    for (float v : out) EXPECT_EQ(v, 9.5f);
-    EXPECT_FALSE(portamento.isGliding());
-    EXPECT_EQ(portamento.current(), 9.5f);
-}
-
 TEST_F(PortamentoTest, GlideFollowsTheCurveAndLandsOnTheTarget) {
     constexpr float kTime = 0.01f;  // 480 samples
     const auto length = static_cast<int>(std::lround(kRate * kTime));
@@ -105,13 +96,16 @@ TEST_F(PortamentoTest, GlideFollowsTheCurveAndLandsOnTheTarget) {
     }
 }
 
-TEST_F(PortamentoTest, PitchInputIsAdded) {
+// A zero time jumps; the pitch input adds to the glide.
+TEST_F(PortamentoTest, ZeroTimeJumpsAndPitchInputIsAdded) {
     wave::test::PatternSource tune(env, {0.5f, -0.25f, 0.0f, 1.0f});
     portamento.setPitchInput(&tune);
     setTime(0.0f);
     portamento.startGlide(7.0f, 8.0f);
     wave::test::expectPattern(wave::test::pullChunk(env, portamento), kBlock,
                               {8.5f, 7.75f, 8.0f, 9.0f});
+    EXPECT_FALSE(portamento.isGliding());
+    EXPECT_EQ(portamento.current(), 8.0f);
     // The new time is read at the next control boundary, 64 samples after the last one.
     setTime(1.0f);
     wave::test::expectPattern(wave::test::pullChunk(env, portamento), kBlock,
@@ -127,7 +121,9 @@ TEST_F(PortamentoTest, PitchInputIsAdded) {
     wave::test::expectPattern(wave::test::pullChunk(env, portamento), kBlock, {10.0f});
 }
 
-TEST_F(PortamentoTest, ReleaseFreezesThePitchWhereTheGlideStands) {
+// Release freezes the pitch where the glide stands; the time is read every 64 samples; advancing
+// only or resetting renders nothing.
+TEST_F(PortamentoTest, ReleaseControlIntervalAdvanceAndReset) {
     setTime(0.1f);
     portamento.startGlide(8.0f, 9.0f);
     const std::vector<float> before = render(3 * kBlock);
@@ -136,24 +132,18 @@ TEST_F(PortamentoTest, ReleaseFreezesThePitchWhereTheGlideStands) {
     EXPECT_GT(before.back(), 8.0f);
     EXPECT_LT(before.back(), 9.0f);
     for (float v : render(2 * kBlock)) EXPECT_EQ(v, before.back());
-}
 
-TEST_F(PortamentoTest, GlideTimeIsReadEverySixtyFourSamples) {
-    setTime(0.1f);
-    portamento.startGlide(8.0f, 9.0f);
-    render(kBlock);  // samples 0..31; the time was read at sample 0
+    portamento.startGlide(8.0f, 9.0f);  // at sample 160: the time was read at 128
     setTime(0.0f);
-    const std::vector<float> rest = render(2 * kBlock);
+    const std::vector<float> rest = render(3 * kBlock);
     for (uint32_t k = 0; k < kBlock; ++k) EXPECT_LT(rest[k], 9.0f) << "still gliding " << k;
-    for (uint32_t k = kBlock; k < 2 * kBlock; ++k) EXPECT_EQ(rest[k], 9.0f) << k;
-}
+    for (uint32_t k = kBlock; k < 3 * kBlock; ++k) EXPECT_EQ(rest[k], 9.0f) << k;
 
-TEST_F(PortamentoTest, AdvanceOnlyAndResetDoNotRender) {
     setTime(0.01f);
+    render(2 * kBlock);  // reads the new time
     portamento.startGlide(8.0f, 9.0f);
     wave::test::pullChunk(env, portamento, kBlock, wave::Environment::kFlagAdvanceOnly);
     EXPECT_EQ(portamento.glidePosition(), 0.0);
-    EXPECT_TRUE(portamento.isGliding());
     env.reset();  // the controller is on the environment's reset list
     EXPECT_FALSE(portamento.isGliding());
     EXPECT_EQ(portamento.current(), 9.0f);

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // Runs the `vorn` program from the tests and collects what it printed.
 struct ProgramRun {
@@ -37,4 +39,35 @@ inline ProgramRun runShell(const std::string& command) {
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// A folder of its own for one test, removed with everything in it afterwards.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vorn-XXXXXX").string();
+        if (mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code error;
+        if (!path_.empty()) std::filesystem::remove_all(path_, error);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The path of `name` inside, quoted for the shell.
+    std::string quoted(const std::string& name) const {
+        return "'" + (path_ / name).string() + "'";
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A format-0 MIDI file, 480 ticks per quarter at 120 BPM: note 69 from 0 to 0.5 s on channel 1.
+inline std::vector<uint8_t> oneNoteSong() {
+    return {'M', 'T',  'h',  'd',  0,    0,   0,    6,    0,    0,    0,    1,
+            1,   0xE0, 'M',  'T',  'r',  'k', 0,    0,    0,    13,   0x00, 0x90,
+            69,  100,  0x83, 0x60, 0x80, 69,  0x00, 0x00, 0xFF, 0x2F, 0x00};
 }

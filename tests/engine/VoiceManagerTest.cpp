@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
-#include <ostream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "engine/VoiceManager.h"
-#include "tests/wave/TestSources.h"
 #include "tests/support/AllocationCounter.h"
+#include "tests/wave/TestSources.h"
 
 namespace {
 
@@ -16,22 +18,14 @@ constexpr float kRate = 48000.0f;
 constexpr uint32_t kSamplesPerMs = 48;
 constexpr uint32_t kFrames = 8;
 
-struct Call {
-    bool on;
-    float note;
-    int glideFrom;
-    float velocity;
-    bool operator==(const Call&) const = default;
-};
+// The calls a voice gets, as text: "on(note, glideFrom, velocity)" and "off(velocity)".
+using Call = std::string;
 Call on(float note, int glideFrom, float velocity) {
-    return {true, note, glideFrom, velocity};
+    return (std::ostringstream() << "on(" << note << ", " << glideFrom << ", " << velocity << ")")
+        .str();
 }
 Call off(float velocity) {
-    return {false, 0.0f, 0, velocity};
-}
-std::ostream& operator<<(std::ostream& os, const Call& c) {
-    if (!c.on) return os << "off(" << c.velocity << ")";
-    return os << "on(" << c.note << ", " << c.glideFrom << ", " << c.velocity << ")";
+    return (std::ostringstream() << "off(" << velocity << ")").str();
 }
 
 // Records the calls it gets; a started note makes it held and sounding, a release keeps it
@@ -54,12 +48,12 @@ public:
     wave::Producer& channelOutput(int channel) override { return output_[channel]; }
     bool isHeld() const override { return held; }
     void noteOn(float note, int glideFrom, float velocity) override {
-        calls.push_back(on(note, glideFrom, velocity));
+        if (recording) calls.push_back(on(note, glideFrom, velocity));
         held = true;
         muted = false;
     }
     void noteOff(float velocity) override {
-        calls.push_back(off(velocity));
+        if (recording) calls.push_back(off(velocity));
         held = false;
     }
 
@@ -67,6 +61,7 @@ public:
     Call last() const { return calls.empty() ? off(-1.0f) : calls.back(); }
 
     std::vector<Call> calls;
+    bool recording = true;  // off where the test counts allocations
     bool muted = true;
     bool held = false;
 
@@ -76,11 +71,11 @@ private:
     PatternSource gain_[2];
 };
 
-class VoiceManagerTest : public ::testing::Test {
-protected:
+// Four fake voices under one manager.
+struct ManagerRig {
     static constexpr int kVoices = 4;
 
-    VoiceManagerTest() : env(wave::test::kBlock) {
+    ManagerRig() : env(wave::test::kBlock) {
         env.setSampleRate(kRate);
         manager = std::make_unique<VoiceManager>(env);
         for (int i = 0; i < kVoices; ++i) {
@@ -94,15 +89,16 @@ protected:
     // Index of the voice whose last call started `note`, -1 when none.
     int voiceOf(int note) const {
         for (int i = 0; i < kVoices; ++i) {
-            const Call c = voices[i]->last();
-            if (c.on && c.note == static_cast<float>(note)) return i;
+            if (voices[i]->last().starts_with("on(" + std::to_string(note) + ", ")) return i;
         }
         return -1;
     }
     // The glide source the voice playing `note` was started with.
     int sourceOf(int note) const {
         const int v = voiceOf(note);
-        return v < 0 ? -1 : voices[v]->last().glideFrom;
+        int glideFrom = -1;
+        if (v >= 0) std::sscanf(voices[v]->last().c_str(), "on(%*f, %d", &glideFrom);
+        return glideFrom;
     }
     void clearCalls() {
         for (auto& v : voices) v->calls.clear();
@@ -113,70 +109,52 @@ protected:
     std::vector<std::unique_ptr<FakeVoice>> voices;
 };
 
-TEST_F(VoiceManagerTest, PolyGlidesFromANotePlayedAtLeastAChordWindowEarlier) {
-    manager->noteOn(60, 0.5f);
-    EXPECT_EQ(voices[0]->last(), on(60.0f, 60, 0.5f));  // the first note ever: no glide
-    waitMs(99);
-    manager->noteOn(62, 0.5f);
-    EXPECT_EQ(sourceOf(62), 62);  // 60 is only 99 ms old
-    waitMs(1);
-    // 62 is 1 ms old and skipped; 60 is exactly 100 ms old and serves.
-    manager->noteOn(64, 0.5f);
-    EXPECT_EQ(sourceOf(64), 60);
-    waitMs(200);
-    // 60 was used up as a source; the newest old enough is 64.
-    manager->noteOn(67, 0.5f);
-    EXPECT_EQ(sourceOf(67), 64);
-    waitMs(200);
-    manager->noteOn(62, 0.25f);
-    EXPECT_EQ(sourceOf(62), 67);
-    waitMs(10);
-    // Pressing 62 again dropped its entry from 99 ms, so nothing is old enough now.
-    manager->noteOn(65, 0.25f);
-    EXPECT_EQ(sourceOf(65), 65);
-}
+class VoiceManagerTest : public ::testing::Test, public ManagerRig {};
 
-TEST_F(VoiceManagerTest, TwoKeysRightAfterTheFirstNoteEverDoNotGlide) {
-    manager->noteOn(60, 1.0f);
-    waitMs(50);
-    manager->noteOn(64, 1.0f);
-    EXPECT_EQ(sourceOf(60), 60);
-    EXPECT_EQ(sourceOf(64), 64);
-}
-
-TEST_F(VoiceManagerTest, ChordAfterChordGlidesNoteByNote) {
-    manager->noteOn(60, 1.0f);
-    manager->noteOn(64, 1.0f);
-    waitMs(10);
-    manager->noteOn(67, 1.0f);
-    waitMs(500);
-    manager->noteOff(0, 0.5f);
-    waitMs(100);
-    manager->noteOn(62, 1.0f);
-    waitMs(30);
-    manager->noteOn(65, 1.0f);
-    waitMs(30);
-    manager->noteOn(69, 1.0f);
-    // Newest old note first; each old note serves once, and the new notes never feed each other.
-    EXPECT_EQ(sourceOf(62), 67);
-    EXPECT_EQ(sourceOf(65), 64);
-    EXPECT_EQ(sourceOf(69), 60);
-}
-
-TEST_F(VoiceManagerTest, LegatoGlidesOnlyFromAHeldNote) {
-    manager->portamentoMode = VoiceManager::Legato;
-    manager->noteOn(60, 1.0f);
-    waitMs(200);
-    manager->noteOn(64, 1.0f);
-    EXPECT_EQ(sourceOf(64), 60);  // 60 still held
-    manager->noteOff(64, 0.0f);
-    waitMs(200);
-    // 64 is the candidate but its key is up: no glide, and the candidate is used up.
-    manager->noteOn(67, 1.0f);
-    EXPECT_EQ(sourceOf(67), 67);
-    waitMs(200);
-    manager->noteOn(69, 1.0f);
-    EXPECT_EQ(sourceOf(69), 67);
+// Glide sources in Poly mode, played as scripts: wait, then press (or release, negative; -128
+// releases all) a key, and the note the started voice glides from (itself: no glide).
+TEST_F(VoiceManagerTest, PolyGlidesFromTheNewestNotePressedAChordWindowEarlier) {
+    struct Step {
+        uint32_t waitMs;
+        int note, source;
+    };
+    struct Script {
+        VoiceManager::PortamentoMode mode;
+        std::vector<Step> steps;
+    };
+    const Script scripts[] = {
+        // The first note ever does not glide, nor does one within 100 ms of it; a source serves
+        // once; pressing a key again drops its older entry.
+        {VoiceManager::Normal,
+         {{0, 60, 60}, {99, 62, 62}, {1, 64, 60}, {200, 67, 64}, {200, 62, 67}, {10, 65, 65}}},
+        // A chord after a chord glides note by note, newest old note first; the new notes never
+        // feed each other.
+        {VoiceManager::Normal,
+         {{0, 60, 60},
+          {0, 64, 64},
+          {10, 67, 67},
+          {500, -128, 0},
+          {100, 62, 67},
+          {30, 65, 64},
+          {30, 69, 60}}},
+        // Legato glides only from a key still held; a released candidate is used up all the same.
+        {VoiceManager::Legato,
+         {{0, 60, 60}, {200, 64, 60}, {0, -64, 0}, {200, 67, 67}, {200, 69, 67}}},
+    };
+    for (const Script& script : scripts) {
+        ManagerRig fresh;
+        fresh.manager->portamentoMode = script.mode;
+        for (const Step& step : script.steps) {
+            fresh.waitMs(step.waitMs);
+            if (step.note < 0) {
+                fresh.manager->noteOff(step.note == -128 ? 0 : -step.note, 0.5f);
+                continue;
+            }
+            fresh.manager->noteOn(step.note, 0.5f);
+            EXPECT_EQ(fresh.sourceOf(step.note), step.source)
+                << "note " << step.note << " in script " << &script - scripts;
+        }
+    }
 }
 
 TEST_F(VoiceManagerTest, StealingAndReuseOrder) {
@@ -219,39 +197,35 @@ TEST_F(VoiceManagerTest, StealingAndReuseOrder) {
     EXPECT_EQ(voiceOf(72), 0);
 }
 
-TEST_F(VoiceManagerTest, VoiceCountBoundsAllocation) {
+// Allocation stays within "voiceCount"; releases reach every slot.
+TEST_F(VoiceManagerTest, VoiceCountBoundsAllocationButNotRelease) {
     manager->voiceCount = 2;
     EXPECT_EQ(manager->activeEnd(), 2);
-    manager->noteOn(60, 1.0f);
-    manager->noteOn(62, 1.0f);
-    manager->noteOn(64, 1.0f);
+    for (int n : {60, 62, 64}) manager->noteOn(n, 1.0f);
     EXPECT_EQ(voiceOf(64), 0);  // stolen, not voice 2
     EXPECT_TRUE(voices[2]->calls.empty());
     manager->voiceCount = 100;
     EXPECT_EQ(manager->activeEnd(), kVoices);
+    for (int n : {65, 67}) manager->noteOn(n, 1.0f);
     manager->voiceCount = 0;
     clearCalls();
-    manager->noteOn(65, 1.0f);
+    manager->noteOn(69, 1.0f);
     for (auto& v : voices) EXPECT_TRUE(v->calls.empty());
-}
-
-TEST_F(VoiceManagerTest, PolyReleaseReachesSlotsBeyondTheActiveRange) {
-    for (int n : {60, 62, 64, 65}) manager->noteOn(n, 1.0f);
-    manager->voiceCount = 2;
-    clearCalls();
-    manager->noteOff(64, 0.4f);
+    manager->noteOff(65, 0.4f);
     EXPECT_EQ(voices[2]->calls, std::vector<Call>{off(0.4f)});
-    manager->noteOff(64, 0.4f);  // already released: not again
-    EXPECT_EQ(voices[2]->calls.size(), 1u);
+    manager->noteOff(65, 0.4f);  // already released: not again
     manager->noteOff(0, 0.1f);
     for (int i : {0, 1, 3}) EXPECT_EQ(voices[i]->calls, std::vector<Call>{off(0.1f)}) << i;
-    EXPECT_EQ(voices[2]->calls.back(), off(0.1f));
+    EXPECT_EQ(voices[2]->calls, (std::vector<Call>{off(0.4f), off(0.1f)}));
 }
 
-TEST_F(VoiceManagerTest, MonoLegatoReturnsToTheHeldKey) {
+TEST_F(VoiceManagerTest, MonoPlaysTheFirstVoiceWithLastNotePriority) {
+    manager->voiceCount = 2;
     manager->polyphony = VoiceManager::Mono;
     manager->portamentoMode = VoiceManager::Legato;
     clearCalls();
+    // Legato: the first key starts on its pitch, a second one glides, releasing it returns to
+    // the first with full velocity.
     manager->noteOn(60, 0.8f);
     manager->noteOn(64, 0.6f);
     manager->noteOff(64, 0.3f);
@@ -262,36 +236,30 @@ TEST_F(VoiceManagerTest, MonoLegatoReturnsToTheHeldKey) {
                                  off(0.2f), on(67.0f, 67, 0.5f)}));
     for (int i = 1; i < kVoices; ++i) EXPECT_TRUE(voices[i]->calls.empty());
     EXPECT_EQ(manager->slotNote(0), 67);
-}
 
-TEST_F(VoiceManagerTest, MonoNormalAlwaysGlidesFromTheCurrentPitch) {
-    manager->polyphony = VoiceManager::Mono;
+    // Normal: every key glides from the current pitch, also after all keys were up; releasing a
+    // key that is not sounding restarts the newest held one.
+    manager->noteOff(67, 0.0f);
+    manager->portamentoMode = VoiceManager::Normal;
     clearCalls();
     manager->noteOn(60, 1.0f);
     manager->noteOff(60, 0.0f);
     manager->noteOn(64, 1.0f);
     manager->noteOn(67, 1.0f);
-    // Releasing a key that is not sounding re-starts the newest held one.
     manager->noteOff(64, 0.0f);
     EXPECT_EQ(voices[0]->calls,
               (std::vector<Call>{on(60.0f, 0, 1.0f), off(0.0f), on(64.0f, 0, 1.0f),
                                  on(67.0f, 0, 1.0f), on(67.0f, 0, 1.0f)}));
-}
 
-TEST_F(VoiceManagerTest, PolyphonyChangeReleasesEveryVoiceAndForgetsHeldKeys) {
-    manager->voiceCount = 2;
-    manager->polyphony = VoiceManager::Mono;
-    manager->portamentoMode = VoiceManager::Legato;
-    manager->noteOn(60, 1.0f);
-    manager->noteOn(64, 1.0f);
+    // Leaving Mono releases every voice, also beyond the active range, and forgets the keys.
     clearCalls();
     manager->polyphony = VoiceManager::Poly;
     for (auto& v : voices) EXPECT_EQ(v->calls, std::vector<Call>{off(1.0f)});
     manager->polyphony = VoiceManager::Mono;
+    manager->portamentoMode = VoiceManager::Legato;
     clearCalls();
-    // 60 and 64 are forgotten: the new key is the only one held, so it does not glide.
-    manager->noteOn(67, 1.0f);
-    EXPECT_EQ(voices[0]->calls, std::vector<Call>{on(67.0f, 67, 1.0f)});
+    manager->noteOn(70, 1.0f);
+    EXPECT_EQ(voices[0]->calls, std::vector<Call>{on(70.0f, 70, 1.0f)});
     manager->polyphony = VoiceManager::Mono;  // no change, no release
     EXPECT_EQ(voices[0]->calls.size(), 1u);
 }
@@ -349,28 +317,18 @@ TEST_F(VoiceMixTest, SumsSoundingVoicesTimesEnvelopeAndGain) {
     EXPECT_EQ(a.pulls(), before + 2);  // both channels, not the envelope
 }
 
-TEST_F(VoiceMixTest, NoteHandlingAndMixingDoNotAllocate) {
-    std::vector<std::unique_ptr<FakeVoice>> voices;
-    for (int i = 0; i < 4; ++i) {
-        voices.push_back(std::make_unique<FakeVoice>(env, 1.0f, std::vector<float>{1.0f},
-                                                     std::vector<float>{1.0f}));
-        manager.addVoice(voices.back().get());
-    }
+// Every key twice without release: the Mono key list stays within its capacity.
+TEST_F(VoiceMixTest, MonoKeysBeyondTheKeyCountDoNotAllocate) {
+    FakeVoice voice(env, 1.0f, {1.0f}, {1.0f});
+    manager.addVoice(&voice);
+    manager.polyphony = VoiceManager::Mono;
+    voice.recording = false;
     AllocationGuard guard;
-    for (VoiceManager::Polyphony mode : {VoiceManager::Poly, VoiceManager::Mono}) {
-        manager.polyphony = mode;
-        for (int round = 0; round < 3; ++round) {
-            // Every key twice without release: the Mono key list stays within its capacity.
-            for (int i = 0; i < 2 * VoiceManager::kNoteCount; ++i) {
-                manager.noteOn(i % VoiceManager::kNoteCount, 1.0f);
-                manager.advanceClock(kFrames);
-            }
-            pull(0);
-            for (int n = 0; n < VoiceManager::kNoteCount; n += 2) manager.noteOff(n, 0.0f);
-            manager.noteOff(0, 0.0f);
-            for (auto& v : voices) v->calls.clear();
-        }
+    for (int i = 0; i < 2 * VoiceManager::kNoteCount; ++i) {
+        manager.noteOn(i % VoiceManager::kNoteCount, 1.0f);
     }
+    pull(0);
+    manager.noteOff(0, 0.0f);
     EXPECT_EQ(guard.allocations(), 0u);
 }
 

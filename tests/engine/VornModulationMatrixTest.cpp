@@ -3,32 +3,97 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <thread>
 #include <vector>
 
+#include "engine/VornEngine.h"
 #include "engine/VornPlugin.h"
+#include "engine/VornVoice.h"
+#include "framework/FloatPluginParameter.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace {
 
 constexpr int kLevel1 = ModulationSlotParameterSet::kFirstLevelTarget;
-constexpr int kDelayLTime = 23;
-constexpr int kOscillator1Pan = 6;
-constexpr int kMasterTune = 0;
+
+int aimedAt(const ModulationMatrix& m, int target, int slot) {
+    const auto& slots = m.target(target).slots;
+    return static_cast<int>(std::count(slots.begin(), slots.end(), slot));
+}
+
+// Every source number is fed by its own engine object, or per voice by the voice's own; it
+// carries its kind's key and is active with its list entry.
+TEST(VornModulationMatrix, SourceNumbersReachTheirUnits) {
+    VornPlugin plugin;
+    VornPlugin::Parameters& p = plugin.parameters();
+    VornPlugin::Engine& e = plugin.engine();
+    VornPlugin::VornVoice& voice = *e.voices[3];
+    const ModulationMatrix& m = *plugin.modulationMatrix();
+    ASSERT_EQ(m.sourceCount(), 34);
+    ASSERT_EQ(m.targetCount(), 157);
+    ASSERT_EQ(m.slotCount(), 50);
+    ASSERT_EQ(m.firstLevelTarget(), kLevel1);
+    std::vector<const wave::Producer*> expected;
+    for (auto& xy : e.xyControllers) expected.insert(expected.end(), {&xy->hor, &xy->ver});
+    for (auto& xlfo : e.xlfos) expected.push_back(xlfo.get());
+    for (int k = 0; k < 6; ++k) expected.push_back(&voice.envelope(k));
+    for (auto& follower : e.followers) expected.push_back(follower.get());
+    for (int i = 0; i < 10; ++i) expected.push_back(&voice.midiSource(0, i));
+    ASSERT_EQ(expected.size(), 34u);
+    for (int s = 0; s < 34; ++s) EXPECT_EQ(voice.matrix().sourceFor(s, false), expected[s]) << s;
+    EXPECT_EQ(voice.matrix().sourceFor(24, true), &voice.midiSource(1, 0));
+
+    struct Kind {
+        AbstractParameterSetList* list;
+        int first, entries, perEntry, key;
+    };
+    const Kind kinds[] = {{&p.xyControllers, 0, 4, 2, 0},
+                          {&p.xlfos, 8, 6, 1, 1},
+                          {&p.envelopes, 14, 6, 1, 2},
+                          {&p.followers, 20, 4, 1, 3},
+                          {&p.midiSources, 24, 10, 1, 4}};
+    for (const Kind& k : kinds) k.list->numActive().setValue(2.0f, 0);
+    plugin.applyParameterChanges();
+    for (const Kind& k : kinds) {
+        for (int s = k.first; s < k.first + k.entries * k.perEntry; ++s) {
+            EXPECT_EQ(m.source(s).key, k.key) << s;
+            EXPECT_EQ(m.source(s).active, s < k.first + 2 * k.perEntry) << s;
+        }
+    }
+}
+
+// A slot at full Level sweeps a target's whole parameter range and the modulated value stays
+// inside it; pitch targets count in octaves, at most 10 either way. (Depths were once left at 1.)
+TEST(VornModulationMatrix, FullLevelSweepsEveryTargetsWholeRange) {
+    VornPlugin plugin;
+    VornPlugin::Parameters& p = plugin.parameters();
+    const ModulationMatrix& m = *plugin.modulationMatrix();
+    p.xyControllers.numActive().setValue(1.0f, 0);
+    p.slots[0].source.setValue(1.0f, 0);  // XY 1 Hor
+    p.slots[0].level.setValue(1.0f, 0);
+    for (int t = 0; t < kLevel1; ++t) {
+        if (m.target(t).group >= 0) continue;  // bounded by the group table
+        p.slots[0].target.setValue(static_cast<float>(t + 1), 0);
+        plugin.applyParameterChanges();
+        const auto* q = dynamic_cast<FloatPluginParameter*>(plugin.targetParameter(t));
+        ASSERT_NE(q, nullptr) << t;
+        const float a = q->engineValue(q->getMinimum());
+        const float b = q->engineValue(q->getMaximum());
+        const bool pitch = t == 0 || t == 2 || t == 7 || t == 12;  // Master Tune, Osc Detunes
+        const float span = pitch ? 1.0f : std::fabs(b - a);
+        EXPECT_NEAR(m.target(kLevel1).scale * m.target(kLevel1).base, span, 1e-5f * span)
+            << q->name();
+        EXPECT_FLOAT_EQ(m.target(t).lower, pitch ? -10.0f : std::min(a, b)) << q->name();
+        EXPECT_FLOAT_EQ(m.target(t).upper, pitch ? 10.0f : std::max(a, b)) << q->name();
+    }
+}
 
 // Slot parameters reach the matrix only when the audio thread applies the queued changes.
 TEST(VornModulationMatrix, SlotParametersWriteTheSlotRecords) {
     VornPlugin plugin;
     VornPlugin::Parameters& p = plugin.parameters();
     const ModulationMatrix* m = plugin.modulationMatrix();
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->sourceCount(), 34);
-    EXPECT_EQ(m->targetCount(), 157);
-    EXPECT_EQ(m->slotCount(), 50);
-    EXPECT_EQ(m->firstLevelTarget(), kLevel1);
-    EXPECT_FLOAT_EQ(m->target(kDelayLTime).upper, 5000.0f);
-    EXPECT_FLOAT_EQ(m->target(kOscillator1Pan).lower, -1.0f);
-
     // Sources of list entries in use only: XY 3 is entry 2.
     p.xyControllers.numActive().setValue(3.0f, 0);
     ModulationSlotParameterSet& slot = p.slots[2];
@@ -38,20 +103,17 @@ TEST(VornModulationMatrix, SlotParametersWriteTheSlotRecords) {
     slot.level.setValue(0.25f, 0);
     EXPECT_EQ(m->slot(2).source, -1);
     plugin.applyParameterChanges();
-
     EXPECT_EQ(m->slot(2).source, 5);
     EXPECT_EQ(m->slot(2).target, 3);
     EXPECT_TRUE(m->slot(2).inverted);
     EXPECT_NE(m->slot(2).state, ModulationMatrix::kStateInactive);
-    const auto& aimed = m->target(3).slots;
-    EXPECT_EQ(std::count(aimed.begin(), aimed.end(), 2), 1);
+    EXPECT_EQ(aimedAt(*m, 3, 2), 1);
     EXPECT_FLOAT_EQ(m->target(kLevel1 + 2).base, slot.level.engineValue(0.25f));
     EXPECT_LT(m->target(kLevel1 + 2).scale, 0.0f);  // inverted
 
     slot.bypassed.setValue(1.0f, 0);
     plugin.applyParameterChanges();
     EXPECT_EQ(m->slot(2).state, ModulationMatrix::kStateInactive);
-
     slot.target.setValue(0.0f, 0);
     plugin.applyParameterChanges();
     EXPECT_EQ(m->slot(2).target, -1);
@@ -59,19 +121,14 @@ TEST(VornModulationMatrix, SlotParametersWriteTheSlotRecords) {
 
     p.masterTune.setValue(0.5f, 0);
     plugin.applyParameterChanges();
-    EXPECT_FLOAT_EQ(m->target(kMasterTune).base, p.masterTune.engineValue(0.5f));
-}
+    EXPECT_FLOAT_EQ(m->target(0).base, p.masterTune.engineValue(0.5f));
 
-// The lists' parameter controller asks the real matrix which slots are valid.
-TEST(VornModulationMatrix, FreeSlotSkipsValidSlotsAndTakesAnInvalidOne) {
-    VornPlugin plugin;
-    VornPlugin::Parameters& p = plugin.parameters();
-    p.xyControllers.numActive().setValue(1.0f, 0);
+    // The lists' parameter controller asks the matrix which slots are valid.
     for (int i = 0; i < ModulationSlotParameterSet::kCount; ++i) {
         p.slots[i].source.setValue(1.0f, 0);
         p.slots[i].target.setValue(1.0f, 0);
+        p.slots[i].bypassed.setValue(i == 7 ? 1.0f : 0.0f, 0);
     }
-    p.slots[7].bypassed.setValue(1.0f, 0);
     plugin.applyParameterChanges();
     auto* c = dynamic_cast<ModulationMatrix::Controller*>(p.slots.controller());
     ASSERT_NE(c, nullptr);
@@ -86,10 +143,8 @@ TEST(VornModulationMatrix, SlotEditsFromAnotherThreadApplyWithoutAllocating) {
     constexpr int kFrames = 256;
     VornPlugin plugin;
     VornPlugin::Parameters& p = plugin.parameters();
-    std::vector<float> left(kFrames);
-    std::vector<float> right(kFrames);
+    std::vector<float> left(kFrames), right(kFrames);
     std::array<float*, 2> outputs{left.data(), right.data()};
-
     std::atomic<bool> done{false};
     std::thread editor([&] {
         for (int e = 0; e < kEdits; ++e) {
@@ -102,19 +157,14 @@ TEST(VornModulationMatrix, SlotEditsFromAnotherThreadApplyWithoutAllocating) {
         done = true;
     });
     size_t allocations = 0;
-    int blocks = 0;
     {
         AllocationGuard guard;
-        while (!done) {
-            plugin.processBlock(nullptr, 0, outputs.data(), 2, kFrames);
-            ++blocks;
-        }
+        while (!done) plugin.processBlock(nullptr, 0, outputs.data(), 2, kFrames);
         editor.join();
         plugin.processBlock(nullptr, 0, outputs.data(), 2, kFrames);
         allocations = guard.allocations();
     }
-    EXPECT_EQ(allocations, 0u) << "over " << blocks << " blocks";
-
+    EXPECT_EQ(allocations, 0u);
     const ModulationMatrix& m = *plugin.modulationMatrix();
     for (int i = 0; i < kEditedSlots; ++i) {
         ModulationSlotParameterSet& slot = p.slots[i];
@@ -122,10 +172,8 @@ TEST(VornModulationMatrix, SlotEditsFromAnotherThreadApplyWithoutAllocating) {
         EXPECT_EQ(m.slot(i).target, static_cast<int>(slot.target.getValue()) - 1) << i;
         EXPECT_EQ(m.slot(i).inverted, slot.inverted.getValue() >= 0.5f) << i;
         EXPECT_FLOAT_EQ(m.target(kLevel1 + i).base, slot.level.engineValue(slot.level.getValue()));
-        const int t = m.slot(i).target;
-        if (t >= 0) {
-            const auto& aimed = m.target(t).slots;
-            EXPECT_EQ(std::count(aimed.begin(), aimed.end(), i), 1) << i;
+        if (m.slot(i).target >= 0) {
+            EXPECT_EQ(aimedAt(m, m.slot(i).target, i), 1) << i;
         }
     }
 }

@@ -11,10 +11,6 @@
 
 namespace {
 
-std::string textAt(const AbstractPluginParameter& p, float plain) {
-    return p.formatValue(plain);
-}
-
 // Parses text into the parameter and returns the plain value; fails the test when rejected.
 float typed(const AbstractPluginParameter& p, const std::string& text) {
     float plain = -1000.0f;
@@ -22,178 +18,101 @@ float typed(const AbstractPluginParameter& p, const std::string& text) {
     return plain;
 }
 
-TEST(VornParameterValuesTest, RangesAndDefaultsOfTheMasterSection) {
+// Range, default and the texts at the minimum, the default and the maximum.
+TEST(VornParameterValuesTest, RangesDefaultsAndTexts) {
     VornPlugin plugin;
-    // name, minimum, maximum, default (plain)
-    const std::tuple<const char*, float, float, float> rows[] = {
-        {"Master Tune", -1, 1, 0},
-        {"Master Scale", -1, 2, 0},
-        {"Ring Modulation Enabled", 0, 1, 0},
-        {"Portamento", 0, 1, 0},
-        {"Portamento Mode", 0, 1, 0},
-        {"Filter Routing", 0, 2, 0},
-        {"Delay Link", 0, 1, 0},
-        {"Delay Filter Routing", 0, 2, 0},
-        {"Delay Enabled", 0, 1, 0},
-        {"Delay Level", 0, 1, 0.5f},
-        {"Delay Pan", -1, 1, 0},
-        {"Wet Enabled", 0, 1, 1},
-        {"Dry Level", 0, 1, 1},
-        {"Dry Pan", -1, 1, 0},
-        {"Audition Signal", 0, 1, 0},
-        {"Output Volume", 0, 1, 0.7f},
-        {"Output Pan", -1, 1, 0},
-        {"Stereo", 0, 2, 1},
-        {"Total Voices", 0, 11, 3},
-        {"Unison Voices", 0, 11, 0},
-        {"Polyphony", 0, 1, 1},
-        {"Unison Spread", 0, 1, 0.5f},
-        {"Osc 2 Detune", -1, 1, 0},
-        {"Osc 2 Scale", 0, 3, 1},
-        {"Osc 1 Wave Form", 0, 5, 1},
-        {"Osc 2 Wave Form", 0, 5, 1},
-        {"Osc 3 Wave Form", 0, 5, 4},
-        {"Osc 1 Sync", 0, 2, 0},
-        {"Osc 1 Level", 0, 1, 1},
-        {"Osc 3 Enabled", 0, 1, 1},
-        {"Filter 2 Freq", 0, 1, 1},
-        {"Filter 2 Pan", -3.5f, 3.5f, 0},
-        {"Filter 2 Characteristic", 0, 10, 1},
-        {"Filter 2 Slope", 1, 3, 1},
-        {"Delay R Offset", -1, 1, 0},
-        {"Delay R Feedback", 0, 1, 0.4f},
-        {"XLFO 2 Frequency", 0, 1, 0.25f},
-        {"XLFO 2 Balance", 0, 1, 0.5f},
-        {"XLFO 2 Glide", -1, 1, 0},
-        {"XLFO 2 Step 5 Value", -1, 1, 0},
-        {"EG 4 Threshold", 0, 1, 0.3f},
-        {"EG 4 Sustain", 0, 1, 1},
-        {"Slot 9 Level", 0, 1, 0.5f},
-        {"Slot 9 Source", 0, 34, 0},
-        {"Slot 9 Target", 0, 157, 0},
-    };
-    for (const auto& [name, minimum, maximum, defaultValue] : rows) {
+    const auto row = [&plugin](const char* name, float minimum, float maximum, float defaultValue,
+                               const char* atMinimum, const char* atDefault,
+                               const char* atMaximum) {
         const AbstractPluginParameter* p = findParameter(plugin, name);
         ASSERT_NE(p, nullptr) << name;
         EXPECT_FLOAT_EQ(p->getMinimum(), minimum) << name;
         EXPECT_FLOAT_EQ(p->getMaximum(), maximum) << name;
         EXPECT_FLOAT_EQ(p->getDefault(), defaultValue) << name;
         EXPECT_FLOAT_EQ(p->getValue(), defaultValue) << name;
-    }
-}
-
-TEST(VornParameterValuesTest, DisplayTexts) {
-    VornPlugin plugin;
-    // name, plain value, text
-    const std::tuple<const char*, float, const char*> rows[] = {
-        {"Output Volume", 0.7f, "+0.00 dB"},
-        {"Output Volume", 1.0f, "+10.80 dB"},
-        {"Delay L Time", 0.2912188f, "350.0 ms"},
-        {"Delay R Time", 0.0f, "10.0 ms"},
-        {"Delay R Time", 1.0f, "5000.0 ms"},
-        {"Master Scale", -1.0f, "32\""},
-        {"Master Scale", 0.0f, "16\""},
-        {"Master Scale", 2.0f, "4\""},
-        {"Master Tune", -1.0f, "-12.000 semitones"},
-        {"Osc 1 Detune", 0.4f, "1.000 semitones"},
-        {"Osc 1 Scale", 1.0f, "1 octave"},
-        {"Osc 3 Wave Form", 4.0f, "White Noise"},
-        {"Osc 1 Sync", 2.0f, "4.000"},
-        {"Osc 1 Level", 0.5f, "-6.02 dB"},
-        {"Osc 1 Level", 1.0f, "0.00 dB"},
-        {"Osc 1 Level", 0.0f, "-INF dB"},
-        {"Filter 1 Freq", 0.0f, "4.812 Hz"},
-        {"Filter 1 Freq", 1.0f, "75616 Hz"},
-        {"Filter 1 Pan", 3.5f, "1.000"},
-        {"Filter 1 Pan", -3.5f, "-1.000"},
-        {"Filter 1 Slope", 2.0f, "24"},
-        {"Delay L Offset", 1.0f, "2.000"},
-        {"Delay L Feedback", 0.4f, "0.320"},
-        {"Delay Level", 0.5f, "-6.02 dB"},
-        {"XLFO 1 Frequency", 0.25f, "1.000 Hz"},
-        {"XLFO 1 Frequency", 1.0f, "500.00 Hz"},
-        {"XLFO 1 Frequency Offset", -1.0f, "0.500"},
-        {"Portamento", 1.0f, "5.000 sec"},
-        {"EG Main Attack", 0.0f, "0.001 sec"},
-        {"EG Main Attack", 1.0f, "18.000 sec"},
-        {"EG 2 Hold", 1.0f, "19.000 sec"},
-        {"EG 2 Decay", 0.0f, "0.030 sec"},
-        {"EG 2 Release", 1.0f, "23.000 sec"},
-        {"EF 1 Attack", 1.0f, "1.000 sec"},
-        {"EF 1 Release", 0.0f, "0.050 sec"},
-        {"EF 1 Release", 1.0f, "5.000 sec"},
-        {"Stereo", 2.0f, "1.500"},
-        {"Unison Spread", 0.5f, "16 %"},
-        {"Unison Spread", 1.0f, "100 %"},
-        {"Total Voices", 11.0f, "32"},
-        {"Total Voices", 3.0f, "4"},
-        {"Num Active XLFOs", 6.0f, "6"},
-        {"MIDI Source 1 Controller Number", 64.0f, "64"},
+        EXPECT_EQ(p->formatValue(minimum), atMinimum) << name;
+        EXPECT_EQ(p->formatValue(defaultValue), atDefault) << name;
+        EXPECT_EQ(p->formatValue(maximum), atMaximum) << name;
     };
-    for (const auto& [name, plain, text] : rows) {
-        const AbstractPluginParameter* p = findParameter(plugin, name);
-        ASSERT_NE(p, nullptr) << name;
-        EXPECT_EQ(textAt(*p, plain), text) << name << " at " << plain;
-    }
-    const AbstractPluginParameter* delay = findParameter(plugin, "Delay L Time");
-    EXPECT_EQ(textAt(*delay, delay->getDefault()), "350.0 ms");
-    EXPECT_NEAR(delay->getDefault(), 0.2912188f, 1e-6f);
+    row("Master Tune", -1, 1, 0, "-12.000 semitones", "0.000 semitones", "12.000 semitones");
+    row("Master Scale", -1, 2, 0, "32\"", "16\"", "4\"");
+    row("Portamento", 0, 1, 0, "0.000 sec", "0.000 sec", "5.000 sec");
+    row("Portamento Mode", 0, 1, 0, "Normal", "Normal", "Legato");
+    row("Filter Routing", 0, 2, 0, "Serial", "Serial", "Per Osc");
+    row("Delay Link", 0, 1, 0, "Separate", "Separate", "Linked");
+    row("Delay Filter Routing", 0, 2, 0, "Serial", "Serial", "Per Delay");
+    row("Delay Enabled", 0, 1, 0, "Disabled", "Disabled", "Enabled");
+    row("Delay Level", 0, 1, 0.5f, "-INF dB", "-6.02 dB", "0.00 dB");
+    row("Wet Enabled", 0, 1, 1, "Disabled", "Enabled", "Enabled");
+    row("Dry Pan", -1, 1, 0, "-1.000", "0.000", "1.000");
+    row("Audition Signal", 0, 1, 0, "Output", "Output", "Side Chain");
+    row("Output Volume", 0, 1, 0.7f, "-169.20 dB", "+0.00 dB", "+10.80 dB");
+    row("Stereo", 0, 2, 1, "0.000", "1.000", "1.500");
+    row("Total Voices", 0, 11, 3, "1", "4", "32");
+    row("Unison Voices", 0, 11, 0, "1", "1", "32");
+    row("Polyphony", 0, 1, 1, "Mono", "Poly", "Poly");
+    row("Unison Spread", 0, 1, 0.5f, "0 %", "16 %", "100 %");
+    row("Osc 2 Scale", 0, 3, 1, "0 octaves", "1 octave", "3 octaves");
+    row("Osc 1 Wave Form", 0, 5, 1, "Triangle", "Sawtooth", "Pink Noise");
+    row("Osc 3 Wave Form", 0, 5, 4, "Triangle", "White Noise", "Pink Noise");
+    row("Osc 1 Sync", 0, 2, 0, "1.000", "1.000", "4.000");
+    row("Osc 1 Level", 0, 1, 1, "-INF dB", "0.00 dB", "0.00 dB");
+    row("Osc 3 Enabled", 0, 1, 1, "Disabled", "Enabled", "Enabled");
+    row("Filter 2 Freq", 0, 1, 1, "4.812 Hz", "75616 Hz", "75616 Hz");
+    row("Filter 2 Pan", -3.5f, 3.5f, 0, "-1.000", "0.000", "1.000");
+    row("Filter 2 Characteristic", 0, 10, 1, "Quorvalis Prime", "Gentle", "Clean");
+    row("Filter 2 Slope", 1, 3, 1, "12", "12", "48");
+    row("Delay L Time", 0, 1, 0.2912188f, "10.0 ms", "350.0 ms", "5000.0 ms");
+    row("Delay R Offset", -1, 1, 0, "0.500", "1.000", "2.000");
+    row("Delay R Feedback", 0, 1, 0.4f, "0.000", "0.320", "2.000");
+    row("XLFO 2 Frequency", 0, 1, 0.25f, "0.000 Hz", "1.000 Hz", "500.00 Hz");
+    row("XLFO 1 Frequency Offset", -1, 1, 0, "0.500", "1.000", "2.000");
+    row("XLFO 2 Balance", 0, 1, 0.5f, "0.000", "0.500", "1.000");
+    row("XLFO 2 Step 5 Value", -1, 1, 0, "-1.000", "0.000", "1.000");
+    row("EG Main Attack", 0, 1, 0, "0.001 sec", "0.001 sec", "18.000 sec");
+    row("EG 2 Hold", 0, 1, 0, "0.000 sec", "0.000 sec", "19.000 sec");
+    row("EG 2 Decay", 0, 1, 0, "0.030 sec", "0.030 sec", "21.000 sec");
+    row("EG 2 Release", 0, 1, 0, "0.006 sec", "0.006 sec", "23.000 sec");
+    row("EG 4 Threshold", 0, 1, 0.3f, "0.000", "0.072", "1.000");
+    row("EF 1 Attack", 0, 1, 0, "0.001 sec", "0.001 sec", "1.000 sec");
+    row("EF 1 Release", 0, 1, 0, "0.050 sec", "0.050 sec", "5.000 sec");
+    row("Slot 9 Level", 0, 1, 0.5f, "0.000", "0.160", "1.000");
+    row("Slot 9 Target", 0, 157, 0, "< Target >", "< Target >", "Slot 50 Level");
+    row("MIDI Source 1 Controller Number", 0, 127, 0, "0", "0", "127");
+    // Between the ends: a semitone of detune, half the level.
+    EXPECT_EQ(findParameter(plugin, "Osc 1 Detune")->formatValue(0.4f), "1.000 semitones");
+    EXPECT_EQ(findParameter(plugin, "Osc 1 Level")->formatValue(0.5f), "-6.02 dB");
 }
 
+// Typed text with or without units and list names in any case, shown again in the house style.
 TEST(VornParameterValuesTest, TypedTextUsesUnitsAndNames) {
     VornPlugin plugin;
-    const AbstractPluginParameter& detune = *findParameter(plugin, "Osc 1 Detune");
-    EXPECT_FLOAT_EQ(typed(detune, "1 oct"), 1.0f);
-    EXPECT_FLOAT_EQ(typed(detune, "-1 oct"), -1.0f);
-    EXPECT_EQ(textAt(detune, typed(detune, "1 oct")), "12.000 semitones");
-    EXPECT_NEAR(typed(detune, "1 semitone"), 0.4f, 1e-5f);
-    EXPECT_NEAR(typed(detune, "20 cents"), 0.2f, 1e-5f);
-
-    const AbstractPluginParameter& freq = *findParameter(plugin, "Filter 1 Freq");
-    EXPECT_EQ(textAt(freq, typed(freq, "2 kHz")), "2000.0 Hz");
-    EXPECT_EQ(textAt(freq, typed(freq, "440")), "440.00 Hz");
-    EXPECT_FLOAT_EQ(typed(freq, "1 Hz"), 0.0f);
-
-    const AbstractPluginParameter& time = *findParameter(plugin, "Delay R Time");
-    EXPECT_EQ(textAt(time, typed(time, "1 s")), "1000.0 ms");
-    EXPECT_EQ(textAt(time, typed(time, "350")), "350.0 ms");
-
-    const AbstractPluginParameter& volume = *findParameter(plugin, "Output Volume");
-    EXPECT_EQ(textAt(volume, typed(volume, "-6")), "-6.00 dB");
-    EXPECT_EQ(textAt(volume, typed(volume, "20 dB")), "+10.80 dB");
-
-    const AbstractPluginParameter& sustain = *findParameter(plugin, "EG Main Sustain");
-    EXPECT_EQ(textAt(sustain, typed(sustain, "6")), "-6.00 dB");
-    EXPECT_EQ(textAt(sustain, typed(sustain, "0.5 x")), "-6.02 dB");
-
+    const auto shows = [&plugin](const char* name, const char* typedText, const char* shown) {
+        const AbstractPluginParameter& p = *findParameter(plugin, name);
+        EXPECT_EQ(p.formatValue(typed(p, typedText)), shown) << name << " <- " << typedText;
+    };
+    shows("Osc 1 Detune", "1 oct", "12.000 semitones");
+    shows("Osc 1 Detune", "-1 oct", "-12.000 semitones");
+    shows("Osc 1 Detune", "1 semitone", "1.000 semitones");
+    shows("Osc 1 Detune", "20 cents", "0.200 semitones");
+    shows("Filter 1 Freq", "2 kHz", "2000.0 Hz");
+    shows("Filter 1 Freq", "440", "440.00 Hz");
+    shows("Filter 1 Freq", "1 Hz", "4.812 Hz");
+    shows("Delay R Time", "1 s", "1000.0 ms");
+    shows("Delay R Time", "350", "350.0 ms");
+    shows("Output Volume", "-6", "-6.00 dB");
+    shows("Output Volume", "20 dB", "+10.80 dB");
+    shows("EG Main Sustain", "6", "-6.00 dB");
+    shows("EG Main Sustain", "0.5 x", "-6.02 dB");
+    shows("Osc 1 Wave Form", "pink noise", "Pink Noise");
+    shows("Master Scale", "8\"", "8\"");
+    shows("Filter 1 Slope", "48", "48");
+    shows("Total Voices", "16", "16");
     EXPECT_FLOAT_EQ(typed(*findParameter(plugin, "Osc 1 Wave Form"), "Sine"), 3.0f);
-    EXPECT_FLOAT_EQ(typed(*findParameter(plugin, "Osc 1 Wave Form"), "pink noise"), 5.0f);
-    EXPECT_FLOAT_EQ(typed(*findParameter(plugin, "Master Scale"), "8\""), 1.0f);
-    EXPECT_FLOAT_EQ(typed(*findParameter(plugin, "Filter 1 Slope"), "48"), 3.0f);
-    EXPECT_FLOAT_EQ(typed(*findParameter(plugin, "Total Voices"), "16"), 8.0f);
-
     float plain = 0.0f;
     EXPECT_FALSE(findParameter(plugin, "Osc 1 Wave Form")->parseText("Saw", &plain));
     EXPECT_FALSE(findParameter(plugin, "Total Voices")->parseText("5", &plain));
-    EXPECT_FALSE(freq.parseText("2 ms", &plain));
-}
-
-TEST(VornParameterValuesTest, AFreshInstanceStartsWithOneEnvelopeAndTwoStepsPerXLFO) {
-    VornPlugin plugin;
-    VornPlugin::Parameters& p = plugin.parameters();
-    EXPECT_EQ(p.envelopes.activeCount(), 1);
-    EXPECT_EQ(p.xlfos.activeCount(), 0);
-    EXPECT_EQ(p.followers.activeCount(), 0);
-    EXPECT_EQ(p.midiSources.activeCount(), 0);
-    EXPECT_EQ(p.xyControllers.activeCount(), 0);
-    EXPECT_EQ(p.slots.activeCount(), 0);
-    for (int j = 0; j < 6; ++j) EXPECT_EQ(p.xlfos[j].steps.activeCount(), 2);
-    EXPECT_EQ(p.oscillators[0].waveForm.formatValue(p.oscillators[0].waveForm.getValue()),
-              "Sawtooth");
-    EXPECT_EQ(p.oscillators[2].waveForm.formatValue(p.oscillators[2].waveForm.getValue()),
-              "White Noise");
-    EXPECT_EQ(p.totalVoices.value(), 4);
-    EXPECT_EQ(p.unisonVoices.value(), 1);
+    EXPECT_FALSE(findParameter(plugin, "Filter 1 Freq")->parseText("2 ms", &plain));
 }
 
 // Records what the parameters write into the modulation targets.

@@ -6,14 +6,18 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "framework/AbstractPluginParameter.h"
 #include "framework/PluginSettings.h"
+#include "framework/StateSnapshot.h"
 #include "persistence/ComponentPresetTypes.h"
+#include "persistence/ParameterRecord.h"
 #include "tests/engine/VornParameterTestSupport.h"
+#include "tests/persistence/TemporaryUserFolders.h"
 
 namespace {
 
@@ -28,42 +32,14 @@ public:
     int presetChanges = 0;
 };
 
-// Settings and the preset folder live in a fresh folder per test; the wave-table cache stays where
-// the test environment keeps it. Instances start without the factory install and the default
-// preset unless a test turns them on.
+// Settings and the preset folder live in a fresh folder per test. Instances start without the
+// factory install and the default preset unless a test turns them on.
 class VornPresetsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vorn-presets-engine-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"}) {
-            const char* old = std::getenv(name);
-            saved_.push_back({name, old ? old : "", old != nullptr});
-        }
-        setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
-        setenv("XDG_DOCUMENTS_DIR", (root_ / "documents").c_str(), 1);
-        VornPresets::setStartupPresets(false);
-    }
-    void TearDown() override {
-        VornPresets::setStartupPresets(false);
-        for (const auto& [name, value, present] : saved_) {
-            if (present) {
-                setenv(name.c_str(), value.c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-        fs::remove_all(root_);
-    }
+    void SetUp() override { VornPresets::setStartupPresets(false); }
+    void TearDown() override { VornPresets::setStartupPresets(false); }
 
-    static std::vector<float> values(VornPlugin& plugin) {
-        std::vector<float> out;
-        for (int id = 0; id < plugin.getParameterCount(); ++id) {
-            out.push_back(plugin.getParameter(id)->getValue());
-        }
-        return out;
-    }
+    static std::vector<float> values(VornPlugin& plugin) { return captureValues(plugin); }
     static void randomize(const std::vector<AbstractPluginParameter*>& parameters,
                           std::mt19937& random) {
         std::uniform_real_distribution<float> unit(0.0f, 1.0f);
@@ -74,25 +50,20 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
+    static void write(const std::string& path, const std::vector<uint8_t>& bytes) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
     static std::string presetFolder() { return VornPresets::presetManager(-1)->path(); }
 
-    struct Saved {
-        std::string name;
-        std::string value;
-        bool present;
-    };
-    std::vector<Saved> saved_;
-    fs::path root_;
+    TemporaryUserFolders folders_;
 };
 
 TEST_F(VornPresetsTest, SavedPresetIsACurrentRecordThatLoadsBackExceptWetEnabled) {
     VornPlugin source;
     std::mt19937 random(7);
-    std::vector<AbstractPluginParameter*> everything;
-    for (int id = 0; id < source.getParameterCount(); ++id) {
-        everything.push_back(source.getParameter(id));
-    }
-    randomize(everything, random);
+    randomize(ParameterCollection::of(source).parameters, random);
     findParameter(source, "Wet Enabled")->setValue(0.0f, 0);
     CountingAdapter sourceAdapter;
     source.setAdapter(&sourceAdapter);
@@ -120,10 +91,7 @@ TEST_F(VornPresetsTest, SavedPresetIsACurrentRecordThatLoadsBackExceptWetEnabled
     expected[static_cast<size_t>(wet)] = 1.0f;
     const std::vector<float> loaded = values(target);
     ASSERT_EQ(loaded.size(), expected.size());
-    for (size_t id = 0; id < loaded.size(); ++id) {
-        EXPECT_EQ(std::memcmp(&loaded[id], &expected[id], sizeof(float)), 0)
-            << target.getParameter(static_cast<int>(id))->name();
-    }
+    EXPECT_EQ(std::memcmp(loaded.data(), expected.data(), sizeof(float) * loaded.size()), 0);
     EXPECT_EQ(target.currentPreset().name, "Bright Lead");
     EXPECT_EQ(target.currentPreset().path, path);
     EXPECT_FALSE(target.currentPreset().isModified());
@@ -150,14 +118,10 @@ TEST_F(VornPresetsTest, AFileThatDoesNotLoadShowsTheMessageAndKeepsTheCurrentPre
     std::vector<uint8_t> bytes = bytesOf(good);
     const std::string wrongId = presetFolder() + "Other.qvp";
     std::memcpy(bytes.data(), "QVxx", 4);
-    std::ofstream(wrongId, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    write(wrongId, bytes);
     const std::string version7 = presetFolder() + "Seven.qvp";
     std::memcpy(bytes.data(), "QV2i\x07", 5);
-    std::ofstream(version7, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    write(version7, bytes);
 
     const float tune = 0.25f;
     findParameter(plugin, "Master Tune")->setValue(tune, 0);
@@ -195,77 +159,58 @@ TEST_F(VornPresetsTest, NewInstancesStartWithTheDefaultSound) {
     EXPECT_FALSE(plugin.currentPreset().isModified());
 }
 
-TEST_F(VornPresetsTest, ProgramChangesLoadByFlatNumberOnlyWhenEnabled) {
+// Program changes, stepping and "Save" all follow the folder's flat list: A, B, C.
+TEST_F(VornPresetsTest, ProgramChangesSteppingAndSaveFollowTheFlatList) {
     VornPlugin plugin;
     const std::string folder = presetFolder();
     AbstractPluginParameter* tune = findParameter(plugin, "Master Tune");
-    const char* names[] = {"A", "B", "C"};
-    for (int k = 0; k < 3; ++k) {
-        tune->setValue(0.1f * static_cast<float>(k + 1), 0);
-        ASSERT_TRUE(plugin.savePreset(folder + names[k] + ".qvp"));
-    }
-    ASSERT_TRUE(plugin.presets().loadPreset(PresetEntry::fromPath(folder + "A.qvp")));
-
-    // Off by default: ignored.
-    plugin.presets().programChange(0, 1);
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-    EXPECT_EQ(plugin.currentPreset().name, "A");
-
-    GenericPlugin::sharedSettings()->enableMidiProgramChanges = true;
-    plugin.presets().programChange(0, 2);
-    EXPECT_TRUE(plugin.presets().loadPendingProgram());
-    EXPECT_EQ(plugin.currentPreset().name, "C");
-    EXPECT_FLOAT_EQ(tune->getValue(), 0.3f);
-    // Nothing waits any more.
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-
-    // Past the last preset: nothing happens.
-    plugin.presets().programChange(0, 3);
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-    plugin.presets().programChange(1, 0);
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-    EXPECT_EQ(plugin.currentPreset().name, "C");
-
-    // A state restore drops a waiting request.
-    plugin.presets().programChange(0, 0);
-    plugin.resetProgramChange();
-    EXPECT_FALSE(plugin.presets().loadPendingProgram());
-
-    // Through MIDI: program 2 (B) on the audio thread, loaded afterwards.
-    plugin.receiveMidi(MidiEvent{0xC0, 1, 0, 0, 0});
-    std::vector<float> left(64), right(64);
-    float* outputs[] = {left.data(), right.data()};
-    plugin.processBlock(nullptr, 0, outputs, 2, 64);
-    EXPECT_EQ(plugin.currentPreset().name, "C");
-    EXPECT_TRUE(plugin.presets().loadPendingProgram());
-    EXPECT_EQ(plugin.currentPreset().name, "B");
-    GenericPlugin::sharedSettings()->enableMidiProgramChanges = false;
-}
-
-TEST_F(VornPresetsTest, SteppingAndSaveCommandsFollowTheCurrentPreset) {
-    VornPlugin plugin;
-    const std::string folder = presetFolder();
-    // "Save" without a current path does nothing.
-    EXPECT_FALSE(plugin.presets().saveCurrent());
-    for (const char* name : {"One", "Three", "Two"}) {
+    EXPECT_FALSE(plugin.presets().saveCurrent());  // no current path yet
+    for (const char* name : {"C", "A", "B"}) {
+        tune->setValue(0.1f * static_cast<float>(name[0] - 'A' + 1), 0);
         ASSERT_TRUE(plugin.savePreset(folder + name + ".qvp"));
     }
-    EXPECT_EQ(plugin.currentPreset().name, "Two");
     ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kNext));
-    EXPECT_EQ(plugin.currentPreset().name, "One");
+    EXPECT_EQ(plugin.currentPreset().name, "C");
+    ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kNext));
+    EXPECT_EQ(plugin.currentPreset().name, "A");
     ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kPrevious));
-    EXPECT_EQ(plugin.currentPreset().name, "Two");
-    ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kPrevious));
-    EXPECT_EQ(plugin.currentPreset().name, "Three");
-
-    findParameter(plugin, "Master Tune")->setValue(-0.5f, 0);
+    EXPECT_EQ(plugin.currentPreset().name, "C");
+    tune->setValue(-0.5f, 0);
     EXPECT_TRUE(plugin.currentPreset().isModified());
     ASSERT_TRUE(plugin.presets().saveCurrent());
     EXPECT_FALSE(plugin.currentPreset().isModified());
     EXPECT_EQ(plugin.presets().menu().size(), 3u + 3u);
+    ASSERT_TRUE(plugin.presets().loadPreset(PresetEntry::fromPath(folder + "A.qvp")));
+
+    plugin.presets().programChange(0, 1);  // off by default: ignored
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());
+    GenericPlugin::sharedSettings()->enableMidiProgramChanges = true;
+    plugin.presets().programChange(0, 1);
+    EXPECT_TRUE(plugin.presets().loadPendingProgram());
+    EXPECT_EQ(plugin.currentPreset().name, "B");
+    EXPECT_FLOAT_EQ(tune->getValue(), 0.2f);
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());  // nothing waits any more
+    // Past the last preset, or a bank beyond: nothing happens.
+    for (const auto& [bank, program] : {std::pair{0, 3}, std::pair{1, 0}}) {
+        plugin.presets().programChange(bank, program);
+        EXPECT_FALSE(plugin.presets().loadPendingProgram());
+    }
+    // A state restore drops a waiting request.
+    plugin.presets().programChange(0, 0);
+    plugin.resetProgramChange();
+    EXPECT_FALSE(plugin.presets().loadPendingProgram());
+    // Through MIDI: program 3 (C) on the audio thread, loaded afterwards.
+    plugin.receiveMidi(MidiEvent{0xC0, 2, 0, 0, 0});
+    std::vector<float> left(64), right(64);
+    float* outputs[] = {left.data(), right.data()};
+    plugin.processBlock(nullptr, 0, outputs, 2, 64);
+    EXPECT_EQ(plugin.currentPreset().name, "B");
+    EXPECT_TRUE(plugin.presets().loadPendingProgram());
+    EXPECT_EQ(plugin.currentPreset().name, "C");
+    GenericPlugin::sharedSettings()->enableMidiProgramChanges = false;
 
     // Another folder: scanned, kept as the setting.
-    const std::string other = (root_ / "elsewhere").string();
+    const std::string other = (folders_.documents() / "elsewhere").string();
     fs::create_directories(other);
     plugin.presets().changePresetFolder(other);
     EXPECT_EQ(presetFolder(), other + "/");
@@ -298,21 +243,16 @@ TEST_F(VornPresetsTest, ComponentCollectionsHaveTheirSectionsParameters) {
         EXPECT_NE(VornPresets::presetManager(t), nullptr);
     }
     // The delay section leaves "Delay Link" out; its other joining parameter is in.
-    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kDelays,
-                                          findParameter(plugin, "Delay Link")->id()),
-              -1);
-    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kDelays,
-                                          findParameter(plugin, "Delay Filter Routing")->id()),
-              0);
-    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kXLFO,
-                                          findParameter(plugin, "XLFO 3 Step 16 Random")->id()),
-              2);
-    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kEG,
-                                          findParameter(plugin, "EG 2 Sustain")->id()),
-              1);
-    EXPECT_EQ(presets.componentInstanceOf(ComponentPresets::kEG,
-                                          findParameter(plugin, "Master Tune")->id()),
-              -1);
+    namespace C = ComponentPresets;
+    const std::tuple<int, const char*, int> owners[] = {{C::kDelays, "Delay Link", -1},
+                                                        {C::kDelays, "Delay Filter Routing", 0},
+                                                        {C::kXLFO, "XLFO 3 Step 16 Random", 2},
+                                                        {C::kEG, "EG 2 Sustain", 1},
+                                                        {C::kEG, "Master Tune", -1}};
+    for (const auto& [type, name, instance] : owners) {
+        EXPECT_EQ(presets.componentInstanceOf(type, findParameter(plugin, name)->id()), instance)
+            << name;
+    }
     EXPECT_EQ(VornPresets::presetManager(ComponentPresets::kTypeCount), nullptr);
     EXPECT_EQ(VornPresets::presetManager(ComponentPresets::kEF)->extension(), ".ef");
 }
@@ -329,7 +269,8 @@ TEST_F(VornPresetsTest, EachComponentTypeRoundTripsIntoAnyInstanceAndNothingElse
         for (const AbstractPluginParameter* p : source.parameters) saved.push_back(p->getValue());
 
         const std::string path =
-            (root_ / (std::string("c") + ComponentPresets::kTypes[t].extension)).string();
+            (folders_.documents() / (std::string("c") + ComponentPresets::kTypes[t].extension))
+                .string();
         ASSERT_TRUE(writeComponentPreset(plugin, t, 0, path)) << t;
         const std::vector<uint8_t> bytes = bytesOf(path);
         const int count = ComponentPresets::kTypes[t].valueCount;

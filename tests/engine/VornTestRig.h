@@ -73,29 +73,27 @@ public:
         midi(kNoteOff, static_cast<uint8_t>(note), 0, offset);
     }
 
-    // Renders one host block into the given channels, reading inputs when given.
-    void block(float* const* outputs, int channels, int frames,
-               const float* const* inputs = nullptr, int inputCount = 0) {
-        plugin_.processBlock(inputs, inputCount, outputs, channels, frames);
-    }
+    // From now on every block is preceded by a transport running at `bpm`.
+    void setTempo(double bpm) { tempo_ = bpm; }
 
     // Renders `frames` frames in host blocks of blockFrames into `channels` outputs (1 or 2; with
     // one, right stays silent), with sideChain (at least `frames` long) as the two input channels.
     Stereo render(int frames, int blockFrames = kBlockFrames, int channels = 2,
                   const Stereo* sideChain = nullptr) {
-        Stereo out;
-        out.left.resize(static_cast<size_t>(frames));
-        out.right.resize(static_cast<size_t>(frames));
+        Stereo out{std::vector<float>(static_cast<size_t>(frames)),
+                   std::vector<float>(static_cast<size_t>(frames))};
         for (int done = 0; done < frames;) {
             const int n = std::min(blockFrames, frames - done);
             std::array<float*, 2> outputs{out.left.data() + done, out.right.data() + done};
-            if (sideChain) {
-                std::array<const float*, 2> inputs{sideChain->left.data() + done,
-                                                   sideChain->right.data() + done};
-                block(outputs.data(), channels, n, inputs.data(), 2);
-            } else {
-                block(outputs.data(), channels, n);
+            std::array<const float*, 2> inputs{};
+            if (sideChain) inputs = {sideChain->left.data() + done, sideChain->right.data() + done};
+            if (tempo_ > 0.0) {
+                const double beat = static_cast<double>(position_) / sampleRate_ * tempo_ / 60.0;
+                plugin_.updateTransport(tempo_, static_cast<float>(beat));
             }
+            plugin_.processBlock(sideChain ? inputs.data() : nullptr, sideChain ? 2 : 0,
+                                 outputs.data(), channels, n);
+            position_ += n;
             done += n;
         }
         return out;
@@ -103,6 +101,8 @@ public:
 
 private:
     float sampleRate_;
+    double tempo_ = 0.0;
+    int64_t position_ = 0;
     VornPlugin plugin_;
 };
 

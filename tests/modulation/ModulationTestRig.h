@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
-#include "wave/Environment.h"
-#include "wave/Producer.h"
 #include "modulation/InternalController.h"
 #include "modulation/ModulationMatrix.h"
 #include "modulation/VoiceMatrix.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 
 namespace modtest {
 
@@ -22,7 +22,8 @@ constexpr int kGroups = 23;
 // A source whose block is set by the test: a constant, or a per-sample ramp.
 class TestSource : public wave::Source {
 public:
-    explicit TestSource(wave::Environment& env) : wave::Source(env) {}
+    explicit TestSource(wave::Environment& env, float constant = 0.0f)
+        : wave::Source(env), value(constant) {}
 
     void setConstant(float v) {
         value = v;
