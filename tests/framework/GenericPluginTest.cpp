@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -161,53 +162,36 @@ TEST(GenericPlugin, SplitsHostBlockAtEventOffsetsAndIntoChunks) {
     RecordingListener listener;
     plugin.setEditorListener(&listener);
 
-    plugin.receiveMidi(noteOn(60, 0));
-    plugin.receiveMidi(noteOn(61, 0));
-    plugin.receiveMidi(noteOn(62, 300));
-    plugin.receiveMidi(noteOn(63, 1200));
-    Block block(1000);
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 1000);
-
-    EXPECT_EQ(plugin.chunks, (std::vector<int>{256, 44, 256, 256, 188}));
-    ASSERT_EQ(plugin.notes.size(), 4u);
-    EXPECT_EQ(plugin.notes[0].note, 60);
-    EXPECT_EQ(plugin.notes[0].clock, 0u);
-    EXPECT_EQ(plugin.notes[1].note, 61);
-    EXPECT_EQ(plugin.notes[1].clock, 0u);
-    EXPECT_EQ(plugin.notes[2].clock, 300u);
-    EXPECT_EQ(plugin.notes[3].note, 63);
-    EXPECT_EQ(plugin.notes[3].clock, 1000u);  // beyond the block: after the last chunk
-    EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 1);
-    EXPECT_EQ(block.left[999], 1.0f);
-    plugin.setEditorListener(nullptr);
-}
-
-TEST(GenericPlugin, EmptyBlockDispatchesQueuedEventsAndRendersNothing) {
-    TestPlugin plugin;
-    RecordingListener listener;
-    plugin.setEditorListener(&listener);
+    // An empty block dispatches what is queued and renders nothing.
     plugin.receiveMidi(noteOn(64, 17));
     plugin.receiveMidi(MidiEvent{0x80, 64, 0, 0, 3});
     plugin.processBlock(nullptr, 0, nullptr, 2, 0);
     EXPECT_TRUE(plugin.chunks.empty());
-    ASSERT_EQ(plugin.notes.size(), 1u);
-    ASSERT_EQ(plugin.releases.size(), 1u);
+    EXPECT_EQ(plugin.releases.size(), 1u);
     EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 1);
 
+    for (auto [note, offset] : {std::pair{60, 0}, {61, 0}, {62, 300}, {63, 1200}}) {
+        plugin.receiveMidi(noteOn(note, offset));
+    }
+    Block block(1000);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 1000);
+    EXPECT_EQ(plugin.chunks, (std::vector<int>{256, 44, 256, 256, 188}));
+    // Note and sample clock: an offset beyond the block plays after the last chunk.
+    std::vector<std::pair<int, uint32_t>> notes;
+    for (const NoteRecord& n : plugin.notes) notes.emplace_back(n.note, n.clock);
+    EXPECT_EQ(notes, (std::vector<std::pair<int, uint32_t>>{
+                         {64, 0}, {60, 0}, {61, 0}, {62, 300}, {63, 1000}}));
+    EXPECT_EQ(block.left[999], 1.0f);
     // A block with nothing queued sends no MIDI notification.
-    Block block(64);
     plugin.processBlock(nullptr, 0, block.ptrs(), 2, 64);
-    EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 1);
+    EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 2);
     plugin.setEditorListener(nullptr);
 }
 
 TEST(GenericPlugin, ConserveMemoryDecidesBlockSizeOfLaterInstances) {
-    EXPECT_EQ(GenericPlugin::blockSizeFor(0), 256u);
-    EXPECT_EQ(GenericPlugin::blockSizeFor(1), 128u);
-    EXPECT_EQ(GenericPlugin::blockSizeFor(2), 64u);
-    EXPECT_EQ(GenericPlugin::blockSizeFor(3), 32u);
-    EXPECT_EQ(GenericPlugin::blockSizeFor(4), 32u);
-
+    for (uint32_t level = 0; level <= 4; ++level) {
+        EXPECT_EQ(GenericPlugin::blockSizeFor(level), std::max(256u >> level, 32u)) << level;
+    }
     TestPlugin first;
     EXPECT_EQ(GenericPlugin::instanceCount(), 1);
     GenericPlugin::sharedSettings()->conserveMemory = 9;  // clamped to 4
@@ -409,26 +393,7 @@ TEST(GenericPlugin, StandingHostTransportRunsFreeAndWraps) {
     EXPECT_DOUBLE_EQ(plugin.lastTempo, 120.0);
 }
 
-TEST(GenericPlugin, ResetMarkerMakesRampsJumpToTheirTargets) {
-    TestPlugin plugin;
-    wave::FloatParameterSource source(plugin.environment(), 0.0f);
-    plugin.probe = &source;
-    Block block(256);
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
-
-    source.setTarget(1.0f, 100.0f);  // 4800 samples
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
-    EXPECT_EQ(plugin.probeFirst, 0.0f);
-    EXPECT_NEAR(plugin.probeLast, 255.0f / 4800.0f, 1e-6f);
-
-    plugin.queueResetMarker();
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
-    EXPECT_EQ(plugin.probeFirst, 1.0f);
-    EXPECT_EQ(plugin.probeLast, 1.0f);
-    plugin.probe = nullptr;
-}
-
-TEST(GenericPlugin, ParameterChangesGlideAndJumpAfterAHostReset) {
+TEST(GenericPlugin, ParameterChangesGlideAndJumpAfterAResetMarkerOrAHostReset) {
     TestPlugin plugin;
     wave::FloatParameterSource source(plugin.environment(), 0.0f);
     FloatParamPluginParameter level(&plugin, "Level");
@@ -442,6 +407,9 @@ TEST(GenericPlugin, ParameterChangesGlideAndJumpAfterAHostReset) {
     plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
     EXPECT_EQ(plugin.probeFirst, 0.0f);
     EXPECT_NEAR(plugin.probeLast, 255.0f / 960.0f, 1e-6f);
+    plugin.queueResetMarker();
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+    EXPECT_EQ(plugin.probeFirst, 1.0f);
 
     // Pending values are applied by the reset and take effect at once.
     level.setValue(0.0f, 0);

@@ -16,14 +16,13 @@ TEST(IntervalTimerTest, ElapsedSurvivesTheWrapOfTheMillisecondClock) {
     ManualClockTimer timer;
     timer.clock = 0xfffffff0u;
     EXPECT_EQ(timer.restart(), 0xfffffff0u);
-    EXPECT_EQ(timer.elapsed(), 0u);
-    timer.clock = 0xffffffffu;
-    EXPECT_EQ(timer.elapsed(), 15u);
-    timer.clock = 0x10u;
-    EXPECT_EQ(timer.elapsed(), 32u);
-    timer.clock = 0x7ffffff0u;
-    EXPECT_EQ(timer.elapsed(), 0x80000000u);
-
+    // Clock, and the time elapsed since the restart.
+    const uint32_t readings[][2] = {
+        {0xfffffff0u, 0}, {0xffffffffu, 15}, {0x10u, 32}, {0x7ffffff0u, 0x80000000u}};
+    for (auto [clock, elapsed] : readings) {
+        timer.clock = clock;
+        EXPECT_EQ(timer.elapsed(), elapsed) << clock;
+    }
     EXPECT_EQ(timer.restart(), 0x7ffffff0u);
     timer.clock = 0x80000005u;
     EXPECT_EQ(timer.elapsed(), 21u);
@@ -37,7 +36,6 @@ TEST(IntervalTimerTest, SystemTimerStartsAtCreationAndNeverRunsBackwards) {
     // A start mark left unset would show as the whole uptime.
     EXPECT_LT(second, 60000u);
     const uint32_t mark = timer->restart();
-    EXPECT_LT(timer->elapsed(), 60000u);
     EXPECT_LT(static_cast<uint32_t>(timer->restart() - mark), 60000u);
 }
 

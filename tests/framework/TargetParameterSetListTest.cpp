@@ -168,32 +168,8 @@ TEST_F(ModulationListTest, TargetListDeletesHighestFirstThenRetargetsInOneBatch)
     EXPECT_EQ(controllersMade, 1);
 }
 
-TEST_F(ModulationListTest, SourceListDeletesSourcesThenTargetsThenRenumbers) {
-    // Entry k owns target 20 + k and sources 4 + 2k, 5 + 2k.
-    SourceParameterSetList<EntrySet> list(&owner, "XLFOs", 3, 20, 1, 4, 2,
-                                          makeEntries(&owner, "XLFO"));
-    list.setupSets();
-    list.numActive().setValue(3.0f, 0);
-    list.setControllerFactory(factory(6));
-    ASSERT_NE(list.controller(), nullptr);
-    // Slot 0 is fed by entry 1, 1 aimed at it, 2 fed by and aimed at entry 2, 3 fed by entry 2,
-    // 4 belongs to entry 0 only, 5 is fed by entry 1 and aimed at entry 2.
-    setSlots({{6, 0}, {0, 21}, {8, 22}, {9, 1}, {4, 20}, {7, 22}});
-    owner.changes.clear();
-
-    list.removeAt(1);
-
-    EXPECT_EQ(fake->names(), concat({{"begin"},
-                                     deleted(5),
-                                     deleted(0),
-                                     deleted(1),
-                                     {"target 2 21", "source 2 6", "source 3 7", "end"}}));
-    EXPECT_EQ(owner.batches, 1);
-    for (const auto& edit : fake->edits) EXPECT_EQ(edit.ownerDepth, 1) << edit.what;
-    EXPECT_EQ(fake->edits.end()[-4].ownerChanges, owner.changes.size());
-}
-
-TEST_F(ModulationListTest, RemovalWorksWithoutAController) {
+// The source list's slot edits with a real matrix are the engine's tests.
+TEST_F(ModulationListTest, SourceListRemovalWorksWithoutAController) {
     SourceParameterSetList<EntrySet> list(&owner, "MIDI Sources", 2, 0, 0, 24, 1,
                                           makeEntries(&owner, "MIDI Source"));
     list.setupSets();
@@ -204,14 +180,6 @@ TEST_F(ModulationListTest, RemovalWorksWithoutAController) {
     EXPECT_EQ(list.activeCount(), 1);
     EXPECT_FLOAT_EQ(list[0].amount.getValue(), 0.9f);
     EXPECT_EQ(owner.batches, 1);
-
-    // Without targets per entry the controller is never asked about targets.
-    list.setControllerFactory(factory(4));
-    list.numActive().setValue(2.0f, 0);
-    ASSERT_NE(list.controller(), nullptr);
-    setSlots({{25, 7}});
-    list.removeAt(0);
-    EXPECT_EQ(fake->names(), (std::vector<std::string>{"begin", "source 0 24", "end"}));
 }
 
 }  // namespace

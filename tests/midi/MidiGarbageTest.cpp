@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "midi/DefaultChannelEventReceiver.h"
 #include "midi/DefaultEventReceiver.h"
@@ -44,12 +45,10 @@ TEST(MidiGarbage, RandomStreamsStayInRange) {
     EXPECT_GT(programs, 100);
     for (const auto& n : plugin.notes) EXPECT_TRUE(n.note >= 0 && n.note <= 127) << n.note;
     // Learning kept the map consistent: no parameter on two controllers.
-    for (int a = 0; a < MidiControllerMap::kControllers; ++a) {
-        for (int b = a + 1; b < MidiControllerMap::kControllers; ++b) {
-            if (map.parameterFor(a) >= 0) {
-                EXPECT_NE(map.parameterFor(a), map.parameterFor(b));
-            }
-        }
+    std::set<int32_t> mapped;
+    for (int c = 0; c < MidiControllerMap::kControllers; ++c) {
+        const int32_t id = map.parameterFor(c);
+        EXPECT_TRUE(id < 0 || mapped.insert(id).second) << c;
     }
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/MidiMessageReceiver.h"
@@ -10,28 +12,63 @@
 #include "midi/AbstractMusicEventReceiver.h"
 #include "midi/MidiListener.h"
 
-class MockChannelReceiver : public AbstractChannelEventReceiver {
+using EventLog = std::vector<std::string>;
+
+inline std::string logValue(int value) {
+    return " " + std::to_string(value);
+}
+inline std::string logValue(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, " %.4g", value);
+    return text;
+}
+// One log line: a name and its values, fractions to four significant digits.
+template <typename... Values>
+std::string eventLine(const std::string& name, Values... values) {
+    return (name + ... + logValue(values));
+}
+
+// Logs the events a listener and a channel receiver share, each line starting with `prefix`.
+template <typename Base>
+class Logging : public Base {
 public:
-    MOCK_METHOD(void, rawMessage, (uint8_t, uint8_t, uint8_t), (override));
-    MOCK_METHOD(void, channelPressure, (float), (override));
-    MOCK_METHOD(void, polyPressure, (int, float), (override));
-    MOCK_METHOD(void, controller, (int, int, float), (override));
-    MOCK_METHOD(void, noteOff, (int, float), (override));
-    MOCK_METHOD(void, noteOn, (int, float), (override));
-    MOCK_METHOD(void, mappedController, (int, float), (override));
-    MOCK_METHOD(void, pitchBend, (float), (override));
-    MOCK_METHOD(void, programChange, (int, int), (override));
+    Logging(EventLog& log, std::string prefix) : log_(log), prefix_(std::move(prefix)) {}
+    void channelPressure(float p) override { add("pressure", p); }
+    void polyPressure(int note, float p) override { add("poly", note, p); }
+    void controller(int number, int value, float x) override { add("cc", number, value, x); }
+    void noteOff(int note, float v) override { add("off", note, v); }
+    void noteOn(int note, float v) override { add("on", note, v); }
+    void pitchBend(float bend) override { add("bend", bend); }
+
+protected:
+    template <typename... Values>
+    void add(const char* name, Values... values) {
+        log_.push_back(eventLine(prefix_ + name, values...));
+    }
+
+private:
+    EventLog& log_;
+    std::string prefix_;
 };
 
-class MockListener : public MidiListener {
+class LoggingListener : public Logging<MidiListener> {
 public:
-    MOCK_METHOD(void, channelPressure, (float), (override));
-    MOCK_METHOD(void, polyPressure, (int, float), (override));
-    MOCK_METHOD(void, controller, (int, int, float), (override));
-    MOCK_METHOD(void, modWheel, (float), (override));
-    MOCK_METHOD(void, noteOff, (int, float), (override));
-    MOCK_METHOD(void, noteOn, (int, float), (override));
-    MOCK_METHOD(void, pitchBend, (float), (override));
+    using Logging::Logging;
+    void modWheel(float x) override { add("wheel", x); }
+};
+
+// Logs every event of its channel index (raw messages on request) instead of forwarding them.
+class LoggingReceiver : public Logging<AbstractChannelEventReceiver> {
+public:
+    LoggingReceiver(EventLog& log, std::string prefix, bool logRaw = false)
+        : Logging(log, std::move(prefix)), logRaw_(logRaw) {}
+    void rawMessage(uint8_t status, uint8_t data1, uint8_t data2) override {
+        if (logRaw_) add("raw", status, data1, data2);
+    }
+    void programChange(int bank, int program) override { add("program", bank, program); }
+
+private:
+    bool logRaw_;
 };
 
 // Lets a test fill any slot with a receiver it owns.
@@ -56,8 +93,8 @@ public:
     std::vector<MidiEvent> events;
 };
 
-// Counts calls and checks that every value stays inside its documented range. A mock would
-// allocate.
+// Counts calls and checks that every value stays inside its documented range, without
+// allocating.
 class CheckingListener : public MidiListener {
 public:
     void channelPressure(float p) override { unit(p); }
@@ -77,9 +114,8 @@ public:
 
 private:
     void unit(float x, int data1 = 0, int data2 = 0) {
-        EXPECT_GE(x, 0.0f);
-        EXPECT_LE(x, 1.0f);
-        for (int d : {data1, data2}) EXPECT_TRUE(d >= 0 && d <= 127) << d;
+        EXPECT_TRUE(x >= 0.0f && x <= 1.0f) << x;
+        EXPECT_TRUE(data1 >= 0 && data1 <= 127 && data2 >= 0 && data2 <= 127) << data1;
         ++events;
     }
 };
