@@ -1,6 +1,8 @@
 # Warnings and sanitizer flags shared by every Vorn target.
 add_library(vorn_options INTERFACE)
 target_compile_options(vorn_options INTERFACE -Wall -Wextra)
+# No fused multiply-adds: scalar and vector twins, and every processor, round each step alike.
+target_compile_options(vorn_options INTERFACE -ffp-contract=off)
 # g++ 12 warns -Wrestrict on plain std::string concatenations inlined at -O2 (GCC bug 105651).
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
   target_compile_options(vorn_options INTERFACE -Wno-restrict)

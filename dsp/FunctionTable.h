@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "dsp/Float4.h"
+
 // A function of one variable that a FunctionTable samples.
 class FunctionTableFunction {
 public:
@@ -29,23 +31,15 @@ public:
     }
 
     // Four lookups at once, each exactly as operator() computes it.
-    template <typename V4>
-    V4 lookup4(V4 x) const {
-        using I4 = int32_t __attribute__((vector_size(16)));
-        const V4 scale = {scale_, scale_, scale_, scale_};
-        const V4 fraction = {offsetFraction_, offsetFraction_, offsetFraction_, offsetFraction_};
-        const V4 p = x * scale - fraction;
-        const I4 truncated = __builtin_convertvector(p, I4);
+    simd::Float4 lookup4(simd::Float4 x) const {
+        const simd::Float4 p = x * simd::splat(scale_) - simd::splat(offsetFraction_);
+        const simd::Int4 truncated = simd::truncate(p);
         // A true comparison is -1: adding it subtracts one.
-        const I4 whole = truncated + (p < __builtin_convertvector(truncated, V4));
-        const V4 t = p - __builtin_convertvector(whole, V4);
-        V4 a;
-        V4 b;
-        for (int lane = 0; lane < 4; ++lane) {
-            const uint32_t i = static_cast<uint32_t>(whole[lane] - offsetInteger_) & mask_;
-            a[lane] = data_[i];
-            b[lane] = data_[i + 1];
-        }
+        const simd::Int4 whole = truncated + (p < simd::toFloat(truncated));
+        const simd::Float4 t = p - simd::toFloat(whole);
+        const simd::Int4 i = (whole - simd::splat(offsetInteger_)) & simd::splat(int32_t(mask_));
+        simd::Float4 a, b;
+        simd::gatherPairs(data_.data(), i, a, b);
         return a + (b - a) * t;
     }
 

@@ -1,11 +1,10 @@
 #include "dsp/Oscillator.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
+#include "dsp/Float4.h"
 #include "dsp/OscillatorStyle.h"
 #include "wave/Finite.h"
 
@@ -128,8 +127,8 @@ float clampWidth(float width) {
     return std::min(std::max(width, 0.0f), 1.0f);
 }
 
-// Four read positions, one per sample of a group; the scalar kind is the reference for the SSE2
-// kind and does the same operations in the same order.
+// Four read positions, one per sample of a group; the scalar kind is the reference for the
+// vector kind and does the same operations in the same order.
 struct ScalarLanes {
     struct Vec {
         float v[4];
@@ -158,53 +157,45 @@ struct ScalarLanes {
 };
 
 struct SimdLanes {
-    using Vec = __m128;
+    using Vec = simd::Float4;
     static Vec build(float phase, float inc) {
-        return _mm_add_ps(_mm_set1_ps(phase),
-                          _mm_mul_ps(_mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f), _mm_set1_ps(inc)));
+        return simd::splat(phase) + Vec{0.0f, 1.0f, 2.0f, 3.0f} * simd::splat(inc);
     }
     // Both comparisons at once, off the serial chain; p - L - L and p - 2L are the same float
     // here (L is a power of two and p < 4L), so this equals the scalar double wrap.
     static Vec wrap(Vec p, float length) {
-        const __m128 l = _mm_set1_ps(length);
-        const __m128 once = _mm_and_ps(_mm_cmpge_ps(p, l), l);
-        const __m128 twice = _mm_and_ps(_mm_cmpge_ps(p, _mm_add_ps(l, l)), l);
-        return _mm_sub_ps(p, _mm_add_ps(once, twice));
+        const Vec l = simd::splat(length);
+        const Vec zero = simd::splat(0.0f);
+        const Vec once = simd::select(p >= l, l, zero);
+        const Vec twice = simd::select(p >= l + l, l, zero);
+        return p - (once + twice);
     }
-    static Vec advance(Vec p, float step) { return _mm_add_ps(p, _mm_set1_ps(step)); }
-    static float first(Vec p) { return _mm_cvtss_f32(p); }
+    static Vec advance(Vec p, float step) { return p + simd::splat(step); }
+    static float first(Vec p) { return p[0]; }
     // Linear interpolation of row at four positions whose whole parts are whole.
-    static __m128 gather(const float* row, __m128i whole, __m128 fraction) {
-        alignas(16) int32_t i[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(i), whole);
-        // Each lane's two neighbours in one 8-byte load, then split into a and b.
-        __m128 p01 = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(row + i[0]));
-        p01 = _mm_loadh_pi(p01, reinterpret_cast<const __m64*>(row + i[1]));
-        __m128 p23 = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(row + i[2]));
-        p23 = _mm_loadh_pi(p23, reinterpret_cast<const __m64*>(row + i[3]));
-        const __m128 a = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 b = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
-        return _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), fraction));
+    static Vec gather(const float* row, simd::Int4 whole, Vec fraction) {
+        Vec a, b;
+        simd::gatherPairs(row, whole, a, b);
+        return a + (b - a) * fraction;
     }
-    static __m128 lerp(const float* row, __m128 p) {
-        const __m128i whole = _mm_cvttps_epi32(p);
-        return gather(row, whole, _mm_sub_ps(p, _mm_cvtepi32_ps(whole)));
+    static Vec lerp(const float* row, Vec p) {
+        const simd::Int4 whole = simd::truncate(p);
+        return gather(row, whole, p - simd::toFloat(whole));
     }
-    static void read(const float* row, Vec p, float* out) { _mm_store_ps(out, lerp(row, p)); }
+    static void read(const float* row, Vec p, float* out) { simd::store(out, lerp(row, p)); }
     static void readPulse(const float* row, Vec p, const float* width, const PulseConstants& c,
                           float* out) {
-        const __m128 w =
-            _mm_min_ps(_mm_max_ps(_mm_loadu_ps(width), _mm_setzero_ps()), _mm_set1_ps(1.0f));
-        const __m128 rest = _mm_sub_ps(_mm_set1_ps(1.0f), w);
-        const __m128 d = _mm_mul_ps(rest, _mm_set1_ps(c.length * 0.5f));
-        const __m128 mirror = _mm_sub_ps(_mm_add_ps(d, _mm_set1_ps(2.0f * c.length)), p);
-        const __m128i whole = _mm_cvttps_epi32(mirror);
-        const __m128 fraction = _mm_sub_ps(mirror, _mm_cvtepi32_ps(whole));
-        const __m128 second = gather(row, _mm_and_si128(whole, _mm_set1_epi32(c.mask)), fraction);
-        const __m128 k1 = _mm_set1_ps(c.k1);
-        const __m128 left = _mm_mul_ps(k1, _mm_sub_ps(second, _mm_mul_ps(rest, _mm_set1_ps(c.k3))));
-        const __m128 gain = _mm_add_ps(k1, _mm_mul_ps(rest, _mm_set1_ps(c.k2)));
-        _mm_store_ps(out, _mm_add_ps(left, _mm_mul_ps(gain, lerp(row, p))));
+        const Vec w = simd::min(simd::max(simd::load(width), simd::splat(0.0f)), simd::splat(1.0f));
+        const Vec rest = simd::splat(1.0f) - w;
+        const Vec d = rest * simd::splat(c.length * 0.5f);
+        const Vec mirror = (d + simd::splat(2.0f * c.length)) - p;
+        const simd::Int4 whole = simd::truncate(mirror);
+        const Vec fraction = mirror - simd::toFloat(whole);
+        const Vec second = gather(row, whole & simd::splat(c.mask), fraction);
+        const Vec k1 = simd::splat(c.k1);
+        const Vec left = k1 * (second - rest * simd::splat(c.k3));
+        const Vec gain = k1 + rest * simd::splat(c.k2);
+        simd::store(out, left + gain * lerp(row, p));
     }
 };
 

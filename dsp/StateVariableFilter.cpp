@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 #include <type_traits>
 
 #include "dsp/FilterFunctions.h"
+#include "dsp/Float4.h"
 
 namespace {
 
-using f4 = float __attribute__((vector_size(16)));
+using simd::Float4;
 
 constexpr float kShapeEpsilon = 1.1920929e-7f;
 
@@ -23,7 +23,7 @@ V splat(float v) {
     if constexpr (std::is_same_v<V, float>) {
         return v;
     } else {
-        return V{v, v, v, v};
+        return simd::splat(v);
     }
 }
 
@@ -32,16 +32,6 @@ template <typename V>
 V clampTo(V v, V lo, V hi) {
     v = v < lo ? lo : v;
     return v > hi ? hi : v;
-}
-
-f4 load(const float* p) {
-    f4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-void store(float* p, f4 v) {
-    std::memcpy(p, &v, sizeof v);
 }
 
 // The cascaded sections over a segment, in place: three updates per section and sample. All
@@ -276,31 +266,32 @@ void StateVariableFilter::run(const Lanes& lanes, uint32_t count, bool constant)
                 }
                 continue;
             }
-            f4 x[kControlInterval];
-            const f4 g = splat<f4>(gain);
+            Float4 x[kControlInterval];
+            const Float4 g = splat<Float4>(gain);
             for (uint32_t i = 0; i < n; ++i) {
-                x[i] = f4{lanes.input[0][s + i], lanes.input[1][s + i], lanes.input[2][s + i],
-                          lanes.input[3][s + i]} *
+                x[i] = Float4{lanes.input[0][s + i], lanes.input[1][s + i], lanes.input[2][s + i],
+                              lanes.input[3][s + i]} *
                        g;
             }
-            f4 lp[kMaxSections];
-            f4 bp[kMaxSections];
-            f4 q[kMaxSections];
+            Float4 lp[kMaxSections];
+            Float4 bp[kMaxSections];
+            Float4 q[kMaxSections];
             for (int k = 0; k < sections; ++k) {
-                lp[k] = load(lp_[k]);
-                bp[k] = load(bp_[k]);
-                q[k] = load(p.damping[k]);
+                lp[k] = simd::load(lp_[k]);
+                bp[k] = simd::load(bp_[k]);
+                q[k] = simd::load(p.damping[k]);
             }
-            runCascade<Response, f4>(sections, x, n, lp, bp, load(p.f), q, load(p.saturation));
+            runCascade<Response, Float4>(sections, x, n, lp, bp, simd::load(p.f), q,
+                                         simd::load(p.saturation));
             for (int k = 0; k < sections; ++k) {
-                store(lp_[k], lp[k]);
-                store(bp_[k], bp[k]);
+                simd::store(lp_[k], lp[k]);
+                simd::store(bp_[k], bp[k]);
             }
-            const f4 drive = load(p.drive);
-            const f4 scale = load(p.scale);
-            const f4 domain = splat<f4>(ClipFunction::kDomain);
+            const Float4 drive = simd::load(p.drive);
+            const Float4 scale = simd::load(p.scale);
+            const Float4 domain = splat<Float4>(ClipFunction::kDomain);
             for (uint32_t i = 0; i < n; ++i) {
-                const f4 y = clip.lookup4(clampTo(drive * x[i], -domain, domain)) * scale;
+                const Float4 y = clip.lookup4(clampTo(drive * x[i], -domain, domain)) * scale;
                 for (int lane = 0; lane < kLanes; ++lane) lanes.output[lane][s + i] = y[lane];
             }
         }

@@ -8,13 +8,10 @@
 #include "framework/AbstractPluginParameter.h"
 #include "framework/BypassProcessor.h"
 #include "framework/CompareStates.h"
+#include "framework/FloatingPointGuard.h"
 #include "framework/PluginSettings.h"
 #include "framework/SettingSerializer.h"
 #include "framework/UndoHistory.h"
-
-#if defined(__SSE__)
-#include <xmmintrin.h>
-#endif
 
 namespace {
 constexpr float kEpsilon = 1.1920929e-7f;
@@ -28,15 +25,6 @@ constexpr int kNoGraphicsOverride = -1;
 constexpr const char* kNoSideChainSetting = "VST2_DefaultToNoSideChain";
 constexpr const char* kPresetFolderSetting = "PresetFolder";
 constexpr const char* kCurrentVersionSetting = "CurrentVersion";
-
-// Round to nearest, flush-to-zero, denormals-are-zero, all exceptions masked.
-constexpr unsigned kAudioMxcsr = 0x9FC0;
-
-void setAudioFloatingPointMode() {
-#if defined(__SSE__)
-    _mm_setcsr(kAudioMxcsr);
-#endif
-}
 }  // namespace
 
 int GenericPlugin::instanceCount_ = 0;
@@ -294,7 +282,7 @@ void GenericPlugin::dispatchMidi(const MidiEvent& event) {
 
 void GenericPlugin::processBlock(const float* const* inputs, int inputCount, float* const* outputs,
                                  int outputChannels, int frames) VORN_NONBLOCKING {
-    setAudioFloatingPointMode();
+    const FloatingPointGuard audioMode;
     lastBlockFrames_ = frames;
     if (updateNesting_.load(std::memory_order_acquire) == 0) applyParameterChanges();
 

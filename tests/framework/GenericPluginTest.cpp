@@ -10,6 +10,7 @@
 
 #include "framework/FloatParamPluginParameter.h"
 #include "framework/FloatPluginParameter.h"
+#include "framework/FloatingPointGuard.h"
 #include "framework/GenericPlugin.h"
 #include "framework/PluginSettings.h"
 #include "tests/support/AllocationCounter.h"
@@ -85,6 +86,8 @@ public:
     void render(const float** data, int channels, int frames) override {
         chunks.push_back(frames);
         for (int c = 0; c < channels; ++c) data[c] = ones.data();
+        modeInside = FloatingPointGuard::mode();
+        quarterOfTinyInside = tiny * 0.25f;
         if (probe) {
             const float* v = probe->pull(static_cast<uint32_t>(frames), 0);
             probeFirst = v[0];
@@ -117,6 +120,9 @@ public:
     wave::Producer* probe = nullptr;  // pulled in every rendered chunk
     float probeFirst = 0.0f;
     float probeLast = 0.0f;
+    uint64_t modeInside = 0;
+    volatile float tiny = 1e-38f;  // a quarter of it is subnormal
+    float quarterOfTinyInside = 0.0f;
     int environmentChanges = 0;
     double lastTempo = 0.0;
     double lastBeat = 0.0;
@@ -356,18 +362,30 @@ TEST(GenericPlugin, BypassedEffectPassesItsInputDelayedByTheLatency) {
     EXPECT_NEAR(block.left[50], 1.0f - 50.0f / kFadeSamples, 1e-5f);
 }
 
-TEST(GenericPlugin, EveryHostBlockRunsWithFlushToZero) {
+TEST(GenericPlugin, HostBlocksFlushDenormalsAndGiveTheHostThreadItsModeBack) {
     TestPlugin plugin;
-#if defined(__SSE__)
-    _mm_setcsr(0x1F80);  // the usual default: no FTZ, no DAZ
     Block block(32);
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
-    EXPECT_EQ(_mm_getcsr() & 0xFFC0u, 0x9FC0u);
-    volatile float tiny = 1e-38f;
-    volatile float halved = tiny * 0.25f;  // subnormal result: flushed to zero
-    EXPECT_EQ(halved, 0.0f);
-    _mm_setcsr(0x1F80);
+    // The caller's own mode, with a rounding toward zero that the audio mode does not have.
+#if defined(__SSE__)
+    const uint64_t caller = FloatingPointGuard::kDefaultMode | 0x6000;
+    const uint64_t exceptionFlags = 0x3F;  // raised by the work inside, kept in the same register
+#elif defined(__aarch64__)
+    const uint64_t caller = FloatingPointGuard::kDefaultMode | (uint64_t{3} << 22);
+    const uint64_t exceptionFlags = 0;
+#else
+    GTEST_SKIP() << "no floating-point mode on this processor";
+    const uint64_t caller = 0, exceptionFlags = 0;
 #endif
+    FloatingPointGuard::setMode(caller);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+    const uint64_t after = FloatingPointGuard::mode();
+    const float quarterOfTinyAfter = plugin.tiny * 0.25f;
+    FloatingPointGuard::setMode(FloatingPointGuard::kDefaultMode);
+
+    EXPECT_EQ(plugin.modeInside & ~exceptionFlags, FloatingPointGuard::kAudioMode);
+    EXPECT_EQ(plugin.quarterOfTinyInside, 0.0f);
+    EXPECT_EQ(after, caller);
+    EXPECT_GT(quarterOfTinyAfter, 0.0f);
 }
 
 TEST(GenericPlugin, StandingHostTransportRunsFreeAndWraps) {

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+// Four floats in one register through the compiler's vector extension: SSE2 on x86-64, NEON on
+// AArch64. The lane-wise operators (+ - * /, comparisons giving Int4 masks of 0 or -1, ?: with
+// a mask) come with the type; these helpers add what the operators leave out. Each helper is
+// written as the scalar expression it replaces, so a scalar twin rounds the same way.
+namespace simd {
+
+using Float4 = float __attribute__((vector_size(16)));
+using Int4 = int32_t __attribute__((vector_size(16)));
+
+inline Float4 splat(float v) {
+    return Float4{v, v, v, v};
+}
+
+inline Int4 splat(int32_t v) {
+    return Int4{v, v, v, v};
+}
+
+// Unaligned: audio buffers are aligned, parameter rows and caller arrays need not be.
+inline Float4 load(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void store(float* p, Float4 v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// Where either lane is NaN the result is b, as with the SSE instructions.
+inline Float4 min(Float4 a, Float4 b) {
+    return a < b ? a : b;
+}
+
+inline Float4 max(Float4 a, Float4 b) {
+    return a > b ? a : b;
+}
+
+inline Float4 select(Int4 mask, Float4 yes, Float4 no) {
+    return mask ? yes : no;
+}
+
+// Toward zero, as static_cast<int32_t> of each lane.
+inline Int4 truncate(Float4 v) {
+    return __builtin_convertvector(v, Int4);
+}
+
+inline Float4 toFloat(Int4 v) {
+    return __builtin_convertvector(v, Float4);
+}
+
+// Linear-interpolation neighbours: a = base[index], b = base[index + 1] for each lane, read as
+// four 8-byte pairs and split into even and odd floats.
+inline void gatherPairs(const float* base, Int4 index, Float4& a, Float4& b) {
+    using Float2 = float __attribute__((vector_size(8)));
+    Float2 pair[4];
+    for (int lane = 0; lane < 4; ++lane)
+        std::memcpy(&pair[lane], base + index[lane], sizeof(Float2));
+    const Float4 low = __builtin_shufflevector(pair[0], pair[1], 0, 1, 2, 3);
+    const Float4 high = __builtin_shufflevector(pair[2], pair[3], 0, 1, 2, 3);
+    a = __builtin_shufflevector(low, high, 0, 2, 4, 6);
+    b = __builtin_shufflevector(low, high, 1, 3, 5, 7);
+}
+
+}  // namespace simd
