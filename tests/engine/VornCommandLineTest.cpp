@@ -360,7 +360,7 @@ TEST_F(VornRenderTest, NonFiniteSideChainFileRendersFinite) {
         interleaved.push_back(i % 3 ? std::numeric_limits<float>::infinity() : 0.5f);
         interleaved.push_back(i % 2 ? std::nanf("") : -std::numeric_limits<float>::infinity());
     }
-    writeFile(folder_ / "hostile.wav", floatWav(48000, interleaved));
+    writeFile(folder_.path() / "hostile.wav", floatWav(48000, interleaved));
     const ProgramRun run = runVorn(
         "render " + path("song.mid") + " -o " + path("out.wav") + " --tail 0.1 --sidechain " +
             path("hostile.wav") +
@@ -368,7 +368,7 @@ TEST_F(VornRenderTest, NonFiniteSideChainFileRendersFinite) {
             " --set 'Slot 1 Target=Output Volume' --set 'Slot 1 Level=1'",
         true);
     ASSERT_EQ(run.status, 0) << run.out;
-    const std::vector<float> out = readFloatSamples(folder_ / "out.wav");
+    const std::vector<float> out = readFloatSamples(folder_.path() / "out.wav");
     ASSERT_EQ(out.size(), 28800u * 2);
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float x) { return std::isfinite(x); }));
     EXPECT_EQ(run.out.find("nan"), std::string::npos) << run.out;
