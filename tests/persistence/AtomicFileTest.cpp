@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,9 +25,10 @@ Bytes readAll(const fs::path& path) {
 class AtomicFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::path(::testing::TempDir()) / "atomic-file-test";
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
+        // A folder of its own: ctest -j runs the cases of this suite at the same time.
+        std::string pattern = (fs::path(::testing::TempDir()) / "atomic-file-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
     }
     void TearDown() override {
         fs::permissions(folder_, fs::perms::owner_all);
