@@ -33,9 +33,17 @@ int32_t roundDown4(int32_t n) {
 bool changed(float a, float b) {
     return std::fabs(a - b) > kEpsilon;
 }
+// Truncated sample count; saturates (with room for rounding up) at rates far beyond audio,
+// where a long stage would not fit an int32_t.
+int32_t samples(double count) {
+    constexpr double kMax = static_cast<double>(INT32_MAX - 4);
+    return count >= kMax ? static_cast<int32_t>(kMax)
+           : count > 0.0 ? static_cast<int32_t>(count)
+                         : 0;
+}
 // Samples of a stage time, truncated and rounded up to a multiple of four.
 int32_t stageSamples(float seconds, float rate) {
-    return roundUp4(static_cast<int32_t>(static_cast<double>(seconds) * rate));
+    return roundUp4(samples(static_cast<double>(seconds) * rate));
 }
 
 // Writes offset + gain * curve(phase) for count samples, the phase stepping by increment per
@@ -120,7 +128,7 @@ void EnvelopeGenerator::reset() {
     pendingTrigger_ = false;
     refreshCountdown_ = 0;
     // The rate may have changed since the hold was last converted.
-    holdLength_ = static_cast<int32_t>(static_cast<double>(hold_) * environment().sampleRate());
+    holdLength_ = samples(static_cast<double>(hold_) * environment().sampleRate());
 }
 
 void EnvelopeGenerator::propertyChanged(const void* property) {
@@ -158,7 +166,7 @@ void EnvelopeGenerator::refresh(uint32_t index) {
 
     if (changed(v[kHold], hold_)) {
         hold_ = v[kHold];
-        holdLength_ = static_cast<int32_t>(static_cast<double>(hold_) * rate);
+        holdLength_ = samples(static_cast<double>(hold_) * rate);
     }
     if (changed(v[kDelay], delay_)) {
         delay_ = v[kDelay];
@@ -168,7 +176,7 @@ void EnvelopeGenerator::refresh(uint32_t index) {
         attack_ = v[kAttack];
         if (attackRunning()) {
             const double left = (1.0 - attackPhase_) * attack_ * rate;
-            attackRemaining_ = roundDown4(static_cast<int32_t>(left));
+            attackRemaining_ = roundDown4(samples(left));
         }
     }
     if (changed(v[kDecay], decay_) || changed(v[kSustain], sustain_)) {
