@@ -1,6 +1,7 @@
 #include "framework/GenericPlugin.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -36,6 +37,7 @@ std::unique_ptr<GenericPlugin::Storage> GenericPlugin::storage_;
 bool GenericPlugin::firstRunOfVersion_ = false;
 bool GenericPlugin::firstRunDecided_ = false;
 std::string GenericPlugin::presetFolder_;
+std::string GenericPlugin::missingPresetFolder_;
 int GenericPlugin::optionFlags_ = 0;
 
 uint32_t GenericPlugin::blockSizeFor(int conserveMemory) {
@@ -132,10 +134,16 @@ void GenericPlugin::serializeSettings(SettingSerializer& serializer) {
     if (reading && serializer.serializeBool(kNoSideChainSetting, false, false))
         optionFlags_ |= kOptionNoSideChainByDefault;
 
+    // A preset folder that is not there (an unmounted drive) is replaced by the default for this
+    // run only: the setting keeps it until another folder is chosen.
     const std::string defaultFolder = storage_ ? storage_->defaultPresetFolder() : std::string();
-    std::string folder =
-        serializer.serializeString(kPresetFolderSetting, presetFolder_, defaultFolder);
-    if (folder != presetFolder_ && !std::filesystem::is_directory(folder)) folder = defaultFolder;
+    const bool keep = !missingPresetFolder_.empty() && presetFolder_ == defaultFolder;
+    std::string folder = serializer.serializeString(
+        kPresetFolderSetting, keep ? missingPresetFolder_ : presetFolder_, defaultFolder);
+    if (folder != presetFolder_ && !std::filesystem::is_directory(folder)) {
+        if (reading) missingPresetFolder_ = folder;
+        folder = defaultFolder;
+    }
     presetFolder_ = folder;
 
     const std::string running = storage_ ? storage_->versionString() : std::string();
@@ -273,7 +281,41 @@ void GenericPlugin::audioParameterChanged(int id) {
 }
 
 void GenericPlugin::receiveMidi(const MidiEvent& event) {
-    if (midiBlocked_ == 0) eventQueue_.push(event);
+    if (midiBlocked_ != 0) return;
+    const uint8_t type = event.status & midi::kTypeMask;
+    const bool noteOff = type == midi::kNoteOff || (type == midi::kNoteOn && event.data2 == 0);
+    const uint32_t room =
+        noteOff || type == midi::kNoteOn ? kMaxQueuedEvents : kMaxQueuedEvents - kNoteReserve;
+    if (queuedEvents_.load(std::memory_order_relaxed) < room && eventQueue_.push(event)) {
+        queuedEvents_.fetch_add(1, std::memory_order_relaxed);
+    } else if (noteOff) {
+        const size_t bit =
+            static_cast<size_t>(event.status & midi::kChannelMask) * (midi::kMaxDataValue + 1) +
+            (event.data1 & midi::kDataMask);
+        pendingNoteOffs_[bit / 64].fetch_or(uint64_t{1} << (bit % 64), std::memory_order_relaxed);
+    } else {
+        droppedEvents_.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+bool GenericPlugin::popEvent(MidiEvent& event) {
+    if (!eventQueue_.pop(event)) return false;
+    queuedEvents_.fetch_sub(1, std::memory_order_relaxed);
+    return true;
+}
+
+void GenericPlugin::dispatchPendingNoteOffs() {
+    for (size_t word = 0; word < kNoteOffWords; ++word) {
+        uint64_t bits = pendingNoteOffs_[word].exchange(0, std::memory_order_relaxed);
+        while (bits != 0) {
+            const size_t bit = word * 64 + static_cast<size_t>(std::countr_zero(bits));
+            bits &= bits - 1;
+            MidiEvent off;
+            off.status = static_cast<uint8_t>(midi::kNoteOff | (bit / (midi::kMaxDataValue + 1)));
+            off.data1 = static_cast<uint8_t>(bit % (midi::kMaxDataValue + 1));
+            dispatchMidi(off);
+        }
+    }
 }
 
 void GenericPlugin::dispatchMidi(const MidiEvent& event) {
@@ -295,7 +337,7 @@ void GenericPlugin::processBlock(const float* const* inputs, int inputCount, flo
     int pos = 0;
     while (pos < frames) {
         MidiEvent event;
-        const bool popped = eventQueue_.pop(event);
+        const bool popped = popEvent(event);
         const int end = popped ? std::clamp(event.offset, 0, frames) : frames;
         while (pos < end) {
             const int n = std::min(chunk, end - pos);
@@ -310,10 +352,11 @@ void GenericPlugin::processBlock(const float* const* inputs, int inputCount, flo
         }
     }
     MidiEvent event;
-    while (eventQueue_.pop(event)) {
+    while (popEvent(event)) {
         dispatchMidi(event);
         dispatched = true;
     }
+    dispatchPendingNoteOffs();
     if (dispatched) notifyEditor(kNotifyMidiDispatched, 0);
 }
 

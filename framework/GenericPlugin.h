@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "framework/CurrentPreset.h"
 #include "framework/GenericParameterOwner.h"
 #include "framework/LockFreeQueue.h"
+#include "framework/MidiConstants.h"
 #include "framework/MidiEvent.h"
 #include "framework/MidiMessageReceiver.h"
 #include "framework/Property.h"
@@ -125,8 +127,10 @@ public:
     virtual void destroyGlobals();
     virtual void environmentChanged() {}
 
-    // MidiMessageReceiver: queues the event for the audio thread.
+    // MidiMessageReceiver: queues the event for the audio thread. Note-offs are never lost.
     void receiveMidi(const MidiEvent& event) override;
+    // Messages dropped because too many arrived before the audio thread took them.
+    uint32_t droppedMidiEvents() const { return droppedEvents_.load(std::memory_order_relaxed); }
 
     // Audio thread: one host block. Events queued with receiveMidi take effect at their offsets.
     void processBlock(const float* const* inputs, int inputCount, float* const* outputs,
@@ -173,7 +177,10 @@ public:
     static bool isFirstRunOfVersion() { return firstRunOfVersion_; }
     // The "PresetFolder" setting: always a folder that exists, or the default preset folder.
     static const std::string& presetFolder() { return presetFolder_; }
-    static void setPresetFolder(const std::string& folder) { presetFolder_ = folder; }
+    static void setPresetFolder(const std::string& folder) {
+        presetFolder_ = folder;
+        missingPresetFolder_.clear();
+    }
     // Process-wide option bits read from the settings.
     static constexpr int kOptionNoSideChainByDefault = 1;
     static int optionFlags() { return optionFlags_; }
@@ -202,6 +209,7 @@ protected:
 private:
     friend class BypassProcessor;
     void dispatchMidi(const MidiEvent& event);
+    bool popEvent(MidiEvent& event);
     void createAsyncQueue();
     bool finalized_ = false;
 
@@ -222,6 +230,16 @@ private:
     std::unique_ptr<MidiMessageReceiver> midiDecoder_;
     int32_t midiBlocked_ = 0;
     LockFreeQueue<MidiEvent> eventQueue_{kEventQueueNodes};
+    // Past the queue's size, controllers and other messages are dropped (and counted) while notes
+    // use the last kNoteReserve nodes; a note-off that still finds no room waits as one bit per
+    // channel and key until the end of the block.
+    static constexpr uint32_t kMaxQueuedEvents = 65000;
+    static constexpr uint32_t kNoteReserve = 4096;
+    static constexpr size_t kNoteOffWords = midi::kChannels * (midi::kMaxDataValue + 1) / 64;
+    void dispatchPendingNoteOffs();
+    std::atomic<uint32_t> queuedEvents_{0};
+    std::array<std::atomic<uint64_t>, kNoteOffWords> pendingNoteOffs_{};
+    std::atomic<uint32_t> droppedEvents_{0};
     int32_t outputChannels_ = 2;
     std::vector<std::string> groupNames_;
     LockFreeQueue<ParameterChange> parameterQueue_{kParameterQueueNodes};
@@ -245,5 +263,6 @@ private:
     static bool firstRunOfVersion_;
     static bool firstRunDecided_;
     static std::string presetFolder_;
+    static std::string missingPresetFolder_;  // the stored folder, while it is not there
     static int optionFlags_;
 };

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "midi/MidiConstants.h"
+#include "framework/MidiConstants.h"
 #include "midi/MidiControllerMap.h"
 #include "midi/MidiListener.h"
 

@@ -1,7 +1,7 @@
 #include "midi/MidiDecoder.h"
 
+#include "framework/MidiConstants.h"
 #include "midi/AbstractChannelEventReceiver.h"
-#include "midi/MidiConstants.h"
 
 namespace {
 constexpr uint32_t kBankLsbMask = 0x7F;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/MidiConstants.h"
 #include "framework/MidiMessageReceiver.h"
-#include "midi/MidiConstants.h"
 
 namespace {
 // Clamps to 0..1; NaN becomes 0.

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "midi/MidiConstants.h"
+#include "framework/MidiConstants.h"
 
 namespace {
 

@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <vector>
+
+#include "framework/posix/RegularFile.h"
+#include "framework/posix/TemporaryFiles.h"
 
 namespace {
 
@@ -37,24 +39,30 @@ void syncFolder(const std::string& folder) {
 
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
-    if (path.empty() || path.back() == '/') return false;
-    std::string pattern = path + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+bool writeFileAtomically(const std::string& requested, std::span<const uint8_t> bytes) {
+    if (requested.empty() || requested.back() == '/') return false;
+    // Through a link to its target; a device or FIFO is never replaced.
+    const std::string path = resolveLinks(requested);
+    if (isSpecialFile(path)) {
+        errno = EEXIST;
+        return false;
+    }
+    std::string temporary;
+    const int fd = temporary_files::create(path, &temporary);
     if (fd < 0) return false;
-    const std::string temporary(name.data());
 
     bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    // mkostemp creates the file 0600; a preset is an ordinary user file.
+    // The temporary file is created 0600; a preset is an ordinary user file.
     ok = ok && ::fchmod(fd, 0644) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {
-        ::unlink(temporary.c_str());
+        const int reason = errno;
+        temporary_files::discard(temporary);
+        errno = reason;
         return false;
     }
+    temporary_files::release(temporary);
     syncFolder(folderOf(path));
     return true;
 }

@@ -2,8 +2,10 @@
 
 #include <bit>
 #include <cstring>
-#include <fstream>
+#include <sstream>
+#include <vector>
 
+#include "framework/posix/RegularFile.h"
 #include "persistence/ResourceOpener.h"
 
 static_assert(std::endian::native == std::endian::little, "records are stored little-endian");
@@ -93,8 +95,25 @@ bool BinaryDataReader::rewind() {
     return !stream_->fail();
 }
 
+namespace {
+
+// Records are a few kilobytes; the whole file is read at once, and never from a FIFO or device.
+std::unique_ptr<std::istream> openFileStream(const std::string& path) {
+    constexpr size_t kLargestFile = 64 << 20;
+    std::vector<uint8_t> bytes;
+    auto stream = std::make_unique<std::istringstream>();
+    if (!readRegularFile(path, &bytes, kLargestFile)) {
+        stream->setstate(std::ios::badbit);
+    } else {
+        stream->str(std::string(bytes.begin(), bytes.end()));
+    }
+    return stream;
+}
+
+}  // namespace
+
 BinaryFileReader::BinaryFileReader(const std::string& path)
-    : BinaryDataReader(std::make_unique<std::ifstream>(path, std::ios::binary)) {}
+    : BinaryDataReader(openFileStream(path)) {}
 
 BinaryMemoryReader::BinaryMemoryReader(std::span<const uint8_t> bytes)
     : BinaryDataReader(std::make_unique<SpanStream>(bytes)) {}

@@ -1,10 +1,12 @@
 #include "persistence/PluginStorage.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <vector>
 
+#include "framework/posix/RegularFile.h"
 #include "persistence/AtomicFile.h"
 #include "persistence/RegistrySerializer.h"
 #include "persistence/ResourceOpener.h"
@@ -23,16 +25,25 @@ std::string PluginStorage::controllerMapPath() const {
 }
 
 bool PluginStorage::loadControllerMap() {
-    std::ifstream in(controllerMapPath(), std::ios::binary);
-    if (!in) return false;
-    // Anything past the ids is ignored, so a larger file need not be read.
-    std::vector<uint8_t> bytes(MidiControllerMap::kFileSize);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    return controllerMap_.readMap(bytes);
+    // Anything past the ids is ignored; a much larger file is not a map.
+    constexpr size_t kLargestMap = 1 << 20;
+    std::vector<uint8_t> bytes;
+    const bool read = readRegularFile(controllerMapPath(), &bytes, kLargestMap);
+    mapKept_ = !read && errno != ENOENT;
+    if (read) {
+        if (bytes.size() > MidiControllerMap::kFileSize) bytes.resize(MidiControllerMap::kFileSize);
+        mapKept_ = !controllerMap_.readMap(bytes);
+    }
+    // What could not be read is not written over at the end.
+    if (mapKept_) {
+        std::fprintf(stderr, "Vorn: %s could not be read; it is left unchanged\n",
+                     controllerMapPath().c_str());
+    }
+    return read && !mapKept_;
 }
 
 bool PluginStorage::saveControllerMap() {
+    if (mapKept_) return false;
     std::error_code error;
     std::filesystem::create_directories(version_.userDataFolder(), error);
     const MidiControllerMap::FileBytes bytes = controllerMap_.writeMap();

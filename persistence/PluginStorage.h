@@ -28,4 +28,5 @@ public:
 private:
     VersionRecord version_;
     MidiControllerMap controllerMap_;
+    bool mapKept_ = false;  // the file is there but could not be read
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 
 #include "framework/FileEnumerator.h"
 
@@ -42,6 +43,25 @@ PresetEntry PresetEntry::fromPath(const std::string& path) {
     return entry;
 }
 
+namespace {
+
+// The folder with every symbolic link resolved, ending in "/"; empty when it cannot be.
+std::string realFolder(const std::string& path) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (!resolved) return {};
+    std::string folder(resolved);
+    std::free(resolved);
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+// A link to the folder itself or to one it lies in would be scanned again and again.
+bool leadsBack(const std::string& child, const std::string& folder) {
+    return !child.empty() && folder.compare(0, child.size(), child) == 0;
+}
+
+}  // namespace
+
 int64_t steadyMilliseconds() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -71,10 +91,11 @@ void PresetFolder::scan(const std::string& path, int budgetMs) {
     if (pinned_) name_.erase(0, 1);
     if (path_.empty() || budgetMs < 1) return;
 
+    const std::string real = realFolder(path_);
     auto folders = createFileEnumerator(path_ + "*", FileEnumerator::kDirectories);
     while (folders->next()) {
         const std::string& child = folders->name();
-        if (child == "." || child == "..") continue;
+        if (child == "." || child == ".." || leadsBack(realFolder(path_ + child), real)) continue;
         const int remaining = budgetMs - static_cast<int>(clock_() - start);
         subfolders_.push_back(
             std::make_unique<PresetFolder>(path_ + child, extension_, remaining, clock_));

@@ -1,5 +1,9 @@
 #include "persistence/RegistrySerializer.h"
 
+#include <cstdio>
+#include <mutex>
+#include <set>
+
 #include "persistence/SettingsStore.h"
 
 // --- Reader ------------------------------------------------------------------------------------
@@ -36,9 +40,21 @@ std::string RegistryReader::serializeString(const std::string& name, const std::
 
 namespace {
 
+// A settings file that could not be read cleanly is left as it is (the values in memory are
+// the defaults then), and said so once.
 void store(const std::string& keyPath, const std::string& name, SettingsStore::Value value) {
     SettingsStore store(keyPath);
     store.load();
+    if (!store.writable()) {
+        static std::mutex mutex;
+        static std::set<std::string> told;
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (told.insert(store.filePath()).second) {
+            std::fprintf(stderr, "Vorn: %s could not be read; it is left unchanged\n",
+                         store.filePath().c_str());
+        }
+        return;
+    }
     store.set(name, std::move(value));
     store.save();
 }

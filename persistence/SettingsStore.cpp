@@ -1,6 +1,7 @@
 #include "persistence/SettingsStore.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <system_error>
 
+#include "framework/posix/RegularFile.h"
 #include "persistence/AtomicFile.h"
 #include "persistence/UserFolders.h"
 
@@ -184,13 +186,18 @@ SettingsStore::SettingsStore(std::string keyPath) {
 
 bool SettingsStore::load() {
     values_.clear();
-    std::error_code error;
-    if (filePath_.empty() || !std::filesystem::is_regular_file(filePath_, error)) return false;
-    std::ifstream in(filePath_, std::ios::binary);
-    if (!in) return false;
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return false;
-    values_ = parse(text);
+    writable_ = !filePath_.empty();
+    if (filePath_.empty()) return false;
+    std::vector<uint8_t> bytes;
+    if (!readRegularFile(filePath_, &bytes, kLargestFile)) {
+        // A file that is there but cannot be read is kept as it is.
+        writable_ = errno == ENOENT;
+        return false;
+    }
+    bool clean = true;
+    values_ =
+        parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &clean);
+    writable_ = clean;
     return true;
 }
 
@@ -212,8 +219,9 @@ void SettingsStore::set(const std::string& name, Value value) {
     values_.insert_or_assign(name, std::move(value));
 }
 
-SettingsStore::Values SettingsStore::parse(std::string_view text) {
+SettingsStore::Values SettingsStore::parse(std::string_view text, bool* clean) {
     Values values;
+    if (clean) *clean = true;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -222,8 +230,11 @@ SettingsStore::Values SettingsStore::parse(std::string_view text) {
         start = end + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty() || line.front() == '#') continue;
-        if (auto entry = parseLine(line))
+        if (auto entry = parseLine(line)) {
             values.insert_or_assign(std::move(entry->first), std::move(entry->second));
+        } else if (clean) {
+            *clean = false;
+        }
     }
     return values;
 }

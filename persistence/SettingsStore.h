@@ -41,6 +41,9 @@ public:
     // Replaces the values by the file's; false when the file is missing or unreadable (the
     // values are then empty).
     bool load();
+    // Whether the last load found no file or read every line of it: a file that could not be
+    // read, or held lines of no known form, must not be written over.
+    bool writable() const { return writable_; }
     // Writes every value, creating the folders; readers see the old file or the whole new one.
     bool save() const;
 
@@ -49,10 +52,14 @@ public:
     void set(const std::string& name, Value value);
     const Values& values() const { return values_; }
 
-    static Values parse(std::string_view text);
+    // Malformed lines are skipped; `clean` tells whether there were none.
+    static Values parse(std::string_view text, bool* clean = nullptr);
     static std::string format(const Values& values);
 
 private:
+    static constexpr size_t kLargestFile = 16 << 20;
+
     std::string filePath_;
     Values values_;
+    bool writable_ = true;
 };

@@ -13,22 +13,25 @@
 #include <filesystem>
 #include <limits>
 
+#include "framework/posix/RegularFile.h"
+#include "framework/posix/TemporaryFiles.h"
+
 namespace {
 
 constexpr int kChannels = 2;
 constexpr sf_count_t kReadFrames = 8192;
 constexpr mode_t kFileMode = 0666;
 
-int sndfileFormat(WavFileWriter::Encoding encoding) {
+int sndfileFormat(WavFileWriter::Encoding encoding, int container) {
     switch (encoding) {
         case WavFileWriter::Encoding::kPcm24:
-            return SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+            return container | SF_FORMAT_PCM_24;
         case WavFileWriter::Encoding::kPcm16:
-            return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+            return container | SF_FORMAT_PCM_16;
         case WavFileWriter::Encoding::kFloat:
             break;
     }
-    return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    return container | SF_FORMAT_FLOAT;
 }
 
 double decibels(double amplitude) {
@@ -58,77 +61,84 @@ bool WavFileWriter::parseEncoding(const std::string& text, Encoding* encoding) {
 bool WavFileWriter::open(const std::string& path, int sampleRate, Encoding encoding) {
     discard();
     path_ = path;
-    sampleRate_ = sampleRate;
-    encoding_ = encoding;
-    const std::filesystem::path target(path);
-    if (target.filename().empty() || std::filesystem::is_directory(target)) {
-        error_ = "cannot write " + path + ": not a file name";
-        return false;
+    error_.clear();
+    target_ = resolveLinks(path);
+    struct stat status {};
+    const bool exists = ::stat(target_.c_str(), &status) == 0;
+    if (std::filesystem::path(target_).filename().empty() || (exists && S_ISDIR(status.st_mode))) {
+        return fail("not a file name");
     }
-    const std::filesystem::path folder =
-        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
-    std::string hidden = ".";
-    hidden += target.filename().string();
-    hidden += ".XXXXXX";
-    std::string pattern = (folder / hidden).string();
-    descriptor_ = mkstemp(pattern.data());
-    if (descriptor_ < 0) {
-        error_ = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
+    int fd = -1;
+    if (exists && S_ISCHR(status.st_mode)) {
+        fd = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return fail(std::strerror(errno));
+    } else if (exists && !S_ISREG(status.st_mode)) {
+        return fail("not a regular file (a WAV file needs one it can seek in)");
+    } else {
+        fd = temporary_files::create(target_, &temporaryPath_);
+        if (fd < 0) return fail(std::strerror(errno));
+        // The temporary file is private; the result should get the usual permissions.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, kFileMode & ~mask);
     }
-    temporaryPath_ = pattern;
-    // mkstemp makes the file private; the result should get the usual permissions.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor_, kFileMode & ~mask);
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = kChannels;
+    info.format = sndfileFormat(encoding, temporaryPath_.empty() ? SF_FORMAT_WAV : SF_FORMAT_RF64);
+    file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    if (!file_) {
+        ::close(fd);  // libsndfile closes it only once open
+        return fail(sf_strerror(nullptr));
+    }
+    // RF64 only where the size needs it; integer formats clip instead of wrapping around.
+    sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
 }
 
-bool WavFileWriter::commit(const std::vector<float>& left, const std::vector<float>& right) {
-    if (descriptor_ < 0) {
-        if (error_.empty()) error_ = "no file is open";
-        return false;
-    }
-    SF_INFO info{};
-    info.samplerate = sampleRate_;
-    info.channels = kChannels;
-    info.format = sndfileFormat(encoding_);
-    SNDFILE* file = sf_open_fd(descriptor_, SFM_WRITE, &info, SF_TRUE);
-    descriptor_ = -1;  // the sound file owns it now, also when opening failed
-    if (!file) {
-        error_ = "cannot write " + path_ + ": " + sf_strerror(nullptr);
-        discard();
-        return false;
-    }
-    // Integer formats clip instead of wrapping around.
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    const size_t frames = std::min(left.size(), right.size());
-    std::vector<float> interleaved(kChannels * frames);
+bool WavFileWriter::write(const float* left, const float* right, size_t frames) {
+    if (!file_) return fail(error_.empty() ? "no file is open" : error_);
+    interleaved_.resize(kChannels * frames);
     for (size_t i = 0; i < frames; ++i) {
-        interleaved[2 * i] = left[i];
-        interleaved[2 * i + 1] = right[i];
+        interleaved_[2 * i] = left[i];
+        interleaved_[2 * i + 1] = right[i];
     }
-    const sf_count_t written =
-        sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(frames));
-    const int closed = sf_close(file);
-    if (written != static_cast<sf_count_t>(frames) || closed != 0) {
-        error_ = "cannot write " + path_ + ": short write";
-        discard();
-        return false;
+    const auto count = static_cast<sf_count_t>(frames);
+    if (sf_writef_float(file_, interleaved_.data(), count) != count) {
+        return fail(sf_strerror(file_));
     }
-    if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
-        error_ = "cannot write " + path_ + ": " + std::strerror(errno);
-        discard();
-        return false;
+    return true;
+}
+
+bool WavFileWriter::commit() {
+    if (!file_) return fail(error_.empty() ? "no file is open" : error_);
+    const int closed = sf_close(file_);
+    file_ = nullptr;
+    if (closed != 0) return fail(sf_error_number(closed));
+    if (temporaryPath_.empty()) return true;
+    if (std::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
+        return fail(std::strerror(errno));
     }
+    temporary_files::release(temporaryPath_);
     temporaryPath_.clear();
     return true;
 }
 
+bool WavFileWriter::commit(const std::vector<float>& left, const std::vector<float>& right) {
+    return write(left.data(), right.data(), std::min(left.size(), right.size())) && commit();
+}
+
+bool WavFileWriter::fail(const std::string& reason) {
+    if (error_.empty()) error_ = "cannot write " + path_ + ": " + reason;
+    discard();
+    return false;
+}
+
 void WavFileWriter::discard() {
-    if (descriptor_ >= 0) close(descriptor_);
-    descriptor_ = -1;
-    if (!temporaryPath_.empty()) unlink(temporaryPath_.c_str());
+    if (file_) sf_close(file_);
+    file_ = nullptr;
+    if (!temporaryPath_.empty()) temporary_files::discard(temporaryPath_);
     temporaryPath_.clear();
 }
 
@@ -161,17 +171,24 @@ bool readStereoSignal(const std::string& path, StereoSignal* signal, std::string
     return true;
 }
 
-SignalLevels measureLevels(const std::vector<float>& left, const std::vector<float>& right) {
-    double peak = 0.0;
-    double sum = 0.0;
-    const size_t frames = std::min(left.size(), right.size());
+void LevelMeter::add(const float* left, const float* right, size_t frames) {
     for (size_t i = 0; i < frames; ++i) {
         const double l = left[i], r = right[i];
-        peak = std::max({peak, std::fabs(l), std::fabs(r)});
-        sum += l * l + r * r;
+        peak_ = std::max({peak_, std::fabs(l), std::fabs(r)});
+        sum_ += l * l + r * r;
     }
-    const double rms = frames ? std::sqrt(sum / static_cast<double>(kChannels * frames)) : 0.0;
-    return {decibels(peak), decibels(rms)};
+    frames_ += static_cast<int64_t>(frames);
+}
+
+SignalLevels LevelMeter::levels() const {
+    const double rms = frames_ ? std::sqrt(sum_ / static_cast<double>(kChannels * frames_)) : 0.0;
+    return {decibels(peak_), decibels(rms)};
+}
+
+SignalLevels measureLevels(const std::vector<float>& left, const std::vector<float>& right) {
+    LevelMeter meter;
+    meter.add(left.data(), right.data(), std::min(left.size(), right.size()));
+    return meter.levels();
 }
 
 std::string formatDecibels(double db) {

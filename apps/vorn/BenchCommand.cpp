@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "apps/vorn/ExitStatus.h"
+#include "apps/vorn/NumberOption.h"
 #include "apps/vorn/OfflineRenderer.h"
 #include "apps/vorn/ParameterTable.h"
 #include "engine/VornPlugin.h"
-#include "midi/MidiConstants.h"
+#include "framework/MidiConstants.h"
 
 namespace {
 
@@ -72,13 +73,13 @@ int totalVoicesFor(int voices) {
 BenchCommand::BenchCommand(CLI::App& app)
     : command_(app.add_subcommand("bench", "Measure the rendering speed with held notes")) {
     command_->add_option("--voices", voices_, "Notes held at once")
-        ->check(CLI::Range(1, kMaxVoices))
+        ->check(numberIn(1, kMaxVoices, true))
         ->capture_default_str();
     command_->add_option("--seconds", seconds_, "Length of audio to render")
-        ->check(CLI::Range(0.001, kMaxSeconds))
+        ->check(numberIn(0.001, kMaxSeconds, false))
         ->capture_default_str();
     command_->add_option("--rate", rate_, "Sample rate in Hz")
-        ->check(CLI::Range(OfflineRenderer::kMinSampleRate, OfflineRenderer::kMaxSampleRate))
+        ->check(numberIn(OfflineRenderer::kMinSampleRate, OfflineRenderer::kMaxSampleRate, true))
         ->capture_default_str();
     command_->add_option("--patch", patch_, "Sound to play")
         ->check(CLI::IsMember({"default", "heavy"}))

@@ -5,10 +5,11 @@
 
 #include "apps/vorn/AudioFile.h"
 #include "apps/vorn/ExitStatus.h"
+#include "apps/vorn/NumberOption.h"
 #include "apps/vorn/OfflineRenderer.h"
 #include "apps/vorn/ParameterTable.h"
 #include "engine/VornPlugin.h"
-#include "midi/MidiConstants.h"
+#include "framework/MidiConstants.h"
 #include "midi/StandardMidiFile.h"
 #include "persistence/ResourceOpener.h"
 
@@ -123,7 +124,7 @@ DemoCommand::DemoCommand(CLI::App& app)
     : command_(app.add_subcommand("demo", "Render the built-in demo song to a WAV file")) {
     command_->add_option("-o,--output", output_, "WAV file to write")->capture_default_str();
     command_->add_option("-r,--rate", rate_, "Sample rate in Hz")
-        ->check(CLI::Range(OfflineRenderer::kMinSampleRate, OfflineRenderer::kMaxSampleRate))
+        ->check(numberIn(OfflineRenderer::kMinSampleRate, OfflineRenderer::kMaxSampleRate, true))
         ->capture_default_str();
 }
 

@@ -91,29 +91,53 @@ void OfflineRenderer::updateTransport() {
 
 void OfflineRenderer::renderWithTail(int64_t endFrame, double tailSeconds, std::vector<float>& left,
                                      std::vector<float>& right) {
-    if (endFrame > position_) render(endFrame - position_, left, right);
-    if (tailSeconds >= 0.0) {
-        render(std::llround(tailSeconds * sampleRate_), left, right);
-        return;
+    renderWithTail(endFrame, tailSeconds, [&](const float* l, const float* r, size_t frames) {
+        left.insert(left.end(), l, l + frames);
+        right.insert(right.end(), r, r + frames);
+        return true;
+    });
+}
+
+bool OfflineRenderer::renderPieces(int64_t frames, const Sink& sink) {
+    // Whole host blocks per piece, so that the blocks fall as in one long render.
+    const int64_t piece = std::max<int64_t>(1, kPieceFrames / blockFrames_) * blockFrames_;
+    while (frames > 0) {
+        const int64_t n = std::min(frames, piece);
+        piece_[0].clear();
+        piece_[1].clear();
+        render(n, piece_[0], piece_[1]);
+        if (!sink(piece_[0].data(), piece_[1].data(), piece_[0].size())) return false;
+        frames -= n;
     }
+    return true;
+}
+
+bool OfflineRenderer::renderWithTail(int64_t endFrame, double tailSeconds, const Sink& sink) {
+    if (endFrame > position_ && !renderPieces(endFrame - position_, sink)) return false;
+    if (tailSeconds >= 0.0) return renderPieces(std::llround(tailSeconds * sampleRate_), sink);
     const float threshold = static_cast<float>(std::pow(10.0, kSilenceDb / 20.0));
     const int64_t quietNeeded = std::llround(kSilenceSeconds * sampleRate_);
     const int64_t tailLimit = std::llround(kMaxTailSeconds * sampleRate_);
-    int64_t tail = 0;
     int64_t quiet = 0;
-    while (tail < tailLimit) {
+    for (int64_t tail = 0; tail < tailLimit;) {
         const int64_t n = std::min<int64_t>(blockFrames_, tailLimit - tail);
-        const size_t first = left.size();
+        std::vector<float>& left = piece_[0];
+        std::vector<float>& right = piece_[1];
+        left.clear();
+        right.clear();
         render(n, left, right);
-        for (size_t i = first; i < left.size(); ++i) {
+        size_t keep = left.size();
+        for (size_t i = 0; i < left.size(); ++i) {
             const bool loud = std::fabs(left[i]) >= threshold || std::fabs(right[i]) >= threshold;
             quiet = loud ? 0 : quiet + 1;
             if (quiet == quietNeeded) {
-                left.resize(i + 1);
-                right.resize(i + 1);
-                return;
+                keep = i + 1;
+                break;
             }
         }
+        if (!sink(left.data(), right.data(), keep)) return false;
+        if (keep < left.size() || quiet == quietNeeded) return true;
         tail += n;
     }
+    return true;
 }

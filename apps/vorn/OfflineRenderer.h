@@ -32,6 +32,8 @@ public:
 
     // Called after every block with the frames rendered so far.
     using Progress = std::function<void(int64_t frames)>;
+    // Receives the output piece by piece as it is rendered; false stops the render.
+    using Sink = std::function<bool(const float* left, const float* right, size_t frames)>;
 
     OfflineRenderer(GenericPlugin& plugin, double sampleRate, int blockFrames);
 
@@ -49,12 +51,18 @@ public:
     // the output has been silent for kSilenceSeconds after endFrame (at most kMaxTailSeconds).
     void renderWithTail(int64_t endFrame, double tailSeconds, std::vector<float>& left,
                         std::vector<float>& right);
+    // The same, handing the output to the sink in pieces, so that memory stays the same whatever
+    // the length. False when the sink stopped it.
+    bool renderWithTail(int64_t endFrame, double tailSeconds, const Sink& sink);
 
     int64_t position() const { return position_; }
     // Processor time the thread spent in render so far.
     double cpuSeconds() const { return cpuSeconds_; }
 
 private:
+    static constexpr int64_t kPieceFrames = 1 << 16;
+
+    bool renderPieces(int64_t frames, const Sink& sink);
     void renderBlocks(int64_t frames, std::vector<float>& left, std::vector<float>& right);
     void updateTransport();
 
@@ -66,6 +74,7 @@ private:
     const StandardMidiFile* tempoMap_ = nullptr;
     std::vector<float> sideChain_[2];
     std::vector<float> inputBlock_[2];
+    std::vector<float> piece_[2];
     Progress progress_;
     int64_t position_ = 0;
     double cpuSeconds_ = 0.0;

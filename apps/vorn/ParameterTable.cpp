@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <numeric>
 
 #include "framework/FloatPluginParameter.h"
+#include "framework/FloatPluginParameterUnit.h"
 #include "framework/GenericPlugin.h"
 #include "framework/IndexedPluginParameter.h"
 #include "framework/ParameterFormat.h"
@@ -70,6 +74,43 @@ std::string acceptedInput(const AbstractPluginParameter& p) {
     return text + ", optionally followed by " + joined(words, ", ") + " (% of the range)";
 }
 
+bool knownWord(const AbstractPluginParameter& p, const std::string& word) {
+    if (word.empty()) return true;
+    if (p.kind() == AbstractPluginParameter::kIndexed) return false;
+    const FloatParameterDisplay& display = static_cast<const FloatPluginParameter&>(p).display();
+    if (word == "%") return true;
+    if (display.unit) return display.unit->findAlias(word) != nullptr;
+    return equalsIgnoringCase(word, display.suffix);
+}
+
+// The command line is stricter than the editor's parser: all of the text must be meant, a
+// listed name or one finite number with at most a unit the parameter knows. A number beyond
+// the float range becomes the largest float, which the parser takes to the nearer end.
+std::string strictProblem(const AbstractPluginParameter& p, std::string& text) {
+    for (const std::string& name : ParameterTable::valueNames(p)) {
+        if (equalsIgnoringCase(name, text)) return "";
+    }
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const double number = std::strtod(begin, &end);
+    if (end == begin) return "is not a number";
+    if (std::isnan(number) || (std::isinf(number) && errno != ERANGE)) {
+        return "is not a finite number";
+    }
+    const std::string word = trim(end);
+    if (!knownWord(p, word)) return "has \"" + word + "\" after the number";
+    const bool indexed = p.kind() == AbstractPluginParameter::kIndexed;
+    if (indexed && std::isinf(number)) {
+        text = p.formatValue(number > 0 ? p.getMaximum() : p.getMinimum());
+    } else if (indexed && number != std::floor(number)) {
+        return "is not a whole number";
+    } else if (std::isinf(number)) {
+        text = (number > 0 ? "3.4e38 " : "-3.4e38 ") + word;
+    }
+    return "";
+}
+
 }  // namespace
 
 ParameterTable::ParameterTable(GenericPlugin& plugin) : plugin_(plugin) {
@@ -117,8 +158,14 @@ bool ParameterTable::assign(const std::string& assignment, const std::string& co
                      name.c_str(), joined(closestNames(name), ", ").c_str());
         return false;
     }
+    std::string typed = text;
+    if (const std::string problem = strictProblem(*p, typed); !problem.empty()) {
+        std::fprintf(err, "%s: \"%s\" %s; \"%s\" takes %s\n", command.c_str(), text.c_str(),
+                     problem.c_str(), p->name().c_str(), acceptedInput(*p).c_str());
+        return false;
+    }
     float plain = 0.0f;
-    if (!p->parseText(text, &plain)) {
+    if (!p->parseText(typed, &plain)) {
         std::fprintf(err, "%s: \"%s\" does not accept \"%s\"; it takes %s\n", command.c_str(),
                      p->name().c_str(), text.c_str(), acceptedInput(*p).c_str());
         return false;

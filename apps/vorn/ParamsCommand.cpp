@@ -1,10 +1,13 @@
 #include "apps/vorn/ParamsCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
 
 #include "apps/vorn/ExitStatus.h"
 #include "apps/vorn/ParameterTable.h"
 #include "engine/VornPlugin.h"
+#include "framework/posix/RegularFile.h"
 
 namespace {
 
@@ -123,7 +126,9 @@ int ParamsCommand::run(std::FILE* out, std::FILE* err) const {
     if (!table.assignAll(assignments_, "vorn params", err)) return kExitUsageError;
     if (!save_.empty()) {
         if (!plugin.savePreset(save_)) {
-            std::fprintf(err, "vorn params: cannot write %s\n", save_.c_str());
+            const bool special = isSpecialFile(resolveLinks(save_));
+            std::fprintf(err, "vorn params: cannot write %s: %s\n", save_.c_str(),
+                         special ? "not a regular file" : std::strerror(errno));
             return kExitUsageError;
         }
         std::fprintf(out, "%s: %d parameters\n", save_.c_str(), plugin.getParameterCount());

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "apps/vorn/ExitStatus.h"
+#include "apps/vorn/NumberOption.h"
 #include "apps/vorn/PresetsCommand.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
@@ -28,7 +29,7 @@ PlayCommand::PlayCommand(CLI::App& app)
                          "list`) or a file");
     command_->add_option("--jack-name", clientName_, "JACK client name")->capture_default_str();
     command_->add_option("--seconds", seconds_, "Stop after this many seconds (default: on Ctrl-C)")
-        ->check(CLI::Range(0.0, kMaxSeconds));
+        ->check(numberIn(0.0, kMaxSeconds, false));
     command_->add_flag("--connect", connect_,
                        "Connect the outputs to the physical playback ports and every physical "
                        "MIDI source to the MIDI input");

@@ -1,6 +1,10 @@
 #include "apps/vorn/PresetsCommand.h"
 
+#include <dirent.h>
+
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "apps/vorn/ExitStatus.h"
@@ -70,16 +74,24 @@ bool PresetsCommand::selected() const {
 }
 
 int PresetsCommand::run(std::FILE* out, std::FILE* err) const {
-    if (list_->parsed()) return list(out);
+    if (list_->parsed()) return list(out, err);
     if (info_->parsed()) return info(out, err);
     return restore(out, err);
 }
 
-int PresetsCommand::list(std::FILE* out) const {
+int PresetsCommand::list(std::FILE* out, std::FILE* err) const {
     // As a new instance: an empty preset folder is filled from the factory presets first.
     VornPresets::setStartupPresets(true);
     VornPlugin plugin;
     const PresetManager& manager = *VornPresets::presetManager(-1);
+    // An empty list must not hide a folder that cannot be listed.
+    if (DIR* folder = opendir(manager.path().c_str())) {
+        closedir(folder);
+    } else {
+        std::fprintf(err, "%s: the preset folder %s cannot be listed: %s\n", kCommand,
+                     manager.path().c_str(), std::strerror(errno));
+        return kExitUsageError;
+    }
     std::fprintf(out, "# %s\n", manager.path().c_str());
     for (const PresetEntry& entry : manager.allPresets()) {
         const std::string relative =

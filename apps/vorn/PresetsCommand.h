@@ -21,7 +21,7 @@ public:
     int run(std::FILE* out = stdout, std::FILE* err = stderr) const;
 
 private:
-    int list(std::FILE* out) const;
+    int list(std::FILE* out, std::FILE* err) const;
     int info(std::FILE* out, std::FILE* err) const;
     int restore(std::FILE* out, std::FILE* err) const;
 

@@ -8,6 +8,7 @@
 
 #include "apps/vorn/AudioFile.h"
 #include "apps/vorn/ExitStatus.h"
+#include "apps/vorn/NumberOption.h"
 #include "apps/vorn/OfflineRenderer.h"
 #include "apps/vorn/ParameterTable.h"
 #include "apps/vorn/PresetsCommand.h"
@@ -56,10 +57,10 @@ RenderCommand::RenderCommand(CLI::App& app)
     command_->add_option("input", input_, "Standard MIDI File (format 0 or 1)")->required();
     command_->add_option("-o,--output", output_, "WAV file to write")->required();
     command_->add_option("--rate", rate_, "Sample rate in Hz")
-        ->check(CLI::Range(OfflineRenderer::kMinSampleRate, OfflineRenderer::kMaxSampleRate))
+        ->check(numberIn(OfflineRenderer::kMinSampleRate, OfflineRenderer::kMaxSampleRate, true))
         ->capture_default_str();
     command_->add_option("--block", blockFrames_, "Host block size in frames")
-        ->check(CLI::Range(1, kMaxBlockFrames))
+        ->check(numberIn(1, kMaxBlockFrames, true))
         ->capture_default_str();
     command_->add_option("--set", assignments_,
                          "Set a parameter as NAME=TEXT (the names of `vorn params`); may be "
@@ -71,7 +72,7 @@ RenderCommand::RenderCommand(CLI::App& app)
         ->add_option("--tail", tailSeconds_,
                      "Seconds to render after the last event (default: until silent, at "
                      "most 30 s)")
-        ->check(CLI::Range(0.0, kMaxTailSeconds));
+        ->check(numberIn(0.0, kMaxTailSeconds, false));
     command_->add_option("--sidechain", sideChain_, "Sound file fed to the side-chain input");
     command_->add_option("--format", format_, "Sample format of the WAV file")
         ->check(CLI::IsMember({"float", "24", "16"}))
@@ -139,16 +140,26 @@ int RenderCommand::run(std::FILE* out, std::FILE* err) const {
         if (progress) progress->update(frames);
     });
 
-    std::vector<float> left, right;
-    renderer.renderWithTail(endFrame, tailSeconds_, left, right);
+    LevelMeter meter;
+    const bool rendered = renderer.renderWithTail(
+        endFrame, tailSeconds_, [&](const float* left, const float* right, size_t frames) {
+            meter.add(left, right, frames);
+            return writer.write(left, right, frames);
+        });
     progress.reset();
-    if (!writer.commit(left, right)) {
+    if (!rendered || !writer.commit()) {
         std::fprintf(err, "%s: %s\n", kCommand, writer.error().c_str());
         return kExitUsageError;
     }
 
-    const double seconds = static_cast<double>(left.size()) / rate_;
-    const SignalLevels levels = measureLevels(left, right);
+    if (const uint32_t dropped = plugin.droppedMidiEvents(); dropped > 0) {
+        std::fprintf(err,
+                     "%s: %u MIDI messages arrived at one instant beyond what the plug-in queues "
+                     "and were dropped (note-offs are never dropped)\n",
+                     kCommand, dropped);
+    }
+    const double seconds = static_cast<double>(meter.frames()) / rate_;
+    const SignalLevels levels = meter.levels();
     const double cpu = renderer.cpuSeconds();
     std::fprintf(out, "%s: %.3f s at %d Hz, peak %s, RMS %s, CPU %.3f s, real-time factor %.1f\n",
                  output_.c_str(), seconds, rate_, formatDecibels(levels.peakDb).c_str(),

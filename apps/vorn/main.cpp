@@ -8,6 +8,7 @@
 #include "apps/vorn/PresetsCommand.h"
 #include "apps/vorn/RenderCommand.h"
 #include "engine/VornPresets.h"
+#include "framework/posix/TemporaryFiles.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Vorn, a polyphonic subtractive synthesizer"};
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
     // The commands play the built-in sound; only `vorn presets list` sets up presets as a new
     // plug-in instance does, and `vorn render --preset` loads the one asked for.
     VornPresets::setStartupPresets(false);
+    // Ctrl-C, TERM or HUP during a render or a save leave no temporary file behind.
+    temporary_files::installSignalCleanup();
     if (render.selected()) return render.run();
     if (demo.selected()) return demo.run();
     if (bench.selected()) return bench.run();

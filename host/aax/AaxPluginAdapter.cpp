@@ -250,7 +250,8 @@ void AaxPluginAdapter::addSynthParameter(AbstractPluginParameter& parameter) {
 
 int32_t AaxPluginAdapter::quantizeStep(double normalized) {
     const double step = (normalized + kStepOffset) * kLastStep;
-    return static_cast<int32_t>(std::clamp(step, 0.0, static_cast<double>(kLastStep)));
+    if (!(step > 0.0)) return 0;  // also NaN
+    return static_cast<int32_t>(std::min(step, static_cast<double>(kLastStep)));
 }
 
 AAX_Result AaxPluginAdapter::UpdateParameterNormalizedValue(AAX_CParamID identifier, double value,

@@ -39,8 +39,10 @@ public:
     }
     T ConstrainRealValue(T value) const override { return std::clamp(value, first_, last_); }
     T NormalizedToReal(double normalized) const override {
+        // NaN and out-of-range values land on the nearer end instead of overflowing.
+        const double n = normalized > 0.0 ? std::min(normalized, 1.0) : 0.0;
         const double span = static_cast<double>(last_ - first_);
-        return ConstrainRealValue(first_ + static_cast<T>(std::lround(normalized * span)));
+        return ConstrainRealValue(first_ + static_cast<T>(std::lround(n * span)));
     }
     double RealToNormalized(T value) const override {
         if (last_ == first_) return 0.0;

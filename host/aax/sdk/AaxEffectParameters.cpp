@@ -1,11 +1,22 @@
 #include "host/aax/sdk/AaxEffectParameters.h"
 
+#include <climits>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
 int32_t packetValue(const AAX_ParameterValue& value) {
-    return std::visit([](auto v) { return static_cast<int32_t>(v); }, value);
+    return std::visit(
+        [](auto v) {
+            if constexpr (std::is_floating_point_v<decltype(v)>) {
+                // Non-finite or huge packets saturate instead of overflowing the conversion.
+                if (!(v > static_cast<decltype(v)>(INT32_MIN))) return INT32_MIN;
+                if (!(v < static_cast<decltype(v)>(INT32_MAX))) return INT32_MAX;
+            }
+            return static_cast<int32_t>(v);
+        },
+        value);
 }
 
 }  // namespace
