@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "tests/support/AllocationCounter.h"
+#include "tests/wave/TestSources.h"
 #include "wave/MultiProducer.h"
 #include "wave/Producer.h"
-#include "tests/wave/TestSources.h"
-#include "tests/support/AllocationCounter.h"
 
 namespace wave {
 namespace {
@@ -101,23 +101,6 @@ TEST(Producer, ForwarderAliasesItsInputAndInputReadsHostMemory) {
         }
     }
     EXPECT_EQ(input.available(), 0u);
-}
-
-std::vector<const Producer*> gHookLog;
-
-TEST(Producer, ProfilingHooksWrapProcess) {
-    Environment env(kBlock);
-    PatternSource source(env, {1.0f});
-    setProfilingHooks([](const Producer* p, uint32_t, uint32_t) { gHookLog.push_back(p); },
-                      [](const Producer*) { gHookLog.push_back(nullptr); });
-    env.beginChunk();
-    source.pull(24, 0);
-    source.pull(24, 0);  // memoized: no second process
-    setProfilingHooks(nullptr, nullptr);
-    env.beginChunk();
-    source.pull(24, 0);
-    EXPECT_EQ(gHookLog, (std::vector<const Producer*>{&source, nullptr}));
-    EXPECT_EQ(source.calls, 2);
 }
 
 // Left gets the call number, right its negation or, on odd calls, silence.
