@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "wave/Environment.h"
-#include "wave/FloatParameterSource.h"
 #include "framework/FloatPluginParameter.h"
 #include "framework/IndexedPluginParameter.h"
 #include "framework/ParameterSetList.h"
 #include "tests/framework/ParameterTestOwner.h"
 #include "tests/support/AllocationCounter.h"
+#include "wave/Environment.h"
+#include "wave/FloatParameterSource.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "tests/support/AllocationCounter.h"
+#include "tests/wave/TestSources.h"
 #include "wave/Environment.h"
 #include "wave/FloatParameterSource.h"
 #include "wave/ValueRamp.h"
-#include "tests/wave/TestSources.h"
-#include "tests/support/AllocationCounter.h"
 
 namespace wave {
 namespace {
