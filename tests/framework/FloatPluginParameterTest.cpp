@@ -83,6 +83,8 @@ TEST_F(FloatPluginParameterTest, TypedTextAndShownValues) {
     };
     auto* detune = make("Osc 1 Detune", -1.0f, 1.0f, &octavesParameterUnit());
     auto* freq = make("Freq", 20.0f, 20000.0f, &hzParameterUnit());
+    auto* cutoff = make("Filter 1 Freq", 0.0f, 1.0f, &expFreqParameterUnit());  // octaves
+    cutoff->setDisplayRange(2.2666f, 16.2064f);
     auto* level = make("Level", 0.0f, 2.0f);
     level->setDisplayFunctions(ratioToDecibels, decibelsToRatio);
     level->setUnit(dbParameterUnit());
@@ -109,6 +111,7 @@ TEST_F(FloatPluginParameterTest, TypedTextAndShownValues) {
         const char* text;
         float plain;
     } typed[] = {{detune, "7", 7.0f / 12.0f},
+                 {detune, "50 cents", 0.5f / 12.0f},
                  {freq, "2k", 2000.0f},
                  {freq, "  440 HZ and more", 440},
                  {freq, "5", 20.0f},
@@ -124,6 +127,7 @@ TEST_F(FloatPluginParameterTest, TypedTextAndShownValues) {
         EXPECT_NEAR(parsed(*c.p, c.text), c.plain, 1e-5f * std::max(1.0f, std::fabs(c.plain)))
             << c.p->name() << ": " << c.text;
     }
+    EXPECT_NEAR(cutoff->engineValue(parsed(*cutoff, "1 kHz")), std::log2(1000.0f), 1e-4f);
     // Words must match the unit or suffix; text without a number is rejected.
     for (auto [p, text] : {std::pair{plain, "3 x"},
                            {steps, "3 step"},
@@ -144,9 +148,13 @@ TEST_F(FloatPluginParameterTest, TypedTextAndShownValues) {
         FloatPluginParameter* p;
         float plain;
         const char* text;
-    } shown[] = {{detune, -0.00001f, "0.000 semitones"}, {level, 2.0f, "+6.02 dB"},
-                 {spread, 0.12345f, "12.35 %"},          {steps, 3.0f, "3.000 steps"},
-                 {portamento, 1.26f, "1.3 SEC"},         {range, -3.14159f, "-3.14 dB"}};
+    } shown[] = {{detune, -0.00001f, "0.000 semitones"},
+                 {cutoff, 1.0f, "75616 Hz"},
+                 {level, 2.0f, "+6.02 dB"},
+                 {spread, 0.12345f, "12.35 %"},
+                 {steps, 3.0f, "3.000 steps"},
+                 {portamento, 1.26f, "1.3 SEC"},
+                 {range, -3.14159f, "-3.14 dB"}};
     for (const auto& c : shown) EXPECT_EQ(c.p->formatValue(c.plain), c.text) << c.p->name();
 }
 
