@@ -109,8 +109,6 @@ public:
         lastBeat = beat;
     }
 
-    using GenericPlugin::setLatencySamples;
-
     std::vector<std::unique_ptr<RecordingParameter>> parameters;
     std::vector<std::pair<int, float>> applied;
     std::vector<int> chunks;
@@ -139,11 +137,10 @@ struct RecordingListener : GenericPlugin::Listener {
 };
 
 struct RecordingAdapter : GenericPlugin::Adapter {
-    void onLatencyChanged() override { ++latencyChanges; }
+    void onLatencyChanged() override {}
     void onParameterChanged(int id) override { changed.push_back(id); }
     void onPresetChanged() override { ++presetChanges; }
     std::vector<int> changed;
-    int latencyChanges = 0;
     int presetChanges = 0;
 };
 
@@ -301,58 +298,6 @@ TEST(GenericPlugin, BypassFadesOverFiftyMillisecondsAndStopsRenderingWithoutAllo
         EXPECT_NEAR(back.left[k], static_cast<float>(k) / kFadeSamples, 1e-5f) << k;
     EXPECT_EQ(back.left[2400], 1.0f);
     EXPECT_EQ(guard.allocations(), 0u);
-}
-
-TEST(GenericPlugin, UnbypassWithLatencyWaitsForTheEngineFirst) {
-    TestPlugin plugin;
-    RecordingAdapter adapter;
-    plugin.setAdapter(&adapter);
-    plugin.setLatencySamples(600);
-    EXPECT_EQ(adapter.latencyChanges, 1);
-
-    plugin.setBypass(0, true);
-    Block fade(4096);
-    plugin.processBlock(nullptr, 0, fade.ptrs(), 2, 4096);
-    ASSERT_EQ(fade.left[4095], 0.0f);
-
-    plugin.setBypass(0, false);
-    const size_t chunksBefore = plugin.chunks.size();
-    Block back(4096);
-    plugin.processBlock(nullptr, 0, back.ptrs(), 2, 4096);
-    // The countdown of 600 runs out in the third chunk (512..767): the fade starts there,
-    // while the engine has been rendering all along.
-    EXPECT_EQ(back.left[0], 0.0f);
-    EXPECT_EQ(back.left[511], 0.0f);
-    EXPECT_NEAR(back.left[512 + 1200], 0.5f, 1e-5f);
-    EXPECT_EQ(back.left[512 + kFadeSamples], 1.0f);
-    EXPECT_EQ(plugin.chunks.size() - chunksBefore, 16u);
-}
-
-// An effect product: its dry signal is the input, delayed by the latency it reports.
-class DelayedEffect : public TestPlugin {
-public:
-    int hasAudioInput() override { return 1; }
-    using TestPlugin::setLatencySamples;
-};
-
-TEST(GenericPlugin, BypassedEffectPassesItsInputDelayedByTheLatency) {
-    DelayedEffect plugin;
-    plugin.setLatencySamples(100);
-    plugin.setBypass(0, true);
-    constexpr int kFrames = 4096;
-    std::vector<float> in(kFrames);
-    for (int i = 0; i < kFrames; ++i) in[i] = static_cast<float>(i + 1);
-    const float* inputs[2] = {in.data(), in.data()};
-    Block block(kFrames);
-    plugin.processBlock(inputs, 2, block.ptrs(), 2, kFrames);
-    // Past the fade the output is the input of 100 samples before; during it a mix with the
-    // rendered ones.
-    EXPECT_EQ(block.left[3000], in[2900]);
-    EXPECT_EQ(block.right[kFrames - 1], in[kFrames - 101]);
-    const float r = 1200.0f / kFadeSamples;
-    EXPECT_NEAR(block.left[1200], 1.0f + r * (in[1100] - 1.0f), 1e-3f);
-    // The first samples of the delayed input were never written: they read as silence.
-    EXPECT_NEAR(block.left[50], 1.0f - 50.0f / kFadeSamples, 1e-5f);
 }
 
 TEST(GenericPlugin, HostBlocksFlushDenormalsAndGiveTheHostThreadItsModeBack) {

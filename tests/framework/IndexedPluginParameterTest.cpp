@@ -88,34 +88,4 @@ TEST_F(IndexedPluginParameterTest, ValueMapDecidesRangeTextAndValue) {
     EXPECT_EQ(shifted.getValue(), 2.0f);
 }
 
-TEST_F(IndexedPluginParameterTest, RangeBoundariesSelectASubRangeByKey) {
-    IndexedPluginParameter<int> p(&owner, "P");
-    p.declare(0, 10, 0);
-    EXPECT_FLOAT_EQ(p.plainToHostNormalized(5.0f, 1), 0.5f);  // without pairs: the plain range
-    p.setRangeBoundaries({{3, 1}, {7, 2}});
-    EXPECT_EQ(p.lookupRangeBoundary(2), 7);
-    EXPECT_EQ(p.lookupRangeBoundary(5), -1);
-
-    // Key 0 and 1: [0, 3]. Key 2: [3, 7], its lower end belonging to the previous sub-range.
-    // A key past every pair: from the last boundary to the maximum. Outside the sub-range: 0.
-    const struct {
-        float plain;
-        int key;
-        float normalized;
-    } toHost[] = {{2, 0, 2.0f / 3.0f}, {3, 1, 1}, {4, 0, 0},  {5, 2, 0.5f},
-                  {3, 2, 0},           {8, 2, 0}, {10, 5, 1}, {8, 5, 1.0f / 3.0f}};
-    for (const auto& c : toHost) {
-        EXPECT_FLOAT_EQ(p.plainToHostNormalized(c.plain, c.key), c.normalized)
-            << c.plain << " key " << c.key;
-        float plain = -1.0f;
-        if (c.normalized > 0.0f) {
-            EXPECT_TRUE(p.hostNormalizedToPlain(c.normalized, c.key, &plain));
-            EXPECT_EQ(plain, c.plain);
-        }
-    }
-    float plain = -1.0f;
-    EXPECT_FALSE(p.hostNormalizedToPlain(0.1f, 2, &plain));
-    EXPECT_EQ(plain, 3.0f);
-}
-
 }  // namespace

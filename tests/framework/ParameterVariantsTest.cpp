@@ -109,12 +109,6 @@ TEST(ParameterVariantsTest, RampedSourcesReceiveEngineValuesWithoutAllocating) {
     EXPECT_FLOAT_EQ(b.target(), 0.25f);
     EXPECT_FLOAT_EQ(c.target(), 1.0f);
     EXPECT_GT(a.ramp().glideLength(), 0);  // automatic glide: the move is not applied at once
-
-    toggle.setValueTable(0.25f, 0.75f);
-    toggle.applyValue(0.0f);
-    EXPECT_FLOAT_EQ(c.target(), 0.25f);
-    toggle.applyValue(1.0f);
-    EXPECT_FLOAT_EQ(c.target(), 0.75f);
 }
 
 }  // namespace

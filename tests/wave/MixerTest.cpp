@@ -113,28 +113,6 @@ TEST_F(MixerTest, SumSkipsZeroGainsAndAliasesUnity) {
     EXPECT_FALSE(mixer.isConstant());
 }
 
-TEST_F(MixerTest, RatioEdges) {
-    // Limited: zero divisor, quotient above 1, in range, NaN (0 / 0).
-    PatternSource num(env, {1.0f, 3.0f, 1.0f, 0.0f}), den(env, {0.0f, 2.0f, 4.0f, 0.0f});
-    expectPattern(pull(mix(MixMode::kLimitedRatio, num, den)), kFrames, {0.f, 1.f, .25f, 0.f});
-    mixer->gainSource(0).ramp().setLimits(-1.0f, 1.0f);
-    mixer->setGainTarget(0, -1.0f, 0.0f);
-    EXPECT_EQ(pull(*mixer)[2], 0.0f);  // -0.25 limited to 0
-
-    // Held: the state survives the block boundary.
-    PatternSource three(env, {3.0f}), held(env, {1.0f, 2.0f, 4.0f, 6.0f});
-    mix(MixMode::kHeldRatio, three, held);
-    EXPECT_FLOAT_EQ(mixer->heldRatio(), 1.0f);
-    const float* out = pull(*mixer, 7);  // not a group of four: the state uses exactly these
-    EXPECT_FLOAT_EQ(out[0], 3.0f);
-    EXPECT_FLOAT_EQ(out[6], 0.75f);  // 3 / 4
-    EXPECT_FLOAT_EQ(mixer->heldRatio(), 0.75f);
-    held.values = {0.0f, 1e-10f, 0.0f, 0.0f};
-    expectPattern(pull(*mixer), kFrames, {0.75f});
-    held.values = {0.0f, 0.0f, 2.0f, 0.0f};
-    expectPattern(pull(*mixer, 4), 4, {0.75f, 0.75f, 1.5f, 1.5f});
-}
-
 TEST_F(MixerTest, CombinedModesAndInputChanges) {
     PatternSource a(env, {2.0f}), b(env, {5.0f});
     Mixer mixer(env, 3);
