@@ -159,6 +159,13 @@ struct Block {
     std::vector<float> left, right;
 };
 
+// One host block of `frames` on both channels, nothing on the inputs.
+Block play(GenericPlugin& plugin, int frames) {
+    Block block(frames);
+    plugin.processBlock(nullptr, 0, block.ptrs(), 2, frames);
+    return block;
+}
+
 TEST(GenericPlugin, SplitsHostBlockAtEventOffsetsAndIntoChunks) {
     TestPlugin plugin;
     ASSERT_EQ(plugin.blockSize(), 256u);
@@ -176,8 +183,7 @@ TEST(GenericPlugin, SplitsHostBlockAtEventOffsetsAndIntoChunks) {
     for (auto [note, offset] : {std::pair{60, 0}, {61, 0}, {62, 300}, {63, 1200}}) {
         plugin.receiveMidi(noteOn(note, offset));
     }
-    Block block(1000);
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 1000);
+    const Block block = play(plugin, 1000);
     EXPECT_EQ(plugin.chunks, (std::vector<int>{256, 44, 256, 256, 188}));
     // Note and sample clock: an offset beyond the block plays after the last chunk.
     std::vector<std::pair<int, uint32_t>> notes;
@@ -186,7 +192,7 @@ TEST(GenericPlugin, SplitsHostBlockAtEventOffsetsAndIntoChunks) {
                          {64, 0}, {60, 0}, {61, 0}, {62, 300}, {63, 1000}}));
     EXPECT_EQ(block.left[999], 1.0f);
     // A block with nothing queued sends no MIDI notification.
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 64);
+    play(plugin, 64);
     EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 2);
     plugin.setEditorListener(nullptr);
 }
@@ -206,8 +212,7 @@ TEST(GenericPlugin, SharedObjectsLiveWithTheInstancesAndConserveMemoryDecidesLat
         TestPlugin second;
         EXPECT_EQ(GenericPlugin::instanceCount(), 2);
         EXPECT_EQ(first.blockSize(), 256u);
-        Block block(100);
-        second.processBlock(nullptr, 0, block.ptrs(), 2, 100);
+        const Block block = play(second, 100);
         EXPECT_EQ(second.chunks, (std::vector<int>{32, 32, 32, 4}));
 
         // A sample rate change reaches the product only when the rate really changes.
@@ -238,8 +243,7 @@ TEST(GenericPlugin, UpdateBatchSendsOneNotificationAndKeepsOrder) {
     EXPECT_TRUE(adapter.changed.empty());
 
     // Nothing is applied while a batch is open.
-    Block block(32);
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+    play(plugin, 32);
     EXPECT_TRUE(plugin.applied.empty());
 
     plugin.endUpdate();
@@ -248,7 +252,7 @@ TEST(GenericPlugin, UpdateBatchSendsOneNotificationAndKeepsOrder) {
     EXPECT_EQ(listener.events[0], std::make_pair(GenericPlugin::kNotifyParameterChanged, -1));
     EXPECT_TRUE(plugin.currentPreset().isModified());
 
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+    play(plugin, 32);
     const int id0 = static_cast<int>(plugin.parameters[0]->id());
     const int id1 = static_cast<int>(plugin.parameters[1]->id());
     const int id2 = static_cast<int>(plugin.parameters[2]->id());
@@ -302,7 +306,6 @@ TEST(GenericPlugin, BypassFadesOverFiftyMillisecondsAndStopsRenderingWithoutAllo
 
 TEST(GenericPlugin, HostBlocksFlushDenormalsAndGiveTheHostThreadItsModeBack) {
     TestPlugin plugin;
-    Block block(32);
     // The caller's own mode, with a rounding toward zero that the audio mode does not have.
 #if defined(__SSE__)
     const uint64_t caller = FloatingPointGuard::kDefaultMode | 0x6000;
@@ -315,7 +318,7 @@ TEST(GenericPlugin, HostBlocksFlushDenormalsAndGiveTheHostThreadItsModeBack) {
     const uint64_t caller = 0, exceptionFlags = 0;
 #endif
     FloatingPointGuard::setMode(caller);
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+    play(plugin, 32);
     const uint64_t after = FloatingPointGuard::mode();
     const float quarterOfTinyAfter = plugin.tiny * 0.25f;
     FloatingPointGuard::setMode(FloatingPointGuard::kDefaultMode);
@@ -328,10 +331,9 @@ TEST(GenericPlugin, HostBlocksFlushDenormalsAndGiveTheHostThreadItsModeBack) {
 
 TEST(GenericPlugin, StandingHostTransportRunsFreeAndWraps) {
     TestPlugin plugin;
-    Block block(480);
     plugin.updateTransport(120.0, 8.0f);
     EXPECT_DOUBLE_EQ(plugin.lastBeat, 8.0);
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 480);
+    play(plugin, 480);
     // 480 frames at 120 bpm and 48 kHz are 0.02 beats.
     plugin.updateTransport(120.0, 8.0f);
     EXPECT_NEAR(plugin.lastBeat, 8.02, 1e-9);
@@ -355,22 +357,21 @@ TEST(GenericPlugin, ParameterChangesGlideAndJumpAfterAResetMarkerOrAHostReset) {
     FloatParamPluginParameter level(&plugin, "Level");
     level.bind(&source);
     plugin.probe = &source;
-    Block block(256);
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+    play(plugin, 256);
 
     // A jump of the whole range glides in 20 ms (960 samples at 48 kHz).
     level.setValue(1.0f, 0);
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+    play(plugin, 256);
     EXPECT_EQ(plugin.probeFirst, 0.0f);
     EXPECT_NEAR(plugin.probeLast, 255.0f / 960.0f, 1e-6f);
     plugin.queueResetMarker();
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+    play(plugin, 256);
     EXPECT_EQ(plugin.probeFirst, 1.0f);
 
     // Pending values are applied by the reset and take effect at once.
     level.setValue(0.0f, 0);
     plugin.reset();
-    plugin.processBlock(nullptr, 0, block.ptrs(), 2, 256);
+    play(plugin, 256);
     EXPECT_EQ(plugin.probeFirst, 0.0f);
     EXPECT_EQ(plugin.probeLast, 0.0f);
     plugin.probe = nullptr;
@@ -390,8 +391,7 @@ TEST(GenericPlugin, SettingAListenerWaitsForTheNotificationInFlight) {
 
     std::thread audio([&] {
         plugin.receiveMidi(noteOn(60, 0));
-        Block block(32);
-        plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+        play(plugin, 32);
     });
     while (!slow.entered) std::this_thread::yield();
 
