@@ -157,18 +157,4 @@ TEST_F(ModulationListTest, TargetListDeletesHighestFirstThenRetargetsInOneBatch)
     EXPECT_EQ(controllersMade, 1);
 }
 
-// The source list's slot edits with a real matrix are the engine's tests.
-TEST_F(ModulationListTest, SourceListRemovalWorksWithoutAController) {
-    SourceParameterSetList<EntrySet> list(&owner, "MIDI Sources", 2, 0, 0, 24, 1,
-                                          makeEntries(&owner, "MIDI Source"));
-    list.setupSets();
-    list.numActive().setValue(2.0f, 0);
-    list[1].amount.setValue(0.9f, 0);
-    EXPECT_EQ(list.controller(), nullptr);
-    list.removeAt(0);
-    EXPECT_EQ(list.activeCount(), 1);
-    EXPECT_FLOAT_EQ(list[0].amount.getValue(), 0.9f);
-    EXPECT_EQ(owner.batches, 1);
-}
-
 }  // namespace
