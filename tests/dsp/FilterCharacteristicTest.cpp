@@ -10,7 +10,7 @@
 
 namespace {
 
-using filtertest::styles;
+using filtertest::standardStyles;
 
 template <class T = float>
 T floatAt(std::span<const uint8_t> bytes, size_t offset) {
@@ -24,9 +24,9 @@ TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutHeaderValuesAndGains
     const float shapes[] = {0.3f,      0.31709f,  1.0f,      1.0f,      0.1f,
                             0.543188f, 0.181958f, 0.687329f, 0.913428f, 0.128784f};
     const float gains[] = {1.0f, 0.56f, 0.35f, 0.4f, 0.8f, 0.7f, 0.35f, 0.3f, 0.35f, 0.5f};
-    ASSERT_EQ(styles().size(), 10u);
-    for (size_t i = 0; i < styles().size(); ++i) {
-        const DesignFilter::Style& style = styles()[i];
+    ASSERT_EQ(standardStyles().size(), 10u);
+    for (size_t i = 0; i < standardStyles().size(); ++i) {
+        const DesignFilter::Style& style = standardStyles()[i];
         SCOPED_TRACE(style.fileName());
         EXPECT_EQ(style.inputGain(), gains[i]);
         const std::span<const uint8_t> bytes = filtertest::characteristicBytes(style.fileName());
@@ -63,7 +63,7 @@ TEST(FilterCharacteristicTest, BadDataLeavesTheStyleAsItWas) {
     EXPECT_FALSE(style.load(bytes));
     EXPECT_FALSE(style.load(prime.first(prime.size() - 1)));
     EXPECT_FALSE(style.load({}));
-    EXPECT_EQ(style.resonanceTable().at(10, 0), styles()[1].resonanceTable().at(10, 0));
+    EXPECT_EQ(style.resonanceTable().at(10, 0), standardStyles()[1].resonanceTable().at(10, 0));
     EXPECT_EQ(style.clipTable().shape(), 0.31709f);
     bytes[3] = 'l';
     bytes[4] = 7;
