@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <memory>
 #include <vector>
 
 #include "tests/support/AllocationCounter.h"
@@ -26,17 +25,8 @@ protected:
     const float* pull(Producer& p, uint32_t frames = kFrames, uint32_t flags = 0) {
         return test::pullChunk(env, p, frames, flags);
     }
-    // A two-input mixer in `mode` on a and b at unity gains.
-    Mixer& mix(MixMode mode, Producer& a, Producer& b) {
-        mixer = std::make_unique<Mixer>(env, 2);
-        mixer->setMode(static_cast<int>(mode));
-        mixer->setSignal(0, &a);
-        mixer->setSignal(1, &b);
-        return *mixer;
-    }
 
     Environment env;
-    std::unique_ptr<Mixer> mixer;
 };
 
 TEST_F(MixerTest, AllNineModes) {
@@ -78,7 +68,9 @@ TEST_F(MixerTest, AllNineModes) {
 
 TEST_F(MixerTest, SumSkipsZeroGainsAndAliasesUnity) {
     PatternSource s1(env, {1.0f, 2.0f, 3.0f, 4.0f}), s2(env, {10.0f, 20.0f, 30.0f, 40.0f});
-    Mixer& mixer = mix(MixMode::kSum, s1, s2);
+    Mixer mixer(env, 2);  // summing by default
+    mixer.setSignal(0, &s1);
+    mixer.setSignal(1, &s2);
     // Gains, and the result: the unity input first, second, and both.
     const struct {
         float g1, g2;
