@@ -24,7 +24,7 @@ TEST(AllocationTest, SideChainAndTransportNeverAllocate) {
     XLFO xlfo(env, 5);
     XLFOFreqController controller(env, xlfo);
     xlfo.step(1).random = true;
-    DelayEffectUnit unit(env, filtertest::styles());
+    DelayEffectUnit unit(env, filtertest::standardStyles());
     unit.setInput(0, &sideChain);
     unit.enabled = true;
     unit.channel(0).sync = DelayTimeController::kEighthNote;

@@ -25,7 +25,7 @@ constexpr float kRate = 48000.0f;
 // its target and empties the lines.
 struct UnitRig {
     explicit UnitRig(uint32_t block = kBlock, bool filters = false)
-        : env(block), left(env), right(env), unit(env, filtertest::styles()) {
+        : env(block), left(env), right(env), unit(env, filtertest::standardStyles()) {
         env.setSampleRate(kRate);
         unit.setInput(0, &left);
         unit.setInput(1, &right);

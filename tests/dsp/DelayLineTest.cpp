@@ -123,31 +123,4 @@ TEST(DelayLine, TimeChangesGlideAtFiveHertzWithoutOvershootThenCopyAgain) {
     EXPECT_NEAR(d.back(), 5280.0, 1e-9);
 }
 
-TEST(DelayLine, CrossfadeModeFadesTheOldTapOutOver85Ms) {
-    Rig rig(1000.0f, Order::kReadBeforeWrite);
-    rig.line.setSmoothing(false);
-    rig.line.setCrossfade(true);
-    rig.setTime(100.0f);  // 4800 samples
-    rig.source.setGenerator(ramp);
-    constexpr size_t kFade = 4080;  // 85 ms
-    constexpr size_t kCycle = 10 * kFade;
-    const std::vector<float> out = rig.run(kCycle + 2 * kFade, kBlock, [&](size_t at) {
-        if (at + kBlock > kCycle - kBlock && at < kCycle) rig.setTime(200.0f);
-    });
-    // Before the cycle the taps agree: a plain 100 ms delay.
-    EXPECT_EQ(out[kCycle - 1], ramp(kCycle - 1 - 4800));
-    // During it: (1 - g) new + g old, with g falling 36 dB over 90 %, then linearly to 0.
-    auto g = [&](size_t n) {
-        const size_t t = kCycle + n;
-        return (out[t] - ramp(t - 9600)) / 4800.0;
-    };
-    EXPECT_NEAR(g(0), 1.0, 1e-5);
-    EXPECT_NEAR(g(kFade / 2), std::pow(10.0, -0.5 * 36.0 / 20.0), 1e-5);
-    EXPECT_NEAR(g(kFade - 408), std::pow(10.0, -0.9 * 36.0 / 20.0), 1e-5);
-    EXPECT_NEAR(g(kFade - 204), std::pow(10.0, -0.9 * 36.0 / 20.0) / 2.0, 1e-5);
-    EXPECT_NEAR(g(kFade - 1), 0.0, 1e-4);
-    // The next cycle starts from the new tap alone.
-    EXPECT_EQ(out[kCycle + kFade + 100], ramp(kCycle + kFade + 100 - 9600));
-}
-
 }  // namespace

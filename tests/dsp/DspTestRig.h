@@ -34,7 +34,6 @@ public:
     void kick(float height = 1.0f) {
         generator_ = [at = position_, height](size_t n) { return n == at ? height : 0.0f; };
     }
-    size_t position() const { return position_; }
 
     bool produce(float* buffer, uint32_t frames, uint32_t /*flags*/) override {
         for (uint32_t i = 0; i < frames; ++i, ++position_) {

@@ -18,8 +18,6 @@ namespace filtertest {
 
 using dsptest::kBlock;
 
-inline const MultiDesignFilter::StyleList& styles() { return standardStyles(); }
-
 inline std::vector<float> noise(size_t length, uint32_t seed, float amplitude) {
     std::vector<float> s(length);
     uint32_t x = seed * 2654435761u + 1;
@@ -52,7 +50,7 @@ struct Rig {
             filters.push_back(std::make_unique<MultiDesignFilter>(env));
             MultiDesignFilter& f = *filters.back();
             f.setInput(sources.back().get());
-            f.addEntries(*units.back(), styles());
+            f.addEntries(*units.back(), standardStyles());
             f.addEntry(*cleans.back());
             outputs.push_back(&f);
         }

@@ -63,28 +63,4 @@ TEST(FunctionTableTest, FilterTablesAndTheirFunctions) {
     EXPECT_NEAR(ClipFunction(0.3).evaluate(-10.0), std::atan(-10.0), 1e-12);
 }
 
-TEST(FunctionTableTest, FourLookupsAtOnceAreTheSingleLookupsBitForBit) {
-    const FilterTables& tables = FilterTables::shared();
-    // Domains starting below zero, at zero and above it; positions on and between grid points,
-    // at the ends and past them (where both wrap through the mask).
-    const struct {
-        const FunctionTable& table;
-        float low, high;
-    } cases[] = {{tables.defaultClip, -45.0f, 45.0f},
-                 {tables.frequency, -35.0f, 25.0f},
-                 {tables.damp, -0.5f, 5.5f},
-                 {tables.dampLimit, -0.1f, 1.1f}};
-    for (const auto& c : cases) {
-        const float span = c.high - c.low;
-        for (int i = 0; i < 4000; i += 4) {
-            simd::Float4 x;
-            for (int lane = 0; lane < 4; ++lane) {
-                x[lane] = c.low + span * static_cast<float>((i + lane * 1001) % 4000) / 3999.0f;
-            }
-            const simd::Float4 y = c.table.lookup4(x);
-            for (int lane = 0; lane < 4; ++lane) ASSERT_EQ(y[lane], c.table(x[lane])) << x[lane];
-        }
-    }
-}
-
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -46,7 +47,8 @@ bool sameTables(const Style& a, const Style& b) {
 struct TempFolder {
     TempFolder() {
         std::string pattern = (fs::temp_directory_path() / "vorn-osc-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
+        path = pattern;
     }
     ~TempFolder() { fs::remove_all(path); }
     fs::path path;

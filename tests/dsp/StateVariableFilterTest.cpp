@@ -108,7 +108,7 @@ TEST(StateVariableFilterTest, SwitchingCharacteristicKeepsTheStateAndFourLanesPe
     ASSERT_TRUE(rig.filters[0]->setCharacteristic(6));  // "Smooth": gain 0.35, not 1
     const std::vector<float> rest = render(rig.env, rig.outputs, in.size() - switchAt)[0];
     out.insert(out.end(), rest.begin(), rest.end());
-    EXPECT_EQ(rig.units[0]->style(), &styles()[6]);
+    EXPECT_EQ(rig.units[0]->style(), &standardStyles()[6]);
     EXPECT_LT(out[switchAt], -0.05f);
     const float steady = dsptest::largestStep(out, 2048, switchAt - 64);
     EXPECT_LT(dsptest::largestStep(out, switchAt - 8, switchAt + 64), 1.5f * steady);
@@ -126,7 +126,7 @@ TEST(StateVariableFilterTest, SwitchingCharacteristicKeepsTheStateAndFourLanesPe
     Rig full(4, rate);
     full.configure(0, GenericFilter::kLowPass, GenericFilter::kSlope12);
     MultiDesignFilter extra(full.env);
-    extra.addEntries(*full.units[0], styles());
+    extra.addEntries(*full.units[0], standardStyles());
     EXPECT_FALSE(extra.setCharacteristic(0));
     EXPECT_EQ(extra.unit(), nullptr);
     full.filters.pop_back();

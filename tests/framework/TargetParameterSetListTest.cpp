@@ -30,9 +30,6 @@ public:
     struct Slot {
         int source = -1;
         int target = -1;
-        bool inverted = false;
-        bool bypassed = false;
-        float level = 0.5f;
     };
     struct Edit {
         std::string what;  // for example "target 3 -1"
@@ -55,14 +52,10 @@ public:
     void findSlotsByTarget(int target, std::vector<int>& out) const override {
         find(&Slot::target, target, 1, out);
     }
-    void setInverted(int slot, bool on) override {
-        record("inverted", slot, slots[slot].inverted = on);
-    }
-    void setBypassed(int slot, bool on) override {
-        record("bypassed", slot, slots[slot].bypassed = on);
-    }
+    void setInverted(int slot, bool on) override { record("inverted", slot, on); }
+    void setBypassed(int slot, bool on) override { record("bypassed", slot, on); }
     void setSlotLevel(int slot, float level) override {
-        record("level", slot, static_cast<int>(slots[slot].level = level));
+        record("level", slot, static_cast<int>(level));
     }
     void setSlotSource(int slot, int source) override {
         record("source", slot, slots[slot].source = source);
@@ -88,11 +81,8 @@ private:
         }
     }
     void record(const std::string& what, int slot = -1, int value = 0) {
-        std::string text = what;
-        if (slot >= 0) {
-            text.append(" ").append(std::to_string(slot));
-            text.append(" ").append(std::to_string(value));
-        }
+        const std::string text =
+            slot < 0 ? what : what + " " + std::to_string(slot) + " " + std::to_string(value);
         edits.push_back({text, owner_.depth, owner_.changes.size()});
     }
 
@@ -143,7 +133,6 @@ TEST_F(ModulationListTest, TargetListDeletesHighestFirstThenRetargetsInOneBatch)
     list.setControllerFactory(factory(8));
     ASSERT_NE(list.controller(), nullptr);
     setSlots({{5, 10}, {1, 12}, {2, 11}, {3, 15}, {4, 3}, {6, 13}, {7, 16}});
-    fake->slots[2].inverted = fake->slots[2].bypassed = true;
     owner.changes.clear();
 
     list.removeAt(0);
@@ -166,20 +155,6 @@ TEST_F(ModulationListTest, TargetListDeletesHighestFirstThenRetargetsInOneBatch)
     list.removeAt(1);
     EXPECT_EQ(fake->names(), concat({{"begin"}, deleted(3), {"end"}}));
     EXPECT_EQ(controllersMade, 1);
-}
-
-// The source list's slot edits with a real matrix are the engine's tests.
-TEST_F(ModulationListTest, SourceListRemovalWorksWithoutAController) {
-    SourceParameterSetList<EntrySet> list(&owner, "MIDI Sources", 2, 0, 0, 24, 1,
-                                          makeEntries(&owner, "MIDI Source"));
-    list.setupSets();
-    list.numActive().setValue(2.0f, 0);
-    list[1].amount.setValue(0.9f, 0);
-    EXPECT_EQ(list.controller(), nullptr);
-    list.removeAt(0);
-    EXPECT_EQ(list.activeCount(), 1);
-    EXPECT_FLOAT_EQ(list[0].amount.getValue(), 0.9f);
-    EXPECT_EQ(owner.batches, 1);
 }
 
 }  // namespace
