@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,19 +52,15 @@ protected:
     static void SetUpTestSuite() {
         // Instances here neither install presets into the user's folder nor load one at start.
         VornPresets::setStartupPresets(false);
-        std::string pattern = (fs::temp_directory_path() / "vorn-factory-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
+        folder_ = std::make_unique<ScratchFolder>();
         presetsExtracted_ = extractFactoryFolder("FactoryPresets", presets().string(), false);
         dataExtracted_ = extractFactoryFolder("ApplicationData", data().string(), false);
     }
-    static void TearDownTestSuite() {
-        std::error_code error;
-        fs::remove_all(root_, error);
-    }
-    static fs::path presets() { return root_ / "presets"; }
-    static fs::path data() { return root_ / "data"; }
+    static void TearDownTestSuite() { folder_.reset(); }
+    static fs::path presets() { return folder_->path() / "presets"; }
+    static fs::path data() { return folder_->path() / "data"; }
 
-    static inline fs::path root_;
+    static inline std::unique_ptr<ScratchFolder> folder_;
     static inline bool presetsExtracted_ = false;
     static inline bool dataExtracted_ = false;
 };
