@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "persistence/FactoryArchive.h"
 #include "persistence/PresetFolder.h"
 #include "persistence/ResourceOpener.h"
+#include "tests/engine/ProgramRun.h"
 #include "tests/engine/VornTestRig.h"
 
 namespace fs = std::filesystem;
@@ -26,15 +25,10 @@ constexpr float kSilencePeak = 0.01f;       // -40 dBFS
 constexpr float kClippingPeak = 0.944061f;  // -0.5 dBFS
 constexpr int kValueCount = 883;
 
-std::vector<uint8_t> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // A current record of `count` values.
 void expectRecord(const fs::path& file, int count) {
     SCOPED_TRACE(file.string());
-    const std::vector<uint8_t> b = readFile(file);
+    const std::vector<uint8_t> b = readBytes(file);
     ASSERT_EQ(b.size(), 12u + 4u * static_cast<size_t>(count));
     int32_t header[2];
     std::memcpy(header, b.data() + 4, sizeof header);
@@ -58,19 +52,15 @@ protected:
     static void SetUpTestSuite() {
         // Instances here neither install presets into the user's folder nor load one at start.
         VornPresets::setStartupPresets(false);
-        std::string pattern = (fs::temp_directory_path() / "vorn-factory-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
+        folder_ = std::make_unique<ScratchFolder>();
         presetsExtracted_ = extractFactoryFolder("FactoryPresets", presets().string(), false);
         dataExtracted_ = extractFactoryFolder("ApplicationData", data().string(), false);
     }
-    static void TearDownTestSuite() {
-        std::error_code error;
-        fs::remove_all(root_, error);
-    }
-    static fs::path presets() { return root_ / "presets"; }
-    static fs::path data() { return root_ / "data"; }
+    static void TearDownTestSuite() { folder_.reset(); }
+    static fs::path presets() { return folder_->path() / "presets"; }
+    static fs::path data() { return folder_->path() / "data"; }
 
-    static inline fs::path root_;
+    static inline std::unique_ptr<ScratchFolder> folder_;
     static inline bool presetsExtracted_ = false;
     static inline bool dataExtracted_ = false;
 };
@@ -88,7 +78,8 @@ TEST_F(FactoryPresetsTest, ArchiveHoldsCurrentRecordsInTheirFolders) {
         expectRecord(file, kValueCount);
     }
     // Component presets: under "Component Presets/<type folder>", with the type's extension and
-    // value count.
+    // value count, loading into the first section of their type.
+    VornPlugin plugin;
     const fs::path components = data() / ComponentPresets::kFolder;
     for (const fs::path& file : filesBelow(data())) {
         const fs::path relative = file.lexically_relative(components);
@@ -99,6 +90,10 @@ TEST_F(FactoryPresetsTest, ArchiveHoldsCurrentRecordsInTheirFolders) {
         ASSERT_NE(type, ComponentPresets::kTypes.end()) << file;
         EXPECT_EQ(file.extension(), type->extension);
         expectRecord(file, type->valueCount);
+        const int t = static_cast<int>(type - ComponentPresets::kTypes.begin());
+        EXPECT_TRUE(plugin.presets().loadComponentPreset(
+            PresetEntry::fromPath(file.string()), plugin.presets().componentPresetVersion(t), t, 0))
+            << file;
     }
 }
 
@@ -143,22 +138,6 @@ TEST_F(FactoryPresetsTest, EveryPresetPlaysAPhraseAudiblyWithoutClippingOrNaN) {
         const std::string level = std::to_string(20.0f * std::log10(peak)) + " dBFS";
         EXPECT_GT(peak, kSilencePeak) << level;
         EXPECT_LT(peak, kClippingPeak) << level;
-    }
-}
-
-TEST_F(FactoryPresetsTest, ComponentPresetsLoadIntoTheFirstSectionOfTheirType) {
-    ASSERT_TRUE(dataExtracted_);
-    VornPlugin plugin;
-    VornPresets& presets = plugin.presets();
-    for (int type = 0; type < ComponentPresets::kTypeCount; ++type) {
-        const fs::path folder =
-            data() / ComponentPresets::kFolder / ComponentPresets::kTypes[type].folder;
-        if (!fs::is_directory(folder)) continue;
-        for (const fs::path& file : filesBelow(folder)) {
-            SCOPED_TRACE(file.string());
-            EXPECT_TRUE(presets.loadComponentPreset(PresetEntry::fromPath(file.string()),
-                                                    presets.componentPresetVersion(type), type, 0));
-        }
     }
 }
 

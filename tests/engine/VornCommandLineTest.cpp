@@ -1,20 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
-#include <climits>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
-#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tests/engine/ProgramRun.h"
@@ -34,43 +32,41 @@ void appendLittleEndian(Bytes& out, uint32_t value, int count) {
     for (int i = 0; i < count; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-void appendText(Bytes& out, const char* text) {
-    out.insert(out.end(), text, text + std::strlen(text));
-}
-
-void writeFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-// A 16-bit PCM WAV file of silence, laid out by hand.
-Bytes pcmWav(uint32_t rate, uint16_t channels, uint32_t frames) {
-    const uint32_t dataBytes = frames * channels * 2;
-    Bytes out;
-    appendText(out, "RIFF");
+// A WAV file laid out by hand: 16-bit PCM (format 1) or 32-bit float (format 3) samples.
+Bytes wavFile(uint16_t format, uint32_t rate, uint16_t channels,
+              const std::vector<float>& samples) {
+    const uint32_t size = format == 3 ? 4 : 2;
+    const auto dataBytes = static_cast<uint32_t>(samples.size() * size);
+    Bytes out = {'R', 'I', 'F', 'F'};
     appendLittleEndian(out, 36 + dataBytes, 4);
-    appendText(out, "WAVEfmt ");
-    const std::pair<uint32_t, int> fields[] = {
-        {16, 4}, {1, 2}, {channels, 2}, {rate, 4}, {rate * channels * 2, 4}, {channels * 2u, 2},
-        {16, 2}};  // PCM, 16 bits
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    const std::pair<uint32_t, int> fields[] = {{16, 4},
+                                               {format, 2},
+                                               {channels, 2},
+                                               {rate, 4},
+                                               {rate * channels * size, 4},
+                                               {channels * size, 2},
+                                               {8 * size, 2}};
     for (const auto& [value, bytes] : fields) appendLittleEndian(out, value, bytes);
-    appendText(out, "data");
+    out.insert(out.end(), {'d', 'a', 't', 'a'});
     appendLittleEndian(out, dataBytes, 4);
-    out.resize(out.size() + dataBytes, 0);
+    for (const float x : samples) {
+        appendLittleEndian(out, format == 3 ? std::bit_cast<uint32_t>(x) : 0u, size);
+    }
     return out;
 }
 
-// The fields of a WAV file's "fmt " chunk and the size of its "data" chunk.
+// The fields of a WAV file's "fmt " chunk, the size of its "data" chunk and, for 32-bit float
+// files, the samples.
 struct WavLayout {
     bool valid = false;
     uint16_t formatTag = 0, channels = 0, bits = 0;
     uint32_t rate = 0, dataBytes = 0;
+    std::vector<float> samples;
 };
 
 WavLayout readWavLayout(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const Bytes b{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const Bytes b = readBytes(path);
     const auto read = [&](size_t at, int count) {
         uint32_t value = 0;
         for (int i = count - 1; i >= 0; --i) value = (value << 8) | b[at + i];
@@ -91,6 +87,10 @@ WavLayout readWavLayout(const fs::path& path) {
         } else if (std::memcmp(b.data() + at, "data", 4) == 0) {
             w.dataBytes = length;
             data = at + 8 + length <= b.size();
+            if (data && w.formatTag == 3 && w.bits == 32) {
+                w.samples.resize(length / 4);
+                std::memcpy(w.samples.data(), b.data() + at + 8, w.samples.size() * 4);
+            }
         }
         at += 8 + length + (length & 1);
     }
@@ -141,32 +141,29 @@ protected:
     }
 };
 
-TEST_F(VornCommandLineTest, ParamsJsonListsEveryHostParameter) {
-    const std::vector<std::string> p = paramsJson("");
-    ASSERT_EQ(p.size(), 883u);
-    EXPECT_EQ(member(p[1], "name"), R"("Master Scale")");
-    EXPECT_EQ(member(p[1], "text"), R"("16\"")");
-    EXPECT_EQ(member(p[1], "names"), R"(["32\"", "16\"", "8\"", "4\""])");
-    EXPECT_EQ(member(p[1], "target"), "null");
-    EXPECT_EQ(member(p[625], "text"), R"("+0.00 dB")");
-    EXPECT_EQ(member(p[625], "target"), "103");
-    EXPECT_EQ(member(p[625], "kind"), R"("continuous")");
-    EXPECT_EQ(member(p[625], "default"), "0.699999988");
-    EXPECT_EQ(member(p[531], "automatable"), "false");
-    EXPECT_EQ(member(p[530], "automatable"), "true");
-    EXPECT_EQ(member(p[882], "name"), R"("Slot 50 Target")");
-}
-
-TEST_F(VornCommandLineTest, SetAppliesAssignmentsInOrderAndTheTableShowsThem) {
+// Assignments apply in order, typed as a user would; the others keep their defaults.
+TEST_F(VornCommandLineTest, ParamsListsEveryHostParameterAfterTheAssignments) {
     const std::vector<std::string> p = paramsJson(
         " --set 'Filter 1 Freq=2 kHz' --set 'osc 1 detune=1 oct' --set 'Osc 1 Wave "
         "Form=Sine' --set 'Output Volume=-6' --set 'Output Volume=-3'");
     ASSERT_EQ(p.size(), 883u);
-    EXPECT_EQ(member(p[32], "text"), R"("2000.0 Hz")");
-    EXPECT_EQ(member(p[2], "text"), R"("12.000 semitones")");
-    EXPECT_EQ(member(p[2], "value"), "1");
-    EXPECT_EQ(member(p[4], "text"), R"("Sine")");
-    EXPECT_EQ(member(p[625], "text"), R"("-3.00 dB")");
+    const std::tuple<int, const char*, std::string> members[] = {
+        {1, "name", R"("Master Scale")"},
+        {1, "text", R"("16\"")"},
+        {1, "names", R"(["32\"", "16\"", "8\"", "4\""])"},
+        {1, "target", "null"},
+        {2, "text", R"("12.000 semitones")"},
+        {2, "value", "1"},
+        {4, "text", R"("Sine")"},
+        {32, "text", R"("2000.0 Hz")"},
+        {530, "automatable", "true"},
+        {531, "automatable", "false"},
+        {625, "text", R"("-3.00 dB")"},
+        {625, "target", "103"},
+        {625, "kind", R"("continuous")"},
+        {625, "default", "0.699999988"},
+        {882, "name", R"("Slot 50 Target")"}};
+    for (const auto& [id, key, value] : members) EXPECT_EQ(member(p[id], key), value) << id;
 
     EXPECT_EQ(runVorn("--version").out, "0.10\n");
     const ProgramRun table = runVorn("params --set 'Output Volume=-6'");
@@ -193,10 +190,9 @@ TEST_F(VornCommandLineTest, BenchAndDemo) {
         EXPECT_NE(demo.out.find(part), std::string::npos) << demo.out;
     }
     const WavLayout wav = readWavLayout(folder.path() / "demo.wav");
-    ASSERT_TRUE(wav.valid);
-    EXPECT_EQ(wav.formatTag, 3);
-    EXPECT_EQ(wav.channels, 2);
-    EXPECT_EQ(wav.rate, 48000u);
+    EXPECT_TRUE(wav.valid);
+    EXPECT_EQ(std::tuple(wav.formatTag, wav.channels, wav.rate),
+              std::tuple(uint16_t{3}, uint16_t{2}, 48000u));
     // Twelve bars at 96 BPM, then the tail of the last chord.
     const double seconds = wav.dataBytes / (2.0 * 4 * 48000);
     EXPECT_GE(seconds, 30.0);
@@ -208,7 +204,7 @@ class VornRenderTest : public VornCommandLineTest {
 protected:
     void SetUp() override {
         VornCommandLineTest::SetUp();
-        writeFile(folder_.path() / "song.mid", oneNoteSong());
+        writeBytes(folder_.path() / "song.mid", oneNoteSong());
     }
     std::string path(const std::string& name) const { return folder_.quoted(name); }
     std::set<std::string> files() const {
@@ -242,26 +238,40 @@ TEST_F(VornRenderTest, WritesEveryFormatWithTheExactLength) {
         ASSERT_EQ(run.status, 0) << c.format;
         EXPECT_TRUE(std::regex_match(run.out, summary)) << run.out;
         const WavLayout wav = readWavLayout(folder_.path() / name);
-        ASSERT_TRUE(wav.valid) << c.format;
-        EXPECT_EQ(wav.formatTag, c.formatTag) << c.format;
-        EXPECT_EQ(wav.channels, 2) << c.format;
-        EXPECT_EQ(wav.rate, 44100u) << c.format;
-        EXPECT_EQ(wav.bits, c.bits) << c.format;
-        EXPECT_EQ(wav.dataBytes, frames * 2 * c.bits / 8) << c.format;
+        EXPECT_TRUE(wav.valid) << c.format;
+        EXPECT_EQ(std::tuple(wav.formatTag, wav.channels, wav.rate, wav.bits, wav.dataBytes),
+                  std::tuple(c.formatTag, uint16_t{2}, 44100u, c.bits, frames * 2 * c.bits / 8))
+            << c.format;
     }
     // Only the results: no temporary file stays behind.
     EXPECT_EQ(files(),
               (std::set<std::string>{"song.mid", "out-float.wav", "out-24.wav", "out-16.wav"}));
 }
 
-TEST_F(VornRenderTest, SideChainFilesAreReadMonoOrStereoAtTheRenderRate) {
-    writeFile(folder_.path() / "mono.wav", pcmWav(48000, 1, 4800));
-    writeFile(folder_.path() / "stereo.wav", pcmWav(48000, 2, 96000));
-    for (const char* sideChain : {"mono.wav", "stereo.wav"}) {
-        const ProgramRun run = runVorn("render " + path("song.mid") + " -o " + path("out.wav") +
-                                       " --tail 0 --sidechain " + path(sideChain));
-        EXPECT_EQ(run.status, 0) << sideChain;
-        EXPECT_EQ(readWavLayout(folder_.path() / "out.wav").dataBytes, 24000u * 2 * 4);
+// Side-chain files mono or stereo, 16-bit or float; a float file holding infinities and NaN,
+// through a follower to the volume, still renders every sample finite.
+TEST_F(VornRenderTest, SideChainFilesAreReadAndNonFiniteSamplesRenderFinite) {
+    std::vector<float> hostile;
+    for (int i = 0; i < 24000; ++i) {
+        hostile.push_back(i % 3 ? std::numeric_limits<float>::infinity() : 0.5f);
+        hostile.push_back(i % 2 ? std::nanf("") : -std::numeric_limits<float>::infinity());
+    }
+    writeBytes(folder_.path() / "mono.wav", wavFile(1, 48000, 1, std::vector<float>(4800)));
+    writeBytes(folder_.path() / "hostile.wav", wavFile(3, 48000, 2, hostile));
+    for (const char* sideChain : {"mono.wav", "hostile.wav"}) {
+        const ProgramRun run = runVorn(
+            "render " + path("song.mid") + " -o " + path("out.wav") + " --tail 0 --sidechain " +
+                path(sideChain) +
+                " --set 'Num Active EFs=1' --set 'Num Active Slots=1' --set 'Slot 1 Source=EF 1'"
+                " --set 'Slot 1 Target=Output Volume' --set 'Slot 1 Level=1'",
+            true);
+        ASSERT_EQ(run.status, 0) << sideChain << run.out;
+        EXPECT_EQ(run.out.find("nan"), std::string::npos) << run.out;
+        const WavLayout out = readWavLayout(folder_.path() / "out.wav");
+        ASSERT_EQ(out.samples.size(), 24000u * 2) << sideChain;
+        EXPECT_TRUE(std::all_of(out.samples.begin(), out.samples.end(), [](float x) {
+            return std::isfinite(x);
+        })) << sideChain;
     }
 }
 
@@ -269,9 +279,9 @@ TEST_F(VornRenderTest, SideChainFilesAreReadMonoOrStereoAtTheRenderRate) {
 TEST_F(VornRenderTest, FailuresExitWithStatusTwoAndLeaveNoOutput) {
     Bytes truncated = oneNoteSong();
     truncated.resize(truncated.size() - 5);
-    writeFile(folder_.path() / "truncated.mid", truncated);
-    writeFile(folder_.path() / "garbage.mid", {'R', 'I', 'F', 'F', 1, 2, 3, 4, 5, 6, 7, 8, 9});
-    writeFile(folder_.path() / "slow.wav", pcmWav(22050, 1, 100));
+    writeBytes(folder_.path() / "truncated.mid", truncated);
+    writeBytes(folder_.path() / "garbage.mid", {'R', 'I', 'F', 'F', 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    writeBytes(folder_.path() / "slow.wav", wavFile(1, 22050, 1, std::vector<float>(100)));
     const std::string song = "render " + path("song.mid");
     const std::string out = " -o " + path("out.wav");
     const std::pair<std::string, std::string> cases[] = {
@@ -306,70 +316,3 @@ TEST_F(VornRenderTest, FailuresExitWithStatusTwoAndLeaveNoOutput) {
 }
 
 }  // namespace
-
-namespace {
-
-// A 32-bit float WAV file of the given stereo frames, laid out by hand.
-Bytes floatWav(uint32_t rate, const std::vector<float>& interleaved) {
-    const auto dataBytes = static_cast<uint32_t>(interleaved.size() * sizeof(float));
-    Bytes out = {'R', 'I', 'F', 'F'};
-    appendLittleEndian(out, 36 + dataBytes, 4);
-    for (const char c : std::string("WAVEfmt ")) out.push_back(static_cast<uint8_t>(c));
-    appendLittleEndian(out, 16, 4);
-    appendLittleEndian(out, 3, 2);  // IEEE float
-    appendLittleEndian(out, 2, 2);
-    appendLittleEndian(out, rate, 4);
-    appendLittleEndian(out, rate * 8, 4);
-    appendLittleEndian(out, 8, 2);
-    appendLittleEndian(out, 32, 2);
-    for (const char c : std::string("data")) out.push_back(static_cast<uint8_t>(c));
-    appendLittleEndian(out, dataBytes, 4);
-    for (const float x : interleaved) {
-        uint32_t bits;
-        std::memcpy(&bits, &x, sizeof bits);
-        appendLittleEndian(out, bits, 4);
-    }
-    return out;
-}
-
-// The float samples of a WAV file's "data" chunk.
-std::vector<float> readFloatSamples(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::vector<float> samples;
-    for (size_t at = 12; at + 8 <= bytes.size();) {
-        uint32_t length;
-        std::memcpy(&length, bytes.data() + at + 4, sizeof length);
-        if (std::memcmp(bytes.data() + at, "data", 4) == 0) {
-            samples.resize(std::min<size_t>(length, bytes.size() - at - 8) / sizeof(float));
-            std::memcpy(samples.data(), bytes.data() + at + 8, samples.size() * sizeof(float));
-            break;
-        }
-        at += 8 + length + (length & 1);
-    }
-    return samples;
-}
-
-}  // namespace
-
-// A side-chain file holding infinities and NaN, through a follower to the volume: the render
-// succeeds and every sample it writes is finite.
-TEST_F(VornRenderTest, NonFiniteSideChainFileRendersFinite) {
-    std::vector<float> interleaved;
-    for (int i = 0; i < 24000; ++i) {
-        interleaved.push_back(i % 3 ? std::numeric_limits<float>::infinity() : 0.5f);
-        interleaved.push_back(i % 2 ? std::nanf("") : -std::numeric_limits<float>::infinity());
-    }
-    writeFile(folder_.path() / "hostile.wav", floatWav(48000, interleaved));
-    const ProgramRun run = runVorn(
-        "render " + path("song.mid") + " -o " + path("out.wav") + " --tail 0.1 --sidechain " +
-            path("hostile.wav") +
-            " --set 'Num Active EFs=1' --set 'Num Active Slots=1' --set 'Slot 1 Source=EF 1'"
-            " --set 'Slot 1 Target=Output Volume' --set 'Slot 1 Level=1'",
-        true);
-    ASSERT_EQ(run.status, 0) << run.out;
-    const std::vector<float> out = readFloatSamples(folder_.path() / "out.wav");
-    ASSERT_EQ(out.size(), 28800u * 2);
-    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float x) { return std::isfinite(x); }));
-    EXPECT_EQ(run.out.find("nan"), std::string::npos) << run.out;
-}

@@ -16,6 +16,7 @@
 #include "framework/StateSnapshot.h"
 #include "persistence/ComponentPresetTypes.h"
 #include "persistence/ParameterRecord.h"
+#include "tests/engine/ProgramRun.h"
 #include "tests/engine/VornParameterTestSupport.h"
 #include "tests/persistence/TemporaryUserFolders.h"
 
@@ -46,15 +47,6 @@ protected:
         for (AbstractPluginParameter* p : parameters)
             p->setValue(p->normalizedToPlain(unit(random)), 0);
     }
-    static std::vector<uint8_t> bytesOf(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    static void write(const std::string& path, const std::vector<uint8_t>& bytes) {
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
     static std::string presetFolder() { return VornPresets::presetManager(-1)->path(); }
 
     TemporaryUserFolders folders_;
@@ -74,7 +66,7 @@ TEST_F(VornPresetsTest, SavedPresetIsACurrentRecordThatLoadsBackExceptWetEnabled
     EXPECT_EQ(source.currentPreset().path, path);
     EXPECT_FALSE(source.currentPreset().isModified());
     EXPECT_EQ(sourceAdapter.presetChanges, 1);
-    const std::vector<uint8_t> bytes = bytesOf(path);
+    const std::vector<uint8_t> bytes = readBytes(path);
     ASSERT_EQ(bytes.size(), 3544u);
     EXPECT_EQ(std::memcmp(bytes.data(), "QV2i\x08\x00\x00\x00\x73\x03\x00\x00", 12), 0);
     // The folder was rescanned: the new file is an entry.
@@ -98,13 +90,6 @@ TEST_F(VornPresetsTest, SavedPresetIsACurrentRecordThatLoadsBackExceptWetEnabled
     // One batch: a single "all parameters" change, then the preset change.
     EXPECT_EQ(adapter.parameterChanges, 1);
     EXPECT_EQ(adapter.presetChanges, 1);
-
-    // And the other way round: a preset saved with the delay's wet signal on leaves it off.
-    findParameter(source, "Wet Enabled")->setValue(1.0f, 0);
-    ASSERT_TRUE(source.savePreset(path));
-    findParameter(target, "Wet Enabled")->setValue(0.0f, 0);
-    ASSERT_TRUE(target.presets().loadPreset(*entry));
-    EXPECT_EQ(findParameter(target, "Wet Enabled")->getValue(), 0.0f);
 }
 
 TEST_F(VornPresetsTest, AFileThatDoesNotLoadShowsTheMessageAndKeepsTheCurrentPreset) {
@@ -114,24 +99,21 @@ TEST_F(VornPresetsTest, AFileThatDoesNotLoadShowsTheMessageAndKeepsTheCurrentPre
     const std::string good = presetFolder() + "Good.qvp";
     ASSERT_TRUE(plugin.savePreset(good));
 
-    // The same record under another maker's identifier, and a version-7 record.
-    std::vector<uint8_t> bytes = bytesOf(good);
+    // The same record under another maker's identifier; which versions load is the record's test.
+    std::vector<uint8_t> bytes = readBytes(good);
     const std::string wrongId = presetFolder() + "Other.qvp";
     std::memcpy(bytes.data(), "QVxx", 4);
-    write(wrongId, bytes);
-    const std::string version7 = presetFolder() + "Seven.qvp";
-    std::memcpy(bytes.data(), "QV2i\x07", 5);
-    write(version7, bytes);
+    writeBytes(wrongId, bytes);
 
     const float tune = 0.25f;
     findParameter(plugin, "Master Tune")->setValue(tune, 0);
-    for (const std::string& path : {wrongId, version7, presetFolder() + "Missing.qvp"}) {
+    for (const std::string& path : {wrongId, presetFolder() + "Missing.qvp"}) {
         EXPECT_FALSE(plugin.presets().loadPreset(PresetEntry::fromPath(path))) << path;
         EXPECT_EQ(plugin.currentPreset().name, "Good") << path;
         EXPECT_EQ(plugin.currentPreset().path, good) << path;
         EXPECT_EQ(findParameter(plugin, "Master Tune")->getValue(), tune) << path;
     }
-    ASSERT_EQ(messages.size(), 3u);
+    ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0],
               "The preset file could not be opened. It could be corrupt, from another Quorvalis "
               "plug-in, or it was written by an incompatible version of this plug-in.");
@@ -169,11 +151,8 @@ TEST_F(VornPresetsTest, ProgramChangesSteppingAndSaveFollowTheFlatList) {
         tune->setValue(0.1f * static_cast<float>(name[0] - 'A' + 1), 0);
         ASSERT_TRUE(plugin.savePreset(folder + name + ".qvp"));
     }
+    // Stepping order and wrapping are the preset manager's own tests.
     ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kNext));
-    EXPECT_EQ(plugin.currentPreset().name, "C");
-    ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kNext));
-    EXPECT_EQ(plugin.currentPreset().name, "A");
-    ASSERT_TRUE(plugin.presets().stepPreset(PresetManager::kPrevious));
     EXPECT_EQ(plugin.currentPreset().name, "C");
     tune->setValue(-0.5f, 0);
     EXPECT_TRUE(plugin.currentPreset().isModified());
@@ -272,7 +251,7 @@ TEST_F(VornPresetsTest, EachComponentTypeRoundTripsIntoAnyInstanceAndNothingElse
             (folders_.documents() / (std::string("c") + ComponentPresets::kTypes[t].extension))
                 .string();
         ASSERT_TRUE(writeComponentPreset(plugin, t, 0, path)) << t;
-        const std::vector<uint8_t> bytes = bytesOf(path);
+        const std::vector<uint8_t> bytes = readBytes(path);
         const int count = ComponentPresets::kTypes[t].valueCount;
         ASSERT_EQ(bytes.size(), 12u + 4u * static_cast<size_t>(count)) << t;
         EXPECT_EQ(std::memcmp(bytes.data(), "QV2i\x08\x00\x00\x00", 8), 0) << t;

@@ -1,12 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/VornEngine.h"
 #include "tests/engine/VornTestRig.h"
 
 namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+// +24 dBFS: far above any patch, far below a runaway.
+constexpr float kPeakLimit = 15.848932f;
 
 // Two different deterministic noise signals, as a host's side-chain input.
 VornTestRig::Stereo noise(int frames, uint32_t seed) {
@@ -18,6 +28,15 @@ VornTestRig::Stereo noise(int frames, uint32_t seed) {
         s.right.push_back(static_cast<float>(seed >> 8) / 16777216.0f - 0.5f);
     }
     return s;
+}
+
+// Largest magnitude in both channels; infinite when any sample is not finite.
+float peakOf(const VornTestRig::Stereo& out) {
+    float peak = 0.0f;
+    for (const std::vector<float>* side : {&out.left, &out.right}) {
+        for (const float x : *side) peak = std::isfinite(x) ? std::max(peak, std::fabs(x)) : kInf;
+    }
+    return peak;
 }
 
 int mismatches(const std::vector<float>& a, const std::vector<float>& b, size_t first) {
@@ -39,15 +58,26 @@ TEST(VornSoundOutput, AuditionPassesTheSideChainThroughUnchanged) {
     EXPECT_GT(rms(synth.left, segment / 2), 1e-3);
     EXPECT_GT(mismatches(synth.left, in1.left, 0), segment / 2) << "Output plays the synthesizer";
 
+    // Samples from outside that are not finite enter as silence, in host blocks of any size.
     rig.set("Audition Signal=Side Chain");
-    const VornTestRig::Stereo in2 = noise(segment, 11);
-    const VornTestRig::Stereo heard = rig.render(segment, VornTestRig::kBlockFrames, 2, &in2);
+    VornTestRig::Stereo in2 = noise(segment, 11);
+    VornTestRig::Stereo expected = in2;
+    const float hostile[] = {kInf, -kInf, std::nanf(""), 1e-30f};
+    for (size_t i = 0; i < in2.left.size(); i += 5) {
+        in2.left[i] = hostile[i % 4];
+        in2.right[(i + 2) % in2.right.size()] = hostile[(i + 1) % 4];
+    }
+    for (auto [from, to] : {std::pair{&in2.left, &expected.left}, {&in2.right, &expected.right}}) {
+        for (size_t i = 0; i < from->size(); ++i)
+            (*to)[i] = std::isfinite((*from)[i]) ? (*from)[i] : 0.0f;
+    }
+    const VornTestRig::Stereo heard = rig.render(segment, 77, 2, &in2);
     const size_t fadeEnd = static_cast<size_t>(rig.frames(0.02)) + 1;
-    EXPECT_EQ(mismatches(heard.left, in2.left, fadeEnd), 0);
-    EXPECT_EQ(mismatches(heard.right, in2.right, fadeEnd), 0);
+    EXPECT_EQ(mismatches(heard.left, expected.left, fadeEnd), 0);
+    EXPECT_EQ(mismatches(heard.right, expected.right, fadeEnd), 0);
     // Halfway through the cross-fade both signals are heard.
     const size_t half = static_cast<size_t>(rig.frames(0.01));
-    EXPECT_GT(mismatches(heard.left, in2.left, 0), static_cast<int>(half));
+    EXPECT_GT(mismatches(heard.left, expected.left, 0), static_cast<int>(half));
 
     rig.set("Audition Signal=Output");
     const VornTestRig::Stereo in3 = noise(segment, 13);
@@ -80,8 +110,6 @@ TEST(VornSoundOutput, OneOutputChannelCarriesTheLeftSide) {
     }
 }
 
-}  // namespace
-
 // Delay feedback past 100 % with both delay filters off: the loop saturates instead of running
 // away (it once reached +595 dBFS within a few seconds).
 TEST(VornSoundOutput, DelayFeedbackAboveUnityStaysBounded) {
@@ -89,14 +117,82 @@ TEST(VornSoundOutput, DelayFeedbackAboveUnityStaysBounded) {
     rig.set({"Delay Enabled=Enabled", "Delay L Feedback=1.731", "Delay R Feedback=2",
              "Delay Filter 1 Enabled=Disabled", "Delay Filter 2 Enabled=Disabled"});
     for (int note : {48, 52, 55, 60}) rig.noteOn(note, 127);
-    const VornTestRig::Stereo out = rig.render(rig.frames(6.0));
-    float peak = 0.0f;
-    for (const auto* side : {&out.left, &out.right}) {
-        for (float x : *side) {
-            ASSERT_TRUE(std::isfinite(x));
-            peak = std::max(peak, std::fabs(x));
-        }
-    }
+    const float peak = peakOf(rig.render(rig.frames(6.0)));
     EXPECT_LT(peak, std::pow(10.0f, 12.0f / 20.0f)) << "above +12 dBFS";
     EXPECT_GT(peak, 0.1f);
 }
+
+void setPlain(VornTestRig& rig, const std::string& name, float plain) {
+    AbstractPluginParameter* p = findParameter(rig.plugin(), name);
+    ASSERT_NE(p, nullptr) << name;
+    p->setValue(plain, 0);
+}
+
+// A sawtooth chord with envelope follower 1 driving `target` at full depth.
+void followerPatch(VornTestRig& rig, const std::string& target) {
+    rig.set({"Num Active EFs=1", "Num Active Slots=1", "Slot 1 Source=EF 1", "Slot 1 Level=1"});
+    rig.set("Slot 1 Target=" + target);
+    rig.noteOn(48);
+    rig.noteOn(55);
+}
+
+// Side-chain audio from outside holding infinities or NaN: those samples read as silence, the
+// rest as they are, and a follower routed to a pitch, a cutoff or the volume keeps the output
+// finite and bounded.
+TEST(VornHostileInput, NonFiniteSideChainThroughAFollower) {
+    struct Input {
+        const char* name;
+        float value;
+        int period;  // every period-th sample is the value, the others a loud 0.9
+    };
+    const Input inputs[] = {{"+inf", kInf, 1},
+                            {"-inf", -kInf, 1},
+                            {"NaN", kNaN, 1},
+                            {"+inf bursts", kInf, 7},
+                            {"NaN bursts", kNaN, 5}};
+    for (const char* target : {"Master Tune", "Filter 1 Freq", "Output Volume"}) {
+        for (const Input& input : inputs) {
+            SCOPED_TRACE(std::string(target) + ", " + input.name);
+            VornTestRig rig;
+            followerPatch(rig, target);
+            const int frames = rig.frames(0.25);
+            VornTestRig::Stereo sideChain;
+            for (int i = 0; i < frames; ++i) {
+                const float x = i % input.period == 0 ? input.value : 0.9f;
+                sideChain.left.push_back(x);
+                sideChain.right.push_back(i % 2 ? x : 0.0f);
+            }
+            const VornTestRig::Stereo out = rig.render(frames, 100, 2, &sideChain);
+            EXPECT_LT(peakOf(out), kPeakLimit);
+            EXPECT_GT(rms(out.left, frames / 2), 1e-3) << "the chord still plays";
+            for (const auto& follower : rig.engine().followers) {
+                EXPECT_TRUE(std::isfinite(follower->state()));
+            }
+        }
+    }
+}
+
+// Host positions outside any sense: a tempo or beat that is not finite is not taken; the
+// tempo-synced XLFO on the pitch and the synced delays keep the output finite and bounded. Rates
+// outside the engine's range are the host bindings' tests.
+TEST(VornHostileInput, TransportOutsideItsRange) {
+    VornTestRig rig;
+    rig.set({"Num Active XLFOs=1", "Num Active Slots=1", "Slot 1 Source=XLFO 1",
+             "Slot 1 Target=Master Tune", "Slot 1 Level=1"});
+    setPlain(rig, "XLFO 1 Sync Mode", 3.0f);
+    setPlain(rig, "Delay L Sync", 3.0f);
+    setPlain(rig, "Delay R Sync", 7.0f);
+    rig.set("Delay Enabled=Enabled");
+    rig.noteOn(48);
+    const double values[] = {kInf, -kInf, kNaN, 1e300, -1e300, 0.0, 3e38, 1e-300};
+    for (const double tempo : values) {
+        for (const double beat : values) {
+            rig.plugin().updateTransport(tempo, static_cast<float>(beat));
+            const VornTestRig::Stereo out = rig.render(300);
+            ASSERT_LT(peakOf(out), kPeakLimit) << tempo << " BPM, beat " << beat;
+            ASSERT_TRUE(std::isfinite(rig.plugin().beatPosition()));
+        }
+    }
+}
+
+}  // namespace

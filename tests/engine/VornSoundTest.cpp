@@ -21,26 +21,14 @@ std::vector<std::pair<double, double>> periods(const std::vector<float>& x, floa
     return out;
 }
 
-TEST(VornSound, SineSoundsAtTheNotePitchAndTheFootageTransposesByOctaves) {
+// A4 in tune at every rate is the validator's; a pure sine the oscillator's.
+TEST(VornSound, TheFootageTransposesByOctavesAtOnceAndNotesFollowTheTemperedScale) {
     VornTestRig rig;
     setPlainSine(rig);
-    // The filters' drive would add harmonics; without them the oscillator's sine stays pure.
     rig.set({"Filter 1 Enabled=Disabled", "Filter 2 Enabled=Disabled"});
     rig.render(rig.frames(0.5));
     rig.noteOn(69);
-    const size_t settle = static_cast<size_t>(rig.frames(0.1));
-    VornTestRig::Stereo a = rig.render(rig.frames(1.3));
-    EXPECT_NEAR(zeroCrossingFrequency(a.left, rig.sampleRate(), settle), 440.0, 0.05);
-    EXPECT_NEAR(zeroCrossingFrequency(a.right, rig.sampleRate(), settle), 440.0, 0.05);
-    // A sine carries all its energy at the fundamental: nothing at the harmonics.
-    const size_t second = static_cast<size_t>(rig.frames(1.0));
-    const double fundamental = toneAmplitude(a.left, settle, second, 440.0, rig.sampleRate());
-    EXPECT_GT(fundamental, 0.05);
-    for (int h = 2; h <= 5; ++h) {
-        EXPECT_LT(toneAmplitude(a.left, settle, second, 440.0 * h, rig.sampleRate()),
-                  1e-4 * fundamental)
-            << "harmonic " << h;
-    }
+    rig.render(rig.frames(0.2));
 
     // The footage takes effect at once, without a glide: the first periods are already there.
     const std::pair<const char*, double> footages[] = {
@@ -62,7 +50,8 @@ TEST(VornSound, SineSoundsAtTheNotePitchAndTheFootageTransposesByOctaves) {
     rig.noteOff(69);
     rig.noteOn(60, 100, 1);
     VornTestRig::Stereo c = rig.render(rig.frames(1.2));
-    EXPECT_NEAR(zeroCrossingFrequency(c.left, rig.sampleRate(), settle), 2.0 * noteHz(60), 0.1);
+    EXPECT_NEAR(zeroCrossingFrequency(c.left, rig.sampleRate(), rig.frames(0.1)), 2.0 * noteHz(60),
+                0.1);
 }
 
 // Mono legato with a 100 ms portamento: hold note 57, add note 69, release it again.
@@ -143,20 +132,3 @@ TEST(VornSound, MonoLegatoGlidesToTheSecondKeyAndBackToTheHeldFirstInItsTime) {
 }
 
 }  // namespace
-
-// Host blocks shorter than four samples: the envelope stages keep their length (they once
-// ended four times too early, cutting the attack short), so the level matches long blocks.
-TEST(VornSound, TinyHostBlocksPlayAtTheSameLevel) {
-    double level[2] = {0.0, 0.0};
-    const int blocks[2] = {256, 1};
-    for (int k = 0; k < 2; ++k) {
-        VornTestRig rig;
-        rig.set({"Osc 2 Enabled=Disabled", "Osc 3 Enabled=Disabled", "EG Main Decay=0.8 sec",
-                 "EG Main Sustain=-4 dB"});
-        rig.plugin().queueResetMarker();
-        rig.noteOn(69, 100);
-        const VornTestRig::Stereo out = rig.render(rig.frames(1.0), blocks[k]);
-        level[k] = rms(out.left);
-    }
-    EXPECT_NEAR(20.0 * std::log10(level[1] / level[0]), 0.0, 0.05);
-}

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "midi/StandardMidiFile.h"
@@ -38,21 +39,15 @@ void appendTrack(Bytes& out, Bytes body, bool endOfTrack = true) {
     appendChunk(out, "MTrk", body);
 }
 
-struct Expected {
-    int64_t tick;
-    int status, data1, data2;
-};
+using Event = std::tuple<int64_t, int, int, int>;  // tick, status, data1, data2
 
-void expectEvents(const StandardMidiFile& file, const std::vector<Expected>& expected) {
-    ASSERT_EQ(file.events().size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        const MidiEvent& m = file.events()[i].message;
-        EXPECT_EQ(file.events()[i].tick, expected[i].tick) << i;
-        EXPECT_EQ(m.status, expected[i].status) << i;
-        EXPECT_EQ(m.data1, expected[i].data1) << i;
-        EXPECT_EQ(m.data2, expected[i].data2) << i;
-        EXPECT_EQ(m.offset, 0) << i;
+std::vector<Event> eventsOf(const StandardMidiFile& file) {
+    std::vector<Event> out;
+    for (const StandardMidiFile::Event& e : file.events()) {
+        EXPECT_EQ(e.message.offset, 0);
+        out.emplace_back(e.tick, e.message.status, e.message.data1, e.message.data2);
     }
+    return out;
 }
 
 // Format 1, 480 ticks per quarter. Track 1 sets the tempo: 120 BPM, then 240 BPM from tick 960.
@@ -83,13 +78,13 @@ TEST(StandardMidiFile, FormatZeroWithRunningStatusAndDefaultTempo) {
     ASSERT_TRUE(smf.read(file)) << smf.error();
     EXPECT_EQ(smf.format(), 0);
     EXPECT_EQ(smf.trackCount(), 1);
-    expectEvents(smf, {{0, 0x90, 0x3C, 0x64},
-                       {0, 0x90, 0x40, 0x50},
-                       {480, 0x90, 0x3C, 0x00},
-                       {480, 0xC3, 0x05, 0},
-                       {480, 0xC3, 0x07, 0},
-                       {480, 0xE0, 0x00, 0x40},
-                       {480, 0xD1, 0x30, 0}});
+    EXPECT_EQ(eventsOf(smf), (std::vector<Event>{{0, 0x90, 0x3C, 0x64},
+                                                 {0, 0x90, 0x40, 0x50},
+                                                 {480, 0x90, 0x3C, 0x00},
+                                                 {480, 0xC3, 0x05, 0},
+                                                 {480, 0xC3, 0x07, 0},
+                                                 {480, 0xE0, 0x00, 0x40},
+                                                 {480, 0xD1, 0x30, 0}}));
     // No tempo event: 120 BPM, so a quarter note is half a second.
     EXPECT_DOUBLE_EQ(smf.events()[2].seconds, 0.5);
     EXPECT_EQ(smf.frameOf(smf.events()[2], 48000.0), 24000);
@@ -104,11 +99,11 @@ TEST(StandardMidiFile, FormatOneMergesTracksUnderTrackOnesTempoMap) {
     EXPECT_EQ(smf.format(), 1);
     EXPECT_EQ(smf.trackCount(), 3);
     // At equal ticks, earlier tracks come first.
-    expectEvents(smf, {{0, 0x90, 0x3C, 0x64},
-                       {480, 0x99, 0x24, 0x7F},
-                       {960, 0x80, 0x3C, 0x00},
-                       {1440, 0xB0, 0x07, 0x50},
-                       {1440, 0x89, 0x24, 0x00}});
+    EXPECT_EQ(eventsOf(smf), (std::vector<Event>{{0, 0x90, 0x3C, 0x64},
+                                                 {480, 0x99, 0x24, 0x7F},
+                                                 {960, 0x80, 0x3C, 0x00},
+                                                 {1440, 0xB0, 0x07, 0x50},
+                                                 {1440, 0x89, 0x24, 0x00}}));
     // Tick 1440 lies 480 ticks into the 240 BPM section: 1 s + 0.25 s.
     const double seconds[] = {0.0, 0.5, 1.0, 1.25, 1.25};
     const int64_t frames44k[] = {0, 22050, 44100, 55125, 55125};
@@ -158,7 +153,7 @@ TEST(StandardMidiFile, SysExMetaAndForeignChunksAreSkipped) {
                 false);
     StandardMidiFile smf;
     ASSERT_TRUE(smf.read(file)) << smf.error();
-    expectEvents(smf, {{0, 0x90, 0x3C, 0x64}, {16, 0x90, 0x3C, 0x00}});
+    EXPECT_EQ(eventsOf(smf), (std::vector<Event>{{0, 0x90, 0x3C, 0x64}, {16, 0x90, 0x3C, 0x00}}));
 }
 
 TEST(StandardMidiFile, SmpteDivisionsCountRealTime) {

@@ -3,9 +3,10 @@
 #include <memory>
 #include <vector>
 
+#include "engine/UnisonLayout.h"
 #include "engine/UnisonMixer.h"
-#include "wave/FloatParameterSource.h"
 #include "tests/wave/TestSources.h"
+#include "wave/FloatParameterSource.h"
 
 namespace {
 
@@ -29,17 +30,8 @@ protected:
     std::vector<std::unique_ptr<wave::FloatParameterSource>> gains;
 };
 
+// Balance weights at the positions of four voices are measured end to end with the engine.
 TEST_F(UnisonMixerTest, BalanceFadesTheOppositeSide) {
-    struct Case {
-        float balance, left, right;
-    };
-    for (const Case& c : {Case{-1.0f, 1.0f, 0.0f}, Case{-0.5f, 1.0f, 0.5f}, Case{0.0f, 1.0f, 1.0f},
-                          Case{0.25f, 0.75f, 1.0f}, Case{1.0f, 0.0f, 1.0f}}) {
-        SCOPED_TRACE(c.balance);
-        EXPECT_FLOAT_EQ(UnisonMixer::leftWeight(c.balance), c.left);
-        EXPECT_FLOAT_EQ(UnisonMixer::rightWeight(c.balance), c.right);
-    }
-
     // Three unison voices at -1, 0, 1 with per-side gains, one of them a non-constant block.
     PatternSource a(env, {1.0f, 2.0f, 3.0f, 4.0f}), b(env, {10.0f}), c(env, {100.0f, -100.0f});
     PatternSource blockGain(env, {0.5f, 1.0f});
@@ -65,7 +57,7 @@ TEST_F(UnisonMixerTest, SwitchedOffEntriesAreNotPulled) {
     EXPECT_EQ(unknown.calls, 1);
 }
 
-TEST_F(UnisonMixerTest, NothingToMixIsTheSilentBuffer) {
+TEST_F(UnisonMixerTest, NothingToMixIsTheSilentBufferAndThirtyTwoEntriesFit) {
     const float* silent = env.silentBuffer().data();
     EXPECT_EQ(pull(0), silent);
     PatternSource s(env, {1.0f});
@@ -74,21 +66,41 @@ TEST_F(UnisonMixerTest, NothingToMixIsTheSilentBuffer) {
     EXPECT_EQ(mixer.output(1).outputData(), silent);
     EXPECT_TRUE(mixer.output(1).isConstant());
     mixer.clear();
-    mixer.addEntry(&gain(1.0f), &gain(1.0f), &s, 0.0f);
-    EXPECT_NE(pull(0), silent);
-    mixer.clear();
     EXPECT_EQ(mixer.entryCount(), 0);
-    EXPECT_EQ(pull(1), silent);
-}
-
-TEST_F(UnisonMixerTest, HoldsThirtyTwoEntries) {
-    PatternSource s(env, {1.0f});
     wave::FloatParameterSource& g = gain(1.0f);
     for (size_t i = 0; i < UnisonMixer::kEntryCapacity; ++i) {
         EXPECT_TRUE(mixer.addEntry(&g, &g, &s, 0.0f));
     }
     EXPECT_FALSE(mixer.addEntry(&g, &g, &s, 0.0f));
     expectPattern(pull(0), kBlock, {32.0f});
+}
+
+// Positions of four voices and the partials they make are measured end to end with the engine.
+TEST(UnisonLayout, VoicesNotesAndPositions) {
+    struct Case {
+        int total, unison, perNote, notes;
+    };
+    for (const Case& c : {Case{10, 4, 4, 2}, Case{3, 8, 3, 1}, Case{32, 1, 1, 32},
+                          Case{32, 5, 5, 6}, Case{1, 1, 1, 1}}) {
+        SCOPED_TRACE(testing::Message() << c.total << " " << c.unison);
+        EXPECT_EQ(UnisonLayout::voicesPerNote(c.total, c.unison), c.perNote);
+        EXPECT_EQ(UnisonLayout::notesAtATime(c.total, c.unison), c.notes);
+    }
+    EXPECT_EQ(unisonPosition(0, 1), 0.0);
+    EXPECT_EQ(unisonPosition(0, 2), -1.0);
+    EXPECT_EQ(unisonPosition(1, 2), 1.0);
+    EXPECT_EQ(unisonPosition(2, 5), 0.0);
+}
+
+TEST(UnisonLayout, DetuneDrawsFromTheLinearCongruentialGenerator) {
+    // From state 1 the generator gives 41, then 18467.
+    uint32_t state = 1;
+    EXPECT_FLOAT_EQ(unisonDetuneOctaves(1.0, state), (0.95 + 0.1 * 41 / 32767.0) / 12.0);
+    EXPECT_EQ(state, 2745024u);
+    EXPECT_FLOAT_EQ(unisonDetuneOctaves(-0.5, state), -0.5 * (0.95 + 0.1 * 18467 / 32767.0) / 12);
+    const uint32_t before = state;
+    EXPECT_EQ(unisonDetuneOctaves(0.0, state), 0.0f);
+    EXPECT_NE(state, before);  // a centre voice still draws
 }
 
 }  // namespace

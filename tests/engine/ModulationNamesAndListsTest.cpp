@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/ModulationNames.h"
 #include "engine/VornPlugin.h"
+#include "engine/XLFOParameterSet.h"
 
 namespace {
 
@@ -42,6 +44,44 @@ TEST(ModulationNamesTest, EveryTargetNameNamesTheParameterOfThatTarget) {
     EXPECT_EQ(plugin.targetParameter(kModulationTargetCount), nullptr);
     EXPECT_EQ(names[23], "Delay 1 Time");
     EXPECT_EQ(names[110], "Slot 4 Level");
+}
+
+constexpr int kXlfo1 = XLFOParameterSet::kFirstSource;
+constexpr int kFreq1 = XLFOParameterSet::kFirstTarget;  // then Glide, Phase Offset
+constexpr int kPerXlfo = XLFOParameterSet::kTargetsPerXLFO;
+constexpr int kLevel1 = ModulationSlotParameterSet::kFirstLevelTarget;
+
+void route(VornPlugin::Parameters& p, int slot, int source, int target) {
+    p.slots[slot].source.setValue(static_cast<float>(source + 1), 0);
+    p.slots[slot].target.setValue(static_cast<float>(target + 1), 0);
+}
+std::pair<int, int> routeOf(VornPlugin::Parameters& p, int slot) {
+    return {static_cast<int>(p.slots[slot].source.getValue()) - 1,
+            static_cast<int>(p.slots[slot].target.getValue()) - 1};
+}
+
+TEST(ModulationListRemoval, RemovingAnXlfoDeletesItsSlotsAndRenumbersTheOthers) {
+    VornPlugin plugin;
+    VornPlugin::Parameters& p = plugin.parameters();
+    p.xlfos.numActive().setValue(3.0f, 0);
+    p.slots.numActive().setValue(8.0f, 0);
+    route(p, 0, kXlfo1, 2);                      // fed by XLFO 1
+    route(p, 1, kXlfo1 + 1, 5);                  // XLFO 2
+    route(p, 2, kXlfo1 + 2, kFreq1 + kPerXlfo);  // XLFO 3 on XLFO 2 Frequency
+    route(p, 3, 0, kFreq1 + 2);                  // on XLFO 1 Phase Offset
+    route(p, 4, 0, kFreq1 + 2 * kPerXlfo + 1);   // on XLFO 3 Glide
+    route(p, 5, kXlfo1 + 1, kLevel1 + 0);        // on the level of slot 0: deleted with it
+    route(p, 6, kXlfo1 + 1, kLevel1 + 5);        // on the level of slot 5: deleted in turn
+    route(p, 7, kXlfo1 + 1, kLevel1 + 1);        // on the level of a surviving slot
+
+    p.xlfos.removeAt(0);
+
+    EXPECT_EQ(p.xlfos.activeCount(), 2);
+    for (int s : {0, 3, 5, 6}) EXPECT_EQ(routeOf(p, s), std::make_pair(-1, -1)) << s;
+    EXPECT_EQ(routeOf(p, 1), std::make_pair(kXlfo1, 5));
+    EXPECT_EQ(routeOf(p, 2), std::make_pair(kXlfo1 + 1, kFreq1));
+    EXPECT_EQ(routeOf(p, 4), std::make_pair(0, kFreq1 + kPerXlfo + 1));
+    EXPECT_EQ(routeOf(p, 7), std::make_pair(kXlfo1, kLevel1 + 1));
 }
 
 }  // namespace
