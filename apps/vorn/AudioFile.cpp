@@ -58,7 +58,8 @@ bool WavFileWriter::parseEncoding(const std::string& text, Encoding* encoding) {
     return true;
 }
 
-bool WavFileWriter::open(const std::string& path, int sampleRate, Encoding encoding) {
+bool WavFileWriter::open(const std::string& path, int sampleRate, Encoding encoding,
+                         int64_t expectedFrames) {
     discard();
     path_ = path;
     error_.clear();
@@ -85,14 +86,16 @@ bool WavFileWriter::open(const std::string& path, int sampleRate, Encoding encod
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = kChannels;
-    info.format = sndfileFormat(encoding, temporaryPath_.empty() ? SF_FORMAT_WAV : SF_FORMAT_RF64);
+    // A RIFF chunk counts at most 4 GiB; a float sample is the largest, 4 bytes.
+    constexpr int64_t kLargestWavFrames = (int64_t{1} << 32) / (kChannels * 4) - (1 << 16);
+    const bool large = expectedFrames > kLargestWavFrames && !temporaryPath_.empty();
+    info.format = sndfileFormat(encoding, large ? SF_FORMAT_RF64 : SF_FORMAT_WAV);
     file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
     if (!file_) {
         ::close(fd);  // libsndfile closes it only once open
         return fail(sf_strerror(nullptr));
     }
-    // RF64 only where the size needs it; integer formats clip instead of wrapping around.
-    sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    // Integer formats clip instead of wrapping around.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
 }

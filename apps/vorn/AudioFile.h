@@ -11,7 +11,7 @@ struct sf_private_tag;
 // complete: the samples go to a temporary file beside it, renamed over it at the end, and a
 // writer destroyed before `commit`, or a failing one, leaves no file behind. A symbolic link is
 // written through to its target; a character device (/dev/null) is written in place; anything
-// else that is not a regular file is refused. Files past 4 GiB become RF64.
+// else that is not a regular file is refused.
 class WavFileWriter {
 public:
     enum class Encoding { kFloat, kPcm24, kPcm16 };
@@ -24,8 +24,10 @@ public:
     // "float", "24" or "16"; false for anything else.
     static bool parseEncoding(const std::string& text, Encoding* encoding);
 
-    // Opens the output, so that an unwritable target shows before any work is done.
-    bool open(const std::string& path, int sampleRate, Encoding encoding);
+    // Opens the output, so that an unwritable target shows before any work is done. A plain WAV
+    // file unless `expectedFrames` would not fit one; then RF64.
+    bool open(const std::string& path, int sampleRate, Encoding encoding,
+              int64_t expectedFrames = 0);
     // Appends frames of both channels.
     bool write(const float* left, const float* right, size_t frames);
     // Closes the file and puts it in place.

@@ -114,8 +114,11 @@ int RenderCommand::run(std::FILE* out, std::FILE* err) const {
     }
     if (!ParameterTable(plugin).assignAll(assignments_, kCommand, err)) return kExitUsageError;
 
+    const double longestTail =
+        tailSeconds_ >= 0.0 ? tailSeconds_ : OfflineRenderer::kMaxTailSeconds;
+    const int64_t expectedFrames = song.endFrame(rate_) + std::llround(longestTail * rate_);
     WavFileWriter writer;
-    if (!writer.open(output_, rate_, encoding)) {
+    if (!writer.open(output_, rate_, encoding, expectedFrames)) {
         std::fprintf(err, "%s: %s\n", kCommand, writer.error().c_str());
         return kExitUsageError;
     }

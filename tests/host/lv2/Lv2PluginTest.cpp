@@ -542,7 +542,7 @@ TEST(Lv2Plugin, SampleRatesThatCannotPlayAreRefused) {
         SCOPED_TRACE(rate);
         Lv2TestInstance extreme(world(), plugin(), rate);
         // The longest stages hold more samples at 1 GHz than an int32_t counts.
-        for (const char* stage : {"eg_1_hold", "eg_1_delay", "eg_1_attack"})
+        for (const char* stage : {"eg_main_hold", "eg_main_delay", "eg_main_attack"})
             extreme.setControl(stage, 19.0f);
         extreme.midi(0, {kNoteOn, 57, 100});
         EXPECT_TRUE(finiteAndBounded(extreme.render(4096, {256})));
