@@ -71,7 +71,7 @@ TEST_F(AaxChunks, IdentifiersAndErrors) {
     EXPECT_EQ(a.GetCustomData(0, 4, &address, &written), -20009);
 }
 
-TEST_F(AaxChunks, PresetNameChunkLayout) {
+TEST_F(AaxChunks, PresetNameChunkLayoutAndLongNames) {
     AaxTestInstance host(effect());
     host.plugin().currentPreset().name = "Warm Pad";
     std::vector<uint8_t> bytes;
@@ -90,19 +90,15 @@ TEST_F(AaxChunks, PresetNameChunkLayout) {
     host.plugin().currentPreset().name = "Warm Pad 2";
     host.adapter().CompareActiveChunk(chunk, &equal);
     EXPECT_FALSE(equal);
-}
 
-TEST_F(AaxChunks, LongPresetNameKeepsSixtyThreeCharacters) {
+    // A long name fills the field; restored, it keeps 63 characters and changes no parameter.
     std::string name;
     for (int k = 0; k < 70; ++k) name += static_cast<char>('A' + k % 26);
-    AaxTestInstance source(effect());
-    source.plugin().currentPreset().name = name;
-    std::vector<uint8_t> bytes;
-    ASSERT_EQ(source.saveChunk(kPresetName, &bytes), AAX_SUCCESS);
+    host.plugin().currentPreset().name = name;
+    ASSERT_EQ(host.saveChunk(kPresetName, &bytes), AAX_SUCCESS);
     ASSERT_EQ(bytes.size(), 124u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data() + 60), 64),
               name.substr(0, 64));
-
     AaxTestInstance target(effect());
     const float before = target.plugin().getParameter(0)->getValue();
     ASSERT_EQ(target.restoreChunk(kPresetName, bytes), AAX_SUCCESS);
