@@ -76,18 +76,14 @@ TEST(PluginSettings, FirstRunIsTrueOncePerVersion) {
         EXPECT_FALSE(GenericPlugin::isFirstRunOfVersion());
         EXPECT_FALSE(GenericPlugin::sharedSettings()->showWelcomeHint);
     }
-    {
-        StoredPlugin plugin(VersionRecord(2, 0, 4));  // same key, newer version
-        EXPECT_TRUE(GenericPlugin::isFirstRunOfVersion());
-        EXPECT_TRUE(GenericPlugin::sharedSettings()->showWelcomeHint);
-    }
-    {
-        StoredPlugin plugin(VersionRecord(2, 0, 4));
-        EXPECT_FALSE(GenericPlugin::isFirstRunOfVersion());
-    }
-    {
-        StoredPlugin plugin(VersionRecord(2, 0, 4, 1));  // a beta is a version of its own
-        EXPECT_TRUE(GenericPlugin::isFirstRunOfVersion());
+    // The same key with a newer version, again, and a beta: a version of its own.
+    const std::pair<VersionRecord, bool> runs[] = {{VersionRecord(2, 0, 4), true},
+                                                   {VersionRecord(2, 0, 4), false},
+                                                   {VersionRecord(2, 0, 4, 1), true}};
+    for (const auto& [version, first] : runs) {
+        StoredPlugin plugin(version);
+        EXPECT_EQ(GenericPlugin::isFirstRunOfVersion(), first) << version.versionString();
+        if (first) EXPECT_TRUE(GenericPlugin::sharedSettings()->showWelcomeHint);
     }
 }
 

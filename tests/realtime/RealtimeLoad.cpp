@@ -90,20 +90,10 @@ public:
 
 private:
     void act(int tick) {
-        switch (tick % 4) {
-            case 0:
-                edit();
-                break;
-            case 1:
-                loadPreset();
-                break;
-            case 2:
-                saveState();
-                break;
-            default:
-                restoreState();
-                break;
-        }
+        using Action = void (UiThread::*)();
+        static constexpr Action kActions[] = {&UiThread::edit, &UiThread::loadPreset,
+                                              &UiThread::saveState, &UiThread::restoreState};
+        (this->*kActions[tick % 4])();
     }
 
     void edit() {

@@ -8,12 +8,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/VornPresets.h"
 #include "persistence/FactoryArchive.h"
+#include "tests/persistence/TemporaryUserFolders.h"
 #include "tests/realtime/RealtimeInterposer.h"
 #include "tests/realtime/RealtimeLoad.h"
 
@@ -46,22 +48,15 @@ class RealtimeSafetyTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         VornPresets::setStartupPresets(false);
-        std::string pattern = (fs::temp_directory_path() / "vorn-realtime-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
-        for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"}) {
-            setenv(variable, (root_ / variable).c_str(), 1);
-        }
-        const fs::path presets = root_ / "presets";
+        folders_.emplace();
+        const fs::path presets = folders_->documents() / "presets";
         if (!extractFactoryFolder("FactoryPresets", presets.string(), false)) return;
         for (const auto& entry : fs::recursive_directory_iterator(presets)) {
             if (entry.is_regular_file()) presetFiles_.push_back(entry.path().string());
         }
         std::sort(presetFiles_.begin(), presetFiles_.end());
     }
-    static void TearDownTestSuite() {
-        std::error_code error;
-        fs::remove_all(root_, error);
-    }
+    static void TearDownTestSuite() { folders_.reset(); }
 
     static void expectRealtimeSafe(const RealtimeLoadConfig& config) {
         SCOPED_TRACE(testing::Message() << config.sampleRate << " Hz, blocks of "
@@ -86,7 +81,7 @@ protected:
         EXPECT_EQ(r.failedStateRestores, 0);
     }
 
-    static inline fs::path root_;
+    static inline std::optional<TemporaryUserFolders> folders_;
     static inline std::vector<std::string> presetFiles_;
 };
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -235,6 +236,23 @@ inline RenderScript standardPhrase(VornPlugin& plugin, float sampleRate, double 
         s.parameter(at(2.5), id, p->getDefault());
     }
     return s;
+}
+
+// A4 at velocity 100 from the first frame, held for the given time.
+inline RenderScript heldA4(float rate, double seconds) {
+    RenderScript s;
+    s.frames = static_cast<int64_t>(std::llround(seconds * rate));
+    s.noteOn(0, 69, 100);
+    return s;
+}
+
+// A fresh instance playing the plain sine.
+inline std::unique_ptr<VornPlugin> sinePlugin(float rate) {
+    auto plugin = std::make_unique<VornPlugin>();
+    prepare(*plugin, rate);
+    setPlainSine(*plugin);
+    plugin->queueResetMarker();
+    return plugin;
 }
 
 // Voices that are not muted, that is still sounding or waiting to sound.

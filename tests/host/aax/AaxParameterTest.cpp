@@ -10,10 +10,7 @@ namespace {
 
 class AaxParameters : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { collection_ = describeModule(VersionRecord(2, 2, 3)).release(); }
-    static void TearDownTestSuite() { delete collection_; }
-
-    AaxParameters() : host_(*collection_->effects.at(0).second) {}
+    AaxParameters() : host_(stereoEffect()) {}
 
     VornPlugin& plugin() { return host_.plugin(); }
     AaxPluginAdapter& adapter() { return host_.adapter(); }
@@ -27,11 +24,8 @@ protected:
         return nullptr;
     }
 
-    static RecordingCollection* collection_;
     AaxTestInstance host_;
 };
-
-RecordingCollection* AaxParameters::collection_ = nullptr;
 
 }  // namespace
 
