@@ -83,7 +83,9 @@ TEST(PluginSettings, FirstRunIsTrueOncePerVersion) {
     for (const auto& [version, first] : runs) {
         StoredPlugin plugin(version);
         EXPECT_EQ(GenericPlugin::isFirstRunOfVersion(), first) << version.versionString();
-        if (first) EXPECT_TRUE(GenericPlugin::sharedSettings()->showWelcomeHint);
+        if (first) {
+            EXPECT_TRUE(GenericPlugin::sharedSettings()->showWelcomeHint);
+        }
     }
 }
 

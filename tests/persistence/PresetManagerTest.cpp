@@ -96,8 +96,8 @@ TEST_F(PresetManagerTest, FlatListIsPostOrderAndNumberedFromZero) {
            "Zed/Root.qvp", "Abc/root.qvp"});
     const PresetManager manager(root_.string(), ".qvp");
     const std::vector<PresetEntry> all = manager.allPresets();
-    EXPECT_EQ(names(all), (std::vector<std::string>{"p1", "a1", "root", "d1", "d2", "b1", "Root",
-                                                    "Root"}));
+    EXPECT_EQ(names(all),
+              (std::vector<std::string>{"p1", "a1", "root", "d1", "d2", "b1", "Root", "Root"}));
     EXPECT_EQ(manager.mainTreePresetCount(), 8);
     for (size_t k = 0; k < all.size(); ++k) {
         EXPECT_EQ(all[k].bank, 0);

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
 #include <map>
 
 #include "persistence/RegistrySerializer.h"

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -116,7 +115,7 @@ Verdict playPhrase(const Patch& patch, float sampleRate = VornTestRig::kSampleRa
     for (const auto& [id, plain] : patch) rig.plugin().getParameter(id)->setValue(plain, 0);
     rig.plugin().queueResetMarker();
 
-    OutputCheck check{peakLimit(rig.plugin())};
+    OutputCheck check{peakLimit(rig.plugin()), "", 0.0f};
     int64_t clock = 0;
     const auto play = [&](double seconds) {
         const VornTestRig::Stereo out = rig.render(rig.frames(seconds), kHostBlock);

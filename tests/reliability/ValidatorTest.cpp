@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>

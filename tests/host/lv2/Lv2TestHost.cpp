@@ -8,9 +8,9 @@
 #include <lv2/time/time.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <cstddef>
 #include <stdexcept>
 
 #include "tests/support/AllocationCounter.h"
@@ -207,8 +207,8 @@ void Lv2TestInstance::run(uint32_t frames, float* left, float* right) {
         BlockingCounter blocking;
         AllocationGuard allocations;
         lilv_instance_run(instance_, frames);
-        blockingCalls_ += allocations.allocations() + allocations.frees() + blocking.locks() +
-                          blocking.sleeps();
+        blockingCalls_ +=
+            allocations.allocations() + allocations.frees() + blocking.locks() + blocking.sleeps();
     }
     readNotifications();
     // The empty input sequence for the next block.

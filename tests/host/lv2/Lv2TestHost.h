@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
