@@ -44,7 +44,7 @@ fail() {
 wait_for_port() {
     local tries=$(($2 * 10))
     while ((tries-- > 0)); do
-        jack_lsp ${3:+-c "$1"} 2>/dev/null | grep -qxF "${3:+   }${3:-$1}" && return 0
+        timeout 5 jack_lsp ${3:+-c "$1"} 2>/dev/null | grep -qxF "${3:+   }${3:-$1}" && return 0
         sleep 0.1
     done
     return 1
@@ -60,7 +60,7 @@ ports_of() {
 
 # Records two seconds of ports $2 and $3 into $1.wav and checks the recording for sound.
 record() {
-    jack_rec -f "$work/$1.wav" -d 2 "$2" "$3" >"$work/$1-rec.log" 2>&1 ||
+    timeout 30 jack_rec -f "$work/$1.wav" -d 2 "$2" "$3" >"$work/$1-rec.log" 2>&1 ||
         fail "jack_rec could not record $2 and $3"
     "$wav_peak" "$work/$1.wav" "$min_peak_db" || fail "$1 recorded no sound"
 }
@@ -84,7 +84,7 @@ for port in vorn-play:midi_in vorn-play:out_left vorn-play:out_right vorn-play:s
     vorn-play:sidechain_right; do
     wait_for_port "$port" 10 || fail "vorn play has no port $port"
 done
-jack_connect seq:out vorn-play:midi_in || fail "could not connect the sequencer to vorn play"
+timeout 10 jack_connect seq:out vorn-play:midi_in || fail "could not connect the sequencer to vorn play"
 record play vorn-play:out_left vorn-play:out_right
 wait "$play"
 status=$?
@@ -145,6 +145,6 @@ done
 [[ -n "$midi_in" ]] || fail "jalv registered no MIDI input for $uri"
 mapfile -t outs < <(ports_of vorn-lv2 output audio)
 ((${#outs[@]} >= 2)) || fail "jalv registered ${#outs[@]} audio outputs for $uri, not 2"
-jack_connect seq:out "$midi_in" || fail "could not connect the sequencer to $midi_in"
+timeout 10 jack_connect seq:out "$midi_in" || fail "could not connect the sequencer to $midi_in"
 record jalv "${outs[0]}" "${outs[1]}"
 echo "PASS: vorn play and $uri in jalv"
