@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,24 +50,19 @@ struct RecordOwner {
     ParameterCollection collection;
 };
 
-void appendInt(Bytes& b, int32_t v) {
-    uint8_t raw[4];
-    std::memcpy(raw, &v, 4);
-    b.insert(b.end(), raw, raw + 4);
-}
-void appendFloat(Bytes& b, float v) {
-    uint8_t raw[4];
-    std::memcpy(raw, &v, 4);
-    b.insert(b.end(), raw, raw + 4);
+template <typename T>
+void append(Bytes& b, T v) {
+    const auto* raw = reinterpret_cast<const uint8_t*>(&v);
+    b.insert(b.end(), raw, raw + sizeof v);
 }
 // The identifier is stored in four bytes, NUL-padded.
 Bytes record(const std::string& identifier, int32_t version, int32_t count,
              const std::vector<float>& values) {
     Bytes b(4, 0);
     std::memcpy(b.data(), identifier.data(), std::min<size_t>(identifier.size(), 4));
-    appendInt(b, version);
-    appendInt(b, count);
-    for (float v : values) appendFloat(b, v);
+    append(b, version);
+    append(b, count);
+    for (float v : values) append(b, v);
     return b;
 }
 
@@ -153,7 +149,9 @@ TEST(ParameterRecordTest, IdentifierAndVersionMismatchesFailBeforeAnyChange) {
 
 TEST(ParameterRecordTest, FilesRoundTripAndMissingFilesFail) {
     RecordOwner r;
-    const std::string path = ::testing::TempDir() + "record-round-trip.bin";
+    std::string folder = ::testing::TempDir() + "record-XXXXXX";
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string path = folder + "/round-trip.bin";
     r.set({-3.25f, 9.5f, 0.125f, 3.0f});
     ASSERT_TRUE(ParameterRecord::writeCollection(r.collection, path, 8));
     r.set({0.0f, 0.0f, 0.0f, 0.0f});
@@ -161,7 +159,8 @@ TEST(ParameterRecordTest, FilesRoundTripAndMissingFilesFail) {
     EXPECT_EQ(r.values(), (std::vector<float>{-3.25f, 9.5f, 0.125f, 3.0f}));
     EXPECT_FALSE(ParameterRecord::loadCollection(r.collection, path, 6));
     EXPECT_FALSE(ParameterRecord::loadCollection(r.collection, path + ".missing", 8));
-    EXPECT_FALSE(ParameterRecord::writeCollection(r.collection, "/nonexistent-folder/x.bin", 8));
+    EXPECT_FALSE(ParameterRecord::writeCollection(r.collection, folder + "/no/x.bin", 8));
+    std::filesystem::remove_all(folder);
 }
 
 // The loader of a product whose current version is 3; version 2 records lack "F1".
@@ -172,11 +171,11 @@ protected:
     static Bytes presetMap(int32_t current, const std::vector<int32_t>& old,
                            const std::vector<int32_t>& resets) {
         Bytes b = {'P', 'M', 'a', 'p'};
-        appendInt(b, 1);
-        appendInt(b, current);
-        appendInt(b, static_cast<int32_t>(old.size()));
-        for (int32_t i : old) appendInt(b, i);
-        for (int32_t i : resets) appendInt(b, i);
+        append(b, 1);
+        append(b, current);
+        append(b, static_cast<int32_t>(old.size()));
+        for (int32_t i : old) append(b, i);
+        for (int32_t i : resets) append(b, i);
         return b;
     }
     bool loadOld(const Bytes& map, const Bytes& rec) {
@@ -243,7 +242,7 @@ TEST(BinaryDataReaderTest, ReadsRewindsAndReportsFailures) {
     ASSERT_TRUE(reader.rewind());
     EXPECT_EQ(reader.readHeader(), "QV2i");
 
-    BinaryFileReader missing(::testing::TempDir() + "no-such-file");
+    BinaryFileReader missing("/nonexistent-folder/no-such-file");
     EXPECT_EQ(missing.readHeader(), "");
     EXPECT_FALSE(missing.good());
     EXPECT_THROW(BinaryResourceReader("NoSuchResource.bin"), EResource);

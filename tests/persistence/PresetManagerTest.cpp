@@ -28,6 +28,9 @@ protected:
         std::ofstream(path) << "x";
         return path.string();
     }
+    void touch(std::initializer_list<const char*> files) {
+        for (const char* f : files) touch(f);
+    }
     std::string folder(const std::string& relative = "") const {
         return relative.empty() ? root_.string() + "/" : (root_ / relative).string() + "/";
     }
@@ -47,9 +50,8 @@ protected:
 };
 
 TEST_F(PresetManagerTest, PinnedFoldersFirstThenNamesIgnoringCaseWithPrefixesFirst) {
-    for (const char* f : {"pads", "_Init", "Bass", "Pad", "bass 2", "_a"}) {
+    for (const char* f : {"pads", "_Init", "Bass", "Pad", "bass 2", "_a"})
         fs::create_directories(root_ / f);
-    }
     const PresetFolder tree(root_.string(), ".qvp", PresetManager::kScanBudgetMs);
     std::vector<std::string> shown;
     std::vector<bool> pinned;
@@ -69,12 +71,7 @@ TEST_F(PresetManagerTest, PinnedFoldersFirstThenNamesIgnoringCaseWithPrefixesFir
 }
 
 TEST_F(PresetManagerTest, OnlyFilesWithTheExtensionAreEntriesNamedWithoutIt) {
-    touch("Lead.qvp");
-    touch("Brass.QVP");
-    touch("Pad.v2.qvp");
-    touch("notes.txt");
-    touch("Lead.osc");
-    touch("qvp");
+    touch({"Lead.qvp", "Brass.QVP", "Pad.v2.qvp", "notes.txt", "Lead.osc", "qvp"});
     fs::create_directories(root_ / "folder.qvp");
     const PresetFolder tree(root_.string(), ".qvp", PresetManager::kScanBudgetMs);
     ASSERT_EQ(tree.presets().size(), 3u);
@@ -95,22 +92,22 @@ TEST_F(PresetManagerTest, OnlyFilesWithTheExtensionAreEntriesNamedWithoutIt) {
 }
 
 TEST_F(PresetManagerTest, FlatListIsPostOrderAndNumberedFromZero) {
-    touch("Root.qvp");
-    touch("B/b1.qvp");
-    touch("B/Deep/d1.qvp");
-    touch("B/Deep/d2.qvp");
-    touch("_Pinned/p1.qvp");
-    touch("a/a1.qvp");
+    touch({"Root.qvp", "B/b1.qvp", "B/Deep/d1.qvp", "B/Deep/d2.qvp", "_Pinned/p1.qvp", "a/a1.qvp",
+           "Zed/Root.qvp", "Abc/root.qvp"});
     const PresetManager manager(root_.string(), ".qvp");
     const std::vector<PresetEntry> all = manager.allPresets();
-    EXPECT_EQ(names(all), (std::vector<std::string>{"p1", "a1", "d1", "d2", "b1", "Root"}));
-    EXPECT_EQ(manager.mainTreePresetCount(), 6);
+    EXPECT_EQ(names(all),
+              (std::vector<std::string>{"p1", "a1", "root", "d1", "d2", "b1", "Root", "Root"}));
+    EXPECT_EQ(manager.mainTreePresetCount(), 8);
     for (size_t k = 0; k < all.size(); ++k) {
         EXPECT_EQ(all[k].bank, 0);
         EXPECT_EQ(all[k].program, static_cast<int>(k));
     }
-    EXPECT_EQ(all[2].displayName, "(0/2) d1");
-    EXPECT_EQ(all[5].path, folder() + "Root.qvp");
+    EXPECT_EQ(all[3].displayName, "(0/3) d1");
+    EXPECT_EQ(all[7].path, folder() + "Root.qvp");
+    // Names match exactly, the first in flat order.
+    EXPECT_EQ(manager.findByName("Root")->path, folder("Zed") + "Root.qvp");
+    EXPECT_FALSE(manager.findByName("Roo"));
 }
 
 TEST_F(PresetManagerTest, OneHundredThirtyPresetsSpanTwoBanks) {
@@ -167,22 +164,8 @@ TEST_F(PresetManagerTest, SteppingWrapsWithinTheMainTreeAndThroughTheExtraFolder
     EXPECT_FALSE(empty.stepFrom(a, PresetManager::kNext));
 }
 
-TEST_F(PresetManagerTest, FindByNameTakesTheFirstExactMatchInFlatOrder) {
-    touch("Zed/Default Sound.qvp");
-    touch("Default Sound.qvp");
-    touch("Abc/default sound.qvp");
-    const PresetManager manager(root_.string(), ".qvp");
-    const auto found = manager.findByName("Default Sound");
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->path, folder("Zed") + "Default Sound.qvp");
-    EXPECT_FALSE(manager.findByName("Default"));
-}
-
 TEST_F(PresetManagerTest, SetFolderRescansAndRenumbersKeepingExtraFolders) {
-    touch("one/a.qvp");
-    touch("two/b.qvp");
-    touch("two/c.qvp");
-    touch("extra/e.qvp");
+    touch({"one/a.qvp", "two/b.qvp", "two/c.qvp", "extra/e.qvp"});
     PresetManager manager(folder("one"), ".qvp");
     manager.addExtraFolder(folder("extra"));
     EXPECT_EQ(manager.extraFolders()[0]->name(), "extra");
@@ -213,10 +196,7 @@ int64_t slowClock() {
 }
 
 TEST_F(PresetManagerTest, AScanOutOfTimeStopsDescendingAndKeepsWhatItSaw) {
-    touch("top.qvp");
-    touch("A/a.qvp");
-    touch("A/B/b.qvp");
-    touch("A/B/C/c.qvp");
+    touch({"top.qvp", "A/a.qvp", "A/B/b.qvp", "A/B/C/c.qvp"});
     fakeNow = 0;
     // Root starts at 0 and gives A 2500 - 1000; A starts at 2000 and gives B 1500 - 1000; B
     // starts at 4000 and gives C 500 - 1000: C is not read.
@@ -235,12 +215,9 @@ TEST_F(PresetManagerTest, AScanOutOfTimeStopsDescendingAndKeepsWhatItSaw) {
 }
 
 TEST_F(PresetManagerTest, MenuShowsTheTreeTheCommandsAndTheCurrentPresetsPath) {
-    touch("_Best of/Star.qvp");
     const std::string current = touch("Bass/Deep/Sub.qvp");
-    touch("Bass/Wobble.qvp");
+    touch({"_Best of/Star.qvp", "Bass/Wobble.qvp", "Init.qvp", "extra/Shared.qvp"});
     fs::create_directories(root_ / "Empty");
-    touch("Init.qvp");
-    touch("extra/Shared.qvp");
     PresetManager manager(root_.string(), ".qvp");
     manager.addExtraFolder(folder("extra"), "User");
 

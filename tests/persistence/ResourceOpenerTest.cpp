@@ -17,10 +17,7 @@ TEST(ResourceOpenerTest, CompiledInResourcesAreFoundByStemIgnoringCase) {
     }
     // Only the last extension goes: "Prime.other" is a different name.
     EXPECT_FALSE(resourceExists("Prime.other.fil"));
-    for (const char* stem : {"GENTLE", "RAW", "TUBE", "METAL", "EASYGOING", "SMOOTH", "MONOPOLY",
-                             "CHEAP", "EXTREME"}) {
-        EXPECT_EQ(openResource(stem).size(), 1484u) << stem;
-    }
+    // The filter tests read every other shipped characteristic from the same compiled-in table.
 }
 
 TEST(ResourceOpenerTest, MissingResourceRaisesEResource) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
 #include <map>
 
 #include "persistence/RegistrySerializer.h"
@@ -71,10 +69,12 @@ TEST(SettingSerializer, TypedValuesGoThroughTheirTextForms) {
     EXPECT_FALSE(s.serializeBool("b", true, true));
 }
 
-TEST(SettingSerializer, WrittenValuesReadBackWithTheirTypes) {
+TEST(SettingSerializer, WrittenValuesReadBackWithTheirTypesBesideTheOthersOfTheKey) {
     TemporaryUserFolders folders;
+    store("Unrelated", Value::ofString("stays"));
     RegistryWriter writer(kKey);
     EXPECT_TRUE(writer.isWriting());
+    writer.serializeInt("Int", 1, 0);
     EXPECT_EQ(writer.serializeInt("Int", -5, 3), -5);
     EXPECT_TRUE(writer.serializeBool("Bool", true, false));
     EXPECT_EQ(writer.serializeString("Text", "a\tb", "d"), "a\tb");
@@ -89,6 +89,8 @@ TEST(SettingSerializer, WrittenValuesReadBackWithTheirTypes) {
     EXPECT_EQ(*file.find("Text"), Value::ofString("a\tb"));
     EXPECT_EQ(*file.find("Double"), Value::ofString("0.1"));
     EXPECT_EQ(*file.find("Blob"), Value::ofBinary({1, 2, 254}));
+    EXPECT_EQ(*file.find("Unrelated"), Value::ofString("stays"));
+    EXPECT_EQ(file.values().size(), 6u);
 
     RegistryReader reader(kKey);
     EXPECT_FALSE(reader.isWriting());
@@ -125,19 +127,6 @@ TEST(SettingSerializer, MissingOrMistypedValuesReadAsDefaults) {
     EXPECT_TRUE(reader.serializeBool("Flag", false, true));
     // Another key is another file.
     EXPECT_EQ(RegistryReader("Vorn/2.0").serializeString("Blob", "", "none"), "none");
-}
-
-TEST(SettingSerializer, AWriterKeepsTheOtherValuesOfItsKey) {
-    TemporaryUserFolders folders;
-    store("Unrelated", Value::ofString("stays"));
-    RegistryWriter writer(kKey);
-    writer.serializeInt("A", 1, 0);
-    writer.serializeInt("A", 2, 0);
-    SettingsStore file(kKey);
-    ASSERT_TRUE(file.load());
-    EXPECT_EQ(file.values().size(), 2u);
-    EXPECT_EQ(*file.find("A"), Value::ofDword(2));
-    EXPECT_EQ(*file.find("Unrelated"), Value::ofString("stays"));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 
 #include "persistence/SettingsStore.h"
 #include "tests/persistence/TemporaryUserFolders.h"
@@ -66,45 +65,8 @@ TEST(SettingsStore, MalformedLinesAreSkippedAndTheLastLineOfANameWins) {
     EXPECT_EQ(values, expected);
 }
 
-// Near-valid and random text parses without trouble, and whatever it yields survives a
-// format/parse round trip unchanged.
-TEST(SettingsStore, RandomTextParsesAndRoundTrips) {
-    const std::string pieces[] = {"\\",   "#",   "-",   "0", "7",   "42",
-                                  "ff",   "A",   "n",   "t", "\\t", "\\n",
-                                  "\\\\", "\\#", "\\0", "é", " ",   std::string(1, '\0'),
-                                  "\xff", "\r"};
-    const std::string types[] = {"dword", "string", "binary", "word", ""};
-    std::mt19937 random(12345);
-    auto any = [&](auto& list) { return list[random() % std::size(list)]; };
-    auto tokens = [&](int most) {
-        std::string text;
-        for (int n = static_cast<int>(random() % (most + 1)); n > 0; --n) text += any(pieces);
-        return text;
-    };
-    size_t kept = 0;
-    for (int round = 0; round < 3000; ++round) {
-        std::string text;
-        for (int line = static_cast<int>(random() % 6); line > 0; --line) {
-            text += tokens(3) + "\t" + any(types) + "\t" + tokens(4);
-            text += random() % 4 == 0 ? "\r\n" : "\n";
-        }
-        // Damage: a stray byte somewhere.
-        if (!text.empty() && random() % 3 == 0)
-            text.insert(random() % text.size(), 1, static_cast<char>(random()));
-        const SettingsStore::Values values = SettingsStore::parse(text);
-        kept += values.size();
-        ASSERT_EQ(SettingsStore::parse(SettingsStore::format(values)), values) << round;
-    }
-    EXPECT_GT(kept, 1000u);  // the generator does make valid lines
-
-    std::vector<uint8_t> bytes(4096);
-    for (int round = 0; round < 200; ++round) {
-        for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
-        const SettingsStore::Values values = SettingsStore::parse(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        ASSERT_EQ(SettingsStore::parse(SettingsStore::format(values)), values);
-    }
-}
+// Near-valid and random text parse and survive a format/parse round trip: the fuzz target
+// SettingsStoreFuzzer, whose corpus is replayed in every test run.
 
 TEST(SettingsStore, KeysAreFilesUnderTheConfigFolderWrittenWhole) {
     TemporaryUserFolders folders;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -15,19 +16,17 @@ public:
         std::string pattern =
             (std::filesystem::temp_directory_path() / "vorn-user-XXXXXX").string();
         root_ = mkdtemp(pattern.data());
-        for (const Variable& v : kVariables) {
-            const char* old = std::getenv(v.name);
-            saved_[&v - kVariables] = old ? std::optional<std::string>(old) : std::nullopt;
-            setenv(v.name, (root_ / v.folder).c_str(), 1);
+        for (size_t i = 0; i < kNames.size(); ++i) {
+            if (const char* old = std::getenv(kNames[i])) saved_[i] = old;
+            setenv(kNames[i], (root_ / kFolders[i]).c_str(), 1);
         }
     }
     ~TemporaryUserFolders() {
-        for (const Variable& v : kVariables) {
-            const auto& old = saved_[&v - kVariables];
-            if (old) {
-                setenv(v.name, old->c_str(), 1);
+        for (size_t i = 0; i < kNames.size(); ++i) {
+            if (saved_[i]) {
+                setenv(kNames[i], saved_[i]->c_str(), 1);
             } else {
-                unsetenv(v.name);
+                unsetenv(kNames[i]);
             }
         }
         std::error_code error;
@@ -36,20 +35,14 @@ public:
     TemporaryUserFolders(const TemporaryUserFolders&) = delete;
     TemporaryUserFolders& operator=(const TemporaryUserFolders&) = delete;
 
-    std::filesystem::path config() const { return root_ / "config"; }
-    std::filesystem::path data() const { return root_ / "data"; }
-    std::filesystem::path documents() const { return root_ / "documents"; }
+    std::filesystem::path config() const { return root_ / kFolders[0]; }
+    std::filesystem::path data() const { return root_ / kFolders[1]; }
+    std::filesystem::path documents() const { return root_ / kFolders[2]; }
 
 private:
-    struct Variable {
-        const char* name;
-        const char* folder;
-    };
-    static constexpr Variable kVariables[] = {
-        {"XDG_CONFIG_HOME", "config"},
-        {"XDG_DATA_HOME", "data"},
-        {"XDG_DOCUMENTS_DIR", "documents"},
-    };
+    static constexpr std::array<const char*, 3> kNames = {"XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                                          "XDG_DOCUMENTS_DIR"};
+    static constexpr std::array<const char*, 3> kFolders = {"config", "data", "documents"};
 
     std::filesystem::path root_;
     std::optional<std::string> saved_[3];

@@ -2,6 +2,9 @@
 
 #include <cstddef>
 
+#include "tests/support/AllocationCounter.h"
+#include "tests/support/BlockingCounter.h"
+
 // Set when RealtimeSanitizer watches the scopes itself: it stops at the first forbidden call.
 #if defined(__has_feature)
 #if __has_feature(realtime_sanitizer)
@@ -9,28 +12,28 @@
 #endif
 #endif
 
-// Counts what a real-time thread must never do: allocate or free heap memory, lock a mutex, or
-// sleep. The test binary replaces the malloc family, pthread_mutex_lock/trylock and the sleep
-// calls; they count while the calling thread is inside a RealtimeScope and then do their usual
-// work. Sanitizer runtimes own those functions, so sanitized builds count only the C++ operator
-// new/delete family (and RealtimeSanitizer builds hand the scope to the sanitizer instead).
+// What a real-time thread must never do: allocate or free heap memory, lock a mutex, or sleep.
+// Sanitized builds count only the C++ operator new/delete family.
 struct RealtimeCounts {
     size_t allocations = 0;
     size_t frees = 0;
     size_t locks = 0;
     size_t sleeps = 0;
+
+    RealtimeCounts& operator+=(const RealtimeCounts& more);
 };
 
-// Marks the current thread as an audio thread inside processBlock while alive; scopes nest.
+// Marks the current thread as an audio thread while alive; counts() tells what it did since.
 class RealtimeScope {
 public:
     RealtimeScope();
     ~RealtimeScope();
     RealtimeScope(const RealtimeScope&) = delete;
     RealtimeScope& operator=(const RealtimeScope&) = delete;
-};
 
-// Totals over every thread since the start of the process.
-RealtimeCounts realtimeCounts();
-// Whether the C allocation, lock and sleep functions are counted (not in sanitized builds).
-bool realtimeCallsInterposed();
+    RealtimeCounts counts() const;
+
+private:
+    AllocationGuard allocations_;
+    BlockingCounter blocking_;
+};

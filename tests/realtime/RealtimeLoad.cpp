@@ -19,18 +19,6 @@ namespace {
 constexpr int kMaxMidiPerBlock = 8;
 constexpr int kEditsPerUiTick = 4;
 
-RealtimeCounts difference(const RealtimeCounts& after, const RealtimeCounts& before) {
-    return {after.allocations - before.allocations, after.frees - before.frees,
-            after.locks - before.locks, after.sleeps - before.sleeps};
-}
-
-void add(RealtimeCounts& total, const RealtimeCounts& more) {
-    total.allocations += more.allocations;
-    total.frees += more.frees;
-    total.locks += more.locks;
-    total.sleeps += more.sleeps;
-}
-
 // A value anywhere in the parameter's range, a fifth of them at an end.
 float randomValue(AbstractPluginParameter& p, std::mt19937& random) {
     const float lo = p.getMinimum();
@@ -102,20 +90,10 @@ public:
 
 private:
     void act(int tick) {
-        switch (tick % 4) {
-            case 0:
-                edit();
-                break;
-            case 1:
-                loadPreset();
-                break;
-            case 2:
-                saveState();
-                break;
-            default:
-                restoreState();
-                break;
-        }
+        using Action = void (UiThread::*)();
+        static constexpr Action kActions[] = {&UiThread::edit, &UiThread::loadPreset,
+                                              &UiThread::saveState, &UiThread::restoreState};
+        (this->*kActions[tick % 4])();
     }
 
     void edit() {
@@ -201,7 +179,6 @@ RealtimeLoadResult runRealtimeLoad(const RealtimeLoadConfig& config) {
             while (rendered > servedFrames.load(std::memory_order_acquire) + 2 * uiPeriod) {
                 std::this_thread::yield();
             }
-            const RealtimeCounts before = realtimeCounts();
             {
                 RealtimeScope scope;
                 // A host's automation arrives on the audio thread before the block it belongs to.
@@ -215,8 +192,8 @@ RealtimeLoadResult runRealtimeLoad(const RealtimeLoadConfig& config) {
                                              : playedNote(random, frames));
                 }
                 plugin.processBlock(nullptr, 0, outputs, 2, frames);
+                result.audio += scope.counts();
             }
-            add(result.audio, difference(realtimeCounts(), before));
             for (int i = 0; i < frames; ++i) {
                 for (const float x :
                      {left[static_cast<size_t>(i)], right[static_cast<size_t>(i)]}) {

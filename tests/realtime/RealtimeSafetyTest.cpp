@@ -8,12 +8,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/VornPresets.h"
 #include "persistence/FactoryArchive.h"
+#include "tests/persistence/TemporaryUserFolders.h"
 #include "tests/realtime/RealtimeInterposer.h"
 #include "tests/realtime/RealtimeLoad.h"
 
@@ -40,34 +42,21 @@ double matrixSeconds() {
     return seconds > 0.0 ? seconds : kMatrixSeconds;
 }
 
-RealtimeCounts since(const RealtimeCounts& before) {
-    const RealtimeCounts now = realtimeCounts();
-    return {now.allocations - before.allocations, now.frees - before.frees,
-            now.locks - before.locks, now.sleeps - before.sleeps};
-}
-
 // Factory presets in a temporary folder; settings and user folders point there too, so that
 // nothing outside it is read or written.
 class RealtimeSafetyTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         VornPresets::setStartupPresets(false);
-        std::string pattern = (fs::temp_directory_path() / "vorn-realtime-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
-        for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"}) {
-            setenv(variable, (root_ / variable).c_str(), 1);
-        }
-        const fs::path presets = root_ / "presets";
+        folders_.emplace();
+        const fs::path presets = folders_->documents() / "presets";
         if (!extractFactoryFolder("FactoryPresets", presets.string(), false)) return;
         for (const auto& entry : fs::recursive_directory_iterator(presets)) {
             if (entry.is_regular_file()) presetFiles_.push_back(entry.path().string());
         }
         std::sort(presetFiles_.begin(), presetFiles_.end());
     }
-    static void TearDownTestSuite() {
-        std::error_code error;
-        fs::remove_all(root_, error);
-    }
+    static void TearDownTestSuite() { folders_.reset(); }
 
     static void expectRealtimeSafe(const RealtimeLoadConfig& config) {
         SCOPED_TRACE(testing::Message() << config.sampleRate << " Hz, blocks of "
@@ -92,7 +81,7 @@ protected:
         EXPECT_EQ(r.failedStateRestores, 0);
     }
 
-    static inline fs::path root_;
+    static inline std::optional<TemporaryUserFolders> folders_;
     static inline std::vector<std::string> presetFiles_;
 };
 
@@ -104,32 +93,24 @@ TEST_F(RealtimeSafetyTest, InterposerCountsForbiddenCallsInsideTheScopeOnly) {
 #endif
     auto* volatile sink = new int(1);
     delete sink;
-
-    RealtimeCounts before = realtimeCounts();
-    {
-        RealtimeScope scope;
-        sink = new int(2);
-        delete sink;
-    }
-    RealtimeCounts made = since(before);
-    EXPECT_EQ(made.allocations, 1u);
-    EXPECT_EQ(made.frees, 1u);
-
-    before = realtimeCounts();
     std::thread other([] {
         auto* volatile p = new int(3);
         delete p;
     });
+    RealtimeCounts made;
     {
         RealtimeScope scope;
+        sink = new int(2);
+        delete sink;
         other.join();
+        made = scope.counts();
     }
-    EXPECT_EQ(since(before).allocations, 0u);
+    EXPECT_EQ(made.allocations, 1u);
+    EXPECT_EQ(made.frees, 1u);
 
-    if (!realtimeCallsInterposed()) return;
+    if (!BlockingCounter::active()) return;
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     const timespec nap{0, 1000};
-    before = realtimeCounts();
     {
         RealtimeScope scope;
         void* volatile block = std::malloc(16);
@@ -144,8 +125,8 @@ TEST_F(RealtimeSafetyTest, InterposerCountsForbiddenCallsInsideTheScopeOnly) {
         EXPECT_EQ(pthread_mutex_unlock(&mutex), 0);
         EXPECT_EQ(nanosleep(&nap, nullptr), 0);
         EXPECT_EQ(usleep(1), 0);
+        made = scope.counts();
     }
-    made = since(before);
     EXPECT_EQ(made.allocations, 3u);
     EXPECT_EQ(made.frees, 2u);
     EXPECT_EQ(made.locks, 2u);

@@ -92,37 +92,13 @@ TEST(Determinism, sameScriptGivesBitIdenticalOutputEverywhere) {
             if (!patch.empty()) setPatch(*p, patch);
         }
         const RenderScript script = standardPhrase(*a, kRate, kTailSeconds);
-        Stereo outA;
-        Stereo outB;
-        outA.left.assign(static_cast<size_t>(script.frames), 0.0f);
-        outA.right = outA.left;
-        outB = outA;
-        // One host block of each in turn, each block's events cut from the script.
-        RenderScript slice;
-        Stereo chunkA;
-        Stereo chunkB;
-        size_t next = 0;
-        size_t block = 0;
-        for (int64_t done = 0; done < script.frames;) {
-            const int64_t n = std::min<int64_t>(schedule.sizes[block % schedule.sizes.size()],
-                                                script.frames - done);
-            slice.frames = n;
-            slice.events.clear();
-            for (; next < script.events.size() && script.events[next].frame < done + n; ++next) {
-                ScriptEvent e = script.events[next];
-                e.frame -= done;
-                slice.events.push_back(e);
-            }
-            BlockSchedule one = BlockSchedule::fixed(static_cast<int>(n));
-            renderInto(*a, slice, one, chunkA);
-            renderInto(*b, slice, one, chunkB);
-            std::copy(chunkA.left.begin(), chunkA.left.end(), outA.left.begin() + done);
-            std::copy(chunkA.right.begin(), chunkA.right.end(), outA.right.begin() + done);
-            std::copy(chunkB.left.begin(), chunkB.left.end(), outB.left.begin() + done);
-            std::copy(chunkB.right.begin(), chunkB.right.end(), outB.right.begin() + done);
-            done += n;
-            ++block;
+        ScriptPlayer playA(*a, script, schedule);
+        ScriptPlayer playB(*b, script, schedule);
+        // One host block of each in turn.
+        while (playA.step() && playB.step()) {
         }
+        const Stereo& outA = playA.out;
+        const Stereo& outB = playB.out;
         EXPECT_EQ(firstDifference(reference, outA), SIZE_MAX) << "instance A of two";
         EXPECT_EQ(firstDifference(reference, outB), SIZE_MAX) << "instance B of two";
 

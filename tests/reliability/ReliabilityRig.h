@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -146,43 +147,59 @@ inline void prepare(VornPlugin& plugin, float sampleRate) {
     plugin.queueResetMarker();
 }
 
-// Plays the script through the plug-in in host blocks of the schedule: MIDI reaches receiveMidi
-// with its offset inside the block, parameter changes are set just before the block holding
-// their frame. Starts at `firstBlock` of the schedule; returns the index of the next one.
-inline size_t renderInto(VornPlugin& plugin, const RenderScript& script,
-                         const BlockSchedule& schedule, Stereo& out, int channels = 2,
-                         size_t firstBlock = 0) {
-    const auto frames = static_cast<size_t>(script.frames);
-    out.left.assign(frames, 0.0f);
-    out.right.assign(frames, 0.0f);
-    size_t next = 0;
-    size_t block = firstBlock;
-    for (size_t done = 0; done < frames; ++block) {
-        const int size = schedule.sizes[block % schedule.sizes.size()];
-        const size_t n = std::min(static_cast<size_t>(std::max(size, 0)), frames - done);
-        const auto end = static_cast<int64_t>(done + n);
-        for (; next < script.events.size() && script.events[next].frame < end; ++next) {
-            const ScriptEvent& e = script.events[next];
+// Plays the script through the plug-in in host blocks of the schedule, one block per step():
+// MIDI reaches receiveMidi with its offset inside the block, parameter changes are set just
+// before the block holding their frame.
+class ScriptPlayer {
+public:
+    ScriptPlayer(VornPlugin& plugin, const RenderScript& script, const BlockSchedule& schedule,
+                 int channels = 2)
+        : plugin_(plugin), script_(script), schedule_(schedule), channels_(channels) {
+        out.left.assign(static_cast<size_t>(script.frames), 0.0f);
+        out.right = out.left;
+    }
+
+    // Renders the next block; false once the whole script was rendered.
+    bool step() {
+        const size_t frames = out.left.size();
+        if (done_ >= frames) return false;
+        const int size = schedule_.sizes[block_++ % schedule_.sizes.size()];
+        const size_t n = std::min(static_cast<size_t>(std::max(size, 0)), frames - done_);
+        const auto end = static_cast<int64_t>(done_ + n);
+        for (; next_ < script_.events.size() && script_.events[next_].frame < end; ++next_) {
+            const ScriptEvent& e = script_.events[next_];
             if (e.isMidi) {
                 MidiEvent m = e.midi;
-                m.offset = static_cast<int32_t>(std::max<int64_t>(e.frame - done, 0));
-                plugin.receiveMidi(m);
-            } else if (AbstractPluginParameter* p = plugin.getParameter(e.parameter)) {
+                m.offset = static_cast<int32_t>(std::max<int64_t>(e.frame - done_, 0));
+                plugin_.receiveMidi(m);
+            } else if (AbstractPluginParameter* p = plugin_.getParameter(e.parameter)) {
                 p->setValue(e.plain, GenericPlugin::kFlagFromHost);
             }
         }
-        std::array<float*, 2> outputs{out.left.data() + done, out.right.data() + done};
-        plugin.processBlock(nullptr, 0, outputs.data(), channels, static_cast<int>(n));
-        done += n;
+        std::array<float*, 2> outputs{out.left.data() + done_, out.right.data() + done_};
+        plugin_.processBlock(nullptr, 0, outputs.data(), channels_, static_cast<int>(n));
+        done_ += n;
+        return true;
     }
-    return block;
-}
+
+    Stereo out;
+
+private:
+    VornPlugin& plugin_;
+    const RenderScript& script_;
+    const BlockSchedule& schedule_;
+    int channels_;
+    size_t done_ = 0;
+    size_t next_ = 0;
+    size_t block_ = 0;
+};
 
 inline Stereo render(VornPlugin& plugin, const RenderScript& script, const BlockSchedule& schedule,
                      int channels = 2) {
-    Stereo out;
-    renderInto(plugin, script, schedule, out, channels);
-    return out;
+    ScriptPlayer player(plugin, script, schedule, channels);
+    while (player.step()) {
+    }
+    return std::move(player.out);
 }
 
 // The fixed phrase: a 16-note chord at full velocity with full pitch bend both ways, the sustain
@@ -219,6 +236,23 @@ inline RenderScript standardPhrase(VornPlugin& plugin, float sampleRate, double 
         s.parameter(at(2.5), id, p->getDefault());
     }
     return s;
+}
+
+// A4 at velocity 100 from the first frame, held for the given time.
+inline RenderScript heldA4(float rate, double seconds) {
+    RenderScript s;
+    s.frames = static_cast<int64_t>(std::llround(seconds * rate));
+    s.noteOn(0, 69, 100);
+    return s;
+}
+
+// A fresh instance playing the plain sine.
+inline std::unique_ptr<VornPlugin> sinePlugin(float rate) {
+    auto plugin = std::make_unique<VornPlugin>();
+    prepare(*plugin, rate);
+    setPlainSine(*plugin);
+    plugin->queueResetMarker();
+    return plugin;
 }
 
 // Voices that are not muted, that is still sounding or waiting to sound.

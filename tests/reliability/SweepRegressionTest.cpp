@@ -7,8 +7,8 @@
 #include "dsp/BiQuadFilter.h"
 #include "dsp/GenericFilter.h"
 #include "dsp/MultiDesignFilter.h"
-#include "wave/Environment.h"
 #include "tests/reliability/ReliabilityRig.h"
+#include "wave/Environment.h"
 
 // Defects the parameter sweep found, kept at the depth where they were fixed.
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -15,17 +14,13 @@
 #include "engine/VornPresets.h"
 #include "engine/VornVoice.h"
 #include "tests/engine/VornTestRig.h"
+#include "tests/reliability/ReliabilityRig.h"
 
 // Every patch, however extreme, must play a loud phrase without producing a NaN, an infinity, a
 // subnormal or a peak above +12 dBFS, and must fall back to silence with every voice idle once
 // the notes are released.
 
 namespace {
-
-const bool startupPresetsOff = [] {
-    VornPresets::setStartupPresets(false);
-    return true;
-}();
 
 constexpr float kPeakLimit = 3.98107171f;        // +12 dBFS
 constexpr float kSilenceLimit = 3.16227766e-8f;  // -150 dBFS
@@ -63,49 +58,31 @@ struct Verdict {
     bool delayRinging = false;  // silent only once the delay was switched off
 };
 
-// Scans rendered samples for the first fault and tracks the peak.
-class OutputCheck {
-public:
-    explicit OutputCheck(float peakLimit) : peakLimit_(peakLimit) {}
+// The first fault of a run, a NaN, an infinity, a subnormal or a peak above the limit, and the
+// peak of the finite samples.
+struct OutputCheck {
+    float limit;
+    std::string fault;
+    float peak = 0.0f;
 
-    void scan(const std::vector<float>& x, int64_t start, const char* channel) {
-        for (size_t i = 0; i < x.size(); ++i) {
-            const float v = x[i];
-            if (!fault_.empty()) return;
-            const char* kind = nullptr;
-            if (std::isnan(v)) {
-                kind = "NaN";
-            } else if (std::isinf(v)) {
-                kind = "infinity";
-            } else if (std::fpclassify(v) == FP_SUBNORMAL) {
-                kind = "subnormal";
-            } else if (std::fabs(v) > peakLimit_) {
-                kind = "peak above the limit";
-            }
-            peak_ = std::max(peak_, std::fabs(v));
-            if (kind) {
-                std::ostringstream s;
-                s << kind << " (" << v << ") at sample " << start + static_cast<int64_t>(i) << " "
-                  << channel;
-                fault_ = s.str();
-            }
+    void scan(const VornTestRig::Stereo& out, int64_t start) {
+        for (const std::vector<float>* channel : {&out.left, &out.right}) {
+            const reliability::SampleScan s = reliability::scan(*channel);
+            peak = std::max(peak, s.peak);
+            if (!fault.empty()) continue;
+            const auto at = std::to_string(start + static_cast<int64_t>(s.firstBad));
+            if (s.nonFinite) fault = "non-finite sample at " + at;
+            if (s.subnormal && !s.nonFinite) fault = "subnormal sample at " + at;
+            if (fault.empty() && s.peak > limit)
+                fault = "peak " + std::to_string(s.peak) + " after " + std::to_string(start);
         }
     }
-    const std::string& fault() const { return fault_; }
-    float peak() const { return peak_; }
-
-private:
-    float peakLimit_;
-    std::string fault_;
-    float peak_ = 0.0f;
 };
 
 int parameterId(VornPlugin& plugin, const std::string& name) {
-    for (int id = 0; id < plugin.getParameterCount(); ++id) {
-        if (plugin.getParameter(id)->name() == name) return id;
-    }
-    ADD_FAILURE() << name;
-    return 0;
+    const int id = reliability::parameterId(plugin, name);
+    EXPECT_GE(id, 0) << name;
+    return std::max(id, 0);
 }
 
 bool allVoicesIdle(VornTestRig& rig) {
@@ -138,12 +115,11 @@ Verdict playPhrase(const Patch& patch, float sampleRate = VornTestRig::kSampleRa
     for (const auto& [id, plain] : patch) rig.plugin().getParameter(id)->setValue(plain, 0);
     rig.plugin().queueResetMarker();
 
-    OutputCheck check(peakLimit(rig.plugin()));
+    OutputCheck check{peakLimit(rig.plugin()), "", 0.0f};
     int64_t clock = 0;
     const auto play = [&](double seconds) {
         const VornTestRig::Stereo out = rig.render(rig.frames(seconds), kHostBlock);
-        check.scan(out.left, clock, "left");
-        check.scan(out.right, clock, "right");
+        check.scan(out, clock);
         clock += static_cast<int64_t>(out.left.size());
         return out;
     };
@@ -181,7 +157,7 @@ Verdict playPhrase(const Patch& patch, float sampleRate = VornTestRig::kSampleRa
     const int64_t releasedAt = clock;
     const auto tail = [&](double seconds, bool needIdle) {
         const int64_t limit = clock + rig.frames(seconds);
-        while (check.fault().empty() && clock < limit) {
+        while (check.fault.empty() && clock < limit) {
             const VornTestRig::Stereo out = play(kQuietWindowSeconds);
             if (allVoicesIdle(rig) && (needIdle || quiet(out))) return true;
         }
@@ -190,15 +166,15 @@ Verdict playPhrase(const Patch& patch, float sampleRate = VornTestRig::kSampleRa
     const bool idle = tail(longestTailSeconds, true);
     bool silent = idle && tail(kLongestEchoSeconds, false);
     Verdict verdict;
-    if (idle && !silent && check.fault().empty()) {
+    if (idle && !silent && check.fault.empty()) {
         // A delay filter at high resonance oscillates on its own, and full feedback repeats
         // forever; without the delay, the rest must be silent.
         rig.plugin().getParameter(parameterId(rig.plugin(), "Delay Enabled"))->setValue(0.0f, 0);
         silent = tail(kDelayFadeSeconds, false);
         verdict.delayRinging = silent;
     }
-    verdict.fault = check.fault();
-    verdict.peak = check.peak();
+    verdict.fault = check.fault;
+    verdict.peak = check.peak;
     verdict.tailSeconds = static_cast<double>(clock - releasedAt) / rig.sampleRate();
     if (verdict.fault.empty() && !silent) {
         verdict.fault =

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -18,7 +16,6 @@ namespace reliability {
 namespace {
 
 constexpr double kA4 = 440.0;
-constexpr int kA4Note = 69;
 // +12 dBFS.
 constexpr float kCeiling = 3.9810717f;
 // -150 dBFS.
@@ -31,22 +28,6 @@ void expectClean(const Stereo& out, const std::string& what) {
     EXPECT_EQ(s.nonFinite, 0u) << what << ", first at " << s.firstBad;
     EXPECT_EQ(s.subnormal, 0u) << what << ", first at " << s.firstBad;
     EXPECT_LE(s.peak, kCeiling) << what << ": peak " << toDbfs(s.peak) << " dBFS";
-}
-
-// The sine patch of the engine tests holding A4 from the first sample.
-RenderScript heldA4(float rate, double seconds) {
-    RenderScript s;
-    s.frames = static_cast<int64_t>(std::llround(seconds * rate));
-    s.noteOn(0, kA4Note, 100);
-    return s;
-}
-
-std::unique_ptr<VornPlugin> sinePlugin(float rate) {
-    auto plugin = std::make_unique<VornPlugin>();
-    prepare(*plugin, rate);
-    EXPECT_TRUE(setPlainSine(*plugin));
-    plugin->queueResetMarker();
-    return plugin;
 }
 
 // Every rate a host may choose plays the phrase cleanly, in tune, and falls silent after it;
@@ -179,11 +160,7 @@ TEST(Validator, resetSilencesAndReactivationPlaysAgain) {
     plugin.setSampleRate(96000.0f);
     plugin.reset();
     ASSERT_TRUE(setPlainSine(plugin));
-    for (const char* name : {"Delay Enabled"}) {
-        const int id = parameterId(plugin, name);
-        plugin.getParameter(id)->setValue(plugin.getParameter(id)->getMinimum(),
-                                          GenericPlugin::kFlagFromHost);
-    }
+    ASSERT_TRUE(assign(plugin, {"Delay Enabled=Disabled"}));
     plugin.queueResetMarker();
     const Stereo again = render(plugin, heldA4(96000.0f, 0.3), BlockSchedule::fixed(480));
     expectClean(again, "after re-activation");

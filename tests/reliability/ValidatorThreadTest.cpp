@@ -67,28 +67,30 @@ std::vector<uint8_t> stateOf(VornPlugin& plugin) {
     return ParameterRecord::encode(ParameterCollection::of(plugin), VornPlugin::kStateVersion);
 }
 
+// A fifth of the values at either end of the range.
+void setAllRandomly(VornPlugin& plugin, std::mt19937& random) {
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int id = 0; id < plugin.getParameterCount(); ++id) {
+        AbstractPluginParameter* p = plugin.getParameter(id);
+        float normalized = unit(random);
+        if (normalized < 0.1f) normalized = 0.0f;
+        if (normalized > 0.9f) normalized = 1.0f;
+        p->setValue(p->normalizedToPlain(normalized), GenericPlugin::kFlagFromHost);
+    }
+}
+
 std::vector<uint8_t> randomState(uint32_t seed) {
     VornPlugin plugin;
     prepare(plugin, kRate);
     std::mt19937 random(seed);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    for (int id = 0; id < plugin.getParameterCount(); ++id) {
-        AbstractPluginParameter* p = plugin.getParameter(id);
-        p->setValue(p->normalizedToPlain(unit(random)), GenericPlugin::kFlagFromHost);
-    }
+    setAllRandomly(plugin, random);
     return stateOf(plugin);
 }
 
 // Level of a held A4 from the sine patch in a fresh instance.
 double freshSineLevel() {
-    VornPlugin plugin;
-    prepare(plugin, kRate);
-    EXPECT_TRUE(setPlainSine(plugin));
-    plugin.queueResetMarker();
-    RenderScript s;
-    s.frames = static_cast<int64_t>(kRate * 0.3);
-    s.noteOn(0, 69, 100);
-    return rms(render(plugin, s, BlockSchedule::fixed(kBlockFrames)).left, 4800);
+    auto plugin = sinePlugin(kRate);
+    return rms(render(*plugin, heldA4(kRate, 0.3), BlockSchedule::fixed(kBlockFrames)).left, 4800);
 }
 
 // After any storm: the instance plays the sine patch in tune and at the level a fresh one has.
@@ -100,25 +102,10 @@ void expectPlaysLikeNew(VornPlugin& plugin, double level) {
     ASSERT_TRUE(setPlainSine(plugin));
     // The host's reset: notes left hanging by the storm stop, the new values apply at once.
     plugin.reset();
-    RenderScript s;
-    s.frames = static_cast<int64_t>(kRate * 0.3);
-    s.noteOn(0, 69, 100);
-    const Stereo out = render(plugin, s, BlockSchedule::fixed(kBlockFrames));
+    const Stereo out = render(plugin, heldA4(kRate, 0.3), BlockSchedule::fixed(kBlockFrames));
     const auto settled = static_cast<size_t>(kRate * 0.1);
     EXPECT_NEAR(zeroCrossingFrequency(out.left, kRate, settled), kA4, 0.05);
     EXPECT_NEAR(rms(out.left, settled), level, level * 0.02);
-}
-
-// A fifth of the values at either end of the range.
-void setAllRandomly(VornPlugin& plugin, std::mt19937& random) {
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    for (int id = 0; id < plugin.getParameterCount(); ++id) {
-        AbstractPluginParameter* p = plugin.getParameter(id);
-        float normalized = unit(random);
-        if (normalized < 0.1f) normalized = 0.0f;
-        if (normalized > 0.9f) normalized = 1.0f;
-        p->setValue(p->normalizedToPlain(normalized), GenericPlugin::kFlagFromHost);
-    }
 }
 
 TEST(ValidatorThreads, stateSavedAndRestoredWhileTheAudioThreadRuns) {

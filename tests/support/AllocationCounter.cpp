@@ -1,5 +1,6 @@
 #include "tests/support/AllocationCounter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <new>
@@ -82,46 +83,32 @@ int posix_memalign(void** out, size_t alignment, size_t n) {
     return 0;
 }
 }
-
-namespace {
-inline void* rawAllocate(size_t n) {
-    return __libc_malloc(n ? n : 1);
-}
-inline void* rawAllocateAligned(size_t n, size_t a) {
-    return __libc_memalign(a, n ? n : 1);
-}
-inline void rawFree(void* p) {
-    __libc_free(p);
-}
-}  // namespace
-#else
-namespace {
-inline void* rawAllocate(size_t n) {
-    return std::malloc(n ? n : 1);
-}
-inline void* rawAllocateAligned(size_t n, size_t a) {
-    return std::aligned_alloc(a, (n + a - 1) / a * a);
-}
-inline void rawFree(void* p) {
-    std::free(p);
-}
-}  // namespace
 #endif
 
 namespace {
+#ifdef VORN_SANITIZED
+constexpr bool kCountNew = true;
+#else
+constexpr bool kCountNew = false;  // the replaced malloc family counts
+#endif
+
+void* allocate(size_t n) {
+    if (kCountNew) noteAllocation();
+    return std::malloc(n ? n : 1);
+}
 void* allocateOrThrow(size_t n) {
-    noteAllocation();
-    if (void* p = rawAllocate(n)) return p;
+    if (void* p = allocate(n)) return p;
     throw std::bad_alloc();
 }
-void* allocateAlignedOrThrow(size_t n, std::align_val_t a) {
-    noteAllocation();
-    if (void* p = rawAllocateAligned(n, static_cast<size_t>(a))) return p;
+void* allocateAlignedOrThrow(size_t n, std::align_val_t alignment) {
+    if (kCountNew) noteAllocation();
+    const auto a = static_cast<size_t>(alignment);
+    if (void* p = std::aligned_alloc(a, (std::max<size_t>(n, 1) + a - 1) / a * a)) return p;
     throw std::bad_alloc();
 }
 void release(void* p) {
-    noteFree(p);
-    rawFree(p);
+    if (kCountNew) noteFree(p);
+    std::free(p);
 }
 }  // namespace
 
@@ -132,12 +119,10 @@ void* operator new[](size_t n) {
     return allocateOrThrow(n);
 }
 void* operator new(size_t n, const std::nothrow_t&) noexcept {
-    noteAllocation();
-    return rawAllocate(n);
+    return allocate(n);
 }
 void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-    noteAllocation();
-    return rawAllocate(n);
+    return allocate(n);
 }
 void* operator new(size_t n, std::align_val_t a) {
     return allocateAlignedOrThrow(n, a);

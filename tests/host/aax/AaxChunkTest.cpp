@@ -10,17 +10,7 @@ namespace {
 constexpr AAX_CTypeID kControls = AAX_FourChar("elck");
 constexpr AAX_CTypeID kPresetName = AAX_FourChar("QVPr");
 
-class AaxChunks : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { collection_ = describeModule(VersionRecord(2, 2, 3)).release(); }
-    static void TearDownTestSuite() { delete collection_; }
-
-    const RecordedEffect& effect() { return *collection_->effects.at(0).second; }
-
-    static RecordingCollection* collection_;
-};
-
-RecordingCollection* AaxChunks::collection_ = nullptr;
+using AaxChunks = ::testing::Test;
 
 int32_t at32(const std::vector<uint8_t>& bytes, size_t offset) {
     int32_t value;
@@ -31,7 +21,7 @@ int32_t at32(const std::vector<uint8_t>& bytes, size_t offset) {
 }  // namespace
 
 TEST_F(AaxChunks, IdentifiersAndErrors) {
-    AaxTestInstance host(effect());
+    AaxTestInstance host(stereoEffect());
     AaxPluginAdapter& a = host.adapter();
     int32_t count = 0;
     a.GetNumberOfChunks(&count);
@@ -56,7 +46,7 @@ TEST_F(AaxChunks, IdentifiersAndErrors) {
     EXPECT_EQ(a.CompareActiveChunk(chunk, &equal), -20007);
 
     // The controls chunk is fetched only at the size the host asked for.
-    AaxTestInstance fresh(effect());
+    AaxTestInstance fresh(stereoEffect());
     std::vector<uint8_t> big(65536);
     EXPECT_EQ(fresh.adapter().GetChunk(kControls, reinterpret_cast<AAX_SPlugInChunk*>(big.data())),
               -20008);
@@ -71,8 +61,8 @@ TEST_F(AaxChunks, IdentifiersAndErrors) {
     EXPECT_EQ(a.GetCustomData(0, 4, &address, &written), -20009);
 }
 
-TEST_F(AaxChunks, PresetNameChunkLayout) {
-    AaxTestInstance host(effect());
+TEST_F(AaxChunks, PresetNameChunkLayoutAndLongNames) {
+    AaxTestInstance host(stereoEffect());
     host.plugin().currentPreset().name = "Warm Pad";
     std::vector<uint8_t> bytes;
     ASSERT_EQ(host.saveChunk(kPresetName, &bytes), AAX_SUCCESS);
@@ -90,20 +80,16 @@ TEST_F(AaxChunks, PresetNameChunkLayout) {
     host.plugin().currentPreset().name = "Warm Pad 2";
     host.adapter().CompareActiveChunk(chunk, &equal);
     EXPECT_FALSE(equal);
-}
 
-TEST_F(AaxChunks, LongPresetNameKeepsSixtyThreeCharacters) {
+    // A long name fills the field; restored, it keeps 63 characters and changes no parameter.
     std::string name;
     for (int k = 0; k < 70; ++k) name += static_cast<char>('A' + k % 26);
-    AaxTestInstance source(effect());
-    source.plugin().currentPreset().name = name;
-    std::vector<uint8_t> bytes;
-    ASSERT_EQ(source.saveChunk(kPresetName, &bytes), AAX_SUCCESS);
+    host.plugin().currentPreset().name = name;
+    ASSERT_EQ(host.saveChunk(kPresetName, &bytes), AAX_SUCCESS);
     ASSERT_EQ(bytes.size(), 124u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data() + 60), 64),
               name.substr(0, 64));
-
-    AaxTestInstance target(effect());
+    AaxTestInstance target(stereoEffect());
     const float before = target.plugin().getParameter(0)->getValue();
     ASSERT_EQ(target.restoreChunk(kPresetName, bytes), AAX_SUCCESS);
     EXPECT_EQ(target.plugin().currentPreset().name, name.substr(0, 63));
@@ -111,7 +97,7 @@ TEST_F(AaxChunks, LongPresetNameKeepsSixtyThreeCharacters) {
 }
 
 TEST_F(AaxChunks, ControlsChunkRestoresEveryValueInAnotherInstance) {
-    AaxTestInstance source(effect());
+    AaxTestInstance source(stereoEffect());
     VornPlugin& synth = source.plugin();
     // Changes from the host and from inside the synthesizer alike.
     for (int id = 0; id < synth.getParameterCount(); id += 7) {
@@ -132,7 +118,7 @@ TEST_F(AaxChunks, ControlsChunkRestoresEveryValueInAnotherInstance) {
     EXPECT_STREQ(reinterpret_cast<const char*>(bytes.data() + 12), "Complete Controls State");
     EXPECT_EQ(at32(bytes, 60), 883);  // every synth parameter, the bypass excluded
 
-    AaxTestInstance target(effect());
+    AaxTestInstance target(stereoEffect());
     const auto* chunk = reinterpret_cast<const AAX_SPlugInChunk*>(bytes.data());
     bool equal = true;
     target.adapter().CompareActiveChunk(chunk, &equal);
@@ -160,6 +146,6 @@ TEST_F(AaxChunks, ControlsChunkRestoresEveryValueInAnotherInstance) {
     std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + 100);
     const int32_t cutSize = 100;
     std::memcpy(cut.data(), &cutSize, sizeof(cutSize));
-    AaxTestInstance untouched(effect());
+    AaxTestInstance untouched(stereoEffect());
     EXPECT_EQ(untouched.restoreChunk(kControls, cut), -20008);
 }

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
 #include <string>
 
 #include "framework/PluginSettings.h"
 #include "host/aax/AaxPluginEditor.h"
 #include "tests/host/aax/AaxTestHost.h"
+#include "tests/persistence/TemporaryUserFolders.h"
 
 namespace {
 
@@ -82,14 +82,11 @@ TEST(AaxDescription, RegistersStereoAndMonoToStereoInstruments) {
     EXPECT_EQ(mono.at(AAX_PROPERTY_INPUT_STEM_FORMAT), 1);
     EXPECT_EQ(mono.at(AAX_PROPERTY_OUTPUT_STEM_FORMAT), 0x10002);
     EXPECT_EQ(fourChar(mono.at(AAX_PROPERTY_PLUGIN_ID_NATIVE)), "QV21");
-}
 
-TEST(AaxDescription, FirstMajorVersionCarriesNoNumberInItsNames) {
-    const auto collection = describeModule(VersionRecord(1, 4, 0));
-    EXPECT_EQ(collection->packageNames, (std::vector<std::string>{"Quorvalis Vorn", "Vorn"}));
-    ASSERT_EQ(collection->effects.size(), 2u);
-    EXPECT_EQ(collection->effects[0].first, "com.quorvalis.Vorn.1.AAX");
-    EXPECT_EQ(collection->effects[1].first, "com.quorvalis.Vorn.1.AAX.MonoToStereo");
+    // The first major version carries no number in its names.
+    const auto first = describeModule(VersionRecord(1, 4, 0));
+    EXPECT_EQ(first->packageNames, (std::vector<std::string>{"Quorvalis Vorn", "Vorn"}));
+    EXPECT_EQ(first->effects.at(1).first, "com.quorvalis.Vorn.1.AAX.MonoToStereo");
 }
 
 TEST(AaxDescription, ProductIdentifierRule) {
@@ -108,11 +105,9 @@ TEST(AaxDescription, ProductIdentifierRule) {
 }
 
 TEST(AaxDescription, ProductIdentifierFollowsConfigurationWhenCorrectionIsOff) {
-    // Every new instance reads the stored settings: store the switch, then put it back. A
-    // settings folder of this test's own, so that tests running beside it cannot rewrite it.
-    char folder[] = "/tmp/vorn-aax-settings-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    setenv("XDG_CONFIG_HOME", folder, 1);
+    // Every new instance reads the stored settings: store the switch, then put it back, in
+    // folders of this test's own.
+    TemporaryUserFolders folders;
     VornPlugin keeper;
     GenericPlugin::SharedSettings& shared = *GenericPlugin::sharedSettings();
     shared.correctDigiProductIds = false;

@@ -45,8 +45,7 @@ struct FakeEditor : AaxPluginEditor::Editor {
 }  // namespace
 
 TEST(AaxEditor, ViewHostsTheEditorOfItsInstance) {
-    const auto collection = describeModule(VersionRecord(2, 2, 3));
-    const RecordedEffect& effect = *collection->effects.at(0).second;
+    const RecordedEffect& effect = stereoEffect();
     AaxTestInstance host(effect);
     std::unique_ptr<AaxPluginEditor> view(dynamic_cast<AaxPluginEditor*>(effect.guiProc()));
     ASSERT_NE(view, nullptr);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -13,10 +12,7 @@ namespace {
 
 class AaxRealtime : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { collection_ = describeModule(VersionRecord(2, 2, 3)).release(); }
-    static void TearDownTestSuite() { delete collection_; }
-
-    AaxRealtime() : host_(*collection_->effects.at(0).second) {
+    AaxRealtime() : host_(stereoEffect()) {
         // Every parameter at its default, reached at once.
         VornPlugin& synth = host_.plugin();
         for (int id = 0; id < synth.getParameterCount(); ++id) {
@@ -43,31 +39,22 @@ protected:
         return m;
     }
 
-    static RecordingCollection* collection_;
     AaxTestInstance host_;
 };
 
-RecordingCollection* AaxRealtime::collection_ = nullptr;
-
 }  // namespace
 
-TEST_F(AaxRealtime, MidiPacketsStartAtTheirOffsets) {
-    host_.addMidi(100, {0x90, 60, 100});
-    host_.render(256);
-    EXPECT_EQ(peak(0, 100), 0.0f);
-    EXPECT_GT(peak(100, 256), 0.0f);
-}
-
-TEST_F(AaxRealtime, ShortPacketsCarryZeroDataBytes) {
+TEST_F(AaxRealtime, ShortPacketsCarryZeroDataBytesAndPacketsStartAtTheirOffsets) {
     // Bytes past a packet's length are ignored: 0x90 alone arrives as 0x90 0 0, a note-off.
     for (int length : {0, 1, 2}) {
         host_.addMidi(0, {0x90, 60, 100}, length);
         host_.render(2048);
         EXPECT_EQ(peak(0, 2048), 0.0f) << length;
     }
-    host_.addMidi(0, {0x90, 60, 100}, 3);
-    host_.render(2048);
-    EXPECT_GT(peak(0, 2048), 0.0f);
+    host_.addMidi(100, {0x90, 60, 100});
+    host_.render(256);
+    EXPECT_EQ(peak(0, 100), 0.0f);
+    EXPECT_GT(peak(100, 256), 0.0f);
 }
 
 TEST_F(AaxRealtime, TransportBecomesMeterBeats) {
@@ -150,29 +137,4 @@ TEST_F(AaxRealtime, RendersWithoutAllocating) {
     }
     EXPECT_EQ(guard.allocations(), 0u);
     EXPECT_GT(peak(0, 77), 0.0f);
-}
-
-// Host rates that are not finite or not above 0 leave the rate as it was; tempos and side-chain
-// audio that are not finite leave the output finite.
-TEST_F(AaxRealtime, RatesTemposAndSideChainOutsideTheirRangesPlayOn) {
-    const float inf = std::numeric_limits<float>::infinity();
-    std::vector<float> side(AaxTestInstance::kMaxFrames, inf);
-    for (size_t k = 0; k < side.size(); k += 2) side[k] = std::nanf("");
-    host_.setSideChain(side.data(), side.data());
-    parameter("Audition Signal")->setValue(1.0f, 0);  // "Side Chain"
-    host_.addMidi(0, {0x90, 60, 100});
-    host_.sampleRate = 44100.0f;
-    host_.render(256);
-    for (const float rate : {0.0f, -1.0f, inf, -inf, std::nanf("")}) {
-        for (const double tempo : {0.0, -1e300, static_cast<double>(inf), std::nan("")}) {
-            host_.sampleRate = rate;
-            host_.nodeTransport.tempo = tempo;
-            host_.render(1000);
-            EXPECT_EQ(host_.plugin().environment().sampleRate(), 44100.0f) << rate;
-            for (int k = 0; k < 1000; ++k) {
-                ASSERT_TRUE(std::isfinite(host_.left[k]) && std::isfinite(host_.right[k]))
-                    << rate << " Hz, " << tempo << " BPM";
-            }
-        }
-    }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 AAX_Result TestController::PostPacket(int field, const void* data, uint32_t size) {
@@ -78,39 +79,18 @@ void AaxTestInstance::render(int frames) {
     midi_.stream.packetCount = static_cast<uint32_t>(midi_.packets.size());
     midi_.stream.packets = midi_.packets.data();
 
+    // By kind, in the order of RecordedComponent::Kind; ports and MIDI nodes depend on the field.
+    TestMidiNode* transport = transportNodeOn_ ? &transportNode_ : nullptr;
+    const std::array<void*, 8> slots = {inputs_.data(), outputs_.data(),  &frames_,
+                                        &sampleRate,    &sideChainIndex_, nullptr,
+                                        nullptr,        &resetRequest_};
     AAX_Context context;
     for (const auto& [field, f] : component_.fields) {
         void*& slot = context.fields[static_cast<size_t>(field)];
-        switch (f.kind) {
-            case Kind::AudioIn:
-                slot = inputs_.data();
-                break;
-            case Kind::AudioOut:
-                slot = outputs_.data();
-                break;
-            case Kind::BufferLength:
-                slot = &frames_;
-                break;
-            case Kind::SampleRate:
-                slot = &sampleRate;
-                break;
-            case Kind::SideChain:
-                slot = &sideChainIndex_;
-                break;
-            case Kind::Port:
-                slot = controller_.ports[field].data();
-                break;
-            case Kind::Private:
-                slot = &resetRequest_;
-                break;
-            case Kind::Midi:
-                if (f.midiType == AAX_EMidiNodeType::LocalInput) {
-                    slot = &midi_;
-                } else if (transportNodeOn_) {
-                    slot = &transportNode_;
-                }
-                break;
-        }
+        slot = slots[static_cast<size_t>(f.kind)];
+        if (f.kind == Kind::Port) slot = controller_.ports[field].data();
+        if (f.kind == Kind::Midi)
+            slot = f.midiType == AAX_EMidiNodeType::LocalInput ? &midi_ : transport;
     }
     AAX_Context* contexts[] = {&context};
     component_.proc(contexts, contexts + 1);
@@ -121,4 +101,10 @@ std::unique_ptr<RecordingCollection> describeModule(const VersionRecord& version
     auto collection = std::make_unique<RecordingCollection>();
     EXPECT_EQ(AaxPluginAdapter::describe(*collection, version), AAX_SUCCESS);
     return collection;
+}
+
+const RecordedEffect& stereoEffect() {
+    static const std::unique_ptr<RecordingCollection> collection =
+        describeModule(VersionRecord(2, 2, 3));
+    return *collection->effects.at(0).second;
 }

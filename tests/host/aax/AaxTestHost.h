@@ -14,12 +14,28 @@
 // from the description, automates them, keeps their chunks and calls the real-time procedure
 // with contexts built from the described fields.
 
+// The recording calls' one-line bodies: keep or append the value, report success.
+template <typename T, typename V>
+AAX_Result keep(T& field, const V& value) {
+    field = value;
+    return AAX_SUCCESS;
+}
+template <typename T, typename V>
+AAX_Result append(std::vector<T>& list, const V& value) {
+    list.emplace_back(value);
+    return AAX_SUCCESS;
+}
+template <typename T>
+T* newOf(std::vector<std::unique_ptr<T>>& made) {
+    made.push_back(std::make_unique<T>());
+    return made.back().get();
+}
+
 struct RecordedProperties : AAX_IPropertyMap {
     std::map<int32_t, int32_t> values;
 
     AAX_Result AddProperty(AAX_EProperty property, int32_t value) override {
-        values[property] = value;
-        return AAX_SUCCESS;
+        return keep(values[property], value);
     }
     bool has(int32_t property) const { return values.count(property) != 0; }
 };
@@ -60,10 +76,7 @@ struct RecordedComponent : AAX_IComponentDescriptor {
     AAX_Result AddPrivateData(int field, uint32_t size) override {
         return add(field, make(Kind::Private, size));
     }
-    AAX_IPropertyMap* NewPropertyMap() override {
-        maps.push_back(std::make_unique<RecordedProperties>());
-        return maps.back().get();
-    }
+    AAX_IPropertyMap* NewPropertyMap() override { return newOf(maps); }
     AAX_Result AddProcessProc_Native(AAX_ProcessProc p, AAX_IPropertyMap* properties) override {
         proc = p;
         procProperties = static_cast<RecordedProperties*>(properties);
@@ -102,41 +115,23 @@ struct RecordedEffect : AAX_IEffectDescriptor {
     bool failComponents = false;
 
     AAX_IComponentDescriptor* NewComponentDescriptor() override {
-        if (failComponents) return nullptr;
-        made.push_back(std::make_unique<RecordedComponent>());
-        return made.back().get();
+        return failComponents ? nullptr : newOf(made);
     }
     AAX_Result AddComponent(AAX_IComponentDescriptor* component) override {
-        components.push_back(static_cast<RecordedComponent*>(component));
-        return AAX_SUCCESS;
+        return append(components, static_cast<RecordedComponent*>(component));
     }
-    AAX_Result AddName(const char* name) override {
-        names.emplace_back(name);
-        return AAX_SUCCESS;
-    }
-    AAX_Result AddCategory(uint32_t category) override {
-        categories.push_back(category);
-        return AAX_SUCCESS;
-    }
+    AAX_Result AddName(const char* name) override { return append(names, name); }
+    AAX_Result AddCategory(uint32_t category) override { return append(categories, category); }
     AAX_Result AddResourceInfo(AAX_EResourceType /*type*/, const char* file) override {
-        resources.emplace_back(file);
-        return AAX_SUCCESS;
+        return append(resources, file);
     }
     AAX_Result AddParametersProc(AAX_CreateParametersProc proc) override {
-        parametersProc = proc;
-        return AAX_SUCCESS;
+        return keep(parametersProc, proc);
     }
-    AAX_Result AddGUIProc(AAX_CreateGUIProc proc) override {
-        guiProc = proc;
-        return AAX_SUCCESS;
-    }
-    AAX_IPropertyMap* NewPropertyMap() override {
-        maps.push_back(std::make_unique<RecordedProperties>());
-        return maps.back().get();
-    }
+    AAX_Result AddGUIProc(AAX_CreateGUIProc proc) override { return keep(guiProc, proc); }
+    AAX_IPropertyMap* NewPropertyMap() override { return newOf(maps); }
     AAX_Result SetProperties(AAX_IPropertyMap* map) override {
-        properties = static_cast<RecordedProperties*>(map);
-        return AAX_SUCCESS;
+        return keep(properties, static_cast<RecordedProperties*>(map));
     }
 };
 
@@ -156,20 +151,13 @@ struct RecordingCollection : AAX_ICollection {
         return made.back().get();
     }
     AAX_Result AddEffect(const char* id, AAX_IEffectDescriptor* descriptor) override {
-        effects.emplace_back(id, static_cast<RecordedEffect*>(descriptor));
-        return AAX_SUCCESS;
+        return append(effects, std::pair<std::string, RecordedEffect*>(
+                                   id, static_cast<RecordedEffect*>(descriptor)));
     }
-    AAX_Result SetManufacturerName(const char* name) override {
-        manufacturer = name;
-        return AAX_SUCCESS;
-    }
-    AAX_Result AddPackageName(const char* name) override {
-        packageNames.emplace_back(name);
-        return AAX_SUCCESS;
-    }
+    AAX_Result SetManufacturerName(const char* name) override { return keep(manufacturer, name); }
+    AAX_Result AddPackageName(const char* name) override { return append(packageNames, name); }
     AAX_Result SetPackageVersion(uint32_t version) override {
-        packageVersion = version;
-        return AAX_SUCCESS;
+        return keep(packageVersion, version);
     }
     // Null when no effect has the identifier.
     RecordedEffect* effect(const std::string& id) const {
@@ -188,10 +176,7 @@ struct TestTransport : AAX_ITransport {
     int32_t beats = 1;
     int64_t ticks = 0;
 
-    AAX_Result GetCurrentTempo(double* bpm) const override {
-        *bpm = tempo;
-        return AAX_SUCCESS;
-    }
+    AAX_Result GetCurrentTempo(double* bpm) const override { return keep(*bpm, tempo); }
     AAX_Result GetCurrentMeter(int32_t* n, int32_t* d) const override {
         *n = numerator;
         *d = denominator;
@@ -233,31 +218,17 @@ public:
     std::vector<Request> requests;
     AAX_CEffectParameters* effect = nullptr;
 
-    AAX_Result GetSampleRate(float* rate) const override {
-        *rate = sampleRate;
-        return AAX_SUCCESS;
-    }
-    AAX_Result GetInputStemFormat(int32_t* stem) const override {
-        *stem = inputStem;
-        return AAX_SUCCESS;
-    }
-    AAX_Result GetOutputStemFormat(int32_t* stem) const override {
-        *stem = outputStem;
-        return AAX_SUCCESS;
-    }
-    AAX_Result SetSignalLatency(int32_t samples) override {
-        latency = samples;
-        return AAX_SUCCESS;
-    }
+    AAX_Result GetSampleRate(float* rate) const override { return keep(*rate, sampleRate); }
+    AAX_Result GetInputStemFormat(int32_t* stem) const override { return keep(*stem, inputStem); }
+    AAX_Result GetOutputStemFormat(int32_t* stem) const override { return keep(*stem, outputStem); }
+    AAX_Result SetSignalLatency(int32_t samples) override { return keep(latency, samples); }
     const AAX_ITransport* GetTransport() const override { return &transport; }
     AAX_Result PostPacket(int field, const void* data, uint32_t size) override;
     AAX_Result TouchParameter(AAX_CParamID identifier) override {
-        requests.push_back({'t', std::string(identifier), 0.0});
-        return AAX_SUCCESS;
+        return append(requests, Request{'t', std::string(identifier), 0.0});
     }
     AAX_Result ReleaseParameter(AAX_CParamID identifier) override {
-        requests.push_back({'r', std::string(identifier), 0.0});
-        return AAX_SUCCESS;
+        return append(requests, Request{'r', std::string(identifier), 0.0});
     }
     AAX_Result SetParameterValueRequest(AAX_CParamID identifier, double value) override;
 };
@@ -313,3 +284,5 @@ private:
 
 // Describes the module once per call with the given version.
 std::unique_ptr<RecordingCollection> describeModule(const VersionRecord& version);
+// The stereo instrument of version 2.23, described once for the whole test program.
+const RecordedEffect& stereoEffect();

@@ -8,13 +8,13 @@
 #include <lv2/time/time.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <cstddef>
 #include <stdexcept>
 
-#include "tests/host/lv2/LockCounter.h"
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/BlockingCounter.h"
 
 // --- World -------------------------------------------------------------------------------------
 
@@ -134,13 +134,15 @@ void Lv2TestInstance::beginEvents() {
     eventsOpen_ = true;
 }
 
-void Lv2TestInstance::midi(uint32_t frame, std::initializer_list<uint8_t> bytes) {
+void Lv2TestInstance::writeMidi(uint32_t frame, const uint8_t* bytes, size_t size) {
     beginEvents();
-    const uint8_t* data = bytes.begin();
     lv2_atom_forge_frame_time(&forge_, frame);
-    lv2_atom_forge_atom(&forge_, static_cast<uint32_t>(bytes.size()),
-                        world_.map(LV2_MIDI__MidiEvent));
-    lv2_atom_forge_write(&forge_, data, static_cast<uint32_t>(bytes.size()));
+    lv2_atom_forge_atom(&forge_, static_cast<uint32_t>(size), world_.map(LV2_MIDI__MidiEvent));
+    lv2_atom_forge_write(&forge_, bytes, static_cast<uint32_t>(size));
+}
+
+void Lv2TestInstance::midi(uint32_t frame, std::initializer_list<uint8_t> bytes) {
+    writeMidi(frame, bytes.begin(), bytes.size());
 }
 
 void Lv2TestInstance::position(uint32_t frame, double tempo, double beat, double speed) {
@@ -191,7 +193,7 @@ void Lv2TestInstance::setSideChain(const float* left, const float* right) {
     lilv_instance_connect_port(instance_, sideRight_, const_cast<float*>(right));
 }
 
-Lv2TestInstance::Watch Lv2TestInstance::run(uint32_t frames, float* left, float* right) {
+void Lv2TestInstance::run(uint32_t frames, float* left, float* right) {
     beginEvents();
     lv2_atom_forge_pop(&forge_, &sequence_);
     eventsOpen_ = false;
@@ -201,16 +203,13 @@ Lv2TestInstance::Watch Lv2TestInstance::run(uint32_t frames, float* left, float*
     lilv_instance_connect_port(instance_, outLeft_, left);
     lilv_instance_connect_port(instance_, outRight_, right);
 
-    Watch watch;
     {
-        LockCounter locks;
+        BlockingCounter blocking;
         AllocationGuard allocations;
         lilv_instance_run(instance_, frames);
-        watch.allocations = allocations.allocations() + allocations.frees();
-        watch.locks = locks.locks();
+        blockingCalls_ +=
+            allocations.allocations() + allocations.frees() + blocking.locks() + blocking.sleeps();
     }
-    maxAllocations_ = std::max(maxAllocations_, watch.allocations);
-    maxLocks_ = std::max(maxLocks_, watch.locks);
     readNotifications();
     // The empty input sequence for the next block.
     const uint32_t empty = sizeof(LV2_Atom_Sequence_Body);
@@ -224,7 +223,6 @@ Lv2TestInstance::Watch Lv2TestInstance::run(uint32_t frames, float* left, float*
             [](LV2_Worker_Respond_Handle, uint32_t, const void*) { return LV2_WORKER_SUCCESS; },
             nullptr, workSize_, workData_.data());
     }
-    return watch;
 }
 
 std::array<std::vector<float>, 2> Lv2TestInstance::render(uint32_t frames,
@@ -235,12 +233,8 @@ std::array<std::vector<float>, 2> Lv2TestInstance::render(uint32_t frames,
     for (size_t b = 0; done < frames; ++b) {
         const uint32_t n = std::min(blocks[b % blocks.size()], frames - done);
         for (const MidiAt& m : score) {
-            if (m.frame < done || m.frame >= done + n) continue;
-            beginEvents();
-            lv2_atom_forge_frame_time(&forge_, m.frame - done);
-            lv2_atom_forge_atom(&forge_, static_cast<uint32_t>(m.bytes.size()),
-                                world_.map(LV2_MIDI__MidiEvent));
-            lv2_atom_forge_write(&forge_, m.bytes.data(), static_cast<uint32_t>(m.bytes.size()));
+            if (m.frame >= done && m.frame < done + n)
+                writeMidi(m.frame - done, m.bytes.data(), m.bytes.size());
         }
         run(n, out[0].data() + done, out[1].data() + done);
         done += n;
@@ -262,9 +256,7 @@ void Lv2TestInstance::readNotifications() {
                             world_.map(LV2_PATCH__value), &value, 0);
         if (!property || !value || value->type != forge_.Float) continue;
         const char* uri = world_.unmap(reinterpret_cast<const LV2_Atom_URID*>(property)->body);
-        const float v = reinterpret_cast<const LV2_Atom_Float*>(value)->body;
-        notifications_[uri] = v;
-        allNotifications_[uri] = v;
+        notifications_[uri] = reinterpret_cast<const LV2_Atom_Float*>(value)->body;
     }
 }
 
@@ -285,22 +277,6 @@ void Lv2TestInstance::setPortValue(const char* symbol, void* user, const void* v
     const auto it = self->portOfSymbol_.find(symbol);
     if (it != self->portOfSymbol_.end() && size == sizeof(float))
         self->controls_[it->second] = *static_cast<const float*>(value);
-}
-
-const void* Lv2TestInstance::portValue(const char* symbol, void* user, uint32_t* size,
-                                       uint32_t* type) {
-    auto* self = static_cast<Lv2TestInstance*>(user);
-    const auto it = self->portOfSymbol_.find(symbol);
-    if (it == self->portOfSymbol_.end()) return nullptr;
-    *size = sizeof(float);
-    *type = self->world_.map(LV2_ATOM__Float);
-    return &self->controls_[it->second];
-}
-
-LilvState* Lv2TestInstance::saveState() {
-    return lilv_state_new_from_instance(plugin_, instance_, world_.mapFeature(), nullptr, nullptr,
-                                        nullptr, nullptr, portValue, this,
-                                        LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, nullptr);
 }
 
 void Lv2TestInstance::restoreState(const LilvState* state) {

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,13 +67,9 @@ public:
     // Side-chain input; null leaves the ports unconnected.
     void setSideChain(const float* left, const float* right);
 
-    // One block into out[0..1] from the given position; returns the allocations and locks
-    // seen during lilv_instance_run. Worker requests run after the block.
-    struct Watch {
-        size_t allocations = 0;
-        size_t locks = 0;
-    };
-    Watch run(uint32_t frames, float* left, float* right);
+    // One block into left and right, watched for allocations, locks and sleeps. Worker requests
+    // run after the block.
+    void run(uint32_t frames, float* left, float* right);
     // A MIDI message at a frame counted from the start of a render.
     struct MidiAt {
         uint32_t frame;
@@ -90,13 +85,10 @@ public:
 
     // patch:Set messages of the last run, by property URI.
     const std::map<std::string, float>& notifications() const { return notifications_; }
-    // Every patch:Set since the instance was made (later values win).
-    const std::map<std::string, float>& allNotifications() const { return allNotifications_; }
-    size_t maxAllocations() const { return maxAllocations_; }
-    size_t maxLocks() const { return maxLocks_; }
+    // Allocations, frees, locks and sleeps seen inside run(), over every run so far.
+    size_t blockingCalls() const { return blockingCalls_; }
     size_t workerRequests() const { return workerRequests_; }
 
-    LilvState* saveState();
     void restoreState(const LilvState* state);
 
     LilvInstance* instance() { return instance_; }
@@ -106,8 +98,8 @@ private:
                                           const void* data);
     static void setPortValue(const char* symbol, void* user, const void* value, uint32_t size,
                              uint32_t type);
-    static const void* portValue(const char* symbol, void* user, uint32_t* size, uint32_t* type);
     void beginEvents();
+    void writeMidi(uint32_t frame, const uint8_t* bytes, size_t size);
     void readNotifications();
 
     Lv2TestWorld& world_;
@@ -135,7 +127,5 @@ private:
     std::array<LV2_Options_Option, 2> options_{};
 
     std::map<std::string, float> notifications_;
-    std::map<std::string, float> allNotifications_;
-    size_t maxAllocations_ = 0;
-    size_t maxLocks_ = 0;
+    size_t blockingCalls_ = 0;
 };

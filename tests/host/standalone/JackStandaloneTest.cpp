@@ -36,7 +36,8 @@ bool eventually(const std::function<bool()>& done) {
 void quiet(const char*) {}
 
 // A jackd of its own (dummy driver, no sound card, no real-time rights) under a name no other
-// test process uses; clients of this process find it through JACK_DEFAULT_SERVER.
+// test process uses; clients of this process find it through JACK_DEFAULT_SERVER. Synchronous,
+// so that a loaded machine delays cycles instead of skipping late clients.
 class PrivateJackServer {
 public:
     ~PrivateJackServer() { stop(); }
@@ -54,7 +55,7 @@ public:
             const int null = ::open("/dev/null", O_WRONLY);
             dup2(null, STDOUT_FILENO);
             dup2(null, STDERR_FILENO);
-            execlp("jackd", "jackd", "--no-realtime", "-d", "dummy", "-r", rate.c_str(), "-p",
+            execlp("jackd", "jackd", "--no-realtime", "-S", "-d", "dummy", "-r", rate.c_str(), "-p",
                    period.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -137,13 +138,15 @@ public:
     bool sent() const { return sentAt_.load(std::memory_order_acquire) != kNotYet; }
     // Frame time of the cycle that sent the message.
     jack_nframes_t sentAt() const { return sentAt_.load(std::memory_order_acquire); }
-    // Where the cycle that started at this frame time begins in the recording; -1 if not there.
-    long recordedAt(jack_nframes_t frameTime) const {
-        const size_t cycles = recordedFrames() / kPeriod;
-        for (size_t i = 0; i < cycles; ++i) {
-            if (cycleTimes_[i] == frameTime) return static_cast<long>(i * kPeriod);
+    // Frame time of the cycle recorded at this frame of the recording.
+    jack_nframes_t cycleTimeAt(size_t frame) const { return cycleTimes_[frame / kPeriod]; }
+    // The first recorded frame that is not silent on either channel; SIZE_MAX if none.
+    size_t firstSound() const {
+        const size_t n = recordedFrames();
+        for (size_t i = 0; i < n; ++i) {
+            if (recorded_[0][i] != 0.0f || recorded_[1][i] != 0.0f) return i;
         }
-        return -1;
+        return SIZE_MAX;
     }
     size_t recordedFrames() const { return written_.load(std::memory_order_acquire); }
     const std::vector<float>& recorded(int channel) const { return recorded_[channel]; }
@@ -295,12 +298,13 @@ TEST(JackStandaloneNoServer, OpenFailsWithAReasonAndLeavesNothingOpen) {
     host.close();
 }
 
-TEST_F(JackStandaloneServerTest, RegistersPortsTakesTheServerRateAndConnectsOnRequest) {
+// The default ports and --connect are checked against `vorn play` by jack-session-test.sh.
+TEST_F(JackStandaloneServerTest, TakesTheServerRateAndLeavesOutTheSideChainOnRequest) {
     plugin_.setSampleRate(22050.0f);
     JackStandalone host(plugin_);
     JackStandalone::Options options;
     options.clientName = "synth";
-    options.connectPhysical = true;
+    options.sideChain = false;
     std::string error;
     ASSERT_TRUE(host.open(options, &error)) << error;
     EXPECT_EQ(host.clientName(), "synth");
@@ -312,26 +316,12 @@ TEST_F(JackStandaloneServerTest, RegistersPortsTakesTheServerRateAndConnectsOnRe
     TestClient probe;
     ASSERT_TRUE(probe.open("probe"));
     jack_client_t* c = probe.client();
-    for (const char* port : {"synth:midi_in", "synth:out_left", "synth:out_right",
-                             "synth:sidechain_left", "synth:sidechain_right"}) {
-        EXPECT_NE(jack_port_by_name(c, port), nullptr) << port;
-    }
-    EXPECT_TRUE(isConnected(c, "synth:out_left", "system:playback_1"));
-    EXPECT_TRUE(isConnected(c, "synth:out_right", "system:playback_2"));
-    EXPECT_FALSE(isConnected(c, "synth:sidechain_left", "system:capture_1"));
+    EXPECT_NE(jack_port_by_name(c, "synth:midi_in"), nullptr);
+    EXPECT_EQ(jack_port_by_name(c, "synth:sidechain_left"), nullptr);
+    EXPECT_FALSE(isConnected(c, "synth:out_left", "system:playback_1"));
     EXPECT_TRUE(eventually([&] { return host.cycleCount() > 4; }));
     host.close();
     EXPECT_EQ(jack_port_by_name(c, "synth:out_left"), nullptr);
-
-    // Without the side chain and the connections.
-    JackStandalone plain(plugin_);
-    options.sideChain = false;
-    options.connectPhysical = false;
-    ASSERT_TRUE(plain.open(options, &error)) << error;
-    ASSERT_TRUE(plain.start(&error)) << error;
-    EXPECT_NE(jack_port_by_name(c, "synth:out_left"), nullptr);
-    EXPECT_EQ(jack_port_by_name(c, "synth:sidechain_left"), nullptr);
-    EXPECT_FALSE(isConnected(c, "synth:out_left", "system:playback_1"));
 }
 
 TEST_F(JackStandaloneServerTest, ANoteSoundsFromItsFrameInsideTheCycle) {
@@ -350,16 +340,17 @@ TEST_F(JackStandaloneServerTest, ANoteSoundsFromItsFrameInsideTheCycle) {
     ASSERT_TRUE(eventually([&] { return recorder.recordedFrames() >= 8 * kPeriod; }));
     sender.send({0x90, 69, 127}, kOffset);
     ASSERT_TRUE(eventually([&] { return sender.sent(); }));
-    ASSERT_TRUE(eventually([&] { return recorder.recordedAt(sender.sentAt()) >= 0; }));
-    const size_t cycle = static_cast<size_t>(recorder.recordedAt(sender.sentAt()));
-    ASSERT_TRUE(eventually([&] { return recorder.recordedFrames() >= cycle + 2 * kPeriod; }));
-
-    const size_t onset = cycle + kOffset;
+    size_t onset = SIZE_MAX;
+    ASSERT_TRUE(eventually([&] {
+        onset = recorder.firstSound();
+        return onset != SIZE_MAX && recorder.recordedFrames() >= onset + kPeriod;
+    }));
+    // Silent up to the note's frame inside its cycle, on both channels, and sounding after it.
+    // A cycle the loaded machine delayed may hold it; one before the message cannot.
+    EXPECT_EQ(onset % kPeriod, kOffset);
+    EXPECT_GE(recorder.cycleTimeAt(onset), sender.sentAt());
     for (int k = 0; k < 2; ++k) {
         const std::vector<float>& out = recorder.recorded(k);
-        // Silent up to the note's frame, sounding soon after it.
-        for (size_t i = 0; i < onset; ++i)
-            ASSERT_EQ(out[i], 0.0f) << "channel " << k << " frame " << i;
         float peak = 0.0f;
         for (size_t i = onset; i < onset + kPeriod; ++i) peak = std::max(peak, std::fabs(out[i]));
         EXPECT_GT(peak, 1.0e-4f) << "channel " << k;

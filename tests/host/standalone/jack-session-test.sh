@@ -40,11 +40,11 @@ fail() {
     exit 1
 }
 
-# Waits up to $2 seconds for the port $1 to appear.
+# Waits up to $2 seconds for the port $1 to appear, or with $3 for it to be connected to $3.
 wait_for_port() {
     local tries=$(($2 * 10))
     while ((tries-- > 0)); do
-        jack_lsp 2>/dev/null | grep -qxF "$1" && return 0
+        timeout 5 jack_lsp ${3:+-c "$1"} 2>/dev/null | grep -qxF "${3:+   }${3:-$1}" && return 0
         sleep 0.1
     done
     return 1
@@ -60,7 +60,7 @@ ports_of() {
 
 # Records two seconds of ports $2 and $3 into $1.wav and checks the recording for sound.
 record() {
-    jack_rec -f "$work/$1.wav" -d 2 "$2" "$3" >"$work/$1-rec.log" 2>&1 ||
+    timeout 30 jack_rec -f "$work/$1.wav" -d 2 "$2" "$3" >"$work/$1-rec.log" 2>&1 ||
         fail "jack_rec could not record $2 and $3"
     "$wav_peak" "$work/$1.wav" "$min_peak_db" || fail "$1 recorded no sound"
 }
@@ -79,12 +79,12 @@ wait_for_port seq:out 5 || fail "jack_midiseq registered no port"
 "$vorn" play --seconds 4 --jack-name vorn-play >"$work/play.log" 2>&1 &
 play=$!
 pids+=($play)
-wait_for_port vorn-play:out_right 10 || fail "vorn play registered no ports"
-for port in vorn-play:midi_in vorn-play:out_left vorn-play:sidechain_left \
+# Ports appear one by one while the client starts: each gets its own wait.
+for port in vorn-play:midi_in vorn-play:out_left vorn-play:out_right vorn-play:sidechain_left \
     vorn-play:sidechain_right; do
-    jack_lsp 2>/dev/null | grep -qxF "$port" || fail "vorn play has no port $port"
+    wait_for_port "$port" 10 || fail "vorn play has no port $port"
 done
-jack_connect seq:out vorn-play:midi_in || fail "could not connect the sequencer to vorn play"
+timeout 10 jack_connect seq:out vorn-play:midi_in || fail "could not connect the sequencer to vorn play"
 record play vorn-play:out_left vorn-play:out_right
 wait "$play"
 status=$?
@@ -107,7 +107,7 @@ for signal in INT TERM; do
     stop=$!
     pids+=($stop)
     wait_for_port vorn-stop:out_left 10 || fail "vorn play registered no ports"
-    jack_lsp -c vorn-stop:out_left 2>/dev/null | grep -qxF '   system:playback_1' ||
+    wait_for_port vorn-stop:out_left 10 system:playback_1 ||
         fail "--connect did not connect vorn-stop:out_left to system:playback_1"
     kill -s "$signal" "$stop"
     wait "$stop"
@@ -145,6 +145,6 @@ done
 [[ -n "$midi_in" ]] || fail "jalv registered no MIDI input for $uri"
 mapfile -t outs < <(ports_of vorn-lv2 output audio)
 ((${#outs[@]} >= 2)) || fail "jalv registered ${#outs[@]} audio outputs for $uri, not 2"
-jack_connect seq:out "$midi_in" || fail "could not connect the sequencer to $midi_in"
+timeout 10 jack_connect seq:out "$midi_in" || fail "could not connect the sequencer to $midi_in"
 record jalv "${outs[0]}" "${outs[1]}"
 echo "PASS: vorn play and $uri in jalv"
