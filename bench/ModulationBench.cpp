@@ -7,20 +7,21 @@
 #include <memory>
 #include <vector>
 
-#include "wave/Environment.h"
-#include "wave/Producer.h"
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationMatrix.h"
 #include "modulation/SynthTargetGroups.h"
 #include "modulation/VoiceMatrix.h"
+#include "wave/Environment.h"
+#include "wave/Producer.h"
 
 namespace {
 
 constexpr uint32_t kFrames = 256;
 constexpr int kVoices = 32;
-constexpr int kSourceCount = 34;
-constexpr int kTargetCount = 157;
-constexpr int kSlotCount = 50;
-constexpr int kFirstLevelTarget = 107;
+constexpr int kSourceCount = synth::kSourceCount;
+constexpr int kTargetCount = synth::kTargetCount;
+constexpr int kSlotCount = synth::kSlots;
+constexpr int kFirstLevelTarget = synth::kFirstSlotLevelTarget;
 constexpr int kGroupCount = 23;
 
 constexpr int kGlobalSources = 6;    // sources 0..5 exist once for all voices

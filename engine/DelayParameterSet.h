@@ -4,6 +4,7 @@
 
 #include "framework/PluginParameterSet.h"
 #include "framework/PropPluginParameter.h"
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationTargetParameter.h"
 
 class ModulationMatrixPlugin;
@@ -12,8 +13,8 @@ class ModulationMatrixPlugin;
 // the order Time, Offset, Feedback, Cross Feedback.
 class DelayParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kFirstTarget = 23;
-    static constexpr int kTargetsPerDelay = 4;
+    static constexpr int kFirstTarget = synth::kFirstDelayTarget;
+    static constexpr int kTargetsPerDelay = synth::kTargetsPerDelay;
 
     // index 0 is the left line, 1 the right.
     DelayParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin, int index);

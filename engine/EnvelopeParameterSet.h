@@ -4,6 +4,7 @@
 
 #include "framework/PluginParameterSet.h"
 #include "framework/PropPluginParameter.h"
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationTargetParameter.h"
 
 class ModulationMatrixPlugin;
@@ -13,10 +14,10 @@ class ModulationMatrixPlugin;
 // source 14 + i.
 class EnvelopeParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kCount = 6;
-    static constexpr int kFirstTarget = 59;
-    static constexpr int kTargetsPerEnvelope = 6;
-    static constexpr int kFirstSource = 14;
+    static constexpr int kCount = synth::kEnvelopes;
+    static constexpr int kFirstTarget = synth::kFirstEnvelopeTarget;
+    static constexpr int kTargetsPerEnvelope = synth::kTargetsPerEnvelope;
+    static constexpr int kFirstSource = synth::kFirstEnvelopeSource;
 
     EnvelopeParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin, int index);
     // "EG Main" ends with Delay, Range, Threshold and Triggering hidden from host automation.

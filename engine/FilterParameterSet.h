@@ -4,6 +4,7 @@
 
 #include "framework/PluginParameterSet.h"
 #include "framework/PropPluginParameter.h"
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationTargetParameter.h"
 
 class ModulationMatrixPlugin;
@@ -12,9 +13,9 @@ class ModulationMatrixPlugin;
 // "Delay Filter 2"). Its three targets follow one another in the order Freq, Pan, Peak.
 class FilterParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kFirstVoiceFilterTarget = 17;
-    static constexpr int kFirstDelayFilterTarget = 31;
-    static constexpr int kTargetsPerFilter = 3;
+    static constexpr int kFirstVoiceFilterTarget = synth::kFirstFilterTarget;
+    static constexpr int kFirstDelayFilterTarget = synth::kFirstDelayFilterTarget;
+    static constexpr int kTargetsPerFilter = synth::kTargetsPerFilter;
 
     // subject names the filter in help texts ("filter 1").
     FilterParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin,

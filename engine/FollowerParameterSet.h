@@ -3,6 +3,7 @@
 #include <string>
 
 #include "framework/PluginParameterSet.h"
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationTargetParameter.h"
 
 class ModulationMatrixPlugin;
@@ -11,10 +12,10 @@ class ModulationMatrixPlugin;
 // (Attack) and 96 + 2e (Release) and is source 20 + e.
 class FollowerParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kCount = 4;
-    static constexpr int kFirstTarget = 95;
-    static constexpr int kTargetsPerFollower = 2;
-    static constexpr int kFirstSource = 20;
+    static constexpr int kCount = synth::kFollowers;
+    static constexpr int kFirstTarget = synth::kFirstFollowerTarget;
+    static constexpr int kTargetsPerFollower = synth::kTargetsPerFollower;
+    static constexpr int kFirstSource = synth::kFirstFollowerSource;
 
     FollowerParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin, int index);
     void setup() override;

@@ -4,13 +4,14 @@
 
 #include "framework/PluginParameterSet.h"
 #include "framework/PropPluginParameter.h"
+#include "framework/SynthNumbering.h"
 
 // One MIDI modulation source, "MIDI Source 1" to "MIDI Source 10" (short name "MS 1" ...).
 // MIDI source s is modulation source 24 + s.
 class MidiSourceParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kCount = 10;
-    static constexpr int kFirstSource = 24;
+    static constexpr int kCount = synth::kMidiSources;
+    static constexpr int kFirstSource = synth::kFirstMidiSource;
     static constexpr int kControllerInput = 5;
 
     MidiSourceParameterSet(GenericParameterOwner* owner, int index);

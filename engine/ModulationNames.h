@@ -3,10 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "framework/SynthNumbering.h"
+
 // Names of the modulation sources and targets, in their numbering order.
 
-inline constexpr int kModulationSourceCount = 34;
-inline constexpr int kModulationTargetCount = 157;
+inline constexpr int kModulationSourceCount = synth::kSourceCount;
+inline constexpr int kModulationTargetCount = synth::kTargetCount;
 
 // "XY 1 Hor" ... "MIDI 10".
 const std::vector<std::string>& modulationSourceNames();

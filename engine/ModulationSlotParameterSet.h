@@ -4,6 +4,7 @@
 
 #include "framework/IndexedPluginParameter.h"
 #include "framework/PluginParameterSet.h"
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationSlotParameter.h"
 #include "modulation/ModulationTargetParameter.h"
 
@@ -14,8 +15,8 @@ class ModulationMatrixPlugin;
 // modulate one another's levels.
 class ModulationSlotParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kCount = 50;
-    static constexpr int kFirstLevelTarget = 107;
+    static constexpr int kCount = synth::kSlots;
+    static constexpr int kFirstLevelTarget = synth::kFirstSlotLevelTarget;
 
     ModulationSlotParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin,
                                int index);

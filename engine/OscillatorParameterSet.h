@@ -7,6 +7,7 @@
 #include "framework/IndexedPluginParameter.h"
 #include "framework/PluginParameterSet.h"
 #include "framework/PropPluginParameter.h"
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationTargetParameter.h"
 
 class ModulationMatrixPlugin;
@@ -15,15 +16,15 @@ class ModulationMatrixPlugin;
 // of its Detune target.
 class OscillatorParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kCount = 3;
-    static constexpr int kFirstTarget = 2;
-    static constexpr int kTargetsPerOscillator = 5;
+    static constexpr int kCount = synth::kOscillators;
+    static constexpr int kFirstTarget = synth::kFirstOscillatorTarget;
+    static constexpr int kTargetsPerOscillator = synth::kTargetsPerOscillator;
     // Target order within an oscillator (not the parameter order).
-    static constexpr int kDetuneTarget = 0;
-    static constexpr int kPulseWidthTarget = 1;
-    static constexpr int kSyncTarget = 2;
-    static constexpr int kLevelTarget = 3;
-    static constexpr int kPanTarget = 4;
+    static constexpr int kDetuneTarget = synth::kDetuneTarget;
+    static constexpr int kPulseWidthTarget = synth::kPulseWidthTarget;
+    static constexpr int kSyncTarget = synth::kSyncTarget;
+    static constexpr int kLevelTarget = synth::kLevelTarget;
+    static constexpr int kPanTarget = synth::kPanTarget;
 
     static constexpr int target(int oscillator, int offset) {
         return kFirstTarget + kTargetsPerOscillator * oscillator + offset;

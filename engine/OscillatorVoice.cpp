@@ -1,19 +1,20 @@
 #include "engine/OscillatorVoice.h"
 
+#include "framework/SynthNumbering.h"
 #include "modulation/VoiceMatrix.h"
 #include "wave/MixKernels.h"
 
 namespace {
 
 // Targets of the voice read by the oscillators.
-constexpr int kMasterTuneTarget = 0;
-constexpr int kPortamentoTarget = 1;
-constexpr int kFirstOscillatorTarget = 2;
-constexpr int kTargetsPerOscillator = 5;
-constexpr int kDetuneOffset = 0;
-constexpr int kPulseWidthOffset = 1;
-constexpr int kSyncOffset = 2;
-constexpr int kUnisonSpreadTarget = 106;
+using synth::kFirstOscillatorTarget;
+using synth::kMasterTuneTarget;
+using synth::kPortamentoTarget;
+using synth::kTargetsPerOscillator;
+using synth::kUnisonSpreadTarget;
+constexpr int kDetuneOffset = synth::kDetuneTarget;
+constexpr int kPulseWidthOffset = synth::kPulseWidthTarget;
+constexpr int kSyncOffset = synth::kSyncTarget;
 
 // Pitch mixer inputs: glided note + master tune, the oscillator's detune, the unison detune.
 constexpr int kPortamentoInput = 0;

@@ -7,10 +7,10 @@
 #include "dsp/Oscillator.h"
 #include "engine/PortamentoController.h"
 #include "engine/VornPlugin.h"
+#include "framework/Property.h"
 #include "wave/FloatParameterSource.h"
 #include "wave/Mixer.h"
 #include "wave/Router.h"
-#include "framework/Property.h"
 
 class VoiceMatrix;
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "engine/NoteVoice.h"
-#include "wave/MultiProducer.h"
 #include "framework/Property.h"
+#include "wave/MultiProducer.h"
 
 // Decides which voice plays which note, in Mono or Poly mode, picks the note every new note
 // glides from (also in Poly mode, so that chords slide into chords), and sums the sounding

@@ -4,6 +4,7 @@
 #include "engine/ParameterCurves.h"
 #include "engine/VornVoice.h"
 #include "framework/GenericPlugin.h"
+#include "framework/SynthNumbering.h"
 #include "midi/AbstractChannelEventReceiver.h"
 #include "midi/AbstractMusicEventReceiver.h"
 #include "persistence/ResourceOpener.h"
@@ -26,11 +27,11 @@ Oscillator::Style::Tones synthTones() {
 }
 
 // Sources.
-constexpr int kFirstXYSource = 0;
-constexpr int kFirstXLFOSource = 8;
-constexpr int kFirstEnvelopeSource = 14;
-constexpr int kFirstFollowerSource = 20;
-constexpr int kFirstMidiSource = 24;
+using synth::kFirstEnvelopeSource;
+using synth::kFirstFollowerSource;
+using synth::kFirstMidiSource;
+using synth::kFirstXLFOSource;
+using synth::kFirstXYSource;
 // Source keys: how the per-source factors of a target group tell the kinds apart.
 constexpr int kXYKey = 0;
 constexpr int kFreeXLFOKey = 1;
@@ -39,16 +40,19 @@ constexpr int kFollowerKey = 3;
 constexpr int kMidiKey = 4;
 
 // Targets.
-constexpr int kOscLevelTargets[] = {5, 10, 15};
-constexpr int kFilterFreqTargets[] = {17, 20};
-constexpr int kFirstDelayTarget = 23;
-constexpr int kTargetsPerDelay = 4;
-constexpr int kFirstXLFOTarget = 41;
-constexpr int kTargetsPerXLFO = 3;
-constexpr int kFirstFollowerTarget = 95;
-constexpr int kTargetsPerFollower = 2;
-constexpr int kOutputVolumeTarget = 103;
-constexpr int kStereoTarget = 105;
+constexpr int kOscLevelTargets[] = {synth::oscillatorTarget(0, synth::kLevelTarget),
+                                    synth::oscillatorTarget(1, synth::kLevelTarget),
+                                    synth::oscillatorTarget(2, synth::kLevelTarget)};
+constexpr int kFilterFreqTargets[] = {synth::filterTarget(0, synth::kFreqTarget),
+                                      synth::filterTarget(1, synth::kFreqTarget)};
+using synth::kFirstDelayTarget;
+using synth::kFirstFollowerTarget;
+using synth::kFirstXLFOTarget;
+using synth::kOutputVolumeTarget;
+using synth::kStereoTarget;
+using synth::kTargetsPerDelay;
+using synth::kTargetsPerFollower;
+using synth::kTargetsPerXLFO;
 
 constexpr int kSideChainLevelMode = static_cast<int>(wave::MixMode::kMaxMagnitude);
 constexpr int kAllChannels = 0;

@@ -12,6 +12,7 @@
 #include "engine/VornPresets.h"
 #include "engine/VornSettings.h"
 #include "engine/VornVoice.h"
+#include "framework/SynthNumbering.h"
 #include "midi/AbstractChannelEventReceiver.h"
 #include "midi/AbstractMusicEventReceiver.h"
 #include "midi/DefaultEventReceiver.h"
@@ -25,18 +26,18 @@
 namespace {
 
 // Master section targets.
-constexpr int kMasterTuneTarget = 0;
-constexpr int kPortamentoTarget = 1;
-constexpr int kDelayLevelTarget = 37;
-constexpr int kDelayPanTarget = 38;
-constexpr int kDryLevelTarget = 39;
-constexpr int kDryPanTarget = 40;
-constexpr int kOutputVolumeTarget = 103;
-constexpr int kOutputPanTarget = 104;
-constexpr int kStereoTarget = 105;
-constexpr int kUnisonSpreadTarget = 106;
-constexpr int kFirstDetuneTarget = 2;
-constexpr int kTargetsPerOscillator = 5;
+using synth::kDelayLevelTarget;
+using synth::kDelayPanTarget;
+using synth::kDryLevelTarget;
+using synth::kDryPanTarget;
+using synth::kMasterTuneTarget;
+using synth::kOutputPanTarget;
+using synth::kOutputVolumeTarget;
+using synth::kPortamentoTarget;
+using synth::kStereoTarget;
+using synth::kTargetsPerOscillator;
+using synth::kUnisonSpreadTarget;
+constexpr int kFirstDetuneTarget = synth::oscillatorTarget(0, synth::kDetuneTarget);
 
 bool isDetuneTarget(int t) {
     return t >= kFirstDetuneTarget && t < kFirstDetuneTarget + 3 * kTargetsPerOscillator &&

@@ -17,6 +17,7 @@
 #include "framework/ParameterSetArray.h"
 #include "framework/PropPluginParameter.h"
 #include "framework/Property.h"
+#include "framework/SynthNumbering.h"
 #include "framework/TargetParameterSetList.h"
 #include "framework/ToggleFloatPluginParameter.h"
 #include "modulation/ModulationMatrixPlugin.h"
@@ -38,7 +39,7 @@ public:
     static constexpr int kNarrowEditorWidth = 449;
     static constexpr int kShortEditorHeight = 780;
     static constexpr int kVoiceCount = 32;
-    static constexpr int kStateVersion = 8;
+    static constexpr int kStateVersion = synth::kStateVersion;
 
     struct Parameters;
     struct Engine;

@@ -6,16 +6,16 @@
 #include "engine/OscillatorVoice.h"
 #include "engine/ParameterCurves.h"
 #include "engine/UnisonLayout.h"
+#include "framework/SynthNumbering.h"
 
 namespace {
 
-constexpr int kFirstOscillatorTarget = 2;
-constexpr int kTargetsPerOscillator = 5;
-constexpr int kFilterPeakTargets[] = {19, 22};
-constexpr int kFirstEnvelopeTarget = 59;
-constexpr int kFirstEnvelopeSource = 14;
-constexpr int kFirstMidiSource = 24;
-constexpr int kSourceCount = 34;
+using synth::kFirstEnvelopeSource;
+using synth::kFirstEnvelopeTarget;
+using synth::kFirstMidiSource;
+using synth::kSourceCount;
+constexpr int kFilterPeakTargets[] = {synth::filterTarget(0, synth::kPeakTarget),
+                                      synth::filterTarget(1, synth::kPeakTarget)};
 
 constexpr float kA4Pitch = 8.7813597f;  // log2(440)
 constexpr int kA4 = 69;
@@ -106,7 +106,8 @@ void VornPlugin::VornVoice::addUnison(OscillatorVoice& voice, float position) {
             &gain.output(LevelPanTarget::VoiceController::kFirst),
             &gain.output(LevelPanTarget::VoiceController::kSecond), &voice.output(k), position);
     }
-    voice.unisonDetune().setTarget(unisonDetuneOctaves(position, shared_.unisonRandomState), kAutomatic);
+    voice.unisonDetune().setTarget(unisonDetuneOctaves(position, shared_.unisonRandomState),
+                                   kAutomatic);
     // Joins the note from wherever its own pitch is.
     voice.portamento().startGlide(voice.portamento().current(),
                                   notePitch(static_cast<float>(note_)));

@@ -12,13 +12,13 @@
 #include "engine/NoteVoice.h"
 #include "engine/UnisonMixer.h"
 #include "engine/VornPlugin.h"
-#include "wave/Producer.h"
-#include "wave/StaticMixer.h"
 #include "framework/Property.h"
 #include "modulation/LevelPanTarget.h"
 #include "modulation/MidiModSource.h"
 #include "modulation/VoiceMatrix.h"
 #include "modulation/VoiceTracker.h"
+#include "wave/Producer.h"
+#include "wave/StaticMixer.h"
 
 class Trigger;
 

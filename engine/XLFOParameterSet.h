@@ -6,6 +6,7 @@
 #include "framework/ParameterSetList.h"
 #include "framework/PluginParameterSet.h"
 #include "framework/PropPluginParameter.h"
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationTargetParameter.h"
 
 class ModulationMatrixPlugin;
@@ -32,10 +33,10 @@ private:
 // parameters belong to the XLFO's set, so they move with it when the XLFO list changes.
 class XLFOParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kCount = 6;
-    static constexpr int kFirstTarget = 41;
-    static constexpr int kTargetsPerXLFO = 3;
-    static constexpr int kFirstSource = 8;
+    static constexpr int kCount = synth::kXLFOs;
+    static constexpr int kFirstTarget = synth::kFirstXLFOTarget;
+    static constexpr int kTargetsPerXLFO = synth::kTargetsPerXLFO;
+    static constexpr int kFirstSource = synth::kFirstXLFOSource;
 
     XLFOParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin, int index);
     void setup() override;

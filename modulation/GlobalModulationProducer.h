@@ -1,7 +1,7 @@
 #pragma once
 
-#include "wave/Producer.h"
 #include "modulation/ModulationMatrix.h"
+#include "wave/Producer.h"
 
 // The signal of one target for all voices: the target ramp plus every slot with a global
 // contribution, once per block. When every input is constant only one sample is computed.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "wave/SampleBuffer.h"
 #include "modulation/VoiceMatrix.h"
+#include "wave/SampleBuffer.h"
 
 namespace {
 constexpr float kAutomaticRamp = -1.0f;

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
+#include "modulation/ModulationMatrix.h"
 #include "wave/FloatParameterSource.h"
 #include "wave/MultiProducer.h"
-#include "modulation/ModulationMatrix.h"
 
 class VoiceMatrix;
 

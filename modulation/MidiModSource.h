@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "wave/Producer.h"
-#include "wave/ValueRamp.h"
 #include "framework/Property.h"
 #include "midi/MidiListener.h"
+#include "wave/Producer.h"
+#include "wave/ValueRamp.h"
 
 // A modulation source driven by one kind of MIDI data (mod wheel, pitch bend, velocity,
 // aftertouch, keyboard position or a controller), shaped by a response curve and glided into a

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "framework/GenericPlugin.h"
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationMatrix.h"
 
 class AbstractPluginParameter;
@@ -19,9 +20,9 @@ public:
 // is.
 class ModulationMatrixPlugin : public GenericPlugin, public ModulationMatrixOwner {
 public:
-    static constexpr int kSourceCount = 34;
-    static constexpr int kTargetCount = 157;
-    static constexpr int kSlotCount = 50;
+    static constexpr int kSourceCount = synth::kSourceCount;
+    static constexpr int kTargetCount = synth::kTargetCount;
+    static constexpr int kSlotCount = synth::kSlots;
     static constexpr int kFirstSlotLevelTarget = 107;
     static constexpr int kTargetGroupCount = 23;
     // Ramp time that asks for the automatic glide.

@@ -1,18 +1,21 @@
 #include "modulation/SynthTargetGroups.h"
 
+#include "framework/SynthNumbering.h"
 #include "modulation/ModulationMatrix.h"
 
 namespace {
 
-constexpr int kEnvelopeCount = 6;
-constexpr int kFollowerCount = 4;
-constexpr int kFirstEnvelopeTarget = 59;  // EG 1 Hold; each EG has six targets
-constexpr int kEnvelopeTargets = 6;
-constexpr int kFirstFollowerTarget = 95;  // EF 1 Attack; each EF has two targets
-constexpr int kFollowerTargets = 2;
-constexpr int kDelayTimeTargets[] = {23, 27};
-constexpr int kPanTargets[] = {6, 11, 16, 38, 40};
-constexpr int kStereoTarget = 105;
+constexpr int kEnvelopeCount = synth::kEnvelopes;
+constexpr int kFollowerCount = synth::kFollowers;
+constexpr int kFirstEnvelopeTarget = synth::kFirstEnvelopeTarget;
+constexpr int kEnvelopeTargets = synth::kTargetsPerEnvelope;
+constexpr int kFirstFollowerTarget = synth::kFirstFollowerTarget;
+constexpr int kFollowerTargets = synth::kTargetsPerFollower;
+constexpr int kDelayTimeTargets[] = {synth::delayTarget(0, 0), synth::delayTarget(1, 0)};
+constexpr int kPanTargets[] = {
+    synth::oscillatorTarget(0, synth::kPanTarget), synth::oscillatorTarget(1, synth::kPanTarget),
+    synth::oscillatorTarget(2, synth::kPanTarget), synth::kDelayPanTarget, synth::kDryPanTarget};
+constexpr int kStereoTarget = synth::kStereoTarget;
 
 enum GroupId {
     kDelayTime = 7,

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "wave/Producer.h"
 #include "modulation/ModulationMatrix.h"
+#include "wave/Producer.h"
 
 // One voice's view of the matrix: its own instances of the per-voice sources and one signal
 // per target, which adds the per-voice slots to the target's global signal.

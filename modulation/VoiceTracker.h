@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
+#include "modulation/ModulationMatrix.h"
 #include "wave/Producer.h"
 #include "wave/ValueRamp.h"
-#include "modulation/ModulationMatrix.h"
 
 // A voice's modulation tracker: the note it plays and a level that is 1 from the note-on and
 // ramps to 0 over the matrix's release time after the note-off. It runs every chunk (run-list

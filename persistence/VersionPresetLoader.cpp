@@ -8,6 +8,7 @@
 
 #include "framework/AbstractPluginParameter.h"
 #include "framework/GenericPlugin.h"
+#include "framework/SynthNumbering.h"
 #include "persistence/BinaryDataReader.h"
 #include "persistence/ParameterCollection.h"
 #include "persistence/ParameterRecord.h"
@@ -48,18 +49,18 @@
 
 namespace {
 
-constexpr int kCurrentVersion = 8;
+constexpr int kCurrentVersion = synth::kStateVersion;
 constexpr const char* kOldGenerationIdentifier = "QVoi";
 constexpr const char* kWetEnabled = "Wet Enabled";
 
-constexpr int kOscillators = 3;
-constexpr int kSlots = 50;
+constexpr int kOscillators = synth::kOscillators;
+constexpr int kSlots = synth::kSlots;
 // Source and target numbers as the slot parameters store them (0 = none, else number + 1).
-constexpr int kFirstXLFOSource = 8;
-constexpr int kFirstEnvelopeSource = 14;
-constexpr int kFirstMidiSource = 24;
-constexpr int kFirstXLFOTarget = 41;
-constexpr int kTargetsPerXLFO = 3;
+constexpr int kFirstXLFOSource = synth::kFirstXLFOSource;
+constexpr int kFirstEnvelopeSource = synth::kFirstEnvelopeSource;
+constexpr int kFirstMidiSource = synth::kFirstMidiSource;
+constexpr int kFirstXLFOTarget = synth::kFirstXLFOTarget;
+constexpr int kTargetsPerXLFO = synth::kTargetsPerXLFO;
 constexpr int kVersion6XLFOs = 4;
 constexpr int kMissingVersion6XLFOs = 2;
 

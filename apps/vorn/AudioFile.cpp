@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,6 +33,33 @@ int sndfileFormat(WavFileWriter::Encoding encoding, int container) {
             break;
     }
     return container | SF_FORMAT_FLOAT;
+}
+
+int bytesPerSample(WavFileWriter::Encoding encoding) {
+    switch (encoding) {
+        case WavFileWriter::Encoding::kPcm24:
+            return 3;
+        case WavFileWriter::Encoding::kPcm16:
+            return 2;
+        case WavFileWriter::Encoding::kFloat:
+            break;
+    }
+    return 4;
+}
+
+// Empty when the file system has room for the whole render, else why not: a render of years
+// fails at once instead of filling the disk first.
+std::string roomFor(int fd, int64_t frames, WavFileWriter::Encoding encoding) {
+    struct statvfs disk {};
+    if (frames <= 0 || fstatvfs(fd, &disk) != 0) return "";
+    constexpr double kMegabyte = 1 << 20;
+    const double needed = static_cast<double>(frames) * kChannels * bytesPerSample(encoding);
+    const double free = static_cast<double>(disk.f_bavail) * static_cast<double>(disk.f_frsize);
+    if (needed <= free) return "";
+    char text[160];
+    std::snprintf(text, sizeof text, "the render needs %.0f MB and the disk has %.0f MB free",
+                  needed / kMegabyte, free / kMegabyte);
+    return text;
 }
 
 double decibels(double amplitude) {
@@ -82,6 +110,10 @@ bool WavFileWriter::open(const std::string& path, int sampleRate, Encoding encod
         const mode_t mask = umask(0);
         umask(mask);
         fchmod(fd, kFileMode & ~mask);
+        if (const std::string room = roomFor(fd, expectedFrames, encoding); !room.empty()) {
+            ::close(fd);
+            return fail(room);
+        }
     }
     SF_INFO info{};
     info.samplerate = sampleRate;

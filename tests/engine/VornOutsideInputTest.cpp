@@ -111,15 +111,20 @@ TEST_F(VornOutsideTest, LongRendersKeepMemoryFlat) {
 // next write to the same file, those of running ones stay.
 TEST_F(VornOutsideTest, InterruptedRunsLeaveNoTemporaryFiles) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        const std::string command = "cd '" + folder_.path().string() + "' && exec '" +
-                                    vornBinary() + "' render song.mid -o out.wav --tail 3600";
+        const std::string command =
+            "cd '" + folder_.path().string() + "' && exec '" + vornBinary() +
+            "' render song.mid -o out.wav --tail 3600 --rate 8000 --format 16";
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
-        while (hidden().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (int wait = 0; hidden().empty() && wait < 2000; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (hidden().empty()) kill(child, SIGKILL);
+        ASSERT_FALSE(hidden().empty()) << "the render did not start";
         kill(child, signal);
         int status = 0;
         waitpid(child, &status, 0);
