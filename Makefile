@@ -50,11 +50,12 @@ test: build
 
 # 64-bit ARM: the libraries below host/ and their tests, cross-compiled with Debian's aarch64
 # compiler (GoogleTest from its Debian sources) and run under qemu-user. Left out under the
-# emulator, where they take minutes each: ARM_SLOW_TESTS below.
+# emulator, where they take minutes each: the parameter sweeps, the factory preset renders and
+# the long real-time sessions (ARM_SLOW_TESTS); the command-line tests need the program.
 ARM_BUILD_DIR ?= build-aarch64
 ARM_PACKAGES := cmake ninja-build pkg-config libgtest-dev g++-aarch64-linux-gnu qemu-user \
-                zlib1g-dev:arm64
-ARM_SLOW_TESTS := SweepTest|FactoryPresetsTest|VornRealtime
+                zlib1g-dev:arm64 libstdc++6:arm64
+ARM_SLOW_TESTS := SweepTest|FactoryPresetsTest|RealtimeSafetyTest.(ShortSession|EveryRate)
 test-arm:
 	@dpkg --print-foreign-architectures | grep -qx arm64 || { \
 	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; $$SUDO dpkg --add-architecture arm64; }

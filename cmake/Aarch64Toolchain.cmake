@@ -6,6 +6,6 @@ set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
 set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
 # Debian's multiarch folders hold the arm64 libraries (zlib1g-dev:arm64).
 set(CMAKE_LIBRARY_ARCHITECTURE aarch64-linux-gnu)
-# The cross C library is the sysroot of the emulated programs; others come from the multiarch
-# folders it falls back to.
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
+# The programs run on the multiarch arm64 C and C++ libraries (libc6:arm64, libstdc++6:arm64):
+# under qemu 7.2, threads never start with the cross compiler's own libc.so (-L its folder).
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)
