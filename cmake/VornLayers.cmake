@@ -7,6 +7,12 @@
 # the tree, else the folder of its CMakeLists.txt ("" for the top level).
 function(_vorn_target_folder target out)
   get_target_property(_dir ${target} SOURCE_DIR)
+  # Targets from outside the tree (GoogleTest built from its sources) are not checked.
+  cmake_path(IS_PREFIX PROJECT_SOURCE_DIR ${_dir} NORMALIZE _inside)
+  if(NOT _inside)
+    set(${out} "" PARENT_SCOPE)
+    return()
+  endif()
   get_target_property(_sources ${target} SOURCES)
   if(_sources)
     foreach(_s IN LISTS _sources)
