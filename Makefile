@@ -20,7 +20,7 @@ DEMO_WAV ?= $(BUILD_DIR)/vorn-demo.wav
 PREFIX ?= /usr/local
 INSTALL_PREFIX = $(patsubst ~%,$(HOME)%,$(PREFIX))
 
-.PHONY: all deps configure build demo test test-arm bench format clean install realtime rtsan tsan
+.PHONY: all deps deps-arm configure build demo test test-arm bench format clean install realtime rtsan tsan
 
 all: build
 
@@ -56,10 +56,12 @@ ARM_BUILD_DIR ?= build-aarch64
 ARM_PACKAGES := cmake ninja-build pkg-config libgtest-dev g++-aarch64-linux-gnu qemu-user \
                 zlib1g-dev:arm64 libstdc++6:arm64
 ARM_SLOW_TESTS := SweepTest|FactoryPresetsTest|RealtimeSafetyTest.(ShortSession|EveryRate)
-test-arm:
+deps-arm:
 	@dpkg --print-foreign-architectures | grep -qx arm64 || { \
 	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; $$SUDO dpkg --add-architecture arm64; }
 	@$(MAKE) --no-print-directory deps PACKAGES="$(ARM_PACKAGES)"
+
+test-arm: deps-arm
 	@cmake -S . -B $(ARM_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/Aarch64Toolchain.cmake -DVORN_LIBRARIES_ONLY=ON \
 	  -DVORN_GTEST_SOURCE=/usr/src/googletest >/dev/null
