@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "persistence/ResourceOpener.h"
+#include "wave/Assert.h"
 
 static_assert(std::endian::native == std::endian::little, "records are stored little-endian");
 
@@ -50,7 +51,9 @@ private:
 }  // namespace
 
 BinaryDataReader::BinaryDataReader(std::unique_ptr<std::istream> stream)
-    : stream_(std::move(stream)) {}
+    : stream_(std::move(stream)) {
+    VORN_ASSERT(stream_);
+}
 
 BinaryDataReader::~BinaryDataReader() = default;
 
