@@ -1,7 +1,8 @@
 # Warnings and sanitizer flags shared by every Vorn target.
 add_library(vorn_options INTERFACE)
 # Warnings of every target, the build tools in resources/ included; VORN_WERROR makes them errors.
-set(VORN_WARNINGS -Wall -Wextra -Wshadow)
+# Targets with the property VORN_NO_SHADOW (the tests) go without -Wshadow.
+set(VORN_WARNINGS -Wall -Wextra "$<$<NOT:$<BOOL:$<TARGET_PROPERTY:VORN_NO_SHADOW>>>:-Wshadow>")
 if(VORN_WERROR)
   list(APPEND VORN_WARNINGS -Werror)
 endif()
