@@ -19,12 +19,12 @@
 #include "engine/UnisonLayout.h"
 #include "engine/VoiceManager.h"
 #include "engine/VornPlugin.h"
-#include "wave/Mixer.h"
-#include "wave/Router.h"
 #include "modulation/LevelPanTarget.h"
 #include "modulation/MidiModSource.h"
 #include "modulation/VoiceMatrix.h"
 #include "modulation/XYControllerSource.h"
+#include "wave/Mixer.h"
+#include "wave/Router.h"
 
 // What every instance shares: envelope curves, the oscillators' wave tables and the filter
 // characteristics. Built by the first instance, read-only while audio runs.
