@@ -15,12 +15,15 @@ BUILD_DIR ?= build-$(subst $(comma),-,$(SANITIZE))
 BUILD_TYPE := RelWithDebInfo
 endif
 JOBS ?= $(shell nproc)
+# `make test WERROR=1`: every compiler warning fails the build.
+WERROR ?=
+WERROR_FLAG = $(if $(filter 1 ON on yes,$(WERROR)),ON,OFF)
 DEMO_WAV ?= $(BUILD_DIR)/vorn-demo.wav
 # `make install PREFIX=~/.local` puts the LV2 bundle where hosts look in a home folder.
 PREFIX ?= /usr/local
 INSTALL_PREFIX = $(patsubst ~%,$(HOME)%,$(PREFIX))
 
-.PHONY: all deps deps-arm configure build demo test test-arm bench format clean install realtime rtsan tsan
+.PHONY: all deps deps-arm configure build demo test test-arm bench format format-check clean install realtime rtsan tsan
 
 all: build
 
@@ -37,7 +40,8 @@ deps:
 	fi
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVORN_SANITIZE=$(SANITIZE) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVORN_SANITIZE=$(SANITIZE) \
+	  -DVORN_WERROR=$(WERROR_FLAG) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -106,6 +110,13 @@ tsan: deps
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+# Fails, naming each file, when clang-format would change a tracked source.
+format-check:
+	@$(MAKE) --no-print-directory deps PACKAGES="clang-format git"
+	@bad=$$(git ls-files -z '*.h' '*.cpp' | xargs -0 clang-format --dry-run --Werror 2>&1 | \
+	  sed -n 's/^\(.*\):[0-9]*:[0-9]*: error: code should be clang-formatted.*/\1/p' | sort -u); \
+	if [ -n "$$bad" ]; then echo "not clang-format clean (make format):"; echo "$$bad"; exit 1; fi
 
 clean:
 	rm -rf build build-*

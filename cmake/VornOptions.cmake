@@ -1,6 +1,12 @@
 # Warnings and sanitizer flags shared by every Vorn target.
 add_library(vorn_options INTERFACE)
-target_compile_options(vorn_options INTERFACE -Wall -Wextra)
+# Warnings of every target, the build tools in resources/ included; VORN_WERROR makes them errors.
+# Targets with the property VORN_NO_SHADOW (the tests) go without -Wshadow.
+set(VORN_WARNINGS -Wall -Wextra "$<$<NOT:$<BOOL:$<TARGET_PROPERTY:VORN_NO_SHADOW>>>:-Wshadow>")
+if(VORN_WERROR)
+  list(APPEND VORN_WARNINGS -Werror)
+endif()
+target_compile_options(vorn_options INTERFACE ${VORN_WARNINGS})
 # No fused multiply-adds: scalar and vector twins, and every processor, round each step alike.
 target_compile_options(vorn_options INTERFACE -ffp-contract=off)
 # g++ 12 warns -Wrestrict on plain std::string concatenations inlined at -O2 (GCC bug 105651).
@@ -26,7 +32,8 @@ if(NOT VORN_SANITIZE STREQUAL "")
     target_link_options(vorn_options INTERFACE -fsanitize=float-divide-by-zero)
   endif()
   target_compile_options(vorn_options INTERFACE -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
-  target_compile_definitions(vorn_options INTERFACE VORN_SANITIZED=1)
+  # VORN_ASSERT (wave/Assert.h) checks its invariants here and costs nothing elsewhere.
+  target_compile_definitions(vorn_options INTERFACE VORN_SANITIZED=1 VORN_ASSERTIONS=1)
 endif()
 
 # The .cpp files directly inside the given folders.

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <numbers>
 
+#include "wave/Assert.h"
+
 DelayLine::DelayLine(wave::Environment& env, float maxTimeMs, Order order)
     : Producer(env),
       order_(order),
@@ -90,6 +92,8 @@ bool DelayLine::produce(float* buffer, uint32_t frames, uint32_t flags) {
 
 void DelayLine::write(const float* input, uint32_t frames) {
     const auto length = static_cast<uint32_t>(ring_.size());
+    // The ring holds a chunk beyond the longest delay: one write never wraps twice.
+    VORN_ASSERT(frames <= delays_.size() && writePos_ < length);
     const uint32_t first = std::min(frames, length - writePos_);
     float* ring = ring_.data();
     if (input) {
@@ -133,6 +137,7 @@ bool DelayLine::read(float* buffer, uint32_t frames) {
     const bool settled = !smoothing_ || std::fabs(lp_ - whole) < kSettledDistance;
     const bool tapsAtRest = !crossfade_ || (oldTap_ == newTap_ && newTap_ == whole);
     lastReadWasCopy_ = timeConstant && settled && tapsAtRest;
+    VORN_ASSERT(frames <= delays_.size() && whole >= 0.0 && whole <= length);
     if (lastReadWasCopy_) {
         // Taps at rest still keep the rhythm of the crossfade cycles.
         if (crossfade_) fadePosition_ = (fadePosition_ + frames) % crossfadeLength();

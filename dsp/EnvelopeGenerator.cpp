@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "dsp/Trigger.h"
+#include "wave/Assert.h"
 
 namespace {
 
@@ -160,6 +161,7 @@ void EnvelopeGenerator::start(uint32_t index, bool gate) {
 }
 
 void EnvelopeGenerator::refresh(uint32_t index) {
+    VORN_ASSERT(index < environment().blockSize());
     float v[kParameterCount];
     for (int p = 0; p < kParameterCount; ++p) v[p] = inputData_[p][index];
     const float rate = environment().sampleRate();

@@ -2,10 +2,16 @@
 
 #include <algorithm>
 
+#include "wave/Assert.h"
+
 FilterSettingTable::FilterSettingTable(int size)
-    : size_(size), values_(size * size, 0.0f), differences_(size * size, 0.0f) {}
+    : size_(size), values_(size * size, 0.0f), differences_(size * size, 0.0f) {
+    // Interpolation needs a next row and column.
+    VORN_ASSERT(size >= 2);
+}
 
 void FilterSettingTable::assign(int size, std::span<const float> rowMajor) {
+    VORN_ASSERT(size >= 2 && rowMajor.size() >= static_cast<size_t>(size) * size);
     size_ = size;
     values_.assign(rowMajor.begin(), rowMajor.begin() + size * size);
     differences_.assign(size * size, 0.0f);
@@ -13,6 +19,7 @@ void FilterSettingTable::assign(int size, std::span<const float> rowMajor) {
 }
 
 void FilterSettingTable::set(int row, int column, float value) {
+    VORN_ASSERT(row >= 0 && row < size_ && column >= 0 && column < size_);
     values_[row * size_ + column] = value;
     updateDifferences(row);
 }
@@ -25,6 +32,8 @@ void FilterSettingTable::updateDifferences(int row) {
 }
 
 float FilterSettingTable::lookup(float column, float row) const {
+    const auto last = static_cast<float>(size_ - 1);
+    VORN_ASSERT(column >= 0.0f && column <= last && row >= 0.0f && row <= last);
     const int j = static_cast<int>(column);
     // The last row has no successor: interpolate towards it from the row before.
     const int r = std::min(static_cast<int>(row), size_ - 2);

@@ -1,12 +1,13 @@
 #include "dsp/FourierTransform.h"
 
-#include <cassert>
 #include <cmath>
 #include <numbers>
 #include <utility>
 
+#include "wave/Assert.h"
+
 FourierTransform::FourierTransform(uint32_t maxSize) : maxSize_(maxSize), twiddles_(maxSize / 2) {
-    assert(maxSize >= 2 && (maxSize & (maxSize - 1)) == 0);
+    VORN_ASSERT(maxSize >= 2 && (maxSize & (maxSize - 1)) == 0);
     const double step = -2.0 * std::numbers::pi / maxSize;
     for (uint32_t k = 0; k < maxSize / 2; ++k) {
         twiddles_[k] = {std::cos(step * k), std::sin(step * k)};
@@ -14,7 +15,7 @@ FourierTransform::FourierTransform(uint32_t maxSize) : maxSize_(maxSize), twiddl
 }
 
 void FourierTransform::transform(std::complex<double>* data, uint32_t size, bool inverse) const {
-    assert(size >= 1 && size <= maxSize_ && (size & (size - 1)) == 0);
+    VORN_ASSERT(size >= 1 && size <= maxSize_ && (size & (size - 1)) == 0);
     for (uint32_t i = 1, j = 0; i < size; ++i) {
         uint32_t bit = size >> 1;
         for (; j & bit; bit >>= 1) j ^= bit;

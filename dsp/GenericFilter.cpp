@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "wave/Assert.h"
+
 GenericFilter::GenericFilter(wave::Environment& env)
     : wave::Filter(env),
       defaultFrequency_(env, kDefaultFrequency),
@@ -39,13 +41,18 @@ bool GenericFilter::joinUnit(ParallelFilterUnit* unit) {
 
 void GenericFilter::leaveUnit() {
     if (!unit_) return;
-    unit_->members_[unit_->laneOf(this)] = nullptr;
+    const int lane = unit_->laneOf(this);
+    // A member always holds a lane of its unit.
+    VORN_ASSERT(lane >= 0);
+    unit_->members_[lane] = nullptr;
     unit_ = nullptr;
 }
 
 void GenericFilter::reset() {
     if (unit_) {
-        unit_->resetLane(unit_->laneOf(this));
+        const int lane = unit_->laneOf(this);
+        VORN_ASSERT(lane >= 0);
+        unit_->resetLane(lane);
     } else if (kernel_) {
         kernel_->reset();
     }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "wave/Assert.h"
 #include "wave/FloatParameterSource.h"
 #include "wave/Producer.h"
 #include "wave/SampleBuffer.h"
@@ -135,7 +136,10 @@ public:
 
     virtual void processLanes(const Lanes& lanes, uint32_t count, bool constant) = 0;
 
-    GenericFilter* member(int lane) const { return members_[lane]; }
+    GenericFilter* member(int lane) const {
+        VORN_ASSERT(lane >= 0 && lane < kLanes);
+        return members_[lane];
+    }
     int laneOf(const GenericFilter* f) const;
     int memberCount() const;
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "wave/Assert.h"
+
 namespace {
 
 // 24-bit shift-register generator: the tap clears bit 24 again, so the state stays below 2^24
@@ -95,6 +97,7 @@ float XLFO::previousValue(int index) {
 
 void XLFO::layoutSteps() {
     const int n = activeSteps_;
+    VORN_ASSERT(n >= 1 && n <= kMaxSteps);
     const double b = currentBalance_;
     const double firstDuration = b * 2.0 / n;
     const double secondDuration = (1.0 - b) * 2.0 / n;
@@ -213,6 +216,7 @@ bool XLFO::produce(float* buffer, uint32_t frames, uint32_t /*flags*/) {
     float next = 0.0f;
     Step::Curve curve = linearCurve;
     auto enter = [&](int index) {
+        VORN_ASSERT(index >= 0 && index < n);
         Step& s = steps_[index];
         start = s.start_;
         end = s.end_;

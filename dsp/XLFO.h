@@ -3,9 +3,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "framework/Property.h"
+#include "wave/Assert.h"
 #include "wave/FloatParameterSource.h"
 #include "wave/Producer.h"
-#include "framework/Property.h"
 
 // Step LFO: a cycle of N steps, each holding a fixed or random value, that the output glides
 // between over the last part of each step. Balance makes the first half of the steps faster or
@@ -66,8 +67,14 @@ public:
     void setUnipolar(bool on) { unipolar_ = on; }
 
     int activeSteps() const { return activeSteps_; }
-    Step& step(int index) { return steps_[index]; }
-    const Step& step(int index) const { return steps_[index]; }
+    Step& step(int index) {
+        VORN_ASSERT(index >= 0 && index < kMaxSteps);
+        return steps_[index];
+    }
+    const Step& step(int index) const {
+        VORN_ASSERT(index >= 0 && index < kMaxSteps);
+        return steps_[index];
+    }
 
     double rawPhase() const { return rawPhase_; }
     // Place in the pattern: the raw phase moved by the phase offset, 0..1.

@@ -1,8 +1,10 @@
 #include "engine/PortamentoController.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "dsp/Spline.h"
+#include "wave/Assert.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ const PortamentoController::Curves& PortamentoController::Curves::instance() {
 }
 
 float PortamentoController::Curves::read(const Table& table, double t) {
+    VORN_ASSERT(!std::isnan(t));
     if (t >= 1.0) return 1.0f;
     const double x = std::max(t, 0.0) * kSegments;
     const auto i = static_cast<size_t>(x);

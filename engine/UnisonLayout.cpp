@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "wave/Assert.h"
+
 namespace {
 
 constexpr uint32_t kLcgMultiplier = 214013;
@@ -20,6 +22,7 @@ int UnisonLayout::notesAtATime(int totalVoices, int unisonVoices) {
 }
 
 double unisonPosition(int i, int u) {
+    VORN_ASSERT(i >= 0 && (i < u || u <= 1));
     if (u <= 1) return 0.0;
     return 2.0 * i / (u - 1) - 1.0;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "wave/Assert.h"
+
 namespace {
 
 constexpr int kChannelCount = 2;
@@ -100,11 +102,14 @@ void VoiceManager::notePoly(int note, float velocity) {
     const int64_t now = clockMs();
     const int source = glideSourcePoly(note, now);
     std::erase_if(noteHistory_, [note](const Press& p) { return p.note == note; });
+    // One entry per note at most, within the reserved capacity: no allocation.
+    VORN_ASSERT(noteHistory_.size() < noteHistory_.capacity());
     noteHistory_.push_back({note, now});
 
     ++stamp_;
     const int index = allocate();
     if (index < 0) return;
+    VORN_ASSERT(index < activeEnd_ && activeEnd_ <= slotCount());
     Slot& slot = slots_[static_cast<size_t>(index)];
     slot.voice->noteOff(kForcedVelocity);
     slot.note = note;
@@ -136,6 +141,7 @@ int VoiceManager::allocate() const {
 void VoiceManager::noteMono(int note, float velocity) {
     if (slots_.empty()) return;
     if (heldNotes_.size() == heldNotes_.capacity()) heldNotes_.erase(heldNotes_.begin());
+    VORN_ASSERT(heldNotes_.size() < heldNotes_.capacity());
     heldNotes_.push_back(note);
     // Legato glides only from a key that is still down; Normal glides from wherever it is.
     const int source = portamentoMode == Legato && heldNotes_.size() == 1 ? note : 0;

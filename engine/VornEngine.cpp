@@ -65,16 +65,16 @@ VornPlugin::Globals::Globals() {
     filterStyles.addStandard(openResource);
 }
 
-VornPlugin::Engine::Engine(VornPlugin& plugin, wave::Environment& env, Globals& globals)
-    : plugin(plugin),
-      env(env),
-      matrix(*plugin.modulationMatrix()),
+VornPlugin::Engine::Engine(VornPlugin& owner, wave::Environment& environment, Globals& globals)
+    : plugin(owner),
+      env(environment),
+      matrix(*owner.modulationMatrix()),
       master(matrix),
-      voiceManager(env),
-      sideChainLevel(env, kSides),
+      voiceManager(environment),
+      sideChainLevel(environment, kSides),
       midiCache(MidiModSource::Cache::kAnyNote),
-      delayUnit(env, globals.filterStyles),
-      stereoSpread(env) {
+      delayUnit(environment, globals.filterStyles),
+      stereoSpread(environment) {
     // Side chain and audition routers.
     sideChainLevel.setMode(kSideChainLevelMode);
     for (int k = 0; k < kSides; ++k) {

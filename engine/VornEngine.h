@@ -48,7 +48,7 @@ struct VornPlugin::Engine : public PropertyOwner {
     static constexpr int kOscillators = 3;
     static constexpr int kFilters = 2;
 
-    Engine(VornPlugin& plugin, wave::Environment& env, Globals& globals);
+    Engine(VornPlugin& owner, wave::Environment& environment, Globals& globals);
     ~Engine() override;
 
     // Connects the parameters to the graph's properties and sources.

@@ -22,6 +22,7 @@
 #include "persistence/PluginStorage.h"
 #include "persistence/UserFolders.h"
 #include "persistence/VersionPresetLoader.h"
+#include "wave/Assert.h"
 
 namespace {
 
@@ -273,6 +274,7 @@ void VornPlugin::prepareInputs(const float* const* inputs, int count, int frames
 }
 
 void VornPlugin::render(const float** channelData, int channels, int frames) {
+    VORN_ASSERT(frames > 0 && static_cast<uint32_t>(frames) <= environment().blockSize());
     const uint32_t n = static_cast<uint32_t>(frames);
     engine_->voiceManager.advanceClock(n);
     for (int k = 0; k < std::min(channels, Engine::kSides); ++k) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "wave/Assert.h"
+
 namespace {
 constexpr float kEpsilon = 1.1920929e-7f;
 
@@ -17,9 +19,13 @@ uint32_t nextPowerOfTwo(uint32_t v) {
 GenericPlugin::BypassProcessor::DelayLine::DelayLine(int latency, uint32_t blockSize)
     : ring_(nextPowerOfTwo(static_cast<uint32_t>(latency) + blockSize), 0.0f),
       mask_(static_cast<uint32_t>(ring_.size()) - 1),
-      delay_(latency) {}
+      delay_(latency) {
+    VORN_ASSERT(latency >= 0);
+}
 
 void GenericPlugin::BypassProcessor::DelayLine::write(const float* in, int n) {
+    // A chunk at most: the ring holds the latency and one chunk.
+    VORN_ASSERT(n >= 0 && static_cast<uint32_t>(delay_ + n) <= ring_.size());
     for (int i = 0; i < n; ++i) ring_[(writePos_ + i) & mask_] = in ? in[i] : 0.0f;
     writePos_ = (writePos_ + n) & mask_;
     fill_ = std::min<uint32_t>(fill_ + n, static_cast<uint32_t>(ring_.size()));
@@ -70,6 +76,8 @@ void GenericPlugin::BypassProcessor::process(const float* const* inputs, int inp
                                              float* const* outputs, int channels, int offset, int n,
                                              uint32_t& silenceFlags) {
     wave::Environment& env = plugin_.environment();
+    VORN_ASSERT(n > 0 && static_cast<uint32_t>(n) <= env.blockSize() && offset >= 0);
+    VORN_ASSERT(channels >= 0 && channels <= 2);
     const bool hasInput = plugin_.hasAudioInput() != 0;
 
     // Only effect products have latency-delayed dry signals; an instrument never gets here.

@@ -1,6 +1,7 @@
 #include "framework/CompareStates.h"
 
 #include "framework/UndoHistory.h"
+#include "wave/Assert.h"
 
 GenericPlugin::CompareStates::CompareStates(GenericPlugin& plugin)
     : plugin_(plugin), states_(plugin, kSlotCount) {}
@@ -13,6 +14,7 @@ void GenericPlugin::CompareStates::initialize() {
 }
 
 void GenericPlugin::CompareStates::switchTo(int index) {
+    VORN_ASSERT(index >= 0 && index < kSlotCount);
     if (index == slot_) return;
     states_.capture(slot_, "", slot_);
     slot_ = index;

@@ -13,6 +13,7 @@
 #include "framework/PluginSettings.h"
 #include "framework/SettingSerializer.h"
 #include "framework/UndoHistory.h"
+#include "wave/Assert.h"
 
 namespace {
 constexpr float kEpsilon = 1.1920929e-7f;
@@ -26,6 +27,16 @@ constexpr int kNoGraphicsOverride = -1;
 constexpr const char* kNoSideChainSetting = "VST2_DefaultToNoSideChain";
 constexpr const char* kPresetFolderSetting = "PresetFolder";
 constexpr const char* kCurrentVersionSetting = "CurrentVersion";
+
+// Whether the first `channels` channels hold only finite samples (absent ones count as finite).
+[[maybe_unused]] bool allFinite(const float* const* channels, int count, int frames) {
+    for (int c = 0; channels && c < count; ++c) {
+        for (int i = 0; channels[c] && i < frames; ++i) {
+            if (!std::isfinite(channels[c][i])) return false;
+        }
+    }
+    return true;
+}
 }  // namespace
 
 int GenericPlugin::instanceCount_ = 0;
@@ -265,6 +276,7 @@ void GenericPlugin::applyParameterChanges() {
     if (parameterQueueOverflow_.exchange(false, std::memory_order_acq_rel)) {
         for (int id = 0; id < getParameterCount(); ++id) {
             AbstractPluginParameter* p = getParameter(id);
+            VORN_ASSERT(p);
             p->applyValue(p->getValue());
             audioParameterChanged(id);
         }
@@ -324,6 +336,7 @@ void GenericPlugin::dispatchMidi(const MidiEvent& event) {
 
 void GenericPlugin::processBlock(const float* const* inputs, int inputCount, float* const* outputs,
                                  int outputChannels, int frames) VORN_NONBLOCKING {
+    VORN_ASSERT(frames >= 0 && (outputChannels <= 0 || outputs));
     const FloatingPointGuard audioMode;
     lastBlockFrames_ = frames;
     if (updateNesting_.load(std::memory_order_acquire) == 0) applyParameterChanges();
@@ -358,6 +371,10 @@ void GenericPlugin::processBlock(const float* const* inputs, int inputCount, flo
     }
     dispatchPendingNoteOffs();
     if (dispatched) notifyEditor(kNotifyMidiDispatched, 0);
+    // The engine never makes a sample that is not finite; a bypassed effect only passes on the
+    // host's own.
+    VORN_ASSERT(allFinite(outputs, channels, frames) ||
+                (hasAudioInput() && !allFinite(inputs, inputCount, frames)));
 }
 
 void GenericPlugin::render(const float** channelData, int channels, int /*frames*/) {

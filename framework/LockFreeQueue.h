@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "framework/CriticalSection.h"
+#include "wave/Assert.h"
 
 // Multi-producer, multi-consumer FIFO after Michael and Scott, for small trivially copyable
 // payloads. Nodes live in an array and are named by 16-bit indices; every link word carries the
@@ -76,6 +77,7 @@ private:
     }
 
     Node& node(uint32_t index) const {
+        VORN_ASSERT(index >= 1 && index <= kMaxNodes);
         const int segment = static_cast<int>(std::bit_width(index)) - 1;
         return segments_[segment].load(std::memory_order_acquire)[index - (1u << segment)];
     }

@@ -5,6 +5,7 @@
 
 #include "framework/GenericPlugin.h"
 #include "framework/StateSnapshot.h"
+#include "wave/Assert.h"
 
 // A fixed number of described snapshots, all allocated up front.
 class GenericPlugin::StateList {
@@ -18,8 +19,14 @@ public:
     virtual ~StateList() = default;
 
     int size() const { return static_cast<int>(entries_.size()); }
-    Entry& operator[](int index) { return entries_[static_cast<size_t>(index)]; }
-    const Entry& operator[](int index) const { return entries_[static_cast<size_t>(index)]; }
+    Entry& operator[](int index) {
+        VORN_ASSERT(index >= 0 && index < size());
+        return entries_[static_cast<size_t>(index)];
+    }
+    const Entry& operator[](int index) const {
+        VORN_ASSERT(index >= 0 && index < size());
+        return entries_[static_cast<size_t>(index)];
+    }
 
     // Captures the plug-in's current state into the entry.
     void capture(int index, const std::string& description, int32_t pluginValue);

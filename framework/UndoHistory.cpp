@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include "framework/CompareStates.h"
+#include "wave/Assert.h"
 
 GenericPlugin::UndoHistory::UndoHistory(GenericPlugin& plugin, int depth)
-    : plugin_(plugin), states_(plugin, depth) {}
+    : plugin_(plugin), states_(plugin, depth) {
+    VORN_ASSERT(depth > 0);
+}
 
 void GenericPlugin::UndoHistory::recordInitial() {
     if (position_ != 0 || undoCount_ != 0 || redoCount_ != 0) return;

@@ -2,6 +2,7 @@
 
 #include "framework/MidiConstants.h"
 #include "midi/AbstractChannelEventReceiver.h"
+#include "wave/Assert.h"
 
 namespace {
 constexpr uint32_t kBankLsbMask = 0x7F;
@@ -32,6 +33,8 @@ void MidiDecoder::receive(uint8_t status, uint8_t data1, uint8_t data2) {
 void MidiDecoder::dispatch(int channelIndex, uint8_t type, int data1, int data2) {
     AbstractChannelEventReceiver* r = receiver_->channelReceiver(channelIndex);
     if (!r) return;
+    // Data bytes arrive masked to seven bits.
+    VORN_ASSERT(data1 >= 0 && data1 <= midi::kDataMask && data2 >= 0 && data2 <= midi::kDataMask);
     uint32_t& bank = banks_[channelIndex];
     switch (type) {
         case midi::kNoteOff:

@@ -6,6 +6,7 @@
 
 #include "framework/MidiMessageReceiver.h"
 #include "midi/AbstractMusicEventReceiver.h"
+#include "wave/Assert.h"
 
 // Turns complete three-byte MIDI messages into calls on the channel receivers of an event
 // receiver. Channel messages go to the all-channels slot first, then to their channel's slot.
@@ -23,7 +24,10 @@ public:
     void receive(uint8_t status, uint8_t data1, uint8_t data2);
 
     // 14-bit bank number selected on a channel index.
-    uint32_t bank(int channelIndex) const { return banks_[channelIndex]; }
+    uint32_t bank(int channelIndex) const {
+        VORN_ASSERT(channelIndex >= 0 && channelIndex < static_cast<int>(banks_.size()));
+        return banks_[channelIndex];
+    }
 
 private:
     void dispatch(int channelIndex, uint8_t type, int data1, int data2);

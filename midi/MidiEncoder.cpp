@@ -5,6 +5,7 @@
 
 #include "framework/MidiConstants.h"
 #include "framework/MidiMessageReceiver.h"
+#include "wave/Assert.h"
 
 namespace {
 // Clamps to 0..1; NaN becomes 0.
@@ -53,6 +54,8 @@ void MidiEncoder::pitchBend(float bend) {
 
 void MidiEncoder::send(uint8_t type, int data1, int data2) {
     if (!receiver_) return;
+    VORN_ASSERT(channel_ >= 1 && channel_ <= midi::kChannels);
+    VORN_ASSERT(data1 >= 0 && data1 <= midi::kDataMask && data2 >= 0 && data2 <= midi::kDataMask);
     MidiEvent event;
     event.status = static_cast<uint8_t>(type | (channel_ - 1));
     event.data1 = static_cast<uint8_t>(data1);

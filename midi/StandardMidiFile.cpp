@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "framework/MidiConstants.h"
+#include "wave/Assert.h"
 
 namespace {
 
@@ -229,6 +230,8 @@ bool StandardMidiFile::read(std::span<const uint8_t> bytes) {
     trackCount_ = b.declaredTracks;
     timeDenominator_ = b.ticksPerQuarter > 0 ? int64_t{b.ticksPerQuarter} * kMicrosecondsPerSecond
                                              : b.smpteDenominator;
+    // The header reader refuses a time division that gives no time.
+    VORN_ASSERT(timeDenominator_ > 0);
 
     // Tempo changes of every track apply to all; at equal ticks the later one wins.
     std::stable_sort(b.tempos.begin(), b.tempos.end(),
@@ -261,6 +264,7 @@ bool StandardMidiFile::read(std::span<const uint8_t> bytes) {
     }
 
     const auto timeAt = [&](int64_t tick, size_t segment) {
+        VORN_ASSERT(segment < tempoMap_.size() && segmentTimes.size() == tempoMap_.size());
         if (b.ticksPerQuarter == 0) return tick * b.smpteNumerator;
         return segmentTimes[segment] +
                (tick - tempoMap_[segment].tick) * tempoMap_[segment].microsecondsPerQuarter;

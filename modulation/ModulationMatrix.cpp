@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "modulation/GlobalModulationProducer.h"
+#include "wave/Assert.h"
 
 namespace {}  // namespace
 
@@ -103,6 +104,8 @@ void ModulationMatrix::setTargetBaseValue(int t, float value, float rampMs) {
 }
 
 void ModulationMatrix::setSlotSource(int i, int s) {
+    // -1: no source.
+    VORN_ASSERT(i >= 0 && i < slotCount() && s >= -1 && s < sourceCount());
     Slot& slot = slots_[static_cast<size_t>(i)];
     if (slot.source == s) return;
     slot.source = s;
@@ -111,6 +114,8 @@ void ModulationMatrix::setSlotSource(int i, int s) {
 }
 
 void ModulationMatrix::setSlotTarget(int i, int t) {
+    // -1: no target.
+    VORN_ASSERT(i >= 0 && i < slotCount() && t >= -1 && t < targetCount());
     Slot& slot = slots_[static_cast<size_t>(i)];
     if (slot.target == t) return;
     const int old = slot.target;
@@ -174,6 +179,7 @@ void ModulationMatrix::refreshGlobalOnly(int t) {
 }
 
 void ModulationMatrix::updateSlot(int i, int kind) {
+    VORN_ASSERT(i >= 0 && i < slotCount());
     Slot& slot = slots_[static_cast<size_t>(i)];
     if (editDepth_ > 0) {
         slot.deferred = true;
@@ -226,6 +232,8 @@ void ModulationMatrix::applyAmount(int i, int depth) {
     if (depth > slotCount()) return;
     const Slot& slot = slots_[static_cast<size_t>(i)];
     if (slot.state == kStateInactive) return;
+    // Only a slot with a source and a target is active.
+    VORN_ASSERT(slot.source >= 0 && slot.target >= 0);
     const Target& aimed = targets_[static_cast<size_t>(slot.target)];
     float factor = aimed.scale * aimed.depth * sourceFactor(aimed, slot.source);
     if (slot.inverted) factor = -factor;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/ModulationController.h"
+#include "wave/Assert.h"
 #include "wave/FloatParameterSource.h"
 #include "wave/Producer.h"
 
@@ -97,10 +98,22 @@ public:
     int firstLevelTarget() const { return firstLevelTarget_; }
     wave::Environment& environment() const { return env_; }
 
-    const Slot& slot(int i) const { return slots_[static_cast<size_t>(i)]; }
-    const Target& target(int t) const { return targets_[static_cast<size_t>(t)]; }
-    const SourceEntry& source(int s) const { return sources_[static_cast<size_t>(s)]; }
-    const Group& group(int g) const { return groups_[static_cast<size_t>(g)]; }
+    const Slot& slot(int i) const {
+        VORN_ASSERT(i >= 0 && i < slotCount());
+        return slots_[static_cast<size_t>(i)];
+    }
+    const Target& target(int t) const {
+        VORN_ASSERT(t >= 0 && t < targetCount());
+        return targets_[static_cast<size_t>(t)];
+    }
+    const SourceEntry& source(int s) const {
+        VORN_ASSERT(s >= 0 && s < sourceCount());
+        return sources_[static_cast<size_t>(s)];
+    }
+    const Group& group(int g) const {
+        VORN_ASSERT(g >= 0 && g < static_cast<int>(groups_.size()));
+        return groups_[static_cast<size_t>(g)];
+    }
     // The block-rate (or audio-rate, kind 1) signal of a target without per-voice slots.
     wave::Producer& globalProducer(int t) const { return *target(t).global; }
 

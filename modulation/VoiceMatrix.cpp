@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "wave/Assert.h"
 #include "wave/Finite.h"
 
 VoiceMatrix::VoiceMatrix(ModulationMatrix& matrix)
@@ -16,10 +17,13 @@ VoiceMatrix::VoiceMatrix(ModulationMatrix& matrix)
 VoiceMatrix::~VoiceMatrix() = default;
 
 void VoiceMatrix::setSourceInstance(int index, wave::Producer* instance) {
+    // A source's own instance, or from sourceCount() on its alternate one.
+    VORN_ASSERT(index >= 0 && static_cast<size_t>(index) < instances_.size());
     instances_[static_cast<size_t>(index)] = instance;
 }
 
 wave::Producer* VoiceMatrix::sourceFor(int source, bool alternate) const {
+    VORN_ASSERT(source >= 0 && source < matrix_.sourceCount());
     const int index = source + (alternate ? matrix_.sourceCount() : 0);
     wave::Producer* p = instances_[static_cast<size_t>(index)];
     if (!p && alternate) p = instances_[static_cast<size_t>(source)];
@@ -27,6 +31,7 @@ wave::Producer* VoiceMatrix::sourceFor(int source, bool alternate) const {
 }
 
 wave::Producer& VoiceMatrix::target(int t) const {
+    VORN_ASSERT(t >= 0 && static_cast<size_t>(t) < targets_.size());
     return *targets_[static_cast<size_t>(t)];
 }
 

@@ -7,6 +7,7 @@
 
 #include "framework/posix/RegularFile.h"
 #include "persistence/ResourceOpener.h"
+#include "wave/Assert.h"
 
 static_assert(std::endian::native == std::endian::little, "records are stored little-endian");
 
@@ -52,7 +53,9 @@ private:
 }  // namespace
 
 BinaryDataReader::BinaryDataReader(std::unique_ptr<std::istream> stream)
-    : stream_(std::move(stream)) {}
+    : stream_(std::move(stream)) {
+    VORN_ASSERT(stream_);
+}
 
 BinaryDataReader::~BinaryDataReader() = default;
 

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "wave/Assert.h"
+
 static_assert(std::endian::native == std::endian::little, "records are stored little-endian");
 
 namespace {
@@ -13,7 +15,9 @@ constexpr size_t kIdentifierSize = 4;
 }  // namespace
 
 BinaryDataWriter::BinaryDataWriter(std::unique_ptr<std::ostream> stream)
-    : stream_(std::move(stream)) {}
+    : stream_(std::move(stream)) {
+    VORN_ASSERT(stream_);
+}
 
 BinaryDataWriter::~BinaryDataWriter() = default;
 
@@ -33,6 +37,7 @@ void BinaryDataWriter::writeFloat(float value) {
 }
 
 void BinaryDataWriter::writeBytes(const void* data, size_t size) {
+    VORN_ASSERT(data || size == 0);
     stream_->write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 

@@ -9,6 +9,7 @@
 #include "persistence/BinaryDataReader.h"
 #include "persistence/BinaryDataWriter.h"
 #include "persistence/PresetLoader.h"
+#include "wave/Assert.h"
 
 namespace ParameterRecord {
 
@@ -50,7 +51,10 @@ void write(BinaryDataWriter& writer, const ParameterCollection& collection, int 
     writer.writeHeader(collection.identifier, version);
     writer.writeInt32(collection.size());
     if (!writer.good()) return;
-    for (const AbstractPluginParameter* p : collection.parameters) writer.writeFloat(p->getValue());
+    for (const AbstractPluginParameter* p : collection.parameters) {
+        VORN_ASSERT(p);
+        writer.writeFloat(p->getValue());
+    }
 }
 
 std::vector<uint8_t> encode(const ParameterCollection& collection, int version) {

@@ -7,6 +7,7 @@
 #include "framework/GenericParameterOwner.h"
 #include "persistence/BinaryDataReader.h"
 #include "persistence/ResourceOpener.h"
+#include "wave/Assert.h"
 
 namespace {
 constexpr const char* kPresetMapIdentifier = "PMap";
@@ -24,10 +25,12 @@ CollectionPresetLoader::CollectionPresetLoader(const ParameterCollection& collec
     : PresetLoader(*collection.owner, collection.identifier), collection_(collection) {}
 
 void CollectionPresetLoader::useDefault(int position) {
+    VORN_ASSERT(position >= 0 && position < collection_.size());
     setToDefault(collection_.parameters[static_cast<size_t>(position)]);
 }
 
 void CollectionPresetLoader::useValue(int position, float value) {
+    VORN_ASSERT(position >= 0 && position < collection_.size());
     collection_.parameters[static_cast<size_t>(position)]->setValue(value, 0);
 }
 
@@ -107,10 +110,12 @@ void CustomPresetLoader::prepare(int /*version*/) {
 }
 
 void CustomPresetLoader::useDefault(int position) {
+    VORN_ASSERT(position >= 0 && position < count());
     setToDefault(slots_[static_cast<size_t>(position)].parameter);
 }
 
 void CustomPresetLoader::useValue(int position, float value) {
+    VORN_ASSERT(position >= 0 && position < count());
     Slot& slot = slots_[static_cast<size_t>(position)];
     if (slot.parameter) slot.parameter->setValue(value, 0);
     if (slot.mirror) *slot.mirror = value;

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "wave/Assert.h"
 #include "wave/Producer.h"
 
 namespace wave {
 
-Environment::Environment(uint32_t blockSize) : blockSize_(blockSize), silentBuffer_(blockSize) {}
+Environment::Environment(uint32_t blockSize) : blockSize_(blockSize), silentBuffer_(blockSize) {
+    VORN_ASSERT(blockSize > 0);
+}
 
 Environment::~Environment() = default;
 
@@ -45,6 +48,7 @@ void Environment::beginChunk() {
 }
 
 void Environment::finishChunk(uint32_t frames, bool notRendered) {
+    VORN_ASSERT(frames <= blockSize_);
     if (!notRendered) {
         for (Producer* p : runList_) {
             const bool advanceOnly = p->sourceMode_ > 0;
@@ -78,7 +82,7 @@ void Environment::registerRun(Producer* p, int mode) {
 void Environment::registerReset(Producer* p) {
     if (p->resettable_) return;
     p->resettable_ = true;
-    if (p->enabled_) resetList_.push_back(p);
+    if (p->enabled_) pushReset(p);
 }
 
 void Environment::setEnabled(Producer* p, bool on) {
@@ -91,7 +95,7 @@ void Environment::setEnabled(Producer* p, bool on) {
     }
     p->enabled_ = true;
     if (p->runEveryChunk_) insertRun(p);
-    if (p->resettable_) resetList_.push_back(p);
+    if (p->resettable_) pushReset(p);
     p->reset();
 }
 
@@ -113,7 +117,14 @@ void Environment::producerDestroyed(Producer* p) {
     removeRateListener(p);
 }
 
+void Environment::pushReset(Producer* p) {
+    VORN_ASSERT(resetList_.size() < resetList_.capacity());
+    resetList_.push_back(p);
+}
+
 void Environment::insertRun(Producer* p) {
+    // Capacities were reserved as producers were constructed: inserting never allocates.
+    VORN_ASSERT(runList_.size() < runList_.capacity());
     auto at = runList_.end();
     if (p->sourceMode_ == kModeAlways) {
         at = runList_.begin();
@@ -128,6 +139,7 @@ void Environment::removeRun(Producer* p) {
     const auto it = std::find(runList_.begin(), runList_.end(), p);
     if (it == runList_.end()) return;
     if (p->sourceMode_ == kModeAlways) --leadingSources_;
+    VORN_ASSERT(leadingSources_ >= 0);
     runList_.erase(it);
 }
 

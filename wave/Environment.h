@@ -82,6 +82,7 @@ private:
     void producerConstructed();
     void producerDestroyed(Producer* p);
     void insertRun(Producer* p);
+    void pushReset(Producer* p);
     void removeRun(Producer* p);
     void removeReset(Producer* p);
     void resetProducers();

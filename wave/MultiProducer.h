@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "wave/Assert.h"
 #include "wave/Producer.h"
 #include "wave/SampleBuffer.h"
 
@@ -28,7 +29,10 @@ public:
     explicit MultiProducer(Environment& env, int outputCount = kDefaultOutputCount);
 
     int outputCount() const { return static_cast<int>(outputs_.size()); }
-    Output& output(int index) { return *outputs_[static_cast<size_t>(index)]; }
+    Output& output(int index) {
+        VORN_ASSERT(index >= 0 && index < outputCount());
+        return *outputs_[static_cast<size_t>(index)];
+    }
 
     // buffers: one own buffer per output to write into. outputs: starts equal to buffers; an
     // entry may be pointed elsewhere (the silent buffer when an output has nothing to say).

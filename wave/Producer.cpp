@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "wave/Assert.h"
 #include "wave/Finite.h"
 
 namespace wave {
@@ -36,6 +37,8 @@ const float* Producer::pull(uint32_t frames, uint32_t flags) {
 }
 
 void Producer::process(uint32_t frames, uint32_t flags) {
+    // Every buffer of the graph holds one chunk.
+    VORN_ASSERT(frames <= env_->blockSize());
     float* own = ownBuffer_.data();
     output_ = own ? own : env_->silentBuffer().data();
     // Stamped before producing: a modulation loop that pulls this producer again from inside
@@ -73,6 +76,7 @@ void Input::setSource(const float* data, uint32_t available) {
 }
 
 bool Input::produce(float* buffer, uint32_t frames, uint32_t /*flags*/) {
+    VORN_ASSERT(buffer);
     const uint32_t copied = read_ ? std::min(frames, available_) : 0;
     if (copied > 0) {
         std::memcpy(buffer, read_, copied * sizeof(float));

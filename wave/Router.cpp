@@ -1,5 +1,6 @@
 #include "wave/Router.h"
 
+#include "wave/Assert.h"
 #include "wave/MixKernels.h"
 
 namespace wave {
@@ -7,6 +8,7 @@ namespace wave {
 Router::Router(Environment& env) : Source(env), inputs_{InputRecord(env), InputRecord(env)} {}
 
 void Router::setSelection(int index) {
+    VORN_ASSERT(index >= 0 && index < kInputCount);
     if (index == selection_) return;
     selection_ = index;
     applySelection(fadeTime_);

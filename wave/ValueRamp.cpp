@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "wave/Assert.h"
 #include "wave/Environment.h"
 
 namespace wave {
@@ -40,6 +41,7 @@ void ValueRamp::catchUp(uint32_t frames) {
 }
 
 bool ValueRamp::render(uint32_t frames) {
+    VORN_ASSERT(frames <= buffer_.size());
     catchUp(frames);
     float* out = buffer_.data();
     if (position_ >= length_) {
@@ -118,6 +120,7 @@ float ValueRamp::autoTime(float distance) const {
 }
 
 void ValueRamp::setLimits(float minimum, float maximum) {
+    VORN_ASSERT(minimum <= maximum);
     minimum_ = minimum;
     maximum_ = maximum;
     range_ = maximum - minimum;
