@@ -12,12 +12,12 @@
 #include "dsp/MultiDesignFilter.h"
 #include "dsp/SignalSmoother.h"
 #include "dsp/SoftLimiter.h"
+#include "framework/Property.h"
 #include "wave/FloatParameterSource.h"
 #include "wave/Mixer.h"
 #include "wave/MultiProducer.h"
 #include "wave/Router.h"
 #include "wave/StaticMixer.h"
-#include "framework/Property.h"
 
 // The stereo delay after the voice mix. Each side ("Delay L", "Delay R") has a main line of up to
 // 5 s with feedback and cross feedback, an ultra-short line of up to 50 ms without feedback, two

@@ -6,9 +6,9 @@
 
 #include "dsp/CurveSet.h"
 #include "dsp/FunctionTable.h"
+#include "framework/Property.h"
 #include "wave/FloatParameterSource.h"
 #include "wave/Producer.h"
-#include "framework/Property.h"
 
 class Trigger;
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "wave/Producer.h"
 #include "framework/Property.h"
+#include "wave/Producer.h"
 
 // Critically damped two-pole low-pass that smooths a signal, or its magnitude, into an envelope.
 class SignalSmoother : public wave::Filter, public PropertyOwner {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "wave/Producer.h"
 #include "framework/Property.h"
+#include "wave/Producer.h"
 
 // A threshold detector with hysteresis that turns a level signal (the side chain) into gate
 // events with sample offsets. Evaluated at most once per chunk; its users read the events.

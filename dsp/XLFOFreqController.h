@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
+#include "framework/Property.h"
 #include "wave/FloatParameterSource.h"
 #include "wave/Producer.h"
-#include "framework/Property.h"
 
 class XLFO;
 

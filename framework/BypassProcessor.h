@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "wave/ValueRamp.h"
 #include "framework/GenericPlugin.h"
+#include "wave/ValueRamp.h"
 
 // Cross-fades between the rendered signal and the dry signal (silence for an instrument) when the
 // instance is bypassed, and decides per chunk whether the engine renders at all.

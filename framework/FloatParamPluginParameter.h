@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "wave/FloatParameterSource.h"
 #include "framework/FloatPluginParameter.h"
+#include "wave/FloatParameterSource.h"
 
 // Continuous parameter whose engine value becomes the target of ramped sources (automatic glide).
 class FloatParamPluginParameter : public FloatPluginParameter {

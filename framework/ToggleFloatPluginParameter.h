@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
-#include "wave/FloatParameterSource.h"
 #include "framework/IndexedPluginParameter.h"
+#include "wave/FloatParameterSource.h"
 
 // An on/off parameter that drives ramped sources: off and on map to two floats (0 and 1 unless
 // a table is set), which become the sources' targets with the automatic glide.

@@ -18,12 +18,12 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 // Rates the engine clamps (0.5, 1e30) and rates it refuses, keeping the one it has, come after
 // the ones a session starts at.
-constexpr float kRates[] = {44100.0f, 48000.0f, 88200.0f, 96000.0f, 176400.0f, 192000.0f,
-                            22050.0f, 8000.0f,  1234.5678f, 0.5f,   1e30f,     0.0f,
-                            -1.0f,    kInf,     kNaN};
+constexpr float kRates[] = {44100.0f,  48000.0f, 88200.0f, 96000.0f,   176400.0f,
+                            192000.0f, 22050.0f, 8000.0f,  1234.5678f, 0.5f,
+                            1e30f,     0.0f,     -1.0f,    kInf,       kNaN};
 constexpr size_t kStartRates = 9;
 // Side-chain samples and host tempos and beats.
-constexpr float kValues[] = {0.0f, 0.5f, -1.0f, 1e-30f, std::numeric_limits<float>::max(),
+constexpr float kValues[] = {0.0f, 0.5f,  -1.0f, 1e-30f, std::numeric_limits<float>::max(),
                              kInf, -kInf, kNaN};
 constexpr int kMaxBlockFrames = 4096;
 // A budget of frames per input keeps a run fast; the tail is heard on top of it.
