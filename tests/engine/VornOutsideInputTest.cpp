@@ -171,7 +171,9 @@ TEST_F(VornOutsideTest, TypedTextAndOptionsAreStrict) {
         const ProgramRun run =
             vorn(std::string("render song.mid -o out.wav --tail 0 ") + c.arguments);
         EXPECT_EQ(run.status, *c.says ? 2 : 0) << c.arguments << ": " << run.out;
-        if (*c.says) EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+        if (*c.says) {
+            EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+        }
     }
     const ProgramRun high = vorn("params --set 'Filter 1 Freq=1e400' --set 'Master Tune=-1e400'");
     const ProgramRun ends = vorn("params --set 'Filter 1 Freq=1e30' --set 'Master Tune=-1e30'");
