@@ -55,3 +55,8 @@ void DelayParameterSet::setup() {
     crossFeedback.setTaper(feedbackCurve, feedbackCurveInverse);
     setupList(enabled, 0, 1, true, kToggleNames, describe("Switches {} on or off.", subject_));
 }
+
+void DelayParameterSet::bind(Property<int>& syncProperty, Property<bool>& enabledProperty) {
+    sync.bind(&syncProperty);
+    enabled.bind(&enabledProperty);
+}

@@ -19,6 +19,7 @@ public:
     // index 0 is the left line, 1 the right.
     DelayParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin, int index);
     void setup() override;
+    void bind(Property<int>& syncProperty, Property<bool>& enabledProperty);
 
     ModulationTargetParameter time;
     ModulationTargetParameter offset;

@@ -48,3 +48,12 @@ void FilterParameterSet::setup() {
               describe("Slope of {} in dB per octave.", subject_));
     setupList(enabled, 0, 1, true, kToggleNames, describe("Switches {} on or off.", subject_));
 }
+
+void FilterParameterSet::bind(Property<int>& characteristicProperty,
+                              Property<int>& responseProperty, Property<int>& slopeProperty,
+                              Property<bool>& enabledProperty) {
+    characteristic.bind(&characteristicProperty);
+    response.bind(&responseProperty);
+    slope.bind(&slopeProperty);
+    enabled.bind(&enabledProperty);
+}

@@ -21,6 +21,9 @@ public:
     FilterParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin,
                        const std::string& name, int firstTarget, const std::string& subject);
     void setup() override;
+    // Connects the switches to one filter of a voice channel or of the delay.
+    void bind(Property<int>& characteristicProperty, Property<int>& responseProperty,
+              Property<int>& slopeProperty, Property<bool>& enabledProperty);
 
     ModulationTargetParameter freq;
     ModulationTargetParameter pan;

@@ -1,6 +1,7 @@
 #include "engine/MidiSourceParameterSet.h"
 
 #include "engine/ParameterSetup.h"
+#include "modulation/MidiModSource.h"
 
 namespace {
 constexpr int kHighestController = 127;
@@ -29,4 +30,10 @@ std::string MidiSourceParameterSet::displayLabel() const {
                                    ? controllerNumber.formatValue(controllerNumber.getValue())
                                    : input.formatValue(input.getValue());
     return shortName_ + " (" + detail + ")";
+}
+
+void MidiSourceParameterSet::bind(MidiModSource& source) {
+    input.bind(&source.input);
+    controllerNumber.bind(&source.controllerNumber);
+    responseCurve.bind(&source.responseCurve);
 }

@@ -6,6 +6,8 @@
 #include "framework/PropPluginParameter.h"
 #include "framework/SynthNumbering.h"
 
+class MidiModSource;
+
 // One MIDI modulation source, "MIDI Source 1" to "MIDI Source 10" (short name "MS 1" ...).
 // MIDI source s is modulation source 24 + s.
 class MidiSourceParameterSet : public PluginParameterSet {
@@ -16,6 +18,7 @@ public:
 
     MidiSourceParameterSet(GenericParameterOwner* owner, int index);
     void setup() override;
+    void bind(MidiModSource& source);
 
     const std::string& shortName() const { return shortName_; }
     // "MS 1 (Mod Wheel)", or with the Controller input the controller number: "MS 2 (64)".

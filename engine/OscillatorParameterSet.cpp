@@ -91,3 +91,11 @@ void OscillatorParameterSet::masterScaleApplied(float octaves) {
 void OscillatorParameterSet::retune(float rampMs) {
     plugin_.setTargetBaseValue(target(index_, kDetuneTarget), tuneOctaves(), rampMs);
 }
+
+void OscillatorParameterSet::bind(Property<int>& waveFormProperty,
+                                  Property<bool>& phaseSyncProperty,
+                                  Property<bool>& enabledProperty) {
+    waveForm.bind(&waveFormProperty);
+    phaseSync.bind(&phaseSyncProperty);
+    enabled.bind(&enabledProperty);
+}

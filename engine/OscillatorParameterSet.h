@@ -59,6 +59,9 @@ public:
     // Oscillator index 0..2.
     OscillatorParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin, int index);
     void setup() override;
+    // Connects the switches to one oscillator of an oscillator voice.
+    void bind(Property<int>& waveFormProperty, Property<bool>& phaseSyncProperty,
+              Property<bool>& enabledProperty);
 
     int index() const { return index_; }
     // The last applied tune in octaves.

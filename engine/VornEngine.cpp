@@ -75,6 +75,23 @@ VornPlugin::Engine::Engine(VornPlugin& owner, wave::Environment& environment, Gl
       midiCache(MidiModSource::Cache::kAnyNote),
       delayUnit(environment, globals.filterStyles),
       stereoSpread(environment) {
+    buildSideChain();
+    buildLevelPans();
+    buildTriggersAndXLFOs();
+    buildOtherSources();
+    buildVoices(globals);
+    buildMasterSection();
+
+    // MIDI reaches the plug-in-wide cache always and the voices' caches through the unison
+    // layout.
+    if (AbstractMusicEventReceiver* receiver = plugin.eventReceiver()) {
+        if (AbstractChannelEventReceiver* all = receiver->channelReceiver(kAllChannels)) {
+            all->addListener(&midiCache);
+        }
+    }
+}
+
+void VornPlugin::Engine::buildSideChain() {
     // Side chain and audition routers.
     sideChainLevel.setMode(kSideChainLevelMode);
     for (int k = 0; k < kSides; ++k) {
@@ -82,7 +99,9 @@ VornPlugin::Engine::Engine(VornPlugin& owner, wave::Environment& environment, Gl
         sideChainLevel.setSignal(k, sideChainInputs[static_cast<size_t>(k)].get());
         outputs[static_cast<size_t>(k)] = std::make_unique<wave::Router>(env);
     }
+}
 
+void VornPlugin::Engine::buildLevelPans() {
     // Level/pan targets.
     for (int k = 0; k < kOscillators; ++k) {
         oscLevelPan[static_cast<size_t>(k)] = std::make_unique<LevelPanTarget>(
@@ -95,7 +114,9 @@ VornPlugin::Engine::Engine(VornPlugin& owner, wave::Environment& environment, Gl
     }
     outputLevelPan = std::make_unique<LevelPanTarget>(
         matrix, kOutputVolumeTarget, kOutputVolumeTarget + 1, LevelPanTarget::Mode::LevelPan);
+}
 
+void VornPlugin::Engine::buildTriggersAndXLFOs() {
     // Global modulation sources.
     for (int k = 0; k < kEnvelopes; ++k) {
         auto trigger = std::make_unique<Trigger>(env);
@@ -113,6 +134,9 @@ VornPlugin::Engine::Engine(VornPlugin& owner, wave::Environment& environment, Gl
         xlfos[static_cast<size_t>(k)] = std::move(xlfo);
         xlfoFrequencies[static_cast<size_t>(k)] = std::move(frequency);
     }
+}
+
+void VornPlugin::Engine::buildOtherSources() {
     for (int e = 0; e < kFollowers; ++e) {
         auto follower = std::make_unique<EnvelopeFollower>(env);
         follower->setInput(&sideChainLevel);
@@ -139,7 +163,9 @@ VornPlugin::Engine::Engine(VornPlugin& owner, wave::Environment& environment, Gl
         master.setSourceInstance(kFirstMidiSource + i, source.get());
         midiSources[static_cast<size_t>(i)] = std::move(source);
     }
+}
 
+void VornPlugin::Engine::buildVoices(Globals& globals) {
     // Voices: filter units per pair, the oscillator voice pool, the voices.
     for (int pair = 0; pair < kVoiceCount / 2; ++pair) {
         std::array<std::unique_ptr<DesignFilter>, kFilters> units;
@@ -173,7 +199,9 @@ VornPlugin::Engine::Engine(VornPlugin& owner, wave::Environment& environment, Gl
         voiceManager.addVoice(voice.get());
         voices.push_back(std::move(voice));
     }
+}
 
+void VornPlugin::Engine::buildMasterSection() {
     // Master section.
     for (int k = 0; k < kSides; ++k) delayUnit.setInput(k, &voiceManager.output(k));
     for (int s = 0; s < kSides; ++s) {
@@ -194,14 +222,6 @@ VornPlugin::Engine::Engine(VornPlugin& owner, wave::Environment& environment, Gl
         dcBlockers[static_cast<size_t>(k)] = std::move(blocker);
         router.setSignal(1, sideChainInputs[static_cast<size_t>(k)].get());
         router.selectNow(auditionSignal);
-    }
-
-    // MIDI reaches the plug-in-wide cache always and the voices' caches through the unison
-    // layout.
-    if (AbstractMusicEventReceiver* receiver = plugin.eventReceiver()) {
-        if (AbstractChannelEventReceiver* all = receiver->channelReceiver(kAllChannels)) {
-            all->addListener(&midiCache);
-        }
     }
 }
 
@@ -229,83 +249,62 @@ void VornPlugin::Engine::bind(Parameters& p) {
     p.polyphony.bind(&polyphony);
     p.portamentoMode.bind(&portamentoMode);
     p.auditionSignal.bind(&auditionSignal);
+    bindVoices(p);
+    bindSources(p);
+    bindDelay(p);
+}
 
+void VornPlugin::Engine::bindVoices(Parameters& p) {
     for (auto& pooled : oscillatorVoicePool) {
         p.ringModulation.bind(&pooled->ringModulation);
-        for (int k = 0; k < kOscillators; ++k) {
-            OscillatorParameterSet& osc = p.oscillators[k];
-            osc.waveForm.bind(&pooled->waveForm[static_cast<size_t>(k)]);
-            osc.phaseSync.bind(&pooled->phaseSync[static_cast<size_t>(k)]);
-            osc.enabled.bind(&pooled->oscillatorOn[static_cast<size_t>(k)]);
+        for (size_t k = 0; k < kOscillators; ++k) {
+            p.oscillators[static_cast<int>(k)].bind(pooled->waveForm[k], pooled->phaseSync[k],
+                                                    pooled->oscillatorOn[k]);
         }
     }
     for (auto& voice : voices) {
         for (int side = 0; side < kSides; ++side) {
             VornVoice::Channel& channel = voice->channel(side);
             p.filterRouting.bind(&channel.routing);
-            for (int k = 0; k < kFilters; ++k) {
-                FilterParameterSet& f = p.filters[k];
-                f.characteristic.bind(&channel.characteristic[static_cast<size_t>(k)]);
-                f.response.bind(&channel.response[static_cast<size_t>(k)]);
-                f.slope.bind(&channel.slope[static_cast<size_t>(k)]);
-                f.enabled.bind(&channel.enabled[static_cast<size_t>(k)]);
+            for (size_t k = 0; k < kFilters; ++k) {
+                p.filters[static_cast<int>(k)].bind(channel.characteristic[k], channel.response[k],
+                                                    channel.slope[k], channel.enabled[k]);
             }
         }
         for (int k = 0; k < kEnvelopes; ++k) {
             p.envelopes[k].range.bind(&voice->envelopeRange[static_cast<size_t>(k)]);
         }
         for (int list = 0; list < 2; ++list) {
-            for (int i = 0; i < kMidiSources; ++i) {
-                MidiModSource& source = voice->midiSource(list, i);
-                p.midiSources[i].input.bind(&source.input);
-                p.midiSources[i].controllerNumber.bind(&source.controllerNumber);
-                p.midiSources[i].responseCurve.bind(&source.responseCurve);
-            }
+            for (int i = 0; i < kMidiSources; ++i)
+                p.midiSources[i].bind(voice->midiSource(list, i));
         }
     }
+}
+
+void VornPlugin::Engine::bindSources(Parameters& p) {
     for (int i = 0; i < kMidiSources; ++i) {
-        p.midiSources[i].input.bind(&midiSources[static_cast<size_t>(i)]->input);
-        p.midiSources[i].controllerNumber.bind(
-            &midiSources[static_cast<size_t>(i)]->controllerNumber);
-        p.midiSources[i].responseCurve.bind(&midiSources[static_cast<size_t>(i)]->responseCurve);
+        p.midiSources[i].bind(*midiSources[static_cast<size_t>(i)]);
     }
     for (int k = 0; k < kEnvelopes; ++k) {
         p.envelopes[k].threshold.bind(&triggers[static_cast<size_t>(k)]->threshold);
     }
     for (int k = 0; k < kXLFOs; ++k) {
-        XLFOParameterSet& set = p.xlfos[k];
-        XLFO& xlfo = *xlfos[static_cast<size_t>(k)];
-        XLFOFreqController& frequency = *xlfoFrequencies[static_cast<size_t>(k)];
-        set.frequencyOffset.bind(&frequency.defaultOffset());
-        set.balance.bind(&xlfo.balance);
-        set.syncMode.bind(&frequency.syncMode);
-        set.midiTrigger.bind(&xlfo.midiTrigger);
-        set.snap.bind(&xlfo.snap);
-        set.steps.numActive().bind(&xlfo.stepCount);
-        for (int j = 0; j < XLFOStepParameterSet::kCount; ++j) {
-            XLFOStepParameterSet& step = set.steps[j];
-            step.value.bind(&xlfo.step(j).value);
-            step.glide.bind(&xlfo.step(j).glide);
-            step.glideFunction.bind(&xlfo.step(j).glideCurve);
-            step.random.bind(&xlfo.step(j).random);
-        }
+        p.xlfos[k].bind(*xlfos[static_cast<size_t>(k)], *xlfoFrequencies[static_cast<size_t>(k)]);
     }
     for (int i = 0; i < kXYControllers; ++i) {
         xyControllers[static_cast<size_t>(i)]->bind(p.xyControllers[i].hor, p.xyControllers[i].ver);
     }
+}
 
+void VornPlugin::Engine::bindDelay(Parameters& p) {
     p.delayLink.bind(&delayUnit.link);
     p.delayFilterRouting.bind(&delayUnit.filterRouting);
     for (int s = 0; s < kSides; ++s) {
-        p.delays[s].sync.bind(&delayUnit.channel(s).sync);
-        p.delays[s].enabled.bind(&delayUnit.channel(s).enabled);
+        p.delays[s].bind(delayUnit.channel(s).sync, delayUnit.channel(s).enabled);
     }
     for (int k = 0; k < kFilters; ++k) {
         DelayEffectUnit::FilterSettings& settings = delayUnit.filterSettings(k);
-        FilterParameterSet& f = p.delayFilters[k];
-        f.characteristic.bind(&settings.characteristic);
-        f.response.bind(&settings.response);
-        f.slope.bind(&settings.slope);
-        f.enabled.bind(&settings.enabled);
+        p.delayFilters[k].bind(settings.characteristic, settings.response, settings.slope,
+                               settings.enabled);
     }
 }

@@ -55,6 +55,19 @@ struct VornPlugin::Engine : public PropertyOwner {
     void bind(Parameters& p);
     void propertyChanged(const void* property) override;
 
+private:
+    // The graph's sections, built in this order.
+    void buildSideChain();
+    void buildLevelPans();
+    void buildTriggersAndXLFOs();
+    void buildOtherSources();
+    void buildVoices(Globals& globals);
+    void buildMasterSection();
+    void bindVoices(Parameters& p);
+    void bindSources(Parameters& p);
+    void bindDelay(Parameters& p);
+
+public:
     VornPlugin& plugin;
     wave::Environment& env;
     ModulationMatrix& matrix;

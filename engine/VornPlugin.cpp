@@ -77,6 +77,37 @@ auto makeSets(ModulationMatrixPlugin& plugin, GenericParameterOwner* owner) {
     return [&plugin, owner](int i) { return std::make_unique<S>(owner, plugin, i); };
 }
 
+// Sets that are modulation sources only and need no matrix plug-in.
+template <typename S>
+auto makeSourceSets(GenericParameterOwner* owner) {
+    return [owner](int i) { return std::make_unique<S>(owner, i); };
+}
+
+// "Filter 1", "Filter 2" or "Delay Filter 1", "Delay Filter 2".
+auto makeFilterSets(VornPlugin& plugin, const std::string& name, int firstTarget,
+                    const std::string& subject) {
+    return [&plugin, name, firstTarget, subject](int i) {
+        const std::string number = std::to_string(i + 1);
+        return std::make_unique<FilterParameterSet>(
+            &plugin, plugin, name + number, firstTarget + FilterParameterSet::kTargetsPerFilter * i,
+            subject + number);
+    };
+}
+
+// The virtual link parameters move both filters of a pair; the master scale retunes every
+// oscillator.
+void linkParameterGroups(VornPlugin::Parameters& p) {
+    for (int i = 0; i < 2; ++i) {
+        p.filterLinkFreq.addParameter(&p.filters[i].freq);
+        p.filterLinkPeak.addParameter(&p.filters[i].peak);
+        p.delayFilterLinkFreq.addParameter(&p.delayFilters[i].freq);
+        p.delayFilterLinkPeak.addParameter(&p.delayFilters[i].peak);
+    }
+    for (int k = 0; k < OscillatorParameterSet::kCount; ++k) {
+        p.masterScale.addOscillator(&p.oscillators[k]);
+    }
+}
+
 }  // namespace
 
 VornPlugin::Parameters::Parameters(VornPlugin& plugin)
@@ -87,36 +118,23 @@ VornPlugin::Parameters::Parameters(VornPlugin& plugin)
       ringModulation(&plugin, "Ring Modulation Enabled"),
       portamento(&plugin, "Portamento", plugin, kPortamentoTarget),
       portamentoMode(&plugin, "Portamento Mode"),
-      filters(2,
-              [&plugin](int i) {
-                  return std::make_unique<FilterParameterSet>(
-                      &plugin, plugin, "Filter " + std::to_string(i + 1),
-                      FilterParameterSet::kFirstVoiceFilterTarget +
-                          FilterParameterSet::kTargetsPerFilter * i,
-                      "filter " + std::to_string(i + 1));
-              }),
+      filters(2, makeFilterSets(plugin, "Filter ", FilterParameterSet::kFirstVoiceFilterTarget,
+                                "filter ")),
       filterRouting(&plugin, "Filter Routing"),
       delays(2, makeSets<DelayParameterSet>(plugin, &plugin)),
       delayLink(&plugin, "Delay Link"),
       delayFilterRouting(&plugin, "Delay Filter Routing"),
-      delayFilters(2,
-                   [&plugin](int i) {
-                       return std::make_unique<FilterParameterSet>(
-                           &plugin, plugin, "Delay Filter " + std::to_string(i + 1),
-                           FilterParameterSet::kFirstDelayFilterTarget +
-                               FilterParameterSet::kTargetsPerFilter * i,
-                           "delay filter " + std::to_string(i + 1));
-                   }),
+      delayFilters(2, makeFilterSets(plugin, "Delay Filter ",
+                                     FilterParameterSet::kFirstDelayFilterTarget, "delay filter ")),
       delayEnabled(&plugin, "Delay Enabled"),
       delayLevel(&plugin, "Delay Level", plugin, kDelayLevelTarget),
       delayPan(&plugin, "Delay Pan", plugin, kDelayPanTarget),
       wetEnabled(&plugin, "Wet Enabled"),
       dryLevel(&plugin, "Dry Level", plugin, kDryLevelTarget),
       dryPan(&plugin, "Dry Pan", plugin, kDryPanTarget),
-      xyControllers(
-          &plugin, "XY Controllers", XYControllerParameterSet::kCount, 0, kNoTargets,
-          XYControllerParameterSet::kFirstSource, kXYSourcesPerEntry,
-          [&plugin](int i) { return std::make_unique<XYControllerParameterSet>(&plugin, i); }),
+      xyControllers(&plugin, "XY Controllers", XYControllerParameterSet::kCount, 0, kNoTargets,
+                    XYControllerParameterSet::kFirstSource, kXYSourcesPerEntry,
+                    makeSourceSets<XYControllerParameterSet>(&plugin)),
       xlfos(&plugin, "XLFOs", XLFOParameterSet::kCount, XLFOParameterSet::kFirstTarget,
             XLFOParameterSet::kTargetsPerXLFO, XLFOParameterSet::kFirstSource, kOneSource,
             makeSets<XLFOParameterSet>(plugin, &plugin)),
@@ -126,10 +144,9 @@ VornPlugin::Parameters::Parameters(VornPlugin& plugin)
       followers(&plugin, "EFs", FollowerParameterSet::kCount, FollowerParameterSet::kFirstTarget,
                 FollowerParameterSet::kTargetsPerFollower, FollowerParameterSet::kFirstSource,
                 kOneSource, makeSets<FollowerParameterSet>(plugin, &plugin)),
-      midiSources(
-          &plugin, "MIDI Sources", MidiSourceParameterSet::kCount, 0, kNoTargets,
-          MidiSourceParameterSet::kFirstSource, kOneSource,
-          [&plugin](int i) { return std::make_unique<MidiSourceParameterSet>(&plugin, i); }),
+      midiSources(&plugin, "MIDI Sources", MidiSourceParameterSet::kCount, 0, kNoTargets,
+                  MidiSourceParameterSet::kFirstSource, kOneSource,
+                  makeSourceSets<MidiSourceParameterSet>(&plugin)),
       auditionSignal(&plugin, "Audition Signal"),
       outputVolume(&plugin, "Output Volume", plugin, kOutputVolumeTarget),
       outputPan(&plugin, "Output Pan", plugin, kOutputPanTarget),
@@ -145,15 +162,7 @@ VornPlugin::Parameters::Parameters(VornPlugin& plugin)
       filterLinkPeak(plugin.virtualParameters_, "Filter Link Peak"),
       delayFilterLinkFreq(plugin.virtualParameters_, "Delay Filter Link Freq"),
       delayFilterLinkPeak(plugin.virtualParameters_, "Delay Filter Link Peak") {
-    for (int i = 0; i < 2; ++i) {
-        filterLinkFreq.addParameter(&filters[i].freq);
-        filterLinkPeak.addParameter(&filters[i].peak);
-        delayFilterLinkFreq.addParameter(&delayFilters[i].freq);
-        delayFilterLinkPeak.addParameter(&delayFilters[i].peak);
-    }
-    for (int k = 0; k < OscillatorParameterSet::kCount; ++k) {
-        masterScale.addOscillator(&oscillators[k]);
-    }
+    linkParameterGroups(*this);
 }
 
 VornPlugin::VornPlugin() {
@@ -481,9 +490,10 @@ MidiVirtualPluginParameter* VornPlugin::virtualParameter(uint32_t id) const {
     return virtualParameters_[index];
 }
 
-void VornPlugin::setupParameters() {
-    Parameters& p = *parameters_;
+namespace {
 
+// Tuning, oscillators, portamento and the voice filters.
+void setupVoiceSection(VornPlugin::Parameters& p) {
     setupContinuous(p.masterTune, -1.0f, 1.0f, 0.0f,
                     "Tuning of the whole instrument, up to an octave up or down.");
     p.masterTune.setUnit(octavesParameterUnit());
@@ -501,7 +511,10 @@ void VornPlugin::setupParameters() {
     p.filters.setupSets();
     setupList(p.filterRouting, 0, 2, 0, "Serial,Parallel,Per Osc",
               "How the oscillators pass through the two filters.");
+}
 
+// The delay lines, their filters and the wet and dry mix.
+void setupDelaySection(VornPlugin::Parameters& p) {
     p.delays.setupSets();
     setupList(p.delayLink, 0, 1, 0, "Separate,Linked",
               "Whether the two delay lines share their settings.");
@@ -518,7 +531,10 @@ void VornPlugin::setupParameters() {
     setupContinuous(p.dryLevel, 0.0f, 1.0f, 1.0f, "Level of the direct signal in the output.");
     showDecibels(p.dryLevel);
     setupContinuous(p.dryPan, -1.0f, 1.0f, 0.0f, "Stereo position of the direct signal.");
+}
 
+// The lists of modulation sources.
+void setupSourceLists(VornPlugin::Parameters& p) {
     p.xyControllers.numActive().setHelpText("Number of XY controllers in use.");
     p.xyControllers.setupSets();
     p.xlfos.numActive().setHelpText("Number of XLFOs in use.");
@@ -531,7 +547,10 @@ void VornPlugin::setupParameters() {
     p.followers.setupSets();
     p.midiSources.numActive().setHelpText("Number of MIDI modulation sources in use.");
     p.midiSources.setupSets();
+}
 
+// Output, voices and the modulation slots.
+void setupOutputSection(VornPlugin::Parameters& p) {
     setupList(p.auditionSignal, 0, 1, 0, "Output,Side Chain",
               "Plays the synthesizer, or the side-chain input to check it.");
     setupContinuous(p.outputVolume, 0.0f, 1.0f, kDefaultOutputVolume, "Overall output volume.");
@@ -560,6 +579,16 @@ void VornPlugin::setupParameters() {
 
     p.slots.numActive().setHelpText("Number of modulation slots in use.");
     p.slots.setupSets();
+}
+
+}  // namespace
+
+void VornPlugin::setupParameters() {
+    Parameters& p = *parameters_;
+    setupVoiceSection(p);
+    setupDelaySection(p);
+    setupSourceLists(p);
+    setupOutputSection(p);
 }
 
 void VornPlugin::applyAllParameters() {

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "dsp/XLFO.h"
+#include "dsp/XLFOFreqController.h"
 #include "engine/ParameterCurves.h"
 #include "engine/ParameterSetup.h"
 
@@ -81,4 +83,20 @@ void XLFOParameterSet::setup() {
     steps.numActive().declare(kMinimumSteps, XLFOStepParameterSet::kCount, kDefaultSteps);
     steps.numActive().setHelpText(describe("Number of steps that {} plays.", subject_));
     steps.setupSets();
+}
+
+void XLFOParameterSet::bind(XLFO& xlfo, XLFOFreqController& frequencyController) {
+    frequencyOffset.bind(&frequencyController.defaultOffset());
+    balance.bind(&xlfo.balance);
+    syncMode.bind(&frequencyController.syncMode);
+    midiTrigger.bind(&xlfo.midiTrigger);
+    snap.bind(&xlfo.snap);
+    steps.numActive().bind(&xlfo.stepCount);
+    for (int j = 0; j < XLFOStepParameterSet::kCount; ++j) {
+        XLFOStepParameterSet& step = steps[j];
+        step.value.bind(&xlfo.step(j).value);
+        step.glide.bind(&xlfo.step(j).glide);
+        step.glideFunction.bind(&xlfo.step(j).glideCurve);
+        step.random.bind(&xlfo.step(j).random);
+    }
 }

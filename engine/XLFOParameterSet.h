@@ -10,6 +10,8 @@
 #include "modulation/ModulationTargetParameter.h"
 
 class ModulationMatrixPlugin;
+class XLFO;
+class XLFOFreqController;
 
 // One step of an XLFO: "XLFO 1 Step 1" to "XLFO 6 Step 16".
 class XLFOStepParameterSet : public PluginParameterSet {
@@ -40,6 +42,8 @@ public:
 
     XLFOParameterSet(GenericParameterOwner* owner, ModulationMatrixPlugin& plugin, int index);
     void setup() override;
+    // Connects the XLFO's settings and steps to its unit and frequency controller.
+    void bind(XLFO& xlfo, XLFOFreqController& frequencyController);
 
     ModulationTargetParameter frequency;
     FloatParamPluginParameter frequencyOffset;
