@@ -336,7 +336,8 @@ void GenericPlugin::dispatchMidi(const MidiEvent& event) {
 
 void GenericPlugin::processBlock(const float* const* inputs, int inputCount, float* const* outputs,
                                  int outputChannels, int frames) VORN_NONBLOCKING {
-    VORN_ASSERT(frames >= 0 && (outputChannels <= 0 || outputs));
+    // A host may run zero frames with no buffers connected.
+    VORN_ASSERT(frames >= 0 && (frames == 0 || outputChannels <= 0 || outputs));
     const FloatingPointGuard audioMode;
     lastBlockFrames_ = frames;
     if (updateNesting_.load(std::memory_order_acquire) == 0) applyParameterChanges();
