@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "gui/OffscreenInterface.h"
+#include "gui/PopupMenu.h"
+#include "gui/TextEditor.h"
+
+namespace gui {
+namespace {
+
+constexpr uint32_t kLeft = 8;
+
+Point centre(const Rect& r) {
+    return {r.x + r.width / 2, r.y + r.height / 2};
+}
+
+struct Screen {
+    explicit Screen(int32_t w = 600, int32_t h = 400) : ui(root) { root.setBounds({0, 0, w, h}); }
+    void move(Point p) { root.mouseMoved({p, 0, time += 10}); }
+    void click(Point p) {
+        root.mouseMoved({p, 0, time += 10});
+        root.mousePressed({p, kLeft, time += 10});
+        root.mouseReleased({p, kLeft, time += 300});
+    }
+    void key(Key k, std::string text = {}, uint32_t modifiers = 0) {
+        root.keyPressed({k, std::move(text), modifiers, time += 10});
+    }
+    PopupMenu& show(Menu menu, Point at) {
+        chosen.reset();
+        dismissed = false;
+        return PopupMenu::show(
+            root, std::move(menu), at, [this](int id) { chosen = id; },
+            [this] { dismissed = true; });
+    }
+    RootControl root;
+    OffscreenInterface ui;
+    int64_t time = 1000;
+    std::optional<int> chosen;
+    bool dismissed = false;
+};
+
+Menu sampleMenu() {
+    Menu m;
+    m.add("One", 1);
+    m.add("Two", 2, true);
+    m.addSeparator();
+    Menu& more = m.addSubmenu("More");
+    more.add("Alpha", 10);
+    more.add("Beta", 11, false, false);
+    more.add("Gamma", 12);
+    m.add("Off", 3, false, false);
+    return m;
+}
+
+// A control under the menu that counts the presses it gets.
+struct Target : Control {
+    bool mouseDown(const MouseEvent&) override { return ++presses, true; }
+    int presses = 0;
+};
+
+TEST(PopupMenuTest, ChoosesFromASubmenuByMouseAndByKeys) {
+    Screen s;
+    PopupMenu& menu = s.show(sampleMenu(), {50, 40});
+    EXPECT_EQ(menu.panelBounds(0).x, 50);
+    s.move(centre(menu.itemBounds(0, 3)));  // hovering opens the submenu beside its item
+    ASSERT_EQ(menu.levels(), 2);
+    EXPECT_GE(menu.panelBounds(1).x, menu.panelBounds(0).right() - 4);
+    EXPECT_EQ(menu.itemBounds(1, 0).y, menu.itemBounds(0, 3).y);
+    s.click(centre(menu.itemBounds(1, 1)));  // disabled: nothing happens
+    EXPECT_FALSE(s.chosen);
+    s.click(centre(menu.itemBounds(1, 2)));
+    EXPECT_EQ(s.chosen, 12);
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+
+    PopupMenu& keyed = s.show(sampleMenu(), {50, 40});
+    s.key(Key::Down);
+    EXPECT_EQ(keyed.highlighted(0), 0);
+    s.key(Key::Up);  // wraps, skipping the disabled last item
+    EXPECT_EQ(keyed.highlighted(0), 3);
+    s.key(Key::Right);
+    ASSERT_EQ(keyed.levels(), 2);
+    EXPECT_EQ(keyed.highlighted(1), 0);
+    s.key(Key::Left);
+    EXPECT_EQ(keyed.levels(), 1);
+    s.key(Key::Enter);
+    s.key(Key::Down);  // over the disabled Beta
+    EXPECT_EQ(keyed.highlighted(1), 2);
+    s.key(Key::Escape);
+    EXPECT_EQ(keyed.levels(), 1);
+    s.key(Key::Right);
+    s.key(Key::End);
+    s.key(Key::Enter);
+    EXPECT_EQ(s.chosen, 12);
+    EXPECT_FALSE(s.dismissed);
+}
+
+TEST(PopupMenuTest, ClickOutsideOrEscapeDismissesWithNoChoice) {
+    Screen s;
+    Target& under = s.root.add<Target>();
+    under.setBounds({400, 300, 100, 50});
+    s.show(sampleMenu(), {10, 10});
+    s.click({450, 320});
+    EXPECT_TRUE(s.dismissed);
+    EXPECT_FALSE(s.chosen);
+    EXPECT_EQ(under.presses, 0);
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+    s.show(sampleMenu(), {10, 10});
+    s.key(Key::Escape);
+    EXPECT_TRUE(s.dismissed);
+    s.click({450, 320});
+    EXPECT_EQ(under.presses, 1);
+}
+
+TEST(PopupMenuTest, LongMenusStayInTheWindowAndReachTheirLastItem) {
+    Menu big;
+    for (int i = 0; i < 500; ++i) big.add("Preset " + std::to_string(i), i);
+    struct Case {
+        int32_t w, h;
+        bool scrolls;
+    };
+    for (const Case c : {Case{1600, 1000, false}, Case{300, 300, true}}) {
+        Screen s(c.w, c.h);
+        PopupMenu& menu = s.show(big, {c.w - 20, c.h - 20});
+        const Rect window{0, 0, c.w, c.h};
+        EXPECT_EQ(menu.panelBounds(0).intersection(window), menu.panelBounds(0));
+        EXPECT_EQ(menu.itemBounds(0, 499).empty(), c.scrolls);
+        if (c.scrolls) {
+            for (int i = 0; i < 200 && menu.itemBounds(0, 499).empty(); ++i)
+                s.root.mouseWheeled({centre(menu.panelBounds(0)), 0, s.time += 10, 0, -1});
+        } else {
+            EXPECT_GT(menu.columns(0), 1);
+        }
+        ASSERT_FALSE(menu.itemBounds(0, 499).empty());
+        EXPECT_EQ(menu.itemBounds(0, 499).intersection(window), menu.itemBounds(0, 499));
+        s.click(centre(menu.itemBounds(0, 499)));
+        EXPECT_EQ(s.chosen, 499);
+    }
+    Screen s(300, 300);  // hovering the lower arrow scrolls; keys scroll to the highlight
+    PopupMenu& menu = s.show(big, {0, 0});
+    s.move({150, menu.panelBounds(0).bottom() - 6});
+    s.ui.advance(400);
+    EXPECT_TRUE(menu.itemBounds(0, 0).empty());
+    s.key(Key::Home);
+    EXPECT_FALSE(menu.itemBounds(0, 0).empty());
+    s.key(Key::Up);
+    EXPECT_EQ(menu.highlighted(0), 499);
+    EXPECT_FALSE(menu.itemBounds(0, 499).empty());
+}
+
+}  // namespace
+}  // namespace gui
