@@ -148,5 +148,120 @@ TEST(PopupMenuTest, LongMenusStayInTheWindowAndReachTheirLastItem) {
     EXPECT_FALSE(menu.itemBounds(0, 499).empty());
 }
 
+// Each row's keys go to the same editor, one row after the other; then the text, caret and
+// anchor are checked.
+TEST(TextEditorTest, EditingSequence) {
+    Screen s;
+    TextEditor& ed = s.root.add<TextEditor>();
+    ed.setBounds({10, 10, 200, 22});
+    std::vector<std::string> confirmed;
+    int cancelled = 0;
+    ed.onConfirm = [&](const std::string& t) { confirmed.push_back(t); };
+    ed.onCancel = [&] { ++cancelled; };
+    s.click({20, 20});
+    ASSERT_TRUE(ed.hasFocus());
+    auto key = [](Key k, uint32_t modifiers = 0) { return KeyEvent{k, {}, modifiers, 0}; };
+    const KeyEvent left = key(Key::Left), right = key(Key::Right), home = key(Key::Home);
+    const KeyEvent end = key(Key::End), back = key(Key::Backspace), del = key(Key::Delete);
+    const KeyEvent shiftLeft = key(Key::Left, 1), shiftRight = key(Key::Right, 1);
+    auto type = [](std::string t) { return KeyEvent{Key::None, std::move(t)}; };
+    auto ctrl = [](char c) { return KeyEvent{Key::None, std::string(1, c), 4}; };
+    struct Row {
+        std::vector<KeyEvent> keys;
+        std::string text;
+        size_t caret, anchor;
+    };
+    const Row rows[] = {
+        {{type("a"), type("\xc3\xa9"), type("\xe2\x82\xac"), type("\xf0\x9d\x84\x9e")},
+         "a\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e",
+         10,
+         10},
+        {{left}, "a\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e", 6, 6},
+        {{back}, "a\xc3\xa9\xf0\x9d\x84\x9e", 3, 3},
+        {{del}, "a\xc3\xa9", 3, 3},
+        {{home, shiftRight, shiftRight}, "a\xc3\xa9", 3, 0},
+        {{shiftLeft}, "a\xc3\xa9", 1, 0},
+        {{right}, "a\xc3\xa9", 1, 1},  // collapses to the selection's end
+        {{type("\t"), {Key::Tab, "\t", 0, 0}, type("\xff"), type("\x01")},
+         "a\xc3\xa9",
+         3,
+         0},  // Ctrl+A as a control character
+        {{ctrl('c'), end, ctrl('v'), ctrl('V')},
+         "a\xc3\xa9"
+         "a\xc3\xa9"
+         "a\xc3\xa9",
+         9,
+         9},
+        {{ctrl('a'), ctrl('x')}, "", 0, 0},
+        {{type("x"), ctrl('v'), left, left, shiftLeft, back},
+         "xa\xc3\xa9"
+         "aa\xc3\xa9",
+         5,
+         5},
+    };
+    int row = 0;
+    for (const Row& r : rows) {
+        for (const KeyEvent& k : r.keys) s.key(k.key, k.text, k.modifiers);
+        EXPECT_EQ(ed.text(), r.text) << "row " << row;
+        EXPECT_EQ(ed.caret(), r.caret) << "row " << row;
+        EXPECT_EQ(ed.anchor(), r.anchor) << "row " << row;
+        ++row;
+    }
+    EXPECT_EQ(s.ui.clipboardText(),
+              "a\xc3\xa9"
+              "a\xc3\xa9"
+              "a\xc3\xa9");
+    s.key(Key::Enter, "\r");
+    EXPECT_EQ(confirmed, std::vector<std::string>{"xa\xc3\xa9"
+                                                  "aa\xc3\xa9"});
+    EXPECT_FALSE(ed.hasFocus());
+    s.click({20, 20});  // Enter gave the focus up; a click takes it back
+    s.ui.setClipboardText("1\t2\n3\x7f");
+    s.key(Key::End);
+    s.key(Key::None, "v", 4);
+    EXPECT_EQ(ed.text(),
+              "xa\xc3\xa9"
+              "aa\xc3\xa9"
+              "123");
+    s.key(Key::Escape);  // back to the text it had when it got the focus
+    EXPECT_EQ(ed.text(),
+              "xa\xc3\xa9"
+              "aa\xc3\xa9");
+    EXPECT_EQ(cancelled, 1);
+    s.click({20, 20});
+    s.key(Key::End);
+    s.key(Key::None, "z");
+    s.click({300, 300});  // losing the focus confirms
+    EXPECT_EQ(confirmed.back(),
+              "xa\xc3\xa9"
+              "aa\xc3\xa9z");
+    EXPECT_FALSE(ed.hasFocus());
+}
+
+TEST(TextEditorTest, EditorOverAControlConfirmsOrCancelsAndCloses) {
+    Screen s;
+    std::string got;
+    bool cancelled = false;
+    TextEditor::editOver(
+        s.root, {100, 100, 80, 20}, "440 Hz", [&](const std::string& t) { got = t; },
+        [&] { cancelled = true; });
+    s.key(Key::None, "2");  // replaces the selected text
+    s.key(Key::Enter);
+    EXPECT_EQ(got, "2");
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+    TextEditor::editOver(
+        s.root, {100, 100, 80, 20}, "440 Hz", [&](const std::string& t) { got = t; },
+        [&] { cancelled = true; });
+    s.key(Key::Escape);
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+    // A click in the editor moves the caret: far right is after the last character.
+    TextEditor& ed = TextEditor::editOver(s.root, {100, 100, 80, 20}, "ab", {}, {});
+    s.click({175, 110});
+    EXPECT_EQ(ed.caret(), 2u);
+    s.click({104, 110});
+    EXPECT_EQ(ed.caret(), 0u);
+}
+
 }  // namespace
 }  // namespace gui
