@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/Animation.h"
 #include "gui/Events.h"
 #include "gui/Geometry.h"
 #include "gui/Graphics.h"
@@ -107,7 +108,7 @@ private:
 };
 
 // A control drawn with an opacity that animations change.
-class AnimatedControl : public Control {
+class AnimatedControl : public Control, public AnimatedObject {
 public:
     float paintOpacity() const override { return opacity_; }
     void setOpacity(float o);
