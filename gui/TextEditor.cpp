@@ -84,12 +84,16 @@ public:
 
 }  // namespace
 
-float measureText(std::string_view utf8, const Font& font) {
-    // One tiny surface for the editor's thread: sizes only, nothing is drawn.
+Graphics& measuringGraphics() {
+    // One tiny surface for the editor's thread, made once and kept.
     static cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
     static cairo_t* cr = cairo_create(surface);
-    Graphics g(cr);
-    return g.textWidth(utf8, font);
+    static Graphics g(cr);
+    return g;
+}
+
+float measureText(std::string_view utf8, const Font& font) {
+    return measuringGraphics().textWidth(utf8, font);
 }
 
 std::string elideText(std::string_view utf8, const Font& font, float width) {

@@ -8,7 +8,9 @@
 
 namespace gui {
 
-// Text measured as Graphics draws it, for layouts made outside painting.
+// Graphics for measuring text outside painting, for layouts; nothing drawn with it is seen.
+Graphics& measuringGraphics();
+// Text measured as Graphics draws it.
 float measureText(std::string_view utf8, const Font& font);
 // The text cut at a character boundary and ended with an ellipsis so that it fits `width`.
 std::string elideText(std::string_view utf8, const Font& font, float width);
