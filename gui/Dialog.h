@@ -31,7 +31,7 @@ public:
         D& d = *dialog;
         d.setBounds(root.localBounds());
         root.pushOverlay(std::move(dialog));
-        d.opened();
+        static_cast<Dialog&>(d).opened();
         return d;
     }
 

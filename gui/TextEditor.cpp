@@ -37,9 +37,9 @@ size_t characterLength(std::string_view s) {
     return n;
 }
 
-// Typed or pasted text without line breaks, tabs, other control characters or broken UTF-8,
-// which Cairo would refuse to draw.
-std::string printable(std::string_view s) {
+}  // namespace
+
+std::string printableText(std::string_view s) {
     std::string out;
     for (size_t i = 0; i < s.size();) {
         const size_t n = characterLength(s.substr(i));
@@ -53,6 +53,8 @@ std::string printable(std::string_view s) {
     }
     return out;
 }
+
+namespace {
 
 // Ctrl with a letter arrives as the letter or as its control character.
 char commandLetter(const KeyEvent& e) {
@@ -123,7 +125,7 @@ TextEditor& TextEditor::editOver(RootControl& root, const Rect& area, std::strin
 }
 
 void TextEditor::setText(std::string text) {
-    text_ = printable(text);
+    text_ = printableText(text);
     caret_ = anchor_ = text_.size();
     scroll_ = 0;
     keepCaretVisible();
@@ -253,7 +255,7 @@ bool TextEditor::commandKey(const KeyEvent& e) {
             replaceSelection({});
             return true;
         case 'v':
-            if (ui) replaceSelection(printable(ui->clipboardText()));
+            if (ui) replaceSelection(printableText(ui->clipboardText()));
             return true;
         default:
             return letter != 0;  // other commands are not text
@@ -307,7 +309,7 @@ bool TextEditor::editKey(const KeyEvent& e) {
         default:
             break;
     }
-    const std::string typed = printable(e.text);
+    const std::string typed = printableText(e.text);
     if (typed.empty()) return false;
     replaceSelection(typed);
     return true;

@@ -15,6 +15,10 @@ float measureText(std::string_view utf8, const Font& font);
 // The text cut at a character boundary and ended with an ellipsis so that it fits `width`.
 std::string elideText(std::string_view utf8, const Font& font, float width);
 
+// The text without line breaks, tabs, other control characters or broken UTF-8 (which Cairo
+// refuses to draw): for typed and pasted text and for names from the file system.
+std::string printableText(std::string_view utf8);
+
 // A one-line text entry. Enter confirms, Escape cancels and restores the text it had when it got
 // the focus, losing the focus confirms. The caret and the selection are byte offsets that always
 // fall on UTF-8 character boundaries.
