@@ -11,7 +11,6 @@
 namespace gui {
 namespace {
 
-constexpr int kInside = 16;  // between the box's edge and its body
 constexpr int kMessageWidth = 380;
 
 }  // namespace
@@ -114,7 +113,7 @@ bool Dialog::keyDown(const KeyEvent& e) {
 void UserInterface::messageBox(std::string text, int buttons, std::function<void(int)> done) {
     const bool confirm = (buttons & box::kCancel) != 0;
     auto dialog = std::make_unique<Dialog>(confirm ? "Confirmation" : "Information");
-    const int32_t room = root_.bounds().width - 2 * (Dialog::kWindowMargin + kInside);
+    const int32_t room = root_.bounds().width - 2 * (Dialog::kWindowMargin + Dialog::kInside);
     const int32_t width = std::clamp(room, 160, kMessageWidth);
     const Font& font = palette::kNormal;
     const auto lines = Text::wrap(measuringGraphics(), text, font, static_cast<float>(width));
