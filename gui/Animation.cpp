@@ -16,7 +16,9 @@ std::vector<Animator*>& liveAnimators() {
     return animators;
 }
 
-int lerp(int a, int b, float t) { return a + static_cast<int>(std::lround((b - a) * t)); }
+int lerp(int a, int b, float t) {
+    return a + static_cast<int>(std::lround((b - a) * t));
+}
 
 }  // namespace
 
@@ -42,7 +44,9 @@ void ControlAnimation::apply(float f) {
 FadeAnimation::FadeAnimation(AnimatedControl& c, float from, float to, int32_t durationMs)
     : Animation(&c, durationMs), control_(c), from_(from), to_(to) {}
 
-void FadeAnimation::apply(float f) { control_.setOpacity(from_ + (to_ - from_) * f); }
+void FadeAnimation::apply(float f) {
+    control_.setOpacity(from_ + (to_ - from_) * f);
+}
 
 BarAnimation::BarAnimation(Component& c, AnimatedObject* object, int32_t fromHeight,
                            int32_t toHeight, std::function<void()> relayout, int32_t durationMs)
@@ -67,13 +71,17 @@ void ValueAnimation::apply(float f) {
     if (set_) set_(from_ + (to_ - from_) * f);
 }
 
-Animator::UIDeleteNotifier::~UIDeleteNotifier() { animator_->uiDeleted(); }
+Animator::UIDeleteNotifier::~UIDeleteNotifier() {
+    animator_->uiDeleted();
+}
 
 Animator::Animator(UserInterface& ui, const Clock& clock) : ui_(&ui), clock_(clock) {
     liveAnimators().push_back(this);
 }
 
-Animator::~Animator() { std::erase(liveAnimators(), this); }
+Animator::~Animator() {
+    std::erase(liveAnimators(), this);
+}
 
 void Animator::setRate(int perSecond) {
     rate_ = std::max(1, perSecond);

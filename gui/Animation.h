@@ -71,7 +71,8 @@ private:
 // Fades a control in or out.
 class FadeAnimation : public Animation {
 public:
-    FadeAnimation(AnimatedControl& c, float from, float to, int32_t durationMs = kDefaultDurationMs);
+    FadeAnimation(AnimatedControl& c, float from, float to,
+                  int32_t durationMs = kDefaultDurationMs);
 
 protected:
     void apply(float fraction) override;

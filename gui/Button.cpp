@@ -27,7 +27,9 @@ void Button::paintFace(Graphics& g, const std::string& text, int textInset) {
            text_colour);
 }
 
-void Button::paint(Graphics& g) { paintFace(g, caption()); }
+void Button::paint(Graphics& g) {
+    paintFace(g, caption());
+}
 
 bool Button::mouseDown(const MouseEvent& e) {
     if (!(e.modifiers & modifier::kLeftButton)) return false;
@@ -60,7 +62,9 @@ void Button::clicked() {
     if (onClick) onClick();
 }
 
-ToggleButton::ToggleButton(std::string caption) { setCaption(std::move(caption)); }
+ToggleButton::ToggleButton(std::string caption) {
+    setCaption(std::move(caption));
+}
 
 void ToggleButton::clicked() {
     beginEdit();

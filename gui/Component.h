@@ -110,6 +110,7 @@ private:
 // A control drawn with an opacity that animations change.
 class AnimatedControl : public Control, public AnimatedObject {
 public:
+    float opacity() const { return opacity_; }
     float paintOpacity() const override { return opacity_; }
     void setOpacity(float o);
 

@@ -44,9 +44,15 @@ Cubic Cubic::through(const std::vector<float>& x, const std::vector<float>& y) {
     return Cubic(std::move(segments));
 }
 
-Cubic Cubic::linear() { return Cubic({{0, 0, 1, 1, 1, 1}}); }
-Cubic Cubic::easeInOut() { return Cubic({{0, 0, 0, 1, 1, 0}}); }
-Cubic Cubic::easeOut() { return Cubic({{0, 0, 2, 1, 1, 0}}); }
+Cubic Cubic::linear() {
+    return Cubic({{0, 0, 1, 1, 1, 1}});
+}
+Cubic Cubic::easeInOut() {
+    return Cubic({{0, 0, 0, 1, 1, 0}});
+}
+Cubic Cubic::easeOut() {
+    return Cubic({{0, 0, 2, 1, 1, 0}});
+}
 
 float Cubic::operator()(float x) const {
     if (segments_.empty()) return x;

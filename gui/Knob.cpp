@@ -70,6 +70,8 @@ void Knob::mouseDrag(const MouseEvent& e) {
     dragBy(e, delta);
 }
 
-void Knob::mouseUp(const MouseEvent&) { dragRelease(); }
+void Knob::mouseUp(const MouseEvent&) {
+    dragRelease();
+}
 
 }  // namespace gui

@@ -26,10 +26,13 @@ void CaptionLabel::paint(Graphics& g) {
     const Rect b = localBounds();
     Label::paint(g);
     const float x = g.textWidth(text(), style().font) + 6.0f;
-    if (x < b.width) g.line(x, b.height / 2.0f + 0.5f, b.width, b.height / 2.0f + 0.5f, 1.0f, palette::kBorder);
+    if (x < b.width)
+        g.line(x, b.height / 2.0f + 0.5f, b.width, b.height / 2.0f + 0.5f, 1.0f, palette::kBorder);
 }
 
-MultiLabel::MultiLabel(std::vector<std::string> texts) : texts_(std::move(texts)) { select(0); }
+MultiLabel::MultiLabel(std::vector<std::string> texts) : texts_(std::move(texts)) {
+    select(0);
+}
 
 void MultiLabel::select(size_t index) {
     if (index >= texts_.size()) return;
@@ -53,7 +56,8 @@ void ImageLabel::paint(Graphics& g) {
         g.image(image_, 0, (b.height - h) / 2);
         textX = w + 4;
     }
-    g.text(text(), {textX, 0, b.width - textX, b.height}, style().font, style().colour, Align::Left);
+    g.text(text(), {textX, 0, b.width - textX, b.height}, style().font, style().colour,
+           Align::Left);
 }
 
 std::vector<std::string> Text::wrap(Graphics& g, const std::string& text, const Font& f,

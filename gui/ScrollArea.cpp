@@ -51,7 +51,9 @@ private:
     int grab_ = -1;
 };
 
-ScrollArea::ScrollArea() { bar_ = &add<Bar>(*this); }
+ScrollArea::ScrollArea() {
+    bar_ = &add<Bar>(*this);
+}
 
 void ScrollArea::setContent(std::unique_ptr<Component> content) {
     if (content_) release(content_);
@@ -77,8 +79,10 @@ void ScrollArea::scrollTo(int offset) {
 }
 
 void ScrollArea::makeVisible(const Rect& part) {
-    if (part.y < offset_) scrollTo(part.y);
-    else if (part.bottom() > offset_ + bounds().height) scrollTo(part.bottom() - bounds().height);
+    if (part.y < offset_)
+        scrollTo(part.y);
+    else if (part.bottom() > offset_ + bounds().height)
+        scrollTo(part.bottom() - bounds().height);
 }
 
 void ScrollArea::resized() {
@@ -106,10 +110,22 @@ void ScrollButton::paint(Graphics& g) {
     const float cx = b.width / 2.0f, cy = b.height / 2.0f, s = std::min(b.width, b.height) / 5.0f;
     float xy[6];
     switch (direction_) {
-        case Direction::Left: xy[0] = cx + s / 2, xy[1] = cy - s, xy[2] = cx - s / 2, xy[3] = cy, xy[4] = cx + s / 2, xy[5] = cy + s; break;
-        case Direction::Right: xy[0] = cx - s / 2, xy[1] = cy - s, xy[2] = cx + s / 2, xy[3] = cy, xy[4] = cx - s / 2, xy[5] = cy + s; break;
-        case Direction::Up: xy[0] = cx - s, xy[1] = cy + s / 2, xy[2] = cx, xy[3] = cy - s / 2, xy[4] = cx + s, xy[5] = cy + s / 2; break;
-        case Direction::Down: xy[0] = cx - s, xy[1] = cy - s / 2, xy[2] = cx, xy[3] = cy + s / 2, xy[4] = cx + s, xy[5] = cy - s / 2; break;
+        case Direction::Left:
+            xy[0] = cx + s / 2, xy[1] = cy - s, xy[2] = cx - s / 2, xy[3] = cy, xy[4] = cx + s / 2,
+            xy[5] = cy + s;
+            break;
+        case Direction::Right:
+            xy[0] = cx - s / 2, xy[1] = cy - s, xy[2] = cx + s / 2, xy[3] = cy, xy[4] = cx - s / 2,
+            xy[5] = cy + s;
+            break;
+        case Direction::Up:
+            xy[0] = cx - s, xy[1] = cy + s / 2, xy[2] = cx, xy[3] = cy - s / 2, xy[4] = cx + s,
+            xy[5] = cy + s / 2;
+            break;
+        case Direction::Down:
+            xy[0] = cx - s, xy[1] = cy - s / 2, xy[2] = cx, xy[3] = cy + s / 2, xy[4] = cx + s,
+            xy[5] = cy - s / 2;
+            break;
     }
     g.polyline(xy, 1.5f, enabled() ? palette::kText : palette::kTextDisabled);
 }

@@ -29,7 +29,9 @@ void Shape::paint(Graphics& g) {
     }
 }
 
-Image::Image(cairo_surface_t* surface) { setSurface(surface); }
+Image::Image(cairo_surface_t* surface) {
+    setSurface(surface);
+}
 
 Image::~Image() {
     if (surface_) cairo_surface_destroy(surface_);

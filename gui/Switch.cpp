@@ -6,7 +6,9 @@
 
 namespace gui {
 
-Switch::Switch(std::vector<std::string> labels) { setLabels(std::move(labels)); }
+Switch::Switch(std::vector<std::string> labels) {
+    setLabels(std::move(labels));
+}
 
 void Switch::setLabels(std::vector<std::string> labels) {
     labels_ = std::move(labels);
@@ -33,8 +35,8 @@ Rect Switch::cell(int index) const {
 int Switch::positionAt(Point p) const {
     const int n = std::max<int>(1, static_cast<int>(labels_.size()));
     const Rect b = localBounds();
-    const int along = style_.vertical ? p.y * n / std::max(1, b.height)
-                                      : p.x * n / std::max(1, b.width);
+    const int along =
+        style_.vertical ? p.y * n / std::max(1, b.height) : p.x * n / std::max(1, b.width);
     return std::clamp(along, 0, n - 1);
 }
 
@@ -44,7 +46,8 @@ void Switch::paint(Graphics& g) {
     for (int i = 0; i < static_cast<int>(labels_.size()); ++i) {
         const Rect c = cell(i).reduced(1);
         const bool chosen = i == value();
-        if (chosen) g.fillRoundedRect(c, palette::kRadius - 1, enabled() ? style_.on : palette::kBorder);
+        if (chosen)
+            g.fillRoundedRect(c, palette::kRadius - 1, enabled() ? style_.on : palette::kBorder);
         const Colour text = chosen ? palette::kBackground
                                    : (enabled() ? palette::kTextDim : palette::kTextDisabled);
         g.text(labels_[i], c, style_.font, text);
@@ -59,8 +62,12 @@ bool Switch::mouseDown(const MouseEvent& e) {
     return true;
 }
 
-void Switch::mouseDrag(const MouseEvent& e) { changeTo(positionAt(e.position)); }
+void Switch::mouseDrag(const MouseEvent& e) {
+    changeTo(positionAt(e.position));
+}
 
-void Switch::mouseUp(const MouseEvent&) { endEdit(); }
+void Switch::mouseUp(const MouseEvent&) {
+    endEdit();
+}
 
 }  // namespace gui

@@ -22,7 +22,8 @@ std::string IntValueButton::text() const {
 
 void IntValueButton::paint(Graphics& g) {
     const Rect b = localBounds();
-    g.fillRoundedRect(b, palette::kRadius, hovered() ? palette::kTrack.brighter(0.06f) : palette::kTrack);
+    g.fillRoundedRect(b, palette::kRadius,
+                      hovered() ? palette::kTrack.brighter(0.06f) : palette::kTrack);
     if (editing()) g.strokeRoundedRect(b, palette::kRadius, 1.0f, palette::kAccent);
     const Colour c = enabled() ? style_.text : palette::kTextDisabled;
     g.text(text(), b.reduced(3), style_.font, c, style_.align);
@@ -49,7 +50,9 @@ void IntValueButton::mouseDrag(const MouseEvent& e) {
     dragBy(e, delta);
 }
 
-void IntValueButton::mouseUp(const MouseEvent&) { dragRelease(); }
+void IntValueButton::mouseUp(const MouseEvent&) {
+    dragRelease();
+}
 
 void FloatValueButton::setFloatRange(float minimum, float maximum, int32_t steps, int decimals,
                                      std::string unit) {

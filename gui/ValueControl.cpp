@@ -63,7 +63,9 @@ bool ValueControl::mouseWheel(const MouseEvent& e) {
     return true;
 }
 
-void ValueControl::dragPress(const MouseEvent& e) { mapper_.press(e.position); }
+void ValueControl::dragPress(const MouseEvent& e) {
+    mapper_.press(e.position);
+}
 
 void ValueControl::dragBy(const MouseEvent& e, float delta) {
     const int32_t steps = mapper_.mapDrag(e, e.position, delta, e.modifiers);
@@ -72,7 +74,9 @@ void ValueControl::dragBy(const MouseEvent& e, float delta) {
     changeBy(steps);
 }
 
-void ValueControl::dragRelease() { endEdit(); }
+void ValueControl::dragRelease() {
+    endEdit();
+}
 
 void ValueControl::resetToDefault() {
     beginEdit();

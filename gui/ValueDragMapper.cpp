@@ -52,8 +52,8 @@ int32_t ValueDragMapper::mapDrag(const MouseEvent& /*e*/, Point mouse, float del
     } else if (accelerationEnabled && stepCount >= kMinAcceleratedSteps) {
         delta = accelerate(delta);
     }
-    const float range = static_cast<float>(
-        std::max(1, std::min(pixelRange, stepCount * kPixelsPerStepAtMost)));
+    const float range =
+        static_cast<float>(std::max(1, std::min(pixelRange, stepCount * kPixelsPerStepAtMost)));
     return takeWhole(static_cast<float>(stepCount) * delta / range + dragRemainder_,
                      dragRemainder_);
 }

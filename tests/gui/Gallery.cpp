@@ -75,7 +75,8 @@ void oscillatorPanel(Gallery& g) {
     auto& fine = panel.add<IntValueButton>();
     fine.setRange(-12, 12);
     fine.setValue(19);
-    fine.setFormatter([](int32_t v) { return (v >= 12 ? "+" : "") + std::to_string(v - 12) + " st"; });
+    fine.setFormatter(
+        [](int32_t v) { return (v >= 12 ? "+" : "") + std::to_string(v - 12) + " st"; });
     fine.setBounds({140, 142, 70, 20});
 }
 
@@ -87,10 +88,14 @@ void envelopePanel(Gallery& g) {
     for (int i = 0; i <= 60; ++i) {
         const float t = i / 60.0f;
         float y;
-        if (t < 0.15f) y = 1 - std::pow(1 - t / 0.15f, 3.0f);
-        else if (t < 0.4f) y = 0.6f + 0.4f * std::exp(-(t - 0.15f) * 14);
-        else if (t < 0.7f) y = 0.6f;
-        else y = 0.6f * std::exp(-(t - 0.7f) * 12);
+        if (t < 0.15f)
+            y = 1 - std::pow(1 - t / 0.15f, 3.0f);
+        else if (t < 0.4f)
+            y = 0.6f + 0.4f * std::exp(-(t - 0.15f) * 14);
+        else if (t < 0.7f)
+            y = 0.6f;
+        else
+            y = 0.6f * std::exp(-(t - 0.7f) * 12);
         xy.push_back(t);
         xy.push_back(y);
     }
