@@ -297,8 +297,12 @@ void OpenSaveDialog::opened() {
 }
 
 void OpenSaveDialog::accept() {
-    if (mode_ == Mode::Save) return save(name_->text());
     const int i = list().selected();
+    if (mode_ == Mode::Save) {
+        // Enter in the listing on a folder goes into it rather than saving.
+        const bool inList = root() && root()->focus() == &list();
+        if (!inList || i < 0 || !listing().entries[i].folder) return save(name_->text());
+    }
     if (i >= 0) entryOpened(listing().entries[i]);
 }
 

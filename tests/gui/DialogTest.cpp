@@ -25,6 +25,11 @@ Point centre(const Rect& r) {
 
 struct Screen {
     explicit Screen(int32_t w = 600, int32_t h = 400) : ui(root) { root.setBounds({0, 0, w, h}); }
+    // Overlays left open go while their timers' interface is still there.
+    ~Screen() {
+        while (Overlay* o = root.topOverlay()) root.removeOverlay(o);
+        root.takeDirtyRegion();
+    }
     void click(Point p) {
         root.mouseMoved({p, 0, time += 10});
         root.mousePressed({p, kLeft, time += 10});
@@ -148,7 +153,7 @@ TEST(FileDialogTest, SavesAsksBeforeReplacingAndSurvivesBadFolders) {
     const std::vector<std::string> listed{"Alpha", "gone",  "locked", "loop",
                                           "zeta",  "A.vpr", "b.vpr"};
     EXPECT_EQ(d->names(), listed);
-    s.type("new");  // replaces the proposed name, which the field had selected
+    s.type("new");                   // replaces the proposed name, which the field had selected
     s.doubleClick(row(*d, "loop"));  // a link back to the same folder does not nest
     EXPECT_EQ(d->folder(), t.path);
     EXPECT_EQ(d->names(), listed);
@@ -165,6 +170,12 @@ TEST(FileDialogTest, SavesAsksBeforeReplacingAndSurvivesBadFolders) {
     s.key(Key::Escape);  // not replaced: back in the save dialog
     EXPECT_EQ(&s.top(), d);
     EXPECT_FALSE(chosen);
+    s.click(row(*d, "zeta"));  // Enter on a folder in the listing goes into it
+    s.key(Key::Enter);
+    EXPECT_EQ(d->folder(), t.path / "zeta");
+    s.key(Key::Escape);
+    EXPECT_FALSE(chosen);
+    d = save();
     s.doubleClick(row(*d, "b.vpr"));
     s.key(Key::Enter);
     EXPECT_EQ(chosen, t.path / "b.vpr");
