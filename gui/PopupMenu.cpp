@@ -250,6 +250,7 @@ void PopupMenu::dismiss() {
 bool PopupMenu::mouseDown(const MouseEvent& e) {
     const Hit h = hitAt(e.position);
     if (h.level < 0) dismiss();
+    if (h.arrow != 0) scrollBy(levels_[h.level], h.arrow * palette::kRowHeight);
     return true;
 }
 
