@@ -66,11 +66,6 @@ PopupMenu& PopupMenu::show(RootControl& root, Menu menu, Point at, Chosen chosen
     popup.setBounds(root.localBounds());
     popup.setModal(true);
     root.pushOverlay(std::move(owned));
-    if (UserInterface* ui = root.userInterface()) {
-        popup.scrollTimer_ = ui->createTimer();
-        popup.scrollTimer_->setInterval(kScrollIntervalMs);
-        popup.scrollTimer_->setCallback([&popup] { popup.autoScroll(); });
-    }
     popup.open(0, popup.menu_, at, at.x);
     return popup;
 }
@@ -262,8 +257,15 @@ void PopupMenu::mouseUp(const MouseEvent& e) {
 void PopupMenu::mouseMove(const MouseEvent& e) {
     const Hit h = hitAt(e.position);
     scrolling_ = h;
-    if (h.arrow != 0 && scrollTimer_ && !scrollTimer_->running()) scrollTimer_->start();
-    if (h.arrow == 0 && scrollTimer_) scrollTimer_->stop();
+    // The timer lives only while the mouse rests on an arrow.
+    UserInterface* ui = root() ? root()->userInterface() : nullptr;
+    if (h.arrow != 0 && !scrollTimer_ && ui) {
+        scrollTimer_ = ui->createTimer();
+        scrollTimer_->setInterval(kScrollIntervalMs);
+        scrollTimer_->setCallback([this] { autoScroll(); });
+        scrollTimer_->start();
+    }
+    if (h.arrow == 0) scrollTimer_.reset();
     if (h.level >= 0 && h.arrow == 0) highlight(h.level, h.item, true);
 }
 
