@@ -6,6 +6,7 @@
 #include "framework/AbstractPluginParameter.h"
 #include "framework/CompareStates.h"
 #include "framework/UndoHistory.h"
+#include "gui/Palette.h"
 
 GenericPluginInterface::GenericPluginInterface(GenericPlugin& plugin, HostEdits* host)
     : plugin_(plugin), host_(host) {
@@ -55,6 +56,15 @@ void GenericPluginInterface::bind(gui::ValueControl& control, int id) {
     if (control.hint().empty()) control.setHint(p->helpText());
     control.addListener(this);
     bindings_.push_back({&control, p, p->getValue()});
+}
+
+std::vector<std::string> GenericPluginInterface::valueTexts(int id) {
+    std::vector<std::string> texts;
+    AbstractPluginParameter* p = plugin_.getParameter(id);
+    if (!p) return texts;
+    for (int32_t s = 0; s <= stepsOf(*p) && p->kind() == AbstractPluginParameter::kIndexed; ++s)
+        texts.push_back(p->formatValue(toPlain(*p, s)));
+    return texts;
 }
 
 int GenericPluginInterface::boundParameter(const gui::ValueControl& control) const {
@@ -129,4 +139,8 @@ void GenericPluginInterface::idle() {
 
 void GenericPluginInterface::refreshAll() {
     idle();
+}
+
+void GenericPluginInterface::paint(gui::Graphics& g) {
+    g.fillRect(localBounds(), gui::palette::kBackground);
 }

@@ -39,9 +39,12 @@ public:
     // By name; an unknown name is a programming error, caught in tests.
     void bind(gui::ValueControl& control, const std::string& parameterName);
     int parameterId(const std::string& name);
+    // The display text of every value of an indexed parameter, lowest first.
+    std::vector<std::string> valueTexts(int parameterId);
     // The parameter bound to a control, or -1.
     int boundParameter(const gui::ValueControl& control) const;
 
+    void paint(gui::Graphics& g) override;
     // Called by the platform about 30 times a second on the editor's thread.
     virtual void idle();
     // A completed user action: one undo step, and A/B now differs.
