@@ -3,12 +3,13 @@
 #include <cmath>
 #include <string>
 
+#include "editor/EditorColours.h"
 #include "editor/GenericPluginInterface.h"
 #include "gui/Shape.h"
 
 namespace {
 
-constexpr gui::Colour kAccent = gui::Colour::rgb(0x4cb8cf);
+constexpr gui::Colour kAccent = editor_colours::kOscillators;
 
 // One period of the chosen wave as the oscillator shapes it (pulse width included).
 class WaveDisplay : public gui::Curve {
