@@ -53,6 +53,8 @@ public:
     void redo();
     void toggleCompare();
     void copyToOtherSlot();
+    // Another preset or state became current: every control follows.
+    virtual void presetChanged() { refreshAll(); }
 
     // Conversions between a control's steps and a parameter's plain value.
     static int32_t stepsOf(const AbstractPluginParameter& p);

@@ -6,7 +6,6 @@
 QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEdits* host)
     : GenericPluginInterface(plugin, host) {
     presetBar_ = &add<gui::ControlBar>();
-    presetName_ = &presetBar_->addItem<gui::Label>(200, false, "");
     bottomBar_ = &add<gui::ControlBar>();
     undo_ = &bottomBar_->addItem<gui::Button>(52, false, "Undo", [this] { undo(); });
     redo_ = &bottomBar_->addItem<gui::Button>(52, false, "Redo", [this] { redo(); });
@@ -21,6 +20,10 @@ gui::Rect QuorvalisPluginInterface::contentArea() const {
     return {0, kBarHeight, b.width, b.height - 2 * kBarHeight};
 }
 
+gui::Rect QuorvalisPluginInterface::presetBarArea() const {
+    return {gui::palette::kPadding, 0, bounds().width - 2 * gui::palette::kPadding, kBarHeight};
+}
+
 void QuorvalisPluginInterface::resized() {
     const gui::Rect b = localBounds();
     presetBar_->setBounds({0, 0, b.width, kBarHeight});
@@ -28,7 +31,6 @@ void QuorvalisPluginInterface::resized() {
 }
 
 void QuorvalisPluginInterface::updateBars() {
-    presetName_->setText(plugin().currentPreset().name);
     undo_->setEnabled(plugin().undoHistory().canUndo());
     redo_->setEnabled(plugin().undoHistory().canRedo());
     const int slot = plugin().compareStates().slot();

@@ -16,6 +16,8 @@ public:
     void idle() override;
     // The room between the bars.
     gui::Rect contentArea() const;
+    // Where the product's preset bar goes, inside the top bar.
+    gui::Rect presetBarArea() const;
 
 protected:
     void resized() override;
@@ -24,7 +26,6 @@ protected:
 private:
     gui::ControlBar* presetBar_;
     gui::ControlBar* bottomBar_;
-    gui::Label* presetName_;
     gui::Button* undo_;
     gui::Button* redo_;
     gui::ToggleButton* a_;

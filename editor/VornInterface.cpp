@@ -2,6 +2,7 @@
 
 #include "editor/Sections.h"
 #include "engine/VornPlugin.h"
+#include "engine/VornPresets.h"
 #include "engine/VornSettings.h"
 
 namespace {
@@ -15,6 +16,7 @@ VornPlugin::VornSettings& settingsOf(VornPlugin& p) {
 VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     : QuorvalisPluginInterface(plugin, host), vorn_(plugin) {
     sections_ = makeSections(*this);
+    presetBar_ = &add<PresetBar>(*this, plugin.presets());
     for (size_t i = 0; i < sections_.size(); ++i)
         sections_[i]->onTitleClicked = [this, i] {
             const int index = static_cast<int>(i);
@@ -46,8 +48,19 @@ bool VornInterface::setLayout(int l) {
     return true;
 }
 
+void VornInterface::idle() {
+    QuorvalisPluginInterface::idle();
+    presetBar_->refresh();
+}
+
+void VornInterface::presetChanged() {
+    QuorvalisPluginInterface::presetChanged();
+    presetBar_->refresh();
+}
+
 void VornInterface::resized() {
     QuorvalisPluginInterface::resized();
+    if (presetBar_) presetBar_->setBounds(presetBarArea());
     layoutSections();
 }
 
