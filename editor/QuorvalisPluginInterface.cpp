@@ -1,6 +1,9 @@
 #include "editor/QuorvalisPluginInterface.h"
 
+#include <filesystem>
+
 #include "framework/CompareStates.h"
+#include "framework/PluginSettings.h"
 #include "framework/UndoHistory.h"
 
 QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEdits* host)
@@ -9,6 +12,10 @@ QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEd
     bottomBar_ = &add<gui::ControlBar>();
     undo_ = &bottomBar_->addItem<gui::Button>(52, false, "Undo", [this] { undo(); });
     redo_ = &bottomBar_->addItem<gui::Button>(52, false, "Redo", [this] { redo(); });
+    bottomBar_->addItem<gui::PopupButton>(
+        58, true, "Help", [this] { return helpMenu(); }, [this](int id) { helpChosen(id); });
+    copy_ = &bottomBar_->addItem<gui::Button>(52, true, "Copy", [this] { copyToOtherSlot(); });
+    copy_->setHint("Copies the sound you hear to the other compare slot");
     b_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "B");
     a_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "A");
     a_->onClick = b_->onClick = [this] { toggleCompare(); };
@@ -41,4 +48,57 @@ void QuorvalisPluginInterface::updateBars() {
 void QuorvalisPluginInterface::idle() {
     GenericPluginInterface::idle();
     updateBars();
+}
+
+gui::Menu QuorvalisPluginInterface::helpMenu() const {
+    GenericPlugin::SharedSettings* shared = GenericPlugin::sharedSettings();
+    gui::Menu m;
+    m.add("Help Topics", kHelpTopics);
+    m.add("Show Interactive Help Hints", kInteractiveHelp, shared && shared->showInteractiveHelp);
+    m.add("Show Component Displays", kComponentDisplays, shared && shared->showComponentDisplays);
+    m.addSeparator();
+    m.add("Quorvalis Web Site", kWebSite);
+    m.add("Quorvalis Support", kSupport);
+    m.addSeparator();
+    m.add("About", kAbout);
+    return m;
+}
+
+void QuorvalisPluginInterface::helpChosen(int item) {
+    gui::UserInterface* ui = userInterface();
+    GenericPlugin::SharedSettings* shared = GenericPlugin::sharedSettings();
+    switch (item) {
+        case kHelpTopics:
+            if (ui) {
+                std::error_code ec;
+                const bool local = !helpFile_.empty() && std::filesystem::exists(helpFile_, ec);
+                ui->openUrl(local ? "file://" + helpFile_ : std::string(kWebSiteUrl) + "manual");
+            }
+            break;
+        case kInteractiveHelp:
+        case kComponentDisplays:
+            if (shared) {
+                auto& flag = item == kInteractiveHelp ? shared->showInteractiveHelp
+                                                      : shared->showComponentDisplays;
+                flag = !flag.get();
+                plugin().writeSettings();
+                repaint();
+            }
+            break;
+        case kWebSite:
+            if (ui) ui->openUrl(kWebSiteUrl);
+            break;
+        case kSupport:
+            if (ui) ui->openUrl(kSupportUrl);
+            break;
+        case kAbout:
+            if (ui) ui->messageBox(aboutText(), gui::box::kOk);
+            break;
+    }
+}
+
+std::string QuorvalisPluginInterface::aboutText() const {
+    return "Vorn " + std::to_string(VORN_VERSION_MAJOR) + "." + std::to_string(VORN_VERSION_MINOR) +
+           "." + std::to_string(VORN_VERSION_PATCH) +
+           "\n\nA polyphonic subtractive synthesizer for Linux.";
 }

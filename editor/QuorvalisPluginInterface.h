@@ -4,12 +4,18 @@
 #include "gui/Button.h"
 #include "gui/ControlBar.h"
 #include "gui/Label.h"
+#include "gui/Menu.h"
+#include "gui/SelectButton.h"
 
 // The editor frame every product of the maker shares: the preset bar at the top, and the bottom
 // bar with MIDI Learn, Undo, Redo, A/B and the help menu. Products fill the area between.
 class QuorvalisPluginInterface : public GenericPluginInterface {
 public:
     static constexpr int kBarHeight = 30;
+    // The help menu's items, in order.
+    enum HelpItem { kHelpTopics, kInteractiveHelp, kComponentDisplays, kWebSite, kSupport, kAbout };
+    static constexpr const char* kWebSiteUrl = "https://vorn-synth.org/";
+    static constexpr const char* kSupportUrl = "https://vorn-synth.org/support";
 
     QuorvalisPluginInterface(GenericPlugin& plugin, HostEdits* host);
 
@@ -18,6 +24,13 @@ public:
     gui::Rect contentArea() const;
     // Where the product's preset bar goes, inside the top bar.
     gui::Rect presetBarArea() const;
+
+    // The manual "Help Topics" opens; the host binding sets it from where it is installed.
+    void setHelpFile(std::string path) { helpFile_ = std::move(path); }
+    gui::Menu helpMenu() const;
+    void helpChosen(int item);
+    // The text of the About box.
+    virtual std::string aboutText() const;
 
 protected:
     void resized() override;
@@ -30,4 +43,6 @@ private:
     gui::Button* redo_;
     gui::ToggleButton* a_;
     gui::ToggleButton* b_;
+    gui::Button* copy_;
+    std::string helpFile_;
 };
