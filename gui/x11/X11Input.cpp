@@ -143,4 +143,67 @@ float scaleFromResources(const char* resources) {
     return 1.0f;
 }
 
+namespace {
+
+// Reads the XSETTINGS block in the byte order its first byte names, never past its end.
+class SettingsReader {
+public:
+    SettingsReader(const uint8_t* data, size_t size) : data_(data), size_(size) {
+        bigEndian_ = size > 0 && data[0] == 1;
+    }
+    bool skip(size_t n) {
+        if (n > size_ - pos_) return false;
+        pos_ += n;
+        return true;
+    }
+    bool read(uint32_t& v, size_t bytes) {
+        if (bytes > size_ - pos_) return false;
+        v = 0;
+        for (size_t i = 0; i < bytes; ++i) {
+            const uint32_t b = data_[pos_ + (bigEndian_ ? i : bytes - 1 - i)];
+            v = (v << 8) | b;
+        }
+        pos_ += bytes;
+        return true;
+    }
+    bool text(std::string_view& s, size_t n) {
+        if (n > size_ - pos_) return false;
+        s = {reinterpret_cast<const char*>(data_ + pos_), n};
+        return skip((n + 3) & ~size_t{3});
+    }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+    bool bigEndian_ = false;
+};
+
+constexpr uint32_t kSettingInteger = 0, kSettingString = 1, kSettingColour = 2;
+
+}  // namespace
+
+std::optional<int32_t> xsettingsInteger(const uint8_t* data, size_t size, std::string_view name) {
+    if (!data) return std::nullopt;
+    SettingsReader r(data, size);
+    uint32_t count = 0, serial = 0;
+    if (!r.skip(4) || !r.read(serial, 4) || !r.read(count, 4)) return std::nullopt;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t type = 0, nameLength = 0, value = 0;
+        std::string_view settingName, ignored;
+        if (!r.read(type, 1) || !r.skip(1) || !r.read(nameLength, 2) ||
+            !r.text(settingName, nameLength) || !r.read(serial, 4))
+            return std::nullopt;
+        if (type == kSettingInteger) {
+            if (!r.read(value, 4)) return std::nullopt;
+            if (settingName == name) return static_cast<int32_t>(value);
+        } else if (type == kSettingString) {
+            if (!r.read(value, 4) || !r.text(ignored, value)) return std::nullopt;
+        } else if (type != kSettingColour || !r.skip(8)) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace gui::x11

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "gui/Events.h"
 
@@ -24,5 +27,9 @@ std::string textFromKeysym(unsigned long keysym);
 // The scale from the resource string's Xft.dpi (dpi / 96 to the nearest quarter, 1 to 4); 1 when
 // absent or unreadable.
 float scaleFromResources(const char* resources);
+
+// The integer setting `name` (e.g. "Net/DoubleClickTime") of an XSETTINGS property block; empty
+// when it is missing, of another type, or the block is malformed.
+std::optional<int32_t> xsettingsInteger(const uint8_t* data, size_t size, std::string_view name);
 
 }  // namespace gui::x11

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gui/Clock.h"
 #include "gui/RootControl.h"
 #include "gui/x11/AcceleratedX11Control.h"
 #include "gui/x11/X11Clipboard.h"
@@ -33,6 +34,28 @@ bool usableParent(Display* display, Window parent) {
     return trap.check() == 0 && ok;
 }
 
+// The desktop's double-click time, where an XSETTINGS manager publishes one.
+void adoptDesktopDoubleClickTime(Display* display) {
+    const std::string selection = "_XSETTINGS_S" + std::to_string(DefaultScreen(display));
+    const Window owner =
+        XGetSelectionOwner(display, XInternAtom(display, selection.c_str(), False));
+    if (owner == kNone) return;
+    const Atom property = XInternAtom(display, "_XSETTINGS_SETTINGS", False);
+    // The manager's window may be gone by now.
+    XErrorTrap trap(display);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int status = XGetWindowProperty(display, owner, property, 0, 1 << 16, False, property,
+                                          &type, &format, &count, &after, &data);
+    if (trap.check() == 0 && status == Success && format == 8) {
+        const auto ms = xsettingsInteger(data, count, "Net/DoubleClickTime");
+        if (ms && *ms > 0 && *ms <= 5000) setDoubleClickTime(*ms);
+    }
+    if (data) XFree(data);
+}
+
 }  // namespace
 
 std::unique_ptr<X11Interface> X11Interface::create(RootControl& root, const Options& options) {
@@ -44,6 +67,7 @@ std::unique_ptr<X11Interface> X11Interface::create(RootControl& root, const Opti
     }
     float scale = options.scale;
     if (!(scale > 0)) scale = scaleFromResources(XResourceManagerString(display));
+    adoptDesktopDoubleClickTime(display);
     std::unique_ptr<X11Interface> ui(new X11Interface(root, display, scale));
     if (!ui->open(options)) return nullptr;
     return ui;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "gui/Clock.h"
 #include "gui/Modifiers.h"
 #include "gui/RootControl.h"
 #include "gui/SoftwareRenderer.h"
@@ -299,6 +300,15 @@ TEST(X11InterfaceTest, ChildOfAHostWindowFollowsTheHost) {
     const Window hostWindow =
         XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 400, 300, 0, 0, 0xffffff);
     XMapWindow(host, hostWindow);
+    // The host's desktop publishes a double-click time of 250 ms through XSETTINGS.
+    static const unsigned char kSettings[] = {0,   0,   0,   0,   1,   0,   0,   0,   1,   0,   0,
+                                              0,   0,   0,   19,  0,   'N', 'e', 't', '/', 'D', 'o',
+                                              'u', 'b', 'l', 'e', 'C', 'l', 'i', 'c', 'k', 'T', 'i',
+                                              'm', 'e', 0,   0,   0,   0,   0,   250, 0,   0,   0};
+    const Atom settings = XInternAtom(host, "_XSETTINGS_SETTINGS", False);
+    XChangeProperty(host, hostWindow, settings, settings, 8, PropModeReplace, kSettings,
+                    sizeof kSettings);
+    XSetSelectionOwner(host, XInternAtom(host, "_XSETTINGS_S0", False), hostWindow, CurrentTime);
     XSync(host, False);
 
     RootControl root;
@@ -312,6 +322,8 @@ TEST(X11InterfaceTest, ChildOfAHostWindowFollowsTheHost) {
     auto ui = X11Interface::create(root, o);
     ASSERT_TRUE(ui);
     ui->setListener(&sizes);
+    EXPECT_EQ(doubleClickTime(), 250);
+    setDoubleClickTime(kDefaultDoubleClickMs);
     Window rootWindow = 0, parent = 0, *children = nullptr;
     unsigned count = 0;
     XQueryTree(host, ui->window(), &rootWindow, &parent, &children, &count);
