@@ -180,14 +180,24 @@ std::string AcceleratedRenderer::makeContext(GLXFBConfig config) {
 
 void AcceleratedRenderer::tearDown() {
     if (!display_) return;
+    {
+        // The window may be gone already.
+        XErrorTrap trap(display_);
+        releaseContext();
+    }
+    XCloseDisplay(display_);
+    display_ = nullptr;
+}
+
+void AcceleratedRenderer::releaseContext() {
     if (context_ && glXGetCurrentContext() == context_) {
         bitmap_.release();
         glXMakeContextCurrent(display_, 0, 0, nullptr);
     }
     if (drawable_) glXDestroyWindow(display_, drawable_);
     if (context_) glXDestroyContext(display_, context_);
-    XCloseDisplay(display_);
-    display_ = nullptr;
+    context_ = nullptr;
+    drawable_ = 0;
 }
 
 void AcceleratedRenderer::loop() {

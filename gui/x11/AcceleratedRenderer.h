@@ -56,6 +56,7 @@ private:
     std::string setUp();
     std::string makeContext(GLXFBConfig config);
     void tearDown();
+    void releaseContext();
     void loop();
     bool drawFrame();
     void fail(std::string reason);

@@ -25,6 +25,7 @@ public:
     void checkHealth() override;
 
 protected:
+    void stopDrawing() override { renderer_.reset(); }
     void present(const std::vector<Rect>& rects) override;
 
 private:

@@ -3,6 +3,7 @@
 #include <cairo-xlib.h>
 
 #include "gui/RootControl.h"
+#include "gui/x11/XErrorTrap.h"
 
 namespace gui::x11 {
 namespace {
@@ -51,11 +52,19 @@ X11Control::X11Control(Display* display, Window window, Colormap colormap)
 
 X11Control::~X11Control() {
     XFreeGC(display_, gc_);
-    XDestroyWindow(display_, window_);
+    // A host may destroy its window, and ours with it, before it closes the editor.
+    XErrorTrap trap(display_);
+    if (!destroyed_) XDestroyWindow(display_, window_);
     if (colormap_) XFreeColormap(display_, colormap_);
 }
 
+void X11Control::windowDestroyed() {
+    destroyed_ = true;
+    stopDrawing();
+}
+
 void X11Control::draw(RootControl& root, float scale) {
+    if (destroyed_) return;
     renderer_.setSize(root.bounds().width, root.bounds().height, scale);
     const std::vector<Rect> changed = renderer_.render(root);
     if (!changed.empty()) present(changed);

@@ -34,8 +34,11 @@ public:
     virtual bool accelerated() const { return false; }
     // Lets a back end that broke fall back; called on every idle.
     virtual void checkHealth() {}
+    // The window went with its parent: nothing is drawn into it any more.
+    void windowDestroyed();
 
 protected:
+    virtual void stopDrawing() {}
     // Shows the given device rectangles of the picture.
     virtual void present(const std::vector<Rect>& rects);
     void presentSoftware(const std::vector<Rect>& rects);
@@ -54,6 +57,7 @@ private:
     int depth_ = 0;
     // The visual takes Cairo's pixels as they are (32-bit little-endian xRGB).
     bool directImage_ = false;
+    bool destroyed_ = false;
     SoftwareRenderer renderer_;
 };
 

@@ -41,8 +41,10 @@ XvfbServer::XvfbServer(const std::vector<std::string>& extraArgs) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return;
     const std::string fdText = std::to_string(fds[1]);
-    std::vector<std::string> args = {"Xvfb", "-displayfd",  fdText,      "-screen",
-                                     "0",    "1024x768x24", "-nolisten", "tcp"};
+    // No reset when the last client leaves: a test that closes one window and opens the next
+    // would otherwise meet a server that refuses connections meanwhile.
+    std::vector<std::string> args = {"Xvfb",        "-displayfd", fdText, "-screen", "0",
+                                     "1024x768x24", "-nolisten",  "tcp",  "-noreset"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
