@@ -1,0 +1,146 @@
+#include "editor/GenericPluginInterface.h"
+
+#include <cmath>
+#include <stdexcept>
+
+#include "framework/AbstractPluginParameter.h"
+#include "framework/CompareStates.h"
+#include "framework/UndoHistory.h"
+#include "gui/Palette.h"
+
+GenericPluginInterface::GenericPluginInterface(GenericPlugin& plugin, HostEdits* host)
+    : plugin_(plugin), host_(host) {
+    // Opening the editor starts the history and makes A and B equal, once per instance.
+    plugin_.undoHistory().recordInitial();
+    plugin_.compareStates().initialize();
+}
+
+GenericPluginInterface::~GenericPluginInterface() = default;
+
+int32_t GenericPluginInterface::stepsOf(const AbstractPluginParameter& p) {
+    if (p.kind() == AbstractPluginParameter::kIndexed)
+        return std::max(1, static_cast<int32_t>(std::lround(p.getMaximum() - p.getMinimum())));
+    return kContinuousSteps;
+}
+
+int32_t GenericPluginInterface::toSteps(const AbstractPluginParameter& p, float plain) {
+    if (p.kind() == AbstractPluginParameter::kIndexed)
+        return static_cast<int32_t>(std::lround(plain - p.getMinimum()));
+    return static_cast<int32_t>(std::lround(p.plainToNormalized(plain) * kContinuousSteps));
+}
+
+float GenericPluginInterface::toPlain(const AbstractPluginParameter& p, int32_t steps) {
+    if (p.kind() == AbstractPluginParameter::kIndexed) return p.getMinimum() + steps;
+    return p.normalizedToPlain(static_cast<float>(steps) / kContinuousSteps);
+}
+
+int GenericPluginInterface::parameterId(const std::string& name) {
+    for (int i = 0; i < plugin_.getParameterCount(); ++i)
+        if (AbstractPluginParameter* p = plugin_.getParameter(i); p && p->name() == name) return i;
+    return -1;
+}
+
+void GenericPluginInterface::bind(gui::ValueControl& control, const std::string& name) {
+    const int id = parameterId(name);
+    if (id < 0) throw std::logic_error("no parameter named \"" + name + "\"");
+    bind(control, id);
+}
+
+void GenericPluginInterface::bind(gui::ValueControl& control, int id) {
+    AbstractPluginParameter* p = plugin_.getParameter(id);
+    if (!p) throw std::logic_error("no parameter " + std::to_string(id));
+    control.setMaximum(stepsOf(*p));
+    control.setDefault(toSteps(*p, p->getDefault()));
+    control.setValue(toSteps(*p, p->getValue()));
+    control.setFormatter([p](int32_t steps) { return p->formatValue(toPlain(*p, steps)); });
+    if (control.hint().empty()) control.setHint(p->helpText());
+    control.addListener(this);
+    bindings_.push_back({&control, p, p->getValue()});
+}
+
+std::vector<std::string> GenericPluginInterface::valueTexts(int id) {
+    std::vector<std::string> texts;
+    AbstractPluginParameter* p = plugin_.getParameter(id);
+    if (!p) return texts;
+    for (int32_t s = 0; s <= stepsOf(*p) && p->kind() == AbstractPluginParameter::kIndexed; ++s)
+        texts.push_back(p->formatValue(toPlain(*p, s)));
+    return texts;
+}
+
+int GenericPluginInterface::boundParameter(const gui::ValueControl& control) const {
+    for (const Binding& b : bindings_)
+        if (b.control == &control) return static_cast<int>(b.parameter->id());
+    return -1;
+}
+
+GenericPluginInterface::Binding* GenericPluginInterface::find(const gui::ValueControl& c) {
+    for (Binding& b : bindings_)
+        if (b.control == &c) return &b;
+    return nullptr;
+}
+
+void GenericPluginInterface::editBegan(gui::ValueControl& c) {
+    if (Binding* b = find(c); b && host_) host_->beginEdit(static_cast<int>(b->parameter->id()));
+}
+
+void GenericPluginInterface::valueChanged(gui::ValueControl& c) {
+    Binding* b = find(c);
+    if (!b) return;
+    const float plain = toPlain(*b->parameter, c.value());
+    b->parameter->setValue(plain, 0);
+    b->shownPlain = b->parameter->getValue();
+    if (host_) host_->valueEdited(static_cast<int>(b->parameter->id()), b->shownPlain);
+    // Controls sharing the parameter follow at once.
+    for (Binding& other : bindings_) {
+        if (&other != b && other.parameter == b->parameter) {
+            other.control->setValue(c.value());
+            other.shownPlain = b->shownPlain;
+        }
+    }
+}
+
+void GenericPluginInterface::editEnded(gui::ValueControl& c) {
+    Binding* b = find(c);
+    if (!b) return;
+    if (host_) host_->endEdit(static_cast<int>(b->parameter->id()));
+    userActionCompleted();
+}
+
+void GenericPluginInterface::userActionCompleted() {
+    plugin_.undoHistory().recordEdit();
+}
+
+void GenericPluginInterface::undo() {
+    if (plugin_.undoHistory().undo()) refreshAll();
+}
+
+void GenericPluginInterface::redo() {
+    if (plugin_.undoHistory().redo()) refreshAll();
+}
+
+void GenericPluginInterface::toggleCompare() {
+    plugin_.compareStates().toggle();
+    refreshAll();
+}
+
+void GenericPluginInterface::copyToOtherSlot() {
+    plugin_.compareStates().copyToOther();
+}
+
+void GenericPluginInterface::idle() {
+    // A control being dragged keeps what the hand says; everything else follows the plug-in.
+    for (Binding& b : bindings_) {
+        const float plain = b.parameter->getValue();
+        if (plain == b.shownPlain || b.control->editing()) continue;
+        b.shownPlain = plain;
+        b.control->setValue(toSteps(*b.parameter, plain));
+    }
+}
+
+void GenericPluginInterface::refreshAll() {
+    idle();
+}
+
+void GenericPluginInterface::paint(gui::Graphics& g) {
+    g.fillRect(localBounds(), gui::palette::kBackground);
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/GenericPlugin.h"
+#include "gui/RootControl.h"
+#include "gui/ValueControl.h"
+
+class AbstractPluginParameter;
+
+// The editor of any plug-in of the framework: binds value controls to parameters, turns their
+// gestures into parameter edits that the host sees as begin/change/end, records an undo step after
+// each completed action, and keeps the controls in step with changes from elsewhere (automation,
+// MIDI, presets, undo) by comparing at every idle call.
+class GenericPluginInterface : public gui::RootControl, protected gui::ValueControlListener {
+public:
+    // The host's side of an edit, so that automation records the gesture; the plug-in itself is
+    // changed by the editor directly.
+    class HostEdits {
+    public:
+        virtual ~HostEdits() = default;
+        virtual void beginEdit(int /*id*/) {}
+        virtual void valueEdited(int /*id*/, float /*plain*/) {}
+        virtual void endEdit(int /*id*/) {}
+    };
+
+    // Steps of a continuous parameter's control; indexed ones get one step per value.
+    static constexpr int32_t kContinuousSteps = 65536;
+
+    explicit GenericPluginInterface(GenericPlugin& plugin, HostEdits* host = nullptr);
+    ~GenericPluginInterface() override;
+
+    GenericPlugin& plugin() { return plugin_; }
+    void setHostEdits(HostEdits* host) { host_ = host; }
+
+    // The control shows and edits the parameter; its maximum, default and value text follow it.
+    void bind(gui::ValueControl& control, int parameterId);
+    // By name; an unknown name is a programming error, caught in tests.
+    void bind(gui::ValueControl& control, const std::string& parameterName);
+    int parameterId(const std::string& name);
+    // The display text of every value of an indexed parameter, lowest first.
+    std::vector<std::string> valueTexts(int parameterId);
+    // The parameter bound to a control, or -1.
+    int boundParameter(const gui::ValueControl& control) const;
+
+    void paint(gui::Graphics& g) override;
+    // Called by the platform about 30 times a second on the editor's thread.
+    virtual void idle();
+    // A completed user action: one undo step, and A/B now differs.
+    virtual void userActionCompleted();
+    void undo();
+    void redo();
+    void toggleCompare();
+    void copyToOtherSlot();
+
+    // Conversions between a control's steps and a parameter's plain value.
+    static int32_t stepsOf(const AbstractPluginParameter& p);
+    static int32_t toSteps(const AbstractPluginParameter& p, float plain);
+    static float toPlain(const AbstractPluginParameter& p, int32_t steps);
+
+protected:
+    void editBegan(gui::ValueControl& c) override;
+    void valueChanged(gui::ValueControl& c) override;
+    void editEnded(gui::ValueControl& c) override;
+    // Something else changed the state (preset, undo, A/B): every control is brought up to date.
+    void refreshAll();
+
+private:
+    struct Binding {
+        gui::ValueControl* control;
+        AbstractPluginParameter* parameter;
+        float shownPlain;
+    };
+    Binding* find(const gui::ValueControl& c);
+
+    GenericPlugin& plugin_;
+    HostEdits* host_;
+    std::vector<Binding> bindings_;
+};

@@ -1,0 +1,69 @@
+#include "editor/VornInterface.h"
+
+#include "editor/Sections.h"
+#include "engine/VornPlugin.h"
+#include "engine/VornSettings.h"
+
+namespace {
+
+VornPlugin::VornSettings& settingsOf(VornPlugin& p) {
+    return static_cast<VornPlugin::VornSettings&>(p.settings());
+}
+
+}  // namespace
+
+VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
+    : QuorvalisPluginInterface(plugin, host), vorn_(plugin) {
+    sections_ = makeSections(*this);
+    for (size_t i = 0; i < sections_.size(); ++i)
+        sections_[i]->onTitleClicked = [this, i] {
+            const int index = static_cast<int>(i);
+            expand(expandedSection() == index ? -1 : index);
+        };
+    setBounds({0, 0, plugin.editorWidth(), plugin.editorHeight()});
+    layoutSections();
+}
+
+int VornInterface::expandedSection() const {
+    const int s = settingsOf(vorn_).expandedSection;
+    return s >= 0 && s < kSectionCount ? s : -1;
+}
+
+void VornInterface::expand(int section) {
+    settingsOf(vorn_).expandedSection = section >= 0 && section < kSectionCount ? section : -1;
+    layoutSections();
+}
+
+int VornInterface::layout() const {
+    return settingsOf(vorn_).interfaceLayout;
+}
+
+bool VornInterface::setLayout(int l) {
+    settingsOf(vorn_).interfaceLayout = l;
+    gui::UserInterface* ui = userInterface();
+    if (ui && !ui->requestSize(vorn_.editorWidth(), vorn_.editorHeight())) return false;
+    setBounds({0, 0, vorn_.editorWidth(), vorn_.editorHeight()});
+    return true;
+}
+
+void VornInterface::resized() {
+    QuorvalisPluginInterface::resized();
+    layoutSections();
+}
+
+void VornInterface::layoutSections() {
+    const gui::Rect area = contentArea();
+    const int open = expandedSection();
+    const auto collapsed =
+        layout() == 1 ? EditorSection::Mode::Compact : EditorSection::Mode::Header;
+    int y = area.y;
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        EditorSection& s = *sections_[i];
+        const auto mode = static_cast<int>(i) == open ? EditorSection::Mode::Full : collapsed;
+        s.setMode(mode);
+        const int h = s.heightFor(mode);
+        s.setBounds({0, y, area.width, h});
+        y += h;
+    }
+    repaint();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "gui/Palette.h"
+#include "gui/ValueControl.h"
+
+namespace gui {
+
+// A rotary control: drag up or right to raise it, wheel for steps, double click for the default.
+// The caption below shows the value while the mouse is over the knob.
+class Knob : public RolloverValueControl {
+public:
+    struct Style {
+        Colour value = palette::kAccent;
+        Colour track = palette::kTrack;
+        Colour body = palette::kPanelRaised;
+        bool bipolar = false;  // the arc grows from the top both ways
+        int captionHeight = 14;
+    };
+    static constexpr float kStartAngle = 0.75f * 3.14159265f;  // seven o'clock
+    static constexpr float kSweep = 1.5f * 3.14159265f;
+
+    Knob() = default;
+    explicit Knob(const Style& s) : style_(s) {}
+    const Style& style() const { return style_; }
+    void setStyle(const Style& s);
+    // Set while a modulation source drives the knob: a ring segment of that depth (-1..1).
+    void setModulation(float depth);
+
+    void paint(Graphics& g) override;
+    bool mouseDown(const MouseEvent& e) override;
+    bool mouseDoubleClick(const MouseEvent& e) override;
+    void mouseDrag(const MouseEvent& e) override;
+    void mouseUp(const MouseEvent& e) override;
+
+private:
+    Style style_;
+    float modulation_ = 0;
+    Point last_;
+};
+
+}  // namespace gui

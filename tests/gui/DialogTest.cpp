@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "gui/Button.h"
+#include "gui/Dialog.h"
+#include "gui/Label.h"
+#include "gui/OffscreenInterface.h"
+#include "gui/OpenSaveDialog.h"
+#include "gui/SelectFolderDialog.h"
+#include "gui/TextEditor.h"
+
+namespace gui {
+namespace {
+
+constexpr uint32_t kLeft = 8;
+
+Point centre(const Rect& r) {
+    return {r.x + r.width / 2, r.y + r.height / 2};
+}
+
+struct Screen {
+    explicit Screen(int32_t w = 600, int32_t h = 400) : ui(root) { root.setBounds({0, 0, w, h}); }
+    void click(Point p) {
+        root.mouseMoved({p, 0, time += 10});
+        root.mousePressed({p, kLeft, time += 10});
+        root.mouseReleased({p, kLeft, time += 300});
+    }
+    void key(Key k, std::string text = {}) { root.keyPressed({k, std::move(text), 0, time += 10}); }
+    void doubleClick(Point p) {
+        click(p);
+        root.mousePressed({p, kLeft, time += 10});
+        root.mouseReleased({p, kLeft, time += 10});
+    }
+    void type(const std::string& text) {
+        for (char c : text) key(Key::None, std::string(1, c));
+    }
+    Dialog& top() { return dynamic_cast<Dialog&>(*root.topOverlay()); }
+    RootControl root;
+    OffscreenInterface ui;
+    int64_t time = 1000;
+};
+
+struct Counter : Control {
+    bool mouseDown(const MouseEvent&) override { return ++presses, true; }
+    bool keyDown(const KeyEvent&) override { return ++keys, true; }
+    int presses = 0, keys = 0;
+};
+
+const char* const kLongText =
+    "Your host cannot dynamically resize the plug-in interface. To apply the new interface size, "
+    "simply close the plug-in interface and then re-open it.";
+
+TEST(DialogTest, MessageBoxesAnswerAndBlockEverythingUnder) {
+    Screen s;
+    Counter& under = s.root.add<Counter>();
+    under.setBounds({0, 0, 600, 400});
+    s.root.setFocus(&under);
+    std::vector<int> answers;
+    auto done = [&](int a) { answers.push_back(a); };
+    struct Case {
+        int buttons;
+        const char* title;
+        size_t buttonCount;
+        bool byKey;
+        Key key;
+        int answer;
+    };
+    const Case cases[] = {
+        {box::kOk, "Information", 1, false, Key::None, 0},
+        {box::kOk, "Information", 1, true, Key::Escape, 0},
+        {box::kOk | box::kCancel, "Confirmation", 2, false, Key::None, 1},
+        {box::kOk | box::kCancel, "Confirmation", 2, true, Key::Enter, 0},
+        {box::kOk | box::kCancel, "Confirmation", 2, true, Key::Escape, 1},
+    };
+    for (const Case& c : cases) {
+        s.ui.messageBox(kLongText, c.buttons, done);
+        Dialog& d = s.top();
+        EXPECT_EQ(d.title(), c.title);
+        ASSERT_EQ(d.buttonCount(), c.buttonCount);
+        EXPECT_EQ(d.button(0).caption(), "OK");
+        // The text wraps inside the box, which stays inside the window.
+        const Component& text = *d.body().children().at(0);
+        EXPECT_GE(text.bounds().height, 3 * 14);
+        EXPECT_EQ(d.panel().intersection(s.root.localBounds()), d.panel());
+        s.key(Key::None, "x");
+        s.click({5, 5});
+        s.click(centre(d.panel()));
+        if (c.byKey)
+            s.key(c.key);
+        else
+            s.click(centre(d.button(c.buttonCount - 1).rootBounds()));
+        EXPECT_EQ(answers.back(), c.answer);
+        EXPECT_EQ(s.root.topOverlay(), nullptr);
+    }
+    EXPECT_EQ(answers.size(), std::size(cases));
+    EXPECT_EQ(under.presses, 0);
+    EXPECT_EQ(under.keys, 0);
+    s.click({5, 5});
+    EXPECT_EQ(under.presses, 1);
+}
+
+namespace fs = std::filesystem;
+
+struct TempFolder {
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "vorn-dialog-XXXXXX").string();
+        path = fs::canonical(mkdtemp(pattern.data()));
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::permissions(path / "locked", fs::perms::owner_all, ec);
+        fs::remove_all(path, ec);
+    }
+    void file(const std::string& name) { std::ofstream(path / name) << "x"; }
+    fs::path path;
+};
+
+Point row(FileDialog& d, const std::string& name) {
+    const auto names = d.names();
+    const auto i = std::find(names.begin(), names.end(), name) - names.begin();
+    EXPECT_LT(static_cast<size_t>(i), names.size()) << name;
+    return centre(d.list()
+                      .rowBounds(static_cast<int>(i))
+                      .translated(d.list().rootBounds().x, d.list().rootBounds().y));
+}
+
+TEST(FileDialogTest, SavesAsksBeforeReplacingAndSurvivesBadFolders) {
+    TempFolder t;
+    for (const char* f : {"b.vpr", "A.vpr", "notes.txt", ".hidden.vpr"}) t.file(f);
+    for (const char* f : {"zeta", "Alpha", "locked", "gone"}) fs::create_directory(t.path / f);
+    fs::create_directory_symlink(".", t.path / "loop");
+    fs::create_symlink("l2", t.path / "l1");
+    fs::create_symlink("l1", t.path / "l2");
+    fs::permissions(t.path / "locked", fs::perms::none);
+    Screen s(700, 500);
+    std::optional<fs::path> chosen;
+    auto save = [&] {
+        return &OpenSaveDialog::show(s.root,
+                                     {OpenSaveDialog::Mode::Save, t.path, ".vpr", "Untitled", {}},
+                                     [&](const fs::path& p) { chosen = p; });
+    };
+    OpenSaveDialog* d = save();
+    const std::vector<std::string> listed{"Alpha", "gone",  "locked", "loop",
+                                          "zeta",  "A.vpr", "b.vpr"};
+    EXPECT_EQ(d->names(), listed);
+    s.type("new");  // replaces the proposed name, which the field had selected
+    s.doubleClick(row(*d, "loop"));  // a link back to the same folder does not nest
+    EXPECT_EQ(d->folder(), t.path);
+    EXPECT_EQ(d->names(), listed);
+    s.key(Key::Enter);
+    EXPECT_EQ(chosen, t.path / "new.vpr");
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+
+    chosen.reset();
+    d = save();
+    s.click(row(*d, "b.vpr"));
+    EXPECT_EQ(d->nameEditor()->text(), "b.vpr");
+    s.key(Key::Enter);
+    EXPECT_EQ(s.top().title(), "Confirmation");
+    s.key(Key::Escape);  // not replaced: back in the save dialog
+    EXPECT_EQ(&s.top(), d);
+    EXPECT_FALSE(chosen);
+    s.doubleClick(row(*d, "b.vpr"));
+    s.key(Key::Enter);
+    EXPECT_EQ(chosen, t.path / "b.vpr");
+
+    d = save();
+    fs::remove(t.path / "gone");
+    s.doubleClick(row(*d, "gone"));  // vanished since listed: a message, then the same folder
+    EXPECT_EQ(s.top().title(), "Information");
+    s.key(Key::Enter);
+    EXPECT_EQ(&s.top(), d);
+    EXPECT_EQ(d->folder(), t.path);
+    s.doubleClick(row(*d, "locked"));
+    if (geteuid() != 0) {  // the superuser reads every folder
+        EXPECT_EQ(d->folder(), t.path / "locked");
+        EXPECT_NE(d->listing().error, "");
+        s.ui.render();
+    }
+    s.click(centre(d->body().children()[0]->rootBounds()));  // Up
+    EXPECT_EQ(d->folder(), t.path);
+    s.key(Key::Escape);
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+}
+
+TEST(FileDialogTest, OpensFilesAndSelectsFolders) {
+    TempFolder t;
+    t.file("A.vpr");
+    fs::create_directories(t.path / "Alpha" / "inner");
+    Screen s;
+    std::optional<fs::path> chosen;
+    auto got = [&](const fs::path& p) { chosen = p; };
+    OpenSaveDialog& open =
+        OpenSaveDialog::show(s.root, {OpenSaveDialog::Mode::Open, t.path, ".vpr", {}, {}}, got);
+    s.key(Key::Enter);  // nothing selected: nothing happens
+    EXPECT_EQ(&s.top(), &open);
+    s.doubleClick(row(open, "A.vpr"));
+    EXPECT_EQ(chosen, t.path / "A.vpr");
+
+    SelectFolderDialog& select = SelectFolderDialog::show(s.root, t.path, got);
+    EXPECT_EQ(select.names(), std::vector<std::string>{"Alpha"});
+    s.doubleClick(row(select, "Alpha"));
+    EXPECT_EQ(select.names(), std::vector<std::string>{"inner"});
+    s.key(Key::Enter);
+    EXPECT_EQ(chosen, t.path / "Alpha");
+}
+
+}  // namespace
+}  // namespace gui

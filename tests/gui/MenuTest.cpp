@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "gui/OffscreenInterface.h"
+#include "gui/PopupMenu.h"
+#include "gui/TextEditor.h"
+
+namespace gui {
+namespace {
+
+constexpr uint32_t kLeft = 8;
+
+Point centre(const Rect& r) {
+    return {r.x + r.width / 2, r.y + r.height / 2};
+}
+
+struct Screen {
+    explicit Screen(int32_t w = 600, int32_t h = 400) : ui(root) { root.setBounds({0, 0, w, h}); }
+    void move(Point p) { root.mouseMoved({p, 0, time += 10}); }
+    void click(Point p) {
+        root.mouseMoved({p, 0, time += 10});
+        root.mousePressed({p, kLeft, time += 10});
+        root.mouseReleased({p, kLeft, time += 300});
+    }
+    void key(Key k, std::string text = {}, uint32_t modifiers = 0) {
+        root.keyPressed({k, std::move(text), modifiers, time += 10});
+    }
+    PopupMenu& show(Menu menu, Point at) {
+        chosen.reset();
+        dismissed = false;
+        return PopupMenu::show(
+            root, std::move(menu), at, [this](int id) { chosen = id; },
+            [this] { dismissed = true; });
+    }
+    RootControl root;
+    OffscreenInterface ui;
+    int64_t time = 1000;
+    std::optional<int> chosen;
+    bool dismissed = false;
+};
+
+Menu sampleMenu() {
+    Menu m;
+    m.add("One", 1);
+    m.add("Two", 2, true);
+    m.addSeparator();
+    Menu& more = m.addSubmenu("More");
+    more.add("Alpha", 10);
+    more.add("Beta", 11, false, false);
+    more.add("Gamma", 12);
+    m.add("Off", 3, false, false);
+    return m;
+}
+
+// A control under the menu that counts the presses it gets.
+struct Target : Control {
+    bool mouseDown(const MouseEvent&) override { return ++presses, true; }
+    int presses = 0;
+};
+
+TEST(PopupMenuTest, ChoosesFromASubmenuByMouseAndByKeys) {
+    Screen s;
+    PopupMenu& menu = s.show(sampleMenu(), {50, 40});
+    EXPECT_EQ(menu.panelBounds(0).x, 50);
+    s.move(centre(menu.itemBounds(0, 3)));  // hovering opens the submenu beside its item
+    ASSERT_EQ(menu.levels(), 2);
+    EXPECT_GE(menu.panelBounds(1).x, menu.panelBounds(0).right() - 4);
+    EXPECT_EQ(menu.itemBounds(1, 0).y, menu.itemBounds(0, 3).y);
+    s.click(centre(menu.itemBounds(1, 1)));  // disabled: nothing happens
+    EXPECT_FALSE(s.chosen);
+    s.click(centre(menu.itemBounds(1, 2)));
+    EXPECT_EQ(s.chosen, 12);
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+
+    PopupMenu& keyed = s.show(sampleMenu(), {50, 40});
+    s.key(Key::Down);
+    EXPECT_EQ(keyed.highlighted(0), 0);
+    s.key(Key::Up);  // wraps, skipping the disabled last item
+    EXPECT_EQ(keyed.highlighted(0), 3);
+    s.key(Key::Right);
+    ASSERT_EQ(keyed.levels(), 2);
+    EXPECT_EQ(keyed.highlighted(1), 0);
+    s.key(Key::Left);
+    EXPECT_EQ(keyed.levels(), 1);
+    s.key(Key::Enter);
+    s.key(Key::Down);  // over the disabled Beta
+    EXPECT_EQ(keyed.highlighted(1), 2);
+    s.key(Key::Escape);
+    EXPECT_EQ(keyed.levels(), 1);
+    s.key(Key::Right);
+    s.key(Key::End);
+    s.key(Key::Enter);
+    EXPECT_EQ(s.chosen, 12);
+    EXPECT_FALSE(s.dismissed);
+}
+
+TEST(PopupMenuTest, ClickOutsideOrEscapeDismissesWithNoChoice) {
+    Screen s;
+    Target& under = s.root.add<Target>();
+    under.setBounds({400, 300, 100, 50});
+    s.show(sampleMenu(), {10, 10});
+    s.click({450, 320});
+    EXPECT_TRUE(s.dismissed);
+    EXPECT_FALSE(s.chosen);
+    EXPECT_EQ(under.presses, 0);
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+    s.show(sampleMenu(), {10, 10});
+    s.key(Key::Escape);
+    EXPECT_TRUE(s.dismissed);
+    s.click({450, 320});
+    EXPECT_EQ(under.presses, 1);
+}
+
+TEST(PopupMenuTest, LongMenusStayInTheWindowAndReachTheirLastItem) {
+    Menu big;
+    for (int i = 0; i < 500; ++i) big.add("Preset " + std::to_string(i), i);
+    struct Case {
+        int32_t w, h;
+        bool scrolls;
+    };
+    for (const Case c : {Case{1600, 1000, false}, Case{300, 300, true}}) {
+        Screen s(c.w, c.h);
+        PopupMenu& menu = s.show(big, {c.w - 20, c.h - 20});
+        const Rect window{0, 0, c.w, c.h};
+        EXPECT_EQ(menu.panelBounds(0).intersection(window), menu.panelBounds(0));
+        EXPECT_EQ(menu.itemBounds(0, 499).empty(), c.scrolls);
+        if (c.scrolls) {
+            for (int i = 0; i < 200 && menu.itemBounds(0, 499).empty(); ++i)
+                s.root.mouseWheeled({centre(menu.panelBounds(0)), 0, s.time += 10, 0, -1});
+        } else {
+            EXPECT_GT(menu.columns(0), 1);
+        }
+        ASSERT_FALSE(menu.itemBounds(0, 499).empty());
+        EXPECT_EQ(menu.itemBounds(0, 499).intersection(window), menu.itemBounds(0, 499));
+        s.click(centre(menu.itemBounds(0, 499)));
+        EXPECT_EQ(s.chosen, 499);
+    }
+    Screen s(300, 300);  // hovering the lower arrow scrolls; keys scroll to the highlight
+    PopupMenu& menu = s.show(big, {0, 0});
+    s.move({150, menu.panelBounds(0).bottom() - 6});
+    s.ui.advance(400);
+    EXPECT_TRUE(menu.itemBounds(0, 0).empty());
+    s.key(Key::Home);
+    EXPECT_FALSE(menu.itemBounds(0, 0).empty());
+    s.key(Key::Up);
+    EXPECT_EQ(menu.highlighted(0), 499);
+    EXPECT_FALSE(menu.itemBounds(0, 499).empty());
+}
+
+// Each row's keys go to the same editor, one row after the other; then the text, caret and
+// anchor are checked.
+TEST(TextEditorTest, EditingSequence) {
+    Screen s;
+    TextEditor& ed = s.root.add<TextEditor>();
+    ed.setBounds({10, 10, 200, 22});
+    std::vector<std::string> confirmed;
+    int cancelled = 0;
+    ed.onConfirm = [&](const std::string& t) { confirmed.push_back(t); };
+    ed.onCancel = [&] { ++cancelled; };
+    s.click({20, 20});
+    ASSERT_TRUE(ed.hasFocus());
+    auto key = [](Key k, uint32_t modifiers = 0) { return KeyEvent{k, {}, modifiers, 0}; };
+    const KeyEvent left = key(Key::Left), right = key(Key::Right), home = key(Key::Home);
+    const KeyEvent end = key(Key::End), back = key(Key::Backspace), del = key(Key::Delete);
+    const KeyEvent shiftLeft = key(Key::Left, 1), shiftRight = key(Key::Right, 1);
+    auto type = [](std::string t) { return KeyEvent{Key::None, std::move(t)}; };
+    auto ctrl = [](char c) { return KeyEvent{Key::None, std::string(1, c), 4}; };
+    struct Row {
+        std::vector<KeyEvent> keys;
+        std::string text;
+        size_t caret, anchor;
+    };
+    const Row rows[] = {
+        {{type("a"), type("\xc3\xa9"), type("\xe2\x82\xac"), type("\xf0\x9d\x84\x9e")},
+         "a\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e",
+         10,
+         10},
+        {{left}, "a\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e", 6, 6},
+        {{back}, "a\xc3\xa9\xf0\x9d\x84\x9e", 3, 3},
+        {{del}, "a\xc3\xa9", 3, 3},
+        {{home, shiftRight, shiftRight}, "a\xc3\xa9", 3, 0},
+        {{shiftLeft}, "a\xc3\xa9", 1, 0},
+        {{right}, "a\xc3\xa9", 1, 1},  // collapses to the selection's end
+        {{type("\t"), {Key::Tab, "\t", 0, 0}, type("\xff"), type("\x01")},
+         "a\xc3\xa9",
+         3,
+         0},  // Ctrl+A as a control character
+        {{ctrl('c'), end, ctrl('v'), ctrl('V')},
+         "a\xc3\xa9"
+         "a\xc3\xa9"
+         "a\xc3\xa9",
+         9,
+         9},
+        {{ctrl('a'), ctrl('x')}, "", 0, 0},
+        {{type("x"), ctrl('v'), left, left, shiftLeft, back},
+         "xa\xc3\xa9"
+         "aa\xc3\xa9",
+         5,
+         5},
+    };
+    int row = 0;
+    for (const Row& r : rows) {
+        for (const KeyEvent& k : r.keys) s.key(k.key, k.text, k.modifiers);
+        EXPECT_EQ(ed.text(), r.text) << "row " << row;
+        EXPECT_EQ(ed.caret(), r.caret) << "row " << row;
+        EXPECT_EQ(ed.anchor(), r.anchor) << "row " << row;
+        ++row;
+    }
+    EXPECT_EQ(s.ui.clipboardText(),
+              "a\xc3\xa9"
+              "a\xc3\xa9"
+              "a\xc3\xa9");
+    s.key(Key::Enter, "\r");
+    EXPECT_EQ(confirmed, std::vector<std::string>{"xa\xc3\xa9"
+                                                  "aa\xc3\xa9"});
+    EXPECT_FALSE(ed.hasFocus());
+    s.click({20, 20});  // Enter gave the focus up; a click takes it back
+    s.ui.setClipboardText("1\t2\n3\x7f");
+    s.key(Key::End);
+    s.key(Key::None, "v", 4);
+    EXPECT_EQ(ed.text(),
+              "xa\xc3\xa9"
+              "aa\xc3\xa9"
+              "123");
+    s.key(Key::Escape);  // back to the text it had when it got the focus
+    EXPECT_EQ(ed.text(),
+              "xa\xc3\xa9"
+              "aa\xc3\xa9");
+    EXPECT_EQ(cancelled, 1);
+    s.click({20, 20});
+    s.key(Key::End);
+    s.key(Key::None, "z");
+    s.click({300, 300});  // losing the focus confirms
+    EXPECT_EQ(confirmed.back(),
+              "xa\xc3\xa9"
+              "aa\xc3\xa9z");
+    EXPECT_FALSE(ed.hasFocus());
+}
+
+TEST(TextEditorTest, EditorOverAControlConfirmsOrCancelsAndCloses) {
+    Screen s;
+    std::string got;
+    bool cancelled = false;
+    TextEditor::editOver(
+        s.root, {100, 100, 80, 20}, "440 Hz", [&](const std::string& t) { got = t; },
+        [&] { cancelled = true; });
+    s.key(Key::None, "2");  // replaces the selected text
+    s.key(Key::Enter);
+    EXPECT_EQ(got, "2");
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+    TextEditor::editOver(
+        s.root, {100, 100, 80, 20}, "440 Hz", [&](const std::string& t) { got = t; },
+        [&] { cancelled = true; });
+    s.key(Key::Escape);
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(s.root.topOverlay(), nullptr);
+    // A click in the editor moves the caret: far right is after the last character.
+    TextEditor& ed = TextEditor::editOver(s.root, {100, 100, 80, 20}, "ab", {}, {});
+    s.click({175, 110});
+    EXPECT_EQ(ed.caret(), 2u);
+    s.click({104, 110});
+    EXPECT_EQ(ed.caret(), 0u);
+}
+
+}  // namespace
+}  // namespace gui
