@@ -2,9 +2,23 @@
 
 #include <filesystem>
 
+#include "editor/Artwork.h"
 #include "framework/CompareStates.h"
 #include "framework/PluginSettings.h"
 #include "framework/UndoHistory.h"
+
+namespace {
+
+// The wordmark in the middle of the bottom bar.
+class LogoMark : public gui::Component {
+public:
+    void paint(gui::Graphics& g) override {
+        if (cairo_surface_t* logo = artwork("Logo"))
+            g.mask(logo, localBounds(), gui::palette::kTextDim);
+    }
+};
+
+}  // namespace
 
 QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEdits* host)
     : GenericPluginInterface(plugin, host) {
@@ -19,6 +33,7 @@ QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEd
     b_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "B");
     a_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "A");
     a_->onClick = b_->onClick = [this] { toggleCompare(); };
+    logo_ = &add<LogoMark>();
     updateBars();
 }
 
@@ -35,6 +50,8 @@ void QuorvalisPluginInterface::resized() {
     const gui::Rect b = localBounds();
     presetBar_->setBounds({0, 0, b.width, kBarHeight});
     bottomBar_->setBounds({0, b.height - kBarHeight, b.width, kBarHeight});
+    // 184 x 56 drawn at a quarter.
+    logo_->setBounds({(b.width - 46) / 2 - 20, b.height - kBarHeight + 8, 46, 14});
 }
 
 void QuorvalisPluginInterface::updateBars() {

@@ -44,5 +44,6 @@ private:
     gui::ToggleButton* a_;
     gui::ToggleButton* b_;
     gui::Button* copy_;
+    gui::Component* logo_;
     std::string helpFile_;
 };

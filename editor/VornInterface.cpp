@@ -16,6 +16,11 @@ VornPlugin::VornSettings& settingsOf(VornPlugin& p) {
 VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     : QuorvalisPluginInterface(plugin, host), vorn_(plugin) {
     sections_ = makeSections(*this);
+    const char* icons[kSectionCount] = {"IconOscillators", "IconFilters", "IconEnvelopes",
+                                        "IconXlfos",       "IconDelay",   "IconFollowers",
+                                        "IconMidiSources", "IconXyPads",  "IconMaster"};
+    for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
+        sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
     for (size_t i = 0; i < sections_.size(); ++i)
         sections_[i]->onTitleClicked = [this, i] {
