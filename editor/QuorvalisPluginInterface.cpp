@@ -24,6 +24,11 @@ QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEd
     : GenericPluginInterface(plugin, host) {
     presetBar_ = &add<gui::ControlBar>();
     bottomBar_ = &add<gui::ControlBar>();
+    learnButton_ = &bottomBar_->addItem<gui::ToggleButton>(84, false, "MIDI Learn");
+    learnButton_->onClick = [this] { setLearning(learnButton_->on()); };
+    bottomBar_->addItem<gui::PopupButton>(
+        24, false, "", [this] { return MidiLearnController::menu(learning()); },
+        [this](int id) { learnMenuChosen(id); });
     undo_ = &bottomBar_->addItem<gui::Button>(52, false, "Undo", [this] { undo(); });
     redo_ = &bottomBar_->addItem<gui::Button>(52, false, "Redo", [this] { redo(); });
     bottomBar_->addItem<gui::PopupButton>(
@@ -118,4 +123,39 @@ std::string QuorvalisPluginInterface::aboutText() const {
     return "Vorn " + std::to_string(VORN_VERSION_MAJOR) + "." + std::to_string(VORN_VERSION_MINOR) +
            "." + std::to_string(VORN_VERSION_PATCH) +
            "\n\nA polyphonic subtractive synthesizer for Linux.";
+}
+
+void QuorvalisPluginInterface::setLearning(bool on) {
+    if (on == learning()) return;
+    if (on) {
+        MidiControllerMap* map = controllerMap();
+        if (!map) return;
+        auto overlay = std::make_unique<MidiLearnController>(*this, *map, learnReceiver());
+        for (const auto& g : ghosts_) overlay->addGhost(g);
+        overlay->setBounds(contentArea());
+        overlay->onClose = [this] { setLearning(false); };
+        learn_ = overlay.get();
+        pushOverlay(std::move(overlay));
+    } else {
+        MidiLearnController* gone = learn_;
+        learn_ = nullptr;
+        gone->close();
+    }
+    learnButton_->setValue(on);
+}
+
+void QuorvalisPluginInterface::learnMenuChosen(int item) {
+    if (item == MidiLearnController::kEnableMidi) {
+        setLearning(!learning());
+        return;
+    }
+    if (learn_) {
+        learn_->command(item);
+        return;
+    }
+    // Without the overlay the map commands still apply.
+    if (MidiControllerMap* map = controllerMap()) {
+        MidiLearnController scratch(*this, *map, nullptr);
+        scratch.command(item);
+    }
 }

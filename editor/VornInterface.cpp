@@ -1,6 +1,7 @@
 #include "editor/VornInterface.h"
 
 #include "editor/Sections.h"
+#include "engine/MidiVirtualPluginParameter.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "engine/VornSettings.h"
@@ -84,4 +85,18 @@ void VornInterface::layoutSections() {
         y += h;
     }
     repaint();
+}
+
+std::string VornInterface::parameterName(int32_t id) {
+    if (MidiVirtualPluginParameter* v = vorn_.virtualParameter(static_cast<uint32_t>(id)))
+        return v->name();
+    return QuorvalisPluginInterface::parameterName(id);
+}
+
+MidiControllerMap* VornInterface::controllerMap() {
+    return &VornPlugin::controllerMap();
+}
+
+AbstractMusicEventReceiver* VornInterface::learnReceiver() {
+    return vorn_.eventReceiver();
 }

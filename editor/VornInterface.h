@@ -38,10 +38,13 @@ public:
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
     void idle() override;
+    std::string parameterName(int32_t id) override;
     void presetChanged() override;
 
 protected:
     void resized() override;
+    MidiControllerMap* controllerMap() override;
+    AbstractMusicEventReceiver* learnReceiver() override;
 
 private:
     void layoutSections();
