@@ -51,6 +51,12 @@ public:
     int boundParameter(const gui::ValueControl& control) const;
 
     void paint(gui::Graphics& g) override;
+    // A right click on a bound control offers typing its value and its default.
+    bool mouseDown(const gui::MouseEvent& e) override;
+    // Types a value into a control as the musician would: the parameter's own parser reads it;
+    // text it cannot read changes nothing. True when the value was taken.
+    bool typeValue(gui::ValueControl& control, const std::string& text);
+    void editValue(gui::ValueControl& control);
     // Called by the platform about 30 times a second on the editor's thread.
     virtual void idle();
     // A completed user action: one undo step, and A/B now differs.
