@@ -43,6 +43,7 @@ public:
 
 protected:
     void resized() override;
+    gui::ControlBar& bottomBar() { return *bottomBar_; }
     // The shared controller map and the receiver that learns; none: no MIDI learn.
     virtual MidiControllerMap* controllerMap() { return nullptr; }
     virtual AbstractMusicEventReceiver* learnReceiver() { return nullptr; }

@@ -23,6 +23,9 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
         sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
+    tall_ = &bottomBar().addItem<gui::ToggleButton>(48, true, "Tall");
+    tall_->setValue(layout() == 1);
+    tall_->onClick = [this] { setLayout(tall_->on() ? 1 : 0); };
     for (size_t i = 0; i < sections_.size(); ++i)
         sections_[i]->onTitleClicked = [this, i] {
             const int index = static_cast<int>(i);
@@ -48,8 +51,12 @@ int VornInterface::layout() const {
 
 bool VornInterface::setLayout(int l) {
     settingsOf(vorn_).interfaceLayout = l;
+    if (tall_) tall_->setValue(layout() == 1);
     gui::UserInterface* ui = userInterface();
-    if (ui && !ui->requestSize(vorn_.editorWidth(), vorn_.editorHeight())) return false;
+    if (ui && !ui->requestSize(vorn_.editorWidth(), vorn_.editorHeight())) {
+        ui->messageBox(kCannotResize, gui::box::kOk);
+        return false;
+    }
     setBounds({0, 0, vorn_.editorWidth(), vorn_.editorHeight()});
     return true;
 }
