@@ -35,9 +35,18 @@ public:
     }
     void mouseDrag(const MouseEvent& e) override { drags.push_back(e); }
     void mouseUp(const MouseEvent& e) override { ups.push_back(e); }
+    bool mouseWheel(const MouseEvent& e) override {
+        wheels.push_back(e);
+        return true;
+    }
+    bool keyDown(const KeyEvent& k) override {
+        keys.push_back(k);
+        return true;
+    }
 
     Colour colour;
-    std::vector<MouseEvent> downs, drags, ups;
+    std::vector<MouseEvent> downs, drags, ups, wheels;
+    std::vector<KeyEvent> keys;
 };
 
 // Text and translucency over a background, and a corner left transparent (shown black).
@@ -288,18 +297,27 @@ TEST(X11InterfaceTest, DragReachesTheControlInLogicalPixels) {
         EXPECT_EQ(tree.swatch->ups[0].position, (Point{50, 45})) << scale;
         EXPECT_GE(tree.swatch->ups[0].time, down.time);
         EXPECT_TRUE(tree.other->downs.empty());
+
+        // A wheel notch down over the swatch, then keys for it as the focused control (the
+        // server's focus follows the pointer).
+        root.setFocus(tree.swatch);
+        ASSERT_TRUE(xdotool(x, {"click", "5", "key", "Return", "shift+a"}));
+        ASSERT_TRUE(waitFor(*ui, [&] { return tree.swatch->keys.size() >= 2; }));
+        ASSERT_EQ(tree.swatch->wheels.size(), 1u);
+        EXPECT_EQ(tree.swatch->wheels[0].wheelY, -1.0f);
+        EXPECT_EQ(tree.swatch->wheels[0].position, (Point{50, 45}));
+        EXPECT_EQ(tree.swatch->keys[0].key, Key::Enter);
+        EXPECT_EQ(tree.swatch->keys[1].text, "A");
+        EXPECT_EQ(tree.swatch->keys[1].modifiers, modifier::kShift);
     }
 }
 
-// The LV2 case, on both back ends.
-void hostScenario(const XvfbServer& x, int acceleration) {
-    const int tolerance = acceleration ? 1 : 0;
-    Display* host = XOpenDisplay(x.display().c_str());
-    ASSERT_TRUE(host);
+// A host's window on its own connection; its desktop publishes a double-click time of 250 ms
+// through XSETTINGS.
+Window makeHostWindow(Display* host) {
     const Window hostWindow =
         XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 400, 300, 0, 0, 0xffffff);
     XMapWindow(host, hostWindow);
-    // The host's desktop publishes a double-click time of 250 ms through XSETTINGS.
     static const unsigned char kSettings[] = {0,   0,   0,   0,   1,   0,   0,   0,   1,   0,   0,
                                               0,   0,   0,   19,  0,   'N', 'e', 't', '/', 'D', 'o',
                                               'u', 'b', 'l', 'e', 'C', 'l', 'i', 'c', 'k', 'T', 'i',
@@ -309,6 +327,15 @@ void hostScenario(const XvfbServer& x, int acceleration) {
                     sizeof kSettings);
     XSetSelectionOwner(host, XInternAtom(host, "_XSETTINGS_S0", False), hostWindow, CurrentTime);
     XSync(host, False);
+    return hostWindow;
+}
+
+// The LV2 case, on both back ends.
+void hostScenario(const XvfbServer& x, int acceleration) {
+    const int tolerance = acceleration ? 1 : 0;
+    Display* host = XOpenDisplay(x.display().c_str());
+    ASSERT_TRUE(host);
+    const Window hostWindow = makeHostWindow(host);
 
     RootControl root;
     buildTree(root);
