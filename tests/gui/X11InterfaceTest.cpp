@@ -371,6 +371,12 @@ void hostScenario(const XvfbServer& x, int acceleration) {
     RootControl orphan;
     EXPECT_FALSE(X11Interface::create(orphan, o));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be used"), std::string::npos);
+    // So is a size no screen can show.
+    o.parent = hostWindow;
+    o.scale = 200;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(X11Interface::create(orphan, o));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be shown"), std::string::npos);
 
     // The host destroys its window, ours with it, and closes the editor after, with or without
     // an idle call between: nothing fails.
