@@ -1,12 +1,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -204,6 +207,22 @@ TEST(X11InterfaceTest, SoftwareWindowShowsTheHeadlessPictureAndRunsTimersAndClip
     timer->start();
     EXPECT_TRUE(waitFor(*ui, [&] { return ticks >= 3; }));
     timer->stop();
+
+    // The browser is started detached: a stand-in xdg-open on the PATH records its argument.
+    char folder[] = "/tmp/vorn-x11-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    const std::string dir = folder, script = dir + "/xdg-open", seen = dir + "/seen";
+    std::ofstream(script) << "#!/bin/sh\necho \"$1\" > " << seen << ".part && mv " << seen
+                          << ".part " << seen << "\n";
+    chmod(script.c_str(), 0700);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (dir + ":" + path).c_str(), 1);
+    ui->openUrl("https://example.org/manual?page=2&lang=en");
+    setenv("PATH", path.c_str(), 1);
+    std::string opened;
+    waitFor(*ui, [&] { return std::getline(std::ifstream(seen) >> std::ws, opened).good(); });
+    EXPECT_EQ(opened, "https://example.org/manual?page=2&lang=en");
+    std::filesystem::remove_all(dir);
 
     // Text copied in one window is read in another connection's window, and back.
     RootControl otherRoot;
