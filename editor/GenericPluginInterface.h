@@ -39,9 +39,24 @@ public:
     // By name; an unknown name is a programming error, caught in tests.
     void bind(gui::ValueControl& control, const std::string& parameterName);
     int parameterId(const std::string& name);
+    // The display text of every value of an indexed parameter, lowest first.
+    std::vector<std::string> valueTexts(int parameterId);
+    // The controls MIDI learn offers, with their parameters.
+    size_t learnableCount() const { return bindings_.size(); }
+    const gui::ValueControl* learnableControl(size_t i) const { return bindings_[i].control; }
+    uint32_t learnableParameter(size_t i) const;
+    // A parameter's name; products add their MIDI-learn-only parameters.
+    virtual std::string parameterName(int32_t id);
     // The parameter bound to a control, or -1.
     int boundParameter(const gui::ValueControl& control) const;
 
+    void paint(gui::Graphics& g) override;
+    // A right click on a bound control offers typing its value and its default.
+    bool mouseDown(const gui::MouseEvent& e) override;
+    // Types a value into a control as the musician would: the parameter's own parser reads it;
+    // text it cannot read changes nothing. True when the value was taken.
+    bool typeValue(gui::ValueControl& control, const std::string& text);
+    void editValue(gui::ValueControl& control);
     // Called by the platform about 30 times a second on the editor's thread.
     virtual void idle();
     // A completed user action: one undo step, and A/B now differs.
@@ -50,6 +65,8 @@ public:
     void redo();
     void toggleCompare();
     void copyToOtherSlot();
+    // Another preset or state became current: every control follows.
+    virtual void presetChanged() { refreshAll(); }
 
     // Conversions between a control's steps and a parameter's plain value.
     static int32_t stepsOf(const AbstractPluginParameter& p);

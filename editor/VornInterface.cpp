@@ -1,0 +1,109 @@
+#include "editor/VornInterface.h"
+
+#include "editor/Sections.h"
+#include "engine/MidiVirtualPluginParameter.h"
+#include "engine/VornPlugin.h"
+#include "engine/VornPresets.h"
+#include "engine/VornSettings.h"
+
+namespace {
+
+VornPlugin::VornSettings& settingsOf(VornPlugin& p) {
+    return static_cast<VornPlugin::VornSettings&>(p.settings());
+}
+
+}  // namespace
+
+VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
+    : QuorvalisPluginInterface(plugin, host), vorn_(plugin) {
+    sections_ = makeSections(*this);
+    const char* icons[kSectionCount] = {"IconOscillators", "IconFilters", "IconEnvelopes",
+                                        "IconXlfos",       "IconDelay",   "IconFollowers",
+                                        "IconMidiSources", "IconXyPads",  "IconMaster"};
+    for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
+        sections_[i]->setIcon(icons[i]);
+    presetBar_ = &add<PresetBar>(*this, plugin.presets());
+    tall_ = &bottomBar().addItem<gui::ToggleButton>(48, true, "Tall");
+    tall_->setValue(layout() == 1);
+    tall_->onClick = [this] { setLayout(tall_->on() ? 1 : 0); };
+    for (size_t i = 0; i < sections_.size(); ++i)
+        sections_[i]->onTitleClicked = [this, i] {
+            const int index = static_cast<int>(i);
+            expand(expandedSection() == index ? -1 : index);
+        };
+    setBounds({0, 0, plugin.editorWidth(), plugin.editorHeight()});
+    layoutSections();
+}
+
+int VornInterface::expandedSection() const {
+    const int s = settingsOf(vorn_).expandedSection;
+    return s >= 0 && s < kSectionCount ? s : -1;
+}
+
+void VornInterface::expand(int section) {
+    settingsOf(vorn_).expandedSection = section >= 0 && section < kSectionCount ? section : -1;
+    layoutSections();
+}
+
+int VornInterface::layout() const {
+    return settingsOf(vorn_).interfaceLayout;
+}
+
+bool VornInterface::setLayout(int l) {
+    settingsOf(vorn_).interfaceLayout = l;
+    if (tall_) tall_->setValue(layout() == 1);
+    gui::UserInterface* ui = userInterface();
+    if (ui && !ui->requestSize(vorn_.editorWidth(), vorn_.editorHeight())) {
+        ui->messageBox(kCannotResize, gui::box::kOk);
+        return false;
+    }
+    setBounds({0, 0, vorn_.editorWidth(), vorn_.editorHeight()});
+    return true;
+}
+
+void VornInterface::idle() {
+    QuorvalisPluginInterface::idle();
+    presetBar_->refresh();
+}
+
+void VornInterface::presetChanged() {
+    QuorvalisPluginInterface::presetChanged();
+    presetBar_->refresh();
+}
+
+void VornInterface::resized() {
+    QuorvalisPluginInterface::resized();
+    if (presetBar_) presetBar_->setBounds(presetBarArea());
+    layoutSections();
+}
+
+void VornInterface::layoutSections() {
+    const gui::Rect area = contentArea();
+    const int open = expandedSection();
+    const auto collapsed =
+        layout() == 1 ? EditorSection::Mode::Compact : EditorSection::Mode::Header;
+    int y = area.y;
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        EditorSection& s = *sections_[i];
+        const auto mode = static_cast<int>(i) == open ? EditorSection::Mode::Full : collapsed;
+        s.setMode(mode);
+        const int h = s.heightFor(mode);
+        s.setBounds({0, y, area.width, h});
+        y += h;
+    }
+    repaint();
+}
+
+std::string VornInterface::parameterName(int32_t id) {
+    if (MidiVirtualPluginParameter* v = vorn_.virtualParameter(static_cast<uint32_t>(id)))
+        return v->name();
+    return QuorvalisPluginInterface::parameterName(id);
+}
+
+MidiControllerMap* VornInterface::controllerMap() {
+    return &VornPlugin::controllerMap();
+}
+
+AbstractMusicEventReceiver* VornInterface::learnReceiver() {
+    return vorn_.eventReceiver();
+}
