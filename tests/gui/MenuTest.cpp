@@ -134,8 +134,16 @@ TEST(PopupMenuTest, LongMenusStayInTheWindowAndReachTheirLastItem) {
         if (c.scrolls) {
             for (int i = 0; i < 200 && menu.itemBounds(0, 499).empty(); ++i)
                 s.root.mouseWheeled({centre(menu.panelBounds(0)), 0, s.time += 10, 0, -1});
-        } else {
+        } else {  // Left and Right go between the columns
             EXPECT_GT(menu.columns(0), 1);
+            s.key(Key::Down);
+            s.key(Key::Right);
+            const Rect first = menu.itemBounds(0, 0),
+                       beside = menu.itemBounds(0, menu.highlighted(0));
+            EXPECT_EQ(beside.y, first.y);
+            EXPECT_EQ(beside.x, first.right());
+            s.key(Key::Left);
+            EXPECT_EQ(menu.highlighted(0), 0);
         }
         ASSERT_FALSE(menu.itemBounds(0, 499).empty());
         EXPECT_EQ(menu.itemBounds(0, 499).intersection(window), menu.itemBounds(0, 499));
