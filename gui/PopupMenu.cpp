@@ -266,7 +266,27 @@ void PopupMenu::mouseMove(const MouseEvent& e) {
         scrollTimer_->start();
     }
     if (h.arrow == 0) scrollTimer_.reset();
-    if (h.level >= 0 && h.arrow == 0) highlight(h.level, h.item, true);
+    const Point from = lastMouse_;
+    lastMouse_ = e.position;
+    if (h.level < 0 || h.arrow != 0) return;
+    // On the way to an open submenu the mouse may cross other items: they do not close it.
+    if (h.item != levels_[h.level].highlight && headingForSubmenu(h.level, from, e.position))
+        return;
+    highlight(h.level, h.item, true);
+}
+
+bool PopupMenu::headingForSubmenu(int level, Point from, Point to) const {
+    if (level + 1 >= levels()) return false;
+    const Rect sub = levels_[level + 1].panel;
+    const int edge = sub.x >= levels_[level].panel.x ? sub.x : sub.right();
+    // Inside the triangle from where the mouse was to the submenu's near edge.
+    const auto side = [to](Point a, Point b) {
+        return static_cast<int64_t>(b.x - a.x) * (to.y - a.y) -
+               static_cast<int64_t>(b.y - a.y) * (to.x - a.x);
+    };
+    const Point top{edge, sub.y}, bottom{edge, sub.bottom()};
+    const int64_t s0 = side(from, top), s1 = side(top, bottom), s2 = side(bottom, from);
+    return (s0 >= 0 && s1 >= 0 && s2 >= 0) || (s0 <= 0 && s1 <= 0 && s2 <= 0);
 }
 
 void PopupMenu::autoScroll() {

@@ -78,6 +78,7 @@ private:
     void moveHighlight(int level, int step);
     void moveColumn(int level, int direction);
     void jumpTo(int level, std::string_view typed);
+    bool headingForSubmenu(int level, Point from, Point to) const;
     int activeLevel() const;
     void activate(int level, int item);
     void choose(int id);
@@ -92,6 +93,7 @@ private:
     std::vector<Level> levels_;
     std::unique_ptr<Timer> scrollTimer_;
     Hit scrolling_;
+    Point lastMouse_;
 };
 
 }  // namespace gui

@@ -72,6 +72,12 @@ TEST(PopupMenuTest, ChoosesFromASubmenuByMouseAndByKeys) {
     ASSERT_EQ(menu.levels(), 2);
     EXPECT_GE(menu.panelBounds(1).x, menu.panelBounds(0).right() - 4);
     EXPECT_EQ(menu.itemBounds(1, 0).y, menu.itemBounds(0, 3).y);
+    const Rect below = menu.itemBounds(0, 4);
+    s.move({below.right() - 4, below.y + 2});  // crossing towards the submenu keeps it
+    EXPECT_EQ(menu.levels(), 2);
+    s.move(centre(menu.itemBounds(0, 0)));  // going elsewhere closes it
+    EXPECT_EQ(menu.levels(), 1);
+    s.move(centre(menu.itemBounds(0, 3)));
     s.click(centre(menu.itemBounds(1, 1)));  // disabled: nothing happens
     EXPECT_FALSE(s.chosen);
     s.click(centre(menu.itemBounds(1, 2)));
