@@ -5,6 +5,7 @@
 
 #include "gui/Button.h"
 #include "gui/Label.h"
+#include "gui/Modifiers.h"
 #include "gui/Palette.h"
 #include "gui/TextEditor.h"
 
@@ -104,11 +105,29 @@ bool Dialog::keyDown(const KeyEvent& e) {
         std::vector<Component*> chain;
         Component* c = r->focus();
         for (; c && c != this; c = c->parent()) chain.push_back(c);
+        bool used = false;
         if (c == this)
             for (Component* k : chain)
-                if (k->keyDown(e)) break;
+                if ((used = k->keyDown(e))) break;
+        if (!used && e.key == Key::Tab) moveFocus((e.modifiers & modifier::kShift) ? -1 : 1);
     }
     return true;
+}
+
+void Dialog::moveFocus(int step) {
+    const auto n = static_cast<int>(focusOrder_.size());
+    RootControl* r = root();
+    if (n == 0 || !r) return;
+    const auto at = std::find(focusOrder_.begin(), focusOrder_.end(), r->focus());
+    const int from = at == focusOrder_.end() ? (step > 0 ? -1 : 0) : int(at - focusOrder_.begin());
+    Component* next = focusOrder_[(from + step + n) % n];
+    if (auto* editor = dynamic_cast<TextEditor*>(next)) {
+        editor->grabFocus();
+        editor->selectAll();
+    } else {
+        r->setFocus(next);
+        next->repaint();
+    }
 }
 
 void UserInterface::messageBox(std::string text, int buttons, std::function<void(int)> done) {

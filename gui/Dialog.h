@@ -12,8 +12,8 @@ namespace gui {
 class Button;
 
 // A modal box over the dimmed window: a title, a body and a row of buttons at the bottom right.
-// Enter clicks the default button, Escape the cancel button; other keys go to the focused control
-// inside. Nothing under it gets any input while it is open.
+// Enter clicks the default button, Escape the cancel button, Tab moves between its controls; other
+// keys go to the focused control inside. Nothing under it gets any input while it is open.
 class Dialog : public Overlay {
 public:
     static constexpr int kTitleHeight = 26;
@@ -62,9 +62,12 @@ protected:
     // Called once the dialog is on screen, for giving a control the keyboard.
     virtual void opened() {}
     void click(int index);
+    // The controls that Tab and Shift+Tab go through, in order.
+    void setFocusOrder(std::vector<Component*> order) { focusOrder_ = std::move(order); }
 
 private:
     void layout();
+    void moveFocus(int step);
 
     std::string title_;
     Component* body_;
@@ -73,6 +76,7 @@ private:
     int cancelButton_ = -1;
     int32_t bodyWidth_ = 300, bodyHeight_ = 60;
     Rect panel_;
+    std::vector<Component*> focusOrder_;
 };
 
 }  // namespace gui

@@ -112,7 +112,9 @@ void FolderList::paint(Graphics& g) {
 }
 
 void FolderList::paintRow(Graphics& g, const FolderEntry& entry, const Rect& r, bool lit) {
-    if (lit) g.fillRect(r, palette::kAccent.withAlpha(0.35f));
+    // The selection shows stronger while the listing has the keys.
+    const bool focused = root() && root()->focus() == this;
+    if (lit) g.fillRect(r, palette::kAccent.withAlpha(focused ? 0.45f : 0.25f));
     const float x = r.x + 8.0f, y = r.y + r.height / 2.0f;
     if (entry.folder) {
         g.fillRoundedRect({r.x + 8, r.y + 6, 6, 3}, 1.0f, palette::kTextDim);
@@ -129,6 +131,7 @@ void FolderList::paintRow(Graphics& g, const FolderEntry& entry, const Rect& r, 
 
 bool FolderList::mouseDown(const MouseEvent& e) {
     if (RootControl* r = root()) r->setFocus(this);
+    repaint();
     const int row = e.position.y / palette::kRowHeight;
     select(row < static_cast<int>(listing_.entries.size()) ? row : -1);
     return true;
@@ -180,6 +183,7 @@ FileDialog::FileDialog(std::string title, std::string extension, bool foldersOnl
         entrySelected(listing().entries[i]);
     };
     list_->onOpen = [this](int i) { entryOpened(listing().entries[i]); };
+    setFocusOrder({list_});
 }
 
 const FolderListing& FileDialog::listing() const {
@@ -288,10 +292,15 @@ OpenSaveDialog::OpenSaveDialog(Options options, Chosen chosen, Cancelled cancell
     footer.add<Label>("File name").setBounds({0, 0, kNameLabelWidth, Dialog::kButtonHeight});
     name_ = &footer.add<TextEditor>(options.fileName);
     name_->setBounds({kNameLabelWidth, 0, kWidth - kNameLabelWidth, Dialog::kButtonHeight});
+    setFocusOrder({name_, &list()});
+}
+
+void FileDialog::opened() {
+    if (RootControl* r = root()) r->setFocus(list_);
 }
 
 void OpenSaveDialog::opened() {
-    if (!name_) return;
+    if (!name_) return FileDialog::opened();
     name_->grabFocus();
     name_->selectAll();
 }

@@ -47,6 +47,7 @@ public:
     bool mouseDown(const MouseEvent& e) override;
     bool mouseDoubleClick(const MouseEvent& e) override;
     bool keyDown(const KeyEvent& e) override;
+    void focusLost() override { repaint(); }
 
 private:
     void paintRow(Graphics& g, const FolderEntry& entry, const Rect& r, bool lit);
@@ -77,6 +78,8 @@ public:
     void up();
 
 protected:
+    // The listing takes the keys.
+    void opened() override;
     // Double click or Enter on an entry.
     virtual void entryOpened(const FolderEntry& entry);
     virtual void entrySelected(const FolderEntry&) {}

@@ -177,7 +177,13 @@ TEST_F(SaveDialogTest, ListsChoosesANameAndAsksBeforeReplacing) {
     s.key(Key::Escape);  // not replaced: back in the save dialog
     EXPECT_EQ(&s.top(), d);
     EXPECT_FALSE(chosen);
-    s.click(row(*d, "zeta"));  // Enter on a folder in the listing goes into it
+    s.key(Key::Tab);  // Tab goes round the listing and the name
+    EXPECT_TRUE(d->nameEditor()->hasFocus());
+    s.key(Key::Tab);  // in the listing, Enter on a folder enters it
+    s.key(Key::End);
+    s.key(Key::Up);
+    s.key(Key::Up);
+    EXPECT_EQ(d->names()[static_cast<size_t>(d->list().selected())], "zeta");
     s.key(Key::Enter);
     EXPECT_EQ(d->folder(), t.path / "zeta");
     s.key(Key::Escape);
@@ -219,6 +225,10 @@ TEST(FileDialogTest, OpensFilesAndSelectsFolders) {
         OpenSaveDialog::show(s.root, {OpenSaveDialog::Mode::Open, t.path, ".vpr", {}, {}}, got);
     s.key(Key::Enter);  // nothing selected: nothing happens
     EXPECT_EQ(&s.top(), &open);
+    s.key(Key::Down);  // the listing has the keys
+    s.key(Key::Enter);
+    EXPECT_EQ(open.folder(), t.path / "Alpha");
+    open.up();
     s.doubleClick(row(open, "A.vpr"));
     EXPECT_EQ(chosen, t.path / "A.vpr");
 
