@@ -5,6 +5,7 @@
 
 #include "framework/AbstractPluginParameter.h"
 #include "framework/CompareStates.h"
+#include "framework/MidiVirtualPluginParameter.h"
 #include "framework/UndoHistory.h"
 #include "gui/Modifiers.h"
 #include "gui/Palette.h"
@@ -75,6 +76,9 @@ uint32_t GenericPluginInterface::learnableParameter(size_t i) const {
 }
 
 std::string GenericPluginInterface::parameterName(int32_t id) {
+    // MIDI-learn-only parameters (links of two parameters) have ids of their own.
+    if (MidiVirtualPluginParameter* v = plugin_.virtualParameter(static_cast<uint32_t>(id)))
+        return v->name();
     AbstractPluginParameter* p = id >= 0 ? plugin_.getParameter(id) : nullptr;
     return p ? p->name() : std::string();
 }

@@ -45,8 +45,8 @@ public:
     size_t learnableCount() const { return bindings_.size(); }
     const gui::ValueControl* learnableControl(size_t i) const { return bindings_[i].control; }
     uint32_t learnableParameter(size_t i) const;
-    // A parameter's name; products add their MIDI-learn-only parameters.
-    virtual std::string parameterName(int32_t id);
+    // A parameter's name, MIDI-learn-only parameters included.
+    std::string parameterName(int32_t id);
     // The parameter bound to a control, or -1.
     int boundParameter(const gui::ValueControl& control) const;
 

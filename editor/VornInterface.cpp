@@ -1,7 +1,6 @@
 #include "editor/VornInterface.h"
 
 #include "editor/Sections.h"
-#include "engine/MidiVirtualPluginParameter.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "engine/VornSettings.h"
@@ -92,12 +91,6 @@ void VornInterface::layoutSections() {
         y += h;
     }
     repaint();
-}
-
-std::string VornInterface::parameterName(int32_t id) {
-    if (MidiVirtualPluginParameter* v = vorn_.virtualParameter(static_cast<uint32_t>(id)))
-        return v->name();
-    return QuorvalisPluginInterface::parameterName(id);
 }
 
 MidiControllerMap* VornInterface::controllerMap() {
