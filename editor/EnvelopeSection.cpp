@@ -6,6 +6,7 @@
 #include "dsp/CurveSet.h"
 #include "dsp/Spline.h"
 #include "editor/BoundValues.h"
+#include "editor/DependentControl.h"
 #include "editor/EditorColours.h"
 #include "editor/InstanceSwitch.h"
 #include "gui/Label.h"
@@ -17,6 +18,7 @@ constexpr gui::Colour kAccent = editor_colours::kEnvelopes;
 constexpr int kPointsPerStage = 24;
 // Room above and below the curve, as a share of the height.
 constexpr float kInset = 0.08f;
+constexpr int kSideChainTriggering = 1;
 
 gui::Curve::Style curveStyle(gui::Colour accent) {
     gui::Curve::Style s;
@@ -138,10 +140,15 @@ gui::Component& EnvelopeSection::envelopePage(int index) {
     c.sustain = &knob(page, slot(3), eg + " Sustain", "Sustain");
     c.release = &knob(page, slot(4), eg + " Release", "Release");
     c.hold = &knob(page, slot(5), eg + " Hold", "Hold");
-    knob(page, slot(6), eg + " Threshold", "Thresh");
     const int right = kMargin + 7 * kKnobWidth + 8;
     c.range = &select(page, {right, row + 6, 441 - right, 20}, eg + " Range");
-    select(page, {right, row + 32, 441 - right, 20}, eg + " Triggering");
+    auto& triggering = select(page, {right, row + 32, 441 - right, 20}, eg + " Triggering");
+    // The threshold only matters when the side chain triggers the envelope.
+    auto& threshold =
+        page.add<DependentControl<gui::Knob>>(triggering, kSideChainTriggering, knobStyle(false));
+    threshold.setCaption("Thresh");
+    bind(threshold, eg + " Threshold");
+    threshold.setBounds(slot(6));
     auto& display = page.add<EnvelopeDisplay>(editor(), c, kAccent);
     display.setBounds({kMargin, 32, 449 - 2 * kMargin, 98});
     displays_[static_cast<size_t>(index)] = &display;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "editor/DependentControl.h"
 #include "editor/EditorColours.h"
 #include "engine/ParameterCurves.h"
 #include "gui/Label.h"
@@ -74,8 +75,9 @@ void MidiSourceSection::sourceRow(int index) {
         .add<gui::Label>(std::to_string(index + 1),
                          gui::Label::Style{gui::palette::kBold, kAccent, gui::Align::Right})
         .setBounds({kMargin, y, 20, 20});
-    select(full(), {kInputX, y, kInputWidth, 20}, ms + " Input");
-    auto& number = full().add<gui::IntValueButton>();
+    auto& input = select(full(), {kInputX, y, kInputWidth, 20}, ms + " Input");
+    auto& number =
+        full().add<DependentControl<gui::IntValueButton>>(input, MidiModSource::kController);
     bind(number, ms + " Controller Number");
     number.setBounds({kNumberX, y, kNumberWidth, 20});
     auto& curve = select(full(), {kCurveX, y, kCurveWidth, 20}, ms + " Response Curve");

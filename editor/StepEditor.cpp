@@ -203,11 +203,20 @@ bool StepEditor::mouseDown(const gui::MouseEvent& e) {
     if (!(e.modifiers & gui::modifier::kLeftButton)) return false;
     lastStep_ = stepAt(e.position.x);
     lastValue_ = valueAt(e.position.y);
-    selected_ = lastStep_;
     setStep(lastStep_, lastValue_);
-    if (onSelect) onSelect(selected_);
-    repaint();
+    select(lastStep_);
     return true;
+}
+
+void StepEditor::mouseMove(const gui::MouseEvent& e) {
+    select(stepAt(e.position.x));
+}
+
+void StepEditor::select(int index) {
+    if (index == selected_) return;
+    selected_ = index;
+    if (onSelect) onSelect(index);
+    repaint();
 }
 
 // Every step between the last point and this one gets the value on the line between them, so
@@ -224,6 +233,7 @@ void StepEditor::mouseDrag(const gui::MouseEvent& e) {
     setStep(k, v);
     lastStep_ = k;
     lastValue_ = v;
+    select(k);
 }
 
 void StepEditor::mouseUp(const gui::MouseEvent&) {

@@ -36,7 +36,7 @@ public:
     gui::ValueControl& step(int index);
     int activeSteps() const;
     int selectedStep() const { return selected_; }
-    // Told when a press picks a step.
+    // Told when the mouse picks a step (hovering or pressing), so that its own settings show.
     std::function<void(int)> onSelect;
 
     // Geometry, in local coordinates: the bar of a step and the value a height stands for.
@@ -51,6 +51,7 @@ public:
     bool mouseDown(const gui::MouseEvent& e) override;
     void mouseDrag(const gui::MouseEvent& e) override;
     void mouseUp(const gui::MouseEvent& e) override;
+    void mouseMove(const gui::MouseEvent& e) override;
 
 private:
     class StepValue;
@@ -59,6 +60,7 @@ private:
     void paintBars(gui::Graphics& g);
     void paintTimeline(gui::Graphics& g);
     void setStep(int index, float value);
+    void select(int index);
 
     GenericPluginInterface& editor_;
     gui::Colour accent_;

@@ -91,7 +91,10 @@ TEST(ModulationSectionsTest, StepStrokeDrawsTheStepsAsOneAction) {
         EXPECT_NE(e.host.log.find("b" + id + " "), std::string::npos) << k;
         EXPECT_NE(e.host.log.find("e" + id + " "), std::string::npos) << k;
     }
-    EXPECT_EQ(steps.selectedStep(), 1);
+    // The step strip follows the last step touched, then the step under the hovering mouse.
+    EXPECT_EQ(steps.selectedStep(), 5);
+    e.editor.mouseMoved({{centreOf(9), origin.y + 10}, 0, 1100});
+    EXPECT_EQ(steps.selectedStep(), 9);
 
     // The drawn output covers the active steps only and glides where the engine glides: over
     // the last half of step 2 with a step glide of 0.5, linearly into step 3's value.
