@@ -9,6 +9,7 @@
 #include "editor/DependentControl.h"
 #include "editor/EditorColours.h"
 #include "editor/InstanceSwitch.h"
+#include "editor/ParameterMirror.h"
 #include "gui/Label.h"
 #include "gui/ValueButton.h"
 
@@ -38,12 +39,16 @@ std::string envelopeName(int index) {
 
 }  // namespace
 
-EnvelopeDisplay::EnvelopeDisplay(GenericPluginInterface& editor, const Controls& controls,
+EnvelopeDisplay::EnvelopeDisplay(GenericPluginInterface& editor, const std::string& envelope,
                                  gui::Colour accent)
-    : gui::Curve(curveStyle(accent)), editor_(editor), controls_(controls) {
-    for (gui::ValueControl* c : {controls.delay, controls.attack, controls.decay, controls.sustain,
-                                 controls.release, controls.hold, controls.range})
-        watcher_.watch(c);
+    : gui::Curve(curveStyle(accent)), editor_(editor) {
+    auto mirror = [&](const char* stage) {
+        return &ParameterMirror::add(*this, editor, envelope + " " + stage);
+    };
+    times_ = {mirror("Delay"), mirror("Attack"), mirror("Decay"),
+              nullptr,         mirror("Hold"),   mirror("Release")};
+    sustain_ = mirror("Sustain");
+    range_ = mirror("Range");
 }
 
 float EnvelopeDisplay::levelAt(float y) const {
@@ -54,12 +59,11 @@ float EnvelopeDisplay::levelAt(float y) const {
 void EnvelopeDisplay::update() {
     static const Spline rising = splineOf(CurveSet::kRisingShape);
     static const Spline falling = splineOf(CurveSet::kFallingShape);
-    auto seconds = [this](gui::ValueControl* c) { return engineValueOf(editor_, *c); };
-    const float times[] = {seconds(controls_.delay), seconds(controls_.attack),
-                           seconds(controls_.decay), 0.0f,
-                           seconds(controls_.hold),  seconds(controls_.release)};
-    const float sustain = engineValueOf(editor_, *controls_.sustain);
-    neutral_ = controls_.range->value() != 0;
+    std::array<float, kStageCount> times{};
+    for (size_t s = 0; s < times.size(); ++s)
+        times[s] = times_[s] ? engineValueOf(editor_, *times_[s]) : 0.0f;
+    const float sustain = engineValueOf(editor_, *sustain_);
+    neutral_ = range_->value() != 0;
     // Neutral Sustain shifts the whole shape down so that the sustain outputs 0.
     const float shift = neutral_ ? -sustain : 0.0f;
     float span = 0;
@@ -67,7 +71,7 @@ void EnvelopeDisplay::update() {
     const float scale = (1 - kSustainWidth) / std::max(span, kShortestSpan);
     float x = 0;
     for (int s = 0; s < kStageCount; ++s) {
-        x += s == kSustain ? kSustainWidth : std::sqrt(times[s]) * scale;
+        x += s == kSustain ? kSustainWidth : std::sqrt(times[static_cast<size_t>(s)]) * scale;
         ends_[static_cast<size_t>(s)] = x;
     }
     auto y = [this, shift](float level) {
@@ -133,23 +137,22 @@ gui::Component& EnvelopeSection::envelopePage(int index) {
     auto slot = [row](int n) {
         return gui::Rect{kMargin + n * kKnobWidth, row, kKnobWidth, kKnobHeight};
     };
-    EnvelopeDisplay::Controls c{};
-    c.delay = &knob(page, slot(0), eg + " Delay", "Delay");
-    c.attack = &knob(page, slot(1), eg + " Attack", "Attack");
-    c.decay = &knob(page, slot(2), eg + " Decay", "Decay");
-    c.sustain = &knob(page, slot(3), eg + " Sustain", "Sustain");
-    c.release = &knob(page, slot(4), eg + " Release", "Release");
-    c.hold = &knob(page, slot(5), eg + " Hold", "Hold");
+    knob(page, slot(0), eg + " Delay", "Delay");
+    knob(page, slot(1), eg + " Attack", "Attack");
+    knob(page, slot(2), eg + " Decay", "Decay");
+    knob(page, slot(3), eg + " Sustain", "Sustain");
+    knob(page, slot(4), eg + " Release", "Release");
+    knob(page, slot(5), eg + " Hold", "Hold");
     const int right = kMargin + 7 * kKnobWidth + 8;
-    c.range = &select(page, {right, row + 6, 441 - right, 20}, eg + " Range");
-    auto& triggering = select(page, {right, row + 32, 441 - right, 20}, eg + " Triggering");
+    select(page, {right, row + 6, 441 - right, 20}, eg + " Range");
+    select(page, {right, row + 32, 441 - right, 20}, eg + " Triggering");
     // The threshold only matters when the side chain triggers the envelope.
-    auto& threshold =
-        page.add<DependentControl<gui::Knob>>(triggering, kSideChainTriggering, knobStyle(false));
+    auto& threshold = page.add<DependentControl<gui::Knob>>(editor(), eg + " Triggering",
+                                                            kSideChainTriggering, knobStyle(false));
     threshold.setCaption("Thresh");
     bind(threshold, eg + " Threshold");
     threshold.setBounds(slot(6));
-    auto& display = page.add<EnvelopeDisplay>(editor(), c, kAccent);
+    auto& display = page.add<EnvelopeDisplay>(editor(), eg, kAccent);
     display.setBounds({kMargin, 32, 449 - 2 * kMargin, 98});
     displays_[static_cast<size_t>(index)] = &display;
     return page;

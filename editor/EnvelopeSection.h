@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "editor/ChangeWatcher.h"
 #include "editor/EditorSection.h"
 #include "gui/Shape.h"
 
@@ -15,14 +14,13 @@ class InstanceSwitch;
 class EnvelopeDisplay : public gui::Curve {
 public:
     enum Stage { kDelay, kAttack, kDecay, kSustain, kHold, kRelease, kStageCount };
-    struct Controls {
-        gui::ValueControl *delay, *attack, *decay, *sustain, *release, *hold, *range;
-    };
     // The sustain stretch's share of the width, and the smallest total that fills the width.
     static constexpr float kSustainWidth = 0.2f;
     static constexpr float kShortestSpan = 3.0f;
 
-    EnvelopeDisplay(GenericPluginInterface& editor, const Controls& controls, gui::Colour accent);
+    // Follows the parameters of the envelope named ("EG Main", "EG 2", ...).
+    EnvelopeDisplay(GenericPluginInterface& editor, const std::string& envelope,
+                    gui::Colour accent);
     // Where each stage ends, 0..1 across the display (from the last painting).
     const std::array<float, kStageCount>& stageEnds() const { return ends_; }
     // The output level a height stands for: 0..1, or -1..1 in the Neutral Sustain range.
@@ -32,8 +30,11 @@ public:
 
 private:
     GenericPluginInterface& editor_;
-    Controls controls_;
-    ChangeWatcher watcher_{*this};
+    // Hidden controls bound to the stage times (in Stage order, sustain's slot unused), the
+    // sustain level and the range.
+    std::array<gui::ValueControl*, kStageCount> times_{};
+    gui::ValueControl* sustain_;
+    gui::ValueControl* range_;
     std::array<float, kStageCount> ends_{};
     bool neutral_ = false;
 };

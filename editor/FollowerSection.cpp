@@ -5,6 +5,7 @@
 
 #include "editor/BoundValues.h"
 #include "editor/EditorColours.h"
+#include "editor/ParameterMirror.h"
 #include "gui/Label.h"
 #include "gui/ValueButton.h"
 
@@ -29,12 +30,12 @@ float remaining(float t, float time) {
 
 }  // namespace
 
-FollowerDisplay::FollowerDisplay(GenericPluginInterface& editor, gui::ValueControl& attack,
-                                 gui::ValueControl& release, gui::Colour accent)
-    : gui::Curve(curveStyle(accent)), editor_(editor), attack_(attack), release_(release) {
-    watcher_.watch(&attack);
-    watcher_.watch(&release);
-}
+FollowerDisplay::FollowerDisplay(GenericPluginInterface& editor, const std::string& follower,
+                                 gui::Colour accent)
+    : gui::Curve(curveStyle(accent)),
+      editor_(editor),
+      attack_(ParameterMirror::add(*this, editor, follower + " Attack")),
+      release_(ParameterMirror::add(*this, editor, follower + " Release")) {}
 
 float FollowerDisplay::outputAt(float t) const {
     const float top = 1 - remaining(std::min(t, kBurstSeconds), attackSeconds_);
@@ -74,11 +75,10 @@ FollowerSection::FollowerSection(GenericPluginInterface& editor)
         full()
             .add<gui::Label>(ef, gui::Label::Style{gui::palette::kBold, kAccent, gui::Align::Left})
             .setBounds({x, 32, 80, 16});
-        auto& attack =
-            knob(full(), {x + 4, 110, kKnobWidth, kKnobHeight}, ef + " Attack", "Attack");
-        auto& release = knob(full(), {x + 4 + kKnobWidth, 110, kKnobWidth, kKnobHeight},
-                             ef + " Release", "Release");
-        auto& display = full().add<FollowerDisplay>(editor, attack, release, kAccent);
+        knob(full(), {x + 4, 110, kKnobWidth, kKnobHeight}, ef + " Attack", "Attack");
+        knob(full(), {x + 4 + kKnobWidth, 110, kKnobWidth, kKnobHeight}, ef + " Release",
+             "Release");
+        auto& display = full().add<FollowerDisplay>(editor, ef, kAccent);
         display.setBounds({x, 50, kColumnWidth - 8, 54});
         displays_[static_cast<size_t>(i)] = &display;
         knob(compact(), compactSlot(2 * i), ef + " Attack", "Att " + std::to_string(i + 1));

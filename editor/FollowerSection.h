@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "editor/ChangeWatcher.h"
 #include "editor/EditorSection.h"
 #include "gui/Shape.h"
 
@@ -12,8 +11,9 @@ class FollowerDisplay : public gui::Curve {
 public:
     static constexpr float kBurstSeconds = 1.0f;
     static constexpr float kSpanSeconds = 4.0f;
-    FollowerDisplay(GenericPluginInterface& editor, gui::ValueControl& attack,
-                    gui::ValueControl& release, gui::Colour accent);
+    // Follows the parameters of the follower named ("EF 1", ...).
+    FollowerDisplay(GenericPluginInterface& editor, const std::string& follower,
+                    gui::Colour accent);
     // The follower's output t seconds after the burst began.
     float outputAt(float seconds) const;
     void update();
@@ -21,9 +21,9 @@ public:
 
 private:
     GenericPluginInterface& editor_;
+    // Hidden controls bound to the times.
     gui::ValueControl& attack_;
     gui::ValueControl& release_;
-    ChangeWatcher watcher_{*this};
     float attackSeconds_ = 0, releaseSeconds_ = 0;
 };
 

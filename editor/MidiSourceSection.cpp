@@ -4,6 +4,7 @@
 
 #include "editor/DependentControl.h"
 #include "editor/EditorColours.h"
+#include "editor/ParameterMirror.h"
 #include "engine/ParameterCurves.h"
 #include "gui/Label.h"
 #include "gui/ValueButton.h"
@@ -28,10 +29,10 @@ gui::Curve::Style curveStyle(gui::Colour accent) {
 
 }  // namespace
 
-ResponseDisplay::ResponseDisplay(gui::ValueControl& curve, gui::Colour accent)
-    : gui::Curve(curveStyle(accent)), curve_(curve) {
-    watcher_.watch(&curve);
-}
+ResponseDisplay::ResponseDisplay(GenericPluginInterface& editor, const std::string& source,
+                                 gui::Colour accent)
+    : gui::Curve(curveStyle(accent)),
+      curve_(ParameterMirror::add(*this, editor, source + " Response Curve")) {}
 
 void ResponseDisplay::update() {
     std::vector<float> xy;
@@ -75,13 +76,13 @@ void MidiSourceSection::sourceRow(int index) {
         .add<gui::Label>(std::to_string(index + 1),
                          gui::Label::Style{gui::palette::kBold, kAccent, gui::Align::Right})
         .setBounds({kMargin, y, 20, 20});
-    auto& input = select(full(), {kInputX, y, kInputWidth, 20}, ms + " Input");
-    auto& number =
-        full().add<DependentControl<gui::IntValueButton>>(input, MidiModSource::kController);
+    select(full(), {kInputX, y, kInputWidth, 20}, ms + " Input");
+    auto& number = full().add<DependentControl<gui::IntValueButton>>(editor(), ms + " Input",
+                                                                     MidiModSource::kController);
     bind(number, ms + " Controller Number");
     number.setBounds({kNumberX, y, kNumberWidth, 20});
-    auto& curve = select(full(), {kCurveX, y, kCurveWidth, 20}, ms + " Response Curve");
-    auto& display = full().add<ResponseDisplay>(curve, kAccent);
+    select(full(), {kCurveX, y, kCurveWidth, 20}, ms + " Response Curve");
+    auto& display = full().add<ResponseDisplay>(editor(), ms, kAccent);
     display.setBounds({kPictureX, y, 449 - kMargin - kPictureX, 20});
     displays_[static_cast<size_t>(index)] = &display;
 }

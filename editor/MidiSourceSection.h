@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "editor/ChangeWatcher.h"
 #include "editor/EditorSection.h"
 #include "gui/Shape.h"
 
@@ -11,13 +10,13 @@
 class ResponseDisplay : public gui::Curve {
 public:
     static constexpr int kPoints = 40;
-    explicit ResponseDisplay(gui::ValueControl& curve, gui::Colour accent);
+    // Follows the response curve of the source named ("MIDI Source 1", ...).
+    ResponseDisplay(GenericPluginInterface& editor, const std::string& source, gui::Colour accent);
     void update();
     void paint(gui::Graphics& g) override;
 
 private:
-    gui::ValueControl& curve_;
-    ChangeWatcher watcher_{*this};
+    gui::ValueControl& curve_;  // hidden, bound to the curve
 };
 
 // The ten MIDI sources, a row each: what they follow and how they answer.

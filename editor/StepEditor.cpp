@@ -5,21 +5,10 @@
 
 #include "editor/BoundValues.h"
 #include "editor/GenericPluginInterface.h"
+#include "editor/ParameterMirror.h"
 #include "framework/AbstractPluginParameter.h"
 #include "gui/Modifiers.h"
 #include "gui/Palette.h"
-
-// The value of one step: bound like any control, drawn and worked by the editor around it.
-class StepEditor::StepValue : public gui::ValueControl {
-public:
-    bool wantsMouse() const override { return false; }
-    void paint(gui::Graphics&) override {}
-
-protected:
-    void valueShown() override {
-        if (parent()) parent()->repaint();
-    }
-};
 
 namespace {
 
@@ -46,38 +35,33 @@ float snapped(float v) {
     return static_cast<float>(q) / kSnapLevels * 2 - 1;
 }
 
-int valueOrZero(const gui::ValueControl* c) {
-    return c ? c->value() : 0;
-}
-
 }  // namespace
 
 StepEditor::StepEditor(GenericPluginInterface& editor, const std::string& xlfo, gui::Colour accent)
     : editor_(editor), accent_(accent) {
-    for (int k = 0; k < kSteps; ++k) {
-        steps_[static_cast<size_t>(k)] = &add<StepValue>();
-        editor_.bind(*steps_[static_cast<size_t>(k)],
-                     xlfo + " Step " + std::to_string(k + 1) + " Value");
+    auto mirror = [this](const std::string& name) {
+        return &ParameterMirror::add(*this, editor_, name);
+    };
+    m_.activeSteps = mirror("Num Active " + xlfo + " Steps");
+    m_.snap = mirror(xlfo + " Snap");
+    m_.balance = mirror(xlfo + " Balance");
+    m_.glide = mirror(xlfo + " Glide");
+    for (size_t k = 0; k < kSteps; ++k) {
+        const std::string step = xlfo + " Step " + std::to_string(k + 1);
+        m_.value[k] = mirror(step + " Value");
+        m_.stepGlide[k] = mirror(step + " Glide");
+        m_.glideFunction[k] = mirror(step + " Glide function");
+        m_.random[k] = mirror(step + " Random");
     }
     setHint("Drag across the bars to draw the steps.");
 }
 
 gui::ValueControl& StepEditor::step(int index) {
-    return *steps_[static_cast<size_t>(index)];
-}
-
-void StepEditor::watch(const Watched& w) {
-    watched_ = w;
-    for (gui::ValueControl* c : {w.activeSteps, w.snap, w.balance, w.glide}) watcher_.watch(c);
-    for (int k = 0; k < kSteps; ++k) {
-        const auto i = static_cast<size_t>(k);
-        for (gui::ValueControl* c : {w.stepGlide[i], w.glideFunction[i], w.random[i]})
-            watcher_.watch(c);
-    }
+    return *m_.value[static_cast<size_t>(index)];
 }
 
 int StepEditor::activeSteps() const {
-    return watched_.activeSteps ? watched_.activeSteps->value() + 1 : kSteps;
+    return m_.activeSteps->value() + 1;
 }
 
 gui::Rect StepEditor::barArea() const {
@@ -103,13 +87,12 @@ int StepEditor::yOf(float value) const {
 
 float StepEditor::shownValue(int index) {
     const float v = plainValueOf(editor_, step(index));
-    return valueOrZero(watched_.snap) ? snapped(v) : v;
+    return m_.snap->value() ? snapped(v) : v;
 }
 
 float StepEditor::stepGlide(int index) {
-    const auto* own = watched_.stepGlide[static_cast<size_t>(index)];
-    const float g = (own ? plainValueOf(editor_, *own) : 0.0f) +
-                    (watched_.glide ? plainValueOf(editor_, *watched_.glide) : 0.0f);
+    const float g = plainValueOf(editor_, *m_.stepGlide[static_cast<size_t>(index)]) +
+                    plainValueOf(editor_, *m_.glide);
     return std::clamp(g, 0.0f, 1.0f);
 }
 
@@ -123,7 +106,7 @@ std::vector<float> StepEditor::outputCurve() {
         const float w = static_cast<float>(a.width) / kSteps;
         const float cur = shownValue(k), next = shownValue((k + 1) % n);
         const float g = stepGlide(k);
-        const int function = valueOrZero(watched_.glideFunction[static_cast<size_t>(k)]);
+        const int function = m_.glideFunction[static_cast<size_t>(k)]->value();
         xy.insert(xy.end(), {x0, cur, x0 + w * (1 - g), cur});
         for (int i = 1; g > 0 && i <= kPointsPerGlide; ++i) {
             const float t = static_cast<float>(i) / kPointsPerGlide;
@@ -146,7 +129,7 @@ void StepEditor::paint(gui::Graphics& g) {
 void StepEditor::paintBars(gui::Graphics& g) {
     const gui::Rect a = barArea();
     const int zero = yOf(0), n = activeSteps();
-    if (valueOrZero(watched_.snap))
+    if (m_.snap->value())
         for (int q = 0; q <= kSnapLevels; q += 2) {
             const float y = static_cast<float>(yOf(q / 12.0f - 1.0f)) + 0.5f;
             g.line(a.x, y, a.x + a.width, y, 1.0f, gui::palette::kHighlight);
@@ -156,7 +139,7 @@ void StepEditor::paintBars(gui::Graphics& g) {
         const int x0 = a.x + a.width * k / kSteps, x1 = a.x + a.width * (k + 1) / kSteps;
         const int top = yOf(shownValue(k));
         const bool active = k < n;
-        const bool random = valueOrZero(watched_.random[static_cast<size_t>(k)]) != 0;
+        const bool random = m_.random[static_cast<size_t>(k)]->value() != 0;
         gui::Colour c = active ? accent_.withAlpha(random ? 0.3f : 0.6f)
                                : gui::palette::kTextDisabled.withAlpha(0.35f);
         if (k == selected_ && active) c = accent_.withAlpha(0.85f);
@@ -172,8 +155,7 @@ void StepEditor::paintBars(gui::Graphics& g) {
 void StepEditor::paintTimeline(gui::Graphics& g) {
     const gui::Rect a = barArea();
     const int n = activeSteps();
-    const float balance = std::clamp(
-        watched_.balance ? plainValueOf(editor_, *watched_.balance) : 0.5f, 0.0001f, 0.9999f);
+    const float balance = std::clamp(engineValueOf(editor_, *m_.balance), 0.0001f, 0.9999f);
     const float y = static_cast<float>(a.y + a.height + 4);
     float start = 0;
     for (int i = 0; i < n; ++i) {

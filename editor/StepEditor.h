@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "editor/ChangeWatcher.h"
 #include "gui/Component.h"
 #include "gui/ValueControl.h"
 
@@ -19,20 +18,9 @@ class StepEditor : public gui::Control {
 public:
     static constexpr int kSteps = 16;
     static constexpr int kTimelineHeight = 6;
-    // The section's controls the picture follows (all bound elsewhere; any may be null).
-    struct Watched {
-        gui::ValueControl* activeSteps = nullptr;  // value 0 is one step
-        gui::ValueControl* snap = nullptr;
-        gui::ValueControl* balance = nullptr;
-        gui::ValueControl* glide = nullptr;
-        std::array<gui::ValueControl*, kSteps> stepGlide{};
-        std::array<gui::ValueControl*, kSteps> glideFunction{};
-        std::array<gui::ValueControl*, kSteps> random{};
-    };
-
-    // Binds its bars to "<xlfo> Step k Value".
+    // Binds its bars to "<xlfo> Step k Value", and follows the step count, snap, balance and
+    // glides of that XLFO.
     StepEditor(GenericPluginInterface& editor, const std::string& xlfo, gui::Colour accent);
-    void watch(const Watched& w);
     gui::ValueControl& step(int index);
     int activeSteps() const;
     int selectedStep() const { return selected_; }
@@ -54,7 +42,6 @@ public:
     void mouseMove(const gui::MouseEvent& e) override;
 
 private:
-    class StepValue;
     float shownValue(int index);
     float stepGlide(int index);
     void paintBars(gui::Graphics& g);
@@ -64,9 +51,12 @@ private:
 
     GenericPluginInterface& editor_;
     gui::Colour accent_;
-    std::array<StepValue*, kSteps> steps_{};
-    Watched watched_;
-    ChangeWatcher watcher_{*this};
+    // Hidden controls bound to the parameters the picture shows.
+    struct Mirrors {
+        gui::ValueControl *activeSteps, *snap, *balance, *glide;
+        std::array<gui::ValueControl*, kSteps> value, stepGlide, glideFunction, random;
+    };
+    Mirrors m_{};
     int selected_ = 0;
     int lastStep_ = -1;
     float lastValue_ = 0;

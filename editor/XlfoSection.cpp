@@ -48,9 +48,9 @@ gui::Component& XlfoSection::xlfoPage(int index) {
     };
     knob(page, slot(0), x + " Frequency", "Rate");
     knob(page, slot(1), x + " Frequency Offset", "Offset", true);
-    auto& balance = knob(page, slot(2), x + " Balance", "Balance");
+    knob(page, slot(2), x + " Balance", "Balance");
     knob(page, slot(3), x + " Phase Offset", "Phase");
-    auto& glide = knob(page, slot(4), x + " Glide", "Glide", true);
+    knob(page, slot(4), x + " Glide", "Glide", true);
 
     const int right = kMargin + 5 * kKnobWidth + 12;
     page.add<gui::Label>("Sync", captionStyle()).setBounds({right, kPageTop + 6, 34, 20});
@@ -60,7 +60,7 @@ gui::Component& XlfoSection::xlfoPage(int index) {
     bind(count, "Num Active " + x + " Steps");
     count.setBounds({right + 158, kPageTop + 6, 31, 20});
     toggle(page, {right + 8, kPageTop + 34, 86, 20}, x + " MIDI Trigger", "MIDI trigger");
-    auto& snap = toggle(page, {right + 100, kPageTop + 34, 89, 20}, x + " Snap", "Snap");
+    toggle(page, {right + 100, kPageTop + 34, 89, 20}, x + " Snap", "Snap");
 
     auto& steps = page.add<StepEditor>(editor(), x, kAccent);
     steps.setBounds({kMargin, kEditorTop, 449 - 2 * kMargin, kEditorHeight});
@@ -68,19 +68,6 @@ gui::Component& XlfoSection::xlfoPage(int index) {
     std::vector<gui::Component*> strips;
     for (int k = 0; k < StepEditor::kSteps; ++k) stepStrip(page, x, k, steps, strips);
 
-    StepEditor::Watched w;
-    w.activeSteps = &count;
-    w.snap = &snap;
-    w.balance = &balance;
-    w.glide = &glide;
-    for (int k = 0; k < StepEditor::kSteps; ++k) {
-        // The strip's controls, in the order stepStrip adds them after its label.
-        const auto& c = strips[static_cast<size_t>(k)]->children();
-        w.stepGlide[static_cast<size_t>(k)] = dynamic_cast<gui::ValueControl*>(c[1].get());
-        w.glideFunction[static_cast<size_t>(k)] = dynamic_cast<gui::ValueControl*>(c[2].get());
-        w.random[static_cast<size_t>(k)] = dynamic_cast<gui::ValueControl*>(c[3].get());
-    }
-    steps.watch(w);
     steps.onSelect = [strips, &steps](int k) {
         for (size_t i = 0; i < strips.size(); ++i) strips[i]->setVisible(static_cast<int>(i) == k);
         steps.repaint();
