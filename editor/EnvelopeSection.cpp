@@ -102,6 +102,11 @@ void EnvelopeDisplay::paint(gui::Graphics& g) {
     const gui::Rect b = localBounds();
     const float x = 2 + ends_[kSustain] * (b.width - 4);
     g.line(x, 4, x, b.height - 4, 1.0f, gui::palette::kTextDim.withAlpha(0.5f));
+    if (neutral_) {
+        // The output's zero, which the sustain sits on in this range.
+        const float zero = 2 + (1 - (kInset + (1 - 2 * kInset) * 0.5f)) * (b.height - 4);
+        g.line(2, zero, b.width - 2, zero, 1.0f, gui::palette::kTextDim.withAlpha(0.6f));
+    }
     g.text("key up", {static_cast<int>(x) + 3, 2, 60, 14}, gui::palette::kSmall,
            gui::palette::kTextDim, gui::Align::Left);
 }
@@ -143,7 +148,7 @@ gui::Component& EnvelopeSection::envelopePage(int index) {
     knob(page, slot(3), eg + " Sustain", "Sustain");
     knob(page, slot(4), eg + " Release", "Release");
     knob(page, slot(5), eg + " Hold", "Hold");
-    const int right = kMargin + 7 * kKnobWidth + 8;
+    const int right = kMargin + 7 * kKnobWidth + 2;
     select(page, {right, row + 6, 441 - right, 20}, eg + " Range");
     select(page, {right, row + 32, 441 - right, 20}, eg + " Triggering");
     // The threshold only matters when the side chain triggers the envelope.
