@@ -117,6 +117,7 @@ EnvelopeSection::EnvelopeSection(GenericPluginInterface& editor)
         &full().add<InstanceSwitch>(std::vector<std::string>{"Main", "2", "3", "4", "5", "6"});
     picker_->setStyle({false, kAccent, gui::palette::kSmall});
     picker_->setBounds({kMargin, 6, 230, 20});
+    picker_->followCount(editor, "Num Active EGs");
     full()
         .add<gui::Label>("Active", gui::Label::Style{gui::palette::kSmall, gui::palette::kTextDim,
                                                      gui::Align::Right})

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "editor/ActiveLabel.h"
 #include "editor/BoundValues.h"
 #include "editor/EditorColours.h"
 #include "editor/ParameterMirror.h"
@@ -73,7 +74,8 @@ FollowerSection::FollowerSection(GenericPluginInterface& editor)
         const std::string ef = "EF " + std::to_string(i + 1);
         const int x = kMargin + i * kColumnWidth + 4;
         full()
-            .add<gui::Label>(ef, gui::Label::Style{gui::palette::kBold, kAccent, gui::Align::Left})
+            .add<ActiveLabel>(editor, "Num Active EFs", i, ef,
+                              gui::Label::Style{gui::palette::kBold, kAccent, gui::Align::Left})
             .setBounds({x, 32, 80, 16});
         knob(full(), {x + 4, 110, kKnobWidth, kKnobHeight}, ef + " Attack", "Attack");
         knob(full(), {x + 4 + kKnobWidth, 110, kKnobWidth, kKnobHeight}, ef + " Release",

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "editor/ActiveLabel.h"
 #include "editor/DependentControl.h"
 #include "editor/EditorColours.h"
 #include "editor/ParameterMirror.h"
@@ -73,8 +74,8 @@ void MidiSourceSection::sourceRow(int index) {
     const std::string ms = "MIDI Source " + std::to_string(index + 1);
     const int y = kRowTop + index * kRowHeight;
     full()
-        .add<gui::Label>(std::to_string(index + 1),
-                         gui::Label::Style{gui::palette::kBold, kAccent, gui::Align::Right})
+        .add<ActiveLabel>(editor(), "Num Active MIDI Sources", index, std::to_string(index + 1),
+                          gui::Label::Style{gui::palette::kBold, kAccent, gui::Align::Right})
         .setBounds({kMargin, y, 20, 20});
     select(full(), {kInputX, y, kInputWidth, 20}, ms + " Input");
     auto& number = full().add<DependentControl<gui::IntValueButton>>(editor(), ms + " Input",

@@ -26,6 +26,7 @@ XlfoSection::XlfoSection(GenericPluginInterface& editor) : EditorSection(editor,
     picker_ = &full().add<InstanceSwitch>(std::vector<std::string>{"1", "2", "3", "4", "5", "6"});
     picker_->setStyle({false, kAccent, gui::palette::kSmall});
     picker_->setBounds({kMargin, 6, 230, 20});
+    picker_->followCount(editor, "Num Active XLFOs");
     full().add<gui::Label>("Active", captionStyle()).setBounds({330, 6, 56, 20});
     auto& active = full().add<gui::IntValueButton>();
     bind(active, "Num Active XLFOs");

@@ -117,6 +117,9 @@ TEST(ModulationSectionsTest, StepStrokeDrawsTheStepsAsOneAction) {
 
     e.editor.undo();
     for (int k = 2; k <= 6; ++k) EXPECT_EQ(e.value(stepName(3, k)), 0.0f) << k;
+    // Units beyond the active count are faded; the count follows changes from outside.
+    e.set("Num Active XLFOs", 3);
+    EXPECT_EQ(section.picker().activeCount(), 3);
 }
 
 TEST(ModulationSectionsTest, EnvelopePictureFollowsTimesLevelsAndEngineCurves) {
