@@ -5,6 +5,8 @@
 ParameterMirror& ParameterMirror::add(gui::Component& display, GenericPluginInterface& editor,
                                       const std::string& parameter) {
     auto& m = display.add<ParameterMirror>();
+    // Never shown: MIDI learn and hit tests pass over it.
+    m.setVisible(false);
     editor.bind(m, parameter);
     return m;
 }
