@@ -119,6 +119,10 @@ void GenericPluginInterface::editEnded(gui::ValueControl& c) {
     Binding* b = find(c);
     if (!b) return;
     if (host_) host_->endEdit(static_cast<int>(b->parameter->id()));
+    // Gestures that span several parameters (a stroke over step bars) are one action: it
+    // completes when the last of them ends.
+    for (const Binding& other : bindings_)
+        if (other.control->editing()) return;
     userActionCompleted();
 }
 

@@ -2,8 +2,12 @@
 
 #include <memory>
 
+#include "editor/EnvelopeSection.h"
+#include "editor/FollowerSection.h"
+#include "editor/MidiSourceSection.h"
 #include "editor/OscillatorSection.h"
 #include "editor/VornInterface.h"
+#include "editor/XlfoSection.h"
 
 namespace {
 
@@ -21,9 +25,16 @@ protected:
 std::vector<EditorSection*> makeSections(VornInterface& editor) {
     std::vector<EditorSection*> sections;
     sections.push_back(&editor.add<OscillatorSection>(editor));
-    const char* titles[] = {"FILTERS",      "ENVELOPES", "XLFOS", "DELAY", "ENVELOPE FOLLOWERS",
-                            "MIDI SOURCES", "XY PADS",   "MASTER"};
-    for (const char* t : titles)
-        sections.push_back(&editor.add<PlainSection>(editor, t, gui::palette::kAccent));
+    auto plain = [&](const char* title) {
+        sections.push_back(&editor.add<PlainSection>(editor, title, gui::palette::kAccent));
+    };
+    plain("FILTERS");
+    sections.push_back(&editor.add<EnvelopeSection>(editor));
+    sections.push_back(&editor.add<XlfoSection>(editor));
+    plain("DELAY");
+    sections.push_back(&editor.add<FollowerSection>(editor));
+    sections.push_back(&editor.add<MidiSourceSection>(editor));
+    plain("XY PADS");
+    plain("MASTER");
     return sections;
 }
