@@ -103,6 +103,15 @@ void GenericPluginInterface::editEnded(gui::ValueControl& c) {
     Binding* b = find(c);
     if (!b) return;
     if (host_) host_->endEdit(static_cast<int>(b->parameter->id()));
+    if (actionGroup_ > 0)
+        groupHasEdits_ = true;
+    else
+        userActionCompleted();
+}
+
+void GenericPluginInterface::endActionGroup() {
+    if (actionGroup_ == 0 || --actionGroup_ > 0 || !groupHasEdits_) return;
+    groupHasEdits_ = false;
     userActionCompleted();
 }
 

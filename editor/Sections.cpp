@@ -2,8 +2,12 @@
 
 #include <memory>
 
+#include "editor/DelaySection.h"
+#include "editor/FilterSection.h"
+#include "editor/MasterSection.h"
 #include "editor/OscillatorSection.h"
 #include "editor/VornInterface.h"
+#include "editor/XyPadSection.h"
 
 namespace {
 
@@ -19,11 +23,18 @@ protected:
 }  // namespace
 
 std::vector<EditorSection*> makeSections(VornInterface& editor) {
+    auto plain = [&editor](const char* title) -> EditorSection* {
+        return &editor.add<PlainSection>(editor, title, gui::palette::kAccent);
+    };
     std::vector<EditorSection*> sections;
     sections.push_back(&editor.add<OscillatorSection>(editor));
-    const char* titles[] = {"FILTERS",      "ENVELOPES", "XLFOS", "DELAY", "ENVELOPE FOLLOWERS",
-                            "MIDI SOURCES", "XY PADS",   "MASTER"};
-    for (const char* t : titles)
-        sections.push_back(&editor.add<PlainSection>(editor, t, gui::palette::kAccent));
+    sections.push_back(&editor.add<FilterSection>(editor));
+    sections.push_back(plain("ENVELOPES"));
+    sections.push_back(plain("XLFOS"));
+    sections.push_back(&editor.add<DelaySection>(editor));
+    sections.push_back(plain("ENVELOPE FOLLOWERS"));
+    sections.push_back(plain("MIDI SOURCES"));
+    sections.push_back(&editor.add<XyPadSection>(editor));
+    sections.push_back(&editor.add<MasterSection>(editor));
     return sections;
 }

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "dsp/MultiDesignFilter.h"
+#include "editor/FilterCurve.h"
+#include "editor/FilterSection.h"
+#include "editor/InstanceTabs.h"
+#include "editor/VornInterface.h"
+#include "engine/VornEngine.h"
+#include "framework/AbstractPluginParameter.h"
+#include "gui/OffscreenInterface.h"
+#include "tests/dsp/FilterResponses.h"
+
+namespace {
+
+// The curve against the gains measured from the running filters (impulse responses at 48 kHz,
+// cut-off 1 kHz): every characteristic, response, slope, at peak 0 and 0.35.
+TEST(FilterCurveTest, MatchesTheMeasuredFilters) {
+    VornPlugin plugin;  // loads the characteristics
+    const auto& styles = VornPlugin::globals().filterStyles;
+    const double frequencies[] = {250.0, 1000.0, 2000.0, 8000.0};
+    const float peaks[] = {0.0f, 0.35f};
+    // Where the sound is loud the curve is exact; deep in the stop band the measurement meets the
+    // saturators' small nonlinearity, and below -40 dB its floor.
+    double worst[2] = {0.0, 0.0};
+    std::string worstCase[2];
+    for (int c = 0; c <= MultiDesignFilter::kCleanIndex; ++c) {
+        for (int response = 0; response < 3; ++response) {
+            const double* row = kFilterResponses[3 * c + response];
+            for (int slope = 0; slope < 3; ++slope) {
+                for (int p = 0; p < 2; ++p) {
+                    const FilterCurve::Settings s{static_cast<float>(std::log2(1000.0)), peaks[p],
+                                                  c, response, 1 << slope};
+                    const DesignFilter::Style* style =
+                        c < MultiDesignFilter::kCleanIndex ? &styles[size_t(c)] : nullptr;
+                    for (int k = 0; k < 4; ++k) {
+                        const double measured = row[(slope * 2 + p) * 4 + k];
+                        if (measured < -40.0) continue;
+                        const double shown = FilterCurve::gainDb(s, style, frequencies[k], 48000);
+                        const int band = measured >= -12.0 ? 0 : 1;
+                        if (std::abs(shown - measured) > worst[band]) {
+                            worst[band] = std::abs(shown - measured);
+                            worstCase[band] = std::to_string(c) + "/" + std::to_string(response) +
+                                              "/" + std::to_string(slope) + "/" +
+                                              std::to_string(p) + "/" + std::to_string(k);
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_LT(worst[0], 0.2) << worstCase[0];
+    EXPECT_LT(worst[1], 0.5) << worstCase[1];
+}
+
+// The section's curves read their filter's controls, which follow the parameters; axes are
+// logarithmic in frequency and linear in dB.
+TEST(FilterCurveTest, FollowsTheParametersOfItsFilter) {
+    VornPlugin plugin;
+    VornInterface editor(plugin);
+    gui::OffscreenInterface ui(editor);
+    editor.expand(VornInterface::kFilters);
+    auto set = [&](const std::string& name, float plain) {
+        plugin.getParameter(editor.parameterId(name))->setValue(plain, 0);
+    };
+    set("Filter 2 Freq", 0.5f);
+    set("Filter 2 Peak", 0.35f);
+    set("Filter 2 Characteristic", 10);
+    set("Filter 2 Response", 1);
+    set("Filter 2 Slope", 3);
+    editor.idle();
+    auto& section = static_cast<FilterSection&>(editor.section(VornInterface::kFilters));
+    section.tabs().select(1);
+    ui.render();
+    FilterCurve* curve = nullptr;
+    std::function<void(gui::Component&)> find = [&](gui::Component& c) {
+        if (auto* f = dynamic_cast<FilterCurve*>(&c); f && c.visible() && c.parent()->visible())
+            curve = f;
+        for (auto& child : c.children()) find(*child);
+    };
+    find(section.full());
+    ASSERT_NE(curve, nullptr);
+    const FilterCurve::Settings s = curve->settings();
+    EXPECT_NEAR(s.frequency, 2.2666f + 0.5f * (16.2064f - 2.2666f), 1e-3f);
+    EXPECT_NEAR(s.peak, 0.35f, 1e-4f);
+    EXPECT_EQ(s.characteristic, 10);
+    EXPECT_EQ(s.response, 1);
+    EXPECT_EQ(s.sections, 4);
+
+    // The drawn points: 20 Hz and 20 kHz at the ends, the gain at 1 kHz in the middle of its
+    // axis position.
+    const std::vector<float>& xy = curve->points();
+    ASSERT_EQ(xy.size(), size_t(2 * (FilterCurve::kPoints + 1)));
+    EXPECT_EQ(xy.front(), 0.0f);
+    EXPECT_EQ(xy[xy.size() - 2], 1.0f);
+    EXPECT_NEAR(FilterCurve::xOf(632.456), 0.5f, 1e-4f);
+    EXPECT_FLOAT_EQ(FilterCurve::yOf(0.0), 48.0f / 72.0f);
+    // A high-pass at about 111 Hz: far above it the curve is at 0 dB, far below it steep.
+    const float top = xy[xy.size() - 1];
+    EXPECT_NEAR(top, FilterCurve::yOf(0.0), 0.01f);
+    EXPECT_LT(xy[1], FilterCurve::yOf(-48.0) + 0.01f);
+}
+
+}  // namespace
