@@ -24,7 +24,7 @@ gui::Label::Style dimLabel(gui::Align align) {
 void divider(gui::Component& panel, int y) {
     gui::Shape::Style s;
     s.kind = gui::Shape::Kind::HorizontalLine;
-    s.stroke = gui::palette::kBorder;
+    s.fill = gui::palette::kBorder;
     panel.add<gui::Shape>(s).setBounds({EditorSection::kMargin, y, kWidth - 16, 1});
 }
 
@@ -37,8 +37,8 @@ DelaySection::DelaySection(GenericPluginInterface& editor)
     sideTabs_ = &full().add<InstanceTabs>(std::vector<std::string>{"Left", "Right"}, 52);
     sideTabs_->setBounds({kMargin, kSideTop, 108, 20});
     for (int i = 0; i < 2; ++i) sideTabs_->addPage(sidePage(i));
-    full().add<gui::Label>("Link", dimLabel(gui::Align::Right)).setBounds({270, kSideTop, 46, 20});
-    select(full(), {321, kSideTop, 120, 20}, "Delay Link");
+    full().add<gui::Label>("Link", dimLabel(gui::Align::Right)).setBounds({316, kSideTop, 32, 20});
+    select(full(), {352, kSideTop, 89, 20}, "Delay Link");
 
     divider(full(), kFilterTop - 6);
     filterTabs_ = &full().add<InstanceTabs>(std::vector<std::string>{"Filter 1", "Filter 2"}, 64);
@@ -60,27 +60,23 @@ DelaySection::DelaySection(GenericPluginInterface& editor)
 }
 
 void DelaySection::mixRow() {
-    toggle(full(), {kMargin, 4, 64, 20}, "Delay Enabled", "Delay");
-    full()
-        .add<gui::Label>("Echoes on or off, and the mix of the delayed and the direct sound",
-                         dimLabel(gui::Align::Left))
-        .setBounds({80, 4, 361, 20});
-    toggle(full(), {kMargin, 44, 64, 20}, "Wet Enabled", "Wet");
-    const int x = 80;
-    knob(full(), {x, 26, kKnobWidth, kKnobHeight}, "Delay Level", "Wet");
-    knob(full(), {x + kKnobWidth, 26, kKnobWidth, kKnobHeight}, "Delay Pan", "Wet Pan", true);
-    knob(full(), {x + 2 * kKnobWidth + 12, 26, kKnobWidth, kKnobHeight}, "Dry Level", "Dry");
-    knob(full(), {x + 3 * kKnobWidth + 12, 26, kKnobWidth, kKnobHeight}, "Dry Pan", "Dry Pan",
-         true);
+    toggle(full(), {kMargin, 12, 64, 20}, "Delay Enabled", "Delay");
+    toggle(full(), {kMargin, 38, 64, 20}, "Wet Enabled", "Wet");
+    const int x = 84;
+    knob(full(), {x, 4, kKnobWidth, kKnobHeight}, "Delay Level", "Wet");
+    knob(full(), {x + kKnobWidth, 4, kKnobWidth, kKnobHeight}, "Delay Pan", "Wet Pan", true);
+    knob(full(), {x + 2 * kKnobWidth + 12, 4, kKnobWidth, kKnobHeight}, "Dry Level", "Dry");
+    knob(full(), {x + 3 * kKnobWidth + 12, 4, kKnobWidth, kKnobHeight}, "Dry Pan", "Dry Pan", true);
 }
 
 gui::Component& DelaySection::sidePage(int index) {
     const std::string d = index == 0 ? "Delay L" : "Delay R";
     gui::Component& page = full().add<gui::Component>();
     page.setBounds({0, kSideTop, kWidth, kFilterTop - kSideTop - 8});
-    toggle(page, {120, 0, 44, 20}, d + " Enabled", "On");
-    page.add<gui::Label>("Sync", dimLabel(gui::Align::Right)).setBounds({164, 0, 40, 20});
-    select(page, {208, 0, 92, 20}, d + " Sync");
+    const int x = kMargin + 4 * kKnobWidth + 12, y = 24 + (kKnobHeight - 20) / 2 - 8;
+    toggle(page, {x, y, 44, 20}, d + " Enabled", "On");
+    page.add<gui::Label>("Sync", dimLabel(gui::Align::Right)).setBounds({x + 48, y, 34, 20});
+    select(page, {x + 86, y, 100, 20}, d + " Sync");
     auto slot = [](int n) {
         return gui::Rect{kMargin + n * kKnobWidth, 24, kKnobWidth, kKnobHeight};
     };

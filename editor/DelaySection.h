@@ -17,8 +17,8 @@ protected:
     int fullHeight() const override { return kFilterTop + 52 + kCurveHeight + 8; }
 
 private:
-    static constexpr int kSideTop = 96;
-    static constexpr int kFilterTop = 190;
+    static constexpr int kSideTop = 76;
+    static constexpr int kFilterTop = 170;
     void mixRow();
     gui::Component& sidePage(int index);
     gui::Component& filterPage(int index);

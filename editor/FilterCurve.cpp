@@ -111,7 +111,28 @@ gui::Curve::Style FilterCurve::curveStyle(gui::Colour accent) {
     s.stroke = accent;
     s.fill = accent.withAlpha(0.14f);
     s.baseline = 0.0f;
+    s.grid = false;
     return s;
+}
+
+void FilterCurve::paintGrid(gui::Graphics& g) {
+    const gui::Rect b = localBounds();
+    const float w = b.width - 4.0f, h = b.height - 4.0f;
+    const gui::Colour text = gui::palette::kTextDim;
+    for (const double hz : {100.0, 1000.0, 10000.0}) {
+        const float x = 2 + xOf(hz) * w;
+        g.line(x, 2, x, 2 + h, 1.0f, gui::palette::kHighlight);
+        const char* label = hz < 500 ? "100" : hz < 5000 ? "1k" : "10k";
+        g.text(label, {int(x) + 3, 3, 30, 12}, gui::palette::kSmall, text,
+               gui::Align::Left);
+    }
+    for (const double db : {12.0, 0.0, -12.0, -24.0, -36.0}) {
+        const float y = 2 + (1.0f - yOf(db)) * h;
+        g.line(2, y, 2 + w, y, 1.0f,
+               db == 0.0 ? gui::palette::kHighlight.withAlpha(2.0f) : gui::palette::kHighlight);
+    }
+    const float y0 = 2 + (1.0f - yOf(0.0)) * h;
+    g.text("0 dB", {5, int(y0) - 13, 40, 12}, gui::palette::kSmall, text, gui::Align::Left);
 }
 
 double FilterCurve::gainDb(const Settings& s, const DesignFilter::Style* style, double hz,
@@ -147,10 +168,9 @@ void FilterCurve::paint(gui::Graphics& g) {
         s.sections != shown_.sections)
         update(s);
     gui::Curve::paint(g);
+    paintGrid(g);
+    // The cut-off, marked on the frequency axis.
     const gui::Rect b = localBounds();
-    // 0 dB, and the cut-off marked on the frequency axis.
-    const float y0 = 2 + (1.0f - yOf(0.0)) * (b.height - 4);
-    g.line(2, y0, b.width - 2.0f, y0, 1.0f, gui::palette::kHighlight);
     const float x = 2 + xOf(std::exp2(double(s.frequency))) * (b.width - 4);
     g.line(x, b.height - 7.0f, x, b.height - 2.0f, 2.0f, accent_);
     // A filter switched off passes the sound unchanged: its curve is shown faded.

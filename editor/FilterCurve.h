@@ -48,6 +48,8 @@ public:
 
 private:
     void update(const Settings& s);
+    // Lines at 100 Hz, 1 kHz, 10 kHz and every 12 dB, with their labels.
+    void paintGrid(gui::Graphics& g);
     static gui::Curve::Style curveStyle(gui::Colour accent);
 
     Controls controls_;

@@ -46,11 +46,16 @@ void XyPad::paint(gui::Graphics& g) {
         g.line(x, a.y, x, a.bottom(), w, gui::palette::kHighlight);
         g.line(a.x, y, a.right(), y, w, gui::palette::kHighlight);
     }
+    const bool inUse = !inUse_ || inUse_();
+    const gui::Colour dot = inUse ? accent_ : gui::palette::kTextDisabled;
+    if (!inUse)
+        g.text("not in use", {a.x, a.y + 4, a.width, 14}, gui::palette::kSmall,
+               gui::palette::kTextDim, gui::Align::Centre);
     const float x = a.x + a.width * horizontal().proportion();
     const float y = a.bottom() - a.height * vertical().proportion();
-    g.line(cx, cy, x, y, 1.0f, accent_.withAlpha(0.35f));
-    g.fillEllipse(x, y, kDotRadius + (dragging_ ? 3.0f : 2.0f), accent_.withAlpha(0.25f));
-    g.fillEllipse(x, y, kDotRadius, accent_);
+    g.line(cx, cy, x, y, 1.0f, dot.withAlpha(0.35f));
+    g.fillEllipse(x, y, kDotRadius + (dragging_ ? 3.0f : 2.0f), dot.withAlpha(0.25f));
+    g.fillEllipse(x, y, kDotRadius, dot);
     g.strokeRoundedRect(b, gui::palette::kRadius, 1.0f,
                         hovered() ? gui::palette::kBorder.brighter(0.2f) : gui::palette::kBorder);
 }

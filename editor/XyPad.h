@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "gui/Component.h"
@@ -20,6 +21,9 @@ public:
     gui::ValueControl& horizontal() { return *axes_[0]; }
     gui::ValueControl& vertical() { return *axes_[1]; }
 
+    // Asked when painting: a pad beyond the number in use still moves, but is drawn faded.
+    void setInUse(std::function<bool()> inUse) { inUse_ = std::move(inUse); }
+
     void paint(gui::Graphics& g) override;
     bool mouseDown(const gui::MouseEvent& e) override;
     void mouseDrag(const gui::MouseEvent& e) override;
@@ -38,4 +42,5 @@ private:
     gui::Colour accent_;
     gui::ValueControl* axes_[2];
     bool dragging_ = false;
+    std::function<bool()> inUse_;
 };

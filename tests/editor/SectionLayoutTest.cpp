@@ -7,6 +7,7 @@
 
 #include "editor/VornInterface.h"
 #include "engine/VornPlugin.h"
+#include "gui/Label.h"
 #include "gui/OffscreenInterface.h"
 
 namespace {
@@ -38,8 +39,8 @@ std::vector<std::string> withPrefixes(const std::vector<std::string>& prefixes,
 }
 
 // Every parameter of the filter, delay, XY and master sections has a control in a full panel;
-// each panel fits the editor's width and the height limit, and its visible controls do not
-// overlap.
+// each panel fits the editor's width and the height limit, and its visible controls and labels
+// do not overlap.
 TEST(SectionLayoutTest, EveryParameterHasAControlThatFits) {
     VornPlugin plugin;
     VornInterface editor(plugin);
@@ -84,7 +85,7 @@ TEST(SectionLayoutTest, EveryParameterHasAControlThatFits) {
             forEachControl(s.full(), [&](gui::Component& c) {
                 for (auto* p = &c; p != &s.full(); p = p->parent())
                     if (!p->visible()) return;
-                if (!dynamic_cast<gui::Control*>(&c)) return;
+                if (!dynamic_cast<gui::Control*>(&c) && !dynamic_cast<gui::Label*>(&c)) return;
                 const gui::Rect r = c.rootBounds();
                 EXPECT_EQ(r.intersection(panel).width, r.width) << s.title();
                 EXPECT_EQ(r.intersection(panel).height, r.height) << s.title();
