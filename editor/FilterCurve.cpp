@@ -8,6 +8,7 @@
 #include "dsp/FilterFunctions.h"
 #include "dsp/MultiDesignFilter.h"
 #include "dsp/StateVariableFilter.h"
+#include "editor/GenericPluginInterface.h"
 #include "engine/VornEngine.h"
 
 namespace {
@@ -103,8 +104,26 @@ double cleanGain(const FilterCurve::Settings& s, double hz, double rate) {
 
 }  // namespace
 
-FilterCurve::FilterCurve(const Controls& controls, gui::Colour accent)
-    : gui::Curve(curveStyle(accent)), controls_(controls), accent_(accent) {}
+// A hidden control bound to one of the filter's parameters: whenever the parameter changes,
+// from the hand or from elsewhere, the curve is drawn again.
+class FilterCurve::Watch : public gui::ValueControl {
+protected:
+    void valueShown() override {
+        if (parent()) parent()->repaint();
+    }
+};
+
+FilterCurve::FilterCurve(GenericPluginInterface& editor, const std::string& filter,
+                         gui::Colour accent)
+    : gui::Curve(curveStyle(accent)), accent_(accent) {
+    const char* suffixes[kWatched] = {" Freq",     " Peak",  " Characteristic",
+                                      " Response", " Slope", " Enabled"};
+    for (int i = 0; i < kWatched; ++i) {
+        watched_[i] = &add<Watch>();
+        watched_[i]->setVisible(false);
+        editor.bind(*watched_[i], filter + suffixes[i]);
+    }
+}
 
 gui::Curve::Style FilterCurve::curveStyle(gui::Colour accent) {
     gui::Curve::Style s;
@@ -123,8 +142,7 @@ void FilterCurve::paintGrid(gui::Graphics& g) {
         const float x = 2 + xOf(hz) * w;
         g.line(x, 2, x, 2 + h, 1.0f, gui::palette::kHighlight);
         const char* label = hz < 500 ? "100" : hz < 5000 ? "1k" : "10k";
-        g.text(label, {int(x) + 3, 3, 30, 12}, gui::palette::kSmall, text,
-               gui::Align::Left);
+        g.text(label, {int(x) + 3, 3, 30, 12}, gui::palette::kSmall, text, gui::Align::Left);
     }
     for (const double db : {12.0, 0.0, -12.0, -24.0, -36.0}) {
         const float y = 2 + (1.0f - yOf(db)) * h;
@@ -153,11 +171,11 @@ float FilterCurve::yOf(double db) {
 
 FilterCurve::Settings FilterCurve::settings() const {
     Settings s;
-    s.frequency = kLowOctave + controls_.frequency.proportion() * (kHighOctave - kLowOctave);
-    s.peak = controls_.peak.proportion();
-    s.characteristic = controls_.characteristic.value();
-    s.response = controls_.response.value();
-    s.sections = 1 << std::clamp(controls_.slope.value(), 0, 2);
+    s.frequency = kLowOctave + watched_[kFrequency]->proportion() * (kHighOctave - kLowOctave);
+    s.peak = watched_[kPeak]->proportion();
+    s.characteristic = watched_[kCharacteristic]->value();
+    s.response = watched_[kResponse]->value();
+    s.sections = 1 << std::clamp(watched_[kSlope]->value(), 0, 2);
     return s;
 }
 
@@ -174,7 +192,7 @@ void FilterCurve::paint(gui::Graphics& g) {
     const float x = 2 + xOf(std::exp2(double(s.frequency))) * (b.width - 4);
     g.line(x, b.height - 7.0f, x, b.height - 2.0f, 2.0f, accent_);
     // A filter switched off passes the sound unchanged: its curve is shown faded.
-    if (controls_.enabled.value() == 0)
+    if (watched_[kEnabled]->value() == 0)
         g.fillRoundedRect(b, gui::palette::kRadius, gui::palette::kPanel.withAlpha(0.6f));
 }
 

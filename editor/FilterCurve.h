@@ -1,9 +1,13 @@
 #pragma once
 
+#include <string>
+
 #include "dsp/DesignFilter.h"
 #include "gui/Palette.h"
 #include "gui/Shape.h"
 #include "gui/ValueControl.h"
+
+class GenericPluginInterface;
 
 // The response of a filter as it is set: gain over a logarithmic frequency axis (20 Hz to
 // 20 kHz) and a dB axis (kBottomDb to kTopDb), computed from the same coefficients the filter
@@ -24,16 +28,9 @@ public:
     static constexpr double kDisplayRate = 48000.0;
     static constexpr int kPoints = 160;
 
-    // The controls of one filter; the characteristics' tables are those of the synthesizer.
-    struct Controls {
-        gui::ValueControl& frequency;
-        gui::ValueControl& peak;
-        gui::ValueControl& characteristic;
-        gui::ValueControl& response;
-        gui::ValueControl& slope;
-        gui::ValueControl& enabled;
-    };
-    FilterCurve(const Controls& controls, gui::Colour accent);
+    // Shows the filter whose parameters are named `filter` + " Freq" and so on; the
+    // characteristics' tables are those of the synthesizer.
+    FilterCurve(GenericPluginInterface& editor, const std::string& filter, gui::Colour accent);
 
     Settings settings() const;
     // Gain in dB at hz of a small signal, with the given characteristic's tables (null for
@@ -52,7 +49,9 @@ private:
     void paintGrid(gui::Graphics& g);
     static gui::Curve::Style curveStyle(gui::Colour accent);
 
-    Controls controls_;
+    class Watch;
+    enum { kFrequency, kPeak, kCharacteristic, kResponse, kSlope, kEnabled, kWatched };
+    gui::ValueControl* watched_[kWatched];
     gui::Colour accent_;
     Settings shown_{-1.0f, -1.0f, -1, -1, -1};
 };

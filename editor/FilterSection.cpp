@@ -41,10 +41,10 @@ gui::Component& FilterSection::filterPage(int index) {
     const std::string f = "Filter " + std::to_string(index + 1);
     gui::Component& page = full().add<gui::Component>();
     page.setBounds({0, 28, 449, fullHeight() - 28});
-    auto& enabled = toggle(page, {kMargin, 0, 44, 20}, f + " Enabled", "On");
-    auto& characteristic = select(page, {56, 0, 130, 20}, f + " Characteristic");
-    auto& response = select(page, {192, 0, 52, 20}, f + " Response");
-    auto& slope = select(page, {250, 0, 52, 20}, f + " Slope");
+    toggle(page, {kMargin, 0, 44, 20}, f + " Enabled", "On");
+    select(page, {56, 0, 130, 20}, f + " Characteristic");
+    select(page, {192, 0, 52, 20}, f + " Response");
+    select(page, {250, 0, 52, 20}, f + " Slope");
     page.add<gui::Label>("dB/oct", dimLabel(gui::Align::Left)).setBounds({306, 0, 50, 20});
 
     const int knobsX = 449 - kMargin - 3 * kKnobWidth;
@@ -52,11 +52,10 @@ gui::Component& FilterSection::filterPage(int index) {
     auto slot = [&](int n) {
         return gui::Rect{knobsX + n * kKnobWidth, knobsY, kKnobWidth, kKnobHeight};
     };
-    auto& freq = knob(page, slot(0), f + " Freq", "Cut-off");
-    auto& peak = knob(page, slot(1), f + " Peak", "Peak");
+    knob(page, slot(0), f + " Freq", "Cut-off");
+    knob(page, slot(1), f + " Peak", "Peak");
     knob(page, slot(2), f + " Pan", "Spread", true);
-    page.add<FilterCurve>(
-            FilterCurve::Controls{freq, peak, characteristic, response, slope, enabled}, kAccent)
+    page.add<FilterCurve>(editor(), f, kAccent)
         .setBounds({kMargin, 26, knobsX - kMargin - 8, kCurveHeight});
     return page;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "dsp/MultiDesignFilter.h"
@@ -89,18 +90,25 @@ TEST(FilterCurveTest, FollowsTheParametersOfItsFilter) {
     EXPECT_EQ(s.response, 1);
     EXPECT_EQ(s.sections, 4);
 
-    // The drawn points: 20 Hz and 20 kHz at the ends, the gain at 1 kHz in the middle of its
-    // axis position.
+    // The drawn points run from 20 Hz to 20 kHz, 632 Hz (their geometric mean) in the middle; 0 dB
+    // is two thirds up.
     const std::vector<float>& xy = curve->points();
     ASSERT_EQ(xy.size(), size_t(2 * (FilterCurve::kPoints + 1)));
     EXPECT_EQ(xy.front(), 0.0f);
     EXPECT_EQ(xy[xy.size() - 2], 1.0f);
     EXPECT_NEAR(FilterCurve::xOf(632.456), 0.5f, 1e-4f);
     EXPECT_FLOAT_EQ(FilterCurve::yOf(0.0), 48.0f / 72.0f);
-    // A high-pass at about 111 Hz: far above it the curve is at 0 dB, far below it steep.
-    const float top = xy[xy.size() - 1];
-    EXPECT_NEAR(top, FilterCurve::yOf(0.0), 0.01f);
-    EXPECT_LT(xy[1], FilterCurve::yOf(-48.0) + 0.01f);
+    // A high-pass at about 600 Hz: at 20 kHz the curve is at 0 dB, at 20 Hz below the picture.
+    EXPECT_NEAR(xy.back(), FilterCurve::yOf(0.0), 0.01f);
+    EXPECT_LT(xy[1], FilterCurve::yOf(-48.0));
+
+    // Made a low-pass from elsewhere: the next picture turns round.
+    ui.render();
+    set("Filter 2 Response", 0);
+    editor.idle();
+    ui.render();
+    EXPECT_NEAR(curve->points()[1], FilterCurve::yOf(0.0), 0.01f);
+    EXPECT_LT(curve->points().back(), FilterCurve::yOf(-48.0));
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ void forEachControl(gui::Component& c, const std::function<void(gui::Component&)
 std::set<std::string> boundNames(VornInterface& editor, gui::Component& panel, VornPlugin& p) {
     std::set<std::string> names;
     forEachControl(panel, [&](gui::Component& c) {
-        if (auto* v = dynamic_cast<gui::ValueControl*>(&c)) {
+        // Hidden controls that only watch a parameter for a picture do not count.
+        if (auto* v = dynamic_cast<gui::ValueControl*>(&c); v && v->visible()) {
             const int id = editor.boundParameter(*v);
             if (id >= 0) names.insert(p.getParameter(id)->name());
         }
