@@ -18,6 +18,8 @@ constexpr double kPi = std::numbers::pi;
 // The cut-off range of a filter's " Freq" parameter, in octaves above 1 Hz.
 constexpr float kLowOctave = 2.2666f;
 constexpr float kHighOctave = 16.2064f;
+// The " Pan" parameter's range in octaves.
+constexpr float kPanRange = 3.5f;
 // Below this damping the filter rings on by itself; the picture shows a tall peak instead.
 constexpr double kMinDamping = 0.02;
 
@@ -116,8 +118,8 @@ protected:
 FilterCurve::FilterCurve(GenericPluginInterface& editor, const std::string& filter,
                          gui::Colour accent)
     : gui::Curve(curveStyle(accent)), accent_(accent) {
-    const char* suffixes[kWatched] = {" Freq",     " Peak",  " Characteristic",
-                                      " Response", " Slope", " Enabled"};
+    const char* suffixes[kWatched] = {" Freq",    " Peak", " Characteristic", " Response", " Slope",
+                                      " Enabled", " Pan"};
     for (int i = 0; i < kWatched; ++i) {
         watched_[i] = &add<Watch>();
         watched_[i]->setVisible(false);
@@ -176,6 +178,7 @@ FilterCurve::Settings FilterCurve::settings() const {
     s.characteristic = watched_[kCharacteristic]->value();
     s.response = watched_[kResponse]->value();
     s.sections = 1 << std::clamp(watched_[kSlope]->value(), 0, 2);
+    s.spread = kPanRange * (2.0f * watched_[kPan]->proportion() - 1.0f);
     return s;
 }
 
@@ -183,9 +186,21 @@ void FilterCurve::paint(gui::Graphics& g) {
     const Settings s = settings();
     if (s.frequency != shown_.frequency || s.peak != shown_.peak ||
         s.characteristic != shown_.characteristic || s.response != shown_.response ||
-        s.sections != shown_.sections)
+        s.sections != shown_.sections || s.spread != shown_.spread)
         update(s);
     gui::Curve::paint(g);
+    if (!right_.empty()) {
+        const gui::Rect b = localBounds();
+        std::vector<float> device(right_.size());
+        for (size_t i = 0; i + 1 < right_.size(); i += 2) {
+            device[i] = 2 + right_[i] * (b.width - 4);
+            device[i + 1] = 2 + (1.0f - right_[i + 1]) * (b.height - 4);
+        }
+        g.save();
+        g.clip(b.reduced(1));
+        g.polyline(device, 1.0f, accent_.withAlpha(0.6f));
+        g.restore();
+    }
     paintGrid(g);
     // The cut-off, marked on the frequency axis.
     const gui::Rect b = localBounds();
@@ -198,6 +213,12 @@ void FilterCurve::paint(gui::Graphics& g) {
 
 void FilterCurve::update(const Settings& s) {
     shown_ = s;
+    setPoints(pointsFor(s, s.spread));
+    right_ = s.spread != 0.0f ? pointsFor(s, -s.spread) : std::vector<float>();
+}
+
+std::vector<float> FilterCurve::pointsFor(Settings s, float octaves) {
+    s.frequency += octaves;
     const auto& styles = VornPlugin::globals().filterStyles;
     const size_t index = static_cast<size_t>(std::max(s.characteristic, 0));
     const DesignFilter::Style* style = index < styles.size() ? &styles[index] : nullptr;
@@ -209,5 +230,5 @@ void FilterCurve::update(const Settings& s) {
         xy.push_back(static_cast<float>(x));
         xy.push_back(std::clamp(yOf(gainDb(s, style, hz)), -0.05f, 1.05f));
     }
-    setPoints(std::move(xy));
+    return xy;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "dsp/DesignFilter.h"
 #include "gui/Palette.h"
@@ -20,6 +21,7 @@ public:
         int characteristic = 0;      // index of the characteristic list; the last is "Clean"
         int response = 0;            // 0 LP, 1 HP, 2 BP
         int sections = 1;            // 1, 2 or 4 (12, 24, 48 dB per octave)
+        float spread = 0.0f;         // octaves: the left cut-off above, the right one below
     };
     static constexpr double kLowestHz = 20.0;
     static constexpr double kHighestHz = 20000.0;
@@ -45,13 +47,17 @@ public:
 
 private:
     void update(const Settings& s);
+    // Points of the curve, frequency moved by `octaves`.
+    static std::vector<float> pointsFor(Settings s, float octaves);
     // Lines at 100 Hz, 1 kHz, 10 kHz and every 12 dB, with their labels.
     void paintGrid(gui::Graphics& g);
     static gui::Curve::Style curveStyle(gui::Colour accent);
 
     class Watch;
-    enum { kFrequency, kPeak, kCharacteristic, kResponse, kSlope, kEnabled, kWatched };
+    enum { kFrequency, kPeak, kCharacteristic, kResponse, kSlope, kEnabled, kPan, kWatched };
     gui::ValueControl* watched_[kWatched];
     gui::Colour accent_;
-    Settings shown_{-1.0f, -1.0f, -1, -1, -1};
+    Settings shown_{-1.0f, -1.0f, -1, -1, -1, 0.0f};
+    // The right channel's curve while the cut-offs are spread (the left one is the points).
+    std::vector<float> right_;
 };

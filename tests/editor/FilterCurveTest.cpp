@@ -109,6 +109,19 @@ TEST(FilterCurveTest, FollowsTheParametersOfItsFilter) {
     ui.render();
     EXPECT_NEAR(curve->points()[1], FilterCurve::yOf(0.0), 0.01f);
     EXPECT_LT(curve->points().back(), FilterCurve::yOf(-48.0));
+
+    // Spread by two octaves: the curve's points are the left channel's, its cut-off two octaves
+    // up.
+    EXPECT_EQ(s.spread, 0.0f);
+    set("Filter 2 Pan", 2.0f);
+    editor.idle();
+    ui.render();
+    EXPECT_NEAR(curve->settings().spread, 2.0f, 1e-3f);
+    const FilterCurve::Settings left{s.frequency + 2.0f, s.peak, 10, 0, 4, 0.0f};
+    const size_t at = 2 * 120 + 1;  // about 3.6 kHz
+    const double hz = FilterCurve::kLowestHz * std::pow(1000.0, 120.0 / FilterCurve::kPoints);
+    EXPECT_NEAR(curve->points()[at], FilterCurve::yOf(FilterCurve::gainDb(left, nullptr, hz)),
+                1e-4f);
 }
 
 }  // namespace
