@@ -64,28 +64,36 @@ void XyPad::moveTo(gui::Point p) {
     const gui::Rect a = area();
     const float h = std::clamp(float(p.x - a.x) / float(std::max(1, a.width)), 0.0f, 1.0f);
     const float v = std::clamp(float(a.bottom() - p.y) / float(std::max(1, a.height)), 0.0f, 1.0f);
-    horizontal().changeTo(static_cast<int32_t>(h * horizontal().maximum() + 0.5f));
-    vertical().changeTo(static_cast<int32_t>(v * vertical().maximum() + 0.5f));
+    setValues(static_cast<int32_t>(h * horizontal().maximum() + 0.5f),
+              static_cast<int32_t>(v * vertical().maximum() + 0.5f));
+}
+
+void XyPad::setValues(int32_t h, int32_t v) {
+    if (h == horizontal().value() && v == vertical().value()) return;
+    // The edit begins with the first change, so that a click on the dot records nothing.
+    if (!editing_) {
+        editing_ = true;
+        editor_.beginActionGroup();
+        for (gui::ValueControl* axis : axes_) axis->beginEdit();
+    }
+    horizontal().changeTo(h);
+    vertical().changeTo(v);
     repaint();
 }
 
-void XyPad::beginGesture() {
-    dragging_ = true;
-    editor_.beginActionGroup();
-    for (gui::ValueControl* axis : axes_) axis->beginEdit();
-}
-
 void XyPad::endGesture() {
-    if (!dragging_) return;
     dragging_ = false;
-    for (gui::ValueControl* axis : axes_) axis->endEdit();
-    editor_.endActionGroup();
+    if (editing_) {
+        editing_ = false;
+        for (gui::ValueControl* axis : axes_) axis->endEdit();
+        editor_.endActionGroup();
+    }
     repaint();
 }
 
 bool XyPad::mouseDown(const gui::MouseEvent& e) {
     if ((e.modifiers & gui::modifier::kLeftButton) == 0) return false;
-    beginGesture();
+    dragging_ = true;
     moveTo(e.position);
     return true;
 }
@@ -100,8 +108,7 @@ void XyPad::mouseUp(const gui::MouseEvent&) {
 
 bool XyPad::mouseDoubleClick(const gui::MouseEvent& e) {
     if ((e.modifiers & gui::modifier::kLeftButton) == 0) return false;
-    beginGesture();
-    for (gui::ValueControl* axis : axes_) axis->changeTo(axis->defaultValue());
+    setValues(horizontal().defaultValue(), vertical().defaultValue());
     endGesture();
     return true;
 }

@@ -35,12 +35,13 @@ private:
     // The pad's inner area, where the dot may go.
     gui::Rect area() const;
     void moveTo(gui::Point p);
-    void beginGesture();
+    void setValues(int32_t horizontal, int32_t vertical);
     void endGesture();
 
     GenericPluginInterface& editor_;
     gui::Colour accent_;
     gui::ValueControl* axes_[2];
     bool dragging_ = false;
+    bool editing_ = false;
     std::function<bool()> inUse_;
 };

@@ -56,32 +56,43 @@ TEST(FilterCurveTest, MatchesTheMeasuredFilters) {
     EXPECT_LT(worst[1], 0.5) << worstCase[1];
 }
 
-// The section's curves read their filter's controls, which follow the parameters; axes are
-// logarithmic in frequency and linear in dB.
-TEST(FilterCurveTest, FollowsTheParametersOfItsFilter) {
+// The open filter section with Filter 2 shown and set from outside the editor.
+struct Section {
     VornPlugin plugin;
-    VornInterface editor(plugin);
-    gui::OffscreenInterface ui(editor);
-    editor.expand(VornInterface::kFilters);
-    auto set = [&](const std::string& name, float plain) {
+    VornInterface editor{plugin};
+    gui::OffscreenInterface ui{editor};
+
+    Section() {
+        editor.expand(VornInterface::kFilters);
+        set("Filter 2 Freq", 0.5f);
+        set("Filter 2 Peak", 0.35f);
+        set("Filter 2 Characteristic", 10);
+        set("Filter 2 Response", 1);
+        set("Filter 2 Slope", 3);
+        static_cast<FilterSection&>(editor.section(VornInterface::kFilters)).tabs().select(1);
+        ui.render();
+    }
+    void set(const std::string& name, float plain) {
         plugin.getParameter(editor.parameterId(name))->setValue(plain, 0);
-    };
-    set("Filter 2 Freq", 0.5f);
-    set("Filter 2 Peak", 0.35f);
-    set("Filter 2 Characteristic", 10);
-    set("Filter 2 Response", 1);
-    set("Filter 2 Slope", 3);
-    editor.idle();
-    auto& section = static_cast<FilterSection&>(editor.section(VornInterface::kFilters));
-    section.tabs().select(1);
-    ui.render();
-    FilterCurve* curve = nullptr;
-    std::function<void(gui::Component&)> find = [&](gui::Component& c) {
-        if (auto* f = dynamic_cast<FilterCurve*>(&c); f && c.visible() && c.parent()->visible())
-            curve = f;
-        for (auto& child : c.children()) find(*child);
-    };
-    find(section.full());
+        editor.idle();
+    }
+    // The one curve on show.
+    FilterCurve* curve() {
+        FilterCurve* shown = nullptr;
+        std::function<void(gui::Component&)> find = [&](gui::Component& c) {
+            if (!c.visible()) return;
+            if (auto* f = dynamic_cast<FilterCurve*>(&c)) shown = f;
+            for (auto& child : c.children()) find(*child);
+        };
+        find(editor.section(VornInterface::kFilters).full());
+        return shown;
+    }
+};
+
+// The curve reads its filter's parameters; axes are logarithmic in frequency, linear in dB.
+TEST(FilterCurveTest, ShowsItsFilter) {
+    Section e;
+    FilterCurve* curve = e.curve();
     ASSERT_NE(curve, nullptr);
     const FilterCurve::Settings s = curve->settings();
     EXPECT_NEAR(s.frequency, 2.2666f + 0.5f * (16.2064f - 2.2666f), 1e-3f);
@@ -89,9 +100,9 @@ TEST(FilterCurveTest, FollowsTheParametersOfItsFilter) {
     EXPECT_EQ(s.characteristic, 10);
     EXPECT_EQ(s.response, 1);
     EXPECT_EQ(s.sections, 4);
+    EXPECT_EQ(s.spread, 0.0f);
 
-    // The drawn points run from 20 Hz to 20 kHz, 632 Hz (their geometric mean) in the middle; 0 dB
-    // is two thirds up.
+    // From 20 Hz to 20 kHz, 632 Hz (their geometric mean) in the middle; 0 dB two thirds up.
     const std::vector<float>& xy = curve->points();
     ASSERT_EQ(xy.size(), size_t(2 * (FilterCurve::kPoints + 1)));
     EXPECT_EQ(xy.front(), 0.0f);
@@ -101,22 +112,23 @@ TEST(FilterCurveTest, FollowsTheParametersOfItsFilter) {
     // A high-pass at about 600 Hz: at 20 kHz the curve is at 0 dB, at 20 Hz below the picture.
     EXPECT_NEAR(xy.back(), FilterCurve::yOf(0.0), 0.01f);
     EXPECT_LT(xy[1], FilterCurve::yOf(-48.0));
+}
 
-    // Made a low-pass from elsewhere: the next picture turns round.
-    ui.render();
-    set("Filter 2 Response", 0);
-    editor.idle();
-    ui.render();
+// Changes from elsewhere (automation, presets) redraw the curve.
+TEST(FilterCurveTest, FollowsChangesFromElsewhere) {
+    Section e;
+    FilterCurve* curve = e.curve();
+    e.set("Filter 2 Response", 0);
+    e.ui.render();
     EXPECT_NEAR(curve->points()[1], FilterCurve::yOf(0.0), 0.01f);
     EXPECT_LT(curve->points().back(), FilterCurve::yOf(-48.0));
 
     // Spread by two octaves: the curve's points are the left channel's, its cut-off two octaves
     // up.
-    EXPECT_EQ(s.spread, 0.0f);
-    set("Filter 2 Pan", 2.0f);
-    editor.idle();
-    ui.render();
-    EXPECT_NEAR(curve->settings().spread, 2.0f, 1e-3f);
+    e.set("Filter 2 Pan", 2.0f);
+    e.ui.render();
+    const FilterCurve::Settings s = curve->settings();
+    EXPECT_NEAR(s.spread, 2.0f, 1e-3f);
     const FilterCurve::Settings left{s.frequency + 2.0f, s.peak, 10, 0, 4, 0.0f};
     const size_t at = 2 * 120 + 1;  // about 3.6 kHz
     const double hz = FilterCurve::kLowestHz * std::pow(1000.0, 120.0 / FilterCurve::kPoints);
