@@ -67,6 +67,15 @@ std::vector<std::string> GenericPluginInterface::valueTexts(int id) {
     return texts;
 }
 
+uint32_t GenericPluginInterface::learnableParameter(size_t i) const {
+    return bindings_[i].parameter->id();
+}
+
+std::string GenericPluginInterface::parameterName(int32_t id) {
+    AbstractPluginParameter* p = id >= 0 ? plugin_.getParameter(id) : nullptr;
+    return p ? p->name() : std::string();
+}
+
 int GenericPluginInterface::boundParameter(const gui::ValueControl& control) const {
     for (const Binding& b : bindings_)
         if (b.control == &control) return static_cast<int>(b.parameter->id());

@@ -41,6 +41,12 @@ public:
     int parameterId(const std::string& name);
     // The display text of every value of an indexed parameter, lowest first.
     std::vector<std::string> valueTexts(int parameterId);
+    // The controls MIDI learn offers, with their parameters.
+    size_t learnableCount() const { return bindings_.size(); }
+    const gui::ValueControl* learnableControl(size_t i) const { return bindings_[i].control; }
+    uint32_t learnableParameter(size_t i) const;
+    // A parameter's name; products add their MIDI-learn-only parameters.
+    virtual std::string parameterName(int32_t id);
     // The parameter bound to a control, or -1.
     int boundParameter(const gui::ValueControl& control) const;
 
@@ -56,6 +62,8 @@ public:
     void redo();
     void toggleCompare();
     void copyToOtherSlot();
+    // Another preset or state became current: every control follows.
+    virtual void presetChanged() { refreshAll(); }
 
     // Conversions between a control's steps and a parameter's plain value.
     static int32_t stepsOf(const AbstractPluginParameter& p);

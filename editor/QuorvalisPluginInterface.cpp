@@ -1,18 +1,44 @@
 #include "editor/QuorvalisPluginInterface.h"
 
+#include <filesystem>
+
+#include "editor/Artwork.h"
 #include "framework/CompareStates.h"
+#include "framework/PluginSettings.h"
 #include "framework/UndoHistory.h"
+
+namespace {
+
+// The wordmark in the middle of the bottom bar.
+class LogoMark : public gui::Component {
+public:
+    void paint(gui::Graphics& g) override {
+        if (cairo_surface_t* logo = artwork("Logo"))
+            g.mask(logo, localBounds(), gui::palette::kTextDim);
+    }
+};
+
+}  // namespace
 
 QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEdits* host)
     : GenericPluginInterface(plugin, host) {
     presetBar_ = &add<gui::ControlBar>();
-    presetName_ = &presetBar_->addItem<gui::Label>(200, false, "");
     bottomBar_ = &add<gui::ControlBar>();
+    learnButton_ = &bottomBar_->addItem<gui::ToggleButton>(84, false, "MIDI Learn");
+    learnButton_->onClick = [this] { setLearning(learnButton_->on()); };
+    bottomBar_->addItem<gui::PopupButton>(
+        24, false, "", [this] { return MidiLearnController::menu(learning()); },
+        [this](int id) { learnMenuChosen(id); });
     undo_ = &bottomBar_->addItem<gui::Button>(52, false, "Undo", [this] { undo(); });
     redo_ = &bottomBar_->addItem<gui::Button>(52, false, "Redo", [this] { redo(); });
+    bottomBar_->addItem<gui::PopupButton>(
+        58, true, "Help", [this] { return helpMenu(); }, [this](int id) { helpChosen(id); });
+    copy_ = &bottomBar_->addItem<gui::Button>(52, true, "Copy", [this] { copyToOtherSlot(); });
+    copy_->setHint("Copies the sound you hear to the other compare slot");
     b_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "B");
     a_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "A");
     a_->onClick = b_->onClick = [this] { toggleCompare(); };
+    logo_ = &add<LogoMark>();
     updateBars();
 }
 
@@ -21,14 +47,19 @@ gui::Rect QuorvalisPluginInterface::contentArea() const {
     return {0, kBarHeight, b.width, b.height - 2 * kBarHeight};
 }
 
+gui::Rect QuorvalisPluginInterface::presetBarArea() const {
+    return {gui::palette::kPadding, 0, bounds().width - 2 * gui::palette::kPadding, kBarHeight};
+}
+
 void QuorvalisPluginInterface::resized() {
     const gui::Rect b = localBounds();
     presetBar_->setBounds({0, 0, b.width, kBarHeight});
     bottomBar_->setBounds({0, b.height - kBarHeight, b.width, kBarHeight});
+    // 184 x 56 drawn at a quarter.
+    logo_->setBounds({(b.width - 46) / 2 - 20, b.height - kBarHeight + 8, 46, 14});
 }
 
 void QuorvalisPluginInterface::updateBars() {
-    presetName_->setText(plugin().currentPreset().name);
     undo_->setEnabled(plugin().undoHistory().canUndo());
     redo_->setEnabled(plugin().undoHistory().canRedo());
     const int slot = plugin().compareStates().slot();
@@ -39,4 +70,92 @@ void QuorvalisPluginInterface::updateBars() {
 void QuorvalisPluginInterface::idle() {
     GenericPluginInterface::idle();
     updateBars();
+}
+
+gui::Menu QuorvalisPluginInterface::helpMenu() const {
+    GenericPlugin::SharedSettings* shared = GenericPlugin::sharedSettings();
+    gui::Menu m;
+    m.add("Help Topics", kHelpTopics);
+    m.add("Show Interactive Help Hints", kInteractiveHelp, shared && shared->showInteractiveHelp);
+    m.add("Show Component Displays", kComponentDisplays, shared && shared->showComponentDisplays);
+    m.addSeparator();
+    m.add("Quorvalis Web Site", kWebSite);
+    m.add("Quorvalis Support", kSupport);
+    m.addSeparator();
+    m.add("About", kAbout);
+    return m;
+}
+
+void QuorvalisPluginInterface::helpChosen(int item) {
+    gui::UserInterface* ui = userInterface();
+    GenericPlugin::SharedSettings* shared = GenericPlugin::sharedSettings();
+    switch (item) {
+        case kHelpTopics:
+            if (ui) {
+                std::error_code ec;
+                const bool local = !helpFile_.empty() && std::filesystem::exists(helpFile_, ec);
+                ui->openUrl(local ? "file://" + helpFile_ : std::string(kWebSiteUrl) + "manual");
+            }
+            break;
+        case kInteractiveHelp:
+        case kComponentDisplays:
+            if (shared) {
+                auto& flag = item == kInteractiveHelp ? shared->showInteractiveHelp
+                                                      : shared->showComponentDisplays;
+                flag = !flag.get();
+                plugin().writeSettings();
+                repaint();
+            }
+            break;
+        case kWebSite:
+            if (ui) ui->openUrl(kWebSiteUrl);
+            break;
+        case kSupport:
+            if (ui) ui->openUrl(kSupportUrl);
+            break;
+        case kAbout:
+            if (ui) ui->messageBox(aboutText(), gui::box::kOk);
+            break;
+    }
+}
+
+std::string QuorvalisPluginInterface::aboutText() const {
+    return "Vorn " + std::to_string(VORN_VERSION_MAJOR) + "." + std::to_string(VORN_VERSION_MINOR) +
+           "." + std::to_string(VORN_VERSION_PATCH) +
+           "\n\nA polyphonic subtractive synthesizer for Linux.";
+}
+
+void QuorvalisPluginInterface::setLearning(bool on) {
+    if (on == learning()) return;
+    if (on) {
+        MidiControllerMap* map = controllerMap();
+        if (!map) return;
+        auto overlay = std::make_unique<MidiLearnController>(*this, *map, learnReceiver());
+        for (const auto& g : ghosts_) overlay->addGhost(g);
+        overlay->setBounds(contentArea());
+        overlay->onClose = [this] { setLearning(false); };
+        learn_ = overlay.get();
+        pushOverlay(std::move(overlay));
+    } else {
+        MidiLearnController* gone = learn_;
+        learn_ = nullptr;
+        gone->close();
+    }
+    learnButton_->setValue(on);
+}
+
+void QuorvalisPluginInterface::learnMenuChosen(int item) {
+    if (item == MidiLearnController::kEnableMidi) {
+        setLearning(!learning());
+        return;
+    }
+    if (learn_) {
+        learn_->command(item);
+        return;
+    }
+    // Without the overlay the map commands still apply.
+    if (MidiControllerMap* map = controllerMap()) {
+        MidiLearnController scratch(*this, *map, nullptr);
+        scratch.command(item);
+    }
 }

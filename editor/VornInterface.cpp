@@ -1,7 +1,9 @@
 #include "editor/VornInterface.h"
 
 #include "editor/Sections.h"
+#include "engine/MidiVirtualPluginParameter.h"
 #include "engine/VornPlugin.h"
+#include "engine/VornPresets.h"
 #include "engine/VornSettings.h"
 
 namespace {
@@ -15,6 +17,12 @@ VornPlugin::VornSettings& settingsOf(VornPlugin& p) {
 VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     : QuorvalisPluginInterface(plugin, host), vorn_(plugin) {
     sections_ = makeSections(*this);
+    const char* icons[kSectionCount] = {"IconOscillators", "IconFilters", "IconEnvelopes",
+                                        "IconXlfos",       "IconDelay",   "IconFollowers",
+                                        "IconMidiSources", "IconXyPads",  "IconMaster"};
+    for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
+        sections_[i]->setIcon(icons[i]);
+    presetBar_ = &add<PresetBar>(*this, plugin.presets());
     for (size_t i = 0; i < sections_.size(); ++i)
         sections_[i]->onTitleClicked = [this, i] {
             const int index = static_cast<int>(i);
@@ -46,8 +54,19 @@ bool VornInterface::setLayout(int l) {
     return true;
 }
 
+void VornInterface::idle() {
+    QuorvalisPluginInterface::idle();
+    presetBar_->refresh();
+}
+
+void VornInterface::presetChanged() {
+    QuorvalisPluginInterface::presetChanged();
+    presetBar_->refresh();
+}
+
 void VornInterface::resized() {
     QuorvalisPluginInterface::resized();
+    if (presetBar_) presetBar_->setBounds(presetBarArea());
     layoutSections();
 }
 
@@ -66,4 +85,18 @@ void VornInterface::layoutSections() {
         y += h;
     }
     repaint();
+}
+
+std::string VornInterface::parameterName(int32_t id) {
+    if (MidiVirtualPluginParameter* v = vorn_.virtualParameter(static_cast<uint32_t>(id)))
+        return v->name();
+    return QuorvalisPluginInterface::parameterName(id);
+}
+
+MidiControllerMap* VornInterface::controllerMap() {
+    return &VornPlugin::controllerMap();
+}
+
+AbstractMusicEventReceiver* VornInterface::learnReceiver() {
+    return vorn_.eventReceiver();
 }

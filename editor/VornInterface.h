@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "editor/EditorSection.h"
+#include "editor/PresetBar.h"
 #include "editor/QuorvalisPluginInterface.h"
 
 class VornPlugin;
@@ -35,13 +36,20 @@ public:
     // Switches between the short (0) and tall (1) layout; false when the host could not resize.
     bool setLayout(int layout);
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
+    PresetBar& presetBar() { return *presetBar_; }
+    void idle() override;
+    std::string parameterName(int32_t id) override;
+    void presetChanged() override;
 
 protected:
     void resized() override;
+    MidiControllerMap* controllerMap() override;
+    AbstractMusicEventReceiver* learnReceiver() override;
 
 private:
     void layoutSections();
 
     VornPlugin& vorn_;
+    PresetBar* presetBar_ = nullptr;
     std::vector<EditorSection*> sections_;
 };

@@ -148,7 +148,7 @@ TEST(FileDialogTest, SavesAsksBeforeReplacingAndSurvivesBadFolders) {
     const std::vector<std::string> listed{"Alpha", "gone",  "locked", "loop",
                                           "zeta",  "A.vpr", "b.vpr"};
     EXPECT_EQ(d->names(), listed);
-    s.type("new");  // replaces the proposed name, which the field had selected
+    s.type("new");                   // replaces the proposed name, which the field had selected
     s.doubleClick(row(*d, "loop"));  // a link back to the same folder does not nest
     EXPECT_EQ(d->folder(), t.path);
     EXPECT_EQ(d->names(), listed);

@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include "gui/Clock.h"
+#include "gui/Modifiers.h"
+#include "gui/RootControl.h"
+#include "gui/SoftwareRenderer.h"
+#include "gui/x11/X11Interface.h"
+#include "gui/x11/Xlib.h"
+#include "tests/gui/XvfbServer.h"
+
+namespace gui::x11 {
+namespace {
+
+using test::XvfbServer;
+
+constexpr int32_t kWidth = 240, kHeight = 160;
+
+// A coloured rectangle that takes the mouse and remembers what reached it.
+class Swatch : public Control {
+public:
+    explicit Swatch(Colour c) : colour(c) {}
+    void paint(Graphics& g) override { g.fillRect(localBounds(), colour); }
+    bool mouseDown(const MouseEvent& e) override {
+        downs.push_back(e);
+        return true;
+    }
+    void mouseDrag(const MouseEvent& e) override { drags.push_back(e); }
+    void mouseUp(const MouseEvent& e) override { ups.push_back(e); }
+
+    Colour colour;
+    std::vector<MouseEvent> downs, drags, ups;
+};
+
+// Text and translucency over a background, and a corner left transparent (shown black).
+class Label : public Component {
+public:
+    void paint(Graphics& g) override {
+        g.fillRoundedRect(localBounds(), 6, Colour::rgb(0x2060c0, 0.5f));
+        g.text("Cutoff 1.2 kHz", localBounds(), Font{13, true}, Colour::rgb(0xffffff));
+    }
+};
+
+struct Tree {
+    Swatch* swatch = nullptr;
+    Swatch* other = nullptr;
+};
+
+Tree buildTree(RootControl& root) {
+    struct Background : Component {
+        void paint(Graphics& g) override {
+            g.fillRect({0, 0, kWidth - 30, kHeight}, Colour::rgb(0x303840));
+        }
+    };
+    Tree t;
+    root.setBounds({0, 0, kWidth, kHeight});
+    root.add<Background>().setBounds({0, 0, kWidth, kHeight});
+    t.swatch = &root.add<Swatch>(Colour::rgb(0xe05030));
+    t.swatch->setBounds({20, 20, 100, 80});
+    t.other = &root.add<Swatch>(Colour::rgb(0x40c070, 0.75f));
+    t.other->setBounds({140, 30, 80, 60});
+    root.add<Label>().setBounds({10, 110, 220, 40});
+    return t;
+}
+
+bool waitFor(X11Interface& ui, const std::function<bool()>& done, int timeoutMs = 8000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        ui.idle();
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+bool viewable(Display* d, Window w) {
+    XWindowAttributes a{};
+    return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
+}
+
+// The window's pixels as 0xRRGGBB.
+std::vector<uint32_t> screenshot(Display* d, Window w, int width, int height) {
+    XImage* image = XGetImage(d, w, 0, 0, width, height, AllPlanes, ZPixmap);
+    std::vector<uint32_t> out;
+    if (!image) return out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xffffff);
+    XDestroyImage(image);
+    return out;
+}
+
+// The headless picture, premultiplied colour as a window without alpha shows it.
+std::vector<uint32_t> reference(RootControl& root, float scale) {
+    SoftwareRenderer renderer;
+    renderer.setSize(root.bounds().width, root.bounds().height, scale);
+    renderer.render(root);
+    cairo_surface_t* s = renderer.surface();
+    const int stride = cairo_image_surface_get_stride(s) / 4;
+    const auto* data = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s));
+    std::vector<uint32_t> out;
+    for (int y = 0; y < renderer.deviceHeight(); ++y)
+        for (int x = 0; x < renderer.deviceWidth(); ++x)
+            out.push_back(data[y * stride + x] & 0xffffff);
+    return out;
+}
+
+int largestChannelDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    if (a.size() != b.size() || a.empty()) return 256;
+    int worst = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        for (int shift = 0; shift < 24; shift += 8)
+            worst = std::max(worst, std::abs(static_cast<int>((a[i] >> shift) & 255) -
+                                             static_cast<int>((b[i] >> shift) & 255)));
+    return worst;
+}
+
+// Waits for the window to show what the tree looks like now; returns the last difference.
+int waitForPicture(X11Interface& ui, RootControl& root, int tolerance) {
+    Display* d = ui.display();
+    const Window w = ui.window();
+    waitFor(ui, [&] { return viewable(d, w) && !root.dirty(); });
+    const std::vector<uint32_t> expected = reference(root, ui.scale());
+    const int dw = static_cast<int>(root.bounds().width * ui.scale());
+    const int dh = static_cast<int>(root.bounds().height * ui.scale());
+    int difference = 256;
+    waitFor(ui, [&] {
+        difference = largestChannelDifference(screenshot(d, w, dw, dh), expected);
+        return difference <= tolerance;
+    });
+    return difference;
+}
+
+X11Interface::Options options(const XvfbServer& x, int acceleration, float scale = 1.0f) {
+    X11Interface::Options o;
+    o.displayName = x.display();
+    o.width = kWidth;
+    o.height = kHeight;
+    o.scale = scale;
+    o.graphicsAcceleration = acceleration;
+    return o;
+}
+
+// Runs xdotool against the test's display and waits for it.
+bool xdotool(const XvfbServer& x, std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env = {"DISPLAY=" + x.display(), "PATH=/usr/bin:/bin"};
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "xdotool", nullptr, nullptr, argv.data(), envp.data()) != 0)
+        return false;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+#define START_XVFB(name, ...)                                \
+    if (!XvfbServer::available()) GTEST_SKIP() << "no Xvfb"; \
+    XvfbServer name{__VA_ARGS__};                            \
+    ASSERT_TRUE(name.running())
+
+TEST(X11InterfaceTest, SoftwareWindowShowsTheHeadlessPictureAndRunsTimersAndClipboard) {
+    START_XVFB(x);
+    RootControl root;
+    Tree tree = buildTree(root);
+    auto ui = X11Interface::create(root, options(x, 0));
+    ASSERT_TRUE(ui);
+    EXPECT_FALSE(ui->usingOpenGL());
+    ui->show();
+    EXPECT_EQ(waitForPicture(*ui, root, 0), 0);
+
+    // A change of one control reaches the window as a partial update.
+    tree.swatch->colour = Colour::rgb(0x1080ff);
+    tree.swatch->repaint();
+    EXPECT_EQ(waitForPicture(*ui, root, 0), 0);
+
+    int ticks = 0;
+    std::unique_ptr<Timer> timer = ui->createTimer();
+    timer->setInterval(10);
+    timer->setCallback([&] { ++ticks; });
+    timer->start();
+    EXPECT_TRUE(waitFor(*ui, [&] { return ticks >= 3; }));
+    timer->stop();
+
+    // Text copied in one window is read in another connection's window, and back.
+    RootControl otherRoot;
+    auto other = X11Interface::create(otherRoot, options(x, 0));
+    ASSERT_TRUE(other);
+    ui->setClipboardText("Filter \xc3\xa9 1");
+    EXPECT_EQ(ui->clipboardText(), "Filter \xc3\xa9 1");
+    // The owner answers from its idle call, so it runs on a thread meanwhile.
+    std::atomic<bool> serving{true};
+    std::thread owner([&] {
+        while (serving) {
+            ui->idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const std::string read = other->clipboardText();
+    serving = false;
+    owner.join();
+    EXPECT_EQ(read, "Filter \xc3\xa9 1");
+}
+
+TEST(X11InterfaceTest, OpenGLWindowShowsTheHeadlessPicture) {
+    START_XVFB(x);
+    RootControl root;
+    Tree tree = buildTree(root);
+    setenv("VORN_FORCE_OPENGL", "1", 1);
+    auto ui = X11Interface::create(root, options(x, 2));
+    ASSERT_TRUE(ui);
+    EXPECT_TRUE(ui->usingOpenGL());
+    ui->show();
+    EXPECT_LE(waitForPicture(*ui, root, 1), 1);
+    tree.other->colour = Colour::rgb(0xffd000, 0.5f);
+    tree.other->repaint();
+    EXPECT_LE(waitForPicture(*ui, root, 1), 1);
+    EXPECT_TRUE(ui->usingOpenGL());
+    ui.reset();
+
+    // An old context is refused at start and the window draws with Cairo.
+    setenv("MESA_GL_VERSION_OVERRIDE", "1.2", 1);
+    testing::internal::CaptureStderr();
+    auto old = X11Interface::create(root, options(x, 1));
+    const std::string said = testing::internal::GetCapturedStderr();
+    unsetenv("MESA_GL_VERSION_OVERRIDE");
+    unsetenv("VORN_FORCE_OPENGL");
+    ASSERT_TRUE(old);
+    EXPECT_FALSE(old->usingOpenGL());
+    EXPECT_EQ(said,
+              "Vorn: OpenGL unavailable (OpenGL version 1.2 Mesa 22.3.6 is below 1.3); drawing "
+              "with Cairo\n");
+    old->show();
+    EXPECT_EQ(waitForPicture(*old, root, 0), 0);
+}
+
+TEST(X11InterfaceTest, DisplayWithoutGlxFallsBackToCairo) {
+    START_XVFB(x, {"-extension", "GLX"});
+    RootControl root;
+    buildTree(root);
+    testing::internal::CaptureStderr();
+    auto ui = X11Interface::create(root, options(x, 1));
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(ui);
+    EXPECT_FALSE(ui->usingOpenGL());
+    EXPECT_EQ(said, "Vorn: OpenGL unavailable (no GLX on the display); drawing with Cairo\n");
+    ui->show();
+    EXPECT_EQ(waitForPicture(*ui, root, 0), 0);
+}
+
+TEST(X11InterfaceTest, DragReachesTheControlInLogicalPixels) {
+    START_XVFB(x);
+    for (const float scale : {1.0f, 2.0f}) {
+        RootControl root;
+        Tree tree = buildTree(root);
+        auto ui = X11Interface::create(root, options(x, 0, scale));
+        ASSERT_TRUE(ui);
+        ui->show();
+        waitForPicture(*ui, root, 0);
+        const auto at = [&](int logical) {
+            return std::to_string(static_cast<int>(logical * scale));
+        };
+        const std::string window = std::to_string(ui->window());
+        // The swatch's top left corner is at logical (20, 20).
+        ASSERT_TRUE(xdotool(x, {"mousemove", "--window", window, at(30), at(35), "mousedown", "1",
+                                "mousemove", "--window", window, at(70), at(65), "mouseup", "1"}));
+        ASSERT_TRUE(waitFor(*ui, [&] { return !tree.swatch->ups.empty(); }));
+        ASSERT_EQ(tree.swatch->downs.size(), 1u);
+        const MouseEvent& down = tree.swatch->downs[0];
+        EXPECT_EQ(down.position, (Point{10, 15})) << scale;
+        EXPECT_EQ(down.modifiers, modifier::kLeftButton);
+        ASSERT_FALSE(tree.swatch->drags.empty());
+        EXPECT_EQ(tree.swatch->drags.back().position, (Point{50, 45})) << scale;
+        EXPECT_EQ(tree.swatch->drags.back().modifiers, modifier::kLeftButton);
+        EXPECT_EQ(tree.swatch->ups[0].position, (Point{50, 45})) << scale;
+        EXPECT_GE(tree.swatch->ups[0].time, down.time);
+        EXPECT_TRUE(tree.other->downs.empty());
+    }
+}
+
+// The LV2 case, on both back ends.
+void hostScenario(const XvfbServer& x, int acceleration) {
+    const int tolerance = acceleration ? 1 : 0;
+    Display* host = XOpenDisplay(x.display().c_str());
+    ASSERT_TRUE(host);
+    const Window hostWindow =
+        XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 400, 300, 0, 0, 0xffffff);
+    XMapWindow(host, hostWindow);
+    // The host's desktop publishes a double-click time of 250 ms through XSETTINGS.
+    static const unsigned char kSettings[] = {0,   0,   0,   0,   1,   0,   0,   0,   1,   0,   0,
+                                              0,   0,   0,   19,  0,   'N', 'e', 't', '/', 'D', 'o',
+                                              'u', 'b', 'l', 'e', 'C', 'l', 'i', 'c', 'k', 'T', 'i',
+                                              'm', 'e', 0,   0,   0,   0,   0,   250, 0,   0,   0};
+    const Atom settings = XInternAtom(host, "_XSETTINGS_SETTINGS", False);
+    XChangeProperty(host, hostWindow, settings, settings, 8, PropModeReplace, kSettings,
+                    sizeof kSettings);
+    XSetSelectionOwner(host, XInternAtom(host, "_XSETTINGS_S0", False), hostWindow, CurrentTime);
+    XSync(host, False);
+
+    RootControl root;
+    buildTree(root);
+    struct Sizes : UserInterface::Listener {
+        void interfaceResized(int32_t w, int32_t h) override { size = {w, h}; }
+        Point size;
+    } sizes;
+    X11Interface::Options o = options(x, acceleration);
+    o.parent = hostWindow;
+    auto ui = X11Interface::create(root, o);
+    ASSERT_TRUE(ui);
+    ui->setListener(&sizes);
+    EXPECT_EQ(doubleClickTime(), 250);
+    setDoubleClickTime(kDefaultDoubleClickMs);
+    Window rootWindow = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(host, ui->window(), &rootWindow, &parent, &children, &count);
+    if (children) XFree(children);
+    EXPECT_EQ(parent, hostWindow);
+    EXPECT_EQ(ui->usingOpenGL(), acceleration != 0);
+    EXPECT_LE(waitForPicture(*ui, root, tolerance), tolerance);
+
+    // The host makes our window bigger: the tree follows and is drawn at the new size.
+    XResizeWindow(host, ui->window(), 300, 200);
+    XSync(host, False);
+    EXPECT_TRUE(waitFor(*ui, [&] { return root.bounds().width == 300; }));
+    EXPECT_EQ(sizes.size, (Point{300, 200}));
+    EXPECT_LE(waitForPicture(*ui, root, tolerance), tolerance);
+
+    // A host window that does not exist is refused without ending the process.
+    o.parent = hostWindow + 1000;
+    testing::internal::CaptureStderr();
+    RootControl orphan;
+    EXPECT_FALSE(X11Interface::create(orphan, o));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be used"), std::string::npos);
+
+    // The host destroys its window, ours with it, and closes the editor after, with or without
+    // an idle call between: nothing fails.
+    XDestroyWindow(host, hostWindow);
+    XSync(host, False);
+    if (acceleration == 0)
+        for (int i = 0; i < 5; ++i) ui->idle();
+    ui.reset();
+    XCloseDisplay(host);
+}
+
+TEST(X11InterfaceTest, ChildOfAHostWindowFollowsTheHost) {
+    START_XVFB(x);
+    setenv("VORN_FORCE_OPENGL", "1", 1);
+    for (const int acceleration : {0, 1}) {
+        SCOPED_TRACE(acceleration);
+        hostScenario(x, acceleration);
+    }
+    unsetenv("VORN_FORCE_OPENGL");
+}
+
+}  // namespace
+}  // namespace gui::x11
