@@ -123,6 +123,15 @@ void GenericPluginInterface::editEnded(gui::ValueControl& c) {
     // completes when the last of them ends.
     for (const Binding& other : bindings_)
         if (other.control->editing()) return;
+    if (actionGroup_ > 0)
+        groupHasEdits_ = true;
+    else
+        userActionCompleted();
+}
+
+void GenericPluginInterface::endActionGroup() {
+    if (actionGroup_ == 0 || --actionGroup_ > 0 || !groupHasEdits_) return;
+    groupHasEdits_ = false;
     userActionCompleted();
 }
 

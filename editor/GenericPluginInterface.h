@@ -61,6 +61,9 @@ public:
     virtual void idle();
     // A completed user action: one undo step, and A/B now differs.
     virtual void userActionCompleted();
+    // Edits that end between these calls make one action: a control moving two parameters.
+    void beginActionGroup() { ++actionGroup_; }
+    void endActionGroup();
     void undo();
     void redo();
     void toggleCompare();
@@ -91,4 +94,6 @@ private:
     GenericPlugin& plugin_;
     HostEdits* host_;
     std::vector<Binding> bindings_;
+    int actionGroup_ = 0;
+    bool groupHasEdits_ = false;
 };

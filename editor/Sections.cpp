@@ -1,40 +1,20 @@
 #include "editor/Sections.h"
 
-#include <memory>
-
+#include "editor/DelaySection.h"
 #include "editor/EnvelopeSection.h"
+#include "editor/FilterSection.h"
 #include "editor/FollowerSection.h"
+#include "editor/MasterSection.h"
 #include "editor/MidiSourceSection.h"
 #include "editor/OscillatorSection.h"
 #include "editor/VornInterface.h"
 #include "editor/XlfoSection.h"
-
-namespace {
-
-// A section not yet drawn in full: its title only.
-class PlainSection : public EditorSection {
-public:
-    using EditorSection::EditorSection;
-
-protected:
-    int fullHeight() const override { return 120; }
-};
-
-}  // namespace
+#include "editor/XyPadSection.h"
 
 std::vector<EditorSection*> makeSections(VornInterface& editor) {
-    std::vector<EditorSection*> sections;
-    sections.push_back(&editor.add<OscillatorSection>(editor));
-    auto plain = [&](const char* title) {
-        sections.push_back(&editor.add<PlainSection>(editor, title, gui::palette::kAccent));
-    };
-    plain("FILTERS");
-    sections.push_back(&editor.add<EnvelopeSection>(editor));
-    sections.push_back(&editor.add<XlfoSection>(editor));
-    plain("DELAY");
-    sections.push_back(&editor.add<FollowerSection>(editor));
-    sections.push_back(&editor.add<MidiSourceSection>(editor));
-    plain("XY PADS");
-    plain("MASTER");
-    return sections;
+    return {&editor.add<OscillatorSection>(editor), &editor.add<FilterSection>(editor),
+            &editor.add<EnvelopeSection>(editor),   &editor.add<XlfoSection>(editor),
+            &editor.add<DelaySection>(editor),      &editor.add<FollowerSection>(editor),
+            &editor.add<MidiSourceSection>(editor), &editor.add<XyPadSection>(editor),
+            &editor.add<MasterSection>(editor)};
 }
