@@ -17,9 +17,16 @@ GenericPluginInterface::GenericPluginInterface(GenericPlugin& plugin, HostEdits*
     // Opening the editor starts the history and makes A and B equal, once per instance.
     plugin_.undoHistory().recordInitial();
     plugin_.compareStates().initialize();
+    plugin_.setEditorListener(this);
 }
 
-GenericPluginInterface::~GenericPluginInterface() = default;
+GenericPluginInterface::~GenericPluginInterface() {
+    plugin_.setEditorListener(nullptr);
+}
+
+void GenericPluginInterface::notify(int code, int) {
+    if (code == GenericPlugin::kNotifyPresetChanged) presetChanged();
+}
 
 int32_t GenericPluginInterface::stepsOf(const AbstractPluginParameter& p) {
     if (p.kind() == AbstractPluginParameter::kIndexed)
@@ -157,6 +164,11 @@ void GenericPluginInterface::copyToOtherSlot() {
 }
 
 void GenericPluginInterface::idle() {
+    plugin_.pump();
+    refreshAll();
+}
+
+void GenericPluginInterface::refreshAll() {
     // A control being dragged keeps what the hand says; everything else follows the plug-in.
     for (Binding& b : bindings_) {
         const float plain = b.parameter->getValue();
@@ -164,10 +176,6 @@ void GenericPluginInterface::idle() {
         b.shownPlain = plain;
         b.control->setValue(toSteps(*b.parameter, plain));
     }
-}
-
-void GenericPluginInterface::refreshAll() {
-    idle();
 }
 
 void GenericPluginInterface::paint(gui::Graphics& g) {

@@ -13,7 +13,9 @@ class AbstractPluginParameter;
 // gestures into parameter edits that the host sees as begin/change/end, records an undo step after
 // each completed action, and keeps the controls in step with changes from elsewhere (automation,
 // MIDI, presets, undo) by comparing at every idle call.
-class GenericPluginInterface : public gui::RootControl, protected gui::ValueControlListener {
+class GenericPluginInterface : public gui::RootControl,
+                               protected gui::ValueControlListener,
+                               private GenericPlugin::Listener {
 public:
     // The host's side of an edit, so that automation records the gesture; the plug-in itself is
     // changed by the editor directly.
@@ -84,6 +86,10 @@ protected:
     void refreshAll();
 
 private:
+    // The core's notifications, delivered by pump() from idle(): a new preset or state refreshes
+    // everything; single changes are picked up by the comparison in idle().
+    void notify(int code, int value) override;
+
     struct Binding {
         gui::ValueControl* control;
         AbstractPluginParameter* parameter;

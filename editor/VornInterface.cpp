@@ -22,7 +22,7 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
         sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
-    tall_ = &bottomBar().addItem<gui::ToggleButton>(48, true, "Tall");
+    tall_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Tall");
     tall_->setValue(layout() == 1);
     tall_->onClick = [this] { setLayout(tall_->on() ? 1 : 0); };
     for (size_t i = 0; i < sections_.size(); ++i)
