@@ -116,16 +116,22 @@ void MidiLearnController::paint(gui::Graphics& g) {
         mark(r, static_cast<int32_t>(editor_.learnableParameter(i)),
              !selection_.isGhost() && selection_.index() == static_cast<int>(i));
     }
-    for (size_t i = 0; i < ghosts_.size(); ++i)
-        mark(areaOf(ghosts_[i]), ghosts_[i].parameterId,
+    for (size_t i = 0; i < ghosts_.size(); ++i) {
+        if (!ghosts_[i].anchor->showing()) continue;
+        const gui::Rect r = areaOf(ghosts_[i]);
+        g.fillRoundedRect(r, 4, gui::palette::kPanelRaised);
+        g.text(ghosts_[i].label, {r.x + 40, r.y, r.width - 42, r.height}, gui::palette::kSmall,
+               gui::palette::kText, gui::Align::Left);
+        mark(r, ghosts_[i].parameterId,
              selection_.isGhost() && selection_.index() == static_cast<int>(i));
+    }
 }
 
 bool MidiLearnController::mouseDown(const gui::MouseEvent& e) {
     if (!(e.modifiers & gui::modifier::kLeftButton)) return true;
     const gui::Point p = e.position;
     for (size_t i = 0; i < ghosts_.size(); ++i) {
-        if (areaOf(ghosts_[i]).contains(p)) {
+        if (ghosts_[i].anchor->showing() && areaOf(ghosts_[i]).contains(p)) {
             selectLearnTarget(static_cast<int>(i), true);
             return true;
         }

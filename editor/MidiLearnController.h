@@ -24,6 +24,7 @@ public:
         gui::Component* anchor;
         gui::Rect area;
         int32_t parameterId;
+        std::string label;
     };
     // Menu items, in order.
     enum Item { kEnableMidi, kClear, kClearAll, kRevert, kSave, kLoadFactory };

@@ -51,6 +51,7 @@ protected:
 
 private:
     void layoutSections();
+    void addLinkGhosts();
 
     VornPlugin& vorn_;
     PresetBar* presetBar_ = nullptr;
