@@ -95,9 +95,9 @@ void MidiLearnController::resized() {
 void MidiLearnController::paint(gui::Graphics& g) {
     const gui::Rect b = localBounds();
     g.fillRect(b, gui::palette::kBackground.withAlpha(0.55f));
-    g.fillRect({0, 0, b.width, 30}, gui::palette::kPanelRaised);
-    g.text(selection_.label(), {8, 0, b.width - 84, 30}, gui::palette::kNormal, gui::palette::kText,
-           gui::Align::Left);
+    g.fillRect({0, 0, b.width, kLabelHeight}, gui::palette::kPanelRaised);
+    g.text(selection_.label(), {8, 0, b.width - 84, kLabelHeight}, gui::palette::kNormal,
+           gui::palette::kText, gui::Align::Left);
     auto mark = [&](const gui::Rect& r, int32_t id, bool selected) {
         const gui::Colour c = selected ? gui::palette::kModulation : gui::palette::kAccent;
         g.strokeRoundedRect(r, 4, selected ? 2.0f : 1.0f, c);

@@ -26,6 +26,7 @@ public:
         int32_t parameterId;
         std::string label;
     };
+    static constexpr int kLabelHeight = 30;
     // Menu items, in order.
     enum Item { kEnableMidi, kClear, kClearAll, kRevert, kSave, kLoadFactory };
 

@@ -135,7 +135,8 @@ void QuorvalisPluginInterface::setLearning(bool on) {
         if (!map) return;
         auto overlay = std::make_unique<MidiLearnController>(*this, *map, learnReceiver());
         for (const auto& g : ghosts_) overlay->addGhost(g);
-        overlay->setBounds(contentArea());
+        // Over the preset bar too, where its line of instructions goes.
+        overlay->setBounds({0, 0, bounds().width, contentArea().bottom()});
         overlay->onClose = [this] { setLearning(false); };
         learn_ = overlay.get();
         pushOverlay(std::move(overlay));
