@@ -77,18 +77,20 @@ TEST(AaxEditorView, HeadlessEditorSendsGesturesToTheHost) {
     ASSERT_NE(editor, nullptr);
     EXPECT_FALSE(editor->onScreen());
     VornInterface& ui = editor->editor();
+    ui.expand(VornInterface::kOscillators);
     gui::Knob* knob = firstKnob(ui, ui);
     ASSERT_NE(knob, nullptr);
     const int id = ui.boundParameter(*knob);
     const gui::Rect k = knob->rootBounds();
     const gui::Point centre{k.x + k.width / 2, k.y + k.height / 2};
+    const int step = knob->value() > 0 ? 6 : -6;
 
     auto& requests = v.host.controller().requests;
     requests.clear();
     ui.mousePressed({centre, gui::modifier::kLeftButton, 1000});
     for (int i = 1; i <= 5; ++i)
-        ui.mouseMoved({{centre.x, centre.y - 6 * i}, gui::modifier::kLeftButton, 1000 + 20 * i});
-    ui.mouseReleased({{centre.x, centre.y - 30}, 0, 1200});
+        ui.mouseMoved({{centre.x, centre.y + step * i}, gui::modifier::kLeftButton, 1000 + 20 * i});
+    ui.mouseReleased({{centre.x, centre.y + step * 5}, 0, 1200});
     ASSERT_GE(requests.size(), 3u);
     EXPECT_EQ(requests.front().kind, 't');
     EXPECT_EQ(requests.back().kind, 'r');

@@ -1,4 +1,5 @@
 #include <cairo.h>
+// Before Xlib, whose macros clash with the atom forge.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
@@ -25,6 +26,7 @@
 #include "engine/VornPlugin.h"
 #include "framework/AbstractPluginParameter.h"
 #include "gui/Knob.h"
+#include "gui/Modifiers.h"
 #include "gui/x11/Xlib.h"
 #include "host/lv2/Lv2Plugin.h"
 #include "host/lv2/Lv2Ports.h"
@@ -168,9 +170,8 @@ private:
         XSync(host->display_, False);
         return 0;
     }
-    static uint32_t touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
+    static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
         static_cast<Lv2UiHost*>(handle)->touches.emplace_back(port, grabbed);
-        return 0;
     }
 
     void connectPorts() {
@@ -307,7 +308,14 @@ class Lv2UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!gui::test::XvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
-        xvfb_ = std::make_unique<gui::test::XvfbServer>();
+        // Settings of our own: the editor starts in its default layout, whatever ran before.
+        config_ = tempFolder();
+        const char* previous = std::getenv("XDG_CONFIG_HOME");
+        previousConfig_ = previous ? previous : "";
+        setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+        // Tall enough for the tall layout: pictures are taken of whole windows.
+        xvfb_ = std::make_unique<gui::test::XvfbServer>(
+            std::vector<std::string>{"-screen", "0", "1280x1200x24"});
         ASSERT_TRUE(xvfb_->running());
         setenv("DISPLAY", xvfb_->display().c_str(), 1);
         display_ = XOpenDisplay(xvfb_->display().c_str());
@@ -319,7 +327,33 @@ protected:
         host_.reset();
         if (display_) XCloseDisplay(display_);
         xvfb_.reset();
+        if (!config_.empty()) {
+            std::filesystem::remove_all(config_);
+            if (previousConfig_.empty())
+                unsetenv("XDG_CONFIG_HOME");
+            else
+                setenv("XDG_CONFIG_HOME", previousConfig_.c_str(), 1);
+        }
     }
+
+    // A click with xdotool at a point of the editor, in its coordinates.
+    bool click(gui::Point p) {
+        const gui::Point s = onScreen(p);
+        return xdotool(
+            *host_, xvfb_->display(),
+            {"mousemove", std::to_string(s.x), std::to_string(s.y), "sleep", "0.05", "click", "1"});
+    }
+
+    gui::Point onScreen(gui::Point p) {
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(display_, host_->widget(), DefaultRootWindow(display_), p.x, p.y, &x,
+                              &y, &child);
+        return {x, y};
+    }
+
+    std::string config_;
+    std::string previousConfig_;
 
     std::unique_ptr<gui::test::XvfbServer> xvfb_;
     Display* display_ = nullptr;
@@ -333,11 +367,6 @@ protected:
 TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     VornPlugin reference;
     VornInterface layout(reference);
-    gui::Knob* knob = reachableKnob(layout, layout);
-    ASSERT_NE(knob, nullptr);
-    const int id = layout.boundParameter(*knob);
-    ASSERT_GE(id, 0);
-    const gui::Rect k = knob->rootBounds();
     const int w = layout.bounds().width, h = layout.bounds().height;
 
     const auto started = Clock::now();
@@ -362,18 +391,30 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     EXPECT_EQ(hints.min_height, h);
     EXPECT_EQ(hints.max_height, h);
 
-    // A drag up the knob: one gesture of port writes.
-    int x = 0, y = 0;
-    Window child = 0;
-    XTranslateCoordinates(display_, host_->widget(), DefaultRootWindow(display_), k.x + k.width / 2,
-                          k.y + k.height / 2, &x, &y, &child);
+    // The oscillators' title opens their panel, in the reference as in the host's editor.
+    const gui::Rect title = layout.section(VornInterface::kOscillators).rootBounds();
+    const gui::Point titlePoint{title.x + 60, title.y + 8};
+    layout.mousePressed({titlePoint, gui::modifier::kLeftButton, 1000});
+    layout.mouseReleased({titlePoint, 0, 1050});
+    ASSERT_TRUE(click(titlePoint));
+    gui::Knob* knob = reachableKnob(layout, layout);
+    ASSERT_NE(knob, nullptr);
+    const int id = layout.boundParameter(*knob);
+    ASSERT_GE(id, 0);
+    const gui::Rect k = knob->rootBounds();
+    // Up from the bottom, down from anywhere else.
+    const int direction = knob->value() > 0 ? 1 : -1;
+
+    // A drag on the knob: one gesture of port writes.
+    const gui::Point centre = onScreen({k.x + k.width / 2, k.y + k.height / 2});
+    const int x = centre.x, y = centre.y;
     const Picture before = Picture::of(display_, host_->widget(), k.x, k.y, k.width, k.height);
     std::vector<std::string> drag = {
         "mousemove", std::to_string(x), std::to_string(y), "sleep", "0.1", "mousedown", "1"};
     for (int step = 1; step <= 6; ++step) {
         for (const std::string& a :
              {std::string("sleep"), std::string("0.03"), std::string("mousemove"),
-              std::to_string(x), std::to_string(y - 8 * step)})
+              std::to_string(x), std::to_string(y + direction * 8 * step)})
             drag.push_back(a);
     }
     drag.insert(drag.end(), {"sleep", "0.05", "mouseup", "1"});
