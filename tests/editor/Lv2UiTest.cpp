@@ -1,5 +1,9 @@
-#include <cairo.h>
 // Before Xlib, whose macros clash with the atom forge.
+// clang-format off
+#include "host/lv2/Lv2Plugin.h"
+// clang-format on
+
+#include <cairo.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
@@ -28,7 +32,6 @@
 #include "gui/Knob.h"
 #include "gui/Modifiers.h"
 #include "gui/x11/Xlib.h"
-#include "host/lv2/Lv2Plugin.h"
 #include "host/lv2/Lv2Ports.h"
 #include "tests/gui/XvfbServer.h"
 
