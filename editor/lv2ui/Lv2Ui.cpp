@@ -111,10 +111,10 @@ unsigned long Lv2Ui::window() const {
 }
 
 int Lv2Ui::idle() {
-    if (closed_ || !window_) return 1;
+    if (closed_ || !window_ || window_->gone()) return 1;
     editor_.idle();
     window_->idle();
-    return closed_ ? 1 : 0;
+    return closed_ || window_->gone() ? 1 : 0;
 }
 
 void Lv2Ui::tellHostSize(int32_t width, int32_t height) {

@@ -1,45 +1,31 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <memory>
 #include <string>
-#include <thread>
 
 #include "editor/aaxui/AaxEditor.h"
 #include "framework/AbstractPluginParameter.h"
 #include "gui/Knob.h"
 #include "gui/Modifiers.h"
-#include "gui/x11/X11Interface.h"
 #include "gui/x11/Xlib.h"
 #include "tests/gui/XvfbServer.h"
 #include "tests/host/aax/AaxTestHost.h"
 
 namespace {
 
-struct NativeContainer : AAX_IViewContainer {
+// A view container whose native window is an X window id, or none.
+struct Container : AAX_IViewContainer {
     unsigned long window = 0;
-    bool hasWindow = false;
-
-    void* GetPtr() override { return hasWindow ? &window : nullptr; }
-    AAX_Result GetModifiers(uint32_t* m) const override {
-        *m = 0;
-        return AAX_SUCCESS;
-    }
+    void* GetPtr() override { return window ? &window : nullptr; }
+    AAX_Result GetModifiers(uint32_t* m) const override { return keep(*m, 0u); }
     AAX_Result HandleParameterMouseDown(AAX_CParamID, uint32_t) override {
         return AAX_ERROR_UNIMPLEMENTED;
     }
 };
 
-gui::Knob* firstKnob(gui::Component& c, gui::RootControl& root) {
-    if (!c.visible()) return nullptr;
-    if (auto* knob = dynamic_cast<gui::Knob*>(&c)) {
-        const gui::Rect r = knob->rootBounds();
-        if (r.width > 8 && root.hitTest({r.x + r.width / 2, r.y + r.height / 2}) == knob)
-            return knob;
-    }
+gui::Knob* firstKnob(gui::Component& c) {
+    if (auto* knob = dynamic_cast<gui::Knob*>(&c); knob && c.visible()) return knob;
     for (const auto& child : c.children()) {
-        if (gui::Knob* k = firstKnob(*child, root)) return k;
+        if (gui::Knob* k = c.visible() ? firstKnob(*child) : nullptr) return k;
     }
     return nullptr;
 }
@@ -48,7 +34,7 @@ struct View {
     const RecordedEffect& effect = stereoEffect();
     AaxTestInstance host{effect};
     std::unique_ptr<AaxPluginEditor> view{dynamic_cast<AaxPluginEditor*>(effect.guiProc())};
-    NativeContainer container;
+    Container container;
 
     View() {
         AaxEditor::install();
@@ -62,53 +48,48 @@ struct View {
 
 }  // namespace
 
-// Without a native window the editor opens off screen; a knob drag reaches the host as one
-// touch, normalized values and a release, and the host's answer sets the plug-in.
+// Without a native window the editor opens off screen at the plug-in's size; a knob drag reaches
+// the host as a touch, normalized values and a release; the host's timer makes the knob follow.
 TEST(AaxEditorView, HeadlessEditorSendsGesturesToTheHost) {
     View v;
     v.view->SetViewContainer(&v.container);
-    ASSERT_TRUE(v.view->hasEditor());
+    auto* editor = dynamic_cast<AaxEditor*>(v.view->editor());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(editor->onScreen());
     int32_t width = 0, height = 0;
     ASSERT_EQ(v.view->GetViewSize(&width, &height), AAX_SUCCESS);
     EXPECT_EQ(width, v.host.plugin().editorWidth());
     EXPECT_EQ(height, v.host.plugin().editorHeight());
 
-    auto* editor = dynamic_cast<AaxEditor*>(v.view->editor());
-    ASSERT_NE(editor, nullptr);
-    EXPECT_FALSE(editor->onScreen());
     VornInterface& ui = editor->editor();
     ui.expand(VornInterface::kOscillators);
-    gui::Knob* knob = firstKnob(ui, ui);
+    gui::Knob* knob = firstKnob(ui);
     ASSERT_NE(knob, nullptr);
     const int id = ui.boundParameter(*knob);
     const gui::Rect k = knob->rootBounds();
-    const gui::Point centre{k.x + k.width / 2, k.y + k.height / 2};
-    const int step = knob->value() > 0 ? 6 : -6;
-
+    const int x = k.x + k.width / 2, y = k.y + k.height / 2;
+    const int step = knob->value() > 0 ? 6 : -6;  // down, or up from the bottom
     auto& requests = v.host.controller().requests;
     requests.clear();
-    ui.mousePressed({centre, gui::modifier::kLeftButton, 1000});
+    ui.mousePressed({{x, y}, gui::modifier::kLeftButton, 1000});
     for (int i = 1; i <= 5; ++i)
-        ui.mouseMoved({{centre.x, centre.y + step * i}, gui::modifier::kLeftButton, 1000 + 20 * i});
-    ui.mouseReleased({{centre.x, centre.y + step * 5}, 0, 1200});
+        ui.mouseMoved({{x, y + step * i}, gui::modifier::kLeftButton, 1000 + 20 * i});
+    ui.mouseReleased({{x, y + step * 5}, 0, 1200});
     ASSERT_GE(requests.size(), 3u);
     EXPECT_EQ(requests.front().kind, 't');
     EXPECT_EQ(requests.back().kind, 'r');
     for (const auto& r : requests) EXPECT_EQ(r.identifier, std::to_string(id));
-    const AbstractPluginParameter& p = *v.host.plugin().getParameter(id);
+    AbstractPluginParameter& p = *v.host.plugin().getParameter(id);
     EXPECT_NEAR(p.plainToNormalized(p.getValue()), requests[requests.size() - 2].value, 1e-6);
 
-    // The host's timer drives the editor: an outside change shows in the knob.
     const int32_t shown = knob->value();
-    v.host.plugin().getParameter(id)->setValue(p.getMinimum(), 0);
+    p.setValue(p.getMinimum(), 0);
     EXPECT_EQ(v.view->TimerWakeup(), AAX_SUCCESS);
     EXPECT_NE(knob->value(), shown);
-    v.view->SetViewContainer(nullptr);
-    EXPECT_FALSE(v.view->hasEditor());
 }
 
-// With a native window (an X window id) the editor is its child on the display, and closing
-// the view removes it.
+// With an X window id the editor is that window's child until the view closes; an id that is
+// not there leaves the view empty.
 TEST(AaxEditorView, EditorIsAChildOfTheNativeWindow) {
     if (!gui::test::XvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
     gui::test::XvfbServer xvfb;
@@ -117,32 +98,25 @@ TEST(AaxEditorView, EditorIsAChildOfTheNativeWindow) {
     Display* display = XOpenDisplay(xvfb.display().c_str());
     ASSERT_NE(display, nullptr);
     const Window parent =
-        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 200, 0, 0, 0);
-    XMapWindow(display, parent);
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 9, 9, 0, 0, 0);
     XSync(display, False);
-
-    const auto countChildren = [&] {
-        Window root = 0, up = 0;
-        Window* children = nullptr;
+    const auto children = [&] {
+        XSync(display, False);
+        Window root = 0, up = 0, *list = nullptr;
         unsigned int n = 0;
-        XQueryTree(display, parent, &root, &up, &children, &n);
-        if (children) XFree(children);
+        XQueryTree(display, parent, &root, &up, &list, &n);
+        if (list) XFree(list);
         return n;
     };
     {
         View v;
         v.container.window = parent;
-        v.container.hasWindow = true;
         v.view->SetViewContainer(&v.container);
         ASSERT_TRUE(v.view->hasEditor());
-        for (int i = 0; i < 5; ++i) v.view->TimerWakeup();
-        XSync(display, False);
-        EXPECT_EQ(countChildren(), 1u);
+        v.view->TimerWakeup();
+        EXPECT_EQ(children(), 1u);
         v.view->SetViewContainer(nullptr);
-        XSync(display, False);
-        EXPECT_EQ(countChildren(), 0u);
-
-        // A window id that is not there leaves the view empty, not broken.
+        EXPECT_EQ(children(), 0u);
         v.container.window = parent + 0x1000;
         v.view->SetViewContainer(&v.container);
         EXPECT_FALSE(v.view->hasEditor());
