@@ -102,8 +102,8 @@ rtsan:
 	  build-realtime/tests/host/lv2/vorn_lv2_tests --gtest_filter='Lv2Plugin.*'
 
 # ThreadSanitizer on the tests that run threads against each other.
-THREADING_TESTS := RealtimeSafety|VornRealtime|ValidatorThreads|Determinism|LockFreeQueue|AsyncEventQueue|CriticalSection|LockedObject|GenericPlugin
-THREADING_TARGETS := vorn_realtime_tests vorn_engine_tests vorn_framework_tests vorn_reliability_tests
+THREADING_TESTS := RealtimeSafety|VornRealtime|ValidatorThreads|Determinism|LockFreeQueue|AsyncEventQueue|CriticalSection|LockedObject|GenericPlugin|PNGFiler
+THREADING_TARGETS := vorn_realtime_tests vorn_engine_tests vorn_framework_tests vorn_reliability_tests vorn_gui_tests
 tsan: deps
 	@cmake -S . -B build-thread -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=thread >/dev/null
 	@cmake --build build-thread -j $(JOBS) --target $(THREADING_TARGETS)

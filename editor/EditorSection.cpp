@@ -1,5 +1,6 @@
 #include "editor/EditorSection.h"
 
+#include "editor/Artwork.h"
 #include "editor/GenericPluginInterface.h"
 #include "gui/Modifiers.h"
 
@@ -18,7 +19,12 @@ public:
         const float right[] = {x - 2, y - 4, x + 2, y, x - 2, y + 4};
         g.polyline(open ? std::span<const float>(down) : std::span<const float>(right), 1.5f,
                    gui::palette::kTextDim);
-        g.text(section_.title_, {26, 0, b.width - 30, b.height}, gui::palette::kBold,
+        int textX = 26;
+        if (cairo_surface_t* icon = section_.icon_.empty() ? nullptr : artwork(section_.icon_)) {
+            g.mask(icon, {26, (b.height - 16) / 2, 16, 16}, section_.accent_);
+            textX = 48;
+        }
+        g.text(section_.title_, {textX, 0, b.width - textX - 4, b.height}, gui::palette::kBold,
                gui::palette::kText, gui::Align::Left);
     }
     bool mouseDown(const gui::MouseEvent& e) override {

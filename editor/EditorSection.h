@@ -26,6 +26,8 @@ public:
 
     const std::string& title() const { return title_; }
     gui::Colour accent() const { return accent_; }
+    // Names the family's picture (resources/artwork), drawn in the title bar.
+    void setIcon(std::string icon) { icon_ = std::move(icon); }
     Mode mode() const { return mode_; }
     void setMode(Mode m);
     // The height for a mode, header included.
@@ -62,6 +64,7 @@ private:
     GenericPluginInterface& editor_;
     std::string title_;
     gui::Colour accent_;
+    std::string icon_;
     Mode mode_ = Mode::Header;
     TitleBar* titleBar_;
     gui::Component* compact_;

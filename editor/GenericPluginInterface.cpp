@@ -6,7 +6,10 @@
 #include "framework/AbstractPluginParameter.h"
 #include "framework/CompareStates.h"
 #include "framework/UndoHistory.h"
+#include "gui/Modifiers.h"
 #include "gui/Palette.h"
+#include "gui/PopupMenu.h"
+#include "gui/TextEditor.h"
 
 GenericPluginInterface::GenericPluginInterface(GenericPlugin& plugin, HostEdits* host)
     : plugin_(plugin), host_(host) {
@@ -65,6 +68,15 @@ std::vector<std::string> GenericPluginInterface::valueTexts(int id) {
     for (int32_t s = 0; s <= stepsOf(*p) && p->kind() == AbstractPluginParameter::kIndexed; ++s)
         texts.push_back(p->formatValue(toPlain(*p, s)));
     return texts;
+}
+
+uint32_t GenericPluginInterface::learnableParameter(size_t i) const {
+    return bindings_[i].parameter->id();
+}
+
+std::string GenericPluginInterface::parameterName(int32_t id) {
+    AbstractPluginParameter* p = id >= 0 ? plugin_.getParameter(id) : nullptr;
+    return p ? p->name() : std::string();
 }
 
 int GenericPluginInterface::boundParameter(const gui::ValueControl& control) const {
@@ -143,4 +155,45 @@ void GenericPluginInterface::refreshAll() {
 
 void GenericPluginInterface::paint(gui::Graphics& g) {
     g.fillRect(localBounds(), gui::palette::kBackground);
+}
+
+bool GenericPluginInterface::typeValue(gui::ValueControl& control, const std::string& text) {
+    Binding* b = find(control);
+    float plain = 0;
+    if (!b || !b->parameter->parseText(text, &plain)) return false;
+    control.beginEdit();
+    control.changeTo(toSteps(*b->parameter, plain));
+    control.endEdit();
+    return true;
+}
+
+void GenericPluginInterface::editValue(gui::ValueControl& control) {
+    const gui::Rect r = control.rootBounds();
+    // Over the value text at the foot of the control, at least wide enough to type in.
+    const int width = std::max(r.width, 72);
+    const gui::Rect area{r.x + (r.width - width) / 2, r.bottom() - 18, width, 18};
+    gui::TextEditor::editOver(
+        *this, area, control.valueText(),
+        [this, &control](const std::string& text) { typeValue(control, text); });
+}
+
+bool GenericPluginInterface::mouseDown(const gui::MouseEvent& e) {
+    if (!(e.modifiers & gui::modifier::kRightButton)) return false;
+    for (Binding& b : bindings_) {
+        gui::ValueControl* c = b.control;
+        if (!c->showing() || !c->rootBounds().contains(e.position)) continue;
+        gui::Menu menu;
+        menu.add("Enter Value...", 1);
+        menu.add("Default Value", 2);
+        gui::PopupMenu::show(*this, std::move(menu), e.position, [this, c](int id) {
+            if (id == 1) editValue(*c);
+            if (id == 2) {
+                c->beginEdit();
+                c->changeTo(c->defaultValue());
+                c->endEdit();
+            }
+        });
+        return true;
+    }
+    return false;
 }

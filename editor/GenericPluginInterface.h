@@ -41,10 +41,22 @@ public:
     int parameterId(const std::string& name);
     // The display text of every value of an indexed parameter, lowest first.
     std::vector<std::string> valueTexts(int parameterId);
+    // The controls MIDI learn offers, with their parameters.
+    size_t learnableCount() const { return bindings_.size(); }
+    const gui::ValueControl* learnableControl(size_t i) const { return bindings_[i].control; }
+    uint32_t learnableParameter(size_t i) const;
+    // A parameter's name; products add their MIDI-learn-only parameters.
+    virtual std::string parameterName(int32_t id);
     // The parameter bound to a control, or -1.
     int boundParameter(const gui::ValueControl& control) const;
 
     void paint(gui::Graphics& g) override;
+    // A right click on a bound control offers typing its value and its default.
+    bool mouseDown(const gui::MouseEvent& e) override;
+    // Types a value into a control as the musician would: the parameter's own parser reads it;
+    // text it cannot read changes nothing. True when the value was taken.
+    bool typeValue(gui::ValueControl& control, const std::string& text);
+    void editValue(gui::ValueControl& control);
     // Called by the platform about 30 times a second on the editor's thread.
     virtual void idle();
     // A completed user action: one undo step, and A/B now differs.

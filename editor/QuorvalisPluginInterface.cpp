@@ -2,14 +2,33 @@
 
 #include <filesystem>
 
+#include "editor/Artwork.h"
 #include "framework/CompareStates.h"
 #include "framework/PluginSettings.h"
 #include "framework/UndoHistory.h"
+
+namespace {
+
+// The wordmark in the middle of the bottom bar.
+class LogoMark : public gui::Component {
+public:
+    void paint(gui::Graphics& g) override {
+        if (cairo_surface_t* logo = artwork("Logo"))
+            g.mask(logo, localBounds(), gui::palette::kTextDim);
+    }
+};
+
+}  // namespace
 
 QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEdits* host)
     : GenericPluginInterface(plugin, host) {
     presetBar_ = &add<gui::ControlBar>();
     bottomBar_ = &add<gui::ControlBar>();
+    learnButton_ = &bottomBar_->addItem<gui::ToggleButton>(84, false, "MIDI Learn");
+    learnButton_->onClick = [this] { setLearning(learnButton_->on()); };
+    bottomBar_->addItem<gui::PopupButton>(
+        24, false, "", [this] { return MidiLearnController::menu(learning()); },
+        [this](int id) { learnMenuChosen(id); });
     undo_ = &bottomBar_->addItem<gui::Button>(52, false, "Undo", [this] { undo(); });
     redo_ = &bottomBar_->addItem<gui::Button>(52, false, "Redo", [this] { redo(); });
     bottomBar_->addItem<gui::PopupButton>(
@@ -19,6 +38,7 @@ QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEd
     b_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "B");
     a_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "A");
     a_->onClick = b_->onClick = [this] { toggleCompare(); };
+    logo_ = &add<LogoMark>();
     updateBars();
 }
 
@@ -35,6 +55,8 @@ void QuorvalisPluginInterface::resized() {
     const gui::Rect b = localBounds();
     presetBar_->setBounds({0, 0, b.width, kBarHeight});
     bottomBar_->setBounds({0, b.height - kBarHeight, b.width, kBarHeight});
+    // 184 x 56 drawn at a quarter.
+    logo_->setBounds({(b.width - 46) / 2 - 20, b.height - kBarHeight + 8, 46, 14});
 }
 
 void QuorvalisPluginInterface::updateBars() {
@@ -101,4 +123,39 @@ std::string QuorvalisPluginInterface::aboutText() const {
     return "Vorn " + std::to_string(VORN_VERSION_MAJOR) + "." + std::to_string(VORN_VERSION_MINOR) +
            "." + std::to_string(VORN_VERSION_PATCH) +
            "\n\nA polyphonic subtractive synthesizer for Linux.";
+}
+
+void QuorvalisPluginInterface::setLearning(bool on) {
+    if (on == learning()) return;
+    if (on) {
+        MidiControllerMap* map = controllerMap();
+        if (!map) return;
+        auto overlay = std::make_unique<MidiLearnController>(*this, *map, learnReceiver());
+        for (const auto& g : ghosts_) overlay->addGhost(g);
+        overlay->setBounds(contentArea());
+        overlay->onClose = [this] { setLearning(false); };
+        learn_ = overlay.get();
+        pushOverlay(std::move(overlay));
+    } else {
+        MidiLearnController* gone = learn_;
+        learn_ = nullptr;
+        gone->close();
+    }
+    learnButton_->setValue(on);
+}
+
+void QuorvalisPluginInterface::learnMenuChosen(int item) {
+    if (item == MidiLearnController::kEnableMidi) {
+        setLearning(!learning());
+        return;
+    }
+    if (learn_) {
+        learn_->command(item);
+        return;
+    }
+    // Without the overlay the map commands still apply.
+    if (MidiControllerMap* map = controllerMap()) {
+        MidiLearnController scratch(*this, *map, nullptr);
+        scratch.command(item);
+    }
 }

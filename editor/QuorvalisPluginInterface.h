@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/GenericPluginInterface.h"
+#include "editor/MidiLearnController.h"
 #include "gui/Button.h"
 #include "gui/ControlBar.h"
 #include "gui/Label.h"
@@ -32,8 +33,20 @@ public:
     // The text of the About box.
     virtual std::string aboutText() const;
 
+    // MIDI learn mode, with its overlay over the sections.
+    void setLearning(bool on);
+    bool learning() const { return learn_ != nullptr; }
+    MidiLearnController* learnController() { return learn_; }
+    // A learnable area with no control of its own (filter links, XY pad axes).
+    void addLearnGhost(const MidiLearnController::Ghost& g) { ghosts_.push_back(g); }
+    void learnMenuChosen(int item);
+
 protected:
     void resized() override;
+    gui::ControlBar& bottomBar() { return *bottomBar_; }
+    // The shared controller map and the receiver that learns; none: no MIDI learn.
+    virtual MidiControllerMap* controllerMap() { return nullptr; }
+    virtual AbstractMusicEventReceiver* learnReceiver() { return nullptr; }
     void updateBars();
 
 private:
@@ -44,5 +57,9 @@ private:
     gui::ToggleButton* a_;
     gui::ToggleButton* b_;
     gui::Button* copy_;
+    gui::Component* logo_;
+    gui::ToggleButton* learnButton_;
+    MidiLearnController* learn_ = nullptr;
+    std::vector<MidiLearnController::Ghost> ghosts_;
     std::string helpFile_;
 };

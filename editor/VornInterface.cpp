@@ -1,6 +1,7 @@
 #include "editor/VornInterface.h"
 
 #include "editor/Sections.h"
+#include "engine/MidiVirtualPluginParameter.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "engine/VornSettings.h"
@@ -16,7 +17,15 @@ VornPlugin::VornSettings& settingsOf(VornPlugin& p) {
 VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     : QuorvalisPluginInterface(plugin, host), vorn_(plugin) {
     sections_ = makeSections(*this);
+    const char* icons[kSectionCount] = {"IconOscillators", "IconFilters", "IconEnvelopes",
+                                        "IconXlfos",       "IconDelay",   "IconFollowers",
+                                        "IconMidiSources", "IconXyPads",  "IconMaster"};
+    for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
+        sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
+    tall_ = &bottomBar().addItem<gui::ToggleButton>(48, true, "Tall");
+    tall_->setValue(layout() == 1);
+    tall_->onClick = [this] { setLayout(tall_->on() ? 1 : 0); };
     for (size_t i = 0; i < sections_.size(); ++i)
         sections_[i]->onTitleClicked = [this, i] {
             const int index = static_cast<int>(i);
@@ -42,8 +51,12 @@ int VornInterface::layout() const {
 
 bool VornInterface::setLayout(int l) {
     settingsOf(vorn_).interfaceLayout = l;
+    if (tall_) tall_->setValue(layout() == 1);
     gui::UserInterface* ui = userInterface();
-    if (ui && !ui->requestSize(vorn_.editorWidth(), vorn_.editorHeight())) return false;
+    if (ui && !ui->requestSize(vorn_.editorWidth(), vorn_.editorHeight())) {
+        ui->messageBox(kCannotResize, gui::box::kOk);
+        return false;
+    }
     setBounds({0, 0, vorn_.editorWidth(), vorn_.editorHeight()});
     return true;
 }
@@ -79,4 +92,18 @@ void VornInterface::layoutSections() {
         y += h;
     }
     repaint();
+}
+
+std::string VornInterface::parameterName(int32_t id) {
+    if (MidiVirtualPluginParameter* v = vorn_.virtualParameter(static_cast<uint32_t>(id)))
+        return v->name();
+    return QuorvalisPluginInterface::parameterName(id);
+}
+
+MidiControllerMap* VornInterface::controllerMap() {
+    return &VornPlugin::controllerMap();
+}
+
+AbstractMusicEventReceiver* VornInterface::learnReceiver() {
+    return vorn_.eventReceiver();
 }

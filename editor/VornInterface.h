@@ -33,20 +33,28 @@ public:
     // Expands a section (collapsing the one open before), or collapses all with -1.
     void expand(int section);
     int layout() const;
-    // Switches between the short (0) and tall (1) layout; false when the host could not resize.
+    static constexpr const char* kCannotResize =
+        "Your host cannot dynamically resize the plug-in interface. To apply the new interface "
+        "size, simply close the plug-in interface and then re-open it.";
+    // Switches between the short (0) and tall (1) layout; false when the host could not resize,
+    // which the musician is told: the setting holds, and applies when the editor opens again.
     bool setLayout(int layout);
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
     void idle() override;
+    std::string parameterName(int32_t id) override;
     void presetChanged() override;
 
 protected:
     void resized() override;
+    MidiControllerMap* controllerMap() override;
+    AbstractMusicEventReceiver* learnReceiver() override;
 
 private:
     void layoutSections();
 
     VornPlugin& vorn_;
     PresetBar* presetBar_ = nullptr;
+    gui::ToggleButton* tall_ = nullptr;
     std::vector<EditorSection*> sections_;
 };

@@ -482,12 +482,13 @@ VornPlugin::~VornPlugin() {
     finalize();
 }
 
-MidiVirtualPluginParameter* VornPlugin::virtualParameter(uint32_t id) const {
-    const uint64_t index = static_cast<uint64_t>(id) - MidiVirtualPluginParameter::kFirstId;
-    if (id < MidiVirtualPluginParameter::kFirstId || index >= virtualParameters_.size()) {
-        return nullptr;
-    }
-    return virtualParameters_[index];
+void VornPlugin::receiveMidi(const MidiEvent& event) {
+    GenericPlugin::receiveMidi(event);
+    editorMidi_.push(event);
+}
+
+void VornPlugin::setLearnParameter(int32_t id) {
+    if (eventReceiver_) eventReceiver_->setLearnParameter(id);
 }
 
 namespace {

@@ -9,11 +9,12 @@
 #include "engine/FilterParameterSet.h"
 #include "engine/FollowerParameterSet.h"
 #include "engine/MidiSourceParameterSet.h"
-#include "engine/MidiVirtualPluginParameter.h"
 #include "engine/ModulationSlotParameterSet.h"
 #include "engine/OscillatorParameterSet.h"
 #include "engine/XLFOParameterSet.h"
 #include "engine/XYControllerParameterSet.h"
+#include "framework/EditorMidiQueue.h"
+#include "framework/MidiVirtualPluginParameter.h"
 #include "framework/ParameterSetArray.h"
 #include "framework/PropPluginParameter.h"
 #include "framework/Property.h"
@@ -79,11 +80,17 @@ public:
     VornPresets& presets() { return *presets_; }
 
     Parameters& parameters() { return *parameters_; }
-    const std::vector<MidiVirtualPluginParameter*>& virtualParameters() const {
-        return virtualParameters_;
-    }
-    // Null when the id is not a virtual parameter's.
-    MidiVirtualPluginParameter* virtualParameter(uint32_t id) const;
+
+    // Host MIDI thread: queues the event for the audio thread (unless MIDI is blocked) and, in
+    // every case, copies it for the editor.
+    void receiveMidi(const MidiEvent& event) override;
+    // Editor thread: the oldest MIDI event copied for the editor; false when none waits. At most
+    // EditorMidiQueue::kCapacity wait; later ones are dropped and counted.
+    bool popEditorMidi(MidiEvent& event) { return editorMidi_.pop(event); }
+    uint32_t droppedEditorMidi() const { return editorMidi_.dropped(); }
+    // Editor thread (MIDI learn): the host or virtual parameter id that the next controller
+    // message is assigned to and then drives; -1 for none.
+    void setLearnParameter(int32_t id);
 
     // The receiver of the decoded MIDI, owned by the core's decoder.
     AbstractMusicEventReceiver* eventReceiver() { return eventReceiver_; }
@@ -114,9 +121,8 @@ private:
     // List removals delete and renumber the slots through the slot parameters.
     void connectModulationLists();
 
-    // Declared before the parameters: the virtual ones enter it as they are made.
-    std::vector<MidiVirtualPluginParameter*> virtualParameters_;
     AbstractMusicEventReceiver* eventReceiver_ = nullptr;
+    EditorMidiQueue editorMidi_;
     std::unique_ptr<Parameters> parameters_;
     std::unique_ptr<Engine> engine_;
     Property<int> totalVoices_{this, 0};

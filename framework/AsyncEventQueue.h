@@ -16,8 +16,9 @@ public:
 
     virtual ~AsyncEventQueue() = default;
 
-    // Callable from any thread, including the audio thread; never waits.
-    virtual void post(int32_t code, int64_t value) = 0;
+    // Callable from any thread, including the audio thread; never waits. False when the event
+    // was dropped because too many are pending.
+    virtual bool post(int32_t code, int64_t value) = 0;
     // Delivers the pending events in posting order when called on the creating thread (its event
     // loop calls this on a timer); elsewhere it delivers nothing. Returns the number delivered.
     virtual int pump() = 0;

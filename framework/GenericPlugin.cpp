@@ -10,6 +10,7 @@
 #include "framework/BypassProcessor.h"
 #include "framework/CompareStates.h"
 #include "framework/FloatingPointGuard.h"
+#include "framework/MidiVirtualPluginParameter.h"
 #include "framework/PluginSettings.h"
 #include "framework/SettingSerializer.h"
 #include "framework/UndoHistory.h"
@@ -27,6 +28,24 @@ constexpr int kNoGraphicsOverride = -1;
 constexpr const char* kNoSideChainSetting = "VST2_DefaultToNoSideChain";
 constexpr const char* kPresetFolderSetting = "PresetFolder";
 constexpr const char* kCurrentVersionSetting = "CurrentVersion";
+
+// Pending bits of the editor notifications that coalesce; 0 for those delivered one by one.
+constexpr uint32_t kPendingAllParameters = 1;
+constexpr uint32_t kPendingPreset = 2;
+constexpr uint32_t kPendingMidi = 4;
+
+uint32_t pendingBit(int code, int value) {
+    switch (code) {
+        case GenericPlugin::kNotifyParameterChanged:
+            return value == -1 ? kPendingAllParameters : 0;
+        case GenericPlugin::kNotifyPresetChanged:
+            return kPendingPreset;
+        case GenericPlugin::kNotifyMidiDispatched:
+            return kPendingMidi;
+        default:
+            return 0;
+    }
+}
 
 // Whether the first `channels` channels hold only finite samples (absent ones count as finite).
 [[maybe_unused]] bool allFinite(const float* const* channels, int count, int frames) {
@@ -190,6 +209,7 @@ std::unique_ptr<GenericPlugin::SharedSettings> GenericPlugin::createSharedSettin
 
 void GenericPlugin::createAsyncQueue() {
     asyncQueue_ = createAsyncEventQueue();
+    asyncQueue_->setPrimaryHandler(this);
     if (windowThread_ == std::thread::id()) windowThread_ = std::this_thread::get_id();
 }
 
@@ -251,10 +271,27 @@ void GenericPlugin::notifyPresetChanged() {
 }
 
 void GenericPlugin::setParameterFromMidi(int id, float normalized) {
-    AbstractPluginParameter* p = getParameter(id);
-    if (!p) return;
-    p->setValue(p->normalizedToPlain(normalized), 0);
+    if (MidiVirtualPluginParameter* v = virtualParameter(static_cast<uint32_t>(id))) {
+        v->applyNormalized(normalized);
+    } else if (AbstractPluginParameter* p = getParameter(id)) {
+        p->setValue(p->normalizedToPlain(normalized), 0);
+    } else {
+        return;
+    }
     changedByMidi_.set(true);
+}
+
+MidiVirtualPluginParameter* GenericPlugin::virtualParameter(uint32_t id) const {
+    if (id < MidiVirtualPluginParameter::kFirstId) return nullptr;
+    const uint32_t index = id - MidiVirtualPluginParameter::kFirstId;
+    return index < virtualParameters_.size() ? virtualParameters_[index] : nullptr;
+}
+
+std::string GenericPlugin::learnableParameterName(int32_t id) {
+    if (const MidiVirtualPluginParameter* v = virtualParameter(static_cast<uint32_t>(id)))
+        return v->name();
+    const AbstractPluginParameter* p = getParameter(id);
+    return p ? p->name() : std::string();
 }
 
 // --- Audio thread ------------------------------------------------------------------------------
@@ -434,18 +471,66 @@ void GenericPlugin::setLatencySamples(int samples) {
 
 void GenericPlugin::notifyEditor(int code, int value) {
     editorListenerBusy_.fetch_add(1, std::memory_order_seq_cst);
-    if (Listener* listener = editorListener_.load(std::memory_order_seq_cst))
-        listener->notify(code, value);
+    // Without a listener the queue may be being replaced; an editor that opens reads everything.
+    if (editorListener_.load(std::memory_order_seq_cst) && asyncQueue_) {
+        const uint32_t bit = pendingBit(code, value);
+        if (bit == 0) {
+            // Too many single changes wait: the editor rereads every parameter instead.
+            if (!asyncQueue_->post(code, value))
+                pendingNotifications_.fetch_or(kPendingAllParameters, std::memory_order_acq_rel);
+        } else if ((pendingNotifications_.fetch_or(bit, std::memory_order_acq_rel) & bit) == 0) {
+            // Only the first of a kind is posted; if the queue is full, pump's sweep finds the bit.
+            asyncQueue_->post(code, value);
+        }
+    }
     editorListenerBusy_.fetch_sub(1, std::memory_order_seq_cst);
 }
 
+int GenericPlugin::pump() {
+    editorListenerBusy_.fetch_add(1, std::memory_order_seq_cst);
+    deliveredToEditor_ = 0;
+    if (editorListener_.load(std::memory_order_seq_cst) && asyncQueue_ &&
+        std::this_thread::get_id() == ownerThread_) {
+        asyncQueue_->pump();
+        for (const int code :
+             {kNotifyParameterChanged, kNotifyPresetChanged, kNotifyMidiDispatched})
+            deliverToEditor(code, code == kNotifyParameterChanged ? -1 : 0);
+    }
+    editorListenerBusy_.fetch_sub(1, std::memory_order_seq_cst);
+    return deliveredToEditor_;
+}
+
+void GenericPlugin::handleEvent(AsyncEventQueue& queue) {
+    deliverToEditor(queue.currentCode(), static_cast<int>(queue.currentValue()));
+}
+
+void GenericPlugin::deliverToEditor(int code, int value) {
+    const uint32_t bit = pendingBit(code, value);
+    // A coalescing kind goes out only while its bit is set, so once per burst.
+    if (bit != 0 && (pendingNotifications_.fetch_and(~bit, std::memory_order_acq_rel) & bit) == 0)
+        return;
+    editorListenerBusy_.fetch_add(1, std::memory_order_seq_cst);
+    if (Listener* listener = editorListener_.load(std::memory_order_seq_cst)) {
+        listener->notify(code, value);
+        ++deliveredToEditor_;
+    }
+    editorListenerBusy_.fetch_sub(1, std::memory_order_seq_cst);
+}
+
+void GenericPlugin::waitForEditorCalls() {
+    while (editorListenerBusy_.load(std::memory_order_seq_cst) != 0)
+        std::this_thread::sleep_for(kListenerPollInterval);
+}
+
 void GenericPlugin::setEditorListener(Listener* listener) {
+    // With no listener set nothing posts to or pumps the queue once the calls in flight are done,
+    // so the queue can be replaced and the pending bits cleared safely.
+    editorListener_.store(nullptr, std::memory_order_seq_cst);
+    waitForEditorCalls();
+    pendingNotifications_.store(0, std::memory_order_relaxed);
     if (listener && (std::this_thread::get_id() != ownerThread_ || !asyncQueue_)) {
         ownerThread_ = std::this_thread::get_id();
         createAsyncQueue();
     }
     editorListener_.store(listener, std::memory_order_seq_cst);
-    // The old listener may still be inside notify on another thread: wait until it has left.
-    while (editorListenerBusy_.load(std::memory_order_seq_cst) != 0)
-        std::this_thread::sleep_for(kListenerPollInterval);
 }

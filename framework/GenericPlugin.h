@@ -20,6 +20,7 @@
 #include "wave/Environment.h"
 
 class AbstractPluginParameter;
+class MidiVirtualPluginParameter;
 class SettingSerializer;
 
 // A parameter change on its way to the audio thread: id and new plain value. The id
@@ -32,7 +33,13 @@ static_assert(sizeof(ParameterChange) == 8);
 
 // The product-independent core of a plug-in instance: parameters, the two lock-free queues from
 // other threads to the audio thread, chunked and sample-exact processing, bypass, transport.
-class GenericPlugin : public GenericParameterOwner, public MidiMessageReceiver {
+//
+// Editor notifications (Listener::notify) may arise on any thread, the audio thread included;
+// there they only set a pending bit or post to the asynchronous queue, with no lock, allocation
+// or system call. The listener hears them only from pump(), on the editor's thread.
+class GenericPlugin : public GenericParameterOwner,
+                      public MidiMessageReceiver,
+                      private AsyncEventQueue::Handler {
 public:
     // Editor notification codes (Listener::notify).
     static constexpr int kNotifyParameterChanged = -1025;  // value: parameter id, -1 for all
@@ -139,11 +146,31 @@ public:
     void updateTransport(double tempo, float hostBeat);
     void setSampleRate(float rate);
 
-    // Any thread.
+    // Editor thread (one at a time; never from inside notify). Sets the listener, null for none,
+    // and returns once no thread is inside notify of the old one. The calling thread becomes the
+    // one pump() delivers on; notifications made while no listener is set are not kept.
     void setEditorListener(Listener* listener);
+    // Editor thread, from its idle timer: hands the waiting notifications to the listener in the
+    // order they were made. (-1025, -1), -1026 and -1027 are delivered once however often they
+    // happened since the last pump; (-1025, id) once per change, and when too many changes wait,
+    // the overflow becomes one (-1025, -1). Returns how many were delivered; 0 on other threads.
+    int pump();
+
+    // Any thread.
     void setAdapter(Adapter* adapter) { adapter_ = adapter; }
+    // Audio thread (MIDI dispatch). Ids from MidiVirtualPluginParameter::kFirstId address the
+    // virtual parameters; unknown ids are ignored.
     void setParameterFromMidi(int id, float normalized);
     void queueResetMarker();
+
+    // MIDI learn's virtual parameters, in the order they were made (id kFirstId + index).
+    const std::vector<MidiVirtualPluginParameter*>& virtualParameters() const {
+        return virtualParameters_;
+    }
+    // Null when the id is not a virtual parameter's.
+    MidiVirtualPluginParameter* virtualParameter(uint32_t id) const;
+    // The name MIDI learn shows for a host or virtual parameter id; empty for any other id.
+    std::string learnableParameterName(int32_t id);
 
     // Settings persistence through the product's storage. readSettings runs for every new
     // instance, writeSettings when the last one goes and whenever the editor changes a shared
@@ -200,7 +227,11 @@ protected:
     static Storage* storage() { return storage_.get(); }
     void setLatencySamples(int samples);
     void setLoading(bool on) { loading_ = on; }
+    // Any thread: queues a notification for the editor (see pump).
     void notifyEditor(int code, int value);
+
+    // Virtual parameters enter it as they are made; their ids follow from the positions.
+    std::vector<MidiVirtualPluginParameter*> virtualParameters_;
 
     AbstractPluginParameter* midiBlockParameter_ = nullptr;
     AbstractPluginParameter* bypassParameter_ = nullptr;
@@ -211,6 +242,10 @@ private:
     void dispatchMidi(const MidiEvent& event);
     bool popEvent(MidiEvent& event);
     void createAsyncQueue();
+    // The queue's primary handler: passes an event to the listener, on the editor's thread.
+    void handleEvent(AsyncEventQueue& queue) override;
+    void deliverToEditor(int code, int value);
+    void waitForEditorCalls();
     bool finalized_ = false;
 
     // Declared first so that it outlives everything built on it.
@@ -225,7 +260,12 @@ private:
     int lastBlockFrames_ = 0;
     int latencySamples_ = 0;
     std::atomic<Listener*> editorListener_{nullptr};
+    // Threads inside notifyEditor or pump: while it is non-zero the queue and the listener may be
+    // in use, so setEditorListener waits for 0 before it changes them.
     std::atomic<int32_t> editorListenerBusy_{0};
+    // Notifications that coalesce: a bit per kind, set until pump delivers it.
+    std::atomic<uint32_t> pendingNotifications_{0};
+    int deliveredToEditor_ = 0;  // editor thread only
     bool loading_ = false;
     std::unique_ptr<MidiMessageReceiver> midiDecoder_;
     int32_t midiBlocked_ = 0;

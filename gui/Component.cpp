@@ -63,6 +63,14 @@ void Component::setVisible(bool v) {
     if (v) repaint();
 }
 
+bool Component::showing() const {
+    for (const Component* c = this; c; c = c->parent_) {
+        if (!c->visible_) return false;
+        if (!c->parent_) return dynamic_cast<const RootControl*>(c) != nullptr;
+    }
+    return false;
+}
+
 void Component::repaint() {
     repaint(localBounds());
 }

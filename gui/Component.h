@@ -44,6 +44,8 @@ public:
     void removeAllChildren();
 
     bool visible() const { return visible_; }
+    // Visible, and so are all its ancestors up to a root.
+    bool showing() const;
     void setVisible(bool v);
 
     // Marks the whole component (or a part, in its own coordinates) for redrawing.

@@ -11,8 +11,8 @@
 namespace gui {
 namespace {
 
-constexpr int kInside = 16;  // between the box's edge and its body
 constexpr int kMessageWidth = 380;
+constexpr int kMinMessageWidth = 220;
 
 }  // namespace
 
@@ -114,8 +114,10 @@ bool Dialog::keyDown(const KeyEvent& e) {
 void UserInterface::messageBox(std::string text, int buttons, std::function<void(int)> done) {
     const bool confirm = (buttons & box::kCancel) != 0;
     auto dialog = std::make_unique<Dialog>(confirm ? "Confirmation" : "Information");
-    const int32_t room = root_.bounds().width - 2 * (Dialog::kWindowMargin + kInside);
-    const int32_t width = std::clamp(room, 160, kMessageWidth);
+    const int32_t room = root_.bounds().width - 2 * (Dialog::kWindowMargin + Dialog::kInside);
+    // Short messages get a narrower box, but not narrower than its buttons and title want.
+    const auto natural = static_cast<int32_t>(std::ceil(measureText(text, palette::kNormal)));
+    const int32_t width = std::clamp(std::min(room, natural), kMinMessageWidth, kMessageWidth);
     const Font& font = palette::kNormal;
     const auto lines = Text::wrap(measuringGraphics(), text, font, static_cast<float>(width));
     Text& message = dialog->body().add<Text>(std::move(text));

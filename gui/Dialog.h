@@ -21,6 +21,7 @@ public:
     static constexpr int kMinButtonWidth = 76;
     static constexpr int kSpacing = 8;
     static constexpr int kWindowMargin = 12;
+    static constexpr int kInside = 16;  // between the box's edge and its body
 
     explicit Dialog(std::string title);
     ~Dialog() override;

@@ -205,4 +205,19 @@ void Graphics::image(cairo_surface_t* surface, int32_t x, int32_t y, float opaci
     cairo_paint_with_alpha(cr_, opacity);
 }
 
+void Graphics::mask(cairo_surface_t* surface, const Rect& r, Colour c) {
+    const int w = cairo_image_surface_get_width(surface),
+              h = cairo_image_surface_get_height(surface);
+    if (w <= 0 || h <= 0) return;
+    cairo_save(cr_);
+    cairo_translate(cr_, r.x, r.y);
+    cairo_scale(cr_, static_cast<double>(r.width) / w, static_cast<double>(r.height) / h);
+    setColour(c);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
+    cairo_mask(cr_, pattern);
+    cairo_pattern_destroy(pattern);
+    cairo_restore(cr_);
+}
+
 }  // namespace gui

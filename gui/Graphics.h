@@ -65,6 +65,8 @@ public:
     float textWidth(std::string_view utf8, const Font& f);
 
     void image(cairo_surface_t* surface, int32_t x, int32_t y, float opacity = 1.0f);
+    // A picture scaled into a rectangle and used as a stencil for a colour (tinted icons).
+    void mask(cairo_surface_t* surface, const Rect& r, Colour c);
 
 private:
     void setColour(Colour c) { cairo_set_source_rgba(cr_, c.r, c.g, c.b, c.a); }

@@ -74,9 +74,14 @@ FolderListing readFolder(const fs::path& folder, std::string_view extension, boo
 void FolderList::setListing(FolderListing listing) {
     listing_ = std::move(listing);
     selected_ = -1;
-    const auto rows = static_cast<int32_t>(std::max<size_t>(listing_.entries.size(), 1));
-    setBounds({0, 0, bounds().width, rows * palette::kRowHeight});
+    const int32_t shown = parent() ? parent()->bounds().height : 0;
+    setBounds({0, 0, bounds().width, std::max(rows(), shown)});
     repaint();
+}
+
+int32_t FolderList::rows() const {
+    const auto n = static_cast<int32_t>(std::max<size_t>(listing_.entries.size(), 1));
+    return n * palette::kRowHeight;
 }
 
 void FolderList::select(int index) {
@@ -175,7 +180,6 @@ FileDialog::FileDialog(std::string title, std::string extension, bool foldersOnl
         entrySelected(listing().entries[i]);
     };
     list_->onOpen = [this](int i) { entryOpened(listing().entries[i]); };
-    layoutBody(0);
 }
 
 const FolderListing& FileDialog::listing() const {
@@ -188,12 +192,30 @@ std::vector<std::string> FileDialog::names() const {
     return out;
 }
 
-void FileDialog::layoutBody(int32_t extraHeight) {
+void FileDialog::resized() {
+    layoutBody();
+}
+
+Component& FileDialog::addFooter(int32_t height) {
+    footer_ = &body().add<Component>();
+    footerHeight_ = height;
+    layoutBody();
+    return *footer_;
+}
+
+void FileDialog::layoutBody() {
     const int32_t rowH = Dialog::kButtonHeight;
+    const int32_t footer = footer_ ? footerHeight_ + kRowGap : 0;
+    const int32_t chrome = 2 * kWindowMargin + kTitleHeight + 3 * kInside + kButtonHeight;
+    const int32_t room = bounds().height - chrome - rowH - kRowGap - footer;
+    const int32_t listHeight = std::clamp(room, kMinListHeight, kListHeight);
     upButton_->setBounds({0, 0, kUpWidth, rowH});
     pathLabel_->setBounds({kUpWidth + 8, 0, kWidth - kUpWidth - 8, rowH});
-    scroll_->setBounds({0, rowH + kRowGap, kWidth, kListHeight});
-    setBodySize(kWidth, rowH + kRowGap + kListHeight + extraHeight);
+    scroll_->setBounds({0, rowH + kRowGap, kWidth, listHeight});
+    list_->setBounds({0, 0, list_->bounds().width, std::max(list_->rows(), listHeight)});
+    if (footer_)
+        footer_->setBounds({0, scroll_->bounds().bottom() + kRowGap, kWidth, footerHeight_});
+    setBodySize(kWidth, rowH + kRowGap + listHeight + footer);
 }
 
 bool FileDialog::enter(const fs::path& folder) {
@@ -262,11 +284,10 @@ OpenSaveDialog::OpenSaveDialog(Options options, Chosen chosen, Cancelled cancell
     addButton("Cancel", [this] { cancel(); });
     setCancelButton(1);
     if (mode_ != Mode::Save) return;
-    const int32_t y = Dialog::kButtonHeight + 2 * kRowGap + kListHeight + 4;
-    body().add<Label>("File name").setBounds({0, y, kNameLabelWidth, Dialog::kButtonHeight});
-    name_ = &body().add<TextEditor>(options.fileName);
-    name_->setBounds({kNameLabelWidth, y, kWidth - kNameLabelWidth, Dialog::kButtonHeight});
-    layoutBody(Dialog::kButtonHeight + kRowGap + 4);
+    Component& footer = addFooter(Dialog::kButtonHeight);
+    footer.add<Label>("File name").setBounds({0, 0, kNameLabelWidth, Dialog::kButtonHeight});
+    name_ = &footer.add<TextEditor>(options.fileName);
+    name_->setBounds({kNameLabelWidth, 0, kWidth - kNameLabelWidth, Dialog::kButtonHeight});
 }
 
 void OpenSaveDialog::opened() {
@@ -276,8 +297,12 @@ void OpenSaveDialog::opened() {
 }
 
 void OpenSaveDialog::accept() {
-    if (mode_ == Mode::Save) return save(name_->text());
     const int i = list().selected();
+    if (mode_ == Mode::Save) {
+        // Enter in the listing on a folder goes into it rather than saving.
+        const bool inList = root() && root()->focus() == &list();
+        if (!inList || i < 0 || !listing().entries[i].folder) return save(name_->text());
+    }
     if (i >= 0) entryOpened(listing().entries[i]);
 }
 

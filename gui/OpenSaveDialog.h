@@ -37,6 +37,8 @@ public:
     int selected() const { return selected_; }
     void select(int index);
     Rect rowBounds(int index) const;
+    // The height of the rows (of the message when there are none).
+    int32_t rows() const;
 
     std::function<void(int index)> onSelect;
     std::function<void(int index)> onOpen;
@@ -59,7 +61,8 @@ public:
     using Chosen = std::function<void(const std::filesystem::path& path)>;
     using Cancelled = std::function<void()>;
     static constexpr int32_t kWidth = 440;
-    static constexpr int32_t kListHeight = 260;
+    static constexpr int32_t kListHeight = 260;  // at most; less in a small window
+    static constexpr int32_t kMinListHeight = 60;
 
     FileDialog(std::string title, std::string extension, bool foldersOnly, Chosen chosen,
                Cancelled cancelled);
@@ -77,12 +80,16 @@ protected:
     // Double click or Enter on an entry.
     virtual void entryOpened(const FolderEntry& entry);
     virtual void entrySelected(const FolderEntry&) {}
-    void layoutBody(int32_t extraHeight);
+    void resized() override;
+    // A row under the listing, for more controls.
+    Component& addFooter(int32_t height);
     void finish(const std::filesystem::path& path);
     void cancel();
     const std::string& extension() const { return extension_; }
 
 private:
+    void layoutBody();
+
     std::filesystem::path folder_;
     std::string extension_;
     bool foldersOnly_;
@@ -92,6 +99,8 @@ private:
     Label* pathLabel_;
     ScrollArea* scroll_;
     FolderList* list_;
+    Component* footer_ = nullptr;
+    int32_t footerHeight_ = 0;
 };
 
 // Chooses a file to open, or a name to save to. Saving adds the extension when it is missing and

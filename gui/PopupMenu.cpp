@@ -23,7 +23,7 @@ int columnWidth(const Menu& menu) {
     float widest = 0;
     for (const MenuItem& item : menu.items())
         if (!item.separator) widest = std::max(widest, measureText(item.text, palette::kNormal));
-    const int w = static_cast<int>(std::ceil(widest)) + kTickWidth + kArrowWidth;
+    const int w = static_cast<int>(std::ceil(widest)) + kTickWidth + kArrowWidth + 8;
     return std::clamp(w, PopupMenu::kMinColumnWidth, PopupMenu::kMaxColumnWidth);
 }
 
@@ -41,6 +41,15 @@ int fillColumns(const Menu& menu, std::vector<Rect>& cells, int width, int heigh
         y += h;
     }
     return column + 1;
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    if (prefix.size() > text.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
 }
 
 bool hasSubmenu(const MenuItem& item) {
@@ -152,7 +161,7 @@ void PopupMenu::highlight(int level, int item, bool openSub) {
     if (!keepSub) closeAfter(level);
     if (item != l.highlight) {
         l.highlight = item;
-        repaint(l.panel);
+        for (const Level& each : levels_) repaint(each.panel);  // the active level may change
     }
     if (item >= 0) ensureVisible(l, item);
     if (openSub && !keepSub && it && hasSubmenu(*it)) openSubmenu(level, false);
@@ -241,6 +250,7 @@ void PopupMenu::dismiss() {
 bool PopupMenu::mouseDown(const MouseEvent& e) {
     const Hit h = hitAt(e.position);
     if (h.level < 0) dismiss();
+    if (h.arrow != 0) scrollBy(levels_[h.level], h.arrow * palette::kRowHeight);
     return true;
 }
 
@@ -312,16 +322,32 @@ bool PopupMenu::keyDown(const KeyEvent& e) {
                 dismiss();
             break;
         default:
+            if (!e.text.empty()) jumpTo(level, e.text);
             break;
     }
     return true;
 }
 
-void PopupMenu::paint(Graphics& g) {
-    for (const Level& l : levels_) paintLevel(g, l);
+// Typing a letter goes to the next item that starts with it.
+void PopupMenu::jumpTo(int level, std::string_view typed) {
+    const Level& l = levels_[level];
+    const int n = static_cast<int>(l.cells.size());
+    for (int k = 1; k <= n; ++k) {
+        const int i = (l.highlight + k + n) % n;
+        const MenuItem& item = l.menu->items()[i];
+        if (item.selectable() && startsWithIgnoringCase(item.text, typed))
+            return highlight(level, i, false);
+    }
 }
 
-void PopupMenu::paintLevel(Graphics& g, const Level& l) {
+void PopupMenu::paint(Graphics& g) {
+    const int active = activeLevel();
+    for (int i = 0; i < levels(); ++i) paintLevel(g, levels_[i], i == active);
+}
+
+// Only the level the keys work on shows its highlight in full; the items whose submenus are
+// open show theirs faintly.
+void PopupMenu::paintLevel(Graphics& g, const Level& l, bool active) {
     g.fillRoundedRect(l.panel.translated(1, 2), palette::kRadius, palette::kShadow);
     g.fillRoundedRect(l.panel, palette::kRadius, palette::kPanelRaised);
     g.strokeRoundedRect(l.panel, palette::kRadius, 1.0f, palette::kBorder);
@@ -342,7 +368,9 @@ void PopupMenu::paintLevel(Graphics& g, const Level& l) {
     for (size_t i = 0; i < items.size(); ++i) {
         const Rect r = l.cells[i].translated(v.x, v.y - l.scroll);
         if (r.bottom() <= v.y || r.y >= v.bottom()) continue;
-        paintItem(g, items[i], r, static_cast<int>(i) == l.highlight);
+        const bool lit = static_cast<int>(i) == l.highlight;
+        if (lit && !active) g.fillRoundedRect(r, 2.0f, palette::kAccent.withAlpha(0.3f));
+        paintItem(g, items[i], r, lit && active);
     }
     g.restore();
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "gui/Menu.h"
@@ -76,12 +77,13 @@ private:
     void scrollBy(Level& l, int dy);
     void moveHighlight(int level, int step);
     void moveColumn(int level, int direction);
+    void jumpTo(int level, std::string_view typed);
     int activeLevel() const;
     void activate(int level, int item);
     void choose(int id);
     void dismiss();
     void autoScroll();
-    void paintLevel(Graphics& g, const Level& l);
+    void paintLevel(Graphics& g, const Level& l, bool active);
     void paintItem(Graphics& g, const MenuItem& item, const Rect& r, bool lit);
 
     Menu menu_;

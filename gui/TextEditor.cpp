@@ -178,8 +178,16 @@ size_t TextEditor::offsetAt(int32_t x) const {
     return best;
 }
 
+void TextEditor::resized() {
+    keepCaretVisible();
+}
+
 void TextEditor::keepCaretVisible() {
     const float room = static_cast<float>(bounds().width - 2 * kInset);
+    if (room <= 0) {
+        scroll_ = 0;
+        return;
+    }
     const float caretX = measureText(std::string_view(text_).substr(0, caret_), font_);
     const float textWidth = measureText(text_, font_);
     if (caretX - scroll_ > room) scroll_ = caretX - room;

@@ -61,6 +61,9 @@ public:
     bool keyDown(const KeyEvent& e) override;
     void focusLost() override;
 
+protected:
+    void resized() override;
+
 private:
     bool editKey(const KeyEvent& e);
     bool moveKey(const KeyEvent& e);

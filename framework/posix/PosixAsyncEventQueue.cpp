@@ -14,8 +14,8 @@ PosixAsyncEventQueue::~PosixAsyncEventQueue() {
     liveQueues.fetch_sub(1, std::memory_order_relaxed);
 }
 
-void PosixAsyncEventQueue::post(int32_t code, int64_t value) {
-    pending_.push({value, code});
+bool PosixAsyncEventQueue::post(int32_t code, int64_t value) {
+    return pending_.push({value, code});
 }
 
 int PosixAsyncEventQueue::pump() {

@@ -15,7 +15,7 @@ public:
     PosixAsyncEventQueue();
     ~PosixAsyncEventQueue() override;
 
-    void post(int32_t code, int64_t value) override;
+    bool post(int32_t code, int64_t value) override;
     int pump() override;
 
     // Queues alive in the process.

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -84,10 +85,17 @@ X11Interface::~X11Interface() {
 }
 
 int32_t X11Interface::toDevice(int32_t logical) const {
-    return std::max(1, static_cast<int32_t>(std::ceil(logical * scale_)));
+    const double device = std::ceil(static_cast<double>(logical) * scale_);
+    return static_cast<int32_t>(std::clamp(device, 1.0, 1e9));
 }
 
 bool X11Interface::open(const Options& options) {
+    if (options.width <= 0 || options.height <= 0 || toDevice(options.width) > kMaxDeviceSize ||
+        toDevice(options.height) > kMaxDeviceSize) {
+        std::fprintf(stderr, "Vorn: an editor of %d x %d at scale %g cannot be shown\n",
+                     options.width, options.height, static_cast<double>(scale_));
+        return false;
+    }
     const Window parent = options.parent ? options.parent : DefaultRootWindow(display_);
     if (options.parent && !usableParent(display_, parent)) {
         std::fprintf(stderr, "Vorn: the host window 0x%lx cannot be used\n", options.parent);
@@ -224,7 +232,9 @@ void X11Interface::openUrl(std::string_view url) {
 }
 
 bool X11Interface::requestSize(int32_t width, int32_t height) {
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0 || toDevice(width) > kMaxDeviceSize ||
+        toDevice(height) > kMaxDeviceSize)
+        return false;
     XResizeWindow(display_, control_->window(), static_cast<unsigned>(toDevice(width)),
                   static_cast<unsigned>(toDevice(height)));
     setSizeHints(width, height);
@@ -349,9 +359,11 @@ void X11Interface::handleExpose(const XEvent& event) {
 void X11Interface::handleConfigure(const XEvent& event) {
     const XConfigureEvent& c = event.xconfigure;
     if (c.window != control_->window()) return;
+    // Compared in device pixels: a fractional scale must not make the tree creep by a pixel.
+    if (c.width == toDevice(root().bounds().width) && c.height == toDevice(root().bounds().height))
+        return;
     const auto w = static_cast<int32_t>(std::lround(c.width / scale_));
     const auto h = static_cast<int32_t>(std::lround(c.height / scale_));
-    if (w == root().bounds().width && h == root().bounds().height) return;
     root().setBounds({0, 0, w, h});
     root().invalidate(root().localBounds());
     if (listener()) listener()->interfaceResized(w, h);

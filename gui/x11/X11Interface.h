@@ -20,6 +20,9 @@ class X11MessageHook;
 // the host's idle interface or the program's loop calls some 30 to 60 times a second.
 class X11Interface : public UserInterface {
 public:
+    // Larger windows are refused (X allows 32767; no screen is that big).
+    static constexpr int32_t kMaxDeviceSize = 16384;
+
     struct Options {
         unsigned long parent = 0;  // the host's window; 0 makes a top-level window
         int32_t width = 960;       // logical pixels

@@ -77,4 +77,26 @@ TEST(GenericPluginInterfaceTest, DragsUndoRedoAndCompare) {
     EXPECT_EQ(e.knob->value(), GenericPluginInterface::kContinuousSteps / 4);
 }
 
+TEST(GenericPluginInterfaceTest, TypedValues) {
+    Editor e;
+    // The right-click menu's "Enter Value..." opens a text field; typing a value the parameter's
+    // own parser reads, then Enter, sets it as one undo step.
+    const float target = e.freq->normalizedToPlain(0.5f);
+    const std::string text = e.freq->formatValue(target);
+    e.editor.mousePressed({{30, 30}, gui::modifier::kRightButton, 100});
+    e.editor.mouseReleased({{30, 30}, 0, 110});
+    ASSERT_NE(e.editor.topOverlay(), nullptr);
+    e.editor.keyPressed({gui::Key::Down, "", 0, 120});
+    e.editor.keyPressed({gui::Key::Enter, "", 0, 130});
+    for (char ch : text) e.editor.keyPressed({gui::Key::None, std::string(1, ch), 0, 140});
+    e.editor.keyPressed({gui::Key::Enter, "", 0, 150});
+    EXPECT_EQ(e.freq->formatValue(e.freq->getValue()), text);
+    EXPECT_EQ(e.plugin.undoHistory().undoCount(), 1);
+    // Text the parser cannot read changes nothing and records nothing.
+    const float before = e.freq->getValue();
+    EXPECT_FALSE(e.editor.typeValue(*e.knob, "apples"));
+    EXPECT_EQ(e.freq->getValue(), before);
+    EXPECT_EQ(e.plugin.undoHistory().undoCount(), 1);
+}
+
 }  // namespace

@@ -202,30 +202,4 @@ TEST(VornParameterValuesTest, MidiSourceLabelShowsItsInput) {
     EXPECT_EQ(p.midiSources[9].displayLabel(), "MS 10 (KB Track)");
 }
 
-TEST(VornParameterValuesTest, FilterLinkKeepsTheDistanceTheUserSetByHand) {
-    VornPlugin plugin;
-    VornPlugin::Parameters& p = plugin.parameters();
-    FloatPluginParameter& f1 = p.filters[0].freq;
-    FloatPluginParameter& f2 = p.filters[1].freq;
-    f1.setValue(0.5f, 0);
-    f2.setValue(0.5f, 0);
-    p.filterLinkFreq.applyNormalized(0.6f);
-    EXPECT_NEAR(f1.getValue(), 0.6f, 1e-6f);
-    EXPECT_NEAR(f2.getValue(), 0.6f, 1e-6f);
-
-    // Moved by hand: the next controller move keeps the new distance.
-    f2.setValue(0.8f, 0);
-    p.filterLinkFreq.applyNormalized(0.5f);
-    EXPECT_NEAR(f1.getValue(), 0.4f, 1e-6f);
-    EXPECT_NEAR(f2.getValue(), 0.6f, 1e-6f);
-
-    // Squeezed against the top, then restored when the controller comes back.
-    p.filterLinkFreq.applyNormalized(0.95f);
-    EXPECT_NEAR(f1.getValue(), 0.85f, 1e-6f);
-    EXPECT_NEAR(f2.getValue(), 1.0f, 1e-6f);
-    p.filterLinkFreq.applyNormalized(0.5f);
-    EXPECT_NEAR(f1.getValue(), 0.4f, 1e-5f);
-    EXPECT_NEAR(f2.getValue(), 0.6f, 1e-5f);
-}
-
 }  // namespace

@@ -178,6 +178,7 @@ TEST(GenericPlugin, SplitsHostBlockAtEventOffsetsAndIntoChunks) {
     plugin.processBlock(nullptr, 0, nullptr, 2, 0);
     EXPECT_TRUE(plugin.chunks.empty());
     EXPECT_EQ(plugin.releases.size(), 1u);
+    plugin.pump();
     EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 1);
 
     for (auto [note, offset] : {std::pair{60, 0}, {61, 0}, {62, 300}, {63, 1200}}) {
@@ -191,8 +192,10 @@ TEST(GenericPlugin, SplitsHostBlockAtEventOffsetsAndIntoChunks) {
     EXPECT_EQ(notes, (std::vector<std::pair<int, uint32_t>>{
                          {64, 0}, {60, 0}, {61, 0}, {62, 300}, {63, 1000}}));
     EXPECT_EQ(block.left[999], 1.0f);
+    plugin.pump();
     // A block with nothing queued sends no MIDI notification.
     play(plugin, 64);
+    plugin.pump();
     EXPECT_EQ(listener.count(GenericPlugin::kNotifyMidiDispatched), 2);
     plugin.setEditorListener(nullptr);
 }
@@ -239,6 +242,7 @@ TEST(GenericPlugin, UpdateBatchSendsOneNotificationAndKeepsOrder) {
     plugin.endUpdate();
     plugin.parameters[2]->setValue(0.75f, 0);
     plugin.parameters[0]->setValue(1.0f, 0);
+    plugin.pump();
     EXPECT_TRUE(listener.events.empty());
     EXPECT_TRUE(adapter.changed.empty());
 
@@ -248,6 +252,7 @@ TEST(GenericPlugin, UpdateBatchSendsOneNotificationAndKeepsOrder) {
 
     plugin.endUpdate();
     EXPECT_EQ(adapter.changed, std::vector<int>{-1});
+    plugin.pump();
     ASSERT_EQ(listener.events.size(), 1u);
     EXPECT_EQ(listener.events[0], std::make_pair(GenericPlugin::kNotifyParameterChanged, -1));
     EXPECT_TRUE(plugin.currentPreset().isModified());
@@ -263,6 +268,7 @@ TEST(GenericPlugin, UpdateBatchSendsOneNotificationAndKeepsOrder) {
     plugin.parameters[1]->setValue(0.1f, 0);
     plugin.parameters[2]->setValue(0.2f, GenericPlugin::kFlagFromHost);
     EXPECT_EQ(adapter.changed, (std::vector<int>{-1, id1}));
+    plugin.pump();
     EXPECT_EQ(listener.count(GenericPlugin::kNotifyParameterChanged), 3);
     EXPECT_EQ(listener.events.back(), std::make_pair(GenericPlugin::kNotifyParameterChanged, id2));
 
@@ -377,8 +383,59 @@ TEST(GenericPlugin, ParameterChangesGlideAndJumpAfterAResetMarkerOrAHostReset) {
     plugin.probe = nullptr;
 }
 
-TEST(GenericPlugin, SettingAListenerWaitsForTheNotificationInFlight) {
+// Notifications made on other threads wait for the editor thread's pump: then each arrives once,
+// in the order of its first occurrence, with its value; what the queue cannot hold becomes one
+// "all parameters changed". Setting the listener waits for a notification in flight.
+TEST(GenericPlugin, EditorNotificationsArriveOnlyThroughPumpOnTheEditorThread) {
     TestPlugin plugin;
+    RecordingListener listener;
+    plugin.setEditorListener(&listener);
+    const int id0 = static_cast<int>(plugin.parameters[0]->id());
+    const int id1 = static_cast<int>(plugin.parameters[1]->id());
+    size_t audioAllocations = 1;
+    std::thread audio([&] {
+        plugin.parameters[0]->setValue(0.3f, GenericPlugin::kFlagFromHost);
+        plugin.receiveMidi(noteOn(60, 0));
+        play(plugin, 32);
+        Block block(32);
+        AllocationGuard guard;
+        plugin.parameters[1]->setValue(0.4f, GenericPlugin::kFlagFromHost);
+        plugin.receiveMidi(noteOn(61, 5));
+        plugin.processBlock(nullptr, 0, block.ptrs(), 2, 32);
+        audioAllocations = guard.allocations();
+        for (int k = 0; k < 2; ++k) {
+            plugin.notifyPresetChanged();
+            plugin.beginUpdate();
+            plugin.parameters[2]->setValue(0.5f, 0);
+            plugin.endUpdate();
+        }
+        EXPECT_EQ(plugin.pump(), 0);  // not the editor's thread
+    });
+    audio.join();
+    EXPECT_EQ(audioAllocations, 0u);
+    EXPECT_TRUE(listener.events.empty());
+
+    using E = std::pair<int, int>;
+    EXPECT_EQ(plugin.pump(), 5);
+    EXPECT_EQ(listener.events, (std::vector<E>{{GenericPlugin::kNotifyParameterChanged, id0},
+                                               {GenericPlugin::kNotifyMidiDispatched, 0},
+                                               {GenericPlugin::kNotifyParameterChanged, id1},
+                                               {GenericPlugin::kNotifyPresetChanged, 0},
+                                               {GenericPlugin::kNotifyParameterChanged, -1}}));
+    EXPECT_EQ(plugin.pump(), 0);
+    plugin.receiveMidi(noteOn(62, 0));
+    play(plugin, 32);
+    EXPECT_EQ(plugin.pump(), 1);
+    EXPECT_EQ(listener.events.back(), E(GenericPlugin::kNotifyMidiDispatched, 0));
+
+    // A flood of single changes: the queue keeps 1024, the rest becomes one (-1025, -1) at the end.
+    listener.events.clear();
+    for (int k = 0; k < 1500; ++k) plugin.parameters[k % 3]->setValue(k * 1e-4f, 0);
+    EXPECT_EQ(plugin.pump(), 1025);
+    EXPECT_EQ(listener.events[1023], E(GenericPlugin::kNotifyParameterChanged, 1023 % 3));
+    EXPECT_EQ(listener.events.back(), E(GenericPlugin::kNotifyParameterChanged, -1));
+
+    // An editor on another thread: setting a listener from here waits until notify has returned.
     struct SlowListener : GenericPlugin::Listener {
         void notify(int, int) override {
             entered = true;
@@ -387,24 +444,22 @@ TEST(GenericPlugin, SettingAListenerWaitsForTheNotificationInFlight) {
         }
         std::atomic<bool> entered{false}, release{false}, left{false};
     } slow;
-    plugin.setEditorListener(&slow);
-
-    std::thread audio([&] {
-        plugin.receiveMidi(noteOn(60, 0));
-        play(plugin, 32);
+    std::thread editor([&] {
+        plugin.setEditorListener(&slow);
+        plugin.notifyPresetChanged();
+        plugin.pump();
     });
     while (!slow.entered) std::this_thread::yield();
-
     std::atomic<bool> returned{false};
-    std::thread ui([&] {
+    std::thread other([&] {
         plugin.setEditorListener(nullptr);
         returned = true;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     EXPECT_FALSE(returned.load());
     slow.release = true;
-    ui.join();
-    audio.join();
+    other.join();
+    editor.join();
     EXPECT_TRUE(slow.left.load());
     EXPECT_TRUE(returned.load());
 }

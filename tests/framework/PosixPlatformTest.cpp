@@ -13,7 +13,6 @@
 #include "framework/LockedObject.h"
 #include "framework/posix/PosixAsyncEventQueue.h"
 #include "framework/posix/PosixIntervalTimer.h"
-#include "tests/support/AllocationCounter.h"
 
 namespace {
 
@@ -73,31 +72,6 @@ TEST(AsyncEventQueueTest, DeliversInPostingOrderToPrimaryThenNewestHandlerFirst)
     EXPECT_EQ(queue->currentCode(), -1027);
     EXPECT_EQ(queue->currentValue(), 0x123456789abcdefLL);
     EXPECT_EQ(queue->pump(), 0);
-}
-
-TEST(AsyncEventQueueTest, PostNeverAllocatesAndDropsBeyondCapacity) {
-    std::vector<Delivery> log;
-    RecordingHandler primary("primary", log);
-    PosixAsyncEventQueue queue;
-    queue.setPrimaryHandler(&primary);
-
-    constexpr int kPosted = PosixAsyncEventQueue::kPendingEvents + 10;
-    size_t allocations = 1;
-    std::thread poster([&] {
-        AllocationGuard guard;
-        for (int i = 0; i < kPosted; ++i) queue.post(i, -i);
-        allocations = guard.allocations();
-    });
-    poster.join();
-    EXPECT_EQ(allocations, 0u);
-
-    ASSERT_EQ(queue.pump(), static_cast<int>(PosixAsyncEventQueue::kPendingEvents));
-    for (size_t i = 0; i < log.size(); ++i) {
-        EXPECT_EQ(log[i], (Delivery{"primary", static_cast<int32_t>(i), -static_cast<int64_t>(i)}));
-    }
-    // Space is free again once delivered.
-    queue.post(99, 1);
-    EXPECT_EQ(queue.pump(), 1);
 }
 
 TEST(CriticalSectionTest, IsRecursiveAndExcludesOtherThreads) {

@@ -25,6 +25,11 @@ Point centre(const Rect& r) {
 
 struct Screen {
     explicit Screen(int32_t w = 600, int32_t h = 400) : ui(root) { root.setBounds({0, 0, w, h}); }
+    // Overlays left open go while their timers' interface is still there.
+    ~Screen() {
+        while (Overlay* o = root.topOverlay()) root.removeOverlay(o);
+        root.takeDirtyRegion();
+    }
     void click(Point p) {
         root.mouseMoved({p, 0, time += 10});
         root.mousePressed({p, kLeft, time += 10});
@@ -129,26 +134,33 @@ Point row(FileDialog& d, const std::string& name) {
                       .translated(d.list().rootBounds().x, d.list().rootBounds().y));
 }
 
-TEST(FileDialogTest, SavesAsksBeforeReplacingAndSurvivesBadFolders) {
+// A folder with files to filter, folders to sort, a link to itself, a circle of links, a locked
+// folder and one that goes away; and a save dialog over it.
+struct SaveDialogTest : ::testing::Test {
+    SaveDialogTest() {
+        for (const char* f : {"b.vpr", "A.vpr", "notes.txt", ".hidden.vpr"}) t.file(f);
+        for (const char* f : {"zeta", "Alpha", "locked", "gone"}) fs::create_directory(t.path / f);
+        fs::create_directory_symlink(".", t.path / "loop");
+        fs::create_symlink("l2", t.path / "l1");
+        fs::create_symlink("l1", t.path / "l2");
+        fs::permissions(t.path / "locked", fs::perms::none);
+    }
+    OpenSaveDialog& save() {
+        return OpenSaveDialog::show(s.root,
+                                    {OpenSaveDialog::Mode::Save, t.path, ".vpr", "Untitled", {}},
+                                    [this](const fs::path& p) { chosen = p; });
+    }
     TempFolder t;
-    for (const char* f : {"b.vpr", "A.vpr", "notes.txt", ".hidden.vpr"}) t.file(f);
-    for (const char* f : {"zeta", "Alpha", "locked", "gone"}) fs::create_directory(t.path / f);
-    fs::create_directory_symlink(".", t.path / "loop");
-    fs::create_symlink("l2", t.path / "l1");
-    fs::create_symlink("l1", t.path / "l2");
-    fs::permissions(t.path / "locked", fs::perms::none);
-    Screen s(700, 500);
+    Screen s{700, 500};
     std::optional<fs::path> chosen;
-    auto save = [&] {
-        return &OpenSaveDialog::show(s.root,
-                                     {OpenSaveDialog::Mode::Save, t.path, ".vpr", "Untitled", {}},
-                                     [&](const fs::path& p) { chosen = p; });
-    };
-    OpenSaveDialog* d = save();
+};
+
+TEST_F(SaveDialogTest, ListsChoosesANameAndAsksBeforeReplacing) {
+    OpenSaveDialog* d = &save();
     const std::vector<std::string> listed{"Alpha", "gone",  "locked", "loop",
                                           "zeta",  "A.vpr", "b.vpr"};
     EXPECT_EQ(d->names(), listed);
-    s.type("new");  // replaces the proposed name, which the field had selected
+    s.type("new");                   // replaces the proposed name, which the field had selected
     s.doubleClick(row(*d, "loop"));  // a link back to the same folder does not nest
     EXPECT_EQ(d->folder(), t.path);
     EXPECT_EQ(d->names(), listed);
@@ -157,7 +169,7 @@ TEST(FileDialogTest, SavesAsksBeforeReplacingAndSurvivesBadFolders) {
     EXPECT_EQ(s.root.topOverlay(), nullptr);
 
     chosen.reset();
-    d = save();
+    d = &save();
     s.click(row(*d, "b.vpr"));
     EXPECT_EQ(d->nameEditor()->text(), "b.vpr");
     s.key(Key::Enter);
@@ -165,11 +177,19 @@ TEST(FileDialogTest, SavesAsksBeforeReplacingAndSurvivesBadFolders) {
     s.key(Key::Escape);  // not replaced: back in the save dialog
     EXPECT_EQ(&s.top(), d);
     EXPECT_FALSE(chosen);
+    s.click(row(*d, "zeta"));  // Enter on a folder in the listing goes into it
+    s.key(Key::Enter);
+    EXPECT_EQ(d->folder(), t.path / "zeta");
+    s.key(Key::Escape);
+    EXPECT_FALSE(chosen);
+    d = &save();
     s.doubleClick(row(*d, "b.vpr"));
     s.key(Key::Enter);
     EXPECT_EQ(chosen, t.path / "b.vpr");
+}
 
-    d = save();
+TEST_F(SaveDialogTest, SurvivesVanishedAndUnreadableFolders) {
+    OpenSaveDialog* d = &save();
     fs::remove(t.path / "gone");
     s.doubleClick(row(*d, "gone"));  // vanished since listed: a message, then the same folder
     EXPECT_EQ(s.top().title(), "Information");

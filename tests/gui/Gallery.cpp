@@ -1,4 +1,4 @@
-#include "Gallery.h"
+#include "tests/gui/Gallery.h"
 
 #include <cmath>
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "Gallery.h"
 #include "gui/OffscreenInterface.h"
+#include "tests/gui/Gallery.h"
 
 namespace gui {
 namespace {

@@ -10,6 +10,7 @@
 #include "engine/VornPlugin.h"
 #include "framework/AbstractPluginParameter.h"
 #include "framework/MidiEvent.h"
+#include "framework/MidiVirtualPluginParameter.h"
 #include "persistence/BinaryDataReader.h"
 #include "persistence/ParameterCollection.h"
 #include "persistence/ParameterRecord.h"
@@ -60,6 +61,11 @@ MidiEvent playedNote(std::mt19937& random, int frames) {
     return e;
 }
 
+struct CountingListener : GenericPlugin::Listener {
+    void notify(int, int) override { ++count; }
+    int count = 0;
+};
+
 class UiThread {
 public:
     UiThread(VornPlugin& plugin, const RealtimeLoadConfig& config, RealtimeLoadResult& result,
@@ -74,22 +80,33 @@ public:
           random_(config.seed * 7919u + 1u) {}
 
     void run() {
+        plugin_.setEditorListener(&listener_);
+        plugin_.setLearnParameter(MidiVirtualPluginParameter::kFirstId);
         const auto period =
             static_cast<int64_t>(std::lround(kUiPeriodSeconds * config_.sampleRate));
         int64_t next = period;
         for (int tick = 0; !done_.load(std::memory_order_acquire); ++tick) {
             while (renderedFrames_.load(std::memory_order_acquire) < next) {
-                if (done_.load(std::memory_order_acquire)) return;
+                if (done_.load(std::memory_order_acquire)) return finish();
                 std::this_thread::yield();
             }
             act(tick);
             servedFrames_.store(next, std::memory_order_release);
             next += period;
         }
+        finish();
     }
 
 private:
+    void finish() {
+        plugin_.setLearnParameter(-1);
+        plugin_.setEditorListener(nullptr);
+        result_.notifications = listener_.count;
+    }
+
     void act(int tick) {
+        plugin_.pump();
+        for (MidiEvent e; plugin_.popEditorMidi(e);) ++result_.editorMidiEvents;
         using Action = void (UiThread::*)();
         static constexpr Action kActions[] = {&UiThread::edit, &UiThread::loadPreset,
                                               &UiThread::saveState, &UiThread::restoreState};
@@ -142,6 +159,7 @@ private:
     std::atomic<int64_t>& servedFrames_;
     const std::atomic<bool>& done_;
     std::mt19937 random_;
+    CountingListener listener_;
     std::vector<uint8_t> state_;
     size_t preset_ = 0;
 };

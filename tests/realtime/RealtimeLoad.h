@@ -8,7 +8,9 @@
 
 // A simulated host session: an audio thread renders blocks as fast as it can, automating
 // parameters every kAutomationFrames and feeding junk MIDI, while a UI thread edits parameters,
-// loads presets and gets and sets the state every kUiPeriodSeconds of rendered audio.
+// loads presets and gets and sets the state every kUiPeriodSeconds of rendered audio. The UI
+// thread is also the editor: it pumps the notifications, drains the editor's MIDI copy and keeps
+// a virtual parameter selected for MIDI learn, so every controller drives it from the audio thread.
 struct RealtimeLoadConfig {
     float sampleRate = 48000.0f;
     int blockFrames = 256;  // at least 1
@@ -28,6 +30,8 @@ struct RealtimeLoadResult {
     int stateSaves = 0;
     int stateRestores = 0;
     int failedStateRestores = 0;
+    int notifications = 0;
+    int editorMidiEvents = 0;
     // First block with a non-finite sample; -1 when none.
     int64_t firstNonFiniteBlock = -1;
     int64_t nonFiniteSamples = 0;

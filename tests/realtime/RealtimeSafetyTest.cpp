@@ -65,7 +65,8 @@ protected:
         std::cout << config.sampleRate << " Hz, blocks of " << config.blockFrames << ": "
                   << r.blocks << " blocks, " << r.edits << " edits, " << r.presetLoads
                   << " preset loads, " << r.stateSaves << " saves, " << r.stateRestores
-                  << " restores, peak " << r.peak << "\n";
+                  << " restores, " << r.notifications << " notifications, " << r.editorMidiEvents
+                  << " editor MIDI events, peak " << r.peak << "\n";
         EXPECT_EQ(r.audio.allocations, 0u);
         EXPECT_EQ(r.audio.frees, 0u);
         EXPECT_EQ(r.audio.locks, 0u);
@@ -77,6 +78,8 @@ protected:
         EXPECT_GT(r.presetLoads, 0);
         EXPECT_GT(r.stateSaves, 0);
         EXPECT_GT(r.stateRestores, 0);
+        EXPECT_GT(r.notifications, 0);
+        EXPECT_GT(r.editorMidiEvents, 0);
         EXPECT_EQ(r.failedPresetLoads, 0);
         EXPECT_EQ(r.failedStateRestores, 0);
     }

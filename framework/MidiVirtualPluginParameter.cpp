@@ -1,4 +1,4 @@
-#include "engine/MidiVirtualPluginParameter.h"
+#include "framework/MidiVirtualPluginParameter.h"
 
 #include <algorithm>
 #include <cfloat>

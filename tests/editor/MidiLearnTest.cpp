@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "editor/VornInterface.h"
+#include "engine/VornPlugin.h"
+#include "framework/AbstractPluginParameter.h"
+#include "gui/Modifiers.h"
+#include "gui/OffscreenInterface.h"
+#include "midi/MidiControllerMap.h"
+
+namespace {
+
+struct LearnRig {
+    VornPlugin plugin;
+    VornInterface editor{plugin};
+    gui::OffscreenInterface ui{editor};
+    int64_t time = 0;
+
+    void click(gui::Point p) {
+        editor.mousePressed({p, gui::modifier::kLeftButton, time += 1000});
+        editor.mouseReleased({p, 0, time += 10});
+    }
+    // The centre of the first shown control bound to a parameter.
+    gui::Point controlOf(const std::string& name) {
+        const int id = editor.parameterId(name);
+        for (size_t i = 0; i < editor.learnableCount(); ++i) {
+            const gui::Component* c = editor.learnableControl(i);
+            if (static_cast<int>(editor.learnableParameter(i)) == id && c->showing()) {
+                const gui::Rect r = c->rootBounds();
+                return {r.x + r.width / 2, r.y + r.height / 2};
+            }
+        }
+        ADD_FAILURE() << "no shown control for " << name;
+        return {};
+    }
+    void controller(int number, int value) {
+        plugin.receiveMidi(
+            MidiEvent{0xB0, static_cast<uint8_t>(number), static_cast<uint8_t>(value), 0, 0});
+        std::vector<float> left(64), right(64);
+        float* outputs[] = {left.data(), right.data()};
+        plugin.processBlock(nullptr, 0, outputs, 2, 64);
+        editor.idle();
+    }
+};
+
+TEST(MidiLearnTest, ClickAControlThenMoveAController) {
+    LearnRig r;
+    r.plugin.setSampleRate(48000.0f);
+    MidiControllerMap& map = VornPlugin::controllerMap();
+    r.editor.expand(VornInterface::kOscillators);
+    const std::string target = "Osc 1 Detune";
+    const gui::Point knob = r.controlOf(target);
+
+    // "Enable MIDI" opens the overlay; a click on the knob selects it, with the overlay's label.
+    r.editor.learnMenuChosen(MidiLearnController::kEnableMidi);
+    ASSERT_TRUE(r.editor.learning());
+    r.click(knob);
+    EXPECT_EQ(r.editor.learnController()->selection().label(),
+              std::string(MidiLearnSelection::kTargetLabel) + target);
+
+    // Controller 21 now drives the parameter and takes it along at once.
+    r.controller(21, 127);
+    const int id = r.editor.parameterId(target);
+    EXPECT_EQ(map.parameterFor(21), id);
+    AbstractPluginParameter* p = r.plugin.getParameter(id);
+    EXPECT_FLOAT_EQ(p->plainToNormalized(p->getValue()), 1.0f);
+    EXPECT_EQ(r.editor.learnController()->controllerOf(id), 21);
+
+    // A click on empty space selects nothing; "Clear All" empties the map; Close leaves.
+    r.click({2, r.editor.contentArea().bottom() - 2});
+    EXPECT_EQ(r.editor.learnController()->selection().label(), MidiLearnSelection::kIdleLabel);
+    r.editor.learnMenuChosen(MidiLearnController::kClearAll);
+    EXPECT_EQ(map.parameterFor(21), MidiControllerMap::kUnmapped);
+    r.editor.learnMenuChosen(MidiLearnController::kLoadFactory);
+    EXPECT_EQ(r.plugin.getParameter(map.parameterFor(74))->name(), "Filter 1 Freq");
+    r.editor.setLearning(false);
+    EXPECT_FALSE(r.editor.learning());
+    // Out of learn mode, clicks reach the knobs again.
+    r.editor.mousePressed({knob, gui::modifier::kLeftButton, r.time += 1000});
+    EXPECT_NE(r.editor.captured(), nullptr);
+    r.editor.mouseReleased({knob, 0, r.time += 10});
+}
+
+}  // namespace
