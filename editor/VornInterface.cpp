@@ -1,10 +1,10 @@
 #include "editor/VornInterface.h"
 
 #include "editor/Sections.h"
-#include "engine/MidiVirtualPluginParameter.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "engine/VornSettings.h"
+#include "framework/MidiVirtualPluginParameter.h"
 
 namespace {
 

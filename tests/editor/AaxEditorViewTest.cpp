@@ -6,16 +6,13 @@
 #include "framework/AbstractPluginParameter.h"
 #include "gui/Knob.h"
 #include "gui/Modifiers.h"
-#include "gui/x11/Xlib.h"
-#include "tests/gui/XvfbServer.h"
 #include "tests/host/aax/AaxTestHost.h"
 
 namespace {
 
-// A view container whose native window is an X window id, or none.
+// A view container without a native window: a host without a display.
 struct Container : AAX_IViewContainer {
-    unsigned long window = 0;
-    void* GetPtr() override { return window ? &window : nullptr; }
+    void* GetPtr() override { return nullptr; }
     AAX_Result GetModifiers(uint32_t* m) const override { return keep(*m, 0u); }
     AAX_Result HandleParameterMouseDown(AAX_CParamID, uint32_t) override {
         return AAX_ERROR_UNIMPLEMENTED;
@@ -86,41 +83,4 @@ TEST(AaxEditorView, HeadlessEditorSendsGesturesToTheHost) {
     p.setValue(p.getMinimum(), 0);
     EXPECT_EQ(v.view->TimerWakeup(), AAX_SUCCESS);
     EXPECT_NE(knob->value(), shown);
-}
-
-// With an X window id the editor is that window's child until the view closes; an id that is
-// not there leaves the view empty.
-TEST(AaxEditorView, EditorIsAChildOfTheNativeWindow) {
-    if (!gui::test::XvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
-    gui::test::XvfbServer xvfb;
-    ASSERT_TRUE(xvfb.running());
-    setenv("DISPLAY", xvfb.display().c_str(), 1);
-    Display* display = XOpenDisplay(xvfb.display().c_str());
-    ASSERT_NE(display, nullptr);
-    const Window parent =
-        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 9, 9, 0, 0, 0);
-    XSync(display, False);
-    const auto children = [&] {
-        XSync(display, False);
-        Window root = 0, up = 0, *list = nullptr;
-        unsigned int n = 0;
-        XQueryTree(display, parent, &root, &up, &list, &n);
-        if (list) XFree(list);
-        return n;
-    };
-    {
-        View v;
-        v.container.window = parent;
-        v.view->SetViewContainer(&v.container);
-        ASSERT_TRUE(v.view->hasEditor());
-        v.view->TimerWakeup();
-        EXPECT_EQ(children(), 1u);
-        v.view->SetViewContainer(nullptr);
-        EXPECT_EQ(children(), 0u);
-        v.container.window = parent + 0x1000;
-        v.view->SetViewContainer(&v.container);
-        EXPECT_FALSE(v.view->hasEditor());
-    }
-    XDestroyWindow(display, parent);
-    XCloseDisplay(display);
 }
