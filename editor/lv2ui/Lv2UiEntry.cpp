@@ -1,4 +1,4 @@
-// The UI module's one exported symbol, lv2ui_descriptor, and the C entry points behind it.
+// The editor's exported symbol, lv2ui_descriptor, and the C entry points behind it.
 
 #include <lv2/ui/ui.h>
 

@@ -305,7 +305,7 @@ std::string uiTtl() {
     std::ostringstream out;
     out << "\n<" << Lv2Ports::kUiUri << ">\n"
         << "    a ui:X11UI ;\n"
-        << "    ui:binary <" << Lv2Ports::kUiBinaryName << "> ;\n"
+        << "    ui:binary <" << Lv2Ports::kBinaryName << "> ;\n"
         << "    lv2:requiredFeature ui:parent , <http://lv2plug.in/ns/ext/instance-access> ;\n"
         << "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:touch , urid:map , "
            "opts:options ;\n"

@@ -47,7 +47,7 @@ public:
           world_(world),
           plugin_(world, world.plugin(Lv2Ports::kPluginUri), 48000),
           symbols_(parameterSymbols(reference_)) {
-        module_ = dlopen(VORN_LV2_BUNDLE "/vorn_ui.so", RTLD_NOW | RTLD_LOCAL);
+        module_ = dlopen(VORN_LV2_BUNDLE "/vorn.so", RTLD_NOW | RTLD_LOCAL);
         if (!module_) return;
         u_ = reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(
             dlsym(module_, "lv2ui_descriptor"))(0);
