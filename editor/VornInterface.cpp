@@ -23,7 +23,7 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
         sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
-    tall_ = &bottomBar().addItem<gui::ToggleButton>(48, true, "Tall");
+    tall_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Tall");
     tall_->setValue(layout() == 1);
     tall_->onClick = [this] { setLayout(tall_->on() ? 1 : 0); };
     for (size_t i = 0; i < sections_.size(); ++i)
@@ -92,12 +92,6 @@ void VornInterface::layoutSections() {
         y += h;
     }
     repaint();
-}
-
-std::string VornInterface::parameterName(int32_t id) {
-    if (MidiVirtualPluginParameter* v = vorn_.virtualParameter(static_cast<uint32_t>(id)))
-        return v->name();
-    return QuorvalisPluginInterface::parameterName(id);
 }
 
 MidiControllerMap* VornInterface::controllerMap() {
