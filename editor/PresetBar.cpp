@@ -64,6 +64,10 @@ void PresetBar::afterLoad(bool) {
     refresh();
 }
 
+PresetBar::~PresetBar() {
+    presets_.setMessageSink({});
+}
+
 gui::Menu PresetBar::buildMenu() {
     actions_.clear();
     gui::Menu menu;
