@@ -5,6 +5,7 @@
 
 #include "framework/AbstractPluginParameter.h"
 #include "framework/CompareStates.h"
+#include "framework/MidiVirtualPluginParameter.h"
 #include "framework/UndoHistory.h"
 #include "gui/Modifiers.h"
 #include "gui/Palette.h"
@@ -16,9 +17,16 @@ GenericPluginInterface::GenericPluginInterface(GenericPlugin& plugin, HostEdits*
     // Opening the editor starts the history and makes A and B equal, once per instance.
     plugin_.undoHistory().recordInitial();
     plugin_.compareStates().initialize();
+    plugin_.setEditorListener(this);
 }
 
-GenericPluginInterface::~GenericPluginInterface() = default;
+GenericPluginInterface::~GenericPluginInterface() {
+    plugin_.setEditorListener(nullptr);
+}
+
+void GenericPluginInterface::notify(int code, int) {
+    if (code == GenericPlugin::kNotifyPresetChanged) presetChanged();
+}
 
 int32_t GenericPluginInterface::stepsOf(const AbstractPluginParameter& p) {
     if (p.kind() == AbstractPluginParameter::kIndexed)
@@ -75,6 +83,9 @@ uint32_t GenericPluginInterface::learnableParameter(size_t i) const {
 }
 
 std::string GenericPluginInterface::parameterName(int32_t id) {
+    // MIDI-learn-only parameters (links of two parameters) have ids of their own.
+    if (MidiVirtualPluginParameter* v = plugin_.virtualParameter(static_cast<uint32_t>(id)))
+        return v->name();
     AbstractPluginParameter* p = id >= 0 ? plugin_.getParameter(id) : nullptr;
     return p ? p->name() : std::string();
 }
@@ -115,6 +126,19 @@ void GenericPluginInterface::editEnded(gui::ValueControl& c) {
     Binding* b = find(c);
     if (!b) return;
     if (host_) host_->endEdit(static_cast<int>(b->parameter->id()));
+    // Gestures that span several parameters (a stroke over step bars) are one action: it
+    // completes when the last of them ends.
+    for (const Binding& other : bindings_)
+        if (other.control->editing()) return;
+    if (actionGroup_ > 0)
+        groupHasEdits_ = true;
+    else
+        userActionCompleted();
+}
+
+void GenericPluginInterface::endActionGroup() {
+    if (actionGroup_ == 0 || --actionGroup_ > 0 || !groupHasEdits_) return;
+    groupHasEdits_ = false;
     userActionCompleted();
 }
 
@@ -140,6 +164,11 @@ void GenericPluginInterface::copyToOtherSlot() {
 }
 
 void GenericPluginInterface::idle() {
+    plugin_.pump();
+    refreshAll();
+}
+
+void GenericPluginInterface::refreshAll() {
     // A control being dragged keeps what the hand says; everything else follows the plug-in.
     for (Binding& b : bindings_) {
         const float plain = b.parameter->getValue();
@@ -147,10 +176,6 @@ void GenericPluginInterface::idle() {
         b.shownPlain = plain;
         b.control->setValue(toSteps(*b.parameter, plain));
     }
-}
-
-void GenericPluginInterface::refreshAll() {
-    idle();
 }
 
 void GenericPluginInterface::paint(gui::Graphics& g) {

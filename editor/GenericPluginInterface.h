@@ -13,7 +13,9 @@ class AbstractPluginParameter;
 // gestures into parameter edits that the host sees as begin/change/end, records an undo step after
 // each completed action, and keeps the controls in step with changes from elsewhere (automation,
 // MIDI, presets, undo) by comparing at every idle call.
-class GenericPluginInterface : public gui::RootControl, protected gui::ValueControlListener {
+class GenericPluginInterface : public gui::RootControl,
+                               protected gui::ValueControlListener,
+                               private GenericPlugin::Listener {
 public:
     // The host's side of an edit, so that automation records the gesture; the plug-in itself is
     // changed by the editor directly.
@@ -45,8 +47,8 @@ public:
     size_t learnableCount() const { return bindings_.size(); }
     const gui::ValueControl* learnableControl(size_t i) const { return bindings_[i].control; }
     uint32_t learnableParameter(size_t i) const;
-    // A parameter's name; products add their MIDI-learn-only parameters.
-    virtual std::string parameterName(int32_t id);
+    // A parameter's name, MIDI-learn-only parameters included.
+    std::string parameterName(int32_t id);
     // The parameter bound to a control, or -1.
     int boundParameter(const gui::ValueControl& control) const;
 
@@ -61,6 +63,9 @@ public:
     virtual void idle();
     // A completed user action: one undo step, and A/B now differs.
     virtual void userActionCompleted();
+    // Edits that end between these calls make one action: a control moving two parameters.
+    void beginActionGroup() { ++actionGroup_; }
+    void endActionGroup();
     void undo();
     void redo();
     void toggleCompare();
@@ -81,6 +86,10 @@ protected:
     void refreshAll();
 
 private:
+    // The core's notifications, delivered by pump() from idle(): a new preset or state refreshes
+    // everything; single changes are picked up by the comparison in idle().
+    void notify(int code, int value) override;
+
     struct Binding {
         gui::ValueControl* control;
         AbstractPluginParameter* parameter;
@@ -91,4 +100,6 @@ private:
     GenericPlugin& plugin_;
     HostEdits* host_;
     std::vector<Binding> bindings_;
+    int actionGroup_ = 0;
+    bool groupHasEdits_ = false;
 };

@@ -95,9 +95,9 @@ void MidiLearnController::resized() {
 void MidiLearnController::paint(gui::Graphics& g) {
     const gui::Rect b = localBounds();
     g.fillRect(b, gui::palette::kBackground.withAlpha(0.55f));
-    g.fillRect({0, 0, b.width, 30}, gui::palette::kPanelRaised);
-    g.text(selection_.label(), {8, 0, b.width - 84, 30}, gui::palette::kNormal, gui::palette::kText,
-           gui::Align::Left);
+    g.fillRect({0, 0, b.width, kLabelHeight}, gui::palette::kPanelRaised);
+    g.text(selection_.label(), {8, 0, b.width - 84, kLabelHeight}, gui::palette::kNormal,
+           gui::palette::kText, gui::Align::Left);
     auto mark = [&](const gui::Rect& r, int32_t id, bool selected) {
         const gui::Colour c = selected ? gui::palette::kModulation : gui::palette::kAccent;
         g.strokeRoundedRect(r, 4, selected ? 2.0f : 1.0f, c);
@@ -116,16 +116,22 @@ void MidiLearnController::paint(gui::Graphics& g) {
         mark(r, static_cast<int32_t>(editor_.learnableParameter(i)),
              !selection_.isGhost() && selection_.index() == static_cast<int>(i));
     }
-    for (size_t i = 0; i < ghosts_.size(); ++i)
-        mark(areaOf(ghosts_[i]), ghosts_[i].parameterId,
+    for (size_t i = 0; i < ghosts_.size(); ++i) {
+        if (!ghosts_[i].anchor->showing()) continue;
+        const gui::Rect r = areaOf(ghosts_[i]);
+        g.fillRoundedRect(r, 4, gui::palette::kPanelRaised);
+        g.text(ghosts_[i].label, {r.x + 40, r.y, r.width - 42, r.height}, gui::palette::kSmall,
+               gui::palette::kText, gui::Align::Left);
+        mark(r, ghosts_[i].parameterId,
              selection_.isGhost() && selection_.index() == static_cast<int>(i));
+    }
 }
 
 bool MidiLearnController::mouseDown(const gui::MouseEvent& e) {
     if (!(e.modifiers & gui::modifier::kLeftButton)) return true;
     const gui::Point p = e.position;
     for (size_t i = 0; i < ghosts_.size(); ++i) {
-        if (areaOf(ghosts_[i]).contains(p)) {
+        if (ghosts_[i].anchor->showing() && areaOf(ghosts_[i]).contains(p)) {
             selectLearnTarget(static_cast<int>(i), true);
             return true;
         }

@@ -24,7 +24,9 @@ public:
         gui::Component* anchor;
         gui::Rect area;
         int32_t parameterId;
+        std::string label;
     };
+    static constexpr int kLabelHeight = 30;
     // Menu items, in order.
     enum Item { kEnableMidi, kClear, kClearAll, kRevert, kSave, kLoadFactory };
 

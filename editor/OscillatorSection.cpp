@@ -5,6 +5,7 @@
 
 #include "editor/EditorColours.h"
 #include "editor/GenericPluginInterface.h"
+#include "editor/ParameterMirror.h"
 #include "gui/Shape.h"
 
 namespace {
@@ -92,5 +93,9 @@ void OscillatorSection::oscillatorRow(int index, int y) {
     knob(full(), slot(4), osc + " Level", "Level");
     knob(full(), slot(5), osc + " Pan", "Pan", true);
     toggle(full(), {x + 6 * w + 2, y + 14, 40, 20}, osc + " Phase Sync", "Φ");
-    full().add<WaveDisplay>(form, width).setBounds({kMargin + 32, y + 4, 80, 34});
+    auto& display = full().add<WaveDisplay>(form, width);
+    display.setBounds({kMargin + 32, y + 4, 80, 34});
+    // Redrawn whenever the shape changes, from the hand, the host, a preset or an undo.
+    ParameterMirror::add(display, editor(), osc + " Wave Form");
+    ParameterMirror::add(display, editor(), osc + " Pulse Width");
 }

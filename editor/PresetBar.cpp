@@ -55,12 +55,17 @@ void PresetBar::paint(gui::Graphics&) {}
 
 void PresetBar::refresh() {
     const CurrentPreset& p = editor_.plugin().currentPreset();
-    name_->setCaption(p.isModified() ? p.name + " *" : p.name);
+    const std::string name = p.name.empty() ? "Untitled" : p.name;
+    name_->setCaption(p.isModified() ? name + " *" : name);
 }
 
 void PresetBar::afterLoad(bool) {
     editor_.presetChanged();
     refresh();
+}
+
+PresetBar::~PresetBar() {
+    presets_.setMessageSink({});
 }
 
 gui::Menu PresetBar::buildMenu() {

@@ -16,6 +16,8 @@ class QuorvalisPluginInterface;
 class PresetBar : public gui::Component {
 public:
     PresetBar(QuorvalisPluginInterface& editor, VornPresets& presets);
+    // The plug-in outlives its editors (and, in LV2 hosts, the editor's module).
+    ~PresetBar() override;
 
     // The menu as the toolkit shows it; each item's id indexes the actions behind it.
     gui::Menu buildMenu();

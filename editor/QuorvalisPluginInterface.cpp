@@ -24,19 +24,21 @@ QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEd
     : GenericPluginInterface(plugin, host) {
     presetBar_ = &add<gui::ControlBar>();
     bottomBar_ = &add<gui::ControlBar>();
-    learnButton_ = &bottomBar_->addItem<gui::ToggleButton>(84, false, "MIDI Learn");
+    learnButton_ = &bottomBar_->addItem<gui::ToggleButton>(80, false, "MIDI Learn");
     learnButton_->onClick = [this] { setLearning(learnButton_->on()); };
     bottomBar_->addItem<gui::PopupButton>(
-        24, false, "", [this] { return MidiLearnController::menu(learning()); },
+        22, false, "", [this] { return MidiLearnController::menu(learning()); },
         [this](int id) { learnMenuChosen(id); });
-    undo_ = &bottomBar_->addItem<gui::Button>(52, false, "Undo", [this] { undo(); });
-    redo_ = &bottomBar_->addItem<gui::Button>(52, false, "Redo", [this] { redo(); });
+    undo_ = &bottomBar_->addItem<gui::Button>(30, false, "\u21B6", [this] { undo(); });
+    undo_->setHint("Undo");
+    redo_ = &bottomBar_->addItem<gui::Button>(30, false, "\u21B7", [this] { redo(); });
+    redo_->setHint("Redo");
     bottomBar_->addItem<gui::PopupButton>(
-        58, true, "Help", [this] { return helpMenu(); }, [this](int id) { helpChosen(id); });
-    copy_ = &bottomBar_->addItem<gui::Button>(52, true, "Copy", [this] { copyToOtherSlot(); });
+        52, true, "Help", [this] { return helpMenu(); }, [this](int id) { helpChosen(id); });
+    copy_ = &bottomBar_->addItem<gui::Button>(46, true, "Copy", [this] { copyToOtherSlot(); });
     copy_->setHint("Copies the sound you hear to the other compare slot");
-    b_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "B");
-    a_ = &bottomBar_->addItem<gui::ToggleButton>(34, true, "A");
+    b_ = &bottomBar_->addItem<gui::ToggleButton>(30, true, "B");
+    a_ = &bottomBar_->addItem<gui::ToggleButton>(30, true, "A");
     a_->onClick = b_->onClick = [this] { toggleCompare(); };
     logo_ = &add<LogoMark>();
     updateBars();
@@ -48,7 +50,8 @@ gui::Rect QuorvalisPluginInterface::contentArea() const {
 }
 
 gui::Rect QuorvalisPluginInterface::presetBarArea() const {
-    return {gui::palette::kPadding, 0, bounds().width - 2 * gui::palette::kPadding, kBarHeight};
+    const int pad = gui::palette::kPadding;
+    return {pad, 0, bounds().width - 3 * pad - kLogoWidth, kBarHeight};
 }
 
 void QuorvalisPluginInterface::resized() {
@@ -56,7 +59,7 @@ void QuorvalisPluginInterface::resized() {
     presetBar_->setBounds({0, 0, b.width, kBarHeight});
     bottomBar_->setBounds({0, b.height - kBarHeight, b.width, kBarHeight});
     // 184 x 56 drawn at a quarter.
-    logo_->setBounds({(b.width - 46) / 2 - 20, b.height - kBarHeight + 8, 46, 14});
+    logo_->setBounds({b.width - gui::palette::kPadding - kLogoWidth, 8, kLogoWidth, 14});
 }
 
 void QuorvalisPluginInterface::updateBars() {
@@ -132,7 +135,8 @@ void QuorvalisPluginInterface::setLearning(bool on) {
         if (!map) return;
         auto overlay = std::make_unique<MidiLearnController>(*this, *map, learnReceiver());
         for (const auto& g : ghosts_) overlay->addGhost(g);
-        overlay->setBounds(contentArea());
+        // Over the preset bar too, where its line of instructions goes.
+        overlay->setBounds({0, 0, bounds().width, contentArea().bottom()});
         overlay->onClose = [this] { setLearning(false); };
         learn_ = overlay.get();
         pushOverlay(std::move(overlay));

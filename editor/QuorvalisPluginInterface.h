@@ -13,6 +13,7 @@
 class QuorvalisPluginInterface : public GenericPluginInterface {
 public:
     static constexpr int kBarHeight = 30;
+    static constexpr int kLogoWidth = 46;  // the 184 x 56 wordmark at a quarter
     // The help menu's items, in order.
     enum HelpItem { kHelpTopics, kInteractiveHelp, kComponentDisplays, kWebSite, kSupport, kAbout };
     static constexpr const char* kWebSiteUrl = "https://vorn-synth.org/";

@@ -1,29 +1,20 @@
 #include "editor/Sections.h"
 
-#include <memory>
-
+#include "editor/DelaySection.h"
+#include "editor/EnvelopeSection.h"
+#include "editor/FilterSection.h"
+#include "editor/FollowerSection.h"
+#include "editor/MasterSection.h"
+#include "editor/MidiSourceSection.h"
 #include "editor/OscillatorSection.h"
 #include "editor/VornInterface.h"
-
-namespace {
-
-// A section not yet drawn in full: its title only.
-class PlainSection : public EditorSection {
-public:
-    using EditorSection::EditorSection;
-
-protected:
-    int fullHeight() const override { return 120; }
-};
-
-}  // namespace
+#include "editor/XlfoSection.h"
+#include "editor/XyPadSection.h"
 
 std::vector<EditorSection*> makeSections(VornInterface& editor) {
-    std::vector<EditorSection*> sections;
-    sections.push_back(&editor.add<OscillatorSection>(editor));
-    const char* titles[] = {"FILTERS",      "ENVELOPES", "XLFOS", "DELAY", "ENVELOPE FOLLOWERS",
-                            "MIDI SOURCES", "XY PADS",   "MASTER"};
-    for (const char* t : titles)
-        sections.push_back(&editor.add<PlainSection>(editor, t, gui::palette::kAccent));
-    return sections;
+    return {&editor.add<OscillatorSection>(editor), &editor.add<FilterSection>(editor),
+            &editor.add<EnvelopeSection>(editor),   &editor.add<XlfoSection>(editor),
+            &editor.add<DelaySection>(editor),      &editor.add<FollowerSection>(editor),
+            &editor.add<MidiSourceSection>(editor), &editor.add<XyPadSection>(editor),
+            &editor.add<MasterSection>(editor)};
 }

@@ -1,10 +1,10 @@
 #include "editor/VornInterface.h"
 
 #include "editor/Sections.h"
-#include "engine/MidiVirtualPluginParameter.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "engine/VornSettings.h"
+#include "framework/MidiVirtualPluginParameter.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
         sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
-    tall_ = &bottomBar().addItem<gui::ToggleButton>(48, true, "Tall");
+    tall_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Tall");
     tall_->setValue(layout() == 1);
     tall_->onClick = [this] { setLayout(tall_->on() ? 1 : 0); };
     for (size_t i = 0; i < sections_.size(); ++i)
@@ -32,6 +32,7 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
             expand(expandedSection() == index ? -1 : index);
         };
     setBounds({0, 0, plugin.editorWidth(), plugin.editorHeight()});
+    addLinkGhosts();
     layoutSections();
 }
 
@@ -59,6 +60,28 @@ bool VornInterface::setLayout(int l) {
     }
     setBounds({0, 0, vorn_.editorWidth(), vorn_.editorHeight()});
     return true;
+}
+
+void VornInterface::addLinkGhosts() {
+    // The links have no control of their own: MIDI learn offers them in the section titles.
+    struct Link {
+        int section;
+        const char* name;
+        const char* label;
+        int slot;
+    } links[] = {{kFilters, "Filter Link Freq", "Link Cut-off", 0},
+                 {kFilters, "Filter Link Peak", "Link Peak", 1},
+                 {kDelay, "Delay Filter Link Freq", "Link Cut-off", 0},
+                 {kDelay, "Delay Filter Link Peak", "Link Peak", 1}};
+    const int width = 112, right = bounds().width - 4;
+    for (const Link& l : links) {
+        for (MidiVirtualPluginParameter* v : vorn_.virtualParameters()) {
+            if (v->name() != l.name) continue;
+            const gui::Rect area{right - (2 - l.slot) * (width + 4), 2, width,
+                                 EditorSection::kHeaderHeight - 4};
+            addLearnGhost({&section(l.section), area, static_cast<int32_t>(v->id()), l.label});
+        }
+    }
 }
 
 void VornInterface::idle() {
@@ -92,12 +115,6 @@ void VornInterface::layoutSections() {
         y += h;
     }
     repaint();
-}
-
-std::string VornInterface::parameterName(int32_t id) {
-    if (MidiVirtualPluginParameter* v = vorn_.virtualParameter(static_cast<uint32_t>(id)))
-        return v->name();
-    return QuorvalisPluginInterface::parameterName(id);
 }
 
 MidiControllerMap* VornInterface::controllerMap() {

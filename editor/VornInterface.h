@@ -42,7 +42,6 @@ public:
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
     void idle() override;
-    std::string parameterName(int32_t id) override;
     void presetChanged() override;
 
 protected:
@@ -52,6 +51,7 @@ protected:
 
 private:
     void layoutSections();
+    void addLinkGhosts();
 
     VornPlugin& vorn_;
     PresetBar* presetBar_ = nullptr;

@@ -25,7 +25,9 @@ DragStage::~DragStage() = default;
 
 void DragStage::setHighlight(const Rect& r) {
     if (r == highlight_) return;
-    repaint(highlight_.reduced(-3).united(r.reduced(-3)));
+    // The frame is drawn 3 pixels outside; an empty side adds nothing.
+    const auto frame = [](const Rect& x) { return x.empty() ? x : x.reduced(-3); };
+    repaint(frame(highlight_).united(frame(r)));
     highlight_ = r;
 }
 

@@ -3,10 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "apps/vorn/ExitStatus.h"
 #include "apps/vorn/NumberOption.h"
+#include "apps/vorn/PlayEditor.h"
 #include "apps/vorn/PresetsCommand.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
@@ -18,6 +21,8 @@ namespace {
 constexpr const char* kCommand = "vorn play";
 // How often the main thread looks after rate changes and program changes.
 constexpr int kPollMilliseconds = 50;
+// With the editor open the loop also draws it, some 30 times a second.
+constexpr int kEditorPollMilliseconds = 33;
 constexpr double kMaxSeconds = 7.0 * 24.0 * 3600.0;
 
 }  // namespace
@@ -34,6 +39,8 @@ PlayCommand::PlayCommand(CLI::App& app)
                        "Connect the outputs to the physical playback ports and every physical "
                        "MIDI source to the MIDI input");
     command_->add_flag("--no-sidechain", noSideChain_, "Register no side-chain input ports");
+    command_->add_flag("--no-editor", noEditor_,
+                       "Open no editor window (without DISPLAY none is opened anyway)");
 }
 
 bool PlayCommand::selected() const {
@@ -65,24 +72,16 @@ int PlayCommand::run(std::FILE* out, std::FILE* err) const {
                  seconds_ > 0.0 ? "" : "; Ctrl-C stops");
     std::fflush(out);
 
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point started = Clock::now();
+    std::unique_ptr<PlayEditor> editor;
+    const char* display = std::getenv("DISPLAY");
+    if (!noEditor_ && display && *display) editor = PlayEditor::open(plugin, err);
+
+    const auto started = std::chrono::steady_clock::now();
     const auto elapsed = [&] {
-        return std::chrono::duration<double>(Clock::now() - started).count();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
-    int signal = 0;
-    while (!host.serverGone()) {
-        int wait = kPollMilliseconds;
-        if (seconds_ > 0.0) {
-            const double left = seconds_ - elapsed();
-            if (left <= 0.0) break;
-            wait = std::min(wait, static_cast<int>(left * 1000.0) + 1);
-        }
-        signal = signals.wait(wait);
-        if (signal != 0) break;
-        host.service();
-        plugin.presets().loadPendingProgram();
-    }
+    const std::string why = playUntilStopped(host, plugin, signals, editor.get(), elapsed);
+    editor.reset();
     const bool gone = host.serverGone();
     const std::string reason = host.serverGoneReason();
     host.close();
@@ -94,6 +93,25 @@ int PlayCommand::run(std::FILE* out, std::FILE* err) const {
         return kExitHostFailure;
     }
     std::fprintf(out, "%s: clean shutdown after %.1f s (%s), %llu xruns\n", kCommand, elapsed(),
-                 signal != 0 ? strsignal(signal) : "time is up", xruns);
+                 why.c_str(), xruns);
     return kExitSuccess;
+}
+
+std::string PlayCommand::playUntilStopped(JackStandalone& host, VornPlugin& plugin,
+                                          StopSignals& signals, PlayEditor* editor,
+                                          const std::function<double()>& elapsed) const {
+    while (!host.serverGone()) {
+        int wait = editor ? kEditorPollMilliseconds : kPollMilliseconds;
+        if (seconds_ > 0.0) {
+            const double left = seconds_ - elapsed();
+            if (left <= 0.0) break;
+            wait = std::min(wait, static_cast<int>(left * 1000.0) + 1);
+        }
+        // Closing the window ends the program as Ctrl-C does.
+        if (editor && !editor->run(wait)) return "editor closed";
+        if (const int signal = signals.wait(editor ? 0 : wait)) return strsignal(signal);
+        host.service();
+        plugin.presets().loadPendingProgram();
+    }
+    return "time is up";
 }

@@ -1,14 +1,20 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace CLI {
 class App;
 }
+class JackStandalone;
+class PlayEditor;
+class StopSignals;
+class VornPlugin;
 
-// "vorn play [--preset NAME|FILE] [--jack-name NAME] [--seconds S] [--connect]": the synthesizer
-// as a JACK client until Ctrl-C (or for S seconds), with a clean shutdown and the xrun count.
+// "vorn play [--preset NAME|FILE] [--jack-name NAME] [--seconds S] [--connect] [--no-editor]":
+// the synthesizer as a JACK client until Ctrl-C, S seconds or the editor window's closing, with a
+// clean shutdown and the xrun count. The editor opens when there is a display.
 class PlayCommand {
 public:
     // The JACK server is missing, refused the client or went away while playing.
@@ -22,10 +28,15 @@ public:
     int run(std::FILE* out = stdout, std::FILE* err = stderr) const;
 
 private:
+    // Plays until a stop signal, the end of the time or the editor's closing; returns why.
+    std::string playUntilStopped(JackStandalone& host, VornPlugin& plugin, StopSignals& signals,
+                                 PlayEditor* editor, const std::function<double()>& elapsed) const;
+
     CLI::App* command_;
     std::string preset_;
     std::string clientName_ = kDefaultClientName;
     double seconds_ = 0.0;  // 0: until a stop signal
     bool connect_ = false;
     bool noSideChain_ = false;
+    bool noEditor_ = false;
 };

@@ -294,6 +294,13 @@ void X11Interface::handle(XEvent& event) {
         case MapNotify:
             mapped_ = true;
             break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == control_->window()) {
+                control_->windowDestroyed();
+                gone_ = true;
+                mapped_ = false;
+            }
+            break;
         case UnmapNotify:
             mapped_ = false;
             break;

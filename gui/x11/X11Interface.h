@@ -43,6 +43,8 @@ public:
     unsigned long window() const;
     _XDisplay* display() const { return display_; }
     bool usingOpenGL() const;
+    // The window went with the host's window: the editor should be closed.
+    bool gone() const { return gone_; }
     void show();
     void hide();
     void setMessageHook(X11MessageHook* hook) { hook_ = hook; }
@@ -79,6 +81,7 @@ private:
     X11MessageHook* hook_ = nullptr;
     unsigned long wmDelete_ = 0;
     bool mapped_ = false;
+    bool gone_ = false;
 };
 
 }  // namespace gui::x11

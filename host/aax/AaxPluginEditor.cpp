@@ -73,6 +73,11 @@ AAX_Result AaxPluginEditor::GetViewSize(int32_t* width, int32_t* height) const {
     return AAX_SUCCESS;
 }
 
+AAX_Result AaxPluginEditor::TimerWakeup() {
+    if (editor_) editor_->idle();
+    return AAX_SUCCESS;
+}
+
 void AaxPluginEditor::CreateViewContents() {
     AAX_CEffectParameters* parameters = GetEffectParameters();
     if (!editorFactory || !parameters || editor_) return;

@@ -29,6 +29,8 @@ public:
         virtual ~Editor() = default;
         virtual int width() const = 0;
         virtual int height() const = 0;
+        // Handles input, follows the plug-in and draws.
+        virtual void idle() {}
     };
     // Opens the editor of the plug-in inside the native window; the editor reaches the host
     // through the given view. Installed by the editor; without it the view stays empty.
@@ -54,6 +56,7 @@ public:
 
     // -20009 without an editor.
     AAX_Result GetViewSize(int32_t* width, int32_t* height) const override;
+    AAX_Result TimerWakeup() override;
 
     // The editor's gestures, by synthesizer parameter id.
     void touchParameter(int id);
@@ -65,6 +68,7 @@ public:
     int currentModifiers() const;
 
     bool hasEditor() const { return editor_ != nullptr; }
+    Editor* editor() const { return editor_.get(); }
 
 protected:
     void CreateViewContents() override;

@@ -1,4 +1,4 @@
-// The module's one exported symbol, lv2_descriptor, and the C entry points behind it.
+// The plug-in's exported symbol, lv2_descriptor, and the C entry points behind it.
 
 #include <lv2/core/lv2.h>
 #include <lv2/options/options.h>

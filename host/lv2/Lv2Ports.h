@@ -14,6 +14,8 @@ inline constexpr const char* kStatePresetNameUri = "urn:vorn:synth#presetName";
 inline constexpr const char* kPresetPrefix = "urn:vorn:synth:preset:";
 inline constexpr const char* kBankPrefix = "urn:vorn:synth:bank:";
 inline constexpr const char* kBinaryName = "vorn.so";
+// The editor: an X11 UI in the plug-in's module (one copy of the process-wide state).
+inline constexpr const char* kUiUri = "urn:vorn:synth:ui";
 
 inline constexpr uint32_t kParameterCount = 883;
 inline constexpr uint32_t kControlIn = kParameterCount;

@@ -46,6 +46,7 @@ constexpr const char* kPrefixes =
     "@prefix rsz: <http://lv2plug.in/ns/ext/resize-port#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
     "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
+    "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
     "@prefix work: <http://lv2plug.in/ns/ext/worker#> .\n"
     "@prefix xsd: <http://www.w3.org/2001/XMLSchema#> .\n";
@@ -146,6 +147,7 @@ public:
             << "    lv2:optionalFeature lv2:hardRTCapable , work:schedule , opts:options ;\n"
             << "    lv2:extensionData state:interface , work:interface , opts:interface ;\n"
             << "    opts:supportedOption param:sampleRate ;\n"
+            << "    ui:ui <" << Lv2Ports::kUiUri << "> ;\n"
             << "    patch:writable\n";
         for (size_t i = 0; i < symbols_.size(); ++i)
             out << "        vorn:" << symbols_[i] << (i + 1 < symbols_.size() ? " ,\n" : " ;\n");
@@ -298,6 +300,20 @@ private:
     std::vector<std::string> symbols_;
 };
 
+// The editor edits the instance itself and tells the host through its ports.
+std::string uiTtl() {
+    std::ostringstream out;
+    out << "\n<" << Lv2Ports::kUiUri << ">\n"
+        << "    a ui:X11UI ;\n"
+        << "    ui:binary <" << Lv2Ports::kBinaryName << "> ;\n"
+        << "    lv2:requiredFeature ui:parent , <http://lv2plug.in/ns/ext/instance-access> ;\n"
+        << "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:touch , urid:map , "
+           "opts:options ;\n"
+        << "    lv2:extensionData ui:idleInterface ;\n"
+        << "    opts:supportedOption ui:scaleFactor .\n";
+    return out.str();
+}
+
 struct FactoryPreset {
     fs::path file;
     std::string name;
@@ -337,6 +353,7 @@ bool writeBundle(const fs::path& bundle, const fs::path& scratch) {
              << "    a lv2:Plugin , lv2:InstrumentPlugin ;\n"
              << "    lv2:binary <" << Lv2Ports::kBinaryName << "> ;\n"
              << "    rdfs:seeAlso <vorn.ttl> , <presets.ttl> .\n";
+    manifest << uiTtl();
     std::ostringstream banks;
     banks << kPrefixes << "\n";
     std::map<std::string, std::string> bankUris;

@@ -100,7 +100,8 @@ void delayIcon(cairo_t* cr) {
 
 void followerIcon(cairo_t* cr) {
     cairo_move_to(cr, 3, 16);
-    for (int x = 3; x <= 29; ++x) cairo_line_to(cr, x, 16 + std::sin(x * 1.3) * (x < 16 ? x - 3 : 29 - x) * 0.8);
+    for (int x = 3; x <= 29; ++x)
+        cairo_line_to(cr, x, 16 + std::sin(x * 1.3) * (x < 16 ? x - 3 : 29 - x) * 0.8);
     cairo_stroke(cr);
     cairo_set_line_width(cr, 1.5);
     cairo_move_to(cr, 3, 16);
@@ -151,10 +152,14 @@ int main(int argc, char** argv) {
     struct Icon {
         const char* name;
         void (*draw)(cairo_t*);
-    } icons[] = {{"IconOscillators", oscillatorIcon}, {"IconFilters", filterIcon},
-                 {"IconEnvelopes", envelopeIcon},     {"IconXlfos", xlfoIcon},
-                 {"IconDelay", delayIcon},            {"IconFollowers", followerIcon},
-                 {"IconMidiSources", midiIcon},       {"IconXyPads", xyIcon},
+    } icons[] = {{"IconOscillators", oscillatorIcon},
+                 {"IconFilters", filterIcon},
+                 {"IconEnvelopes", envelopeIcon},
+                 {"IconXlfos", xlfoIcon},
+                 {"IconDelay", delayIcon},
+                 {"IconFollowers", followerIcon},
+                 {"IconMidiSources", midiIcon},
+                 {"IconXyPads", xyIcon},
                  {"IconMaster", masterIcon}};
     bool ok = write(out, "Logo", 184, 56, logo);
     for (const Icon& i : icons) ok = write(out, i.name, kIconSize, kIconSize, i.draw) && ok;

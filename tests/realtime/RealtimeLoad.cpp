@@ -7,10 +7,17 @@
 #include <span>
 #include <thread>
 
+#if VORN_REALTIME_EDITOR
+#include "editor/VornInterface.h"
+#endif
 #include "engine/VornPlugin.h"
 #include "framework/AbstractPluginParameter.h"
 #include "framework/MidiEvent.h"
 #include "framework/MidiVirtualPluginParameter.h"
+#if VORN_REALTIME_EDITOR
+#include "gui/Modifiers.h"
+#include "gui/OffscreenInterface.h"
+#endif
 #include "persistence/BinaryDataReader.h"
 #include "persistence/ParameterCollection.h"
 #include "persistence/ParameterRecord.h"
@@ -80,6 +87,16 @@ public:
           random_(config.seed * 7919u + 1u) {}
 
     void run() {
+#if VORN_REALTIME_EDITOR
+        // The editor is open all along, headless, on this thread: the user's hand drags a
+        // cut-off knob and the editor follows everything else at every tick.
+        VornInterface editor(plugin_);
+        gui::OffscreenInterface screen(editor);
+        editor.expand(VornInterface::kFilters);
+        editor_ = &editor;
+        screen_ = &screen;
+#endif
+        // The test's listener replaces the editor's, so that notifications are counted.
         plugin_.setEditorListener(&listener_);
         plugin_.setLearnParameter(MidiVirtualPluginParameter::kFirstId);
         const auto period =
@@ -105,13 +122,46 @@ private:
     }
 
     void act(int tick) {
+#if VORN_REALTIME_EDITOR
+        editor_->idle();
+        drive(tick);
+#else
         plugin_.pump();
+#endif
         for (MidiEvent e; plugin_.popEditorMidi(e);) ++result_.editorMidiEvents;
         using Action = void (UiThread::*)();
         static constexpr Action kActions[] = {&UiThread::edit, &UiThread::loadPreset,
                                               &UiThread::saveState, &UiThread::restoreState};
         (this->*kActions[tick % 4])();
     }
+
+#if VORN_REALTIME_EDITOR
+    // A drag on the first shown knob: press, move, release, over and over; a picture now and then.
+    void drive(int tick) {
+        if (knob_.x < 0) {
+            for (size_t i = 0; i < editor_->learnableCount() && knob_.x < 0; ++i) {
+                const gui::Component* c = editor_->learnableControl(i);
+                if (!c->showing()) continue;
+                const gui::Rect r = c->rootBounds();
+                knob_ = {r.x + r.width / 2, r.y + r.height / 3};
+            }
+        }
+        const int64_t time = tick * 40;
+        const uint32_t left = gui::modifier::kLeftButton;
+        switch (tick % 3) {
+            case 0:
+                editor_->mousePressed({knob_, left, time});
+                break;
+            case 1:
+                editor_->mouseMoved({{knob_.x, knob_.y + (tick % 2 ? 30 : -30)}, left, time});
+                break;
+            default:
+                editor_->mouseReleased({knob_, 0, time});
+                ++result_.editorGestures;
+        }
+        if (tick % 8 == 0) screen_->render();
+    }
+#endif
 
     void edit() {
         std::uniform_int_distribution<int> ids(0, plugin_.getParameterCount() - 1);
@@ -160,6 +210,11 @@ private:
     const std::atomic<bool>& done_;
     std::mt19937 random_;
     CountingListener listener_;
+#if VORN_REALTIME_EDITOR
+    VornInterface* editor_ = nullptr;
+    gui::OffscreenInterface* screen_ = nullptr;
+    gui::Point knob_{-1, -1};
+#endif
     std::vector<uint8_t> state_;
     size_t preset_ = 0;
 };

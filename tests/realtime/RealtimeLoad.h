@@ -32,6 +32,7 @@ struct RealtimeLoadResult {
     int failedStateRestores = 0;
     int notifications = 0;
     int editorMidiEvents = 0;
+    int editorGestures = 0;  // knob drags through the open, headless editor
     // First block with a non-finite sample; -1 when none.
     int64_t firstNonFiniteBlock = -1;
     int64_t nonFiniteSamples = 0;

@@ -66,7 +66,8 @@ protected:
                   << r.blocks << " blocks, " << r.edits << " edits, " << r.presetLoads
                   << " preset loads, " << r.stateSaves << " saves, " << r.stateRestores
                   << " restores, " << r.notifications << " notifications, " << r.editorMidiEvents
-                  << " editor MIDI events, peak " << r.peak << "\n";
+                  << " editor MIDI events, " << r.editorGestures << " editor drags, peak " << r.peak
+                  << "\n";
         EXPECT_EQ(r.audio.allocations, 0u);
         EXPECT_EQ(r.audio.frees, 0u);
         EXPECT_EQ(r.audio.locks, 0u);
@@ -80,6 +81,9 @@ protected:
         EXPECT_GT(r.stateRestores, 0);
         EXPECT_GT(r.notifications, 0);
         EXPECT_GT(r.editorMidiEvents, 0);
+#if VORN_REALTIME_EDITOR
+        EXPECT_GT(r.editorGestures, 0);
+#endif
         EXPECT_EQ(r.failedPresetLoads, 0);
         EXPECT_EQ(r.failedStateRestores, 0);
     }

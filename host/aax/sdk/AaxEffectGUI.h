@@ -16,6 +16,8 @@ public:
     AAX_Result Initialize(AAX_CEffectParameters* parameters);
     AAX_Result SetViewContainer(AAX_IViewContainer* container);
     virtual AAX_Result GetViewSize(int32_t* width, int32_t* height) const = 0;
+    // Host: called on the view's thread some 30 times a second while the view is open.
+    virtual AAX_Result TimerWakeup() { return AAX_SUCCESS; }
 
 protected:
     virtual void CreateViewContents() {}

@@ -20,6 +20,8 @@ rm -rf "$work"
 mkdir -p "$work"
 export JACK_DEFAULT_SERVER="vorn-test-$$"
 export JACK_NO_AUDIO_RESERVATION=1
+# Headless: `vorn play` opens no editor window.
+unset DISPLAY
 
 pids=()
 # Clients first, newest first: a server stopped under its clients waits for them.
