@@ -19,6 +19,21 @@ void Knob::setModulation(float depth) {
     repaint();
 }
 
+std::string Knob::fitted(Graphics& g, std::string text, float width) {
+    // A value too wide for the knob loses its unit ("-0.993 semitones" shows "-0.993"), then
+    // characters from the end.
+    if (g.textWidth(text, palette::kSmall) <= width) return text;
+    if (const size_t space = text.rfind(' '); space != std::string::npos && space > 0)
+        text.resize(space);
+    while (text.size() > 1 && g.textWidth(text, palette::kSmall) > width) {
+        // A whole UTF-8 character at a time.
+        while (text.size() > 1 && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80)
+            text.pop_back();
+        text.pop_back();
+    }
+    return text;
+}
+
 void Knob::paint(Graphics& g) {
     const Rect b = localBounds();
     const int captionHeight = caption().empty() && !showingValue() ? 0 : style_.captionHeight;
@@ -43,8 +58,8 @@ void Knob::paint(Graphics& g) {
            enabled() ? palette::kText : palette::kTextDisabled);
     if (captionHeight > 0) {
         const Colour c = showingValue() ? palette::kText : palette::kTextDim;
-        g.text(shownText(), {0, b.height - captionHeight, b.width, captionHeight}, palette::kSmall,
-               c);
+        g.text(fitted(g, shownText(), static_cast<float>(b.width)),
+               {0, b.height - captionHeight, b.width, captionHeight}, palette::kSmall, c);
     }
 }
 

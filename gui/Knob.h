@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "gui/Palette.h"
 #include "gui/ValueControl.h"
 
@@ -31,6 +33,9 @@ public:
     bool mouseDoubleClick(const MouseEvent& e) override;
     void mouseDrag(const MouseEvent& e) override;
     void mouseUp(const MouseEvent& e) override;
+
+    // The text shortened to fit a width, as the caption shows it.
+    static std::string fitted(Graphics& g, std::string text, float width);
 
 private:
     Style style_;

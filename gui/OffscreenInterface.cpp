@@ -6,11 +6,18 @@ namespace gui {
 
 class OffscreenInterface::ManualTimer : public Timer {
 public:
-    explicit ManualTimer(OffscreenInterface& ui) : ui_(ui) { ui_.timers_.push_back(this); }
-    ~ManualTimer() override { std::erase(ui_.timers_, this); }
+    explicit ManualTimer(OffscreenInterface& ui) : ui_(&ui) { ui_->timers_.push_back(this); }
+    ~ManualTimer() override {
+        if (ui_) std::erase(ui_->timers_, this);
+    }
     void start() override {
         running_ = true;
-        due_ = ui_.now_ + interval();
+        due_ = (ui_ ? ui_->now_ : 0) + interval();
+    }
+    // The interface went first: the timer never fires again.
+    void detach() {
+        ui_ = nullptr;
+        running_ = false;
     }
     void stop() override { running_ = false; }
     bool running() const override { return running_; }
@@ -22,7 +29,7 @@ public:
     }
 
 private:
-    OffscreenInterface& ui_;
+    OffscreenInterface* ui_;
     bool running_ = false;
     int64_t due_ = 0;
 };
@@ -30,7 +37,9 @@ private:
 OffscreenInterface::OffscreenInterface(RootControl& root, float scale)
     : UserInterface(root), scale_(scale) {}
 
-OffscreenInterface::~OffscreenInterface() = default;
+OffscreenInterface::~OffscreenInterface() {
+    for (ManualTimer* t : timers_) t->detach();
+}
 
 std::unique_ptr<Timer> OffscreenInterface::createTimer() {
     return std::make_unique<ManualTimer>(*this);
