@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +52,8 @@ XvfbServer::XvfbServer(const std::vector<std::string>& extraArgs) {
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
+        // A test that crashes or is killed takes its server with it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         fcntl(fds[1], F_SETFD, 0);
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
