@@ -71,6 +71,9 @@ int EditorSection::heightFor(Mode m) const {
 void EditorSection::resized() {
     const gui::Rect b = localBounds();
     titleBar_->setBounds({0, 0, b.width, kHeaderHeight});
+    if (accessory_)
+        accessory_->setBounds(
+            {b.width - accessoryWidth_ - 4, 2, accessoryWidth_, kHeaderHeight - 4});
     compact_->setBounds({0, kHeaderHeight, b.width, kCompactHeight});
     full_->setBounds({0, kHeaderHeight, b.width, fullHeight()});
 }
@@ -119,4 +122,10 @@ gui::ToggleButton& EditorSection::toggle(gui::Component& panel, const gui::Rect&
     bind(t, parameter);
     t.setBounds(r);
     return t;
+}
+
+void EditorSection::setTitleAccessory(std::unique_ptr<gui::Component> c, int width) {
+    accessory_ = &adopt(std::move(c));
+    accessoryWidth_ = width;
+    resized();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "gui/Button.h"
@@ -26,6 +27,9 @@ public:
 
     const std::string& title() const { return title_; }
     gui::Colour accent() const { return accent_; }
+    // A control at the right end of the title bar (the section's preset button).
+    void setTitleAccessory(std::unique_ptr<gui::Component> c, int width);
+    gui::Component* titleAccessory() const { return accessory_; }
     // Names the family's picture (resources/artwork), drawn in the title bar.
     void setIcon(std::string icon) { icon_ = std::move(icon); }
     Mode mode() const { return mode_; }
@@ -68,5 +72,7 @@ private:
     Mode mode_ = Mode::Header;
     TitleBar* titleBar_;
     gui::Component* compact_;
+    gui::Component* accessory_ = nullptr;
+    int accessoryWidth_ = 0;
     gui::Component* full_;
 };

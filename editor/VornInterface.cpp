@@ -1,10 +1,12 @@
 #include "editor/VornInterface.h"
 
+#include "editor/ComponentPresetButton.h"
 #include "editor/Sections.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "engine/VornSettings.h"
 #include "framework/MidiVirtualPluginParameter.h"
+#include "persistence/ComponentPresetTypes.h"
 
 namespace {
 
@@ -33,6 +35,7 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
         };
     setBounds({0, 0, plugin.editorWidth(), plugin.editorHeight()});
     addLinkGhosts();
+    addPresetButtons();
     layoutSections();
 }
 
@@ -81,6 +84,34 @@ void VornInterface::addLinkGhosts() {
                                  EditorSection::kHeaderHeight - 4};
             addLearnGhost({&section(l.section), area, static_cast<int32_t>(v->id()), l.label});
         }
+    }
+}
+
+void VornInterface::addPresetButtons() {
+    namespace cp = ComponentPresets;
+    struct Kind {
+        int section;
+        int type;
+        const char* name;
+    } kinds[] = {{kOscillators, cp::kOscillator, "Oscillators"},
+                 {kFilters, cp::kFilters, "Filters"},
+                 {kEnvelopes, cp::kEG, "EG"},
+                 {kXlfos, cp::kXLFO, "XLFO"},
+                 {kDelay, cp::kDelays, "Delay"},
+                 {kFollowers, cp::kEF, "EF"},
+                 {kMidiSources, cp::kMidi, "MIDI Source"}};
+    for (const Kind& k : kinds) {
+        std::vector<std::string> names;
+        const int count = vorn_.presets().componentInstanceCount(k.type);
+        for (int i = 0; i < count; ++i)
+            names.push_back(count == 1 ? k.name
+                                       : (k.type == cp::kEG && i == 0
+                                              ? std::string("EG Main")
+                                              : k.name + (" " + std::to_string(i + 1))));
+        if (names.empty()) continue;
+        section(k.section).setTitleAccessory(
+            std::make_unique<ComponentPresetButton>(*this, vorn_.presets(), k.type, names),
+            ComponentPresetButton::kWidth);
     }
 }
 

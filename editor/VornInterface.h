@@ -52,6 +52,7 @@ protected:
 private:
     void layoutSections();
     void addLinkGhosts();
+    void addPresetButtons();
 
     VornPlugin& vorn_;
     PresetBar* presetBar_ = nullptr;

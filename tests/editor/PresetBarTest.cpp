@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <string>
 
+#include "editor/ComponentPresetButton.h"
 #include "editor/VornInterface.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "framework/AbstractPluginParameter.h"
+#include "framework/UndoHistory.h"
 #include "gui/Modifiers.h"
 #include "gui/OffscreenInterface.h"
 
@@ -60,6 +62,42 @@ TEST(PresetBarTest, MenuLoadsAndStepsWrapAround) {
     EXPECT_EQ(plugin.currentPreset().name, "Gamma");
     EXPECT_FLOAT_EQ(freq->plainToNormalized(freq->getValue()), 0.3f);
     std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PresetBarTest, SectionPresetsSaveAndLoadOneInstance) {
+    VornPlugin plugin;
+    VornInterface editor(plugin);
+    gui::OffscreenInterface ui(editor);
+    auto* button = dynamic_cast<ComponentPresetButton*>(
+        editor.section(VornInterface::kXlfos).titleAccessory());
+    ASSERT_NE(button, nullptr);
+    AbstractPluginParameter* second = plugin.getParameter(editor.parameterId("XLFO 2 Balance"));
+    AbstractPluginParameter* first = plugin.getParameter(editor.parameterId("XLFO 1 Balance"));
+
+    // XLFO 2 saved with a balance, changed, then loaded back from its menu; XLFO 1, another
+    // instance of the same kind, is not touched.
+    second->setValue(0.25f, 0);
+    const std::string path = button->handler(1).folder() + "/Detuned.xlfo";
+    ASSERT_TRUE(button->handler(1).saveAs(path));
+    second->setValue(0.75f, 0);
+    first->setValue(0.125f, 0);
+    const int steps = plugin.undoHistory().undoCount();
+    gui::Menu menu = button->buildMenu();
+    ASSERT_EQ(menu.size(), 6u);  // XLFO 1 to 6
+    const gui::Menu& xlfo2 = *menu.items()[1].submenu;
+    int id = -1;
+    for (const gui::MenuItem& item : xlfo2.items())
+        if (item.text == "Detuned") id = item.id;
+    ASSERT_GE(id, 0);
+    button->choose(id);
+    EXPECT_FLOAT_EQ(second->getValue(), 0.25f);
+    EXPECT_FLOAT_EQ(first->getValue(), 0.125f);
+    EXPECT_EQ(plugin.undoHistory().undoCount(), steps + 1);
+    std::filesystem::remove(path);
 }
 
 }  // namespace
