@@ -4,7 +4,7 @@ SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ pkg-config zlib1g-dev libsndfile1-dev libcli11-dev \
             libgtest-dev libgmock-dev libbenchmark-dev \
             lv2-dev liblilv-dev lilv-utils sordi libjack-jackd2-dev jackd2 jalv jack-tools \
-            libcairo2-dev libfreetype-dev libx11-dev libgl-dev xvfb xdotool
+            libcairo2-dev libfreetype-dev libx11-dev libgl-dev libgl1-mesa-dri xvfb xdotool
 
 comma := ,
 SANITIZE ?=
