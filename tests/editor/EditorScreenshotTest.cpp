@@ -8,21 +8,9 @@
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "gui/OffscreenInterface.h"
+#include "tests/gui/GoldenImage.h"
 
 namespace {
-
-// The largest difference of any channel of any pixel, or -1 when the sizes differ.
-int largestDifference(cairo_surface_t* a, cairo_surface_t* b) {
-    const int w = cairo_image_surface_get_width(a), h = cairo_image_surface_get_height(a);
-    if (w != cairo_image_surface_get_width(b) || h != cairo_image_surface_get_height(b)) return -1;
-    int worst = 0;
-    for (int y = 0; y < h; ++y) {
-        const auto* pa = cairo_image_surface_get_data(a) + y * cairo_image_surface_get_stride(a);
-        const auto* pb = cairo_image_surface_get_data(b) + y * cairo_image_surface_get_stride(b);
-        for (int i = 0; i < 4 * w; ++i) worst = std::max(worst, std::abs(pa[i] - pb[i]));
-    }
-    return worst;
-}
 
 struct Scene {
     const char* name;
@@ -61,7 +49,6 @@ TEST(EditorScreenshotTest, MatchesGoldenImages) {
     for (int i = 1; i < VornInterface::kSectionCount; ++i)
         scenes.push_back({sections[i], [i](VornInterface& e, VornPlugin&) { e.expand(i); }});
 
-    const bool update = std::getenv("VORN_UPDATE_GOLDEN") != nullptr;
     for (const Scene& scene : scenes) {
         SCOPED_TRACE(scene.name);
         VornPlugin plugin;
@@ -72,18 +59,7 @@ TEST(EditorScreenshotTest, MatchesGoldenImages) {
         const std::string golden =
             std::string(VORN_DOCS_DIR) + "/screenshots/" +
             (std::string(scene.name).starts_with("editor") ? "" : "section-") + scene.name + ".png";
-        cairo_surface_t* shot = ui.render();
-        if (update) {
-            ASSERT_EQ(cairo_surface_write_to_png(shot, golden.c_str()), CAIRO_STATUS_SUCCESS);
-            continue;
-        }
-        cairo_surface_t* expected = cairo_image_surface_create_from_png(golden.c_str());
-        ASSERT_EQ(cairo_surface_status(expected), CAIRO_STATUS_SUCCESS) << golden;
-        const int worst = largestDifference(shot, expected);
-        cairo_surface_destroy(expected);
-        EXPECT_GE(worst, 0) << golden << ": size differs";
-        EXPECT_LE(worst, 1) << golden
-                            << ": run with VORN_UPDATE_GOLDEN=1 after a deliberate change";
+        gui::test::expectGolden(ui.render(), golden);
     }
 }
 

@@ -19,7 +19,7 @@ using Bytes = std::vector<uint8_t>;
 
 // What the test encoder writes. Rows hold arbitrary bytes after their filter byte: whatever
 // they are, unfiltering them defines the image, and Cairo's loader is the reference.
-struct Spec {
+struct ImageShape {
     uint32_t width = 7, height = 5;
     uint8_t depth = 8, colour = 6, interlace = 0;
     std::optional<uint32_t> gamma = 45455;
@@ -42,7 +42,7 @@ void putChunk(Bytes& out, const char* type, const Bytes& data) {
     put32(out, static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
 }
 
-Bytes scanlines(const Spec& s) {
+Bytes scanlines(const ImageShape& s) {
     std::mt19937 random(s.seed);
     const size_t rowBytes = s.width * (s.colour == 6 ? 4 : 3);
     Bytes rows;
@@ -53,7 +53,7 @@ Bytes scanlines(const Spec& s) {
     return rows;
 }
 
-Bytes encode(const Spec& s, const Bytes& rows) {
+Bytes encode(const ImageShape& s, const Bytes& rows) {
     Bytes png = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a}, header;
     put32(header, s.width);
     put32(header, s.height);
@@ -77,7 +77,7 @@ Bytes encode(const Spec& s, const Bytes& rows) {
     return png;
 }
 
-Bytes encode(const Spec& s) {
+Bytes encode(const ImageShape& s) {
     return encode(s, scanlines(s));
 }
 
@@ -153,7 +153,7 @@ TEST(PNGFiler, GammaTableFollowsTheChunkAndTheDisplayFactor) {
     const Case cases[] = {{45455, 1.0, 1.0 / (0.45455 * 2.2)}, {100000, 1.0, 1.0 / 2.2},
                           {22727, 1.0, 1.0 / (0.22727 * 2.2)}, {std::nullopt, 1.0, 1.0101009607},
                           {45455, 1.8, 1.8 / (0.45455 * 2.2)}, {1, 1.0, 1.0 / 0.000022}};
-    Spec ramp{.width = 256, .height = 1, .colour = 2, .idatPieces = 1};
+    ImageShape ramp{.width = 256, .height = 1, .colour = 2, .idatPieces = 1};
     Bytes rows = {0};
     for (int i = 0; i < 256; ++i) rows.insert(rows.end(), {uint8_t(i), 0, 0});
     for (const Case& c : cases) {
@@ -175,7 +175,7 @@ TEST(PNGFiler, GammaTableFollowsTheChunkAndTheDisplayFactor) {
 
 TEST(PNGFiler, RefusesWhatItDoesNotDecode) {
     using K = EBitmap::Kind;
-    const Spec good;
+    const ImageShape good;
     Bytes rows = scanlines(good), badFilter = rows, cut(rows.begin(), rows.end() - 1);
     badFilter[0] = 5;
     Bytes notHeader = encode(good), badSignature = notHeader;
