@@ -8,8 +8,10 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace temporary_files {
 namespace {
@@ -27,15 +29,46 @@ struct Slot {
 };
 std::array<Slot, kSlots> slots;
 
-void registerPath(const std::string& path) {
-    if (path.size() >= kPathBytes) return;
+// Claims a slot and publishes `path` in it; nullptr when the table is full or the path too long.
+Slot* registerPath(const std::string& path) {
+    if (path.size() >= kPathBytes) return nullptr;
     for (Slot& slot : slots) {
         bool expected = false;
         if (!slot.used.compare_exchange_strong(expected, true)) continue;
         std::memcpy(slot.path, path.c_str(), path.size() + 1);
         slot.ready.store(true, std::memory_order_release);
-        return;
+        return &slot;
     }
+    return nullptr;
+}
+
+void unregister(Slot* slot) {
+    if (!slot) return;
+    slot->ready.store(false, std::memory_order_release);
+    slot->used.store(false, std::memory_order_release);
+}
+
+// Six name characters as mkstemp uses, from a generator seeded once per process.
+std::string randomSuffix() {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static const uint64_t seed = [] {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        return static_cast<uint64_t>(now.tv_sec) * 1000000007ull ^
+               static_cast<uint64_t>(now.tv_nsec) << 16 ^ static_cast<uint64_t>(getpid());
+    }();
+    static std::atomic<uint64_t> counter{0};
+    uint64_t x = seed + (counter.fetch_add(1) + 1) * 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    std::string suffix(6, 'A');
+    for (char& c : suffix) {
+        c = kLetters[x % (sizeof kLetters - 1)];
+        x /= sizeof kLetters - 1;
+    }
+    return suffix;
 }
 
 void onSignal(int signal) {
@@ -90,21 +123,34 @@ int removeStale(const std::string& target) {
 
 int create(const std::string& target, std::string* path) {
     removeStale(target);
-    std::string pattern =
-        folderOf(target) + "/." + nameOf(target) + "." + std::to_string(getpid()) + ".XXXXXX";
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return -1;
-    registerPath(pattern);
-    *path = pattern;
-    return fd;
+    const std::string stem =
+        folderOf(target) + "/." + nameOf(target) + "." + std::to_string(getpid()) + ".";
+    // The name is registered before the file exists, so a signal at any moment finds it.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = stem + randomSuffix();
+        Slot* slot = registerPath(candidate);
+        const int fd = open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            *path = candidate;
+            return fd;
+        }
+        const int error = errno;
+        unregister(slot);
+        if (error != EEXIST) {
+            errno = error;
+            return -1;
+        }
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 void release(const std::string& path) {
     for (Slot& slot : slots) {
-        if (!slot.ready.load(std::memory_order_acquire) || path != slot.path) continue;
-        slot.ready.store(false, std::memory_order_release);
-        slot.used.store(false, std::memory_order_release);
-        return;
+        if (slot.ready.load(std::memory_order_acquire) && path == slot.path) {
+            unregister(&slot);
+            return;
+        }
     }
 }
 
