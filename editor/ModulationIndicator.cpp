@@ -1,39 +1,12 @@
 #include "editor/ModulationIndicator.h"
 
-#include <string>
-
-#include "editor/GenericPluginInterface.h"
-#include "gui/Graphics.h"
+#include "editor/SourceSlotController.h"
 #include "gui/Palette.h"
-
-class ModulationIndicatorManager::Watch : public gui::ValueControl {
-public:
-    explicit Watch(ModulationIndicatorManager& owner) : owner_(owner) { setVisible(false); }
-
-protected:
-    void valueShown() override {
-        if (owner_.onChange) owner_.onChange();
-    }
-
-private:
-    ModulationIndicatorManager& owner_;
-};
-
-ModulationIndicatorManager::ModulationIndicatorManager(GenericPluginInterface& editor) {
-    setVisible(false);
-    active_ = &add<Watch>(*this);
-    editor.bind(*active_, "Num Active Slots");
-    for (int i = 0; i < synth::kSlots; ++i) {
-        targets_[static_cast<size_t>(i)] = &add<Watch>(*this);
-        editor.bind(*targets_[static_cast<size_t>(i)], "Slot " + std::to_string(i + 1) + " Target");
-    }
-}
 
 std::vector<int> ModulationIndicatorManager::slotsOf(int first, int count) const {
     std::vector<int> slots;
-    // A slot's target list starts with "< Target >": value v is target v - 1.
-    for (int i = 0; i < active_->value() && i < synth::kSlots; ++i) {
-        const int target = targets_[static_cast<size_t>(i)]->value() - 1;
+    for (int i = 0; i < slots_.activeSlots(); ++i) {
+        const int target = slots_.target(i);
         if (target >= first && target < first + count) slots.push_back(i);
     }
     return slots;

@@ -26,7 +26,8 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
         sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
-    indicators_ = &add<ModulationIndicatorManager>(*this);
+    slots_ = &add<SourceSlotController>(*this);
+    indicators_ = std::make_unique<ModulationIndicatorManager>(*slots_);
     addComponentButtons();
     tall_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Tall");
     tall_->setValue(layout() == 1);
@@ -126,7 +127,7 @@ void VornInterface::addComponentButtons() {
     for (int i = 0; i < synth::kDelays; ++i) buttons_.push_back(&add<DelayButton>(*this, i));
     for (int i = 0; i < synth::kFilters; ++i)
         buttons_.push_back(&add<FilterButton>(*this, i, true));
-    indicators_->onChange = [this] {
+    slots_->onChange = [this] {
         for (VornComponentButton* b : buttons_) b->repaint();
     };
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "editor/EditorSection.h"
 #include "editor/ModulationIndicator.h"
 #include "editor/PresetBar.h"
 #include "editor/QuorvalisPluginInterface.h"
+#include "editor/SourceSlotController.h"
 
 class VornPlugin;
 class VornComponentButton;
@@ -43,7 +45,8 @@ public:
     bool setLayout(int layout);
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
-    const ModulationIndicatorManager* indicators() const { return indicators_; }
+    const ModulationIndicatorManager* indicators() const { return indicators_.get(); }
+    SourceSlotController& slots() { return *slots_; }
     // The oscillators, voice filters, delay sides and delay filters as component buttons, in
     // that order, above the sections.
     static constexpr int kComponentButtons = 9;
@@ -68,6 +71,7 @@ private:
     PresetBar* presetBar_ = nullptr;
     gui::ToggleButton* tall_ = nullptr;
     std::vector<EditorSection*> sections_;
-    ModulationIndicatorManager* indicators_ = nullptr;
+    SourceSlotController* slots_ = nullptr;
+    std::unique_ptr<ModulationIndicatorManager> indicators_;
     std::vector<VornComponentButton*> buttons_;
 };

@@ -6,7 +6,10 @@ namespace gui {
 
 DragStage& DragManager::begin(RootControl& root, std::unique_ptr<DragObject> object,
                               Listener& listener, Point at) {
-    auto stage = std::make_unique<DragStage>(std::move(object), listener, at);
+    return begin(root, std::make_unique<DragStage>(std::move(object), listener, at));
+}
+
+DragStage& DragManager::begin(RootControl& root, std::unique_ptr<DragStage> stage) {
     DragStage& s = *stage;
     s.setBounds(root.localBounds());
     root.pushOverlay(std::move(stage));
@@ -14,7 +17,7 @@ DragStage& DragManager::begin(RootControl& root, std::unique_ptr<DragObject> obj
         s.previousHook_ = ui->mouseHook();
         ui->setMouseHook(&s);
     }
-    s.repaint(s.object_->area(at));
+    s.repaint(s.object_->area(s.mouse_));
     return s;
 }
 

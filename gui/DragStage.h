@@ -37,6 +37,8 @@ public:
     // keeps its capture untouched.
     static DragStage& begin(RootControl& root, std::unique_ptr<DragObject> object,
                             Listener& listener, Point at);
+    // The same for a stage of a derived kind, made by its owner.
+    static DragStage& begin(RootControl& root, std::unique_ptr<DragStage> stage);
 };
 
 // The overlay of one drag: it draws the dragged object and the target highlight, and redraws

@@ -1,0 +1,41 @@
+#include "editor/SourceDragButton.h"
+
+#include <cstdlib>
+
+#include "editor/ModulationDragStage.h"
+#include "editor/VornInterface.h"
+#include "engine/ModulationNames.h"
+#include "gui/Modifiers.h"
+
+SourceDragButton::SourceDragButton(VornInterface& editor, int source)
+    : gui::Button(modulationSourceNames()[static_cast<size_t>(source)]),
+      editor_(editor),
+      source_(source) {}
+
+bool SourceDragButton::mouseDown(const gui::MouseEvent& e) {
+    if (!(e.modifiers & gui::modifier::kLeftButton)) return false;
+    press_ = e.position;
+    pressed_ = true;
+    dragging_ = false;
+    return gui::Button::mouseDown(e);
+}
+
+void SourceDragButton::mouseDrag(const gui::MouseEvent& e) {
+    if (!pressed_ || dragging_) return;
+    constexpr int kStart = gui::ValueDragMapper::kClickDistance;
+    if (std::abs(e.position.x - press_.x) < kStart && std::abs(e.position.y - press_.y) < kStart)
+        return;
+    dragging_ = true;
+    ModulationDragStage::begin(editor_, source_, toRoot(e.position));
+}
+
+void SourceDragButton::mouseUp(const gui::MouseEvent& e) {
+    pressed_ = false;
+    if (dragging_) {
+        // The drop was handled by the stage; the release only ends the press.
+        dragging_ = false;
+        gui::Button::mouseUp(e.at({-1, -1}));
+        return;
+    }
+    gui::Button::mouseUp(e);
+}

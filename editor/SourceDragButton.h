@@ -1,0 +1,25 @@
+#pragma once
+
+#include "gui/Button.h"
+
+class VornInterface;
+
+// A modulation source's handle: dragged 5 pixels or more, it starts a modulation drag over the
+// editor; a shorter press is a click.
+class SourceDragButton : public gui::Button {
+public:
+    SourceDragButton(VornInterface& editor, int source);
+    int source() const { return source_; }
+    bool dragging() const { return dragging_; }
+
+    bool mouseDown(const gui::MouseEvent& e) override;
+    void mouseDrag(const gui::MouseEvent& e) override;
+    void mouseUp(const gui::MouseEvent& e) override;
+
+private:
+    VornInterface& editor_;
+    int source_;
+    gui::Point press_;
+    bool pressed_ = false;
+    bool dragging_ = false;
+};
