@@ -7,9 +7,8 @@
 #include <gtest/gtest.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -21,11 +20,12 @@
 #include "editor/VornInterface.h"
 #include "engine/VornPlugin.h"
 #include "framework/AbstractPluginParameter.h"
-#include "gui/Knob.h"
 #include "gui/Modifiers.h"
 #include "gui/x11/Xlib.h"
 #include "host/lv2/Lv2Ports.h"
 #include "host/lv2/Lv2Symbols.h"
+#include "tests/editor/EditorRig.h"
+#include "tests/engine/ProgramRun.h"
 #include "tests/gui/XvfbServer.h"
 #include "tests/host/lv2/Lv2TestHost.h"
 
@@ -193,19 +193,6 @@ int entries(const char* folder) {
     return static_cast<int>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
-// The first knob a user can reach: visible and on top at its centre.
-gui::Knob* reachableKnob(gui::Component& c, gui::RootControl& root) {
-    if (!c.visible()) return nullptr;
-    if (auto* knob = dynamic_cast<gui::Knob*>(&c)) {
-        const gui::Rect r = knob->rootBounds();
-        if (root.hitTest({r.x + r.width / 2, r.y + r.height / 2}) == knob) return knob;
-    }
-    for (const auto& child : c.children()) {
-        if (gui::Knob* k = reachableKnob(*child, root)) return k;
-    }
-    return nullptr;
-}
-
 class Lv2UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -233,18 +220,13 @@ protected:
     }
 
     // xdotool's commands, run while the UI keeps idling; the UI's corner is the screen's.
-    bool xdotool(std::vector<std::string> args) {
-        std::string display = "DISPLAY=" + xvfb_->display();
-        std::vector<char*> argv = {const_cast<char*>("xdotool")};
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        char* env[] = {display.data(), nullptr};
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, "xdotool", nullptr, nullptr, argv.data(), env) != 0) return false;
-        int status = 0;
-        host_->idleUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10000);
+    bool xdotool(const std::string& args) {
+        std::atomic<int> status{-2};
+        std::thread run([&] { status = runShell("xdotool " + args).status; });
+        host_->idleUntil([&] { return status != -2; }, 10000);
+        run.join();
         host_->idleUntil([] { return false; }, 200);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return status == 0;
     }
 
     std::string config_;
@@ -280,7 +262,8 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     const gui::Point t{title.x + 60, title.y + 8};
     layout.mousePressed({t, gui::modifier::kLeftButton, 1000});
     layout.mouseReleased({t, 0, 1050});
-    ASSERT_TRUE(xdotool({"mousemove", std::to_string(t.x), std::to_string(t.y), "click", "1"}));
+    ASSERT_TRUE(
+        xdotool("mousemove " + std::to_string(t.x) + " " + std::to_string(t.y) + " click 1"));
     gui::Knob* knob = reachableKnob(layout, layout);
     ASSERT_NE(knob, nullptr);
     const auto id = static_cast<uint32_t>(layout.boundParameter(*knob));
@@ -288,13 +271,10 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     const int x = k.x + k.width / 2, y = k.y + k.height / 2;
     const int step = knob->value() > 0 ? 8 : -8;  // down, or up from the bottom
     const std::vector<uint32_t> before = picture(display_, host_->widget(), k);
-    std::vector<std::string> drag = {"mousemove", std::to_string(x), std::to_string(y), "mousedown",
-                                     "1"};
-    for (int i = 1; i <= 6; ++i)
-        drag.insert(drag.end(), {"sleep", "0.03", "mousemove", std::to_string(x),
-                                 std::to_string(y + step * i)});
-    drag.insert(drag.end(), {"mouseup", "1"});
-    ASSERT_TRUE(xdotool(drag));
+    const auto at = [&](int dy) { return std::to_string(x) + " " + std::to_string(y + dy); };
+    std::string drag = "mousemove " + at(0) + " mousedown 1";
+    for (int i = 1; i <= 6; ++i) drag += " sleep 0.03 mousemove " + at(step * i);
+    ASSERT_TRUE(xdotool(drag + " mouseup 1"));
     ASSERT_FALSE(host_->writes.empty()) << "the drag reached no port";
     for (const auto& w : host_->writes) EXPECT_EQ(w.first, id);
     ASSERT_GE(host_->touches.size(), 2u);

@@ -2,34 +2,19 @@
 
 #include <vector>
 
-#include "editor/VornInterface.h"
-#include "engine/VornPlugin.h"
-#include "framework/AbstractPluginParameter.h"
-#include "gui/Modifiers.h"
-#include "gui/OffscreenInterface.h"
 #include "midi/MidiControllerMap.h"
+#include "tests/editor/EditorRig.h"
 
 namespace {
 
-struct LearnRig {
-    VornPlugin plugin;
-    VornInterface editor{plugin};
-    gui::OffscreenInterface ui{editor};
-    int64_t time = 0;
-
-    void click(gui::Point p) {
-        editor.mousePressed({p, gui::modifier::kLeftButton, time += 1000});
-        editor.mouseReleased({p, 0, time += 10});
-    }
+struct LearnRig : EditorRig {
     // The centre of the first shown control bound to a parameter.
     gui::Point controlOf(const std::string& name) {
         const int id = editor.parameterId(name);
         for (size_t i = 0; i < editor.learnableCount(); ++i) {
             const gui::Component* c = editor.learnableControl(i);
-            if (static_cast<int>(editor.learnableParameter(i)) == id && c->showing()) {
-                const gui::Rect r = c->rootBounds();
-                return {r.x + r.width / 2, r.y + r.height / 2};
-            }
+            if (static_cast<int>(editor.learnableParameter(i)) == id && c->showing())
+                return centre(c->rootBounds());
         }
         ADD_FAILURE() << "no shown control for " << name;
         return {};

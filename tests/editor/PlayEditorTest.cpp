@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,24 +60,6 @@ private:
     pid_t pid_ = -1;
 };
 
-// The first top-level window named "Vorn", or 0.
-Window editorWindow(Display* display) {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-    Window found = 0;
-    for (unsigned int i = 0; i < count && !found; ++i) {
-        char* name = nullptr;
-        if (XFetchName(display, children[i], &name) && name) {
-            if (std::strcmp(name, "Vorn") == 0) found = children[i];
-            XFree(name);
-        }
-    }
-    if (children) XFree(children);
-    return found;
-}
-
 std::string fileText(const std::filesystem::path& path) {
     const std::vector<uint8_t> bytes = readBytes(path);
     return {bytes.begin(), bytes.end()};
@@ -108,15 +89,9 @@ TEST(PlayEditor, ClosingTheWindowEndsPlay) {
     const auto log = scratch.path() / "play.log";
     Child play({vornBinary(), "play", "--jack-name", "vorn-editor", "--seconds", "60"},
                log.string());
-    Window window = 0;
-    XWindowAttributes attributes{};
-    while (Clock::now() - started < std::chrono::seconds(15)) {
-        window = editorWindow(display);
-        if (window && XGetWindowAttributes(display, window, &attributes) &&
-            attributes.map_state == IsViewable)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const ProgramRun found =
+        runShell("timeout 15 xdotool search --sync --onlyvisible --name '^Vorn$' 2>/dev/null");
+    const Window window = std::strtoul(found.out.c_str(), nullptr, 10);
     ASSERT_NE(window, 0u) << fileText(log);
     std::printf("vorn play showed its editor after %.0f ms\n",
                 std::chrono::duration<double, std::milli>(Clock::now() - started).count());

@@ -7,54 +7,18 @@
 #include <optional>
 
 #include "gui/Button.h"
-#include "gui/Dialog.h"
 #include "gui/Label.h"
-#include "gui/OffscreenInterface.h"
 #include "gui/OpenSaveDialog.h"
 #include "gui/SelectFolderDialog.h"
 #include "gui/TextEditor.h"
+#include "tests/gui/Screen.h"
 
 namespace gui {
 namespace {
 
-constexpr uint32_t kLeft = 8;
-
-Point centre(const Rect& r) {
-    return {r.x + r.width / 2, r.y + r.height / 2};
-}
-
-struct Screen {
-    explicit Screen(int32_t w = 600, int32_t h = 400) : ui(root) { root.setBounds({0, 0, w, h}); }
-    // Overlays left open go while their timers' interface is still there.
-    ~Screen() {
-        while (Overlay* o = root.topOverlay()) root.removeOverlay(o);
-        root.takeDirtyRegion();
-    }
-    void click(Point p) {
-        root.mouseMoved({p, 0, time += 10});
-        root.mousePressed({p, kLeft, time += 10});
-        root.mouseReleased({p, kLeft, time += 300});
-    }
-    void key(Key k, std::string text = {}) { root.keyPressed({k, std::move(text), 0, time += 10}); }
-    void doubleClick(Point p) {
-        click(p);
-        root.mousePressed({p, kLeft, time += 10});
-        root.mouseReleased({p, kLeft, time += 10});
-    }
-    void type(const std::string& text) {
-        for (char c : text) key(Key::None, std::string(1, c));
-    }
-    Dialog& top() { return dynamic_cast<Dialog&>(*root.topOverlay()); }
-    RootControl root;
-    OffscreenInterface ui;
-    int64_t time = 1000;
-};
-
-struct Counter : Control {
-    bool mouseDown(const MouseEvent&) override { return ++presses, true; }
-    bool keyDown(const KeyEvent&) override { return ++keys, true; }
-    int presses = 0, keys = 0;
-};
+using test::centre;
+using test::Counter;
+using test::Screen;
 
 const char* const kLongText =
     "Your host cannot dynamically resize the plug-in interface. To apply the new interface size, "

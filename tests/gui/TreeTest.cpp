@@ -157,17 +157,10 @@ TEST(TreeTest, DirtyRegionsAndPartialRedraws) {
                     std::memcmp(p + y * stride + 4 * x, before.data() + y * stride + 4 * x, 4), 0);
             }
         }
-    std::vector<unsigned char> partialPixels(p, p + stride * 200);
-    RootControl fresh;
-    fresh.setBounds({0, 0, 200, 200});
-    auto& k = fresh.add<Knob>();
-    k.setBounds({50, 50, 40, 54});
-    k.setMaximum(4096);
-    k.setValue(3000);
-    OffscreenInterface freshUi(fresh);
-    EXPECT_EQ(std::memcmp(cairo_image_surface_get_data(freshUi.render()), partialPixels.data(),
-                          partialPixels.size()),
-              0);
+    const std::vector<unsigned char> partialPixels(p, p + stride * 200);
+    w.root.invalidate(w.root.localBounds());
+    const unsigned char* redrawn = cairo_image_surface_get_data(w.ui.render());
+    EXPECT_TRUE(std::equal(partialPixels.begin(), partialPixels.end(), redrawn));
 
     // Many small changes merge into one rectangle around them all; contained ones vanish.
     for (int i = 0; i < RootControl::kMaxDirtyRects + 1; ++i)

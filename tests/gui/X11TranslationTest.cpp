@@ -116,46 +116,31 @@ TEST(X11TranslationTest, SettingAndContextDecideTheBackEnd) {
     EXPECT_TRUE(AccelerationSetting::from(0x11).allowMatrox);
     EXPECT_FALSE(AccelerationSetting::from(0x21).allowMatrox);
 
-    const AccelerationSetting plain = AccelerationSetting::from(1);
-    const AccelerationSetting matrox = AccelerationSetting::from(17);
+    const AccelerationSetting plain = AccelerationSetting::from(1),
+                              mga = AccelerationSetting::from(17);
     const std::string npot = "GL_ARB_multitexture GL_ARB_texture_non_power_of_two";
+    const std::string llvm = "llvmpipe (LLVM 15.0.6, 256 bits)", soft = "Gallium 0.4 on softpipe";
+    const std::string swrast = "Software Rasterizer (swrast)",
+                      noNpot = "no non-power-of-two textures";
     const struct {
         GlStrings gl;
         const AccelerationSetting& setting;
         bool forced;
-        const char* refusal;
+        std::string refusal;
     } cases[] = {
         {{"4.5 (Compatibility Profile) Mesa", "AMD Radeon", "AMD", ""}, plain, false, ""},
-        {{"1.2 Mesa", "AMD Radeon", "AMD", npot},
-         plain,
-         false,
-         "OpenGL version 1.2 Mesa is below 1.3"},
+        {{"1.2 Mesa", "AMD", "AMD", npot}, plain, false, "OpenGL version 1.2 Mesa is below 1.3"},
         {{"garbage", "x", "y", npot}, plain, false, "OpenGL version garbage is below 1.3"},
-        {{"1.5", "Old", "Old", "GL_ARB_multitexture"},
-         plain,
-         false,
-         "no non-power-of-two textures"},
-        {{"1.5", "Old", "Old", "GL_ARB_texture_non_power_of_two_x"},
-         plain,
-         false,
-         "no non-power-of-two textures"},
+        {{"1.5", "Old", "Old", "GL_ARB_multitexture"}, plain, false, noNpot},
+        {{"1.5", "Old", "Old", "GL_ARB_texture_non_power_of_two_x"}, plain, false, noNpot},
         {{"1.5", "Old", "Old", npot}, plain, false, ""},
         {{"2.1", "Old", "Old", ""}, plain, false, ""},
-        {{"4.5", "llvmpipe (LLVM 15.0.6, 256 bits)", "Mesa", ""},
-         plain,
-         false,
-         "software rasteriser llvmpipe (LLVM 15.0.6, 256 bits)"},
-        {{"4.5", "llvmpipe (LLVM 15.0.6, 256 bits)", "Mesa", ""}, plain, true, ""},
-        {{"3.1", "Gallium 0.4 on softpipe", "VMware", ""},
-         plain,
-         false,
-         "software rasteriser Gallium 0.4 on softpipe"},
-        {{"2.1", "Software Rasterizer (swrast)", "Mesa", ""},
-         plain,
-         false,
-         "software rasteriser Software Rasterizer (swrast)"},
+        {{"4.5", llvm, "Mesa", ""}, plain, false, "software rasteriser " + llvm},
+        {{"4.5", llvm, "Mesa", ""}, plain, true, ""},
+        {{"3.1", soft, "VMware", ""}, plain, false, "software rasteriser " + soft},
+        {{"2.1", swrast, "Mesa", ""}, plain, false, "software rasteriser " + swrast},
         {{"2.1", "G550", "Matrox Graphics Inc.", ""}, plain, false, "Matrox adapter not enabled"},
-        {{"2.1", "G550", "Matrox Graphics Inc.", ""}, matrox, false, ""},
+        {{"2.1", "G550", "Matrox Graphics Inc.", ""}, mga, false, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(glRefusal(c.gl, c.setting, c.forced), c.refusal) << c.gl.renderer;
