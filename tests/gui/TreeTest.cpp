@@ -110,20 +110,6 @@ TEST(TreeTest, HoverCaptureOverlaysAndRemoval) {
     w.release(131, 16, 1010);
     EXPECT_EQ(clicks, 1);
 
-    // A modal overlay takes every press, inside it or not.
-    auto overlay = std::make_unique<Overlay>();
-    overlay->setModal(true);
-    overlay->setBounds({0, 0, 10, 10});
-    Overlay* o = overlay.get();
-    w.root.pushOverlay(std::move(overlay));
-    w.press(130, 15, 5000);
-    w.release(130, 15, 5010);
-    EXPECT_EQ(clicks, 1);
-    o->close();
-    w.press(130, 15, 8000);
-    w.release(130, 15, 8010);
-    EXPECT_EQ(clicks, 2);
-
     // The captured control goes away mid-drag: the rest of the drag goes nowhere.
     w.press(70, 70, 10000);
     w.move(70, 40, 10020);
