@@ -168,19 +168,6 @@ private:
     std::vector<float> out_[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
 };
 
-// A rectangle of a window as 0xRRGGBB pixels.
-std::vector<uint32_t> picture(Display* display, Window window, const gui::Rect& r) {
-    std::vector<uint32_t> pixels;
-    XImage* image = XGetImage(display, window, r.x, r.y, static_cast<unsigned>(r.width),
-                              static_cast<unsigned>(r.height), AllPlanes, ZPixmap);
-    for (int y = 0; image && y < r.height; ++y) {
-        for (int x = 0; x < r.width; ++x)
-            pixels.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
-    }
-    if (image) XDestroyImage(image);
-    return pixels;
-}
-
 // The share of pixels unlike the most common one.
 double varied(const std::vector<uint32_t>& pixels) {
     std::map<uint32_t, size_t> counts;
@@ -229,6 +216,10 @@ protected:
         return status == 0;
     }
 
+    std::vector<uint32_t> picture(const gui::Rect& r) {
+        return gui::test::windowPixels(display_, host_->widget(), r);
+    }
+
     std::string config_;
     std::unique_ptr<gui::test::XvfbServer> xvfb_;
     Display* display_ = nullptr;
@@ -246,8 +237,7 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     const gui::Rect all = layout.bounds();
     const auto started = Clock::now();
     ASSERT_NE(host_->open(), nullptr);
-    ASSERT_TRUE(
-        host_->idleUntil([&] { return varied(picture(display_, host_->widget(), all)) > 0.2; }));
+    ASSERT_TRUE(host_->idleUntil([&] { return varied(picture(all)) > 0.2; }));
     std::printf("editor open and drawn in %.0f ms\n", msSince(started));
     EXPECT_EQ(host_->sizes, (std::vector<std::pair<int, int>>{{all.width, all.height}}));
     XSizeHints hints{};
@@ -270,7 +260,7 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     const gui::Rect k = knob->rootBounds();
     const int x = k.x + k.width / 2, y = k.y + k.height / 2;
     const int step = knob->value() > 0 ? 8 : -8;  // down, or up from the bottom
-    const std::vector<uint32_t> before = picture(display_, host_->widget(), k);
+    const std::vector<uint32_t> before = picture(k);
     const auto at = [&](int dy) { return std::to_string(x) + " " + std::to_string(y + dy); };
     std::string drag = "mousemove " + at(0) + " mousedown 1";
     for (int i = 1; i <= 6; ++i) drag += " sleep 0.03 mousemove " + at(step * i);
@@ -291,12 +281,11 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     host_->writes.clear();
 
     // Automation moves the knob, and nothing goes back to the host.
-    const std::vector<uint32_t> dragPicture = picture(display_, host_->widget(), k);
+    const std::vector<uint32_t> dragPicture = picture(k);
     EXPECT_NE(dragPicture, before) << "the drag did not move the knob";
     host_->portEvent(id, p.getMinimum());
     EXPECT_EQ(p.getValue(), p.getMinimum());
-    EXPECT_TRUE(
-        host_->idleUntil([&] { return picture(display_, host_->widget(), k) != dragPicture; }));
+    EXPECT_TRUE(host_->idleUntil([&] { return picture(k) != dragPicture; }));
     EXPECT_TRUE(host_->writes.empty());
 }
 

@@ -96,18 +96,6 @@ bool viewable(Display* d, Window w) {
     return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
 }
 
-// The window's pixels as 0xRRGGBB.
-std::vector<uint32_t> screenshot(Display* d, Window w, int width, int height) {
-    XImage* image = XGetImage(d, w, 0, 0, width, height, AllPlanes, ZPixmap);
-    std::vector<uint32_t> out;
-    if (!image) return out;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xffffff);
-    XDestroyImage(image);
-    return out;
-}
-
 // The headless picture, premultiplied colour as a window without alpha shows it.
 std::vector<uint32_t> reference(RootControl& root, float scale) {
     SoftwareRenderer renderer;
@@ -143,7 +131,7 @@ int waitForPicture(X11Interface& ui, RootControl& root, int tolerance) {
     const int dh = static_cast<int>(root.bounds().height * ui.scale());
     int difference = 256;
     waitFor(ui, [&] {
-        difference = largestChannelDifference(screenshot(d, w, dw, dh), expected);
+        difference = largestChannelDifference(test::windowPixels(d, w, {0, 0, dw, dh}), expected);
         return difference <= tolerance;
     });
     return difference;
