@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "gui/OpenSaveDialog.h"
 #include "gui/SelectFolderDialog.h"
 #include "gui/TextEditor.h"
+#include "tests/engine/ProgramRun.h"
 #include "tests/gui/Screen.h"
 
 namespace gui {
@@ -75,18 +75,9 @@ TEST(DialogTest, MessageBoxesAnswerAndBlockEverythingUnder) {
 
 namespace fs = std::filesystem;
 
-struct TempFolder {
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "vorn-dialog-XXXXXX").string();
-        path = fs::canonical(mkdtemp(pattern.data()));
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::permissions(path / "locked", fs::perms::owner_all, ec);
-        fs::remove_all(path, ec);
-    }
+struct TempFolder : ScratchFolder {
     void file(const std::string& name) { std::ofstream(path / name) << "x"; }
-    fs::path path;
+    const fs::path path = fs::canonical(ScratchFolder::path());
 };
 
 Point row(FileDialog& d, const std::string& name) {
@@ -109,6 +100,7 @@ struct SaveDialogTest : ::testing::Test {
         fs::create_symlink("l1", t.path / "l2");
         fs::permissions(t.path / "locked", fs::perms::none);
     }
+    ~SaveDialogTest() override { fs::permissions(t.path / "locked", fs::perms::owner_all); }
     OpenSaveDialog& save() {
         return OpenSaveDialog::show(s.root,
                                     {OpenSaveDialog::Mode::Save, t.path, ".vpr", "Untitled", {}},

@@ -159,9 +159,6 @@ TEST(PNGFiler, GammaTableFollowsTheChunkAndTheDisplayFactor) {
         const Bitmap bitmap = decodeBitmap(encode(ramp, rows));
         for (int i = 0; i < 256; ++i) {
             const int expected = std::min(255, int(std::pow(i * 0.003921569, c.exponent) * 255));
-            if (c.gamma == 45455u && c.factor == 1.0) {
-                ASSERT_EQ(expected, i);
-            }
             ASSERT_EQ(bitmap.pixel(i, 0), 0xff000000u | uint32_t(expected) << 16) << i;
         }
     }

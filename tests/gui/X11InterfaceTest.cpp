@@ -7,12 +7,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <string_view>
 #include <thread>
 
 #include "gui/Clock.h"
 #include "gui/Modifiers.h"
 #include "gui/RootControl.h"
 #include "gui/SoftwareRenderer.h"
+#include "gui/x11/X11Input.h"
 #include "gui/x11/X11Interface.h"
 #include "gui/x11/Xlib.h"
 #include "tests/engine/ProgramRun.h"
@@ -305,19 +307,62 @@ TEST(X11InterfaceTest, SoftwareWindowDrawsAndTakesInputInLogicalPixels) {
     }
 }
 
+// An XSETTINGS block: a string, a colour and the double-click time, in either byte order.
+std::vector<uint8_t> settingsBlock(bool bigEndian) {
+    std::vector<uint8_t> b;
+    auto number = [&](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b.push_back(static_cast<uint8_t>(v >> 8 * (bigEndian ? bytes - 1 - i : i)));
+    };
+    auto text = [&](std::string_view s) {
+        b.insert(b.end(), s.begin(), s.end());
+        while (b.size() % 4) b.push_back(0);
+    };
+    auto header = [&](uint32_t type, std::string_view name) {
+        number(type, 1);
+        number(0, 1);
+        number(static_cast<uint32_t>(name.size()), 2);
+        text(name);
+        number(7, 4);  // serial of the last change
+    };
+    number(bigEndian ? 1 : 0, 1);
+    number(0, 3);
+    number(42, 4);
+    number(3, 4);
+    header(1, "Net/ThemeName");
+    number(7, 4);
+    text("Adwaita");
+    header(2, "Gtk/Color");
+    number(0xffff, 2), number(0, 2), number(0x8000, 2), number(0xffff, 2);
+    header(0, "Net/DoubleClickTime");
+    number(250, 4);
+    return b;
+}
+
+TEST(X11TranslationTest, XSettingsBlockGivesTheDoubleClickTime) {
+    for (const bool bigEndian : {false, true}) {
+        const std::vector<uint8_t> b = settingsBlock(bigEndian);
+        EXPECT_EQ(b.size(), 108u);
+        EXPECT_EQ(xsettingsInteger(b.data(), b.size(), "Net/DoubleClickTime"), 250);
+        EXPECT_EQ(xsettingsInteger(b.data(), b.size(), "Net/ThemeName"), std::nullopt);
+        EXPECT_EQ(xsettingsInteger(b.data(), b.size(), "Net/CursorBlinkTime"), std::nullopt);
+        // Every cut short of the whole block is refused without reading past it.
+        for (size_t n = 0; n < b.size(); ++n)
+            EXPECT_EQ(xsettingsInteger(b.data(), n, "Net/DoubleClickTime"), std::nullopt) << n;
+    }
+    EXPECT_EQ(xsettingsInteger(nullptr, 0, "Net/DoubleClickTime"), std::nullopt);
+}
+
 // A host's window on its own connection; its desktop publishes a double-click time of 250 ms
 // through XSETTINGS.
 Window makeHostWindow(Display* host) {
     const Window hostWindow =
         XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 400, 300, 0, 0, 0xffffff);
     XMapWindow(host, hostWindow);
-    static const unsigned char kSettings[] = {0,   0,   0,   0,   1,   0,   0,   0,   1,   0,   0,
-                                              0,   0,   0,   19,  0,   'N', 'e', 't', '/', 'D', 'o',
-                                              'u', 'b', 'l', 'e', 'C', 'l', 'i', 'c', 'k', 'T', 'i',
-                                              'm', 'e', 0,   0,   0,   0,   0,   250, 0,   0,   0};
-    const Atom settings = XInternAtom(host, "_XSETTINGS_SETTINGS", False);
-    XChangeProperty(host, hostWindow, settings, settings, 8, PropModeReplace, kSettings,
-                    sizeof kSettings);
+    const std::vector<uint8_t> settings = settingsBlock(true);
+    const Atom property = XInternAtom(host, "_XSETTINGS_SETTINGS", False);
+    XChangeProperty(host, hostWindow, property, property, 8, PropModeReplace, settings.data(),
+                    static_cast<int>(settings.size()));
     XSetSelectionOwner(host, XInternAtom(host, "_XSETTINGS_S0", False), hostWindow, CurrentTime);
     XSync(host, False);
     return hostWindow;

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string_view>
-#include <vector>
-
 #include "gui/x11/GlCapabilities.h"
 #include "gui/x11/X11Input.h"
 
@@ -43,52 +40,6 @@ TEST(X11TranslationTest, InputValuesMapToToolkitFlagsKeysAndText) {
     EXPECT_EQ(textFromKeysym(0x10020ac), "\xe2\x82\xac");      // euro sign
     EXPECT_EQ(textFromKeysym(0x101f3b9), "\xf0\x9f\x8e\xb9");  // beyond the basic plane
     EXPECT_EQ(textFromKeysym(XK_F1), "");
-}
-
-// An XSETTINGS block: a string, a colour and the double-click time, in either byte order.
-std::vector<uint8_t> settingsBlock(bool bigEndian) {
-    std::vector<uint8_t> b;
-    auto number = [&](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            b.push_back(static_cast<uint8_t>(v >> 8 * (bigEndian ? bytes - 1 - i : i)));
-    };
-    auto text = [&](std::string_view s) {
-        b.insert(b.end(), s.begin(), s.end());
-        while (b.size() % 4) b.push_back(0);
-    };
-    auto header = [&](uint32_t type, std::string_view name) {
-        number(type, 1);
-        number(0, 1);
-        number(static_cast<uint32_t>(name.size()), 2);
-        text(name);
-        number(7, 4);  // serial of the last change
-    };
-    number(bigEndian ? 1 : 0, 1);
-    number(0, 3);
-    number(42, 4);
-    number(3, 4);
-    header(1, "Net/ThemeName");
-    number(7, 4);
-    text("Adwaita");
-    header(2, "Gtk/Color");
-    number(0xffff, 2), number(0, 2), number(0x8000, 2), number(0xffff, 2);
-    header(0, "Net/DoubleClickTime");
-    number(250, 4);
-    return b;
-}
-
-TEST(X11TranslationTest, XSettingsBlockGivesTheDoubleClickTime) {
-    for (const bool bigEndian : {false, true}) {
-        const std::vector<uint8_t> b = settingsBlock(bigEndian);
-        EXPECT_EQ(b.size(), 108u);
-        EXPECT_EQ(xsettingsInteger(b.data(), b.size(), "Net/DoubleClickTime"), 250);
-        EXPECT_EQ(xsettingsInteger(b.data(), b.size(), "Net/ThemeName"), std::nullopt);
-        EXPECT_EQ(xsettingsInteger(b.data(), b.size(), "Net/CursorBlinkTime"), std::nullopt);
-        // Every cut short of the whole block is refused without reading past it.
-        for (size_t n = 0; n < b.size(); ++n)
-            EXPECT_EQ(xsettingsInteger(b.data(), n, "Net/DoubleClickTime"), std::nullopt) << n;
-    }
-    EXPECT_EQ(xsettingsInteger(nullptr, 0, "Net/DoubleClickTime"), std::nullopt);
 }
 
 TEST(X11TranslationTest, ScaleComesFromXftDpiInQuarters) {
