@@ -89,7 +89,7 @@ TEST(TreeTest, KnobGesturesThroughTheRoot) {
     EXPECT_EQ(w.knob->value(), 7 + 81);
 }
 
-TEST(TreeTest, HoverCaptureOverlaysAndRemoval) {
+TEST(TreeTest, HoverCaptureAndRemoval) {
     Window w;
     int clicks = 0;
     auto& button = w.root.add<Button>("OK", [&] { ++clicks; });
