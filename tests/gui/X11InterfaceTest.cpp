@@ -210,14 +210,13 @@ TEST(X11InterfaceTest, OpenGLWindowShowsTheHeadlessPicture) {
 }
 
 // The timer, the browser and the clipboard of a shown window.
-void timerBrowserAndClipboard(X11Interface& window, const XvfbServer& x) {
-    X11Interface* ui = &window;
+void timerBrowserAndClipboard(X11Interface& ui, const XvfbServer& x) {
     int ticks = 0;
-    std::unique_ptr<Timer> timer = ui->createTimer();
+    std::unique_ptr<Timer> timer = ui.createTimer();
     timer->setInterval(10);
     timer->setCallback([&] { ++ticks; });
     timer->start();
-    EXPECT_TRUE(waitFor(*ui, [&] { return ticks >= 3; }));
+    EXPECT_TRUE(waitFor(ui, [&] { return ticks >= 3; }));
     timer->stop();
 
     // The browser is started detached: a stand-in xdg-open on the PATH records its argument.
@@ -228,23 +227,23 @@ void timerBrowserAndClipboard(X11Interface& window, const XvfbServer& x) {
     chmod((dir + "/xdg-open").c_str(), 0700);
     const std::string path = std::getenv("PATH");
     setenv("PATH", (dir + ":" + path).c_str(), 1);
-    ui->openUrl("https://example.org/manual?page=2&lang=en");
+    ui.openUrl("https://example.org/manual?page=2&lang=en");
     setenv("PATH", path.c_str(), 1);
     std::string opened;
-    waitFor(*ui, [&] { return std::getline(std::ifstream(seen) >> std::ws, opened).good(); });
+    waitFor(ui, [&] { return std::getline(std::ifstream(seen) >> std::ws, opened).good(); });
     EXPECT_EQ(opened, "https://example.org/manual?page=2&lang=en");
 
     // Text copied in one window is read in another connection's window, and back.
     RootControl otherRoot;
     auto other = X11Interface::create(otherRoot, options(x, 0));
     ASSERT_TRUE(other);
-    ui->setClipboardText("Filter \xc3\xa9 1");
-    EXPECT_EQ(ui->clipboardText(), "Filter \xc3\xa9 1");
+    ui.setClipboardText("Filter \xc3\xa9 1");
+    EXPECT_EQ(ui.clipboardText(), "Filter \xc3\xa9 1");
     // The owner answers from its idle call, so it runs on a thread meanwhile.
     std::atomic<bool> serving{true};
     std::thread owner([&] {
         while (serving) {
-            ui->idle();
+            ui.idle();
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
