@@ -185,9 +185,7 @@ protected:
     void SetUp() override {
         if (!gui::test::XvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
         // Settings of our own, so that the editor starts in its default layout.
-        config_ = (std::filesystem::temp_directory_path() / "vorn-lv2ui-XXXXXX").string();
-        ASSERT_TRUE(mkdtemp(config_.data()));
-        setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
         // Tall enough for the tall layout.
         xvfb_ = std::make_unique<gui::test::XvfbServer>(
             std::vector<std::string>{"-screen", "0", "1280x1200x24"});
@@ -203,7 +201,6 @@ protected:
         host_.reset();
         if (display_) XCloseDisplay(display_);
         xvfb_.reset();
-        if (!config_.empty()) std::filesystem::remove_all(config_);
     }
 
     // xdotool's commands, run while the UI keeps idling; the UI's corner is the screen's.
@@ -220,7 +217,7 @@ protected:
         return gui::test::windowPixels(display_, host_->widget(), r);
     }
 
-    std::string config_;
+    ScratchFolder config_;
     std::unique_ptr<gui::test::XvfbServer> xvfb_;
     Display* display_ = nullptr;
     std::unique_ptr<UiHost> host_;
