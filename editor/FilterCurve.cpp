@@ -201,7 +201,7 @@ void FilterCurve::paint(gui::Graphics& g) {
         g.polyline(device, 1.0f, accent_.withAlpha(0.6f));
         g.restore();
     }
-    paintGrid(g);
+    if (!compact_) paintGrid(g);
     // The cut-off, marked on the frequency axis.
     const gui::Rect b = localBounds();
     const float x = 2 + xOf(std::exp2(double(s.frequency))) * (b.width - 4);

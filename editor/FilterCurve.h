@@ -43,6 +43,8 @@ public:
     static float xOf(double hz);
     static float yOf(double db);
 
+    // Without grid and labels, for small pictures.
+    void setCompact(bool compact) { compact_ = compact; }
     void paint(gui::Graphics& g) override;
 
 private:
@@ -60,4 +62,5 @@ private:
     Settings shown_{-1.0f, -1.0f, -1, -1, -1, 0.0f};
     // The right channel's curve while the cut-offs are spread (the left one is the points).
     std::vector<float> right_;
+    bool compact_ = false;
 };

@@ -109,7 +109,9 @@ void GenericPluginInterface::editBegan(gui::ValueControl& c) {
 void GenericPluginInterface::valueChanged(gui::ValueControl& c) {
     Binding* b = find(c);
     if (!b) return;
-    const float plain = toPlain(*b->parameter, c.value());
+    // The default step stands for the exact default, which steps may not hit.
+    const float plain = c.value() == c.defaultValue() ? b->parameter->getDefault()
+                                                      : toPlain(*b->parameter, c.value());
     b->parameter->setValue(plain, 0);
     b->shownPlain = b->parameter->getValue();
     if (host_) host_->valueEdited(static_cast<int>(b->parameter->id()), b->shownPlain);

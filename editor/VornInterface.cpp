@@ -1,5 +1,6 @@
 #include "editor/VornInterface.h"
 
+#include "editor/ComponentButtons.h"
 #include "editor/ComponentPresetButton.h"
 #include "editor/Sections.h"
 #include "engine/VornPlugin.h"
@@ -25,6 +26,8 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
         sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
+    indicators_ = &add<ModulationIndicatorManager>(*this);
+    addComponentButtons();
     tall_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Tall");
     tall_->setValue(layout() == 1);
     tall_->onClick = [this] { setLayout(tall_->on() ? 1 : 0); };
@@ -115,6 +118,34 @@ void VornInterface::addPresetButtons() {
     }
 }
 
+void VornInterface::addComponentButtons() {
+    for (int i = 0; i < synth::kOscillators; ++i)
+        buttons_.push_back(&add<OscillatorButton>(*this, i));
+    for (int i = 0; i < synth::kFilters; ++i)
+        buttons_.push_back(&add<FilterButton>(*this, i, false));
+    for (int i = 0; i < synth::kDelays; ++i) buttons_.push_back(&add<DelayButton>(*this, i));
+    for (int i = 0; i < synth::kFilters; ++i)
+        buttons_.push_back(&add<FilterButton>(*this, i, true));
+    indicators_->onChange = [this] {
+        for (VornComponentButton* b : buttons_) b->repaint();
+    };
+}
+
+// Two rows: the five voice components, then the four of the delay.
+void VornInterface::layoutComponentButtons(const gui::Rect& area) {
+    constexpr int kGap = 3;
+    const int rows[2][2] = {{0, 5}, {5, 4}};
+    for (int r = 0; r < 2; ++r) {
+        const int count = rows[r][1];
+        const int width = (area.width - (count + 1) * kGap) / count;
+        for (int k = 0; k < count; ++k) {
+            buttons_[static_cast<size_t>(rows[r][0] + k)]->setBounds(
+                {area.x + kGap + k * (width + kGap),
+                 area.y + kGap + r * (kComponentRowHeight + kGap), width, kComponentRowHeight});
+        }
+    }
+}
+
 void VornInterface::idle() {
     QuorvalisPluginInterface::idle();
     presetBar_->refresh();
@@ -132,7 +163,10 @@ void VornInterface::resized() {
 }
 
 void VornInterface::layoutSections() {
-    const gui::Rect area = contentArea();
+    const gui::Rect content = contentArea();
+    constexpr int kStrip = 2 * kComponentRowHeight + 3 * 3;
+    if (!buttons_.empty()) layoutComponentButtons({content.x, content.y, content.width, kStrip});
+    const gui::Rect area{content.x, content.y + kStrip, content.width, content.height - kStrip};
     const int open = expandedSection();
     const auto collapsed =
         layout() == 1 ? EditorSection::Mode::Compact : EditorSection::Mode::Header;

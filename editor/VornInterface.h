@@ -3,10 +3,12 @@
 #include <vector>
 
 #include "editor/EditorSection.h"
+#include "editor/ModulationIndicator.h"
 #include "editor/PresetBar.h"
 #include "editor/QuorvalisPluginInterface.h"
 
 class VornPlugin;
+class VornComponentButton;
 
 // The synthesizer's editor: its sound sections stacked between the bars. In the short layout a
 // collapsed section shows only its title; in the tall one, its compact strip too. One section
@@ -41,6 +43,12 @@ public:
     bool setLayout(int layout);
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
+    const ModulationIndicatorManager* indicators() const { return indicators_; }
+    // The oscillators, voice filters, delay sides and delay filters as component buttons, in
+    // that order, above the sections.
+    static constexpr int kComponentButtons = 9;
+    static constexpr int kComponentRowHeight = 38;
+    VornComponentButton& componentButton(int i) { return *buttons_[static_cast<size_t>(i)]; }
     void idle() override;
     void presetChanged() override;
 
@@ -53,9 +61,13 @@ private:
     void layoutSections();
     void addLinkGhosts();
     void addPresetButtons();
+    void addComponentButtons();
+    void layoutComponentButtons(const gui::Rect& area);
 
     VornPlugin& vorn_;
     PresetBar* presetBar_ = nullptr;
     gui::ToggleButton* tall_ = nullptr;
     std::vector<EditorSection*> sections_;
+    ModulationIndicatorManager* indicators_ = nullptr;
+    std::vector<VornComponentButton*> buttons_;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "editor/ComponentButtons.h"
 #include "editor/VornInterface.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornSettings.h"
@@ -23,8 +24,22 @@ TEST(EditorLayoutTest, SectionsLayoutsAndTheResizeMessage) {
         EXPECT_EQ(editor.section(i).mode(), i == VornInterface::kFilters
                                                 ? EditorSection::Mode::Full
                                                 : EditorSection::Mode::Header);
-    // The tall layout (its sections' places are in the golden images) shows the master compact.
-    ASSERT_TRUE(editor.setLayout(1));
+    // Under the component buttons, sections stack without gaps or overlap and end within the
+    // content area, whichever is open, in both layouts.
+    for (int layout : {0, 1}) {
+        ASSERT_TRUE(editor.setLayout(layout));
+        for (int open = -1; open < VornInterface::kSectionCount; ++open) {
+            editor.expand(open);
+            int y = editor.componentButton(VornInterface::kComponentButtons - 1).bounds().bottom();
+            EXPECT_GT(y, editor.contentArea().y);
+            for (int i = 0; i < VornInterface::kSectionCount; ++i) {
+                EXPECT_GE(editor.section(i).bounds().y, y);
+                y = editor.section(i).bounds().bottom();
+            }
+            EXPECT_LE(y, editor.contentArea().bottom()) << "layout " << layout << " open " << open;
+        }
+    }
+    editor.expand(VornInterface::kFilters);
     EXPECT_EQ(editor.bounds().height, VornPlugin::kEditorHeight);
     EXPECT_EQ(editor.section(VornInterface::kMaster).mode(), EditorSection::Mode::Compact);
 
