@@ -3,9 +3,7 @@
 #include <string>
 
 #include "editor/aaxui/AaxEditor.h"
-#include "framework/AbstractPluginParameter.h"
-#include "gui/Knob.h"
-#include "gui/Modifiers.h"
+#include "tests/editor/EditorRig.h"
 #include "tests/host/aax/AaxTestHost.h"
 
 namespace {
@@ -18,14 +16,6 @@ struct Container : AAX_IViewContainer {
         return AAX_ERROR_UNIMPLEMENTED;
     }
 };
-
-gui::Knob* firstKnob(gui::Component& c) {
-    if (auto* knob = dynamic_cast<gui::Knob*>(&c); knob && c.visible()) return knob;
-    for (const auto& child : c.children()) {
-        if (gui::Knob* k = c.visible() ? firstKnob(*child) : nullptr) return k;
-    }
-    return nullptr;
-}
 
 struct View {
     const RecordedEffect& effect = stereoEffect();
@@ -60,7 +50,7 @@ TEST(AaxEditorView, HeadlessEditorSendsGesturesToTheHost) {
 
     VornInterface& ui = editor->editor();
     ui.expand(VornInterface::kOscillators);
-    gui::Knob* knob = firstKnob(ui);
+    gui::Knob* knob = reachableKnob(ui, ui);
     ASSERT_NE(knob, nullptr);
     const int id = ui.boundParameter(*knob);
     const gui::Rect k = knob->rootBounds();

@@ -3,12 +3,9 @@
 #include <set>
 
 #include "editor/ComponentButtons.h"
-#include "editor/VornInterface.h"
-#include "engine/VornPlugin.h"
 #include "framework/SynthNumbering.h"
 #include "framework/UndoHistory.h"
-#include "gui/Modifiers.h"
-#include "gui/OffscreenInterface.h"
+#include "tests/editor/EditorRig.h"
 
 namespace {
 
@@ -18,16 +15,13 @@ using gui::modifier::kLeftButton;
 
 enum Button { kOsc1 = 0, kFilter1 = 3, kDelayL = 5, kDelayFilter1 = 7 };
 
-class ComponentButtonTest : public ::testing::Test {
+class ComponentButtonTest : public ::testing::Test, public EditorRig {
 protected:
     ComponentButtonTest() { gui::ModifierTable::reset(); }
 
-    float value(const std::string& name) {
-        return plugin.getParameter(editor.parameterId(name))->getValue();
-    }
+    float value(const std::string& name) { return parameter(name).getValue(); }
     gui::Point centre(int button) {
-        const gui::Rect r = editor.componentButton(button).rootBounds();
-        return {r.x + r.width / 2, r.y + r.height / 2};
+        return EditorRig::centre(editor.componentButton(button).rootBounds());
     }
     void press(int button, uint32_t modifiers = 0) {
         at_ = centre(button);
@@ -50,9 +44,6 @@ protected:
     }
     int undoSteps() { return plugin.undoHistory().undoCount(); }
 
-    VornPlugin plugin;
-    VornInterface editor{plugin};
-    gui::OffscreenInterface ui{editor};
     gui::Point at_;
     int64_t time_ = 1000;
 };
@@ -161,21 +152,15 @@ TEST_F(ComponentButtonTest, AFunctionOneClickResetsTheDelaySide) {
 
 // A button shows the indicator while an active slot aims at one of its targets.
 TEST_F(ComponentButtonTest, TheIndicatorFollowsTheActiveSlots) {
-    auto set = [&](const std::string& name, float v) {
-        plugin.getParameter(editor.parameterId(name))->setValue(v, 0);
-    };
     auto& filter = static_cast<ModulationComponentButton&>(editor.componentButton(kFilter1));
     auto& osc = static_cast<ModulationComponentButton&>(editor.componentButton(kOsc1));
     EXPECT_EQ(filter.firstTarget(), synth::filterTarget(0, 0));
     set("Slot 1 Target", static_cast<float>(synth::filterTarget(0, synth::kPeakTarget) + 1));
-    editor.idle();
     EXPECT_FALSE(filter.modulated()) << "no active slot yet";
     set("Num Active Slots", 1);
-    editor.idle();
     EXPECT_TRUE(filter.modulated());
     EXPECT_FALSE(osc.modulated());
     set("Slot 1 Target", static_cast<float>(synth::oscillatorTarget(0, 0) + 1));
-    editor.idle();
     EXPECT_FALSE(filter.modulated());
     EXPECT_TRUE(osc.modulated());
 }

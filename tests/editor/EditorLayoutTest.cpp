@@ -15,8 +15,6 @@ TEST(EditorLayoutTest, SectionsLayoutsAndTheResizeMessage) {
     VornInterface editor(plugin);
     gui::OffscreenInterface ui(editor);
     auto& settings = static_cast<VornPlugin::VornSettings&>(plugin.settings());
-    EXPECT_EQ(editor.bounds(),
-              (gui::Rect{0, 0, VornPlugin::kNarrowEditorWidth, VornPlugin::kShortEditorHeight}));
 
     // One section open at a time, kept in "ExpandedSection"; the others show their titles only.
     editor.expand(VornInterface::kDelay);

@@ -7,9 +7,8 @@
 #include <gtest/gtest.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -21,11 +20,12 @@
 #include "editor/VornInterface.h"
 #include "engine/VornPlugin.h"
 #include "framework/AbstractPluginParameter.h"
-#include "gui/Knob.h"
 #include "gui/Modifiers.h"
 #include "gui/x11/Xlib.h"
 #include "host/lv2/Lv2Ports.h"
 #include "host/lv2/Lv2Symbols.h"
+#include "tests/editor/EditorRig.h"
+#include "tests/engine/ProgramRun.h"
 #include "tests/gui/XvfbServer.h"
 #include "tests/host/lv2/Lv2TestHost.h"
 
@@ -168,19 +168,6 @@ private:
     std::vector<float> out_[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
 };
 
-// A rectangle of a window as 0xRRGGBB pixels.
-std::vector<uint32_t> picture(Display* display, Window window, const gui::Rect& r) {
-    std::vector<uint32_t> pixels;
-    XImage* image = XGetImage(display, window, r.x, r.y, static_cast<unsigned>(r.width),
-                              static_cast<unsigned>(r.height), AllPlanes, ZPixmap);
-    for (int y = 0; image && y < r.height; ++y) {
-        for (int x = 0; x < r.width; ++x)
-            pixels.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
-    }
-    if (image) XDestroyImage(image);
-    return pixels;
-}
-
 // The share of pixels unlike the most common one.
 double varied(const std::vector<uint32_t>& pixels) {
     std::map<uint32_t, size_t> counts;
@@ -193,27 +180,12 @@ int entries(const char* folder) {
     return static_cast<int>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
-// The first knob a user can reach: visible and on top at its centre.
-gui::Knob* reachableKnob(gui::Component& c, gui::RootControl& root) {
-    if (!c.visible()) return nullptr;
-    if (auto* knob = dynamic_cast<gui::Knob*>(&c)) {
-        const gui::Rect r = knob->rootBounds();
-        if (root.hitTest({r.x + r.width / 2, r.y + r.height / 2}) == knob) return knob;
-    }
-    for (const auto& child : c.children()) {
-        if (gui::Knob* k = reachableKnob(*child, root)) return k;
-    }
-    return nullptr;
-}
-
 class Lv2UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!gui::test::XvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
         // Settings of our own, so that the editor starts in its default layout.
-        config_ = (std::filesystem::temp_directory_path() / "vorn-lv2ui-XXXXXX").string();
-        ASSERT_TRUE(mkdtemp(config_.data()));
-        setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
         // Tall enough for the tall layout.
         xvfb_ = std::make_unique<gui::test::XvfbServer>(
             std::vector<std::string>{"-screen", "0", "1280x1200x24"});
@@ -229,25 +201,23 @@ protected:
         host_.reset();
         if (display_) XCloseDisplay(display_);
         xvfb_.reset();
-        if (!config_.empty()) std::filesystem::remove_all(config_);
     }
 
     // xdotool's commands, run while the UI keeps idling; the UI's corner is the screen's.
-    bool xdotool(std::vector<std::string> args) {
-        std::string display = "DISPLAY=" + xvfb_->display();
-        std::vector<char*> argv = {const_cast<char*>("xdotool")};
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        char* env[] = {display.data(), nullptr};
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, "xdotool", nullptr, nullptr, argv.data(), env) != 0) return false;
-        int status = 0;
-        host_->idleUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10000);
+    bool xdotool(const std::string& args) {
+        std::atomic<int> status{-2};
+        std::thread run([&] { status = runShell("xdotool " + args).status; });
+        host_->idleUntil([&] { return status != -2; }, 10000);
+        run.join();
         host_->idleUntil([] { return false; }, 200);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return status == 0;
     }
 
-    std::string config_;
+    std::vector<uint32_t> picture(const gui::Rect& r) {
+        return gui::test::windowPixels(display_, host_->widget(), r);
+    }
+
+    ScratchFolder config_;
     std::unique_ptr<gui::test::XvfbServer> xvfb_;
     Display* display_ = nullptr;
     std::unique_ptr<UiHost> host_;
@@ -264,8 +234,7 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     const gui::Rect all = layout.bounds();
     const auto started = Clock::now();
     ASSERT_NE(host_->open(), nullptr);
-    ASSERT_TRUE(
-        host_->idleUntil([&] { return varied(picture(display_, host_->widget(), all)) > 0.2; }));
+    ASSERT_TRUE(host_->idleUntil([&] { return varied(picture(all)) > 0.2; }));
     std::printf("editor open and drawn in %.0f ms\n", msSince(started));
     EXPECT_EQ(host_->sizes, (std::vector<std::pair<int, int>>{{all.width, all.height}}));
     XSizeHints hints{};
@@ -280,21 +249,19 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     const gui::Point t{title.x + 60, title.y + 8};
     layout.mousePressed({t, gui::modifier::kLeftButton, 1000});
     layout.mouseReleased({t, 0, 1050});
-    ASSERT_TRUE(xdotool({"mousemove", std::to_string(t.x), std::to_string(t.y), "click", "1"}));
+    ASSERT_TRUE(
+        xdotool("mousemove " + std::to_string(t.x) + " " + std::to_string(t.y) + " click 1"));
     gui::Knob* knob = reachableKnob(layout, layout);
     ASSERT_NE(knob, nullptr);
     const auto id = static_cast<uint32_t>(layout.boundParameter(*knob));
     const gui::Rect k = knob->rootBounds();
     const int x = k.x + k.width / 2, y = k.y + k.height / 2;
     const int step = knob->value() > 0 ? 8 : -8;  // down, or up from the bottom
-    const std::vector<uint32_t> before = picture(display_, host_->widget(), k);
-    std::vector<std::string> drag = {"mousemove", std::to_string(x), std::to_string(y), "mousedown",
-                                     "1"};
-    for (int i = 1; i <= 6; ++i)
-        drag.insert(drag.end(), {"sleep", "0.03", "mousemove", std::to_string(x),
-                                 std::to_string(y + step * i)});
-    drag.insert(drag.end(), {"mouseup", "1"});
-    ASSERT_TRUE(xdotool(drag));
+    const std::vector<uint32_t> before = picture(k);
+    const auto at = [&](int dy) { return std::to_string(x) + " " + std::to_string(y + dy); };
+    std::string drag = "mousemove " + at(0) + " mousedown 1";
+    for (int i = 1; i <= 6; ++i) drag += " sleep 0.03 mousemove " + at(step * i);
+    ASSERT_TRUE(xdotool(drag + " mouseup 1"));
     ASSERT_FALSE(host_->writes.empty()) << "the drag reached no port";
     for (const auto& w : host_->writes) EXPECT_EQ(w.first, id);
     ASSERT_GE(host_->touches.size(), 2u);
@@ -311,12 +278,11 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     host_->writes.clear();
 
     // Automation moves the knob, and nothing goes back to the host.
-    const std::vector<uint32_t> dragPicture = picture(display_, host_->widget(), k);
+    const std::vector<uint32_t> dragPicture = picture(k);
     EXPECT_NE(dragPicture, before) << "the drag did not move the knob";
     host_->portEvent(id, p.getMinimum());
     EXPECT_EQ(p.getValue(), p.getMinimum());
-    EXPECT_TRUE(
-        host_->idleUntil([&] { return picture(display_, host_->widget(), k) != dragPicture; }));
+    EXPECT_TRUE(host_->idleUntil([&] { return picture(k) != dragPicture; }));
     EXPECT_TRUE(host_->writes.empty());
 }
 

@@ -9,42 +9,20 @@
 #include "editor/InstanceSwitch.h"
 #include "editor/MidiSourceSection.h"
 #include "editor/StepEditor.h"
-#include "editor/VornInterface.h"
 #include "editor/XlfoSection.h"
-#include "engine/VornPlugin.h"
 #include "framework/FloatPluginParameter.h"
 #include "framework/UndoHistory.h"
-#include "gui/Modifiers.h"
-#include "gui/OffscreenInterface.h"
+#include "tests/editor/EditorRig.h"
 
 namespace {
 
-struct Gestures : GenericPluginInterface::HostEdits {
-    std::string log;
-    void beginEdit(int id) override { log += "b" + std::to_string(id) + " "; }
-    void endEdit(int id) override { log += "e" + std::to_string(id) + " "; }
-};
-
-struct Editor {
-    VornPlugin plugin;
-    Gestures host;
-    VornInterface editor{plugin, &host};
-    gui::OffscreenInterface ui{editor};
-
+struct Editor : EditorRig {
     explicit Editor(int section) {
         editor.setLayout(0);
         editor.expand(section);
         ui.render();
     }
-    AbstractPluginParameter& parameter(const std::string& name) {
-        return *plugin.getParameter(editor.parameterId(name));
-    }
     float value(const std::string& name) { return parameter(name).getValue(); }
-    void set(const std::string& name, float plain) {
-        parameter(name).setValue(plain, 0);
-        editor.idle();
-        ui.render();
-    }
     float engine(const std::string& name) {
         auto& p = dynamic_cast<FloatPluginParameter&>(parameter(name));
         return p.engineValue(p.getValue());

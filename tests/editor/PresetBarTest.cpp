@@ -1,41 +1,28 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 
 #include "editor/ComponentPresetButton.h"
-#include "editor/VornInterface.h"
-#include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
-#include "framework/AbstractPluginParameter.h"
 #include "framework/UndoHistory.h"
-#include "gui/Modifiers.h"
-#include "gui/OffscreenInterface.h"
+#include "tests/editor/EditorRig.h"
+#include "tests/engine/ProgramRun.h"
 
 namespace {
 
-// Clicks the middle of a component with synthetic events.
-void click(gui::RootControl& root, gui::Component& c, int64_t& time) {
-    const gui::Rect r = c.rootBounds();
-    const gui::Point p{r.x + r.width / 2, r.y + r.height / 2};
-    root.mousePressed({p, gui::modifier::kLeftButton, time += 1000});
-    root.mouseReleased({p, 0, time += 10});
-}
-
 TEST(PresetBarTest, MenuLoadsAndStepsWrapAround) {
-    char folder[] = "/tmp/vorn-presetbar-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    VornPlugin plugin;
-    VornInterface editor(plugin);
-    gui::OffscreenInterface ui(editor);
+    ScratchFolder scratch;
+    const std::string folder = scratch.path().string();
+    EditorRig r;
+    VornPlugin& plugin = r.plugin;
+    VornInterface& editor = r.editor;
     plugin.presets().changePresetFolder(folder);
-    AbstractPluginParameter* freq = plugin.getParameter(editor.parameterId("Filter 1 Freq"));
+    AbstractPluginParameter* freq = &r.parameter("Filter 1 Freq");
     // Three presets that differ in one value: Alpha 0.1, Beta 0.2, Gamma 0.3.
     const char* names[] = {"Alpha", "Beta", "Gamma"};
     for (int i = 0; i < 3; ++i) {
         freq->setValue(freq->normalizedToPlain(0.1f * (i + 1)), 0);
-        ASSERT_TRUE(plugin.presets().savePreset(std::string(folder) + "/" + names[i] + ".qvp"));
+        ASSERT_TRUE(plugin.presets().savePreset(folder + "/" + names[i] + ".qvp"));
     }
     editor.presetChanged();
 
@@ -50,33 +37,26 @@ TEST(PresetBarTest, MenuLoadsAndStepsWrapAround) {
 
     // Next twice wraps from Gamma to Alpha; previous wraps back.
     auto& bar = editor.presetBar();
-    int64_t time = 0;
-    gui::Component* previous = bar.children()[0].get();
-    gui::Component* next = bar.children()[1].get();
+    const gui::Point previous = r.centre(bar.children()[0]->rootBounds());
+    const gui::Point next = r.centre(bar.children()[1]->rootBounds());
     const char* expected[] = {"Gamma", "Alpha"};
     for (const char* name : expected) {
-        click(editor, *next, time);
+        r.click(next);
         EXPECT_EQ(plugin.currentPreset().name, name);
     }
-    click(editor, *previous, time);
+    r.click(previous);
     EXPECT_EQ(plugin.currentPreset().name, "Gamma");
     EXPECT_FLOAT_EQ(freq->plainToNormalized(freq->getValue()), 0.3f);
-    std::filesystem::remove_all(folder);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(PresetBarTest, SectionPresetsSaveAndLoadOneInstance) {
-    VornPlugin plugin;
-    VornInterface editor(plugin);
-    gui::OffscreenInterface ui(editor);
+    EditorRig r;
+    VornPlugin& plugin = r.plugin;
     auto* button = dynamic_cast<ComponentPresetButton*>(
-        editor.section(VornInterface::kXlfos).titleAccessory());
+        r.editor.section(VornInterface::kXlfos).titleAccessory());
     ASSERT_NE(button, nullptr);
-    AbstractPluginParameter* second = plugin.getParameter(editor.parameterId("XLFO 2 Balance"));
-    AbstractPluginParameter* first = plugin.getParameter(editor.parameterId("XLFO 1 Balance"));
+    AbstractPluginParameter* second = &r.parameter("XLFO 2 Balance");
+    AbstractPluginParameter* first = &r.parameter("XLFO 1 Balance");
 
     // XLFO 2 saved with a balance, changed, then loaded back from its menu; XLFO 1, another
     // instance of the same kind, is not touched.

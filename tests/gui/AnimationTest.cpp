@@ -34,7 +34,6 @@ TEST(AnimationTest, AnimatorRunsReplacesAndForgets) {
     OffscreenInterface ui(root);
     ManualClock clock;
     Animator animator(ui, clock);
-    EXPECT_EQ(animator.rate(), Animator::kDefaultRate);
     auto& c = root.add<AnimatedControl>();
 
     // 200 ms at 10 ticks a second: half-way after one tick, done after two.

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -7,54 +6,19 @@
 #include <optional>
 
 #include "gui/Button.h"
-#include "gui/Dialog.h"
 #include "gui/Label.h"
-#include "gui/OffscreenInterface.h"
 #include "gui/OpenSaveDialog.h"
 #include "gui/SelectFolderDialog.h"
 #include "gui/TextEditor.h"
+#include "tests/engine/ProgramRun.h"
+#include "tests/gui/Screen.h"
 
 namespace gui {
 namespace {
 
-constexpr uint32_t kLeft = 8;
-
-Point centre(const Rect& r) {
-    return {r.x + r.width / 2, r.y + r.height / 2};
-}
-
-struct Screen {
-    explicit Screen(int32_t w = 600, int32_t h = 400) : ui(root) { root.setBounds({0, 0, w, h}); }
-    // Overlays left open go while their timers' interface is still there.
-    ~Screen() {
-        while (Overlay* o = root.topOverlay()) root.removeOverlay(o);
-        root.takeDirtyRegion();
-    }
-    void click(Point p) {
-        root.mouseMoved({p, 0, time += 10});
-        root.mousePressed({p, kLeft, time += 10});
-        root.mouseReleased({p, kLeft, time += 300});
-    }
-    void key(Key k, std::string text = {}) { root.keyPressed({k, std::move(text), 0, time += 10}); }
-    void doubleClick(Point p) {
-        click(p);
-        root.mousePressed({p, kLeft, time += 10});
-        root.mouseReleased({p, kLeft, time += 10});
-    }
-    void type(const std::string& text) {
-        for (char c : text) key(Key::None, std::string(1, c));
-    }
-    Dialog& top() { return dynamic_cast<Dialog&>(*root.topOverlay()); }
-    RootControl root;
-    OffscreenInterface ui;
-    int64_t time = 1000;
-};
-
-struct Counter : Control {
-    bool mouseDown(const MouseEvent&) override { return ++presses, true; }
-    bool keyDown(const KeyEvent&) override { return ++keys, true; }
-    int presses = 0, keys = 0;
-};
+using test::centre;
+using test::Counter;
+using test::Screen;
 
 const char* const kLongText =
     "Your host cannot dynamically resize the plug-in interface. To apply the new interface size, "
@@ -111,18 +75,9 @@ TEST(DialogTest, MessageBoxesAnswerAndBlockEverythingUnder) {
 
 namespace fs = std::filesystem;
 
-struct TempFolder {
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "vorn-dialog-XXXXXX").string();
-        path = fs::canonical(mkdtemp(pattern.data()));
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::permissions(path / "locked", fs::perms::owner_all, ec);
-        fs::remove_all(path, ec);
-    }
+struct TempFolder : ScratchFolder {
     void file(const std::string& name) { std::ofstream(path / name) << "x"; }
-    fs::path path;
+    const fs::path path = fs::canonical(ScratchFolder::path());
 };
 
 Point row(FileDialog& d, const std::string& name) {
@@ -145,6 +100,7 @@ struct SaveDialogTest : ::testing::Test {
         fs::create_symlink("l1", t.path / "l2");
         fs::permissions(t.path / "locked", fs::perms::none);
     }
+    ~SaveDialogTest() override { fs::permissions(t.path / "locked", fs::perms::owner_all); }
     OpenSaveDialog& save() {
         return OpenSaveDialog::show(s.root,
                                     {OpenSaveDialog::Mode::Save, t.path, ".vpr", "Untitled", {}},

@@ -1,49 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <optional>
-
-#include "gui/OffscreenInterface.h"
-#include "gui/PopupMenu.h"
 #include "gui/TextEditor.h"
+#include "tests/gui/Screen.h"
 
 namespace gui {
 namespace {
 
-constexpr uint32_t kLeft = 8;
-
-Point centre(const Rect& r) {
-    return {r.x + r.width / 2, r.y + r.height / 2};
-}
-
-struct Screen {
-    explicit Screen(int32_t w = 600, int32_t h = 400) : ui(root) { root.setBounds({0, 0, w, h}); }
-    // Overlays left open go while their timers' interface is still there.
-    ~Screen() {
-        while (Overlay* o = root.topOverlay()) root.removeOverlay(o);
-        root.takeDirtyRegion();
-    }
-    void move(Point p) { root.mouseMoved({p, 0, time += 10}); }
-    void click(Point p) {
-        root.mouseMoved({p, 0, time += 10});
-        root.mousePressed({p, kLeft, time += 10});
-        root.mouseReleased({p, kLeft, time += 300});
-    }
-    void key(Key k, std::string text = {}, uint32_t modifiers = 0) {
-        root.keyPressed({k, std::move(text), modifiers, time += 10});
-    }
-    PopupMenu& show(Menu menu, Point at) {
-        chosen.reset();
-        dismissed = false;
-        return PopupMenu::show(
-            root, std::move(menu), at, [this](int id) { chosen = id; },
-            [this] { dismissed = true; });
-    }
-    RootControl root;
-    OffscreenInterface ui;
-    int64_t time = 1000;
-    std::optional<int> chosen;
-    bool dismissed = false;
-};
+using test::centre;
+using test::Counter;
+using test::Screen;
 
 Menu sampleMenu() {
     Menu m;
@@ -57,12 +22,6 @@ Menu sampleMenu() {
     m.add("Off", 3, false, false);
     return m;
 }
-
-// A control under the menu that counts the presses it gets.
-struct Target : Control {
-    bool mouseDown(const MouseEvent&) override { return ++presses, true; }
-    int presses = 0;
-};
 
 TEST(PopupMenuTest, ChoosesFromASubmenuByMouseAndByKeys) {
     Screen s;
@@ -109,7 +68,7 @@ TEST(PopupMenuTest, ChoosesFromASubmenuByMouseAndByKeys) {
 
 TEST(PopupMenuTest, ClickOutsideOrEscapeDismissesWithNoChoice) {
     Screen s;
-    Target& under = s.root.add<Target>();
+    Counter& under = s.root.add<Counter>();
     under.setBounds({400, 300, 100, 50});
     s.show(sampleMenu(), {10, 10});
     s.click({450, 320});

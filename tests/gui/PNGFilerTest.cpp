@@ -81,10 +81,6 @@ Bytes encode(const ImageShape& s) {
     return encode(s, scanlines(s));
 }
 
-Bitmap decode(const Bytes& png) {
-    return decodeBitmap(png);
-}
-
 template <class Decode>
 EBitmap::Kind failureOf(Decode decodeIt) {
     try {
@@ -135,7 +131,7 @@ TEST(PNGFiler, EveryFilterDecodesAsCairosLoaderDoes) {
                                       .colour = colour,
                                       .filter = filter,
                                       .seed = static_cast<uint32_t>(filter + 10 * colour)});
-            const Bitmap bitmap = decode(png);
+            const Bitmap bitmap = decodeBitmap(png);
             ASSERT_EQ(bitmap.width(), 13);
             ASSERT_EQ(bitmap.height(), 9);
             EXPECT_EQ(std::vector<uint32_t>(bitmap.data(), bitmap.data() + 13 * 9),
@@ -160,12 +156,9 @@ TEST(PNGFiler, GammaTableFollowsTheChunkAndTheDisplayFactor) {
         SCOPED_TRACE(c.exponent);
         setDisplayGammaFactor(c.factor);
         ramp.gamma = c.gamma;
-        const Bitmap bitmap = decode(encode(ramp, rows));
+        const Bitmap bitmap = decodeBitmap(encode(ramp, rows));
         for (int i = 0; i < 256; ++i) {
             const int expected = std::min(255, int(std::pow(i * 0.003921569, c.exponent) * 255));
-            if (c.gamma == 45455u && c.factor == 1.0) {
-                ASSERT_EQ(expected, i);
-            }
             ASSERT_EQ(bitmap.pixel(i, 0), 0xff000000u | uint32_t(expected) << 16) << i;
         }
     }
@@ -207,13 +200,16 @@ TEST(PNGFiler, RefusesWhatItDoesNotDecode) {
                   size < 8 ? K::InvalidSignature : K::InvalidImage)
             << size;
     }
-    EXPECT_EQ(failureOf([] { decode({'G', 'I', 'F', '8', '9', 'a', 0, 0, 0}); }), K::UnknownFormat);
+    EXPECT_EQ(failureOf([] {
+                  decodeBitmap(Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0});
+              }),
+              K::UnknownFormat);
 }
 
 TEST(PNGFiler, LoadsResourcesAndOtherRegisteredFormats) {
     const Bytes png = encode({});
     registerResource("png-filer-test.png", png);
-    EXPECT_EQ(loadBitmap("png-filer-test").pixel(6, 4), decode(png).pixel(6, 4));
+    EXPECT_EQ(loadBitmap("png-filer-test").pixel(6, 4), decodeBitmap(png).pixel(6, 4));
     unregisterResource("png-filer-test.png");
     EXPECT_THROW(loadBitmap("png-filer-test"), EResource);
 
@@ -225,15 +221,16 @@ TEST(PNGFiler, LoadsResourcesAndOtherRegisteredFormats) {
         std::unique_ptr<BitmapFiler> create() const override { return std::make_unique<Flat>(); }
     };
     registerBitmapFilerFactory(std::make_unique<FlatFactory>());
-    EXPECT_EQ(decode({1, 2, 3}).width(), 2);
+    EXPECT_EQ(decodeBitmap(Bytes{1, 2, 3}).width(), 2);
 }
 
 TEST(PNGFiler, ThreadsWithDifferentGammaEachGetTheirOwnTable) {
     const Bytes bright = encode({.gamma = 100000}), dark = encode({.gamma = 22727});
-    const uint32_t brightPixel = decode(bright).pixel(3, 3), darkPixel = decode(dark).pixel(3, 3);
+    const uint32_t brightPixel = decodeBitmap(bright).pixel(3, 3),
+                   darkPixel = decodeBitmap(dark).pixel(3, 3);
     ASSERT_NE(brightPixel, darkPixel);
     auto run = [](const Bytes& png, uint32_t expected, int* wrong) {
-        for (int i = 0; i < 300; ++i) *wrong += decode(png).pixel(3, 3) != expected;
+        for (int i = 0; i < 300; ++i) *wrong += decodeBitmap(png).pixel(3, 3) != expected;
     };
     int wrong[2] = {0, 0};
     std::thread a(run, std::cref(bright), brightPixel, &wrong[0]);

@@ -1,24 +1,23 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string_view>
 #include <thread>
 
 #include "gui/Clock.h"
 #include "gui/Modifiers.h"
 #include "gui/RootControl.h"
 #include "gui/SoftwareRenderer.h"
+#include "gui/x11/X11Input.h"
 #include "gui/x11/X11Interface.h"
 #include "gui/x11/Xlib.h"
+#include "tests/engine/ProgramRun.h"
 #include "tests/gui/XvfbServer.h"
 
 namespace gui::x11 {
@@ -99,18 +98,6 @@ bool viewable(Display* d, Window w) {
     return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
 }
 
-// The window's pixels as 0xRRGGBB.
-std::vector<uint32_t> screenshot(Display* d, Window w, int width, int height) {
-    XImage* image = XGetImage(d, w, 0, 0, width, height, AllPlanes, ZPixmap);
-    std::vector<uint32_t> out;
-    if (!image) return out;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xffffff);
-    XDestroyImage(image);
-    return out;
-}
-
 // The headless picture, premultiplied colour as a window without alpha shows it.
 std::vector<uint32_t> reference(RootControl& root, float scale) {
     SoftwareRenderer renderer;
@@ -146,7 +133,7 @@ int waitForPicture(X11Interface& ui, RootControl& root, int tolerance) {
     const int dh = static_cast<int>(root.bounds().height * ui.scale());
     int difference = 256;
     waitFor(ui, [&] {
-        difference = largestChannelDifference(screenshot(d, w, dw, dh), expected);
+        difference = largestChannelDifference(test::windowPixels(d, w, {0, 0, dw, dh}), expected);
         return difference <= tolerance;
     });
     return difference;
@@ -162,87 +149,15 @@ X11Interface::Options options(const XvfbServer& x, int acceleration, float scale
     return o;
 }
 
-// Runs xdotool against the test's display and waits for it.
-bool xdotool(const XvfbServer& x, std::vector<std::string> args) {
-    args.insert(args.begin(), "xdotool");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env = {"DISPLAY=" + x.display(), "PATH=/usr/bin:/bin"};
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "xdotool", nullptr, nullptr, argv.data(), envp.data()) != 0)
-        return false;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+// Runs xdotool against the display of DISPLAY and waits for it.
+bool xdotool(const std::string& args) {
+    return runShell("xdotool " + args).status == 0;
 }
 
 #define START_XVFB(name, ...)                                \
     if (!XvfbServer::available()) GTEST_SKIP() << "no Xvfb"; \
     XvfbServer name{__VA_ARGS__};                            \
     ASSERT_TRUE(name.running())
-
-TEST(X11InterfaceTest, SoftwareWindowShowsTheHeadlessPictureAndRunsTimersAndClipboard) {
-    START_XVFB(x);
-    RootControl root;
-    Tree tree = buildTree(root);
-    auto ui = X11Interface::create(root, options(x, 0));
-    ASSERT_TRUE(ui);
-    EXPECT_FALSE(ui->usingOpenGL());
-    ui->show();
-    EXPECT_EQ(waitForPicture(*ui, root, 0), 0);
-
-    // A change of one control reaches the window as a partial update.
-    tree.swatch->colour = Colour::rgb(0x1080ff);
-    tree.swatch->repaint();
-    EXPECT_EQ(waitForPicture(*ui, root, 0), 0);
-
-    int ticks = 0;
-    std::unique_ptr<Timer> timer = ui->createTimer();
-    timer->setInterval(10);
-    timer->setCallback([&] { ++ticks; });
-    timer->start();
-    EXPECT_TRUE(waitFor(*ui, [&] { return ticks >= 3; }));
-    timer->stop();
-
-    // The browser is started detached: a stand-in xdg-open on the PATH records its argument.
-    char folder[] = "/tmp/vorn-x11-XXXXXX";
-    ASSERT_TRUE(mkdtemp(folder));
-    const std::string dir = folder, script = dir + "/xdg-open", seen = dir + "/seen";
-    std::ofstream(script) << "#!/bin/sh\necho \"$1\" > " << seen << ".part && mv " << seen
-                          << ".part " << seen << "\n";
-    chmod(script.c_str(), 0700);
-    const std::string path = std::getenv("PATH");
-    setenv("PATH", (dir + ":" + path).c_str(), 1);
-    ui->openUrl("https://example.org/manual?page=2&lang=en");
-    setenv("PATH", path.c_str(), 1);
-    std::string opened;
-    waitFor(*ui, [&] { return std::getline(std::ifstream(seen) >> std::ws, opened).good(); });
-    EXPECT_EQ(opened, "https://example.org/manual?page=2&lang=en");
-    std::filesystem::remove_all(dir);
-
-    // Text copied in one window is read in another connection's window, and back.
-    RootControl otherRoot;
-    auto other = X11Interface::create(otherRoot, options(x, 0));
-    ASSERT_TRUE(other);
-    ui->setClipboardText("Filter \xc3\xa9 1");
-    EXPECT_EQ(ui->clipboardText(), "Filter \xc3\xa9 1");
-    // The owner answers from its idle call, so it runs on a thread meanwhile.
-    std::atomic<bool> serving{true};
-    std::thread owner([&] {
-        while (serving) {
-            ui->idle();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    });
-    const std::string read = other->clipboardText();
-    serving = false;
-    owner.join();
-    EXPECT_EQ(read, "Filter \xc3\xa9 1");
-}
 
 TEST(X11InterfaceTest, OpenGLWindowShowsTheHeadlessPicture) {
     START_XVFB(x);
@@ -260,22 +175,27 @@ TEST(X11InterfaceTest, OpenGLWindowShowsTheHeadlessPicture) {
     EXPECT_TRUE(ui->usingOpenGL());
     ui.reset();
 
-    // Contexts refused at start: the window draws with Cairo and says why, once.
+    // Contexts refused at start, or a display without GLX: the window draws with Cairo and says
+    // why, once.
+    XvfbServer noGlx{{"-extension", "GLX"}};
+    ASSERT_TRUE(noGlx.running());
     const struct {
         const char* variable;
         const char* value;
         const char* said;
+        const XvfbServer& server;
     } refusals[] = {
-        {"MESA_GL_VERSION_OVERRIDE", "1.2", "OpenGL version 1\\.2.* is below 1\\.3"},
+        {"MESA_GL_VERSION_OVERRIDE", "1.2", "OpenGL version 1\\.2.* is below 1\\.3", x},
         // The server offers no indirect rendering: context creation raises BadValue.
-        {"LIBGL_ALWAYS_INDIRECT", "1", "the OpenGL context could not be made"},
-        {"VORN_FORCE_OPENGL", "0", "software rasteriser llvmpipe.*"},
+        {"LIBGL_ALWAYS_INDIRECT", "1", "the OpenGL context could not be made", x},
+        {"VORN_FORCE_OPENGL", "0", "software rasteriser llvmpipe.*", x},
+        {"VORN_FORCE_OPENGL", "1", "no GLX on the display", noGlx},
     };
     for (const auto& r : refusals) {
-        SCOPED_TRACE(r.variable);
+        SCOPED_TRACE(r.said);
         setenv(r.variable, r.value, 1);
         testing::internal::CaptureStderr();
-        auto refused = X11Interface::create(root, options(x, 1));
+        auto refused = X11Interface::create(root, options(r.server, 1));
         const std::string said = testing::internal::GetCapturedStderr();
         unsetenv(r.variable);
         setenv("VORN_FORCE_OPENGL", "1", 1);
@@ -289,52 +209,92 @@ TEST(X11InterfaceTest, OpenGLWindowShowsTheHeadlessPicture) {
     unsetenv("VORN_FORCE_OPENGL");
 }
 
-TEST(X11InterfaceTest, DisplayWithoutGlxFallsBackToCairo) {
-    START_XVFB(x, {"-extension", "GLX"});
-    RootControl root;
-    buildTree(root);
-    testing::internal::CaptureStderr();
-    auto ui = X11Interface::create(root, options(x, 1));
-    const std::string said = testing::internal::GetCapturedStderr();
-    ASSERT_TRUE(ui);
-    EXPECT_FALSE(ui->usingOpenGL());
-    EXPECT_EQ(said, "Vorn: OpenGL unavailable (no GLX on the display); drawing with Cairo\n");
-    ui->show();
-    EXPECT_EQ(waitForPicture(*ui, root, 0), 0);
+// The timer, the browser and the clipboard of a shown window.
+void timerBrowserAndClipboard(X11Interface& ui, const XvfbServer& x) {
+    int ticks = 0;
+    std::unique_ptr<Timer> timer = ui.createTimer();
+    timer->setInterval(10);
+    timer->setCallback([&] { ++ticks; });
+    timer->start();
+    EXPECT_TRUE(waitFor(ui, [&] { return ticks >= 3; }));
+    timer->stop();
+
+    // The browser is started detached: a stand-in xdg-open on the PATH records its argument.
+    ScratchFolder folder;
+    const std::string dir = folder.path().string(), seen = dir + "/seen";
+    std::ofstream(dir + "/xdg-open") << "#!/bin/sh\necho \"$1\" > " << seen << ".part && mv "
+                                     << seen << ".part " << seen << "\n";
+    chmod((dir + "/xdg-open").c_str(), 0700);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (dir + ":" + path).c_str(), 1);
+    ui.openUrl("https://example.org/manual?page=2&lang=en");
+    setenv("PATH", path.c_str(), 1);
+    std::string opened;
+    waitFor(ui, [&] { return std::getline(std::ifstream(seen) >> std::ws, opened).good(); });
+    EXPECT_EQ(opened, "https://example.org/manual?page=2&lang=en");
+
+    // Text copied in one window is read in another connection's window, and back.
+    RootControl otherRoot;
+    auto other = X11Interface::create(otherRoot, options(x, 0));
+    ASSERT_TRUE(other);
+    ui.setClipboardText("Filter \xc3\xa9 1");
+    EXPECT_EQ(ui.clipboardText(), "Filter \xc3\xa9 1");
+    // The owner answers from its idle call, so it runs on a thread meanwhile.
+    std::atomic<bool> serving{true};
+    std::thread owner([&] {
+        while (serving) {
+            ui.idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const std::string read = other->clipboardText();
+    serving = false;
+    owner.join();
+    EXPECT_EQ(read, "Filter \xc3\xa9 1");
 }
 
-TEST(X11InterfaceTest, DragReachesTheControlInLogicalPixels) {
+// At scales 1 and 2: the window shows the headless picture, also after a partial update, and a
+// drag, a wheel notch and keys reach the control in logical pixels. At scale 1 also the timer,
+// the browser and the clipboard.
+TEST(X11InterfaceTest, SoftwareWindowDrawsAndTakesInputInLogicalPixels) {
     START_XVFB(x);
-    for (const float scale : {1.0f, 2.0f}) {
+    setenv("DISPLAY", x.display().c_str(), 1);
+    for (const float scale : {2.0f, 1.0f}) {
+        SCOPED_TRACE(scale);
         RootControl root;
         Tree tree = buildTree(root);
         auto ui = X11Interface::create(root, options(x, 0, scale));
         ASSERT_TRUE(ui);
+        EXPECT_FALSE(ui->usingOpenGL());
         ui->show();
-        waitForPicture(*ui, root, 0);
+        EXPECT_EQ(waitForPicture(*ui, root, 0), 0);
+        tree.swatch->colour = Colour::rgb(0x1080ff);  // a partial update
+        tree.swatch->repaint();
+        EXPECT_EQ(waitForPicture(*ui, root, 0), 0);
         const auto at = [&](int logical) {
             return std::to_string(static_cast<int>(logical * scale));
         };
         const std::string window = std::to_string(ui->window());
         // The swatch's top left corner is at logical (20, 20).
-        ASSERT_TRUE(xdotool(x, {"mousemove", "--window", window, at(30), at(35), "mousedown", "1",
-                                "mousemove", "--window", window, at(70), at(65), "mouseup", "1"}));
+        ASSERT_TRUE(xdotool("mousemove --window " + window + " " + at(30) + " " + at(35) +
+                            " mousedown 1 mousemove --window " + window + " " + at(70) + " " +
+                            at(65) + " mouseup 1"));
         ASSERT_TRUE(waitFor(*ui, [&] { return !tree.swatch->ups.empty(); }));
         ASSERT_EQ(tree.swatch->downs.size(), 1u);
         const MouseEvent& down = tree.swatch->downs[0];
-        EXPECT_EQ(down.position, (Point{10, 15})) << scale;
+        EXPECT_EQ(down.position, (Point{10, 15}));
         EXPECT_EQ(down.modifiers, modifier::kLeftButton);
         ASSERT_FALSE(tree.swatch->drags.empty());
-        EXPECT_EQ(tree.swatch->drags.back().position, (Point{50, 45})) << scale;
+        EXPECT_EQ(tree.swatch->drags.back().position, (Point{50, 45}));
         EXPECT_EQ(tree.swatch->drags.back().modifiers, modifier::kLeftButton);
-        EXPECT_EQ(tree.swatch->ups[0].position, (Point{50, 45})) << scale;
+        EXPECT_EQ(tree.swatch->ups[0].position, (Point{50, 45}));
         EXPECT_GE(tree.swatch->ups[0].time, down.time);
         EXPECT_TRUE(tree.other->downs.empty());
 
         // A wheel notch down over the swatch, then keys for it as the focused control (the
         // server's focus follows the pointer).
         root.setFocus(tree.swatch);
-        ASSERT_TRUE(xdotool(x, {"click", "5", "key", "Return", "shift+a"}));
+        ASSERT_TRUE(xdotool("click 5 key Return shift+a"));
         ASSERT_TRUE(waitFor(*ui, [&] { return tree.swatch->keys.size() >= 2; }));
         ASSERT_EQ(tree.swatch->wheels.size(), 1u);
         EXPECT_EQ(tree.swatch->wheels[0].wheelY, -1.0f);
@@ -342,7 +302,54 @@ TEST(X11InterfaceTest, DragReachesTheControlInLogicalPixels) {
         EXPECT_EQ(tree.swatch->keys[0].key, Key::Enter);
         EXPECT_EQ(tree.swatch->keys[1].text, "A");
         EXPECT_EQ(tree.swatch->keys[1].modifiers, modifier::kShift);
+        if (scale == 1.0f) timerBrowserAndClipboard(*ui, x);
     }
+}
+
+// An XSETTINGS block: a string, a colour and the double-click time, in either byte order.
+std::vector<uint8_t> settingsBlock(bool bigEndian) {
+    std::vector<uint8_t> b;
+    auto number = [&](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b.push_back(static_cast<uint8_t>(v >> 8 * (bigEndian ? bytes - 1 - i : i)));
+    };
+    auto text = [&](std::string_view s) {
+        b.insert(b.end(), s.begin(), s.end());
+        while (b.size() % 4) b.push_back(0);
+    };
+    auto header = [&](uint32_t type, std::string_view name) {
+        number(type, 1);
+        number(0, 1);
+        number(static_cast<uint32_t>(name.size()), 2);
+        text(name);
+        number(7, 4);  // serial of the last change
+    };
+    number(bigEndian ? 1 : 0, 1);
+    number(0, 3);
+    number(42, 4);
+    number(3, 4);
+    header(1, "Net/ThemeName");
+    number(7, 4);
+    text("Adwaita");
+    header(2, "Gtk/Color");
+    number(0xffff, 2), number(0, 2), number(0x8000, 2), number(0xffff, 2);
+    header(0, "Net/DoubleClickTime");
+    number(250, 4);
+    return b;
+}
+
+TEST(X11TranslationTest, XSettingsBlockGivesTheDoubleClickTime) {
+    for (const bool bigEndian : {false, true}) {
+        const std::vector<uint8_t> b = settingsBlock(bigEndian);
+        EXPECT_EQ(b.size(), 108u);
+        EXPECT_EQ(xsettingsInteger(b.data(), b.size(), "Net/DoubleClickTime"), 250);
+        EXPECT_EQ(xsettingsInteger(b.data(), b.size(), "Net/ThemeName"), std::nullopt);
+        EXPECT_EQ(xsettingsInteger(b.data(), b.size(), "Net/CursorBlinkTime"), std::nullopt);
+        // Every cut short of the whole block is refused without reading past it.
+        for (size_t n = 0; n < b.size(); ++n)
+            EXPECT_EQ(xsettingsInteger(b.data(), n, "Net/DoubleClickTime"), std::nullopt) << n;
+    }
+    EXPECT_EQ(xsettingsInteger(nullptr, 0, "Net/DoubleClickTime"), std::nullopt);
 }
 
 // A host's window on its own connection; its desktop publishes a double-click time of 250 ms
@@ -351,13 +358,10 @@ Window makeHostWindow(Display* host) {
     const Window hostWindow =
         XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 400, 300, 0, 0, 0xffffff);
     XMapWindow(host, hostWindow);
-    static const unsigned char kSettings[] = {0,   0,   0,   0,   1,   0,   0,   0,   1,   0,   0,
-                                              0,   0,   0,   19,  0,   'N', 'e', 't', '/', 'D', 'o',
-                                              'u', 'b', 'l', 'e', 'C', 'l', 'i', 'c', 'k', 'T', 'i',
-                                              'm', 'e', 0,   0,   0,   0,   0,   250, 0,   0,   0};
-    const Atom settings = XInternAtom(host, "_XSETTINGS_SETTINGS", False);
-    XChangeProperty(host, hostWindow, settings, settings, 8, PropModeReplace, kSettings,
-                    sizeof kSettings);
+    const std::vector<uint8_t> settings = settingsBlock(true);
+    const Atom property = XInternAtom(host, "_XSETTINGS_SETTINGS", False);
+    XChangeProperty(host, hostWindow, property, property, 8, PropModeReplace, settings.data(),
+                    static_cast<int>(settings.size()));
     XSetSelectionOwner(host, XInternAtom(host, "_XSETTINGS_S0", False), hostWindow, CurrentTime);
     XSync(host, False);
     return hostWindow;

@@ -72,4 +72,16 @@ XvfbServer::~XvfbServer() {
     waitpid(pid_, nullptr, 0);
 }
 
+std::vector<uint32_t> windowPixels(Display* display, Window window, const Rect& r) {
+    std::vector<uint32_t> pixels;
+    XImage* image = XGetImage(display, window, r.x, r.y, static_cast<unsigned>(r.width),
+                              static_cast<unsigned>(r.height), AllPlanes, ZPixmap);
+    for (int y = 0; image && y < r.height; ++y) {
+        for (int x = 0; x < r.width; ++x)
+            pixels.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+    }
+    if (image) XDestroyImage(image);
+    return pixels;
+}
+
 }  // namespace gui::test

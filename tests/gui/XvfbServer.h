@@ -2,8 +2,12 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "gui/Geometry.h"
+#include "gui/x11/Xlib.h"
 
 namespace gui::test {
 
@@ -27,5 +31,8 @@ private:
     pid_t pid_ = -1;
     std::string display_;
 };
+
+// A rectangle of a window as 0xRRGGBB pixels; empty when it cannot be read.
+std::vector<uint32_t> windowPixels(Display* display, Window window, const Rect& r);
 
 }  // namespace gui::test
