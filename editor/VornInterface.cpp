@@ -2,6 +2,7 @@
 
 #include "editor/ComponentButtons.h"
 #include "editor/ComponentPresetButton.h"
+#include "editor/ModulationSection.h"
 #include "editor/Sections.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
@@ -32,6 +33,11 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     tall_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Tall");
     tall_->setValue(layout() == 1);
     tall_->onClick = [this] { setLayout(tall_->on() ? 1 : 0); };
+    showModulation_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Mod");
+    showModulation_->setValue(showingModulation());
+    showModulation_->onClick = [this] { setShowModulation(showModulation_->on()); };
+    modulation_ = &add<ModulationSection>(*this);
+    modulation_->setVisible(showingModulation());
     for (size_t i = 0; i < sections_.size(); ++i)
         sections_[i]->onTitleClicked = [this, i] {
             const int index = static_cast<int>(i);
@@ -60,6 +66,21 @@ int VornInterface::layout() const {
 bool VornInterface::setLayout(int l) {
     settingsOf(vorn_).interfaceLayout = l;
     if (tall_) tall_->setValue(layout() == 1);
+    return applySize();
+}
+
+bool VornInterface::showingModulation() const {
+    return settingsOf(vorn_).showModulation;
+}
+
+bool VornInterface::setShowModulation(bool show) {
+    settingsOf(vorn_).showModulation = show;
+    showModulation_->setValue(show);
+    modulation_->setVisible(show);
+    return applySize();
+}
+
+bool VornInterface::applySize() {
     gui::UserInterface* ui = userInterface();
     if (ui && !ui->requestSize(vorn_.editorWidth(), vorn_.editorHeight())) {
         ui->messageBox(kCannotResize, gui::box::kOk);
@@ -127,9 +148,7 @@ void VornInterface::addComponentButtons() {
     for (int i = 0; i < synth::kDelays; ++i) buttons_.push_back(&add<DelayButton>(*this, i));
     for (int i = 0; i < synth::kFilters; ++i)
         buttons_.push_back(&add<FilterButton>(*this, i, true));
-    slots_->onChange = [this] {
-        for (VornComponentButton* b : buttons_) b->repaint();
-    };
+    slots_->onChange = [this] { slotsChanged(); };
 }
 
 // Two rows: the five voice components, then the four of the delay.
@@ -145,6 +164,11 @@ void VornInterface::layoutComponentButtons(const gui::Rect& area) {
                  area.y + kGap + r * (kComponentRowHeight + kGap), width, kComponentRowHeight});
         }
     }
+}
+
+void VornInterface::slotsChanged() {
+    for (VornComponentButton* b : buttons_) b->repaint();
+    if (modulation_) modulation_->refresh();
 }
 
 void VornInterface::idle() {
@@ -164,7 +188,12 @@ void VornInterface::resized() {
 }
 
 void VornInterface::layoutSections() {
-    const gui::Rect content = contentArea();
+    const gui::Rect all = contentArea();
+    // The sound sections keep the narrow width; the modulation column takes the rest.
+    const gui::Rect content{all.x, all.y, std::min(all.width, VornPlugin::kNarrowEditorWidth),
+                            all.height};
+    if (modulation_)
+        modulation_->setBounds({content.right(), all.y, all.width - content.width, all.height});
     constexpr int kStrip = 2 * kComponentRowHeight + 3 * 3;
     if (!buttons_.empty()) layoutComponentButtons({content.x, content.y, content.width, kStrip});
     const gui::Rect area{content.x, content.y + kStrip, content.width, content.height - kStrip};

@@ -11,6 +11,7 @@
 
 class VornPlugin;
 class VornComponentButton;
+class ModulationSection;
 
 // The synthesizer's editor: its sound sections stacked between the bars. In the short layout a
 // collapsed section shows only its title; in the tall one, its compact strip too. One section
@@ -43,6 +44,11 @@ public:
     // Switches between the short (0) and tall (1) layout; false when the host could not resize,
     // which the musician is told: the setting holds, and applies when the editor opens again.
     bool setLayout(int layout);
+    // Shows or hides the modulation column ("ShowModulation"), widening the editor; false when
+    // the host could not resize, as with the layout.
+    bool setShowModulation(bool show);
+    bool showingModulation() const;
+    ModulationSection& modulation() { return *modulation_; }
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
     const ModulationIndicatorManager* indicators() const { return indicators_.get(); }
@@ -66,10 +72,14 @@ private:
     void addPresetButtons();
     void addComponentButtons();
     void layoutComponentButtons(const gui::Rect& area);
+    bool applySize();
+    void slotsChanged();
 
     VornPlugin& vorn_;
     PresetBar* presetBar_ = nullptr;
     gui::ToggleButton* tall_ = nullptr;
+    gui::ToggleButton* showModulation_ = nullptr;
+    ModulationSection* modulation_ = nullptr;
     std::vector<EditorSection*> sections_;
     SourceSlotController* slots_ = nullptr;
     std::unique_ptr<ModulationIndicatorManager> indicators_;

@@ -4,13 +4,29 @@
 #include <functional>
 #include <string>
 
+#include "editor/ModulationSection.h"
+#include "editor/SourceDragButton.h"
 #include "editor/VornInterface.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
+#include "framework/SynthNumbering.h"
 #include "gui/OffscreenInterface.h"
 #include "tests/gui/GoldenImage.h"
 
 namespace {
+
+// Sources in use and three connections, with the filters open.
+void modulationScene(VornInterface& e, VornPlugin& p) {
+    e.setShowModulation(true);
+    e.expand(VornInterface::kFilters);
+    for (const char* n : {"Num Active XLFOs", "Num Active XY Controllers"})
+        p.getParameter(e.parameterId(n))->setValue(1, 0);
+    e.idle();
+    e.slots().connect(synth::kFirstXLFOSource, synth::filterTarget(0, synth::kFreqTarget));
+    e.slots().connect(synth::kFirstEnvelopeSource, synth::oscillatorTarget(1, 0));
+    e.slots().connect(synth::kFirstXYSource, synth::delayTarget(0, 0));
+    e.idle();
+}
 
 struct Scene {
     const char* name;
@@ -42,6 +58,24 @@ TEST(EditorScreenshotTest, MatchesGoldenImages) {
              // Over the first folder, which opens its submenu.
              e.mouseMoved({{r.x + 30, r.bottom() + 14}, 0, 1100});
          }},
+        {"editor-modulation", modulationScene},
+        {"editor-modulation-drag",
+         [](VornInterface& e, VornPlugin& p) {
+             modulationScene(e, p);
+             const gui::Rect from =
+                 e.modulation().sources().handle(synth::kFirstXLFOSource).rootBounds();
+             gui::Rect to;  // the Peak knob of the open filter panel
+             for (size_t i = 0; i < e.learnableCount(); ++i)
+                 if (e.learnableControl(i)->showing() &&
+                     int(e.learnableParameter(i)) == e.parameterId("Filter 1 Peak"))
+                     to = e.learnableControl(i)->rootBounds();
+             const gui::Point a{from.x + 20, from.y + 8};
+             const gui::Point b{to.x + to.width / 2, to.y + to.height / 2};
+             e.mousePressed({a, 8, 1000});
+             for (int i = 1; i <= 10; ++i)
+                 e.mouseMoved(
+                     {{a.x + (b.x - a.x) * i / 10, a.y + (b.y - a.y) * i / 10}, 8, 1000 + 20 * i});
+         }},
     };
     // The oscillators are open in "editor-short".
     const char* sections[] = {"",          "filters",      "envelopes", "xlfos", "delay",
@@ -55,6 +89,7 @@ TEST(EditorScreenshotTest, MatchesGoldenImages) {
         VornInterface editor(plugin);
         gui::OffscreenInterface ui(editor);
         editor.setLayout(0);
+        editor.setShowModulation(false);
         scene.setUp(editor, plugin);
         const std::string golden =
             std::string(VORN_DOCS_DIR) + "/screenshots/" +

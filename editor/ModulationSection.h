@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "framework/SynthNumbering.h"
+#include "gui/Component.h"
+#include "gui/Knob.h"
+#include "gui/Label.h"
+#include "gui/ScrollArea.h"
+#include "gui/SelectButton.h"
+
+class SourceDragButton;
+class VornInterface;
+
+// The sources in use, each a handle to drag onto a target, under the "Add Source" menu.
+class SourceSelectionBar : public gui::Component {
+public:
+    static constexpr int kRowHeight = 20;
+    static constexpr const char* kAddHint =
+        "Click the Add Source button to create new modulation sources";
+    // The "Add Source" items in order; each raises its type's active count.
+    static constexpr int kTypes = 5;
+    static const char* const kTypeNames[kTypes];
+
+    explicit SourceSelectionBar(VornInterface& editor);
+    // Shows the handles of the active sources; the height it needs.
+    int refresh();
+    int visibleSources() const;
+    SourceDragButton& handle(int source) { return *handles_[static_cast<size_t>(source)]; }
+    void addSource(int type);
+
+    void paint(gui::Graphics& g) override;
+
+private:
+    class Count;
+    VornInterface& editor_;
+    std::array<gui::ValueControl*, kTypes> counts_{};
+    std::array<int, kTypes> minimums_{};
+    std::array<SourceDragButton*, synth::kSourceCount> handles_{};
+};
+
+// One slot in use: its source, its target ("Unassigned" without one) and its level.
+class SlotInterface : public gui::Component {
+public:
+    static constexpr int kHeight = 34;
+    SlotInterface(VornInterface& editor, int slot);
+    void paint(gui::Graphics& g) override;
+
+protected:
+    void resized() override;
+
+private:
+    VornInterface& editor_;
+    int slot_;
+    gui::Knob* level_;
+};
+
+// The modulation column at the right of the editor, shown with "ShowModulation".
+class ModulationSection : public gui::Component {
+public:
+    static constexpr const char* kDragHint =
+        "Drag and drop a source to a target knob to create modulation connections";
+    explicit ModulationSection(VornInterface& editor);
+    SourceSelectionBar& sources() { return *sources_; }
+    // After a slot or a source count changed.
+    void refresh();
+
+    void paint(gui::Graphics& g) override;
+
+protected:
+    void resized() override;
+
+private:
+    VornInterface& editor_;
+    gui::PopupButton* add_;
+    SourceSelectionBar* sources_;
+    gui::ScrollArea* slotArea_;
+    gui::Component* slotList_;
+    std::vector<SlotInterface*> slots_;
+    gui::Label* hint_;
+};

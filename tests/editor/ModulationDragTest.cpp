@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "editor/ComponentButtons.h"
+#include "editor/ModulationDragStage.h"
+#include "editor/ModulationSection.h"
+#include "editor/SourceDragButton.h"
+#include "framework/SynthNumbering.h"
+#include "framework/UndoHistory.h"
+#include "gui/Dialog.h"
+#include "tests/editor/EditorRig.h"
+
+namespace {
+
+constexpr int kXlfo1 = synth::kFirstXLFOSource;
+
+class ModulationDragTest : public ::testing::Test, public EditorRig {
+protected:
+    ModulationDragTest() {
+        editor.setShowModulation(true);
+        editor.expand(VornInterface::kFilters);
+        set("Num Active XLFOs", 1);
+    }
+    // The root area of the visible control bound to a parameter.
+    gui::Rect controlOf(const std::string& name) {
+        const int id = editor.parameterId(name);
+        for (size_t i = 0; i < editor.learnableCount(); ++i) {
+            const gui::ValueControl* c = editor.learnableControl(i);
+            if (c->showing() && static_cast<int>(editor.learnableParameter(i)) == id)
+                return c->rootBounds();
+        }
+        ADD_FAILURE() << name << " is not on screen";
+        return {};
+    }
+    // Presses the source's handle and moves to `to` in steps of 10 pixels; returns the stage.
+    ModulationDragStage* dragTo(int source, gui::Point to) {
+        gui::Point at = centre(editor.modulation().sources().handle(source).rootBounds());
+        editor.mousePressed({at, gui::modifier::kLeftButton, time += 500});
+        const gui::Point from = at;
+        const int steps =
+            std::max(1, std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) / 10);
+        for (int i = 1; i <= steps; ++i) {
+            at = {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps};
+            editor.mouseMoved({at, gui::modifier::kLeftButton, time += 20});
+        }
+        return dynamic_cast<ModulationDragStage*>(editor.topOverlay());
+    }
+    void drop(gui::Point at) { editor.mouseReleased({at, 0, time += 20}); }
+    float value(const std::string& name) { return parameter(name).getValue(); }
+    std::string messageShown() {
+        auto* box = dynamic_cast<gui::Dialog*>(editor.topOverlay());
+        if (!box || box->body().children().empty()) return {};
+        auto* text = dynamic_cast<gui::Label*>(box->body().children()[0].get());
+        return text ? text->text() : std::string();
+    }
+};
+
+// Dragging "XLFO 1" onto "Filter 1 Freq" highlights the knob, makes slot 1 with that source and
+// target, raises "Num Active Slots" and leaves one undo step.
+TEST_F(ModulationDragTest, ADropOnAKnobMakesTheNextSlot) {
+    const gui::Rect knob = controlOf("Filter 1 Freq");
+    const int undo = plugin.undoHistory().undoCount();
+    ModulationDragStage* stage = dragTo(kXlfo1, centre(knob));
+    ASSERT_NE(stage, nullptr);
+    EXPECT_EQ(stage->source(), kXlfo1);
+    EXPECT_EQ(stage->highlight(), knob);
+    EXPECT_EQ(stage->candidates()[static_cast<size_t>(stage->hovered())].target,
+              synth::filterTarget(0, synth::kFreqTarget));
+    drop(centre(knob));
+    EXPECT_EQ(stage->state(), ModulationDragStage::State::Finished);
+    EXPECT_EQ(stage->slotMade(), 0);
+    EXPECT_EQ(value("Num Active Slots"), 1.0f);
+    EXPECT_EQ(editor.slots().source(0), kXlfo1);
+    EXPECT_EQ(editor.slots().target(0), synth::filterTarget(0, synth::kFreqTarget));
+    EXPECT_EQ(plugin.undoHistory().undoCount(), undo + 1);
+    EXPECT_EQ(messageShown(), "");
+    EXPECT_TRUE(editor.componentButton(3).modulated());
+
+    // The next drop takes the next slot.
+    dragTo(kXlfo1, centre(controlOf("Filter 1 Peak")));
+    drop(centre(controlOf("Filter 1 Peak")));
+    EXPECT_EQ(value("Num Active Slots"), 2.0f);
+    EXPECT_EQ(editor.slots().target(1), synth::filterTarget(0, synth::kPeakTarget));
+}
+
+// A drag that stays within 5 pixels is a click: no stage, no slot.
+TEST_F(ModulationDragTest, AMoveUnderFivePixelsIsAClick) {
+    const gui::Point at = centre(editor.modulation().sources().handle(kXlfo1).rootBounds());
+    EXPECT_EQ(dragTo(kXlfo1, {at.x + 4, at.y - 4}), nullptr);
+    drop({at.x + 4, at.y - 4});
+    EXPECT_EQ(value("Num Active Slots"), 0.0f);
+}
+
+// Drops that make nothing: on a label, and with every slot in use; each says why.
+TEST_F(ModulationDragTest, DropsThatMakeNoSlotSayWhy) {
+    const gui::Rect title = editor.section(VornInterface::kEnvelopes).rootBounds();
+    ModulationDragStage* stage = dragTo(kXlfo1, {title.x + 60, title.y + 10});
+    ASSERT_NE(stage, nullptr);
+    EXPECT_EQ(stage->hovered(), -1);
+    EXPECT_TRUE(stage->highlight().empty());
+    drop({title.x + 60, title.y + 10});
+    EXPECT_EQ(messageShown(), ModulationDragStage::kHoverOnly);
+    EXPECT_EQ(value("Num Active Slots"), 0.0f);
+    editor.topOverlay()->close();
+
+    set("Num Active Slots", 50);
+    const float lastTarget = value("Slot 50 Target");
+    dragTo(kXlfo1, centre(controlOf("Filter 1 Freq")));
+    drop(centre(controlOf("Filter 1 Freq")));
+    EXPECT_EQ(messageShown(), SourceSlotController::kNoFreeSlots);
+    EXPECT_EQ(value("Num Active Slots"), 50.0f);
+    EXPECT_EQ(value("Slot 50 Target"), lastTarget);
+}
+
+// The empty section explains how to begin; "Add Source" adds the chosen type's next source.
+TEST_F(ModulationDragTest, HintsAndAddSource) {
+    set("Num Active XLFOs", 0);
+    auto& section = editor.modulation();
+    EXPECT_EQ(section.sources().visibleSources(), 1) << "the main envelope is always there";
+    set("Num Active EGs", 1);
+    section.sources().addSource(1);
+    editor.idle();
+    EXPECT_EQ(value("Num Active XLFOs"), 1.0f);
+    EXPECT_TRUE(section.sources().handle(kXlfo1).visible());
+    section.sources().addSource(0);
+    editor.idle();
+    EXPECT_TRUE(section.sources().handle(synth::kFirstXYSource + 1).visible());
+    EXPECT_EQ(section.sources().visibleSources(), 4);
+}
+
+}  // namespace
