@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "editor/ComponentButtons.h"
 #include "editor/ModulationDragStage.h"
 #include "editor/ModulationSection.h"
@@ -8,6 +10,7 @@
 #include "framework/UndoHistory.h"
 #include "gui/Dialog.h"
 #include "tests/editor/EditorRig.h"
+#include "tests/engine/VornTestRig.h"
 
 namespace {
 
@@ -125,6 +128,56 @@ TEST_F(ModulationDragTest, HintsAndAddSource) {
     editor.idle();
     EXPECT_TRUE(section.sources().handle(synth::kFirstXYSource + 1).visible());
     EXPECT_EQ(section.sources().visibleSources(), 4);
+}
+
+}  // namespace
+
+namespace {
+
+// Spectral centroid (Hz) of a window, from a plain DFT: the test needs a few windows only.
+double centroid(const std::vector<float>& x, size_t start, size_t length, double rate) {
+    double weighted = 0, total = 0;
+    for (size_t k = 1; k < length / 2; ++k) {
+        double re = 0, im = 0;
+        for (size_t n = 0; n < length; ++n) {
+            const double w = 0.5 - 0.5 * std::cos(2 * M_PI * double(n) / double(length));
+            const double phase = 2 * M_PI * double(k * n) / double(length);
+            re += w * x[start + n] * std::cos(phase);
+            im -= w * x[start + n] * std::sin(phase);
+        }
+        const double magnitude = std::hypot(re, im);
+        weighted += magnitude * double(k) * rate / double(length);
+        total += magnitude;
+    }
+    return total > 0 ? weighted / total : 0;
+}
+
+// The connection sounds: after XLFO 1 (a square of two steps, 1 Hz) is dropped on Filter 1
+// Freq (1 kHz), a held note's centroid swings at the XLFO's rate; without the drop it holds.
+TEST(ModulationDragSound, ADroppedConnectionMovesTheFilterAtTheXlfoRate) {
+    std::vector<double> swing[2];
+    for (int dropped = 0; dropped < 2; ++dropped) {
+        VornTestRig rig;
+        rig.set({"Num Active XLFOs=1", "XLFO 1 Step 1 Value=1", "XLFO 1 Step 2 Value=-1",
+                 "Filter 1 Freq=1000 Hz"});
+        VornInterface editor(rig.plugin());
+        gui::OffscreenInterface ui(editor);
+        editor.idle();
+        if (dropped)
+            editor.slots().connect(synth::kFirstXLFOSource,
+                                   synth::filterTarget(0, synth::kFreqTarget));
+        rig.noteOn(48);
+        const auto out = rig.render(rig.frames(2.0));
+        // The middle of each half second: steps 1, 2, 1, 2.
+        for (double t : {0.25, 0.75, 1.25, 1.75})
+            swing[dropped].push_back(
+                centroid(out.left, size_t(rig.frames(t)) - 1024, 2048, rig.sampleRate()));
+    }
+    for (double c : swing[0]) EXPECT_NEAR(c / swing[0][0], 1.0, 0.1) << "no slot, no motion";
+    EXPECT_GT(swing[1][0] / swing[1][1], 1.5) << swing[1][0] << " vs " << swing[1][1];
+    EXPECT_GT(swing[1][2] / swing[1][3], 1.5) << swing[1][2] << " vs " << swing[1][3];
+    EXPECT_NEAR(swing[1][0] / swing[1][2], 1.0, 0.05);
+    EXPECT_NEAR(swing[1][1] / swing[1][3], 1.0, 0.05);
 }
 
 }  // namespace
