@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "engine/ParameterCurves.h"

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "framework/PluginSettings.h"
 #include "midi/MidiControllerMap.h"
@@ -52,11 +50,6 @@ SettingsStore::Values storedValues(const std::string& key) {
     SettingsStore s(key);
     s.load();
     return s.values();
-}
-
-std::vector<uint8_t> readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(PluginSettings, FirstRunIsTrueOncePerVersion) {
@@ -173,7 +166,7 @@ TEST(PluginSettings, ControllerMapComesFromTheFileOrTheBuiltInMap) {
         EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(74), 32);
         StoredPlugin::controllerMap().assign(1, 32);  // takes Filter 1 Freq from controller 74
     }
-    std::vector<uint8_t> saved = readFile(file);
+    std::vector<uint8_t> saved = readBytes(file);
     ASSERT_EQ(saved.size(), 520u);
     {
         StoredPlugin plugin;
@@ -181,8 +174,7 @@ TEST(PluginSettings, ControllerMapComesFromTheFileOrTheBuiltInMap) {
         EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(74), MidiControllerMap::kUnmapped);
     }
     saved[0] = 'X';
-    std::ofstream(file, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(saved.data()), 520);
+    writeBytes(file, saved);
     StoredPlugin plugin;
     EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(74), 32);
     EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(1), MidiControllerMap::kUnmapped);
