@@ -50,7 +50,7 @@ TEST_F(AaxRealtime, ShortPacketsCarryZeroDataBytesAndPacketsStartAtTheirOffsets)
     EXPECT_GT(peak(100, 256), 0.0f);
 }
 
-TEST_F(AaxRealtime, TransportBecomesMeterBeats) {
+TEST_F(AaxRealtime, TransportBecomesMeterBeatsAndResetRequestsAreServed) {
     TestTransport& t = host_.nodeTransport;
     t.tempo = 90.0;
     t.bars = 3;
@@ -74,10 +74,8 @@ TEST_F(AaxRealtime, TransportBecomesMeterBeats) {
     kept.ticks = 0;
     host_.render(64);
     EXPECT_DOUBLE_EQ(host_.plugin().beatPosition(), 24.0);
-}
-
-TEST_F(AaxRealtime, ResetRequestIsServedAndCleared) {
-    host_.nodeTransport.bars = 2;
+    // A reset request is served and cleared.
+    kept.bars = 2;
     host_.render(64);
     EXPECT_DOUBLE_EQ(host_.plugin().beatPosition(), 8.0);
     host_.requestReset();
