@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <array>
@@ -12,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "persistence/SettingsStore.h"
+
 inline std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -23,6 +26,15 @@ inline void writeBytes(const std::filesystem::path& path, const std::vector<uint
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
+}
+
+// Sets one value of a settings key and keeps the others.
+inline void storeSetting(const std::string& key, const std::string& name,
+                         SettingsStore::Value value) {
+    SettingsStore store(key);
+    store.load();
+    store.set(name, std::move(value));
+    ASSERT_TRUE(store.save());
 }
 
 // Points XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_DOCUMENTS_DIR at fresh folders for the lifetime of
