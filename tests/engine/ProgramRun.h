@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/persistence/TemporaryUserFolders.h"
 
 // Runs the `vorn` program from the tests and collects what it printed.
 struct ProgramRun {
@@ -66,17 +66,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-inline std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 // A format-0 MIDI file, 480 ticks per quarter at 120 BPM: note 69 from 0 to 0.5 s on channel 1.
 inline std::vector<uint8_t> oneNoteSong() {

@@ -29,7 +29,7 @@ protected:
 
 // L = {1, 0.5}, R = {0.2, -0.5}: mid {0.6, 0}, side {0.4, 0.5}. Widths above 1 take
 // (width - 1) off the centre, so 2 leaves only the side; beyond 2 nothing changes.
-TEST_F(StereoSpreadTest, WidthFromMonoToSideOnly) {
+TEST_F(StereoSpreadTest, WidthFromMonoToSideOnlyPerSampleAndMissingInputsSilent) {
     expectOutputs({1.0f, 0.5f}, {0.2f, -0.5f});  // default width 1: unchanged
     const float widths[] = {0.0f, 0.5f, 1.5f, 2.0f, 3.0f};
     const float outputs[][4] = {{0.6f, 0.0f, 0.6f, 0.0f},
@@ -41,9 +41,7 @@ TEST_F(StereoSpreadTest, WidthFromMonoToSideOnly) {
         spread.width().setTarget(widths[i], 0.0f);
         expectOutputs({outputs[i][0], outputs[i][1]}, {outputs[i][2], outputs[i][3]});
     }
-}
-
-TEST_F(StereoSpreadTest, WidthInputIsReadPerSampleAndMissingInputsAreSilent) {
+    // A width input is read per sample; missing inputs are silent.
     PatternSource width(env, {0.0f, 1.0f, 2.0f, 1.0f});
     spread.setWidthInput(&width);
     left.values = {1.0f};

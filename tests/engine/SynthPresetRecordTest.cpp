@@ -7,6 +7,7 @@
 #include "framework/AbstractPluginParameter.h"
 #include "framework/StateSnapshot.h"
 #include "persistence/VersionPresetLoader.h"
+#include "tests/engine/VornParameterTestSupport.h"
 
 namespace {
 
@@ -27,11 +28,9 @@ protected:
 
     static VornPlugin& plugin() { return *plugin_; }
     static AbstractPluginParameter& p(const std::string& name) {
-        for (int i = 0; i < plugin().getParameterCount(); ++i) {
-            if (plugin().getParameter(i)->name() == name) return *plugin().getParameter(i);
-        }
-        ADD_FAILURE() << "no parameter " << name;
-        return *plugin().getParameter(0);
+        AbstractPluginParameter* q = findParameter(plugin(), name);
+        if (!q) ADD_FAILURE() << "no parameter " << name;
+        return q ? *q : *plugin().getParameter(0);
     }
     static float value(const std::string& name) { return p(name).getValue(); }
     static void resetAll() {
@@ -60,10 +59,8 @@ protected:
         return b;
     }
 
-    static VornPlugin* plugin_;
+    static inline VornPlugin* plugin_ = nullptr;
 };
-
-VornPlugin* SynthPresetRecordTest::plugin_ = nullptr;
 
 // "Wet Enabled" is the user's own and survives every load; a refused record changes nothing.
 TEST_F(SynthPresetRecordTest, VersionsTheSynthesizerReads) {

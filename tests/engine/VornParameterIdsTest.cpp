@@ -5,7 +5,6 @@
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -155,25 +154,6 @@ TEST_F(VornParameterIdsTest, EveryListHasOneNamePerValue) {
     float plain = 0.0f;
     EXPECT_TRUE(p("Slot 3 Target").parseText("eg 1 attack", &plain));
     EXPECT_EQ(plain, 62.0f);
-}
-
-// How many entries of each list are in use: minimum, maximum and default. Source and target
-// numbers are checked with the matrix.
-TEST_F(VornParameterIdsTest, ListsKnowTheirCounts) {
-    const std::tuple<const char*, int, int, int> lists[] = {{"Num Active XY Controllers", 0, 4, 0},
-                                                            {"Num Active XLFOs", 0, 6, 0},
-                                                            {"Num Active EGs", 1, 6, 1},
-                                                            {"Num Active EFs", 0, 4, 0},
-                                                            {"Num Active MIDI Sources", 0, 10, 0},
-                                                            {"Num Active Slots", 0, 50, 0},
-                                                            {"Num Active XLFO 6 Steps", 1, 16, 2}};
-    for (const auto& [name, minimum, maximum, defaultValue] : lists) {
-        const AbstractPluginParameter& q = p(name);
-        const auto expected = std::tuple<float, float, float>(minimum, maximum, defaultValue);
-        EXPECT_EQ(std::tuple(q.getMinimum(), q.getMaximum(), q.getDefault()), expected) << name;
-    }
-    // The steps move with their XLFO: 8 own parameters, the count, 16 steps of 4.
-    EXPECT_EQ(plugin().parameters().xlfos[5].parameters().size(), 73u);
 }
 
 TEST_F(VornParameterIdsTest, VirtualMidiParametersFollowTheHostParameters) {

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "engine/ParameterCurves.h"
@@ -72,6 +70,14 @@ TEST(VornParameterValuesTest, RangesDefaultsAndTexts) {
     row("Slot 9 Level", 0, 1, 0.5f, "0.000", "0.160", "1.000");
     row("Slot 9 Target", 0, 157, 0, "< Target >", "< Target >", "Slot 50 Level");
     row("MIDI Source 1 Controller Number", 0, 127, 0, "0", "0", "127");
+    // How many entries of each list are in use.
+    row("Num Active XY Controllers", 0, 4, 0, "0", "0", "4");
+    row("Num Active XLFOs", 0, 6, 0, "0", "0", "6");
+    row("Num Active XLFO 6 Steps", 1, 16, 2, "1", "2", "16");
+    row("Num Active EGs", 1, 6, 1, "1", "1", "6");
+    row("Num Active EFs", 0, 4, 0, "0", "0", "4");
+    row("Num Active MIDI Sources", 0, 10, 0, "0", "0", "10");
+    row("Num Active Slots", 0, 50, 0, "0", "0", "50");
     // Between the ends: a semitone of detune, half the level.
     EXPECT_EQ(findParameter(plugin, "Osc 1 Detune")->formatValue(0.4f), "1.000 semitones");
     EXPECT_EQ(findParameter(plugin, "Osc 1 Level")->formatValue(0.5f), "-6.02 dB");

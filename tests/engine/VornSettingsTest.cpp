@@ -17,13 +17,6 @@ VornPlugin::VornSettings& settingsOf(VornPlugin& plugin) {
     return static_cast<VornPlugin::VornSettings&>(plugin.settings());
 }
 
-void store(const std::string& name, Value value) {
-    SettingsStore s(VersionRecord().settingsKey());
-    s.load();
-    s.set(name, std::move(value));
-    ASSERT_TRUE(s.save());
-}
-
 TEST(VornSettings, LayoutSettingsAreStoredClampedAndSizeTheEditor) {
     TemporaryUserFolders folders;
     {
@@ -46,8 +39,9 @@ TEST(VornSettings, LayoutSettingsAreStoredClampedAndSizeTheEditor) {
     EXPECT_EQ(*file.find("InterfaceLayout"), Value::ofDword(1));
     EXPECT_EQ(*file.find("ShowModulation"), Value::ofDword(1));
 
-    store("InterfaceLayout", Value::ofDword(5));
-    store("ShowModulation", Value::ofString("1"));  // wrong type: default
+    storeSetting(VersionRecord().settingsKey(), "InterfaceLayout", Value::ofDword(5));
+    storeSetting(VersionRecord().settingsKey(), "ShowModulation",
+                 Value::ofString("1"));  // wrong type: default
     VornPlugin plugin;
     EXPECT_EQ(settingsOf(plugin).interfaceLayout, 1);
     EXPECT_FALSE(settingsOf(plugin).showModulation);

@@ -113,7 +113,7 @@ protected:
     ParameterSetList<TestSet> linked;
 };
 
-TEST_F(ParameterSetListTest, CountParameterComesFirstAndLinksReachOneWay) {
+TEST_F(ParameterSetListTest, CountParameterComesFirstLinksReachOneWayAndSetsCopyAndReset) {
     EXPECT_EQ(list.numActive().name(), "Num Active Things");
     EXPECT_EQ(list.numActive().getMaximum(), 3.0f);
     EXPECT_EQ(list.firstParameterId(), 2);
@@ -122,6 +122,16 @@ TEST_F(ParameterSetListTest, CountParameterComesFirstAndLinksReachOneWay) {
     EXPECT_TRUE(list.ownsParameterId(static_cast<int>(linked[2].mode.id())));
     EXPECT_FALSE(list.ownsParameterId(static_cast<int>(linked.numActive().id())));
     EXPECT_FALSE(linked.ownsParameterId(3));
+    // Whole sets copy and reset; resetting the list resets the count as well.
+    list[2].mode.setValue(3.0f, 0);
+    AbstractParameterSetList::copyValues(list[0], list[2]);
+    EXPECT_EQ(list[0].mode.getValue(), 3.0f);
+    AbstractParameterSetList::resetToDefaults(list[0]);
+    EXPECT_EQ(list[0].mode.getValue(), 1.0f);
+    EXPECT_EQ(levels(list), (Levels{0.5f, 0.2f, 0.3f}));
+    list.resetToDefaults();  // the count as well
+    EXPECT_EQ(list.activeCount(), 0);
+    EXPECT_EQ(levels(list), (Levels{0.5f, 0.5f, 0.5f}));
 }
 
 TEST_F(ParameterSetListTest, RemovingMovesLaterEntriesDownAndResetsTheFreedOne) {
@@ -170,18 +180,6 @@ TEST_F(ParameterSetListTest, InsertingMovesEntriesUpFromThePreviousOne) {
     list.insertAt(2);  // appending copies the last active entry
     EXPECT_EQ(list.activeCount(), 3);
     EXPECT_EQ(levels(list), (Levels{0.1f, 0.4f, 0.4f}));
-}
-
-TEST_F(ParameterSetListTest, CopyAndResetWholeSets) {
-    list[2].mode.setValue(3.0f, 0);
-    AbstractParameterSetList::copyValues(list[0], list[2]);
-    EXPECT_EQ(list[0].mode.getValue(), 3.0f);
-    AbstractParameterSetList::resetToDefaults(list[0]);
-    EXPECT_EQ(list[0].mode.getValue(), 1.0f);
-    EXPECT_EQ(levels(list), (Levels{0.5f, 0.2f, 0.3f}));
-    list.resetToDefaults();  // the count as well
-    EXPECT_EQ(list.activeCount(), 0);
-    EXPECT_EQ(levels(list), (Levels{0.5f, 0.5f, 0.5f}));
 }
 
 TEST_F(ParameterSetListTest, AppliedCountEnablesTheActiveEntriesEngineObjects) {

@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(PropertyTest, NotifiesOnlyRealChangesWithTheMembersAddress) {
+TEST(PropertyTest, NotifiesOnlyRealChangesWithTheMembersAddressAndLimitedOnesClamp) {
     RecordingPropertyOwner owner;
     Property<int> first(&owner, 3);
     Property<int> second(&owner);
@@ -21,10 +21,8 @@ TEST(PropertyTest, NotifiesOnlyRealChangesWithTheMembersAddress) {
     first.set(4);
     EXPECT_EQ(owner.changes, (std::vector<const void*>{&first, &second}));
     EXPECT_EQ(static_cast<int>(first), 4);
-}
-
-TEST(LimitedPropertyTest, ClampsAndNotifiesOnlyWhenTheStoredValueMoves) {
-    RecordingPropertyOwner owner;
+    // A limited property clamps and notifies only when the stored value moves.
+    owner.changes.clear();
     LimitedProperty<int> level(&owner, 0, 10, 5);
     // Each set, the value stored and the notifications so far.
     const int steps[][3] = {{20, 10, 1}, {30, 10, 1}, {10, 10, 1},

@@ -1,54 +1,39 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "persistence/AtomicFile.h"
+#include "tests/persistence/TemporaryUserFolders.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-Bytes readAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
-
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // A folder of its own: ctest -j runs the cases of this suite at the same time.
-        std::string pattern = (fs::path(::testing::TempDir()) / "atomic-file-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        fs::permissions(folder_, fs::perms::owner_all);
-        fs::remove_all(folder_);
-    }
+    void TearDown() override { fs::permissions(folder_, fs::perms::owner_all); }
     size_t entries() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(folder_), {}));
     }
-    fs::path folder_;
+    TemporaryUserFolders user_;
+    fs::path folder_ = user_.root();
 };
 
 TEST_F(AtomicFileTest, WritesReplacesAndLeavesNoTemporaryFiles) {
     const fs::path path = folder_ / "Preset.qvp";
     const Bytes first = {'Q', 'V', '2', 'i', 0, 1, 2};
     ASSERT_TRUE(writeFileAtomically(path.string(), first));
-    EXPECT_EQ(readAll(path), first);
+    EXPECT_EQ(readBytes(path), first);
     const Bytes second = {9, 8};
     ASSERT_TRUE(writeFileAtomically(path.string(), second));
-    EXPECT_EQ(readAll(path), second);
+    EXPECT_EQ(readBytes(path), second);
     ASSERT_TRUE(writeFileAtomically(path.string(), {}));
-    EXPECT_TRUE(readAll(path).empty());
+    EXPECT_TRUE(readBytes(path).empty());
     EXPECT_EQ(entries(), 1u);
     // An ordinary user file, readable by others like any saved document.
     EXPECT_NE(fs::status(path).permissions() & fs::perms::others_read, fs::perms::none);
@@ -63,14 +48,14 @@ TEST_F(AtomicFileTest, FailedWriteLeavesTheOldFileUntouched) {
         fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(writeFileAtomically(path.string(), Bytes{5, 6}));
         fs::permissions(folder_, fs::perms::owner_all);
-        EXPECT_EQ(readAll(path), old);
+        EXPECT_EQ(readBytes(path), old);
     }
     // The target is a folder: the rename fails and the temporary file is removed.
     fs::create_directories(folder_ / "Folder.qvp" / "inside");
     EXPECT_FALSE(writeFileAtomically((folder_ / "Folder.qvp").string(), Bytes{7}));
     EXPECT_FALSE(writeFileAtomically((folder_ / "missing" / "x.qvp").string(), Bytes{7}));
     EXPECT_FALSE(writeFileAtomically("", Bytes{7}));
-    EXPECT_EQ(readAll(path), old);
+    EXPECT_EQ(readBytes(path), old);
     EXPECT_EQ(entries(), 2u);
 }
 

@@ -7,6 +7,7 @@
 
 #include "persistence/ComponentPresetHandler.h"
 #include "persistence/ComponentPresetTypes.h"
+#include "tests/persistence/TemporaryUserFolders.h"
 
 namespace {
 
@@ -50,13 +51,6 @@ public:
 
 class ComponentPresetHandlerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vorn-components-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
     std::string write(const std::string& relative, const std::string& content) {
         const fs::path path = root_ / relative;
         fs::create_directories(path.parent_path());
@@ -64,7 +58,8 @@ protected:
         return path.string();
     }
 
-    fs::path root_;
+    TemporaryUserFolders user_;
+    fs::path root_ = user_.root();
 };
 
 TEST(ComponentPresetTypesTest, TypesFoldersAndFilters) {

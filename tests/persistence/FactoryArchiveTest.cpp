@@ -3,8 +3,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <set>
@@ -38,25 +36,13 @@ void put32(Bytes& b, size_t offset, uint32_t value) {
     for (int i = 0; i < 4; ++i) b[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-Bytes readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& path, const Bytes& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 // Every regular file below root by its relative path, with its bytes.
 std::map<std::string, Bytes> treeOf(const fs::path& root) {
     std::map<std::string, Bytes> files;
     if (!fs::exists(root)) return files;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (entry.is_regular_file()) {
-            files[entry.path().lexically_relative(root).string()] = readFile(entry.path());
+            files[entry.path().lexically_relative(root).string()] = readBytes(entry.path());
         }
     }
     return files;
@@ -94,7 +80,7 @@ protected:
         source_["ApplicationData/Component Presets/EG/Default.eg"] = bytesOf("eg");
         source_["ApplicationData/Component Presets/Oscillator/Default.osc"] = bytesOf("osc");
         for (const auto& [path, bytes] : source_)
-            writeFile(user_.documents() / "tree" / path, bytes);
+            writeBytes(user_.documents() / "tree" / path, bytes);
         FactoryArchiveWriter writer;
         ASSERT_TRUE(writer.addTree("ApplicationData", user_.documents() / "tree/ApplicationData"));
         ASSERT_TRUE(writer.addTree("FactoryPresets", user_.documents() / "tree/FactoryPresets"));
@@ -208,19 +194,19 @@ TEST_F(FactoryArchiveTest, RestoreKeepsChangedUserFilesUnlessOverwriting) {
 
     // The user changes a factory preset and the default component, deletes one, adds their own.
     const Bytes mine = bytesOf("user's own sound");
-    writeFile(presets_ / "Bass/Deep.qvp", mine);
-    writeFile(data_ / "Component Presets/EG/Default.eg", mine);
+    writeBytes(presets_ / "Bass/Deep.qvp", mine);
+    writeBytes(data_ / "Component Presets/EG/Default.eg", mine);
     fs::remove(presets_ / "_Best of/Deep.qvp");
-    writeFile(presets_ / "Bass/Mine.qvp", mine);
+    writeBytes(presets_ / "Bass/Mine.qvp", mine);
 
     ASSERT_TRUE(restoreFactoryPresets(false, presets_.string(), data_.string()));
     auto expected = sourceBelow("FactoryPresets");
     expected["Bass/Deep.qvp"] = mine;
     expected["Bass/Mine.qvp"] = mine;
     EXPECT_EQ(treeOf(presets_), expected);
-    EXPECT_EQ(readFile(data_ / "Component Presets/EG/Default.eg"), mine);
+    EXPECT_EQ(readBytes(data_ / "Component Presets/EG/Default.eg"), mine);
 
-    writeFile(presets_ / "Default Sound.qvp", mine);
+    writeBytes(presets_ / "Default Sound.qvp", mine);
     ASSERT_TRUE(restoreFactoryPresets(true, presets_.string(), data_.string()));
     expected = sourceBelow("FactoryPresets");
     expected["Bass/Mine.qvp"] = mine;  // not a factory file: left alone

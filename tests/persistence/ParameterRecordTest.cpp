@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +14,7 @@
 #include "persistence/PresetLoader.h"
 #include "persistence/ResourceOpener.h"
 #include "tests/framework/ParameterTestOwner.h"
+#include "tests/persistence/TemporaryUserFolders.h"
 
 namespace {
 
@@ -149,8 +148,8 @@ TEST(ParameterRecordTest, IdentifierAndVersionMismatchesFailBeforeAnyChange) {
 
 TEST(ParameterRecordTest, FilesRoundTripAndMissingFilesFail) {
     RecordOwner r;
-    std::string folder = ::testing::TempDir() + "record-XXXXXX";
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const TemporaryUserFolders user;
+    const std::string folder = user.root().string();
     const std::string path = folder + "/round-trip.bin";
     r.set({-3.25f, 9.5f, 0.125f, 3.0f});
     ASSERT_TRUE(ParameterRecord::writeCollection(r.collection, path, 8));
@@ -160,7 +159,6 @@ TEST(ParameterRecordTest, FilesRoundTripAndMissingFilesFail) {
     EXPECT_FALSE(ParameterRecord::loadCollection(r.collection, path, 6));
     EXPECT_FALSE(ParameterRecord::loadCollection(r.collection, path + ".missing", 8));
     EXPECT_FALSE(ParameterRecord::writeCollection(r.collection, folder + "/no/x.bin", 8));
-    std::filesystem::remove_all(folder);
 }
 
 // The loader of a product whose current version is 3; version 2 records lack "F1".

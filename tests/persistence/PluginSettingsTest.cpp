@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "framework/PluginSettings.h"
 #include "midi/MidiControllerMap.h"
@@ -41,22 +39,10 @@ private:
     VersionRecord version_;
 };
 
-void store(const std::string& key, const std::string& name, Value value) {
-    SettingsStore s(key);
-    s.load();
-    s.set(name, std::move(value));
-    ASSERT_TRUE(s.save());
-}
-
 SettingsStore::Values storedValues(const std::string& key) {
     SettingsStore s(key);
     s.load();
     return s.values();
-}
-
-std::vector<uint8_t> readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(PluginSettings, FirstRunIsTrueOncePerVersion) {
@@ -125,11 +111,11 @@ TEST(PluginSettings, WritingStoresEveryValueWithItsType) {
 
 TEST(PluginSettings, StoredValuesAreClampedOrReplacedByDefaults) {
     TemporaryUserFolders folders;
-    store("Vorn/2.0", "ConserveMemory", Value::ofDword(9));
-    store("Vorn/2.0", "CorrectDigiProductIds", Value::ofString("0"));  // wrong type
-    store("Vorn/2.0", "showInteractiveHelp", Value::ofDword(0));
-    store("Vorn/2.0", "PresetFolder", Value::ofString("/no/such/folder"));
-    store("Vorn/2.0", "VST2_DefaultToNoSideChain", Value::ofDword(1));
+    storeSetting("Vorn/2.0", "ConserveMemory", Value::ofDword(9));
+    storeSetting("Vorn/2.0", "CorrectDigiProductIds", Value::ofString("0"));  // wrong type
+    storeSetting("Vorn/2.0", "showInteractiveHelp", Value::ofDword(0));
+    storeSetting("Vorn/2.0", "PresetFolder", Value::ofString("/no/such/folder"));
+    storeSetting("Vorn/2.0", "VST2_DefaultToNoSideChain", Value::ofDword(1));
     StoredPlugin plugin;
     const GenericPlugin::SharedSettings& shared = *GenericPlugin::sharedSettings();
     EXPECT_EQ(shared.conserveMemory, 4);
@@ -144,21 +130,22 @@ TEST(PluginSettings, AnExistingPresetFolderIsKeptAndTheCommonKeyOverridesGraphic
     TemporaryUserFolders folders;
     const std::filesystem::path mine = folders.documents() / "Mine";
     std::filesystem::create_directories(mine);
-    store("Vorn/2.0", "PresetFolder", Value::ofString(mine.string()));
-    store("Vorn/2.0", "GraphicsAcceleration", Value::ofDword(2));
+    storeSetting("Vorn/2.0", "PresetFolder", Value::ofString(mine.string()));
+    storeSetting("Vorn/2.0", "GraphicsAcceleration", Value::ofDword(2));
     {
         StoredPlugin plugin;
         EXPECT_EQ(GenericPlugin::presetFolder(), mine.string());
         EXPECT_EQ(GenericPlugin::graphicsAcceleration(), 2);
     }
-    store("Vorn/Common", "GraphicsAcceleration", Value::ofDword(0));
+    storeSetting("Vorn/Common", "GraphicsAcceleration", Value::ofDword(0));
     {
         StoredPlugin plugin;
         EXPECT_EQ(GenericPlugin::graphicsAcceleration(), 0);
         // The product's own value is not touched by the override.
         EXPECT_EQ(GenericPlugin::sharedSettings()->graphicsAcceleration, 2);
     }
-    store("Vorn/Common", "GraphicsAcceleration", Value::ofDword(0xFFFFFFFFu));  // -1: no override
+    storeSetting("Vorn/Common", "GraphicsAcceleration",
+                 Value::ofDword(0xFFFFFFFFu));  // -1: no override
     StoredPlugin plugin;
     EXPECT_EQ(GenericPlugin::graphicsAcceleration(), 2);
 }
@@ -173,7 +160,7 @@ TEST(PluginSettings, ControllerMapComesFromTheFileOrTheBuiltInMap) {
         EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(74), 32);
         StoredPlugin::controllerMap().assign(1, 32);  // takes Filter 1 Freq from controller 74
     }
-    std::vector<uint8_t> saved = readFile(file);
+    std::vector<uint8_t> saved = readBytes(file);
     ASSERT_EQ(saved.size(), 520u);
     {
         StoredPlugin plugin;
@@ -181,8 +168,7 @@ TEST(PluginSettings, ControllerMapComesFromTheFileOrTheBuiltInMap) {
         EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(74), MidiControllerMap::kUnmapped);
     }
     saved[0] = 'X';
-    std::ofstream(file, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(saved.data()), 520);
+    writeBytes(file, saved);
     StoredPlugin plugin;
     EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(74), 32);
     EXPECT_EQ(StoredPlugin::controllerMap().parameterFor(1), MidiControllerMap::kUnmapped);

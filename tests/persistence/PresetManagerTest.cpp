@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "persistence/PresetManager.h"
+#include "tests/persistence/TemporaryUserFolders.h"
 
 namespace {
 
@@ -14,13 +15,6 @@ namespace fs = std::filesystem;
 
 class PresetManagerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vorn-presets-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
     // Creates the file (and its folders) under the root.
     std::string touch(const std::string& relative) {
         const fs::path path = root_ / relative;
@@ -46,7 +40,8 @@ protected:
         return out;
     }
 
-    fs::path root_;
+    TemporaryUserFolders user_;
+    fs::path root_ = user_.root();
 };
 
 TEST_F(PresetManagerTest, PinnedFoldersFirstThenNamesIgnoringCaseWithPrefixesFirst) {

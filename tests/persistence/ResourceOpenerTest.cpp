@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(ResourceOpenerTest, CompiledInResourcesAreFoundByStemIgnoringCase) {
+TEST(ResourceOpenerTest, CompiledInResourcesAreFoundByStemIgnoringCaseOthersRaise) {
     for (const char* name : {"Prime.fil", "PRIME", "prime.FIL"}) {
         ASSERT_TRUE(resourceExists(name)) << name;
         const std::span<const uint8_t> bytes = openResource(name);
@@ -18,9 +18,7 @@ TEST(ResourceOpenerTest, CompiledInResourcesAreFoundByStemIgnoringCase) {
     // Only the last extension goes: "Prime.other" is a different name.
     EXPECT_FALSE(resourceExists("Prime.other.fil"));
     // The filter tests read every other shipped characteristic from the same compiled-in table.
-}
-
-TEST(ResourceOpenerTest, MissingResourceRaisesEResource) {
+    // A missing name raises EResource.
     EXPECT_FALSE(resourceExists("NoSuchThing.png"));
     try {
         openResource("NoSuchThing.png");

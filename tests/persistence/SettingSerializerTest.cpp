@@ -11,13 +11,6 @@ namespace {
 using Value = SettingsStore::Value;
 constexpr const char* kKey = "Vorn/1.0";
 
-void store(const std::string& name, Value value) {
-    SettingsStore s(kKey);
-    s.load();
-    s.set(name, std::move(value));
-    ASSERT_TRUE(s.save());
-}
-
 // Keeps strings only, so that every typed call goes through the base class's text conversions.
 class TextSerializer : public SettingSerializer {
 public:
@@ -71,7 +64,7 @@ TEST(SettingSerializer, TypedValuesGoThroughTheirTextForms) {
 
 TEST(SettingSerializer, WrittenValuesReadBackWithTheirTypesBesideTheOthersOfTheKey) {
     TemporaryUserFolders folders;
-    store("Unrelated", Value::ofString("stays"));
+    storeSetting(kKey, "Unrelated", Value::ofString("stays"));
     RegistryWriter writer(kKey);
     EXPECT_TRUE(writer.isWriting());
     writer.serializeInt("Int", 1, 0);
@@ -113,11 +106,11 @@ TEST(SettingSerializer, MissingOrMistypedValuesReadAsDefaults) {
     reader.serializeBinary("Blob", bytes);
     EXPECT_TRUE(bytes.empty());  // cleared
 
-    store("ConserveMemory", Value::ofString("3"));  // text where a dword belongs
-    store("PresetFolder", Value::ofDword(12));
-    store("Blob", Value::ofString("0102"));
-    store("Double", Value::ofDword(2));
-    store("Flag", Value::ofBinary({1, 0, 0, 0}));
+    storeSetting(kKey, "ConserveMemory", Value::ofString("3"));  // text where a dword belongs
+    storeSetting(kKey, "PresetFolder", Value::ofDword(12));
+    storeSetting(kKey, "Blob", Value::ofString("0102"));
+    storeSetting(kKey, "Double", Value::ofDword(2));
+    storeSetting(kKey, "Flag", Value::ofBinary({1, 0, 0, 0}));
     EXPECT_EQ(reader.serializeInt("ConserveMemory", 2, 0), 0);
     EXPECT_EQ(reader.serializeString("PresetFolder", "now", "default"), "default");
     bytes = {1};

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "framework/PluginSettings.h"
-#include "host/aax/AaxPluginEditor.h"
 #include "tests/host/aax/AaxTestHost.h"
 #include "tests/persistence/TemporaryUserFolders.h"
 
@@ -50,24 +49,21 @@ TEST(AaxDescription, RegistersStereoAndMonoToStereoInstruments) {
         ASSERT_EQ(effect->components.size(), 1u);
         const RecordedComponent& c = *effect->components[0];
         using Kind = RecordedComponent::Kind;
-        EXPECT_EQ(c.fields.size(), 10u);
-        ASSERT_TRUE(c.has(0, Kind::Port));
-        EXPECT_EQ(c.fields.at(0).size, 4u);
-        ASSERT_TRUE(c.has(1, Kind::Port));
-        EXPECT_EQ(c.fields.at(1).size, 8u);
-        EXPECT_TRUE(c.has(2, Kind::AudioIn));
-        EXPECT_TRUE(c.has(3, Kind::AudioOut));
-        EXPECT_TRUE(c.has(4, Kind::BufferLength));
-        EXPECT_TRUE(c.has(5, Kind::SideChain));
-        EXPECT_TRUE(c.has(6, Kind::SampleRate));
-        ASSERT_TRUE(c.has(7, Kind::Midi));
+        // Field by field: kind and size of the context's data.
+        const std::pair<Kind, uint32_t> layout[] = {{Kind::Port, 4},         {Kind::Port, 8},
+                                                    {Kind::AudioIn, 0},      {Kind::AudioOut, 0},
+                                                    {Kind::BufferLength, 0}, {Kind::SideChain, 0},
+                                                    {Kind::SampleRate, 0},   {Kind::Midi, 0},
+                                                    {Kind::Midi, 0},         {Kind::Private, 4}};
+        ASSERT_EQ(c.fields.size(), std::size(layout));
+        for (int field = 0; field < 10; ++field) {
+            ASSERT_TRUE(c.has(field, layout[field].first)) << field;
+            EXPECT_EQ(c.fields.at(field).size, layout[field].second) << field;
+        }
         EXPECT_EQ(c.fields.at(7).midiType, AAX_EMidiNodeType::LocalInput);
         EXPECT_EQ(c.fields.at(7).name, "Quorvalis Vorn 2");
         EXPECT_EQ(c.fields.at(7).channelMask, 65535u);
-        ASSERT_TRUE(c.has(8, Kind::Midi));
         EXPECT_EQ(c.fields.at(8).midiType, AAX_EMidiNodeType::Transport);
-        ASSERT_TRUE(c.has(9, Kind::Private));
-        EXPECT_EQ(c.fields.at(9).size, 4u);
         EXPECT_EQ(c.proc, &AaxPluginAdapter::processCallback);
         ASSERT_NE(c.procProperties, nullptr);
         EXPECT_FALSE(c.procProperties->has(AAX_PROPERTY_PLUGIN_ID_AUDIOSUITE));
@@ -123,12 +119,6 @@ TEST(AaxDescription, ProductIdentifierFollowsConfigurationWhenCorrectionIsOff) {
     EXPECT_EQ(productId(kMonoToStereoId), "QV21");
 }
 
-TEST(AaxDescription, CategoriesByPluginKind) {
-    const uint32_t expected[] = {0, 2048, 8192, 16, 2, 1, 64, 0};
-    for (int kind = 0; kind < 8; ++kind)
-        EXPECT_EQ(AaxPluginAdapter::category(kind), expected[kind]);
-}
-
 TEST(AaxDescription, DescriptorFailuresReportNullObject) {
     RecordingCollection noDescriptors;
     noDescriptors.failDescriptors = true;
@@ -143,11 +133,4 @@ TEST(AaxDescription, DescriptorFailuresReportNullObject) {
     EXPECT_EQ(noComponents.manufacturer, "Quorvalis");
 
     EXPECT_EQ(GetEffectDescriptions(nullptr), -20004);
-}
-
-TEST(AaxDescription, HostShortcutsMakeShiftTheFineAdjustment) {
-    describeModule(kVersion2);
-    std::map<int, int> table;
-    for (const auto& t : AaxPluginEditor::modifierTranslations()) table[t.modifiers] = t.functions;
-    EXPECT_EQ(table, (std::map<int, int>{{1, 2}, {2, 4}, {4, 1}, {6, 5}}));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "host/aax/AaxPluginEditor.h"
@@ -116,4 +117,9 @@ TEST(AaxEditor, ModifierTranslations) {
     for (const auto& c : toEditor) {
         EXPECT_EQ(AaxPluginEditor::editorModifiers(c.host), c.editor) << c.host;
     }
+    // The shortcuts the module hands the host make Shift the fine adjustment.
+    describeModule(VersionRecord(2, 2, 3));
+    std::map<int, int> table;
+    for (const auto& t : AaxPluginEditor::modifierTranslations()) table[t.modifiers] = t.functions;
+    EXPECT_EQ(table, (std::map<int, int>{{1, 2}, {2, 4}, {4, 1}, {6, 5}}));
 }

@@ -70,16 +70,30 @@ TEST_F(AaxParameters, EverySynthParameterFollowsTheMasterBypass) {
     }
 }
 
-TEST_F(AaxParameters, IndexedStatesCountFromTheMinimum) {
+// Texts come from the synth parameter; an indexed one's host states count from its minimum.
+TEST_F(AaxParameters, TextsAndIndexedStates) {
     std::string text;
     double normalized = -1.0;
+    AbstractPluginParameter* p = firstOfKind(AbstractPluginParameter::kContinuous);
+    const std::string continuous = std::to_string(p->id());
+    ASSERT_EQ(adapter().GetParameterValueString(continuous, 64, &text), AAX_SUCCESS);
+    EXPECT_EQ(text, p->formatValue(p->getValue()));
+    ASSERT_EQ(adapter().GetParameterValueString(continuous, 3, &text), AAX_SUCCESS);
+    EXPECT_EQ(text, p->formatValue(p->getValue()).substr(0, 3));
+
+    const std::string typed = p->formatValue(p->normalizedToPlain(0.5f));
+    ASSERT_EQ(adapter().GetParameterValueFromString(continuous, typed, &normalized), AAX_SUCCESS);
+    EXPECT_NEAR(normalized, 0.5, 1e-3);
+    EXPECT_EQ(adapter().GetParameterValueFromString(continuous, "no number", &normalized),
+              AAX_ERROR_INVALID_ARGUMENT);
+
     // An indexed parameter whose minimum is above 0: host states count from it.
     AbstractPluginParameter* indexed = nullptr;
     for (int id = 0; id < plugin().getParameterCount() && !indexed; ++id) {
-        AbstractPluginParameter* p = plugin().getParameter(id);
-        if (p->kind() == AbstractPluginParameter::kIndexed && p->getMinimum() >= 1.0f &&
-            p->getMaximum() - p->getMinimum() >= 2.0f)
-            indexed = p;
+        AbstractPluginParameter* q = plugin().getParameter(id);
+        if (q->kind() == AbstractPluginParameter::kIndexed && q->getMinimum() >= 1.0f &&
+            q->getMaximum() - q->getMinimum() >= 2.0f)
+            indexed = q;
     }
     ASSERT_NE(indexed, nullptr);
     const std::string id = std::to_string(indexed->id());
@@ -96,6 +110,15 @@ TEST_F(AaxParameters, IndexedStatesCountFromTheMinimum) {
 }
 
 TEST_F(AaxParameters, HostValueWithinTheCurrentStepLeavesTheSynthAlone) {
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(0.0), 0);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(-0.5), 0);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0), 35999);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(2.0), 35999);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(0.5), 18000);  // the offset rounds to nearest
+    // The offset moves a value just below a step boundary onto it.
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0 / 35999 - 1e-5), 1);
+    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0 / 35999 - 2e-5), 0);
+
     AbstractPluginParameter* p = firstOfKind(AbstractPluginParameter::kContinuous);
     ASSERT_NE(p, nullptr);
     const std::string id = std::to_string(p->id());
@@ -116,17 +139,6 @@ TEST_F(AaxParameters, HostValueWithinTheCurrentStepLeavesTheSynthAlone) {
     EXPECT_GT(p->getValue(), settled);
     // A change from the host is not echoed back to it.
     for (const auto& request : host_.controller().requests) EXPECT_NE(request.identifier, id);
-}
-
-TEST_F(AaxParameters, QuantizationSteps) {
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(0.0), 0);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(-0.5), 0);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0), 35999);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(2.0), 35999);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(0.5), 18000);  // the offset rounds to nearest
-    // The offset moves a value just below a step boundary onto it.
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0 / 35999 - 1e-5), 1);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0 / 35999 - 2e-5), 0);
 }
 
 TEST_F(AaxParameters, SynthChangesReachTheHostByDecimalIdentifier) {
@@ -164,21 +176,4 @@ TEST_F(AaxParameters, IdentifiersThatNameNoSynthParameterGoToTheSdk) {
     EXPECT_EQ(host_.automate("-1", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
     EXPECT_EQ(host_.automate("12abc", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
     EXPECT_EQ(host_.automate("", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
-}
-
-TEST_F(AaxParameters, TextsComeFromTheSynthParameter) {
-    AbstractPluginParameter* p = firstOfKind(AbstractPluginParameter::kContinuous);
-    const std::string id = std::to_string(p->id());
-    std::string text;
-    ASSERT_EQ(adapter().GetParameterValueString(id, 64, &text), AAX_SUCCESS);
-    EXPECT_EQ(text, p->formatValue(p->getValue()));
-    ASSERT_EQ(adapter().GetParameterValueString(id, 3, &text), AAX_SUCCESS);
-    EXPECT_EQ(text, p->formatValue(p->getValue()).substr(0, 3));
-
-    const std::string typed = p->formatValue(p->normalizedToPlain(0.5f));
-    double normalized = -1.0;
-    ASSERT_EQ(adapter().GetParameterValueFromString(id, typed, &normalized), AAX_SUCCESS);
-    EXPECT_NEAR(normalized, 0.5, 1e-3);
-    EXPECT_EQ(adapter().GetParameterValueFromString(id, "no number", &normalized),
-              AAX_ERROR_INVALID_ARGUMENT);
 }

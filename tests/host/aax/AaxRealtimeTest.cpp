@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/engine/VornParameterTestSupport.h"
 #include "tests/host/aax/AaxTestHost.h"
 #include "tests/support/AllocationCounter.h"
 
@@ -23,14 +24,6 @@ protected:
         host_.render(256);
     }
 
-    AbstractPluginParameter* parameter(const std::string& name) {
-        VornPlugin& synth = host_.plugin();
-        for (int id = 0; id < synth.getParameterCount(); ++id) {
-            if (synth.getParameter(id)->name() == name) return synth.getParameter(id);
-        }
-        ADD_FAILURE() << name;
-        return nullptr;
-    }
     float peak(int from, int to) const {
         float m = 0.0f;
         for (int k = from; k < to; ++k) {
@@ -57,7 +50,7 @@ TEST_F(AaxRealtime, ShortPacketsCarryZeroDataBytesAndPacketsStartAtTheirOffsets)
     EXPECT_GT(peak(100, 256), 0.0f);
 }
 
-TEST_F(AaxRealtime, TransportBecomesMeterBeats) {
+TEST_F(AaxRealtime, TransportBecomesMeterBeatsAndResetRequestsAreServed) {
     TestTransport& t = host_.nodeTransport;
     t.tempo = 90.0;
     t.bars = 3;
@@ -81,10 +74,8 @@ TEST_F(AaxRealtime, TransportBecomesMeterBeats) {
     kept.ticks = 0;
     host_.render(64);
     EXPECT_DOUBLE_EQ(host_.plugin().beatPosition(), 24.0);
-}
-
-TEST_F(AaxRealtime, ResetRequestIsServedAndCleared) {
-    host_.nodeTransport.bars = 2;
+    // A reset request is served and cleared.
+    kept.bars = 2;
     host_.render(64);
     EXPECT_DOUBLE_EQ(host_.plugin().beatPosition(), 8.0);
     host_.requestReset();
@@ -101,7 +92,7 @@ TEST_F(AaxRealtime, SideChainReachesTheSynth) {
         sideRight[k] = sideLeft[k];
     }
     host_.setSideChain(sideLeft.data(), sideRight.data());
-    AbstractPluginParameter* audition = parameter("Audition Signal");
+    AbstractPluginParameter* audition = findParameter(host_.plugin(), "Audition Signal");
     ASSERT_NE(audition, nullptr);
     host_.render(4096);
     EXPECT_EQ(peak(0, 4096), 0.0f);  // no notes, no sound

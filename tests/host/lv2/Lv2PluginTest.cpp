@@ -65,10 +65,6 @@ double rms(const std::vector<float>& samples, size_t from, size_t to) {
     return std::sqrt(sum / static_cast<double>(to - from));
 }
 
-void expectRealTimeSafe(const Lv2TestInstance& instance) {
-    EXPECT_EQ(instance.blockingCalls(), 0u);
-}
-
 // The plug-in's state through its own interface, as key → (type, bytes).
 struct StoredState {
     std::map<std::string, std::pair<std::string, std::vector<uint8_t>>> values;
@@ -136,6 +132,41 @@ const std::vector<Lv2TestInstance::MidiAt>& phrase() {
         {15000, {kNoteOn, 67, 70}}, {20000, {kNoteOff, 60, 0}}, {22050, {kNoteOff, 36, 0}},
     };
     return score;
+}
+
+// Every sample finite and below +24 dBFS.
+bool finiteAndBounded(const std::array<std::vector<float>, 2>& out) {
+    constexpr float kPeakLimit = 15.848932f;
+    for (const std::vector<float>& channel : out) {
+        for (const float s : channel) {
+            if (!(std::fabs(s) < kPeakLimit)) return false;
+        }
+    }
+    return true;
+}
+
+// param:sampleRate through the options interface, as a float or a double; returns the status.
+uint32_t setRateOption(Lv2TestInstance& instance, double rate, bool asDouble) {
+    const auto* options = static_cast<const LV2_Options_Interface*>(
+        lilv_instance_get_extension_data(instance.instance(), LV2_OPTIONS__interface));
+    const float single = static_cast<float>(rate);
+    const LV2_Options_Option set[] = {
+        {LV2_OPTIONS_INSTANCE, 0, world().map(LV2_PARAMETERS__sampleRate),
+         static_cast<uint32_t>(asDouble ? sizeof(double) : sizeof(float)),
+         world().map(asDouble ? LV2_ATOM__Double : LV2_ATOM__Float),
+         asDouble ? static_cast<const void*>(&rate) : static_cast<const void*>(&single)},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    return options->set(lilv_instance_get_handle(instance.instance()), set);
+}
+
+float rateOption(Lv2TestInstance& instance) {
+    const auto* options = static_cast<const LV2_Options_Interface*>(
+        lilv_instance_get_extension_data(instance.instance(), LV2_OPTIONS__interface));
+    LV2_Options_Option get[] = {
+        {LV2_OPTIONS_INSTANCE, 0, world().map(LV2_PARAMETERS__sampleRate), 0, 0, nullptr},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    options->get(lilv_instance_get_handle(instance.instance()), get);
+    return get[0].value ? *static_cast<const float*>(get[0].value) : 0.0f;
 }
 
 }  // namespace
@@ -219,7 +250,7 @@ TEST(Lv2Plugin, FirstSoundAtTheEventFrameAtEveryRate) {
         auto first = instance.render(512, {512});
         EXPECT_EQ(firstNonZero(first[0]), 300u);
         EXPECT_EQ(firstNonZero(first[1]), 300u);
-        expectRealTimeSafe(instance);
+        EXPECT_EQ(instance.blockingCalls(), 0u);
     }
 }
 
@@ -228,7 +259,7 @@ TEST(Lv2Plugin, BlockSizesPlayTheSamePhrase) {
     const auto play = [&](const std::vector<uint32_t>& blocks) {
         Lv2TestInstance instance(world(), plugin(), kRate);
         auto out = instance.render(frames, blocks, phrase());
-        expectRealTimeSafe(instance);
+        EXPECT_EQ(instance.blockingCalls(), 0u);
         return out;
     };
     const auto reference256 = play({256});
@@ -263,7 +294,7 @@ TEST(Lv2Plugin, EventsInAFourByteAlignedBufferPlayAlike) {
         instance.position(0, 132.0, 8.0, 1.0);
         instance.patchSet("filter_1_freq", 0.3f);
         auto out = instance.render(kRate / 4, {256}, phrase());
-        expectRealTimeSafe(instance);
+        EXPECT_EQ(instance.blockingCalls(), 0u);
         return out;
     };
     const auto aligned = play(0);
@@ -275,8 +306,7 @@ TEST(Lv2Plugin, EventsInAFourByteAlignedBufferPlayAlike) {
 
 TEST(Lv2Plugin, HostPortChangesApplyOnceAndInsideChangesAreReported) {
     Lv2TestInstance instance(world(), plugin(), kRate);
-    float left[256];
-    float right[256];
+    float left[256], right[256];
     // The first block tells the host every value, in one go with the declared buffer size.
     instance.run(256, left, right);
     EXPECT_EQ(instance.notifications().size(), Lv2Ports::kParameterCount);
@@ -325,7 +355,7 @@ TEST(Lv2Plugin, HostPortChangesApplyOnceAndInsideChangesAreReported) {
     }
     EXPECT_EQ(seen.size(), Lv2Ports::kParameterCount);
     EXPECT_GT(blocks, 1u);
-    expectRealTimeSafe(instance);
+    EXPECT_EQ(instance.blockingCalls(), 0u);
 }
 
 TEST(Lv2State, RecordLayoutAndBitIdenticalRestore) {
@@ -370,8 +400,8 @@ TEST(Lv2State, RecordLayoutAndBitIdenticalRestore) {
     StoredState foreign = state;
     foreign.values.at(Lv2Ports::kStateRecordUri).second[0] = 'X';
     EXPECT_NE(restoreDirect(b, foreign), LV2_STATE_SUCCESS);
-    expectRealTimeSafe(a);
-    expectRealTimeSafe(b);
+    EXPECT_EQ(a.blockingCalls(), 0u);
+    EXPECT_EQ(b.blockingCalls(), 0u);
 }
 
 TEST(Lv2State, FactoryPresetsLoadWithTheirNames) {
@@ -390,8 +420,7 @@ TEST(Lv2State, FactoryPresetsLoadWithTheirNames) {
     ASSERT_NE(state, nullptr);
     Lv2TestInstance instance(world(), plugin(), kRate);
     instance.restoreState(state);
-    float left[256];
-    float right[256];
+    float left[256], right[256];
     instance.run(256, left, right);
     instance.patchGet();
     instance.run(256, left, right);
@@ -408,7 +437,7 @@ TEST(Lv2State, FactoryPresetsLoadWithTheirNames) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(name.data())), label);
     lilv_state_free(state);
     lilv_nodes_free(presets);
-    expectRealTimeSafe(instance);
+    EXPECT_EQ(instance.blockingCalls(), 0u);
 }
 
 TEST(Lv2Plugin, RunStaysRealTimeSafeUnderEveryInput) {
@@ -434,7 +463,7 @@ TEST(Lv2Plugin, RunStaysRealTimeSafeUnderEveryInput) {
         ASSERT_TRUE(
             std::all_of(left.begin(), left.begin() + n, [](float s) { return std::isfinite(s); }));
     }
-    expectRealTimeSafe(instance);
+    EXPECT_EQ(instance.blockingCalls(), 0u);
     // Program changes went to the worker, outside run().
     EXPECT_GT(instance.workerRequests(), 0u);
 }
@@ -461,48 +490,9 @@ TEST(Lv2Install, InstalledBundleLoadsAndPlays) {
     instance.midi(10, {kNoteOn, 57, 100});
     const auto out = instance.render(4096, {512});
     EXPECT_EQ(firstNonZero(out[0]), 10u);
-    expectRealTimeSafe(instance);
+    EXPECT_EQ(instance.blockingCalls(), 0u);
     std::filesystem::remove_all(prefix);
 }
-
-namespace {
-
-// Every sample finite and below +24 dBFS.
-bool finiteAndBounded(const std::array<std::vector<float>, 2>& out) {
-    constexpr float kPeakLimit = 15.848932f;
-    for (const std::vector<float>& channel : out) {
-        for (const float s : channel) {
-            if (!(std::fabs(s) < kPeakLimit)) return false;
-        }
-    }
-    return true;
-}
-
-// param:sampleRate through the options interface, as a float or a double; returns the status.
-uint32_t setRateOption(Lv2TestInstance& instance, double rate, bool asDouble) {
-    const auto* options = static_cast<const LV2_Options_Interface*>(
-        lilv_instance_get_extension_data(instance.instance(), LV2_OPTIONS__interface));
-    const float single = static_cast<float>(rate);
-    const LV2_Options_Option set[] = {
-        {LV2_OPTIONS_INSTANCE, 0, world().map(LV2_PARAMETERS__sampleRate),
-         static_cast<uint32_t>(asDouble ? sizeof(double) : sizeof(float)),
-         world().map(asDouble ? LV2_ATOM__Double : LV2_ATOM__Float),
-         asDouble ? static_cast<const void*>(&rate) : static_cast<const void*>(&single)},
-        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
-    return options->set(lilv_instance_get_handle(instance.instance()), set);
-}
-
-float rateOption(Lv2TestInstance& instance) {
-    const auto* options = static_cast<const LV2_Options_Interface*>(
-        lilv_instance_get_extension_data(instance.instance(), LV2_OPTIONS__interface));
-    LV2_Options_Option get[] = {
-        {LV2_OPTIONS_INSTANCE, 0, world().map(LV2_PARAMETERS__sampleRate), 0, 0, nullptr},
-        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
-    options->get(lilv_instance_get_handle(instance.instance()), get);
-    return get[0].value ? *static_cast<const float*>(get[0].value) : 0.0f;
-}
-
-}  // namespace
 
 // A rate that is not finite or not above 0 gets no instance and is refused as an option, which
 // leaves the instance at its rate; any other rate plays, from 1 Hz to 1 GHz.
@@ -537,32 +527,4 @@ TEST(Lv2Plugin, SampleRatesThatCannotPlayAreRefused) {
         EXPECT_TRUE(finiteAndBounded(extreme.render(4096, {256})));
         EXPECT_EQ(setRateOption(extreme, 0.0, false), LV2_OPTIONS_ERR_BAD_VALUE);
     }
-}
-
-// Side-chain audio and host positions holding infinities and NaN: run() keeps playing, finite.
-TEST(Lv2Plugin, NonFiniteSideChainAndTransportPlayOn) {
-    constexpr float kInf = std::numeric_limits<float>::infinity();
-    Lv2TestInstance instance(world(), plugin(), kRate);
-    instance.setControl("num_active_efs", 1.0f);
-    instance.setControl("num_active_slots", 1.0f);
-    instance.setControl("slot_1_source", 21.0f);  // EF 1
-    instance.setControl("slot_1_target", 1.0f);   // Master Tune
-    instance.setControl("slot_1_level", 1.0f);
-    instance.setControl("xlfo_1_sync_mode", 3.0f);
-    std::vector<float> left(256, kInf), right(256, std::nanf(""));
-    for (size_t i = 0; i < left.size(); i += 3) left[i] = 0.5f;
-    instance.setSideChain(left.data(), right.data());
-    instance.midi(0, {kNoteOn, 57, 100});
-    const double values[] = {kInf, -kInf, std::nan(""), 1e300, -1e300, 0.0};
-    std::array<std::vector<float>, 2> out{std::vector<float>(256), std::vector<float>(256)};
-    for (const double tempo : values) {
-        for (const double beat : values) {
-            for (const double speed : {1.0, static_cast<double>(kInf), std::nan("")}) {
-                instance.position(0, tempo, beat, speed);
-                instance.run(256, out[0].data(), out[1].data());
-                ASSERT_TRUE(finiteAndBounded(out)) << tempo << " BPM, beat " << beat;
-            }
-        }
-    }
-    expectRealTimeSafe(instance);
 }
