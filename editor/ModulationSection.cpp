@@ -9,6 +9,7 @@
 #include "framework/AbstractPluginParameter.h"
 #include "gui/Label.h"
 #include "gui/Menu.h"
+#include "gui/Modifiers.h"
 
 namespace {
 
@@ -108,9 +109,17 @@ void SlotInterface::resized() {
     level_->setBounds({bounds().width - 30, 3, 28, 28});
 }
 
+bool SlotInterface::mouseDown(const gui::MouseEvent& e) {
+    if (!(e.modifiers & gui::modifier::kLeftButton)) return false;
+    editor_.modulation().selectSlot(slot_);
+    return true;
+}
+
 void SlotInterface::paint(gui::Graphics& g) {
     const gui::Rect b = localBounds();
     g.fillRoundedRect(b.reduced(1), gui::palette::kRadius, gui::palette::kPanelRaised);
+    if (editor_.modulation().selectedSlot() == slot_)
+        g.strokeRoundedRect(b.reduced(1), gui::palette::kRadius, 1.0f, gui::palette::kModulation);
     const SourceSlotController& slots = editor_.slots();
     const int source = slots.source(slot_), target = slots.target(slot_);
     const std::string from =
@@ -144,6 +153,11 @@ ModulationSection::ModulationSection(VornInterface& editor) : editor_(editor) {
     hint.font = gui::palette::kSmall;
     hint.colour = gui::palette::kTextDisabled;
     hint_ = &add<gui::Text>("", hint);
+}
+
+void ModulationSection::selectSlot(int slot) {
+    selected_ = slot;
+    repaint();
 }
 
 void ModulationSection::resized() {

@@ -45,7 +45,11 @@ class SlotInterface : public gui::Component {
 public:
     static constexpr int kHeight = 34;
     SlotInterface(VornInterface& editor, int slot);
+    gui::Knob& level() { return *level_; }
     void paint(gui::Graphics& g) override;
+    // A click selects the slot: a function-4 drag on its target knob then sets its depth.
+    bool mouseDown(const gui::MouseEvent& e) override;
+    bool wantsMouse() const override { return true; }
 
 protected:
     void resized() override;
@@ -65,6 +69,9 @@ public:
     SourceSelectionBar& sources() { return *sources_; }
     // After a slot or a source count changed.
     void refresh();
+    int selectedSlot() const { return selected_; }
+    void selectSlot(int slot);
+    gui::ValueControl& levelControl(int slot) { return slots_[static_cast<size_t>(slot)]->level(); }
 
     void paint(gui::Graphics& g) override;
 
@@ -79,4 +86,5 @@ private:
     gui::Component* slotList_;
     std::vector<SlotInterface*> slots_;
     gui::Label* hint_;
+    int selected_ = -1;
 };

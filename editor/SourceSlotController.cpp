@@ -42,5 +42,6 @@ int SourceSlotController::connect(int source, int target) {
     set(*targets_[static_cast<size_t>(slot)], target + 1);
     set(*active_, slot + 1);
     editor_.endActionGroup();
+    last_ = slot;
     return slot;
 }

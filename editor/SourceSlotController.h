@@ -27,12 +27,15 @@ public:
     // Takes the slot at the active count for source -> target and raises the count, as one
     // action. The slot index, or -1 when every slot is in use.
     int connect(int source, int target);
+    // The slot the last connection took, -1 before any.
+    int lastConnected() const { return last_; }
     // Called after a slot's source or target or the active count changed.
     std::function<void()> onChange;
 
 private:
     class Watch;
     GenericPluginInterface& editor_;
+    int last_ = -1;
     gui::ValueControl* active_ = nullptr;
     std::array<gui::ValueControl*, synth::kSlots> sources_{};
     std::array<gui::ValueControl*, synth::kSlots> targets_{};

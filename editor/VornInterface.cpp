@@ -2,6 +2,7 @@
 
 #include "editor/ComponentButtons.h"
 #include "editor/ComponentPresetButton.h"
+#include "editor/DepthRings.h"
 #include "editor/ModulationSection.h"
 #include "editor/Sections.h"
 #include "engine/VornPlugin.h"
@@ -38,6 +39,7 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     showModulation_->onClick = [this] { setShowModulation(showModulation_->on()); };
     modulation_ = &add<ModulationSection>(*this);
     modulation_->setVisible(showingModulation());
+    rings_ = std::make_unique<DepthRings>(*this);
     for (size_t i = 0; i < sections_.size(); ++i)
         sections_[i]->onTitleClicked = [this, i] {
             const int index = static_cast<int>(i);
@@ -48,6 +50,8 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     addPresetButtons();
     layoutSections();
 }
+
+VornInterface::~VornInterface() = default;
 
 int VornInterface::expandedSection() const {
     const int s = settingsOf(vorn_).expandedSection;
@@ -173,6 +177,7 @@ void VornInterface::slotsChanged() {
 
 void VornInterface::idle() {
     QuorvalisPluginInterface::idle();
+    rings_->refresh();
     presetBar_->refresh();
 }
 

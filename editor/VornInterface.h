@@ -12,6 +12,7 @@
 class VornPlugin;
 class VornComponentButton;
 class ModulationSection;
+class DepthRings;
 
 // The synthesizer's editor: its sound sections stacked between the bars. In the short layout a
 // collapsed section shows only its title; in the tall one, its compact strip too. One section
@@ -32,6 +33,7 @@ public:
     };
 
     explicit VornInterface(VornPlugin& plugin, HostEdits* host = nullptr);
+    ~VornInterface() override;
 
     VornPlugin& vorn() { return vorn_; }
     int expandedSection() const;
@@ -49,6 +51,7 @@ public:
     bool setShowModulation(bool show);
     bool showingModulation() const;
     ModulationSection& modulation() { return *modulation_; }
+    DepthRings& depthRings() { return *rings_; }
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
     const ModulationIndicatorManager* indicators() const { return indicators_.get(); }
@@ -80,6 +83,7 @@ private:
     gui::ToggleButton* tall_ = nullptr;
     gui::ToggleButton* showModulation_ = nullptr;
     ModulationSection* modulation_ = nullptr;
+    std::unique_ptr<DepthRings> rings_;
     std::vector<EditorSection*> sections_;
     SourceSlotController* slots_ = nullptr;
     std::unique_ptr<ModulationIndicatorManager> indicators_;

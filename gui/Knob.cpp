@@ -12,10 +12,11 @@ void Knob::setStyle(const Style& s) {
     repaint();
 }
 
-void Knob::setModulation(float depth) {
+void Knob::setModulation(float depth, bool bipolar) {
     depth = std::clamp(depth, -1.0f, 1.0f);
-    if (depth == modulation_) return;
+    if (depth == modulation_ && bipolar == modulationBipolar_) return;
     modulation_ = depth;
+    modulationBipolar_ = bipolar;
     repaint();
 }
 
@@ -47,9 +48,13 @@ void Knob::paint(Graphics& g) {
     g.arc(cx, cy, ring, kStartAngle, kStartAngle + kSweep, stroke, style_.track);
     g.arc(cx, cy, ring, std::min(from, a), std::max(from, a), stroke, value);
     if (modulation_ != 0) {
-        const float m = std::clamp(a + modulation_ * kSweep, kStartAngle, kStartAngle + kSweep);
-        g.arc(cx, cy, ring - stroke - 1, std::min(a, m), std::max(a, m), stroke * 0.6f,
-              palette::kModulation);
+        const auto at = [&](float d) {
+            return std::clamp(a + d * kSweep, kStartAngle, kStartAngle + kSweep);
+        };
+        const float m = at(modulation_), n = modulationBipolar_ ? at(-modulation_) : a;
+        // Lighter than any accent, so that it stands apart on every section's knobs.
+        g.arc(cx, cy, ring - stroke - 1, std::min(n, m), std::max(n, m), stroke * 0.7f,
+              palette::kModulation.brighter(0.45f));
     }
     const float body = ring - stroke - 2.5f;
     g.fillEllipse(cx, cy, body, hovered() ? style_.body.brighter(0.08f) : style_.body);
@@ -65,7 +70,13 @@ void Knob::paint(Graphics& g) {
 
 bool Knob::mouseDown(const MouseEvent& e) {
     if (!(e.modifiers & modifier::kLeftButton)) return false;
-    dragPress(e);
+    depthEdit_ = nullptr;
+    if (depthControl && (ModifierTable::functionsOf(e.modifiers) & function::kThird))
+        depthEdit_ = depthControl();
+    if (depthEdit_)
+        depthEdit_->mapper().press(e.position);
+    else
+        dragPress(e);
     last_ = e.position;
     return true;
 }
@@ -82,10 +93,23 @@ void Knob::mouseDrag(const MouseEvent& e) {
     // Up and right both raise the value, whichever the hand moves more.
     const float delta = static_cast<float>((e.position.x - last_.x) + (last_.y - e.position.y));
     last_ = e.position;
-    dragBy(e, delta);
+    if (!depthEdit_) {
+        dragBy(e, delta);
+        return;
+    }
+    // The depth moves without fine adjustment: its modifier is taken.
+    const int32_t steps = depthEdit_->mapper().mapDrag(e, e.position, delta, 0);
+    if (steps == 0) return;
+    depthEdit_->beginEdit();
+    depthEdit_->changeBy(steps);
 }
 
 void Knob::mouseUp(const MouseEvent&) {
+    if (depthEdit_) {
+        depthEdit_->endEdit();
+        depthEdit_ = nullptr;
+        return;
+    }
     dragRelease();
 }
 

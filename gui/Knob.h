@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "gui/Palette.h"
@@ -25,8 +26,13 @@ public:
     explicit Knob(const Style& s) : style_(s) {}
     const Style& style() const { return style_; }
     void setStyle(const Style& s);
-    // Set while a modulation source drives the knob: a ring segment of that depth (-1..1).
-    void setModulation(float depth);
+    // Set while a modulation source drives the knob: a ring segment of that depth (-1..1), one
+    // way from the value or, for a bipolar source, both ways.
+    void setModulation(float depth, bool bipolar = false);
+    float modulation() const { return modulation_; }
+    // While set, a drag with modifier function 4 edits the control it returns (the depth of a
+    // modulation slot) instead of the knob's own value.
+    std::function<ValueControl*()> depthControl;
 
     void paint(Graphics& g) override;
     bool mouseDown(const MouseEvent& e) override;
@@ -40,6 +46,8 @@ public:
 private:
     Style style_;
     float modulation_ = 0;
+    bool modulationBipolar_ = false;
+    ValueControl* depthEdit_ = nullptr;  // the control a function-4 drag is changing
     Point last_;
 };
 

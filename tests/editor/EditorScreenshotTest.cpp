@@ -9,6 +9,7 @@
 #include "editor/VornInterface.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
+#include "framework/AbstractPluginParameter.h"
 #include "framework/SynthNumbering.h"
 #include "gui/OffscreenInterface.h"
 #include "tests/gui/GoldenImage.h"
@@ -21,6 +22,9 @@ void modulationScene(VornInterface& e, VornPlugin& p) {
     e.expand(VornInterface::kFilters);
     for (const char* n : {"Num Active XLFOs", "Num Active XY Controllers"})
         p.getParameter(e.parameterId(n))->setValue(1, 0);
+    AbstractPluginParameter& freq = *p.getParameter(e.parameterId("Filter 1 Freq"));
+    float plain = 0;
+    if (freq.parseText("1000 Hz", &plain)) freq.setValue(plain, 0);
     e.idle();
     e.slots().connect(synth::kFirstXLFOSource, synth::filterTarget(0, synth::kFreqTarget));
     e.slots().connect(synth::kFirstEnvelopeSource, synth::oscillatorTarget(1, 0));

@@ -9,6 +9,7 @@
 #include "framework/SynthNumbering.h"
 #include "framework/UndoHistory.h"
 #include "gui/Dialog.h"
+#include "gui/Knob.h"
 #include "tests/editor/EditorRig.h"
 #include "tests/engine/VornTestRig.h"
 
@@ -83,6 +84,39 @@ TEST_F(ModulationDragTest, ADropOnAKnobMakesTheNextSlot) {
     drop(centre(controlOf("Filter 1 Peak")));
     EXPECT_EQ(value("Num Active Slots"), 2.0f);
     EXPECT_EQ(editor.slots().target(1), synth::filterTarget(0, synth::kPeakTarget));
+}
+
+// Once connected, the knob shows the depth as a ring, and a Shift drag on it (function 4) sets
+// the level of the connection made last, or of the slot selected, leaving the knob's value alone.
+TEST_F(ModulationDragTest, TheDepthIsSetOnTheTargetKnob) {
+    editor.slots().connect(kXlfo1, synth::filterTarget(0, synth::kFreqTarget));
+    editor.slots().connect(kXlfo1, synth::filterTarget(0, synth::kFreqTarget));
+    editor.idle();
+    const gui::Rect r = controlOf("Filter 1 Freq");
+    auto* knob = dynamic_cast<gui::Knob*>(editor.hitTest(centre(r)));
+    ASSERT_NE(knob, nullptr);
+    const float level = value("Slot 2 Level"), freq = value("Filter 1 Freq");
+    EXPECT_NEAR(knob->modulation(), 2 * 0.16f, 0.01f) << "two slots at the default level";
+    const auto shiftDrag = [&](int dy) {
+        const gui::Point c = centre(r);
+        const uint32_t held = gui::modifier::kLeftButton | gui::modifier::kShift;
+        editor.mousePressed({c, held, time += 500});
+        for (int i = 1; i <= 10; ++i)
+            editor.mouseMoved({{c.x, c.y + dy * i / 10}, held, time += 20});
+        editor.mouseReleased({{c.x, c.y + dy}, gui::modifier::kShift, time += 20});
+        editor.idle();
+    };
+    shiftDrag(-60);
+    EXPECT_GT(value("Slot 2 Level"), level);
+    EXPECT_EQ(value("Slot 1 Level"), level);
+    EXPECT_EQ(value("Filter 1 Freq"), freq);
+    EXPECT_GT(knob->modulation(), 2 * 0.16f + 0.05f);
+    editor.modulation().selectSlot(0);
+    shiftDrag(40);
+    EXPECT_LT(value("Slot 1 Level"), level);
+    const float before = knob->modulation();
+    set("Slot 1 Inverted", 1);
+    EXPECT_LT(knob->modulation(), before) << "an inverted slot takes its depth away";
 }
 
 // A drag that stays within 5 pixels is a click: no stage, no slot.
