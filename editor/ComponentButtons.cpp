@@ -58,6 +58,16 @@ void ModulationComponentButton::paint(gui::Graphics& g) {
     if (modulated()) ModulationIndicator::paint(g, localBounds());
 }
 
+bool ModulationComponentButton::mouseDown(const gui::MouseEvent& e) {
+    const gui::Rect b = localBounds();
+    const gui::Rect mark{b.width - kIndicatorSize, 0, kIndicatorSize, kIndicatorSize};
+    if (modulated() && mark.contains(e.position) && onIndicatorClicked) {
+        onIndicatorClicked(firstTarget_, targetCount_);
+        return true;
+    }
+    return ComponentButton::mouseDown(e);
+}
+
 VornComponentButton::VornComponentButton(VornInterface& editor, const std::string& prefix,
                                          std::string name, int section, gui::Colour accent)
     : ModulationComponentButton(editor, std::move(name), section),
@@ -65,6 +75,7 @@ VornComponentButton::VornComponentButton(VornInterface& editor, const std::strin
       accent_(accent) {
     bindEnable(prefix + " Enabled");
     onToggleSection = [&editor](int s) { editor.expand(editor.expandedSection() == s ? -1 : s); };
+    onIndicatorClicked = [&editor](int first, int count) { editor.showModulators(first, count); };
 }
 
 void VornComponentButton::bindAll(const char* const suffixes[4], const char* further) {

@@ -18,6 +18,10 @@ public:
     bool modulated() const;
 
     void paint(gui::Graphics& g) override;
+    // A press on the indicator shows the slots responsible instead of starting a drag.
+    bool mouseDown(const gui::MouseEvent& e) override;
+    std::function<void(int first, int count)> onIndicatorClicked;
+    static constexpr int kIndicatorSize = 12;
 
 private:
     int firstTarget_ = -1;

@@ -32,6 +32,7 @@ void DepthRings::findKnobs() {
             const int slot = slotFor(target);
             return slot < 0 ? nullptr : &editor_.modulation().levelControl(slot);
         };
+        knob->onDepthClick = [this, target] { editor_.showModulators(target, 1); };
     }
 }
 

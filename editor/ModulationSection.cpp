@@ -1,5 +1,6 @@
 #include "editor/ModulationSection.h"
 
+#include <algorithm>
 #include <string>
 
 #include "editor/EditorColours.h"
@@ -118,6 +119,9 @@ bool SlotInterface::mouseDown(const gui::MouseEvent& e) {
 void SlotInterface::paint(gui::Graphics& g) {
     const gui::Rect b = localBounds();
     g.fillRoundedRect(b.reduced(1), gui::palette::kRadius, gui::palette::kPanelRaised);
+    if (editor_.modulation().highlighted(slot_))
+        g.fillRoundedRect(b.reduced(1), gui::palette::kRadius,
+                          gui::palette::kModulation.withAlpha(0.25f));
     if (editor_.modulation().selectedSlot() == slot_)
         g.strokeRoundedRect(b.reduced(1), gui::palette::kRadius, 1.0f, gui::palette::kModulation);
     const SourceSlotController& slots = editor_.slots();
@@ -158,6 +162,22 @@ ModulationSection::ModulationSection(VornInterface& editor) : editor_(editor) {
 void ModulationSection::selectSlot(int slot) {
     selected_ = slot;
     repaint();
+}
+
+void ModulationSection::highlight(std::vector<int> slots) {
+    highlighted_ = std::move(slots);
+    for (int s = 0; s < synth::kSourceCount; ++s) sources_->handle(s).setMarked(false);
+    for (int slot : highlighted_) {
+        const int source = editor_.slots().source(slot);
+        if (source >= 0) sources_->handle(source).setMarked(true);
+    }
+    if (!highlighted_.empty())
+        slotArea_->makeVisible(slots_[static_cast<size_t>(highlighted_.front())]->bounds());
+    repaint();
+}
+
+bool ModulationSection::highlighted(int slot) const {
+    return std::find(highlighted_.begin(), highlighted_.end(), slot) != highlighted_.end();
 }
 
 void ModulationSection::resized() {

@@ -71,6 +71,9 @@ public:
     void refresh();
     int selectedSlot() const { return selected_; }
     void selectSlot(int slot);
+    // Marks the slots (and their sources) that drive something the musician asked about.
+    void highlight(std::vector<int> slots);
+    bool highlighted(int slot) const;
     gui::ValueControl& levelControl(int slot) { return slots_[static_cast<size_t>(slot)]->level(); }
 
     void paint(gui::Graphics& g) override;
@@ -87,4 +90,5 @@ private:
     std::vector<SlotInterface*> slots_;
     gui::Label* hint_;
     int selected_ = -1;
+    std::vector<int> highlighted_;
 };

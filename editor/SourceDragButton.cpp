@@ -5,12 +5,26 @@
 #include "editor/ModulationDragStage.h"
 #include "editor/VornInterface.h"
 #include "engine/ModulationNames.h"
+#include "gui/Graphics.h"
 #include "gui/Modifiers.h"
+#include "gui/Palette.h"
 
 SourceDragButton::SourceDragButton(VornInterface& editor, int source)
     : gui::Button(modulationSourceNames()[static_cast<size_t>(source)]),
       editor_(editor),
       source_(source) {}
+
+void SourceDragButton::setMarked(bool marked) {
+    if (marked == marked_) return;
+    marked_ = marked;
+    repaint();
+}
+
+void SourceDragButton::paint(gui::Graphics& g) {
+    gui::Button::paint(g);
+    if (marked_)
+        g.strokeRoundedRect(localBounds(), gui::palette::kRadius, 2.0f, gui::palette::kModulation);
+}
 
 bool SourceDragButton::mouseDown(const gui::MouseEvent& e) {
     if (!(e.modifiers & gui::modifier::kLeftButton)) return false;

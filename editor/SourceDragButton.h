@@ -11,6 +11,10 @@ public:
     SourceDragButton(VornInterface& editor, int source);
     int source() const { return source_; }
     bool dragging() const { return dragging_; }
+    // Framed while it drives something the musician asked about.
+    void setMarked(bool marked);
+    bool marked() const { return marked_; }
+    void paint(gui::Graphics& g) override;
 
     bool mouseDown(const gui::MouseEvent& e) override;
     void mouseDrag(const gui::MouseEvent& e) override;
@@ -22,4 +26,5 @@ private:
     gui::Point press_;
     bool pressed_ = false;
     bool dragging_ = false;
+    bool marked_ = false;
 };

@@ -170,6 +170,11 @@ void VornInterface::layoutComponentButtons(const gui::Rect& area) {
     }
 }
 
+void VornInterface::showModulators(int first, int count) {
+    if (!showingModulation()) setShowModulation(true);
+    modulation_->highlight(indicators_->slotsOf(first, count));
+}
+
 void VornInterface::slotsChanged() {
     for (VornComponentButton* b : buttons_) b->repaint();
     if (modulation_) modulation_->refresh();

@@ -52,6 +52,9 @@ public:
     bool showingModulation() const;
     ModulationSection& modulation() { return *modulation_; }
     DepthRings& depthRings() { return *rings_; }
+    // Opens the modulation column with the slots that drive targets [first, first + count)
+    // and their sources marked.
+    void showModulators(int first, int count);
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
     const ModulationIndicatorManager* indicators() const { return indicators_.get(); }

@@ -106,8 +106,10 @@ void Knob::mouseDrag(const MouseEvent& e) {
 
 void Knob::mouseUp(const MouseEvent&) {
     if (depthEdit_) {
+        const bool moved = depthEdit_->editing();
         depthEdit_->endEdit();
         depthEdit_ = nullptr;
+        if (!moved && onDepthClick) onDepthClick();
         return;
     }
     dragRelease();

@@ -33,6 +33,8 @@ public:
     // While set, a drag with modifier function 4 edits the control it returns (the depth of a
     // modulation slot) instead of the knob's own value.
     std::function<ValueControl*()> depthControl;
+    // A function-4 click that moved nothing: show what modulates the knob.
+    std::function<void()> onDepthClick;
 
     void paint(Graphics& g) override;
     bool mouseDown(const MouseEvent& e) override;

@@ -119,6 +119,29 @@ TEST_F(ModulationDragTest, TheDepthIsSetOnTheTargetKnob) {
     EXPECT_LT(knob->modulation(), before) << "an inverted slot takes its depth away";
 }
 
+// Clicking an indicator (a component button's mark, a Shift click on a knob) marks the slots
+// and sources responsible.
+TEST_F(ModulationDragTest, IndicatorsShowTheSlotsResponsible) {
+    set("Num Active EGs", 1);
+    editor.slots().connect(synth::kFirstEnvelopeSource, synth::oscillatorTarget(1, 0));
+    editor.slots().connect(kXlfo1, synth::filterTarget(0, synth::kPeakTarget));
+    editor.idle();
+    const gui::Rect button = editor.componentButton(3).rootBounds();
+    click({button.right() - 4, button.y + 4});
+    auto& section = editor.modulation();
+    EXPECT_FALSE(section.highlighted(0));
+    EXPECT_TRUE(section.highlighted(1));
+    EXPECT_TRUE(section.sources().handle(kXlfo1).marked());
+    EXPECT_FALSE(section.sources().handle(synth::kFirstEnvelopeSource).marked());
+    EXPECT_EQ(editor.expandedSection(), VornInterface::kFilters) << "not a click on the button";
+
+    const gui::Point peak = centre(controlOf("Filter 1 Peak"));
+    editor.mousePressed({peak, gui::modifier::kLeftButton | gui::modifier::kShift, time += 500});
+    editor.mouseReleased({peak, gui::modifier::kShift, time += 20});
+    EXPECT_TRUE(section.highlighted(1));
+    EXPECT_FALSE(section.highlighted(0));
+}
+
 // A drag that stays within 5 pixels is a click: no stage, no slot.
 TEST_F(ModulationDragTest, AMoveUnderFivePixelsIsAClick) {
     const gui::Point at = centre(editor.modulation().sources().handle(kXlfo1).rootBounds());
