@@ -147,6 +147,10 @@ ModulationSection::ModulationSection(VornInterface& editor) : editor_(editor) {
         },
         [this](int type) { sources_->addSource(type); });
     sources_ = &add<SourceSelectionBar>(editor);
+    sort_ = &add<gui::Button>("Sort Slots", [&editor] { editor.slots().sort(); });
+    gui::Button::Style small = sort_->style();
+    small.font = gui::palette::kSmall;
+    sort_->setStyle(small);
     slotArea_ = &add<gui::ScrollArea>();
     auto list = std::make_unique<gui::Component>();
     slotList_ = list.get();
@@ -199,7 +203,9 @@ void ModulationSection::refresh() {
                                                    SlotInterface::kHeight});
     }
     slotList_->setBounds({0, 0, w, active * SlotInterface::kHeight});
-    const int slotsTop = top + sourcesHeight + kMargin + 14;
+    const int slotsTop = top + sourcesHeight + kMargin + 16;
+    sort_->setBounds({kMargin + w - 56, slotsTop - 17, 56, 15});
+    sort_->setVisible(active > 1);
     slotArea_->setBounds({kMargin, slotsTop, w, bounds().height - slotsTop - kMargin});
     // With nothing to show, the two hints say how to begin.
     const bool noSources = sources_->visibleSources() == 0;

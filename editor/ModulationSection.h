@@ -84,6 +84,7 @@ protected:
 private:
     VornInterface& editor_;
     gui::PopupButton* add_;
+    gui::Button* sort_;
     SourceSelectionBar* sources_;
     gui::ScrollArea* slotArea_;
     gui::Component* slotList_;

@@ -27,6 +27,9 @@ public:
     // Takes the slot at the active count for source -> target and raises the count, as one
     // action. The slot index, or -1 when every slot is in use.
     int connect(int source, int target);
+    // Orders the active slots by source, then target, each slot keeping its level, inversion
+    // and bypass; one action.
+    void sort();
     // The slot the last connection took, -1 before any.
     int lastConnected() const { return last_; }
     // Called after a slot's source or target or the active count changed.
@@ -39,4 +42,6 @@ private:
     gui::ValueControl* active_ = nullptr;
     std::array<gui::ValueControl*, synth::kSlots> sources_{};
     std::array<gui::ValueControl*, synth::kSlots> targets_{};
+    // Level, bypass and inversion, which a sort carries along.
+    std::array<std::array<gui::ValueControl*, 3>, synth::kSlots> others_{};
 };

@@ -7,4 +7,4 @@ count() { xargs -r -d '\n' cat | grep -cv '^[[:space:]]*$' || true; }
 files=$(git ls-files | grep -E '\.(cpp|cc|c|h|hpp|sh|py|cmake)$|(^|/)CMakeLists\.txt$')
 tests=$(grep -E '^tests/' <<<"$files" | count)
 all=$(count <<<"$files")
-echo "tests: $tests of $all non-blank lines ($((100 * tests / all)) %)"
+awk -v t="$tests" -v a="$all" 'BEGIN { printf "tests: %d of %d non-blank lines (%.1f %%)\n", t, a, 100 * t / a }'

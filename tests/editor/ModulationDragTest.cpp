@@ -142,6 +142,30 @@ TEST_F(ModulationDragTest, IndicatorsShowTheSlotsResponsible) {
     EXPECT_FALSE(section.highlighted(0));
 }
 
+// "Sort Slots" orders the slots by source, then target; each keeps its level and inversion, and
+// the whole sort is one undo step.
+TEST_F(ModulationDragTest, SortSlotsKeepsEachSlotWhole) {
+    const int sources[] = {synth::kFirstEnvelopeSource, kXlfo1, synth::kFirstXYSource, kXlfo1};
+    const int targets[] = {7, 30, 2, 17};
+    for (int i = 0; i < 4; ++i) {
+        editor.slots().connect(sources[i], targets[i]);
+        set("Slot " + std::to_string(i + 1) + " Level", 0.1f * float(i + 1));
+    }
+    set("Slot 1 Inverted", 1);
+    const int undo = plugin.undoHistory().undoCount();
+    editor.slots().sort();
+    editor.idle();
+    const int order[] = {2, 3, 1, 0};  // XY, XLFO -> 17, XLFO -> 30, EG
+    for (int i = 0; i < 4; ++i) {
+        const std::string slot = "Slot " + std::to_string(i + 1);
+        EXPECT_EQ(editor.slots().source(i), sources[order[i]]) << slot;
+        EXPECT_EQ(editor.slots().target(i), targets[order[i]]) << slot;
+        EXPECT_NEAR(value(slot + " Level"), 0.1f * float(order[i] + 1), 1e-4f) << slot;
+        EXPECT_EQ(value(slot + " Inverted"), order[i] == 0 ? 1.0f : 0.0f) << slot;
+    }
+    EXPECT_EQ(plugin.undoHistory().undoCount(), undo + 1);
+}
+
 // A drag that stays within 5 pixels is a click: no stage, no slot.
 TEST_F(ModulationDragTest, AMoveUnderFivePixelsIsAClick) {
     const gui::Point at = centre(editor.modulation().sources().handle(kXlfo1).rootBounds());
