@@ -7,10 +7,14 @@
 #include "editor/SourceDragButton.h"
 #include "editor/VornInterface.h"
 #include "engine/ModulationNames.h"
+#include "engine/VornPlugin.h"
+#include "engine/VornPresets.h"
 #include "framework/AbstractPluginParameter.h"
 #include "gui/Label.h"
 #include "gui/Menu.h"
 #include "gui/Modifiers.h"
+#include "persistence/ComponentPresetHandler.h"
+#include "persistence/ComponentPresetTypes.h"
 
 namespace {
 
@@ -58,6 +62,12 @@ SourceSelectionBar::SourceSelectionBar(VornInterface& editor) : editor_(editor) 
         handles_[static_cast<size_t>(s)] = &add<SourceDragButton>(editor, s);
         handles_[static_cast<size_t>(s)]->setVisible(false);
     }
+}
+
+int SourceSelectionBar::nextInstance(int type) const {
+    const gui::ValueControl& count = *counts_[static_cast<size_t>(type)];
+    if (count.value() >= count.maximum()) return -1;
+    return count.value() + minimums_[static_cast<size_t>(type)];
 }
 
 void SourceSelectionBar::addSource(int type) {
@@ -138,14 +148,7 @@ void SlotInterface::paint(gui::Graphics& g) {
 
 ModulationSection::ModulationSection(VornInterface& editor) : editor_(editor) {
     add_ = &add<gui::PopupButton>(
-        "Add Source",
-        [] {
-            gui::Menu menu;
-            for (int t = 0; t < SourceSelectionBar::kTypes; ++t)
-                menu.add(std::string("New ") + SourceSelectionBar::kTypeNames[t], t);
-            return menu;
-        },
-        [this](int type) { sources_->addSource(type); });
+        "Add Source", [this] { return addSourceMenu(); }, [this](int id) { chooseAddSource(id); });
     sources_ = &add<SourceSelectionBar>(editor);
     sort_ = &add<gui::Button>("Sort Slots", [&editor] { editor.slots().sort(); });
     gui::Button::Style small = sort_->style();
@@ -161,6 +164,71 @@ ModulationSection::ModulationSection(VornInterface& editor) : editor_(editor) {
     hint.font = gui::palette::kSmall;
     hint.colour = gui::palette::kTextDisabled;
     hint_ = &add<gui::Text>("", hint);
+}
+
+ModulationSection::~ModulationSection() = default;
+
+gui::Menu ModulationSection::addSourceMenu() {
+    // The component preset type of each source type; the XY pads have none.
+    constexpr int kPresetTypes[SourceSelectionBar::kTypes] = {
+        -1, ComponentPresets::kXLFO, ComponentPresets::kEG, ComponentPresets::kEF,
+        ComponentPresets::kMidi};
+    actions_.clear();
+    handlers_.clear();
+    gui::Menu menu;
+    for (int t = 0; t < SourceSelectionBar::kTypes; ++t) {
+        const std::string text = std::string("New ") + SourceSelectionBar::kTypeNames[t];
+        const int next = sources_->nextInstance(t);
+        if (next < 0 || kPresetTypes[t] < 0) {
+            actions_.push_back([this, t] { sources_->addSource(t); });
+            menu.add(text, static_cast<int>(actions_.size() - 1), false, next >= 0);
+            continue;
+        }
+        auto& handler = *handlers_.emplace_back(std::make_unique<ComponentPresetHandler>(
+            editor_.vorn().presets(), kPresetTypes[t], next, [this](const std::string& m) {
+                if (gui::UserInterface* ui = editor_.userInterface())
+                    ui->messageBox(m, gui::box::kOk);
+            }));
+        gui::Menu& sub = menu.addSubmenu(text);
+        actions_.push_back([this, t, &handler] {
+            editor_.beginActionGroup();
+            sources_->addSource(t);
+            handler.loadDefault();
+            editor_.endActionGroup();
+            editor_.presetChanged();
+        });
+        sub.add(ComponentPresets::kDefaultName, static_cast<int>(actions_.size() - 1));
+        sub.addSeparator();
+        addPresetItems(sub, t, handler, handler.menu());
+    }
+    return menu;
+}
+
+void ModulationSection::addPresetItems(gui::Menu& menu, int type, ComponentPresetHandler& h,
+                                       const std::vector<PresetMenuItem>& items) {
+    for (const PresetMenuItem& item : items) {
+        if (item.kind == PresetMenuItem::Kind::Submenu) {
+            addPresetItems(menu.addSubmenu(item.text), type, h, item.items);
+        } else if (item.kind == PresetMenuItem::Kind::Preset) {
+            const PresetEntry entry = item.entry;
+            actions_.push_back([this, type, &h, entry] {
+                editor_.beginActionGroup();
+                sources_->addSource(type);
+                h.presetSelected(entry);
+                editor_.endActionGroup();
+                editor_.presetChanged();
+            });
+            menu.add(item.text, static_cast<int>(actions_.size() - 1));
+        } else if (item.kind == PresetMenuItem::Kind::Empty) {
+            menu.add(item.text, -1, false, false);
+        }
+    }
+}
+
+void ModulationSection::chooseAddSource(int id) {
+    if (id < 0 || id >= static_cast<int>(actions_.size())) return;
+    const std::function<void()> action = actions_[static_cast<size_t>(id)];
+    action();
 }
 
 void ModulationSection::selectSlot(int slot) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "framework/SynthNumbering.h"
@@ -10,6 +12,11 @@
 #include "gui/ScrollArea.h"
 #include "gui/SelectButton.h"
 
+class ComponentPresetHandler;
+struct PresetMenuItem;
+namespace gui {
+class Menu;
+}
 class SourceDragButton;
 class VornInterface;
 
@@ -29,6 +36,8 @@ public:
     int visibleSources() const;
     SourceDragButton& handle(int source) { return *handles_[static_cast<size_t>(source)]; }
     void addSource(int type);
+    // The instance a new source of the type would be, -1 when all are in use.
+    int nextInstance(int type) const;
 
     void paint(gui::Graphics& g) override;
 
@@ -66,6 +75,11 @@ public:
     static constexpr const char* kDragHint =
         "Drag and drop a source to a target knob to create modulation connections";
     explicit ModulationSection(VornInterface& editor);
+    ~ModulationSection() override;
+    // "New XY Controller", then per type of source with component presets a submenu: "Default"
+    // and the presets, each adding the source with that preset.
+    gui::Menu addSourceMenu();
+    void chooseAddSource(int id);
     SourceSelectionBar& sources() { return *sources_; }
     // After a slot or a source count changed.
     void refresh();
@@ -83,7 +97,12 @@ protected:
 
 private:
     VornInterface& editor_;
+    void addPresetItems(gui::Menu& menu, int type, ComponentPresetHandler& h,
+                        const std::vector<PresetMenuItem>& items);
+
     gui::PopupButton* add_;
+    std::vector<std::unique_ptr<ComponentPresetHandler>> handlers_;
+    std::vector<std::function<void()>> actions_;
     gui::Button* sort_;
     SourceSelectionBar* sources_;
     gui::ScrollArea* slotArea_;

@@ -6,6 +6,7 @@
 #include "editor/ModulationDragStage.h"
 #include "editor/ModulationSection.h"
 #include "editor/SourceDragButton.h"
+#include "engine/VornPresets.h"
 #include "framework/SynthNumbering.h"
 #include "framework/UndoHistory.h"
 #include "gui/Dialog.h"
@@ -195,17 +196,30 @@ TEST_F(ModulationDragTest, DropsThatMakeNoSlotSayWhy) {
     EXPECT_EQ(value("Slot 50 Target"), lastTarget);
 }
 
-// The empty section explains how to begin; "Add Source" adds the chosen type's next source.
-TEST_F(ModulationDragTest, HintsAndAddSource) {
+// "Add Source" lists the five types in order, those with component presets as submenus whose
+// "Default" adds the next source with that preset; it adds the chosen type's next source.
+TEST_F(ModulationDragTest, AddSourceAddsTheNextSourceOfAType) {
     set("Num Active XLFOs", 0);
+    plugin.presets().restoreFactoryPresets();
     auto& section = editor.modulation();
     EXPECT_EQ(section.sources().visibleSources(), 1) << "the main envelope is always there";
-    set("Num Active EGs", 1);
-    section.sources().addSource(1);
+    gui::Menu menu = section.addSourceMenu();
+    const char* texts[] = {"New XY Controller", "New XLFO", "New Envelope Generator",
+                           "New Envelope Follower", "New MIDI Source"};
+    ASSERT_EQ(menu.items().size(), 5u);
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(menu.items()[i].text, texts[i]);
+        EXPECT_EQ(menu.items()[i].submenu == nullptr, i == 0) << texts[i];
+    }
+    set("XLFO 1 Step 1 Value", 0.5f);
+    const gui::MenuItem& fresh = menu.items()[1].submenu->items()[0];
+    EXPECT_EQ(fresh.text, "Default");
+    section.chooseAddSource(fresh.id);
     editor.idle();
     EXPECT_EQ(value("Num Active XLFOs"), 1.0f);
+    EXPECT_NE(value("XLFO 1 Step 1 Value"), 0.5f) << "the XLFO's default preset was loaded";
     EXPECT_TRUE(section.sources().handle(kXlfo1).visible());
-    section.sources().addSource(0);
+    section.chooseAddSource(section.addSourceMenu().items()[0].id);
     editor.idle();
     EXPECT_TRUE(section.sources().handle(synth::kFirstXYSource + 1).visible());
     EXPECT_EQ(section.sources().visibleSources(), 4);
