@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <string>
 
+#include "editor/ModulationMatrixPluginInterface.h"
 #include "editor/ModulationSection.h"
-#include "editor/VornInterface.h"
 #include "engine/ParameterCurves.h"
-#include "engine/VornPlugin.h"
+#include "framework/AbstractPluginParameter.h"
 #include "gui/Knob.h"
+#include "modulation/ModulationMatrixPlugin.h"
 
-DepthRings::DepthRings(VornInterface& editor) : editor_(editor) {
+DepthRings::DepthRings(ModulationMatrixPluginInterface& editor) : editor_(editor) {
     for (size_t i = 0; i < synth::kSlots; ++i) {
         const std::string slot = "Slot " + std::to_string(i + 1);
         levels_[i] = editor.plugin().getParameter(editor.parameterId(slot + " Level"));
@@ -19,7 +20,7 @@ DepthRings::DepthRings(VornInterface& editor) : editor_(editor) {
 
 void DepthRings::findKnobs() {
     found_ = true;
-    VornPlugin& plugin = editor_.vorn();
+    ModulationMatrixPlugin& plugin = editor_.matrixPlugin();
     for (size_t i = 0; i < editor_.learnableCount(); ++i) {
         auto* knob =
             dynamic_cast<gui::Knob*>(const_cast<gui::ValueControl*>(editor_.learnableControl(i)));

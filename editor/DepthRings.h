@@ -7,7 +7,7 @@
 #include "framework/SynthNumbering.h"
 
 class AbstractPluginParameter;
-class VornInterface;
+class ModulationMatrixPluginInterface;
 namespace gui {
 class Knob;
 class ValueControl;
@@ -19,7 +19,7 @@ class ValueControl;
 // that drives it.
 class DepthRings {
 public:
-    explicit DepthRings(VornInterface& editor);
+    explicit DepthRings(ModulationMatrixPluginInterface& editor);
     // At every idle call: the rings follow the slots, their levels and their inversion.
     void refresh();
     // The slot a depth drag on a target's knob changes; -1 when none drives it.
@@ -28,7 +28,7 @@ public:
 private:
     void findKnobs();
 
-    VornInterface& editor_;
+    ModulationMatrixPluginInterface& editor_;
     std::vector<std::pair<gui::Knob*, int>> knobs_;  // with their targets
     bool found_ = false;
     std::array<AbstractPluginParameter*, synth::kSlots> levels_{};

@@ -1,10 +1,10 @@
 #include "editor/ModulationDragStage.h"
 
-#include "editor/VornInterface.h"
+#include "editor/ModulationMatrixPluginInterface.h"
 #include "engine/ModulationNames.h"
-#include "engine/VornPlugin.h"
 #include "gui/Palette.h"
 #include "gui/UserInterface.h"
+#include "modulation/ModulationMatrixPlugin.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ private:
 
 }  // namespace
 
-ModulationDragStage::ModulationDragStage(VornInterface& editor, int source, gui::Point at)
+ModulationDragStage::ModulationDragStage(ModulationMatrixPluginInterface& editor, int source,
+                                         gui::Point at)
     : gui::DragStage(
           std::make_unique<SourceTag>(modulationSourceNames()[static_cast<size_t>(source)]), *this,
           at),
@@ -34,13 +35,14 @@ ModulationDragStage::ModulationDragStage(VornInterface& editor, int source, gui:
     findCandidates();
 }
 
-ModulationDragStage& ModulationDragStage::begin(VornInterface& editor, int source, gui::Point at) {
+ModulationDragStage& ModulationDragStage::begin(ModulationMatrixPluginInterface& editor, int source,
+                                                gui::Point at) {
     auto stage = std::make_unique<ModulationDragStage>(editor, source, at);
     return static_cast<ModulationDragStage&>(gui::DragManager::begin(editor, std::move(stage)));
 }
 
 void ModulationDragStage::findCandidates() {
-    VornPlugin& plugin = editor_.vorn();
+    ModulationMatrixPlugin& plugin = editor_.matrixPlugin();
     for (size_t i = 0; i < editor_.learnableCount(); ++i) {
         const gui::ValueControl* c = editor_.learnableControl(i);
         if (!c->showing()) continue;

@@ -6,7 +6,7 @@
 
 #include "gui/DragStage.h"
 
-class VornInterface;
+class ModulationMatrixPluginInterface;
 
 // One drag of a modulation source over the editor: the target under the mouse is highlighted,
 // and a drop on it connects the source to it in the next free slot.
@@ -23,7 +23,8 @@ public:
     };
 
     // Covers the editor with the stage of a drag of `source` from `at` (root coordinates).
-    static ModulationDragStage& begin(VornInterface& editor, int source, gui::Point at);
+    static ModulationDragStage& begin(ModulationMatrixPluginInterface& editor, int source,
+                                      gui::Point at);
 
     int source() const { return source_; }
     const std::vector<Candidate>& candidates() const { return candidates_; }
@@ -33,7 +34,7 @@ public:
     int slotMade() const { return slot_; }
     State state() const { return state_; }
 
-    ModulationDragStage(VornInterface& editor, int source, gui::Point at);
+    ModulationDragStage(ModulationMatrixPluginInterface& editor, int source, gui::Point at);
 
 private:
     void dragMoved(gui::DragStage&, gui::Point at) override;
@@ -41,7 +42,7 @@ private:
     void dragCancelled(gui::DragStage&) override { state_ = State::Finished; }
     void findCandidates();
 
-    VornInterface& editor_;
+    ModulationMatrixPluginInterface& editor_;
     int source_;
     std::vector<Candidate> candidates_;
     int hovered_ = -1;

@@ -4,15 +4,14 @@
 #include <string>
 
 #include "editor/EditorColours.h"
+#include "editor/ModulationMatrixPluginInterface.h"
 #include "editor/SourceDragButton.h"
-#include "editor/VornInterface.h"
 #include "engine/ModulationNames.h"
-#include "engine/VornPlugin.h"
-#include "engine/VornPresets.h"
 #include "framework/AbstractPluginParameter.h"
 #include "gui/Label.h"
 #include "gui/Menu.h"
 #include "gui/Modifiers.h"
+#include "modulation/ModulationMatrixPlugin.h"
 #include "persistence/ComponentPresetHandler.h"
 #include "persistence/ComponentPresetTypes.h"
 
@@ -50,7 +49,7 @@ protected:
     }
 };
 
-SourceSelectionBar::SourceSelectionBar(VornInterface& editor) : editor_(editor) {
+SourceSelectionBar::SourceSelectionBar(ModulationMatrixPluginInterface& editor) : editor_(editor) {
     for (int t = 0; t < kTypes; ++t) {
         counts_[static_cast<size_t>(t)] = &add<Count>();
         editor.bind(*counts_[static_cast<size_t>(t)], kSourceTypes[t].count);
@@ -107,7 +106,8 @@ int SourceSelectionBar::visibleSources() const {
 
 void SourceSelectionBar::paint(gui::Graphics&) {}
 
-SlotInterface::SlotInterface(VornInterface& editor, int slot) : editor_(editor), slot_(slot) {
+SlotInterface::SlotInterface(ModulationMatrixPluginInterface& editor, int slot)
+    : editor_(editor), slot_(slot) {
     gui::Knob::Style style;
     style.value = gui::palette::kModulation;
     style.bipolar = false;
@@ -146,7 +146,7 @@ void SlotInterface::paint(gui::Graphics& g) {
            target < 0 ? gui::palette::kTextDisabled : gui::palette::kText, gui::Align::Left);
 }
 
-ModulationSection::ModulationSection(VornInterface& editor) : editor_(editor) {
+ModulationSection::ModulationSection(ModulationMatrixPluginInterface& editor) : editor_(editor) {
     add_ = &add<gui::PopupButton>(
         "Add Source", [this] { return addSourceMenu(); }, [this](int id) { chooseAddSource(id); });
     sources_ = &add<SourceSelectionBar>(editor);
@@ -185,7 +185,7 @@ gui::Menu ModulationSection::addSourceMenu() {
             continue;
         }
         auto& handler = *handlers_.emplace_back(std::make_unique<ComponentPresetHandler>(
-            editor_.vorn().presets(), kPresetTypes[t], next, [this](const std::string& m) {
+            editor_.componentPresets(), kPresetTypes[t], next, [this](const std::string& m) {
                 if (gui::UserInterface* ui = editor_.userInterface())
                     ui->messageBox(m, gui::box::kOk);
             }));

@@ -18,7 +18,7 @@ namespace gui {
 class Menu;
 }
 class SourceDragButton;
-class VornInterface;
+class ModulationMatrixPluginInterface;
 
 // The sources in use, each a handle to drag onto a target, under the "Add Source" menu.
 class SourceSelectionBar : public gui::Component {
@@ -30,7 +30,7 @@ public:
     static constexpr int kTypes = 5;
     static const char* const kTypeNames[kTypes];
 
-    explicit SourceSelectionBar(VornInterface& editor);
+    explicit SourceSelectionBar(ModulationMatrixPluginInterface& editor);
     // Shows the handles of the active sources; the height it needs.
     int refresh();
     int visibleSources() const;
@@ -43,7 +43,7 @@ public:
 
 private:
     class Count;
-    VornInterface& editor_;
+    ModulationMatrixPluginInterface& editor_;
     std::array<gui::ValueControl*, kTypes> counts_{};
     std::array<int, kTypes> minimums_{};
     std::array<SourceDragButton*, synth::kSourceCount> handles_{};
@@ -53,7 +53,7 @@ private:
 class SlotInterface : public gui::Component {
 public:
     static constexpr int kHeight = 34;
-    SlotInterface(VornInterface& editor, int slot);
+    SlotInterface(ModulationMatrixPluginInterface& editor, int slot);
     gui::Knob& level() { return *level_; }
     void paint(gui::Graphics& g) override;
     // A click selects the slot: a function-4 drag on its target knob then sets its depth.
@@ -64,7 +64,7 @@ protected:
     void resized() override;
 
 private:
-    VornInterface& editor_;
+    ModulationMatrixPluginInterface& editor_;
     int slot_;
     gui::Knob* level_;
 };
@@ -74,7 +74,7 @@ class ModulationSection : public gui::Component {
 public:
     static constexpr const char* kDragHint =
         "Drag and drop a source to a target knob to create modulation connections";
-    explicit ModulationSection(VornInterface& editor);
+    explicit ModulationSection(ModulationMatrixPluginInterface& editor);
     ~ModulationSection() override;
     // "New XY Controller", then per type of source with component presets a submenu: "Default"
     // and the presets, each adding the source with that preset.
@@ -96,7 +96,7 @@ protected:
     void resized() override;
 
 private:
-    VornInterface& editor_;
+    ModulationMatrixPluginInterface& editor_;
     void addPresetItems(gui::Menu& menu, int type, ComponentPresetHandler& h,
                         const std::vector<PresetMenuItem>& items);
 

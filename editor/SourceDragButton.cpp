@@ -3,13 +3,13 @@
 #include <cstdlib>
 
 #include "editor/ModulationDragStage.h"
-#include "editor/VornInterface.h"
+#include "editor/ModulationMatrixPluginInterface.h"
 #include "engine/ModulationNames.h"
 #include "gui/Graphics.h"
 #include "gui/Modifiers.h"
 #include "gui/Palette.h"
 
-SourceDragButton::SourceDragButton(VornInterface& editor, int source)
+SourceDragButton::SourceDragButton(ModulationMatrixPluginInterface& editor, int source)
     : gui::Button(modulationSourceNames()[static_cast<size_t>(source)]),
       editor_(editor),
       source_(source) {}

@@ -2,13 +2,13 @@
 
 #include "gui/Button.h"
 
-class VornInterface;
+class ModulationMatrixPluginInterface;
 
 // A modulation source's handle: dragged 5 pixels or more, it starts a modulation drag over the
 // editor; a shorter press is a click.
 class SourceDragButton : public gui::Button {
 public:
-    SourceDragButton(VornInterface& editor, int source);
+    SourceDragButton(ModulationMatrixPluginInterface& editor, int source);
     int source() const { return source_; }
     bool dragging() const { return dragging_; }
     // Framed while it drives something the musician asked about.
@@ -21,7 +21,7 @@ public:
     void mouseUp(const gui::MouseEvent& e) override;
 
 private:
-    VornInterface& editor_;
+    ModulationMatrixPluginInterface& editor_;
     int source_;
     gui::Point press_;
     bool pressed_ = false;

@@ -20,7 +20,7 @@ VornPlugin::VornSettings& settingsOf(VornPlugin& p) {
 }  // namespace
 
 VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
-    : QuorvalisPluginInterface(plugin, host), vorn_(plugin) {
+    : ModulationMatrixPluginInterface(plugin, host), vorn_(plugin) {
     sections_ = makeSections(*this);
     const char* icons[kSectionCount] = {"IconOscillators", "IconFilters", "IconEnvelopes",
                                         "IconXlfos",       "IconDelay",   "IconFollowers",
@@ -28,8 +28,6 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     for (size_t i = 0; i < sections_.size() && i < kSectionCount; ++i)
         sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
-    slots_ = &add<SourceSlotController>(*this);
-    indicators_ = std::make_unique<ModulationIndicatorManager>(*slots_);
     addComponentButtons();
     tall_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Tall");
     tall_->setValue(layout() == 1);
@@ -37,9 +35,7 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
     showModulation_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Mod");
     showModulation_->setValue(showingModulation());
     showModulation_->onClick = [this] { setShowModulation(showModulation_->on()); };
-    modulation_ = &add<ModulationSection>(*this);
-    modulation_->setVisible(showingModulation());
-    rings_ = std::make_unique<DepthRings>(*this);
+    modulation().setVisible(showingModulation());
     for (size_t i = 0; i < sections_.size(); ++i)
         sections_[i]->onTitleClicked = [this, i] {
             const int index = static_cast<int>(i);
@@ -52,6 +48,10 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
 }
 
 VornInterface::~VornInterface() = default;
+
+ComponentPresetOwner& VornInterface::componentPresets() {
+    return vorn_.presets();
+}
 
 int VornInterface::expandedSection() const {
     const int s = settingsOf(vorn_).expandedSection;
@@ -80,7 +80,7 @@ bool VornInterface::showingModulation() const {
 bool VornInterface::setShowModulation(bool show) {
     settingsOf(vorn_).showModulation = show;
     showModulation_->setValue(show);
-    modulation_->setVisible(show);
+    modulation().setVisible(show);
     return applySize();
 }
 
@@ -152,7 +152,6 @@ void VornInterface::addComponentButtons() {
     for (int i = 0; i < synth::kDelays; ++i) buttons_.push_back(&add<DelayButton>(*this, i));
     for (int i = 0; i < synth::kFilters; ++i)
         buttons_.push_back(&add<FilterButton>(*this, i, true));
-    slots_->onChange = [this] { slotsChanged(); };
 }
 
 // Two rows: the five voice components, then the four of the delay.
@@ -170,29 +169,23 @@ void VornInterface::layoutComponentButtons(const gui::Rect& area) {
     }
 }
 
-void VornInterface::showModulators(int first, int count) {
-    if (!showingModulation()) setShowModulation(true);
-    modulation_->highlight(indicators_->slotsOf(first, count));
-}
-
 void VornInterface::slotsChanged() {
+    ModulationMatrixPluginInterface::slotsChanged();
     for (VornComponentButton* b : buttons_) b->repaint();
-    if (modulation_) modulation_->refresh();
 }
 
 void VornInterface::idle() {
-    QuorvalisPluginInterface::idle();
-    rings_->refresh();
+    ModulationMatrixPluginInterface::idle();
     presetBar_->refresh();
 }
 
 void VornInterface::presetChanged() {
-    QuorvalisPluginInterface::presetChanged();
+    ModulationMatrixPluginInterface::presetChanged();
     presetBar_->refresh();
 }
 
 void VornInterface::resized() {
-    QuorvalisPluginInterface::resized();
+    ModulationMatrixPluginInterface::resized();
     if (presetBar_) presetBar_->setBounds(presetBarArea());
     layoutSections();
 }
@@ -202,8 +195,7 @@ void VornInterface::layoutSections() {
     // The sound sections keep the narrow width; the modulation column takes the rest.
     const gui::Rect content{all.x, all.y, std::min(all.width, VornPlugin::kNarrowEditorWidth),
                             all.height};
-    if (modulation_)
-        modulation_->setBounds({content.right(), all.y, all.width - content.width, all.height});
+    modulation().setBounds({content.right(), all.y, all.width - content.width, all.height});
     constexpr int kStrip = 2 * kComponentRowHeight + 3 * 3;
     if (!buttons_.empty()) layoutComponentButtons({content.x, content.y, content.width, kStrip});
     const gui::Rect area{content.x, content.y + kStrip, content.width, content.height - kStrip};

@@ -4,20 +4,16 @@
 #include <vector>
 
 #include "editor/EditorSection.h"
-#include "editor/ModulationIndicator.h"
+#include "editor/ModulationMatrixPluginInterface.h"
 #include "editor/PresetBar.h"
-#include "editor/QuorvalisPluginInterface.h"
-#include "editor/SourceSlotController.h"
 
 class VornPlugin;
 class VornComponentButton;
-class ModulationSection;
-class DepthRings;
 
 // The synthesizer's editor: its sound sections stacked between the bars. In the short layout a
 // collapsed section shows only its title; in the tall one, its compact strip too. One section
 // at a time is expanded to its full panel ("ExpandedSection").
-class VornInterface : public QuorvalisPluginInterface {
+class VornInterface : public ModulationMatrixPluginInterface {
 public:
     enum Section {
         kOscillators,
@@ -48,17 +44,12 @@ public:
     bool setLayout(int layout);
     // Shows or hides the modulation column ("ShowModulation"), widening the editor; false when
     // the host could not resize, as with the layout.
-    bool setShowModulation(bool show);
-    bool showingModulation() const;
-    ModulationSection& modulation() { return *modulation_; }
-    DepthRings& depthRings() { return *rings_; }
-    // Opens the modulation column with the slots that drive targets [first, first + count)
-    // and their sources marked.
-    void showModulators(int first, int count);
+    bool setShowModulation(bool show) override;
+    bool showingModulation() const override;
+    ComponentPresetOwner& componentPresets() override;
+
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
-    const ModulationIndicatorManager* indicators() const { return indicators_.get(); }
-    SourceSlotController& slots() { return *slots_; }
     // The oscillators, voice filters, delay sides and delay filters as component buttons, in
     // that order, above the sections.
     static constexpr int kComponentButtons = 9;
@@ -79,16 +70,14 @@ private:
     void addComponentButtons();
     void layoutComponentButtons(const gui::Rect& area);
     bool applySize();
-    void slotsChanged();
+    void slotsChanged() override;
 
     VornPlugin& vorn_;
     PresetBar* presetBar_ = nullptr;
     gui::ToggleButton* tall_ = nullptr;
     gui::ToggleButton* showModulation_ = nullptr;
-    ModulationSection* modulation_ = nullptr;
-    std::unique_ptr<DepthRings> rings_;
+
     std::vector<EditorSection*> sections_;
-    SourceSlotController* slots_ = nullptr;
-    std::unique_ptr<ModulationIndicatorManager> indicators_;
+
     std::vector<VornComponentButton*> buttons_;
 };
