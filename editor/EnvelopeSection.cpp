@@ -9,8 +9,10 @@
 #include "editor/DependentControl.h"
 #include "editor/EditorColours.h"
 #include "editor/InstanceSwitch.h"
+#include "editor/ModulationIndicator.h"
 #include "editor/ParameterMirror.h"
 #include "gui/Label.h"
+#include "gui/Modifiers.h"
 #include "gui/ValueButton.h"
 
 namespace {
@@ -109,6 +111,13 @@ void EnvelopeDisplay::paint(gui::Graphics& g) {
     }
     g.text("key up", {static_cast<int>(x) + 3, 2, 60, 14}, gui::palette::kSmall,
            gui::palette::kTextDim, gui::Align::Left);
+    if (modulated && modulated()) ModulationIndicator::paint(g, b);
+}
+
+bool EnvelopeDisplay::mouseDown(const gui::MouseEvent& e) {
+    if (!(e.modifiers & gui::modifier::kLeftButton) || !onIndicatorClicked) return false;
+    onIndicatorClicked();
+    return true;
 }
 
 EnvelopeSection::EnvelopeSection(GenericPluginInterface& editor)

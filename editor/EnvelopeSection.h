@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "editor/EditorSection.h"
 #include "gui/Shape.h"
@@ -27,6 +28,12 @@ public:
     float levelAt(float y) const;
     void update();
     void paint(gui::Graphics& g) override;
+    // Set by an editor with a modulation matrix: whether a slot modulates this envelope, and
+    // what a click on the indicator does.
+    std::function<bool()> modulated;
+    std::function<void()> onIndicatorClicked;
+    bool mouseDown(const gui::MouseEvent& e) override;
+    bool wantsMouse() const override { return modulated && modulated(); }
 
 private:
     GenericPluginInterface& editor_;

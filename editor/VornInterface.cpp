@@ -3,6 +3,7 @@
 #include "editor/ComponentButtons.h"
 #include "editor/ComponentPresetButton.h"
 #include "editor/DepthRings.h"
+#include "editor/EnvelopeSection.h"
 #include "editor/ModulationSection.h"
 #include "editor/Sections.h"
 #include "engine/VornPlugin.h"
@@ -29,6 +30,7 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
         sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
     addComponentButtons();
+    watchEnvelopes();
     tall_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Tall");
     tall_->setValue(layout() == 1);
     tall_->onClick = [this] { setLayout(tall_->on() ? 1 : 0); };
@@ -144,6 +146,19 @@ void VornInterface::addPresetButtons() {
     }
 }
 
+// The envelopes' pictures show when a slot modulates their envelope, as the buttons do.
+void VornInterface::watchEnvelopes() {
+    auto& envelopes = static_cast<EnvelopeSection&>(section(kEnvelopes));
+    for (int k = 0; k < EnvelopeSection::kCount; ++k) {
+        const int first = synth::kFirstEnvelopeTarget + k * synth::kTargetsPerEnvelope;
+        EnvelopeDisplay& d = envelopes.display(k);
+        d.modulated = [this, first] {
+            return indicators()->modulated(first, synth::kTargetsPerEnvelope);
+        };
+        d.onIndicatorClicked = [this, first] { showModulators(first, synth::kTargetsPerEnvelope); };
+    }
+}
+
 void VornInterface::addComponentButtons() {
     for (int i = 0; i < synth::kOscillators; ++i)
         buttons_.push_back(&add<OscillatorButton>(*this, i));
@@ -172,6 +187,7 @@ void VornInterface::layoutComponentButtons(const gui::Rect& area) {
 void VornInterface::slotsChanged() {
     ModulationMatrixPluginInterface::slotsChanged();
     for (VornComponentButton* b : buttons_) b->repaint();
+    section(kEnvelopes).repaint();
 }
 
 void VornInterface::idle() {

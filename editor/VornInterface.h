@@ -68,6 +68,7 @@ private:
     void addLinkGhosts();
     void addPresetButtons();
     void addComponentButtons();
+    void watchEnvelopes();
     void layoutComponentButtons(const gui::Rect& area);
     bool applySize();
     void slotsChanged() override;

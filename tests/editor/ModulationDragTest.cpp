@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "editor/ComponentButtons.h"
+#include "editor/EnvelopeSection.h"
 #include "editor/ModulationDragStage.h"
 #include "editor/ModulationSection.h"
 #include "editor/SourceDragButton.h"
@@ -141,6 +142,17 @@ TEST_F(ModulationDragTest, IndicatorsShowTheSlotsResponsible) {
     editor.mouseReleased({peak, gui::modifier::kShift, time += 20});
     EXPECT_TRUE(section.highlighted(1));
     EXPECT_FALSE(section.highlighted(0));
+
+    // The envelopes' pictures: a slot on the main envelope's attack marks it alone.
+    editor.slots().connect(kXlfo1, synth::kFirstEnvelopeTarget + 1);
+    editor.idle();
+    auto& envelopes = static_cast<EnvelopeSection&>(editor.section(VornInterface::kEnvelopes));
+    EXPECT_TRUE(envelopes.display(0).modulated());
+    EXPECT_FALSE(envelopes.display(1).modulated());
+    editor.expand(VornInterface::kEnvelopes);
+    click(centre(envelopes.display(0).rootBounds()));
+    EXPECT_TRUE(section.highlighted(2));
+    EXPECT_FALSE(section.highlighted(1));
 }
 
 // "Sort Slots" orders the slots by source, then target; each keeps its level and inversion, and
