@@ -31,6 +31,7 @@ void ComponentButton::paint(gui::Graphics& g) {
     const int left = enableSwitch() ? kSwitchSize + 6 : 5;
     g.text(name(), {left, 2, b.width - left - 12, kNameHeight - 2}, gui::palette::kSmall,
            enabled() ? gui::palette::kText : gui::palette::kTextDisabled, gui::Align::Left);
+    if (!pictureShown()) return;
     const gui::Rect picture = pictureArea(b);
     g.save();
     g.clip(picture);
@@ -93,6 +94,7 @@ OscillatorButton::OscillatorButton(VornInterface& editor, int index)
     bindAll(kSuffixes, " Pulse Width");
     setTargets(synth::oscillatorTarget(index, 0), 3, editor.indicators());
     wave_ = &add<WaveDisplay>(*slot(3), *furtherControl(0), accent());
+    addPictureChild(*wave_);
 }
 
 void OscillatorButton::resized() {
@@ -126,6 +128,7 @@ FilterButton::FilterButton(VornInterface& editor, int index, bool delayFilter)
     auto& curve = add<FilterCurve>(editor, prefix(), accent());
     curve.setCompact(true);
     curve_ = &curve;
+    addPictureChild(curve);
 }
 
 void FilterButton::resized() {

@@ -146,6 +146,12 @@ bool ComponentButton::enabled() const {
     return !enable_ || enable_->on();
 }
 
+void ComponentButton::showPicture(bool show) {
+    picture_ = show;
+    for (gui::Component* c : pictureChildren_) c->setVisible(show);
+    repaint();
+}
+
 void ComponentButton::resized() {
     if (enable_) enable_->setBounds({3, 3, kSwitchSize, kSwitchSize});
 }

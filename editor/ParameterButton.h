@@ -79,9 +79,14 @@ public:
     std::function<void(int section)> onToggleSection;
 
     void paint(gui::Graphics& g) override;
+    // Without its picture the button shows its name and switch only ("ShowComponentDisplays").
+    void showPicture(bool show);
+    bool pictureShown() const { return picture_; }
 
 protected:
     void clickAction(uint32_t modifiers) override;
+    // A child that draws part of the picture, hidden with it.
+    void addPictureChild(gui::Component& c) { pictureChildren_.push_back(&c); }
     void resized() override;
     // The picture of the settings, inside the frame and below the name.
     virtual void paintPicture(gui::Graphics& g, const gui::Rect& area) = 0;
@@ -94,4 +99,6 @@ private:
     int section_;
     gui::ToggleButton* enable_ = nullptr;
     std::vector<gui::ValueControl*> further_;
+    std::vector<gui::Component*> pictureChildren_;
+    bool picture_ = true;
 };

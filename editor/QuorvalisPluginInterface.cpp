@@ -89,6 +89,11 @@ gui::Menu QuorvalisPluginInterface::helpMenu() const {
     return m;
 }
 
+bool QuorvalisPluginInterface::componentDisplaysShown() {
+    const GenericPlugin::SharedSettings* shared = GenericPlugin::sharedSettings();
+    return !shared || shared->showComponentDisplays;
+}
+
 void QuorvalisPluginInterface::helpChosen(int item) {
     gui::UserInterface* ui = userInterface();
     GenericPlugin::SharedSettings* shared = GenericPlugin::sharedSettings();
@@ -107,6 +112,7 @@ void QuorvalisPluginInterface::helpChosen(int item) {
                                                       : shared->showComponentDisplays;
                 flag = !flag.get();
                 plugin().writeSettings();
+                if (item == kComponentDisplays) componentDisplaysChanged();
                 repaint();
             }
             break;

@@ -31,6 +31,8 @@ public:
     void setHelpFile(std::string path) { helpFile_ = std::move(path); }
     gui::Menu helpMenu() const;
     void helpChosen(int item);
+    // "ShowComponentDisplays": whether component buttons show their pictures.
+    static bool componentDisplaysShown();
     // The text of the About box.
     virtual std::string aboutText() const;
 
@@ -43,6 +45,8 @@ public:
     void learnMenuChosen(int item);
 
 protected:
+    // After "Show Component Displays" was switched.
+    virtual void componentDisplaysChanged() {}
     void resized() override;
     gui::ControlBar& bottomBar() { return *bottomBar_; }
     // The shared controller map and the receiver that learns; none: no MIDI learn.

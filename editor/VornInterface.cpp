@@ -30,6 +30,7 @@ VornInterface::VornInterface(VornPlugin& plugin, HostEdits* host)
         sections_[i]->setIcon(icons[i]);
     presetBar_ = &add<PresetBar>(*this, plugin.presets());
     addComponentButtons();
+    componentDisplaysChanged();
     watchEnvelopes();
     tall_ = &bottomBar().addItem<gui::ToggleButton>(44, true, "Tall");
     tall_->setValue(layout() == 1);
@@ -182,6 +183,10 @@ void VornInterface::layoutComponentButtons(const gui::Rect& area) {
                  area.y + kGap + r * (kComponentRowHeight + kGap), width, kComponentRowHeight});
         }
     }
+}
+
+void VornInterface::componentDisplaysChanged() {
+    for (VornComponentButton* b : buttons_) b->showPicture(componentDisplaysShown());
 }
 
 void VornInterface::slotsChanged() {

@@ -72,6 +72,7 @@ private:
     void layoutComponentButtons(const gui::Rect& area);
     bool applySize();
     void slotsChanged() override;
+    void componentDisplaysChanged() override;
 
     VornPlugin& vorn_;
     PresetBar* presetBar_ = nullptr;

@@ -166,3 +166,20 @@ TEST_F(ComponentButtonTest, TheIndicatorFollowsTheActiveSlots) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Show Component Displays" takes the pictures off the buttons and puts them back.
+TEST_F(ComponentButtonTest, ComponentDisplaysCanBeHidden) {
+    const bool shown = QuorvalisPluginInterface::componentDisplaysShown();
+    auto& osc = editor.componentButton(kOsc1);
+    EXPECT_EQ(osc.pictureShown(), shown);
+    editor.helpChosen(QuorvalisPluginInterface::kComponentDisplays);
+    EXPECT_EQ(osc.pictureShown(), !shown);
+    for (const auto& child : osc.children())
+        if (!dynamic_cast<gui::ValueControl*>(child.get())) EXPECT_EQ(child->visible(), !shown);
+    editor.helpChosen(QuorvalisPluginInterface::kComponentDisplays);
+    EXPECT_EQ(osc.pictureShown(), shown);
+}
+
+}  // namespace
