@@ -176,8 +176,11 @@ TEST_F(ComponentButtonTest, ComponentDisplaysCanBeHidden) {
     EXPECT_EQ(osc.pictureShown(), shown);
     editor.helpChosen(QuorvalisPluginInterface::kComponentDisplays);
     EXPECT_EQ(osc.pictureShown(), !shown);
-    for (const auto& child : osc.children())
-        if (!dynamic_cast<gui::ValueControl*>(child.get())) EXPECT_EQ(child->visible(), !shown);
+    for (const auto& child : osc.children()) {
+        if (!dynamic_cast<gui::ValueControl*>(child.get())) {
+            EXPECT_EQ(child->visible(), !shown);
+        }
+    }
     editor.helpChosen(QuorvalisPluginInterface::kComponentDisplays);
     EXPECT_EQ(osc.pictureShown(), shown);
 }
