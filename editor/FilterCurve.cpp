@@ -9,6 +9,7 @@
 #include "dsp/MultiDesignFilter.h"
 #include "dsp/StateVariableFilter.h"
 #include "editor/GenericPluginInterface.h"
+#include "editor/WatchControl.h"
 #include "engine/VornEngine.h"
 
 namespace {
@@ -106,23 +107,14 @@ double cleanGain(const FilterCurve::Settings& s, double hz, double rate) {
 
 }  // namespace
 
-// A hidden control bound to one of the filter's parameters: whenever the parameter changes,
-// from the hand or from elsewhere, the curve is drawn again.
-class FilterCurve::Watch : public gui::ValueControl {
-protected:
-    void valueShown() override {
-        if (parent()) parent()->repaint();
-    }
-};
-
 FilterCurve::FilterCurve(GenericPluginInterface& editor, const std::string& filter,
                          gui::Colour accent)
     : gui::Curve(curveStyle(accent)), accent_(accent) {
     const char* suffixes[kWatched] = {" Freq",    " Peak", " Characteristic", " Response", " Slope",
                                       " Enabled", " Pan"};
     for (int i = 0; i < kWatched; ++i) {
-        watched_[i] = &add<Watch>();
-        watched_[i]->setVisible(false);
+        // Whenever the parameter changes, from the hand or from elsewhere, the curve is redrawn.
+        watched_[i] = &add<WatchControl>([this] { repaint(); });
         editor.bind(*watched_[i], filter + suffixes[i]);
     }
 }

@@ -55,7 +55,6 @@ private:
     void paintGrid(gui::Graphics& g);
     static gui::Curve::Style curveStyle(gui::Colour accent);
 
-    class Watch;
     enum { kFrequency, kPeak, kCharacteristic, kResponse, kSlope, kEnabled, kPan, kWatched };
     gui::ValueControl* watched_[kWatched];
     gui::Colour accent_;

@@ -188,9 +188,7 @@ bool GenericPluginInterface::typeValue(gui::ValueControl& control, const std::st
     Binding* b = find(control);
     float plain = 0;
     if (!b || !b->parameter->parseText(text, &plain)) return false;
-    control.beginEdit();
-    control.changeTo(toSteps(*b->parameter, plain));
-    control.endEdit();
+    control.editTo(toSteps(*b->parameter, plain));
     return true;
 }
 
@@ -214,11 +212,7 @@ bool GenericPluginInterface::mouseDown(const gui::MouseEvent& e) {
         menu.add("Default Value", 2);
         gui::PopupMenu::show(*this, std::move(menu), e.position, [this, c](int id) {
             if (id == 1) editValue(*c);
-            if (id == 2) {
-                c->beginEdit();
-                c->changeTo(c->defaultValue());
-                c->endEdit();
-            }
+            if (id == 2) c->editTo(c->defaultValue());
         });
         return true;
     }

@@ -6,6 +6,7 @@
 #include "editor/EditorColours.h"
 #include "editor/ModulationMatrixPluginInterface.h"
 #include "editor/SourceDragButton.h"
+#include "editor/WatchControl.h"
 #include "engine/ModulationNames.h"
 #include "framework/AbstractPluginParameter.h"
 #include "gui/Label.h"
@@ -36,22 +37,12 @@ constexpr int kMargin = 4;
 const char* const SourceSelectionBar::kTypeNames[kTypes] = {
     "XY Controller", "XLFO", "Envelope Generator", "Envelope Follower", "MIDI Source"};
 
-// A hidden control on a type's active count: a change shows or hides handles.
-class SourceSelectionBar::Count : public gui::ValueControl {
-public:
-    Count() { setVisible(false); }
-
-protected:
-    void valueShown() override {
-        if (parent() && parent()->parent())
-            if (auto* section = dynamic_cast<ModulationSection*>(parent()->parent()))
-                section->refresh();
-    }
-};
-
 SourceSelectionBar::SourceSelectionBar(ModulationMatrixPluginInterface& editor) : editor_(editor) {
     for (int t = 0; t < kTypes; ++t) {
-        counts_[static_cast<size_t>(t)] = &add<Count>();
+        // A change of a count shows or hides handles.
+        counts_[static_cast<size_t>(t)] = &add<WatchControl>([this] {
+            if (auto* section = dynamic_cast<ModulationSection*>(parent())) section->refresh();
+        });
         editor.bind(*counts_[static_cast<size_t>(t)], kSourceTypes[t].count);
         const int id = editor.parameterId(kSourceTypes[t].count);
         minimums_[static_cast<size_t>(t)] =
@@ -72,9 +63,7 @@ int SourceSelectionBar::nextInstance(int type) const {
 void SourceSelectionBar::addSource(int type) {
     gui::ValueControl& count = *counts_[static_cast<size_t>(type)];
     if (count.value() >= count.maximum()) return;
-    count.beginEdit();
-    count.changeBy(1);
-    count.endEdit();
+    count.editTo(count.value() + 1);
 }
 
 int SourceSelectionBar::refresh() {

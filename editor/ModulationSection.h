@@ -42,7 +42,6 @@ public:
     void paint(gui::Graphics& g) override;
 
 private:
-    class Count;
     ModulationMatrixPluginInterface& editor_;
     std::array<gui::ValueControl*, kTypes> counts_{};
     std::array<int, kTypes> minimums_{};

@@ -4,19 +4,8 @@
 
 #include "editor/GenericPluginInterface.h"
 #include "editor/QuorvalisPluginInterface.h"
+#include "editor/WatchControl.h"
 #include "gui/Modifiers.h"
-
-// A slot's parameter as a control that is never shown: the editor binds it like a knob, and a
-// change from elsewhere (automation, presets, undo) repaints the button's picture.
-class ParameterButton::Binding : public gui::ValueControl {
-public:
-    Binding() { setVisible(false); }
-
-protected:
-    void valueShown() override {
-        if (parent()) parent()->repaint();
-    }
-};
 
 namespace {
 
@@ -29,7 +18,8 @@ bool hasFunction(uint32_t modifiers, uint32_t function) {
 ParameterButton::ParameterButton(GenericPluginInterface& editor) : editor_(editor) {}
 
 gui::ValueControl& ParameterButton::watch(const std::string& parameter) {
-    auto& b = add<Binding>();
+    // Any change, from the hand or from elsewhere, redraws the picture.
+    auto& b = add<WatchControl>([this] { repaint(); });
     editor_.bind(b, parameter);
     return b;
 }
@@ -169,10 +159,7 @@ void ComponentButton::clickAction(uint32_t modifiers) {
 void ComponentButton::reset() {
     editor().beginActionGroup();
     auto toDefault = [](gui::ValueControl* c) {
-        if (!c) return;
-        c->beginEdit();
-        c->changeTo(c->defaultValue());
-        c->endEdit();
+        if (c) c->editTo(c->defaultValue());
     };
     for (int i = 0; i < kSlots; ++i) toDefault(slot(i));
     for (gui::ValueControl* c : further_) toDefault(c);

@@ -44,7 +44,6 @@ protected:
     gui::ValueControl& watch(const std::string& parameter);
 
 private:
-    class Binding;
     int firstSlot() const { return second_ ? 2 : 0; }
     void beginPair();
     void endPair();

@@ -4,34 +4,25 @@
 #include <vector>
 
 #include "editor/GenericPluginInterface.h"
-
-class SourceSlotController::Watch : public gui::ValueControl {
-public:
-    explicit Watch(SourceSlotController& owner) : owner_(owner) { setVisible(false); }
-
-protected:
-    void valueShown() override {
-        if (owner_.onChange) owner_.onChange();
-    }
-
-private:
-    SourceSlotController& owner_;
-};
+#include "editor/WatchControl.h"
 
 SourceSlotController::SourceSlotController(GenericPluginInterface& editor) : editor_(editor) {
     setVisible(false);
-    active_ = &add<Watch>(*this);
+    const auto changed = [this] {
+        if (onChange) onChange();
+    };
+    active_ = &add<WatchControl>(changed);
     editor.bind(*active_, "Num Active Slots");
     // Each list starts with "< Source >" or "< Target >": value v is number v - 1.
     for (size_t i = 0; i < synth::kSlots; ++i) {
         const std::string slot = "Slot " + std::to_string(i + 1);
-        sources_[i] = &add<Watch>(*this);
+        sources_[i] = &add<WatchControl>(changed);
         editor.bind(*sources_[i], slot + " Source");
-        targets_[i] = &add<Watch>(*this);
+        targets_[i] = &add<WatchControl>(changed);
         editor.bind(*targets_[i], slot + " Target");
         const char* fields[3] = {" Level", " Bypassed", " Inverted"};
         for (size_t f = 0; f < 3; ++f) {
-            others_[i][f] = &add<Watch>(*this);
+            others_[i][f] = &add<WatchControl>(changed);
             editor.bind(*others_[i][f], slot + fields[f]);
         }
     }
@@ -40,10 +31,7 @@ SourceSlotController::SourceSlotController(GenericPluginInterface& editor) : edi
 namespace {
 
 void set(gui::ValueControl& c, int value) {
-    if (c.value() == value) return;
-    c.beginEdit();
-    c.changeTo(value);
-    c.endEdit();
+    if (c.value() != value) c.editTo(value);
 }
 
 }  // namespace

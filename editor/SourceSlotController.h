@@ -36,7 +36,6 @@ public:
     std::function<void()> onChange;
 
 private:
-    class Watch;
     GenericPluginInterface& editor_;
     int last_ = -1;
     gui::ValueControl* active_ = nullptr;

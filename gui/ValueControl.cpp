@@ -44,6 +44,12 @@ void ValueControl::endEdit() {
     repaint();
 }
 
+void ValueControl::editTo(int32_t v) {
+    beginEdit();
+    changeTo(v);
+    endEdit();
+}
+
 std::string ValueControl::valueText() const {
     return formatter_ ? formatter_(value_) : std::to_string(value_);
 }
@@ -79,9 +85,7 @@ void ValueControl::dragRelease() {
 }
 
 void ValueControl::resetToDefault() {
-    beginEdit();
-    changeTo(default_);
-    endEdit();
+    editTo(default_);
 }
 
 }  // namespace gui

@@ -41,6 +41,8 @@ public:
     void changeBy(int32_t steps);
     void changeTo(int32_t v);
     void endEdit();
+    // A whole edit to one value: begin, change, end.
+    void editTo(int32_t v);
     bool editing() const { return editing_; }
 
     void addListener(ValueControlListener* l) { listeners_.push_back(l); }
