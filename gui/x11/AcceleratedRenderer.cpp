@@ -161,6 +161,7 @@ void AcceleratedRenderer::run() {
 std::string AcceleratedRenderer::setUp() {
     display_ = XOpenDisplay(config_.displayName.c_str());
     if (!display_) return "cannot open the display";
+    guard_.emplace(display_);
     if (std::string why = glxUsable(display_); !why.empty()) return why;
     GLXFBConfig config = configForVisual(display_, config_.visual);
     if (!config) return "no GLX configuration for the window";
@@ -196,6 +197,7 @@ void AcceleratedRenderer::tearDown() {
         releaseContext();
     }
     XCloseDisplay(display_);
+    guard_.reset();
     display_ = nullptr;
 }
 

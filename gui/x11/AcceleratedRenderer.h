@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "gui/Geometry.h"
 #include "gui/x11/AcceleratedBitmap.h"
 #include "gui/x11/GlCapabilities.h"
+#include "gui/x11/XErrorTrap.h"
 #include "gui/x11/Xlib.h"
 
 namespace gui::x11 {
@@ -63,6 +65,7 @@ private:
 
     Config config_;
     Display* display_ = nullptr;
+    std::optional<XErrorGuard> guard_;  // while display_ is open
     GLXContext context_ = nullptr;
     GLXWindow drawable_ = 0;
     AcceleratedBitmap bitmap_;

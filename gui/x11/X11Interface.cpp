@@ -75,13 +75,16 @@ std::unique_ptr<X11Interface> X11Interface::create(RootControl& root, const Opti
 }
 
 X11Interface::X11Interface(RootControl& root, Display* display, float scale)
-    : UserInterface(root), display_(display), scale_(scale) {}
+    : UserInterface(root), display_(display), scale_(scale) {
+    guard_.emplace(display_);
+}
 
 X11Interface::~X11Interface() {
     clipboard_.reset();
     // The render thread and the window go before the connection.
     control_.reset();
     XCloseDisplay(display_);
+    guard_.reset();
 }
 
 int32_t X11Interface::toDevice(int32_t logical) const {

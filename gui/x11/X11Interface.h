@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gui/UserInterface.h"
 #include "gui/x11/X11Timer.h"
+#include "gui/x11/XErrorTrap.h"
 
 struct _XDisplay;
 union _XEvent;
@@ -74,6 +76,7 @@ private:
                           unsigned long time) const;
 
     _XDisplay* display_;
+    std::optional<XErrorGuard> guard_;  // until the connection closes
     float scale_;
     std::unique_ptr<X11Control> control_;
     std::unique_ptr<X11Clipboard> clipboard_;

@@ -367,11 +367,19 @@ Window makeHostWindow(Display* host) {
     return hostWindow;
 }
 
+int hostErrors = 0;
+int countHostError(Display*, XErrorEvent*) {
+    ++hostErrors;
+    return 0;
+}
+
 // The LV2 case, on both back ends.
 void hostScenario(const XvfbServer& x, int acceleration) {
     const int tolerance = acceleration ? 1 : 0;
     Display* host = XOpenDisplay(x.display().c_str());
     ASSERT_TRUE(host);
+    const XErrorHandler hostHandler = XSetErrorHandler(countHostError);
+    hostErrors = 0;
     const Window hostWindow = makeHostWindow(host);
 
     RootControl root;
@@ -415,6 +423,15 @@ void hostScenario(const XvfbServer& x, int acceleration) {
     EXPECT_FALSE(X11Interface::create(orphan, o));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be shown"), std::string::npos);
 
+    // An error on the editor's connection (a request in flight to a window the host destroyed)
+    // does not end the process; the host's own errors still reach the host's handler.
+    XMapWindow(ui->display(), hostWindow + 1000);
+    ui->idle();
+    XSync(ui->display(), False);
+    XMapWindow(host, hostWindow + 1000);
+    XSync(host, False);
+    EXPECT_EQ(hostErrors, 1);
+
     // The host destroys its window, ours with it, and closes the editor after, with or without
     // an idle call between: nothing fails.
     XDestroyWindow(host, hostWindow);
@@ -422,6 +439,7 @@ void hostScenario(const XvfbServer& x, int acceleration) {
     if (acceleration == 0)
         for (int i = 0; i < 5; ++i) ui->idle();
     ui.reset();
+    EXPECT_EQ(XSetErrorHandler(hostHandler), &countHostError) << "the host's handler is back";
     XCloseDisplay(host);
 }
 
