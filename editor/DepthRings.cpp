@@ -1,6 +1,8 @@
 #include "editor/DepthRings.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include "editor/ModulationMatrixPluginInterface.h"
@@ -49,17 +51,25 @@ int DepthRings::slotFor(int target) const {
 void DepthRings::refresh() {
     if (!found_) findKnobs();
     const ModulationIndicatorManager& indicators = *editor_.indicators();
+    ModulationMatrixPlugin& plugin = editor_.matrixPlugin();
     for (auto& [knob, target] : knobs_) {
         if (!knob->showing()) continue;
-        float depth = 0;
-        bool bipolar = false;
+        float depth = 0, live = 0;
+        bool bipolar = false, anyLive = false;
         for (int s : indicators.slotsOf(target, 1)) {
             // At full level a source sweeps the target's whole range.
-            const float amount = timeCurve(levels_[static_cast<size_t>(s)]->getValue());
-            depth += inverted_[static_cast<size_t>(s)]->getValue() != 0 ? -amount : amount;
+            float amount = timeCurve(levels_[static_cast<size_t>(s)]->getValue());
+            if (inverted_[static_cast<size_t>(s)]->getValue() != 0) amount = -amount;
+            depth += amount;
+            const int source = editor_.slots().source(s);
             // The XY axes and the XLFOs swing both ways; the others rise from zero.
-            bipolar = bipolar || editor_.slots().source(s) < synth::kFirstEnvelopeSource;
+            bipolar = bipolar || source < synth::kFirstEnvelopeSource;
+            const float now = plugin.modulationDisplayValue(source);
+            if (std::isnan(now)) continue;
+            live += amount * now;
+            anyLive = true;
         }
         knob->setModulation(depth, bipolar);
+        knob->setModulationPosition(anyLive ? live : std::numeric_limits<float>::quiet_NaN());
     }
 }

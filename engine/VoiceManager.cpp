@@ -183,6 +183,15 @@ void VoiceManager::propertyChanged(const void* property) {
     }
 }
 
+NoteVoice* VoiceManager::newestVoice() const {
+    const Slot* newest = nullptr;
+    for (int i = 0; i < activeEnd_; ++i) {
+        const Slot& s = slots_[static_cast<size_t>(i)];
+        if (!s.voice->isMuted() && (!newest || s.stamp > newest->stamp)) newest = &s;
+    }
+    return newest ? newest->voice : nullptr;
+}
+
 void VoiceManager::produceAll(float* const* buffers, const float** outputs, uint32_t frames,
                               uint32_t flags) {
     const bool advanceOnly = (flags & wave::Environment::kFlagAdvanceOnly) != 0;

@@ -42,6 +42,8 @@ public:
     // Allocation uses slots [0, activeEnd).
     int activeEnd() const { return activeEnd_; }
     int slotNote(int slot) const { return slots_[static_cast<size_t>(slot)].note; }
+    // The voice whose note started last among those sounding; null when all are silent.
+    NoteVoice* newestVoice() const;
 
     void produceAll(float* const* buffers, const float** outputs, uint32_t frames,
                     uint32_t flags) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "dsp/OscillatorTableCache.h"
 #include "engine/OscillatorVoice.h"
@@ -289,6 +290,7 @@ void VornPlugin::render(const float** channelData, int channels, int frames) {
     for (int k = 0; k < std::min(channels, Engine::kSides); ++k) {
         channelData[k] = engine_->outputs[static_cast<size_t>(k)]->pull(n, 0);
     }
+    publishDisplayValues(n);
 }
 
 void VornPlugin::audioParameterChanged(int id) {
@@ -399,19 +401,18 @@ void VornPlugin::setTargetBaseValue(int target, float value, float rampMs) {
     }
 }
 
-float VornPlugin::modulationDisplayValue(int source) {
-    if (source < 0 || source >= kSourceCount) return 0.0f;
-    if (wave::Producer* global = modulationMatrix()->source(source).global) {
-        return global->outputData() ? global->outputData()[0] : 0.0f;
+// The sources' values at the block's end, in the newest sounding voice, for the editor.
+void VornPlugin::publishDisplayValues(uint32_t frames) {
+    NoteVoice* newest = engine_->voiceManager.newestVoice();
+    const VoiceMatrix* voice = newest ? &static_cast<VornVoice*>(newest)->matrix() : nullptr;
+    for (int s = 0; s < kSourceCount; ++s) {
+        const wave::Producer* p =
+            voice ? voice->sourceFor(s, false) : modulationMatrix()->source(s).global;
+        float value = std::numeric_limits<float>::quiet_NaN();
+        if (p && p->producedInChunk() && p->outputData())
+            value = p->outputData()[p->isConstant() ? 0 : frames - 1];
+        publishDisplayValue(s, value);
     }
-    // A per-voice source shows the newest sounding voice's value.
-    for (auto& voice : engine_->voices) {
-        if (voice->isMuted()) continue;
-        if (wave::Producer* p = voice->matrix().sourceFor(source, false)) {
-            return p->outputData() ? p->outputData()[0] : 0.0f;
-        }
-    }
-    return 0.0f;
 }
 
 void VornPlugin::propertyChanged(const void* /*property*/) {

@@ -59,7 +59,6 @@ public:
     void render(const float** channelData, int channels, int frames) override;
     void audioParameterChanged(int id) override;
     void setTargetBaseValue(int target, float value, float rampMs) override;
-    float modulationDisplayValue(int source) override;
 
     Engine& engine() { return *engine_; }
     // The data every instance shares; valid while an instance lives.
@@ -112,6 +111,7 @@ private:
     // "Total Voices" / "Unison Voices": how many notes sound at once and with how many
     // oscillator voices each.
     void layoutUnison();
+    void publishDisplayValues(uint32_t frames);
     // Bounds and slot scale of the targets outside the synthesizer's groups.
     void assignTargetRanges();
     // Sources of inactive list entries feed no slot; id -1: all lists.

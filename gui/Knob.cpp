@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "gui/Modifiers.h"
 
@@ -18,6 +19,15 @@ void Knob::setModulation(float depth, bool bipolar) {
     modulation_ = depth;
     modulationBipolar_ = bipolar;
     repaint();
+}
+
+void Knob::setModulationPosition(float offset) {
+    // Steps finer than a pixel of the ring would redraw for nothing.
+    constexpr float kStep = 1.0f / 256;
+    const float quantized = std::round(std::clamp(offset, -1.0f, 1.0f) / kStep) * kStep;
+    if (quantized == position_ || (std::isnan(offset) && std::isnan(position_))) return;
+    position_ = std::isnan(offset) ? offset : quantized;
+    if (modulation_ != 0) repaint();
 }
 
 std::string Knob::fitted(Graphics& g, std::string text, float width) {
@@ -47,17 +57,27 @@ void Knob::paint(Graphics& g) {
 
     g.arc(cx, cy, ring, kStartAngle, kStartAngle + kSweep, stroke, style_.track);
     g.arc(cx, cy, ring, std::min(from, a), std::max(from, a), stroke, value);
+    std::pair<float, float> mark{0, 0};  // the live position's angle and radius
     if (modulation_ != 0) {
         const auto at = [&](float d) {
             return std::clamp(a + d * kSweep, kStartAngle, kStartAngle + kSweep);
         };
         const float m = at(modulation_), n = modulationBipolar_ ? at(-modulation_) : a;
         // Lighter than any accent, so that it stands apart on every section's knobs.
-        g.arc(cx, cy, ring - stroke - 1, std::min(n, m), std::max(n, m), stroke * 0.7f,
+        const float inner = ring - stroke - 1;
+        g.arc(cx, cy, inner, std::min(n, m), std::max(n, m), stroke * 0.7f,
               palette::kModulation.brighter(0.45f));
+        if (!std::isnan(position_)) mark = {at(position_), inner};
     }
     const float body = ring - stroke - 2.5f;
     g.fillEllipse(cx, cy, body, hovered() ? style_.body.brighter(0.08f) : style_.body);
+    if (mark.second > 0) {
+        // A light dot in a dark rim reads on the ring and on the body alike.
+        const float x = cx + std::cos(mark.first) * mark.second;
+        const float y = cy + std::sin(mark.first) * mark.second;
+        g.fillEllipse(x, y, stroke * 0.8f + 1, style_.body);
+        g.fillEllipse(x, y, stroke * 0.8f, palette::kText);
+    }
     g.line(cx + std::cos(a) * body * 0.35f, cy + std::sin(a) * body * 0.35f,
            cx + std::cos(a) * body, cy + std::sin(a) * body, std::max(1.5f, size / 20.0f),
            enabled() ? palette::kText : palette::kTextDisabled);

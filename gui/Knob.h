@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "gui/Palette.h"
@@ -30,6 +31,10 @@ public:
     // way from the value or, for a bipolar source, both ways.
     void setModulation(float depth, bool bipolar = false);
     float modulation() const { return modulation_; }
+    // Where the modulation has the value now, as an offset from the knob's value (-1..1); NaN
+    // hides the mark (no voice sounds).
+    void setModulationPosition(float offset);
+    float modulationPosition() const { return position_; }
     // While set, a drag with modifier function 4 edits the control it returns (the depth of a
     // modulation slot) instead of the knob's own value.
     std::function<ValueControl*()> depthControl;
@@ -49,6 +54,7 @@ private:
     Style style_;
     float modulation_ = 0;
     bool modulationBipolar_ = false;
+    float position_ = std::numeric_limits<float>::quiet_NaN();
     ValueControl* depthEdit_ = nullptr;  // the control a function-4 drag is changing
     Point last_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 bool isTarget(int target) {
@@ -9,8 +10,16 @@ bool isTarget(int target) {
 }
 }  // namespace
 
-ModulationMatrixPlugin::ModulationMatrixPlugin() = default;
+ModulationMatrixPlugin::ModulationMatrixPlugin() {
+    for (auto& v : displayValues_) v.store(std::numeric_limits<float>::quiet_NaN());
+}
+
 ModulationMatrixPlugin::~ModulationMatrixPlugin() = default;
+
+float ModulationMatrixPlugin::modulationDisplayValue(int source) {
+    if (source < 0 || source >= kSourceCount) return std::numeric_limits<float>::quiet_NaN();
+    return displayValues_[static_cast<size_t>(source)].load(std::memory_order_relaxed);
+}
 
 ModulationMatrix& ModulationMatrixPlugin::createModulationMatrix() {
     matrix_ =

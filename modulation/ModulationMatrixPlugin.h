@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 
 #include "framework/GenericPlugin.h"
@@ -42,8 +43,10 @@ public:
     // the number plus one).
     void applySlotField(int slot, SlotField field, float plain);
 
-    // The current value of a modulation source for the editor's indicators.
-    virtual float modulationDisplayValue(int /*source*/) { return 0.0f; }
+    // Any thread: the value a modulation source had at the end of the last block, in the voice
+    // whose note started last for a per-voice source; NaN when it has none (no voice sounds, or
+    // no slot uses the source).
+    virtual float modulationDisplayValue(int source);
 
     // Audio thread: the engine value a target starts from before modulation, reached over
     // rampMs (kAutomaticRamp: automatic glide; 0: at once).
@@ -61,9 +64,14 @@ protected:
     // Needs the environment, so the product calls it after initialize() and before it makes
     // its parameters.
     ModulationMatrix& createModulationMatrix();
+    // Audio thread, at the end of a block.
+    void publishDisplayValue(int source, float value) {
+        displayValues_[static_cast<size_t>(source)].store(value, std::memory_order_relaxed);
+    }
 
 private:
     std::unique_ptr<ModulationMatrix> matrix_;
     std::array<float, kTargetCount> baseValues_{};
     std::array<AbstractPluginParameter*, kTargetCount> targetParameters_{};
+    std::array<std::atomic<float>, kSourceCount> displayValues_;
 };

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "editor/ModulationSection.h"
 #include "editor/SourceDragButton.h"
@@ -29,6 +30,13 @@ void modulationScene(VornInterface& e, VornPlugin& p) {
     e.slots().connect(synth::kFirstXLFOSource, synth::filterTarget(0, synth::kFreqTarget));
     e.slots().connect(synth::kFirstEnvelopeSource, synth::oscillatorTarget(1, 0));
     e.slots().connect(synth::kFirstXYSource, synth::delayTarget(0, 0));
+    // A held note a fifth of a second in: the Freq knob's live mark stands on XLFO 1's first step.
+    p.getParameter(e.parameterId("XLFO 1 Step 1 Value"))->setValue(0.5f, 0);
+    p.setSampleRate(48000);
+    p.receiveMidi(MidiEvent{0x90, 60, 100, 0, 0});
+    std::vector<float> left(256), right(256);
+    float* out[] = {left.data(), right.data()};
+    for (int block = 0; block < 40; ++block) p.processBlock(nullptr, 0, out, 2, 256);
     e.idle();
 }
 

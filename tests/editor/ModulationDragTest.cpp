@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -260,31 +261,47 @@ double centroid(const std::vector<float>& x, size_t start, size_t length, double
 }
 
 // The connection sounds: after XLFO 1 (a square of two steps, 1 Hz) is dropped on Filter 1
-// Freq (1 kHz), a held note's centroid swings at the XLFO's rate; without the drop it holds.
+// Freq (1 kHz), a held note's centroid swings at the XLFO's rate; without the drop it holds. The
+// knob's live mark follows: above the value on step 1, below it on step 2.
 TEST(ModulationDragSound, ADroppedConnectionMovesTheFilterAtTheXlfoRate) {
-    std::vector<double> swing[2];
+    std::vector<double> swing[2], marks[2];
     for (int dropped = 0; dropped < 2; ++dropped) {
         VornTestRig rig;
         rig.set({"Num Active XLFOs=1", "XLFO 1 Step 1 Value=1", "XLFO 1 Step 2 Value=-1",
                  "Filter 1 Freq=1000 Hz"});
         VornInterface editor(rig.plugin());
         gui::OffscreenInterface ui(editor);
+        editor.expand(VornInterface::kFilters);
         editor.idle();
+        const gui::Knob* knob = nullptr;
+        for (size_t i = 0; i < editor.learnableCount(); ++i)
+            if (editor.learnableControl(i)->showing() &&
+                static_cast<int>(editor.learnableParameter(i)) ==
+                    editor.parameterId("Filter 1 Freq"))
+                knob = dynamic_cast<const gui::Knob*>(editor.learnableControl(i));
+        ASSERT_NE(knob, nullptr);
         if (dropped)
             editor.slots().connect(synth::kFirstXLFOSource,
                                    synth::filterTarget(0, synth::kFreqTarget));
         rig.noteOn(48);
-        const auto out = rig.render(rig.frames(2.0));
         // The middle of each half second: steps 1, 2, 1, 2.
-        for (double t : {0.25, 0.75, 1.25, 1.75})
+        for (int half = 0; half < 4; ++half) {
+            const auto out = rig.render(rig.frames(0.25));
             swing[dropped].push_back(
-                centroid(out.left, size_t(rig.frames(t)) - 1024, 2048, rig.sampleRate()));
+                centroid(out.left, out.left.size() - 2048, 2048, rig.sampleRate()));
+            editor.idle();
+            marks[dropped].push_back(knob->modulationPosition());
+            rig.render(rig.frames(0.25));
+        }
     }
     for (double c : swing[0]) EXPECT_NEAR(c / swing[0][0], 1.0, 0.1) << "no slot, no motion";
     EXPECT_GT(swing[1][0] / swing[1][1], 1.5) << swing[1][0] << " vs " << swing[1][1];
     EXPECT_GT(swing[1][2] / swing[1][3], 1.5) << swing[1][2] << " vs " << swing[1][3];
     EXPECT_NEAR(swing[1][0] / swing[1][2], 1.0, 0.05);
     EXPECT_NEAR(swing[1][1] / swing[1][3], 1.0, 0.05);
+    for (double m : marks[0]) EXPECT_TRUE(std::isnan(m)) << "no slot, no mark";
+    EXPECT_THAT(marks[1], testing::ElementsAre(testing::Gt(0.1), testing::Lt(-0.1),
+                                               testing::Gt(0.1), testing::Lt(-0.1)));
 }
 
 }  // namespace
