@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/MidiConstants.h"
 #include "wave/Assert.h"
 
 namespace {
@@ -42,7 +43,7 @@ VoiceManager::VoiceManager(wave::Environment& env)
 }
 
 void VoiceManager::addVoice(NoteVoice* voice) {
-    slots_.push_back({0, 0, voice});
+    slots_.push_back({0, 0, false, voice});
     updateActiveEnd();
 }
 
@@ -107,13 +108,20 @@ void VoiceManager::notePoly(int note, float velocity) {
     noteHistory_.push_back({note, now});
 
     ++stamp_;
-    const int index = allocate();
+    // A note the pedal holds is struck again in its own voice.
+    int index = -1;
+    for (int i = 0; i < activeEnd_ && index < 0; ++i) {
+        const Slot& s = slots_[static_cast<size_t>(i)];
+        if (s.sustained && s.note == note && s.voice->isHeld()) index = i;
+    }
+    if (index < 0) index = allocate();
     if (index < 0) return;
     VORN_ASSERT(index < activeEnd_ && activeEnd_ <= slotCount());
     Slot& slot = slots_[static_cast<size_t>(index)];
     slot.voice->noteOff(kForcedVelocity);
     slot.note = note;
     slot.stamp = stamp_;
+    slot.sustained = false;
     slot.voice->noteOn(static_cast<float>(note), source, velocity);
 }
 
@@ -127,8 +135,9 @@ int VoiceManager::allocate() const {
             continue;
         }
         const Slot& b = slots_[static_cast<size_t>(best)];
-        const bool released = !s.voice->isHeld();
-        const bool bestReleased = !b.voice->isHeld();
+        // Notes only the pedal holds go before keys that are down.
+        const bool released = !s.voice->isHeld() || s.sustained;
+        const bool bestReleased = !b.voice->isHeld() || b.sustained;
         if (released != bestReleased) {
             if (released) best = i;
         } else if (s.stamp < b.stamp) {
@@ -143,42 +152,81 @@ void VoiceManager::noteMono(int note, float velocity) {
     if (heldNotes_.size() == heldNotes_.capacity()) heldNotes_.erase(heldNotes_.begin());
     VORN_ASSERT(heldNotes_.size() < heldNotes_.capacity());
     heldNotes_.push_back(note);
-    // Legato glides only from a key that is still down; Normal glides from wherever it is.
-    const int source = portamentoMode == Legato && heldNotes_.size() == 1 ? note : 0;
     Slot& slot = slots_.front();
+    // Legato glides only from a key that is still down, or a note the pedal holds; Normal glides
+    // from wherever it is.
+    const bool fromHeld = heldNotes_.size() > 1 || (slot.sustained && slot.voice->isHeld());
+    const int source = portamentoMode == Legato && !fromHeld ? note : 0;
     slot.note = note;
     slot.stamp = stamp_;
+    slot.sustained = false;
     slot.voice->noteOn(static_cast<float>(note), source, velocity);
 }
 
 void VoiceManager::noteOff(int note, float velocity) {
+    if (note == midi::kAllNotes) {
+        for (Slot& s : slots_) s.sustained = false;
+        heldNotes_.clear();
+        for (Slot& s : slots_) s.voice->noteOff(velocity);
+        return;
+    }
     if (polyphony == Poly) {
         for (Slot& s : slots_) {
-            if (note == 0 || (s.note == note && s.voice->isHeld())) s.voice->noteOff(velocity);
+            if (s.note != note || !s.voice->isHeld() || s.sustained) continue;
+            if (sustain_)
+                s.sustained = true;
+            else
+                s.voice->noteOff(velocity);
         }
         return;
     }
     if (slots_.empty()) return;
-    if (note == 0) {
-        heldNotes_.clear();
-    } else {
-        std::erase(heldNotes_, note);
-    }
+    std::erase(heldNotes_, note);
     Slot& slot = slots_.front();
+    if (sustain_) {
+        // The pedal keeps the last note sounding, whichever keys go up.
+        slot.sustained = slot.sustained || std::find(heldNotes_.begin(), heldNotes_.end(),
+                                                     slot.note) == heldNotes_.end();
+        return;
+    }
+    releaseMono(velocity);
+}
+
+// Mono: silence when no key is down, else last-note priority: back to the newest key down.
+void VoiceManager::releaseMono(float velocity) {
+    Slot& slot = slots_.front();
+    slot.sustained = false;
     if (heldNotes_.empty()) {
         slot.voice->noteOff(velocity);
         return;
     }
-    // Last-note priority: back to the newest key still down.
     slot.note = heldNotes_.back();
     slot.voice->noteOn(static_cast<float>(slot.note), 0, kForcedVelocity);
+}
+
+void VoiceManager::setSustain(bool down) {
+    if (down == sustain_) return;
+    sustain_ = down;
+    if (down) return;
+    if (polyphony == Mono) {
+        if (!slots_.empty() && slots_.front().sustained) releaseMono(kPedalReleaseVelocity);
+        return;
+    }
+    for (Slot& s : slots_) {
+        if (!s.sustained) continue;
+        s.sustained = false;
+        if (s.voice->isHeld()) s.voice->noteOff(kPedalReleaseVelocity);
+    }
 }
 
 void VoiceManager::propertyChanged(const void* property) {
     if (property == &voiceCount) {
         updateActiveEnd();
     } else if (property == &polyphony) {
-        for (Slot& s : slots_) s.voice->noteOff(kForcedVelocity);
+        for (Slot& s : slots_) {
+            s.voice->noteOff(kForcedVelocity);
+            s.sustained = false;
+        }
         heldNotes_.clear();
     }
 }

@@ -23,14 +23,21 @@ public:
     // Velocity of the release a voice gets when it is stolen or the mode changes, and of the
     // return to a still-held key in Mono mode.
     static constexpr float kForcedVelocity = 1.0f;
+    // Release velocity of the notes the sustain pedal lets go (a keyboard without release
+    // velocity sends 64).
+    static constexpr float kPedalReleaseVelocity = 64.0f / 127.0f;
 
     explicit VoiceManager(wave::Environment& env);
 
     // Appends a slot for the voice (not owned). Allocates: call while building the graph.
     void addVoice(NoteVoice* voice);
     void noteOn(int note, float velocity);
-    // note 0 releases every note.
+    // note 0 releases every note, the pedal's too.
     void noteOff(int note, float velocity);
+    // While the sustain pedal is down, released keys keep sounding; a sustained note struck
+    // again retriggers its own voice; lifting the pedal lets go of every note whose key is up.
+    void setSustain(bool down);
+    bool sustain() const { return sustain_; }
 
     // The millisecond clock counts rendered samples rather than reading the system clock: it
     // costs no system call on the audio thread, is deterministic, and measures the same time the
@@ -57,7 +64,8 @@ public:
 private:
     struct Slot {
         int note = 0;
-        int stamp = 0;  // the note start counter when the slot's note began
+        int stamp = 0;           // the note start counter when the slot's note began
+        bool sustained = false;  // its key is up; the pedal holds it
         NoteVoice* voice = nullptr;
     };
     struct Press {
@@ -68,6 +76,7 @@ private:
     void notePoly(int note, float velocity);
     void noteMono(int note, float velocity);
     int glideSourcePoly(int note, int64_t now);
+    void releaseMono(float velocity);
     bool isHeldAnywhere(int note) const;
     // Index of the active slot to reuse, -1 when there is none.
     int allocate() const;
@@ -81,6 +90,7 @@ private:
     double clockBaseMs_ = 0.0;
     float clockRate_;
     int stamp_ = 0;
+    bool sustain_ = false;
     std::vector<Slot> slots_;
     int activeEnd_ = 0;
     const float* silent_;

@@ -258,6 +258,11 @@ void VornPlugin::releaseNotes(int note, float velocity) {
     engine_->voiceManager.noteOff(note, velocity);
 }
 
+void VornPlugin::sustainPedal(bool down) {
+    const bool enabled = static_cast<VornSettings&>(settings()).sustainPedal;
+    engine_->voiceManager.setSustain(down && enabled);
+}
+
 void VornPlugin::triggerNote(int note, float velocity) {
     engine_->voiceManager.noteOn(note, velocity);
     for (auto& xlfo : engine_->xlfos) xlfo->noteOn();

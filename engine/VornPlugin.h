@@ -54,6 +54,7 @@ public:
 
     void releaseNotes(int note, float velocity) override;
     void triggerNote(int note, float velocity) override;
+    void sustainPedal(bool down) override;
     void setTransport(double tempo, double beat) override;
     void prepareInputs(const float* const* inputs, int count, int frames) override;
     void render(const float** channelData, int channels, int frames) override;

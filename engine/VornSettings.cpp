@@ -7,4 +7,5 @@ void VornPlugin::VornSettings::serialize(SettingSerializer& s) {
     // A stored value out of range is clamped by the property.
     interfaceLayout = s.serializeInt("InterfaceLayout", interfaceLayout, 0);
     showModulation = s.serializeBool("ShowModulation", showModulation, false);
+    sustainPedal = s.serializeBool("SustainPedal", sustainPedal, true);
 }

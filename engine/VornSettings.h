@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "engine/VornPlugin.h"
 #include "framework/PluginSettings.h"
 
@@ -12,6 +14,9 @@ public:
     Property<int> expandedSection{this, kNoExpandedSection};
     LimitedProperty<int> interfaceLayout{this, 0, kMaxInterfaceLayout, 0};
     Property<bool> showModulation{this, false};
+    // "SustainPedal": controller 64 holds notes; off for controller maps that use 64 otherwise.
+    // Read on the audio thread.
+    std::atomic<bool> sustainPedal{true};
 
     void serialize(SettingSerializer& serializer) override;
 };

@@ -110,6 +110,8 @@ public:
     virtual bool loadMidiControllerMap();
     virtual void releaseNotes(int /*note*/, float /*velocity*/) {}
     virtual void triggerNote(int /*note*/, float /*velocity*/) {}
+    // Audio thread: controller 64 went down or up.
+    virtual void sustainPedal(bool /*down*/) {}
     virtual void willChangeParameter(int /*id*/) {}
     virtual void reset();
     virtual bool saveMidiControllerMap();

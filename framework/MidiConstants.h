@@ -21,6 +21,9 @@ inline constexpr uint8_t kDataMask = 0x7F;
 inline constexpr int kBankSelectMsb = 0;
 inline constexpr int kModWheel = 1;
 inline constexpr int kBankSelectLsb = 32;
+// Down at 64 and above.
+inline constexpr int kSustainPedal = 64;
+inline constexpr int kPedalDown = 64;
 inline constexpr int kAllNotesOff = 123;
 
 inline constexpr int kChannels = 16;

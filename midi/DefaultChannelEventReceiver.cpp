@@ -1,6 +1,7 @@
 #include "midi/DefaultChannelEventReceiver.h"
 
 #include "framework/GenericPlugin.h"
+#include "framework/MidiConstants.h"
 
 DefaultChannelEventReceiver::DefaultChannelEventReceiver(GenericPlugin& plugin,
                                                          MidiControllerMap* controllerMap)
@@ -14,6 +15,11 @@ void DefaultChannelEventReceiver::noteOff(int note, float velocity) {
 void DefaultChannelEventReceiver::noteOn(int note, float velocity) {
     plugin_.triggerNote(note, velocity);
     AbstractChannelEventReceiver::noteOn(note, velocity);
+}
+
+void DefaultChannelEventReceiver::controller(int number, int value, float normalized) {
+    if (number == midi::kSustainPedal) plugin_.sustainPedal(value >= midi::kPedalDown);
+    AbstractChannelEventReceiver::controller(number, value, normalized);
 }
 
 void DefaultChannelEventReceiver::mappedController(int parameterId, float normalized) {

@@ -18,6 +18,7 @@ public:
 
     void noteOff(int note, float velocity) override;
     void noteOn(int note, float velocity) override;
+    void controller(int number, int value, float normalized) override;
     void mappedController(int parameterId, float normalized) override;
     void programChange(int bank, int program) override;
 

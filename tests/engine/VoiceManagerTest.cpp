@@ -251,6 +251,64 @@ TEST_F(VoiceManagerTest, MonoPlaysTheFirstVoiceWithLastNotePriority) {
     EXPECT_EQ(voices[0]->calls.size(), 1u);
 }
 
+// The sustain pedal in Poly mode: released keys sound on; a sustained note struck again takes
+// its own voice; lifting the pedal lets go of the notes whose keys are up, at release velocity
+// 64; a stolen voice stays with its new note.
+TEST_F(VoiceManagerTest, SustainPedalHoldsReleasedNotes) {
+    const float pedalOff = VoiceManager::kPedalReleaseVelocity;
+    manager->voiceCount = 2;
+    manager->setSustain(true);
+    manager->noteOn(60, 1.0f);
+    manager->noteOff(60, 0.5f);
+    manager->noteOn(60, 0.7f);
+    manager->noteOff(60, 0.5f);
+    EXPECT_EQ(voices[0]->calls,
+              (std::vector<Call>{off(1.0f), on(60.0f, 60, 1.0f), off(1.0f), on(60.0f, 60, 0.7f)}))
+        << "retriggered in its own voice, never released by its key";
+    EXPECT_TRUE(voices[1]->calls.empty());
+    manager->noteOn(62, 1.0f);  // key stays down
+    manager->noteOn(64, 1.0f);  // steals the sustained 60, not the held 62
+    manager->noteOff(64, 0.5f);
+    clearCalls();
+    manager->setSustain(false);
+    EXPECT_EQ(voices[0]->calls, std::vector<Call>{off(pedalOff)}) << "64 was sustained";
+    EXPECT_TRUE(voices[1]->calls.empty()) << "62's key is still down";
+    manager->noteOff(62, 0.25f);
+    EXPECT_EQ(voices[1]->calls, std::vector<Call>{off(0.25f)});
+    // All notes off lets go of what the pedal holds too.
+    manager->setSustain(true);
+    manager->noteOn(67, 1.0f);
+    manager->noteOff(67, 0.5f);
+    const int v = voiceOf(67);
+    clearCalls();
+    manager->noteOff(0, 0.0f);
+    manager->setSustain(false);
+    EXPECT_EQ(voices[v]->calls, std::vector<Call>{off(0.0f)});
+}
+
+// In Mono mode the pedal keeps the last note sounding; a new note glides from it as from a held
+// key (Legato), and lifting the pedal returns to a key still down or ends the note.
+TEST_F(VoiceManagerTest, SustainPedalInMonoKeepsTheLastNote) {
+    manager->polyphony = VoiceManager::Mono;
+    manager->portamentoMode = VoiceManager::Legato;
+    clearCalls();
+    manager->setSustain(true);
+    manager->noteOn(60, 1.0f);
+    manager->noteOff(60, 0.5f);
+    manager->noteOn(64, 1.0f);
+    manager->noteOn(67, 1.0f);
+    manager->noteOff(67, 0.5f);
+    EXPECT_EQ(voices[0]->calls,
+              (std::vector<Call>{on(60.0f, 60, 1.0f), on(64.0f, 0, 1.0f), on(67.0f, 0, 1.0f)}));
+    manager->setSustain(false);  // back to the key still down
+    manager->noteOff(64, 0.5f);
+    manager->setSustain(true);
+    manager->setSustain(false);
+    EXPECT_EQ(voices[0]->calls,
+              (std::vector<Call>{on(60.0f, 60, 1.0f), on(64.0f, 0, 1.0f), on(67.0f, 0, 1.0f),
+                                 on(64.0f, 0, 1.0f), off(0.5f)}));
+}
+
 TEST_F(VoiceManagerTest, ClockFollowsTheSampleRate) {
     manager->advanceClock(4800);
     EXPECT_EQ(manager->clockMs(), 100);
