@@ -124,12 +124,21 @@ public:
         writes.push_back({target, value, rampMs});
         VornPlugin::setTargetBaseValue(target, value, rampMs);
     }
-    std::vector<Write> takeWrites() {
+    // The writes the queued changes make, in order, against `expected`.
+    void expectWrites(const std::vector<Write>& expected) {
         applyParameterChanges();
-        return std::exchange(writes, {});
+        ASSERT_EQ(writes.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(writes[i].target, expected[i].target) << i;
+            EXPECT_NEAR(writes[i].value, expected[i].value, 1e-5f) << i;
+            EXPECT_EQ(writes[i].rampMs, expected[i].rampMs) << i;
+        }
+        writes.clear();
     }
     std::vector<Write> writes;
 };
+
+constexpr float kGlide = ModulationMatrixPlugin::kAutomaticRamp;
 
 TEST(VornParameterValuesTest, TargetParametersWriteTheirEngineValueAsBaseValue) {
     TargetRecordingPlugin plugin;
@@ -145,15 +154,9 @@ TEST(VornParameterValuesTest, TargetParametersWriteTheirEngineValueAsBaseValue) 
     p.filters[1].freq.setValue(0.5f, 0);
     p.followers[2].release.setValue(1.0f, 0);
     p.slots[49].level.setValue(0.25f, 0);
-    const auto writes = plugin.takeWrites();
-    ASSERT_EQ(writes.size(), 3u);
-    EXPECT_EQ(writes[0].target, 20);
-    EXPECT_NEAR(writes[0].value, 2.2666f + 0.5f * (16.2064f - 2.2666f), 1e-5f);
-    EXPECT_EQ(writes[0].rampMs, ModulationMatrixPlugin::kAutomaticRamp);
-    EXPECT_EQ(writes[1].target, 100);
-    EXPECT_NEAR(writes[1].value, 5.0f, 1e-6f);
-    EXPECT_EQ(writes[2].target, 156);
-    EXPECT_NEAR(writes[2].value, 0.05f, 1e-6f);
+    plugin.expectWrites({{20, 2.2666f + 0.5f * (16.2064f - 2.2666f), kGlide},
+                         {100, 5.0f, kGlide},
+                         {156, 0.05f, kGlide}});
 }
 
 TEST(VornParameterValuesTest, OscillatorTuneAddsMasterScaleDetuneAndOctave) {
@@ -162,37 +165,19 @@ TEST(VornParameterValuesTest, OscillatorTuneAddsMasterScaleDetuneAndOctave) {
     // Defaults: 16' and one octave up.
     for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(plugin.targetBaseValue(2 + 5 * k), 1.0f);
 
-    // The detune glides.
+    // The detune glides, the octave jumps, the master scale retunes all three at once (32' is an
+    // octave down).
     p.oscillators[1].detune.setValue(0.4f, 0);
-    auto writes = plugin.takeWrites();
-    ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0].target, 7);
-    EXPECT_NEAR(writes[0].value, 1.0f + 1.0f / 12.0f, 1e-6f);
-    EXPECT_EQ(writes[0].rampMs, ModulationMatrixPlugin::kAutomaticRamp);
-
-    // The octave jumps.
+    plugin.expectWrites({{7, 1.0f + 1.0f / 12.0f, kGlide}});
     p.oscillators[1].scale.setValue(3.0f, 0);
-    writes = plugin.takeWrites();
-    ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0].target, 7);
-    EXPECT_NEAR(writes[0].value, 3.0f + 1.0f / 12.0f, 1e-6f);
-    EXPECT_EQ(writes[0].rampMs, 0.0f);
-
-    // The master scale retunes all three at once: 32' is an octave down.
+    plugin.expectWrites({{7, 3.0f + 1.0f / 12.0f, 0.0f}});
     p.masterScale.setValue(-1.0f, 0);
-    writes = plugin.takeWrites();
-    ASSERT_EQ(writes.size(), 3u);
-    const float expected[] = {0.0f, 2.0f + 1.0f / 12.0f, 0.0f};
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(writes[k].target, 2 + 5 * k);
-        EXPECT_NEAR(writes[k].value, expected[k], 1e-6f) << k;
-        EXPECT_EQ(writes[k].rampMs, 0.0f);
-    }
+    plugin.expectWrites({{2, 0.0f, 0.0f}, {7, 2.0f + 1.0f / 12.0f, 0.0f}, {12, 0.0f, 0.0f}});
     EXPECT_NEAR(p.oscillators[1].tuneOctaves(), 2.0f + 1.0f / 12.0f, 1e-6f);
 
     p.oscillators[0].detune.setValue(-1.0f, 0);
     p.masterScale.setValue(2.0f, 0);
-    plugin.takeWrites();
+    plugin.applyParameterChanges();
     EXPECT_NEAR(plugin.targetBaseValue(2), 2.0f - 1.0f + 1.0f, 1e-6f);
 }
 

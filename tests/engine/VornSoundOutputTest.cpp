@@ -30,15 +30,6 @@ VornTestRig::Stereo noise(int frames, uint32_t seed) {
     return s;
 }
 
-// Largest magnitude in both channels; infinite when any sample is not finite.
-float peakOf(const VornTestRig::Stereo& out) {
-    float peak = 0.0f;
-    for (const std::vector<float>* side : {&out.left, &out.right}) {
-        for (const float x : *side) peak = std::isfinite(x) ? std::max(peak, std::fabs(x)) : kInf;
-    }
-    return peak;
-}
-
 int mismatches(const std::vector<float>& a, const std::vector<float>& b, size_t first) {
     int count = 0;
     for (size_t i = first; i < a.size(); ++i) count += a[i] != b[i];

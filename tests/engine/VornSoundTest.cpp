@@ -54,48 +54,33 @@ TEST(VornSound, TheFootageTransposesByOctavesAtOnceAndNotesFollowTheTemperedScal
                 0.1);
 }
 
-// Mono legato with a 100 ms portamento: hold note 57, add note 69, release it again.
-struct LegatoTake {
-    float rate = 0.0f;
-    double steady = 0.0;
-    VornTestRig::Stereo first, up, down;
-};
-
-LegatoTake playLegato() {
+// Mono legato with a 100 ms portamento: the first key (57) starts on its pitch, a second key (69)
+// while the first is held glides there without restarting the envelope, releasing it glides back
+// to the held first key.
+TEST(VornSound, MonoLegatoGlidesToTheSecondKeyAndBackToTheHeldFirstInItsTime) {
     VornTestRig rig;
     setPlainSine(rig);
     rig.set({"Polyphony=Mono", "Portamento Mode=Legato", "Portamento=100 ms"});
     rig.render(rig.frames(0.5));
-    LegatoTake take;
-    take.rate = rig.sampleRate();
     rig.noteOn(57);
-    take.first = rig.render(rig.frames(0.3));
-    take.steady = rms(take.first.left, rig.frames(0.1));
+    const VornTestRig::Stereo first = rig.render(rig.frames(0.3));
     rig.noteOn(69);
-    take.up = rig.render(rig.frames(0.8));
+    const VornTestRig::Stereo up = rig.render(rig.frames(0.8));
     rig.noteOff(69);
-    take.down = rig.render(rig.frames(0.8));
-    return take;
-}
-
-size_t at(const LegatoTake& take, double seconds) {
-    return static_cast<size_t>(std::lround(seconds * take.rate));
-}
-
-// The first key starts on its pitch, a second key while the first is held glides there without
-// restarting the envelope, releasing it glides back to the held first key.
-TEST(VornSound, MonoLegatoGlidesToTheSecondKeyAndBackToTheHeldFirstInItsTime) {
-    const LegatoTake take = playLegato();
+    const VornTestRig::Stereo down = rig.render(rig.frames(0.8));
+    const float rate = rig.sampleRate();
+    const auto at = [&rig](double seconds) { return static_cast<size_t>(rig.frames(seconds)); };
+    const double steady = rms(first.left, at(0.1));
     const double low = noteHz(57);
     const double high = noteHz(69);
 
-    const auto start = periods(take.first.left, take.rate);
+    const auto start = periods(first.left, rate);
     ASSERT_GT(start.size(), 3u);
     // The first crossing may fall in the attack; the first whole period is the second.
     EXPECT_NEAR(start[1].second, low, 0.5) << "the first key must not glide";
-    EXPECT_NEAR(zeroCrossingFrequency(take.first.left, take.rate, at(take, 0.1)), low, 0.05);
+    EXPECT_NEAR(zeroCrossingFrequency(first.left, rate, at(0.1)), low, 0.05);
 
-    const auto rising = periods(take.up.left, take.rate);
+    const auto rising = periods(up.left, rate);
     ASSERT_GT(rising.size(), 10u);
     // Moving within the first 10 ms, but not there yet; then rising steadily.
     EXPECT_GT(rising[1].second, low * 1.02);
@@ -103,13 +88,13 @@ TEST(VornSound, MonoLegatoGlidesToTheSecondKeyAndBackToTheHeldFirstInItsTime) {
     for (size_t i = 1; i < rising.size(); ++i) {
         EXPECT_GE(rising[i].second, rising[i - 1].second - 0.5) << "at sample " << rising[i].first;
     }
-    EXPECT_NEAR(zeroCrossingFrequency(take.up.left, take.rate, at(take, 0.6)), high, 0.05);
+    EXPECT_NEAR(zeroCrossingFrequency(up.left, rate, at(0.6)), high, 0.05);
     // Legato: the envelope goes on, so the level never dips at the change.
-    for (size_t i = 0; i < at(take, 0.1); i += 240) {
-        EXPECT_GT(rms(take.up.left, i, i + 480), 0.9 * take.steady) << "at sample " << i;
+    for (size_t i = 0; i < at(0.1); i += 240) {
+        EXPECT_GT(rms(up.left, i, i + 480), 0.9 * steady) << "at sample " << i;
     }
 
-    const auto falling = periods(take.down.left, take.rate);
+    const auto falling = periods(down.left, rate);
     ASSERT_GT(falling.size(), 10u);
     EXPECT_LT(falling[1].second, high / 1.02);
     EXPECT_GT(falling[1].second, low * 1.1);
@@ -117,17 +102,14 @@ TEST(VornSound, MonoLegatoGlidesToTheSecondKeyAndBackToTheHeldFirstInItsTime) {
         EXPECT_LE(falling[i].second, falling[i - 1].second + 0.5)
             << "at sample " << falling[i].first;
     }
-    EXPECT_NEAR(zeroCrossingFrequency(take.down.left, take.rate, at(take, 0.6)), low, 0.05);
-    EXPECT_GT(rms(take.down.left, at(take, 0.6)), 0.9 * take.steady) << "the first key is held";
+    EXPECT_NEAR(zeroCrossingFrequency(down.left, rate, at(0.6)), low, 0.05);
+    EXPECT_GT(rms(down.left, at(0.6)), 0.9 * steady) << "the first key is held";
 
     // Both glides land on their targets when the 100 ms are up, and not before.
-    for (const auto& [out, target] : {std::pair{&take.up, high}, std::pair{&take.down, low}}) {
-        EXPECT_NEAR(zeroCrossingFrequency(out->left, take.rate, at(take, 0.105), at(take, 0.3)),
-                    target, 0.05);
-        EXPECT_GT(
-            std::fabs(zeroCrossingFrequency(out->left, take.rate, at(take, 0.06), at(take, 0.08)) -
-                      target),
-            0.5);
+    for (const auto& [out, target] : {std::pair{&up, high}, std::pair{&down, low}}) {
+        EXPECT_NEAR(zeroCrossingFrequency(out->left, rate, at(0.105), at(0.3)), target, 0.05);
+        EXPECT_GT(std::fabs(zeroCrossingFrequency(out->left, rate, at(0.06), at(0.08)) - target),
+                  0.5);
     }
 }
 
