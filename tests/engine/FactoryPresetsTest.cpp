@@ -50,8 +50,6 @@ std::vector<fs::path> filesBelow(const fs::path& root) {
 class FactoryPresetsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        // Instances here neither install presets into the user's folder nor load one at start.
-        VornPresets::setStartupPresets(false);
         folder_ = std::make_unique<ScratchFolder>();
         presetsExtracted_ = extractFactoryFolder("FactoryPresets", presets().string(), false);
         dataExtracted_ = extractFactoryFolder("ApplicationData", data().string(), false);

@@ -36,7 +36,6 @@ public:
 // factory install and the default preset unless a test turns them on.
 class VornPresetsTest : public ::testing::Test {
 protected:
-    void SetUp() override { VornPresets::setStartupPresets(false); }
     void TearDown() override { VornPresets::setStartupPresets(false); }
 
     static void randomize(const std::vector<AbstractPluginParameter*>& parameters,
