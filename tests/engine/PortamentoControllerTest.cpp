@@ -39,10 +39,6 @@ TEST(PortamentoCurves, FollowTheBezierShapes) {
         EXPECT_NEAR(c.up()[k], referenceCurve(0.19, x), 2e-4) << k;
         EXPECT_NEAR(c.down()[k], referenceCurve(0.25, x), 2e-4) << k;
     }
-    // Fast start, slow settling; downward glides settle a little more slowly.
-    EXPECT_GT(Curves::read(c.up(), 0.2), 0.7f);
-    EXPECT_GT(Curves::read(c.up(), 0.5), 0.95f);
-    EXPECT_LT(Curves::read(c.down(), 0.2), Curves::read(c.up(), 0.2) - 0.03f);
     // Interpolation between entries, and 1 from the end on.
     const double half = 0.5 / Curves::kSegments;
     EXPECT_FLOAT_EQ(Curves::read(c.up(), half), 0.5f * (c.up()[0] + c.up()[1]));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -73,3 +75,34 @@ inline std::vector<uint8_t> oneNoteSong() {
             1,   0xE0, 'M',  'T',  'r',  'k', 0,    0,    0,    13,   0x00, 0x90,
             69,  100,  0x83, 0x60, 0x80, 69,  0x00, 0x00, 0xFF, 0x2F, 0x00};
 }
+
+// A fresh folder that is also the program's home (settings, data and documents inside), holding
+// the one-note song; skipped while the program is not built.
+class VornProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(vornBinary())) GTEST_SKIP() << "build the vorn program first";
+        writeBytes(at("song.mid"), oneNoteSong());
+    }
+    std::filesystem::path at(const std::string& name) const { return folder_.path() / name; }
+    std::string path(const std::string& name) const { return folder_.quoted(name); }
+    // Runs vorn in this home, killed after `seconds`; stderr joins stdout unless dropped.
+    ProgramRun vorn(const std::string& arguments, bool errors = true, int seconds = 60) const {
+        const std::string home = folder_.path().string();
+        return runShell("cd '" + home + "' && XDG_CONFIG_HOME='" + home +
+                        "/config' XDG_DATA_HOME='" + home + "/data' XDG_DOCUMENTS_DIR='" + home +
+                        "/documents' timeout -s KILL " + std::to_string(seconds) + " '" +
+                        vornBinary() + "' " + arguments + (errors ? " 2>&1" : " 2>/dev/null"));
+    }
+    // The names of the files (not folders) in the home, or of the hidden ones only.
+    std::set<std::string> files(bool hiddenOnly = false) const {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+            const std::string name = entry.path().filename().string();
+            if (!entry.is_directory() && (!hiddenOnly || name.front() == '.')) names.insert(name);
+        }
+        return names;
+    }
+
+    ScratchFolder folder_;
+};

@@ -16,29 +16,16 @@ constexpr int kParameters = 883;
 
 // The generic record rules (counts, cuts, byte layout, missing files) are tested with the record
 // itself; here the versions the synthesizer reads and how older layouts map onto today's
-// parameters. One synthesizer for all tests: building one is slow.
-class SynthPresetRecordTest : public ::testing::Test {
+// parameters.
+class SynthPresetRecordTest : public SharedPluginTest {
 protected:
-    static void SetUpTestSuite() { plugin_ = new VornPlugin(); }
-    static void TearDownTestSuite() {
-        delete plugin_;
-        plugin_ = nullptr;
-    }
-    void SetUp() override { resetAll(); }
-
-    static VornPlugin& plugin() { return *plugin_; }
-    static AbstractPluginParameter& p(const std::string& name) {
-        AbstractPluginParameter* q = findParameter(plugin(), name);
-        if (!q) ADD_FAILURE() << "no parameter " << name;
-        return q ? *q : *plugin().getParameter(0);
-    }
-    static float value(const std::string& name) { return p(name).getValue(); }
-    static void resetAll() {
+    void SetUp() override {
         for (int i = 0; i < plugin().getParameterCount(); ++i) {
             AbstractPluginParameter* q = plugin().getParameter(i);
             q->setValue(q->getDefault(), 0);
         }
     }
+    static float value(const std::string& name) { return p(name).getValue(); }
     // A value inside the parameter's range, different for each `seed`.
     static float valueFor(const AbstractPluginParameter& q, int seed) {
         const float lo = q.getMinimum();
@@ -58,8 +45,6 @@ protected:
         for (const float& v : values) append(&v);
         return b;
     }
-
-    static inline VornPlugin* plugin_ = nullptr;
 };
 
 // "Wet Enabled" is the user's own and survives every load; a refused record changes nothing.

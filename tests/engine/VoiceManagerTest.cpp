@@ -168,7 +168,6 @@ TEST_F(VoiceManagerTest, StealingReleasesFirstAndMutedVoicesGoFirst) {
     clearCalls();
     manager->noteOn(65, 0.75f);
     EXPECT_EQ(voices[0]->calls, (std::vector<Call>{off(1.0f), on(65.0f, 65, 0.75f)}));
-    EXPECT_TRUE(voices[3]->calls.empty());  // beyond voiceCount
 
     // 64 (newest, released, then muted) wins over 62 (released, older).
     manager->noteOff(62, 0.0f);

@@ -22,12 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-// Runs the program with a shell-quoted argument string; stderr goes to out as well when asked.
-ProgramRun runVorn(const std::string& arguments, bool withErrors = false) {
-    return runShell("'" + vornBinary() + "' " + arguments +
-                    (withErrors ? " 2>&1" : " 2>/dev/null"));
-}
-
 void appendLittleEndian(Bytes& out, uint32_t value, int count) {
     for (int i = 0; i < count; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
@@ -105,15 +99,12 @@ std::string member(const std::string& line, const std::string& key) {
     return std::regex_search(line, m, value) ? m[1].str() : "";
 }
 
-class VornCommandLineTest : public testing::Test {
+class VornCommandLineTest : public VornProgramTest {
 protected:
-    void SetUp() override {
-        if (!fs::exists(vornBinary())) GTEST_SKIP() << "build the vorn program first";
-    }
     // The objects of `params --json`, one per line; each line must be an object of exactly the
     // listed members, with JSON strings, numbers, booleans, null and arrays of strings.
-    static std::vector<std::string> paramsJson(const std::string& arguments) {
-        const ProgramRun run = runVorn("params --json" + arguments);
+    std::vector<std::string> paramsJson(const std::string& arguments) const {
+        const ProgramRun run = vorn("params --json" + arguments, false);
         EXPECT_EQ(run.status, 0);
         const std::string str = R"("(?:[^"\\\x00-\x1f]|\\["\\/bfnrt]|\\u[0-9a-f]{4})*")";
         const std::string num = R"(-?[0-9]+(?:\.[0-9]+)?(?:[eE][-+]?[0-9]+)?)";
@@ -148,7 +139,6 @@ TEST_F(VornCommandLineTest, ParamsListsEveryHostParameterAfterTheAssignments) {
         "Form=Sine' --set 'Output Volume=-6' --set 'Output Volume=-3'");
     ASSERT_EQ(p.size(), 883u);
     const std::tuple<int, const char*, std::string> members[] = {
-        {1, "name", R"("Master Scale")"},
         {1, "text", R"("16\"")"},
         {1, "names", R"(["32\"", "16\"", "8\"", "4\""])"},
         {1, "target", "null"},
@@ -156,17 +146,15 @@ TEST_F(VornCommandLineTest, ParamsListsEveryHostParameterAfterTheAssignments) {
         {2, "value", "1"},
         {4, "text", R"("Sine")"},
         {32, "text", R"("2000.0 Hz")"},
-        {530, "automatable", "true"},
         {531, "automatable", "false"},
         {625, "text", R"("-3.00 dB")"},
         {625, "target", "103"},
         {625, "kind", R"("continuous")"},
-        {625, "default", "0.699999988"},
-        {882, "name", R"("Slot 50 Target")"}};
+        {625, "default", "0.699999988"}};
     for (const auto& [id, key, value] : members) EXPECT_EQ(member(p[id], key), value) << id;
 
-    EXPECT_EQ(runVorn("--version").out, "0.10\n");
-    const ProgramRun table = runVorn("params --set 'Output Volume=-6'");
+    EXPECT_EQ(vorn("--version").out, "0.10\n");
+    const ProgramRun table = vorn("params --set 'Output Volume=-6'", false);
     EXPECT_EQ(table.status, 0);
     EXPECT_NE(table.out.find("Output Volume"), std::string::npos);
     EXPECT_NE(table.out.find("-6.00 dB"), std::string::npos);
@@ -174,22 +162,21 @@ TEST_F(VornCommandLineTest, ParamsListsEveryHostParameterAfterTheAssignments) {
 }
 
 TEST_F(VornCommandLineTest, BenchAndDemo) {
-    const ProgramRun bench = runVorn("bench --voices 1 --seconds 0.2");
+    const ProgramRun bench = vorn("bench --voices 1 --seconds 0.2", false);
     ASSERT_EQ(bench.status, 0);
     EXPECT_TRUE(std::regex_match(
         bench.out,
         std::regex("real-time factor: [0-9]+\\.[0-9]\nns per voice-sample: [0-9]+\\.[0-9]\n")))
         << bench.out;
-    EXPECT_EQ(runVorn("bench --voices 33").status, 2);
-    EXPECT_EQ(runVorn("bench --patch light").status, 2);
+    EXPECT_EQ(vorn("bench --voices 33").status, 2);
+    EXPECT_EQ(vorn("bench --patch light").status, 2);
 
-    const ScratchFolder folder;
-    const ProgramRun demo = runVorn("demo -o " + folder.quoted("demo.wav"), true);
+    const ProgramRun demo = vorn("demo -o " + path("demo.wav"));
     ASSERT_EQ(demo.status, 0) << demo.out;
     for (const char* part : {"pad", "bass", "lead"}) {
         EXPECT_NE(demo.out.find(part), std::string::npos) << demo.out;
     }
-    const WavLayout wav = readWavLayout(folder.path() / "demo.wav");
+    const WavLayout wav = readWavLayout(at("demo.wav"));
     EXPECT_TRUE(wav.valid);
     EXPECT_EQ(std::tuple(wav.formatTag, wav.channels, wav.rate),
               std::tuple(uint16_t{3}, uint16_t{2}, 48000u));
@@ -199,26 +186,7 @@ TEST_F(VornCommandLineTest, BenchAndDemo) {
     EXPECT_LE(seconds, 60.0);
 }
 
-// A fresh folder with the one-note song in it.
-class VornRenderTest : public VornCommandLineTest {
-protected:
-    void SetUp() override {
-        VornCommandLineTest::SetUp();
-        writeBytes(folder_.path() / "song.mid", oneNoteSong());
-    }
-    std::string path(const std::string& name) const { return folder_.quoted(name); }
-    std::set<std::string> files() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_.path())) {
-            names.insert(entry.path().filename().string());
-        }
-        return names;
-    }
-
-    ScratchFolder folder_;
-};
-
-TEST_F(VornRenderTest, WritesEveryFormatWithTheExactLength) {
+TEST_F(VornCommandLineTest, WritesEveryFormatWithTheExactLength) {
     struct Case {
         const char* format;
         uint16_t formatTag, bits;
@@ -233,11 +201,12 @@ TEST_F(VornRenderTest, WritesEveryFormatWithTheExactLength) {
     for (const Case& c : cases) {
         const std::string name = std::string("out-") + c.format + ".wav";
         const ProgramRun run =
-            runVorn("render " + path("song.mid") + " -o " + path(name) +
-                    " --rate 44100 --block 100 --tail 0.25 --format " + c.format);
+            vorn("render " + path("song.mid") + " -o " + path(name) +
+                     " --rate 44100 --block 100 --tail 0.25 --format " + c.format,
+                 false);
         ASSERT_EQ(run.status, 0) << c.format;
         EXPECT_TRUE(std::regex_match(run.out, summary)) << run.out;
-        const WavLayout wav = readWavLayout(folder_.path() / name);
+        const WavLayout wav = readWavLayout(at(name));
         EXPECT_TRUE(wav.valid) << c.format;
         EXPECT_EQ(std::tuple(wav.formatTag, wav.channels, wav.rate, wav.bits, wav.dataBytes),
                   std::tuple(c.formatTag, uint16_t{2}, 44100u, c.bits, frames * 2 * c.bits / 8))
@@ -250,24 +219,24 @@ TEST_F(VornRenderTest, WritesEveryFormatWithTheExactLength) {
 
 // Side-chain files mono or stereo, 16-bit or float; a float file holding infinities and NaN,
 // through a follower to the volume, still renders every sample finite.
-TEST_F(VornRenderTest, SideChainFilesAreReadAndNonFiniteSamplesRenderFinite) {
+TEST_F(VornCommandLineTest, SideChainFilesAreReadAndNonFiniteSamplesRenderFinite) {
     std::vector<float> hostile;
     for (int i = 0; i < 24000; ++i) {
         hostile.push_back(i % 3 ? std::numeric_limits<float>::infinity() : 0.5f);
         hostile.push_back(i % 2 ? std::nanf("") : -std::numeric_limits<float>::infinity());
     }
-    writeBytes(folder_.path() / "mono.wav", wavFile(1, 48000, 1, std::vector<float>(4800)));
-    writeBytes(folder_.path() / "hostile.wav", wavFile(3, 48000, 2, hostile));
+    writeBytes(at("mono.wav"), wavFile(1, 48000, 1, std::vector<float>(4800)));
+    writeBytes(at("hostile.wav"), wavFile(3, 48000, 2, hostile));
     for (const char* sideChain : {"mono.wav", "hostile.wav"}) {
-        const ProgramRun run = runVorn(
+        const ProgramRun run = vorn(
             "render " + path("song.mid") + " -o " + path("out.wav") + " --tail 0 --sidechain " +
                 path(sideChain) +
                 " --set 'Num Active EFs=1' --set 'Num Active Slots=1' --set 'Slot 1 Source=EF 1'"
                 " --set 'Slot 1 Target=Output Volume' --set 'Slot 1 Level=1'",
-            true);
+            true, false);
         ASSERT_EQ(run.status, 0) << sideChain << run.out;
         EXPECT_EQ(run.out.find("nan"), std::string::npos) << run.out;
-        const WavLayout out = readWavLayout(folder_.path() / "out.wav");
+        const WavLayout out = readWavLayout(at("out.wav"));
         ASSERT_EQ(out.samples.size(), 24000u * 2) << sideChain;
         EXPECT_TRUE(std::all_of(out.samples.begin(), out.samples.end(), [](float x) {
             return std::isfinite(x);
@@ -275,13 +244,16 @@ TEST_F(VornRenderTest, SideChainFilesAreReadAndNonFiniteSamplesRenderFinite) {
     }
 }
 
-// Every refusal exits with status 2, names what is wrong and leaves no output behind.
-TEST_F(VornRenderTest, FailuresExitWithStatusTwoAndLeaveNoOutput) {
+// Every refusal exits with status 2, names what is wrong and leaves no output behind. Typed values
+// must be all meant: a listed name, or one finite number with a unit the parameter knows.
+TEST_F(VornCommandLineTest, FailuresExitWithStatusTwoAndLeaveNoOutput) {
     Bytes truncated = oneNoteSong();
     truncated.resize(truncated.size() - 5);
-    writeBytes(folder_.path() / "truncated.mid", truncated);
-    writeBytes(folder_.path() / "garbage.mid", {'R', 'I', 'F', 'F', 1, 2, 3, 4, 5, 6, 7, 8, 9});
-    writeBytes(folder_.path() / "slow.wav", wavFile(1, 22050, 1, std::vector<float>(100)));
+    writeBytes(at("truncated.mid"), truncated);
+    writeBytes(at("garbage.mid"), {'R', 'I', 'F', 'F', 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    writeBytes(at("slow.wav"), wavFile(1, 22050, 1, std::vector<float>(100)));
+    const std::string junk = "QV2i but nothing else";
+    writeBytes(at("junk.qvp"), Bytes(junk.begin(), junk.end()));
     const std::string song = "render " + path("song.mid");
     const std::string out = " -o " + path("out.wav");
     const std::pair<std::string, std::string> cases[] = {
@@ -299,20 +271,64 @@ TEST_F(VornRenderTest, FailuresExitWithStatusTwoAndLeaveNoOutput) {
         {song + out + " --sidechain " + path("missing.wav"), "missing.wav"},
         {song + out + " --sidechain " + path("garbage.mid"), "garbage.mid"},
         {song + out + " --sidechain " + path("slow.wav"), "22050"},
+        {song + out + " --set 'Osc 1 Wave Form=2 apples'", "has \"apples\" after the number"},
+        {song + out + " --set 'Osc 1 Wave Form=1xyz'", "has \"xyz\" after the number"},
+        {song + out + " --set 'Osc 1 Wave Form=1.5'", "is not a whole number"},
+        {song + out + " --set 'Filter 1 Freq=nan'", "is not a finite number"},
         {song + out + " --format 32", "format"},
-        {song + out + " --block 0", "block"},
+        {song + out + " --block 0", "\"0\" is outside 1 to"},
         {song + out + " --rate 0", "rate"},
-        {song + out + " --rate nan", "rate"},
+        {song + out + " --rate abc", "\"abc\" is not a number"},
+        {song + out + " --rate 44100.5", "is not a whole number"},
+        {song + out + " --tail nan", "\"nan\" is not a finite number"},
+        {song + out + " --tail 1e999", "is not a finite number"},
+        {song + out + " --preset " + path("junk.qvp"), "The preset file could not be opened."},
+        {song + out + " --preset " + path("missing.qvp"), "could not be opened"},
+        {song + out + " --preset 'No Such Sound'", "no preset is named \"No Such Sound\""},
+        {"presets info " + path("junk.qvp"), ""},
         {song, "output"},
     };
     for (const auto& [arguments, message] : cases) {
-        const ProgramRun run = runVorn(arguments, true);
+        const ProgramRun run = vorn(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_NE(run.out.find(message), std::string::npos) << arguments << "\n" << run.out;
-        EXPECT_EQ(files(),
-                  (std::set<std::string>{"song.mid", "truncated.mid", "garbage.mid", "slow.wav"}))
+        EXPECT_EQ(files(), (std::set<std::string>{"song.mid", "truncated.mid", "garbage.mid",
+                                                  "slow.wav", "junk.qvp"}))
             << arguments;
     }
+}
+
+TEST_F(VornCommandLineTest, ParamsSavesAPresetThatInfoShowsAndRenderLoads) {
+    const ProgramRun saved =
+        vorn("params --set 'Master Tune=1' --set 'Filter 1 Freq=2 kHz' --save " + path("mine.qvp"));
+    ASSERT_EQ(saved.status, 0) << saved.out;
+    EXPECT_EQ(fs::file_size(at("mine.qvp")), 3544u);
+
+    const ProgramRun info = vorn("presets info " + path("mine.qvp"));
+    ASSERT_EQ(info.status, 0) << info.out;
+    const std::string header =
+        "# " + at("mine.qvp").string() + ": \"QV2i\" version 8, 883 values\n";
+    EXPECT_EQ(info.out, header + "Master Tune=1.000 semitones\nFilter 1 Freq=2000.0 Hz\n");
+    EXPECT_EQ(vorn("render song.mid -o out.wav --tail 0 --preset " + path("mine.qvp")).status, 0);
+    EXPECT_TRUE(fs::exists(at("out.wav")));
+}
+
+// Keeping changed files on a plain restore is the archive's own rule, tested with it.
+TEST_F(VornCommandLineTest, PresetsRestoreListAndOverwrite) {
+    ASSERT_EQ(vorn("presets restore").status, 0);
+    const fs::path presets = at("documents/Vorn Presets");
+    const Bytes factory = readBytes(presets / "Default Sound.qvp");
+    EXPECT_EQ(factory.size(), 3544u);
+    const ProgramRun list = vorn("presets list");
+    ASSERT_EQ(list.status, 0);
+    EXPECT_EQ(list.out.rfind("# " + presets.string() + "/\n(0/0) ", 0), 0u) << list.out;
+    EXPECT_NE(list.out.find(") Default Sound\tDefault Sound.qvp\n"), std::string::npos);
+
+    writeBytes(presets / "Default Sound.qvp", {'x'});
+    ASSERT_EQ(vorn("presets restore --overwrite").status, 0);
+    EXPECT_EQ(readBytes(presets / "Default Sound.qvp"), factory);
+    // Names are looked up in the preset folder.
+    EXPECT_EQ(vorn("render song.mid -o out.wav --tail 0 --preset 'Default Sound'").status, 0);
 }
 
 }  // namespace

@@ -136,6 +136,17 @@ inline double zeroCrossingFrequency(const std::vector<float>& x, float sampleRat
     return sampleRate * static_cast<double>(t.size() - 1) / (t.back() - t.front());
 }
 
+// Largest magnitude in both channels; infinite when any sample is not finite.
+inline float peakOf(const VornTestRig::Stereo& out) {
+    float peak = 0.0f;
+    for (const std::vector<float>* side : {&out.left, &out.right}) {
+        for (const float x : *side) {
+            peak = std::isfinite(x) ? std::max(peak, std::fabs(x)) : INFINITY;
+        }
+    }
+    return peak;
+}
+
 inline double rms(const std::vector<float>& x, size_t first = 0, size_t last = SIZE_MAX) {
     last = std::min(last, x.size());
     if (last <= first) return 0.0;

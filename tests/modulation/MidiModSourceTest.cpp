@@ -98,20 +98,19 @@ TEST_F(MidiModSourceTest, EachInputShapesItsKey) {
         {M::kAftertouch, M::kSqrt, 0, M::kAftertouchKey, 0.25f, 0.5f, 0.5f},
     };
     for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "input " << r.input << " curve " << r.curve << " key "
+                                        << r.key << " value " << r.value);
         M::Cache fresh;
         M s(env, fresh, volume);
         s.input = r.input;
         s.controllerNumber = r.controller;
         s.responseCurve = r.curve;
         send(fresh, r.key, r.value);
-        const ::testing::Message where = ::testing::Message()
-                                         << "input " << r.input << " curve " << r.curve << " key "
-                                         << r.key << " value " << r.value;
         if (!std::isnan(r.target)) {
-            EXPECT_NEAR(s.target(), r.target, kTol) << where;
+            EXPECT_NEAR(s.target(), r.target, kTol);
         }
         if (!std::isnan(r.display)) {
-            EXPECT_NEAR(s.displayValue(), r.display, kTol) << where;
+            EXPECT_NEAR(s.displayValue(), r.display, kTol);
         }
     }
 }

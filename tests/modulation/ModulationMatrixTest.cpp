@@ -70,7 +70,6 @@ TEST(ModulationMatrix, GlobalSourceMovesGlobalTargetOncePerBlockAndClamps) {
     EXPECT_EQ(rig.matrix.slot(0).state, ModulationMatrix::kStateGlobal);
     EXPECT_TRUE(rig.matrix.target(kPlainTarget).globalOnly);
     VoiceMatrix voiceA(rig.matrix);
-    VoiceMatrix voiceB(rig.matrix);
     // base + 0.5 * value, clamped to [0, 1]
     const std::pair<float, float> cases[] = {
         {0.4f, 0.4f}, {-0.2f, 0.1f}, {3.0f, 1.0f}, {-3.0f, 0.0f}};
@@ -83,7 +82,6 @@ TEST(ModulationMatrix, GlobalSourceMovesGlobalTargetOncePerBlockAndClamps) {
         // Voices share the one global signal.
         EXPECT_EQ(voiceA.target(kPlainTarget).pull(kBlock, 0),
                   rig.matrix.globalProducer(kPlainTarget).outputData());
-        EXPECT_EQ(rig.pull(voiceB.target(kPlainTarget)), g);
         rig.finish();
     }
 }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include "modulation/InternalController.h"
 #include "modulation/ModulationMatrix.h"
 #include "modulation/VoiceMatrix.h"
+#include "tests/wave/TestSources.h"
 #include "wave/Environment.h"
 #include "wave/Producer.h"
 
@@ -19,28 +19,19 @@ constexpr int kSlots = 50;
 constexpr int kFirstLevel = 107;
 constexpr int kGroups = 23;
 
-// A source whose block is set by the test: a constant, or a per-sample ramp.
-class TestSource : public wave::Source {
-public:
+// A source whose block is set by the test: a constant (reported as one), or a per-sample ramp.
+struct TestSource : wave::test::PatternSource {
     explicit TestSource(wave::Environment& env, float constant = 0.0f)
-        : wave::Source(env), value(constant) {}
-
+        : PatternSource(env, {constant}, true) {}
     void setConstant(float v) {
-        value = v;
-        step = 0.0f;
+        values = {v};
+        reportConstant = true;
     }
     void setRamp(float start, float perSample) {
-        value = start;
-        step = perSample;
+        values.resize(kBlock);
+        for (uint32_t i = 0; i < kBlock; ++i) values[i] = start + perSample * static_cast<float>(i);
+        reportConstant = false;
     }
-
-    bool produce(float* buffer, uint32_t frames, uint32_t) override {
-        for (uint32_t i = 0; i < frames; ++i) buffer[i] = value + step * static_cast<float>(i);
-        return step == 0.0f;
-    }
-
-    float value = 0.0f;
-    float step = 0.0f;
 };
 
 struct Rig {
