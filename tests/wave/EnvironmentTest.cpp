@@ -146,16 +146,13 @@ TEST(Environment, SetEnabledLeavesAndReentersListsWithoutAllocating) {
     EXPECT_EQ(guard.allocations(), 0u);
 }
 
-class RateListener : public Component {
-public:
-    RateListener(std::vector<std::string>& log, std::string name) : log_(log), name_(name) {}
+struct RateListener : Component {
+    RateListener(std::vector<std::string>& log, std::string name) : log(log), name(name) {}
     void sampleRateChanged(Environment& env) override {
-        log_.push_back(name_ + std::to_string(static_cast<int>(env.sampleRate())));
+        log.push_back(name + std::to_string(static_cast<int>(env.sampleRate())));
     }
-
-private:
-    std::vector<std::string>& log_;
-    std::string name_;
+    std::vector<std::string>& log;
+    std::string name;
 };
 
 TEST(Environment, SampleRateChangeResetsThenTellsListenersNewestFirst) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
 
 #include "wave/Producer.h"
@@ -62,16 +61,10 @@ inline void startClock(Environment& env, float rate, uint32_t frames) {
 }
 
 // `out` repeats `pattern` over `frames` samples.
-inline void expectPattern(const float* out, uint32_t frames, const float* pattern, size_t size) {
+inline void expectPattern(const float* out, uint32_t frames, const std::vector<float>& pattern) {
     for (uint32_t i = 0; i < frames; ++i) {
-        EXPECT_FLOAT_EQ(out[i], pattern[i % size]) << "sample " << i;
+        EXPECT_FLOAT_EQ(out[i], pattern[i % pattern.size()]) << "sample " << i;
     }
-}
-inline void expectPattern(const float* out, uint32_t frames, std::initializer_list<float> p) {
-    expectPattern(out, frames, p.begin(), p.size());
-}
-inline void expectPattern(const float* out, uint32_t frames, const std::vector<float>& p) {
-    expectPattern(out, frames, p.data(), p.size());
 }
 
 }  // namespace wave::test
