@@ -37,8 +37,6 @@ TEST(OscillatorStyleTest, HarmonicCountsAndRowLengths) {
         ASSERT_EQ(style.tableLengths()[t], 64 << band) << "row " << t;
         ASSERT_TRUE(t == 0 || Style::harmonicCount(t) >= Style::harmonicCount(t - 1)) << t;
     }
-    EXPECT_EQ(style.sineTable()[1024], 1.0f);
-    EXPECT_FLOAT_EQ(style.sineTable()[512], std::sqrt(0.5f));
 }
 
 // The rows' spectra, in sine phase: the sawtooth's harmonic m has sawGain w / m, the triangle's
@@ -81,16 +79,10 @@ TEST(OscillatorStyleTest, RowSpectraFollowTheRecipe) {
 }
 
 TEST(OscillatorStyleTest, RateTableKeepsHarmonicsBelowHalfTheRate) {
+    // Every position's row holds the most harmonics that fit below half the rate.
     Style style;
-    const Oscillator::RateTable& table = style.rateTable(44100);
-    // Pitch 8.0 at 44.1 kHz: position 7372.8, about 256 Hz, 86 harmonics fit, row 59 (85).
-    EXPECT_EQ(table.index[7372], 59);
-    EXPECT_EQ(style.tableLengths()[59], 512);
-    EXPECT_NEAR(table.frequency[7372] * 44100.0, 255.65, 0.01);
-
     for (const uint32_t rate : {44100u, 48000u, 96000u, 192000u, 44101u}) {
         const Oscillator::RateTable& t = style.rateTable(rate);
-        EXPECT_EQ(t.sampleRate, rate);
         const double half = static_cast<double>(rate / 2);
         for (int j = 0; j < Oscillator::RateTable::kSize; ++j) {
             const double f = std::exp2(j * 40.0 / 16384 - 10.0);

@@ -48,8 +48,6 @@ void setAllRandom(XLFO& xlfo) {
     for (int i = 0; i < XLFO::kMaxSteps; ++i) xlfo.step(i).random = true;
 }
 
-using Events = std::vector<std::pair<uint32_t, bool>>;
-
 // Sample indices where the output differs from the sample before.
 std::vector<int> changes(const std::vector<float>& s) {
     std::vector<int> at;
@@ -82,17 +80,15 @@ TEST(XLFOTest, StepTimesFollowBalanceToTheSample) {
     setDistinctValues(rig.xlfo);
     // Glide 0 holds every step flat for exactly 1024 samples.
     std::vector<float> out = rig.run(2 * kCycle);
-    std::vector<int> expected;
-    for (int k = 1; k < 32; ++k) expected.push_back(1024 * k);
-    EXPECT_EQ(changes(out), expected);
+    std::vector<int> even, balanced;
+    for (int k = 1; k < 32; ++k) even.push_back(1024 * k);
+    EXPECT_EQ(changes(out), even);
     for (int k = 0; k < 32; ++k) EXPECT_FLOAT_EQ(out[1024 * k + 512], -0.9f + 0.1f * (k % 16));
-
     // Balance 0.25: the first eight steps last 1/32 each, the last eight 3/32.
     rig.xlfo.balance = 0.25f;
     out = rig.run(kCycle);
-    expected.clear();
-    for (int k = 1; k < 16; ++k) expected.push_back(k < 8 ? 512 * k : 4096 + 1536 * (k - 8));
-    EXPECT_EQ(changes(out), expected);
+    for (int k = 1; k < 16; ++k) balanced.push_back(k < 8 ? 512 * k : 4096 + 1536 * (k - 8));
+    EXPECT_EQ(changes(out), balanced);
     EXPECT_FLOAT_EQ(out[4096], -0.9f + 0.8f);
 }
 
@@ -265,17 +261,15 @@ TEST(XLFOTest, MidiTriggerRestartsAtThePhaseOffsetPoint) {
 }
 
 TEST(XLFOTest, HalfCrossingIsReportedOncePerCycleAtItsSample) {
-    class Recorder : public XLFO::Observer {
-    public:
-        explicit Recorder(const wave::Environment& env) : env_(&env) {}
+    using Events = std::vector<std::pair<uint32_t, bool>>;
+    struct Recorder : XLFO::Observer {
+        explicit Recorder(const wave::Environment& env) : env(env) {}
         void halfChanged(const XLFO& xlfo, bool secondHalf, uint32_t frame) override {
             EXPECT_EQ(xlfo.secondHalf(), secondHalf);
-            events.emplace_back(env_->sampleClock() + frame, secondHalf);
+            events.emplace_back(env.sampleClock() + frame, secondHalf);
         }
+        const wave::Environment& env;
         Events events;
-
-    private:
-        const wave::Environment* env_;
     };
     struct Case {
         float balance, hz;
