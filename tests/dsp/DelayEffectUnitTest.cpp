@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -212,8 +211,7 @@ TEST(DelayEffectUnit, FilterRoutingsPickTheFiltersAndPanSpreadsTheirCutOffs) {
         rig.wetOnly();
         for (int s = 0; s < Unit::kSides; ++s) rig.side(s).time().setTarget(10.0f);
         rig.settle();
-        rig.left.setGenerator(sineOf(5000.0, 0.5, kRate));
-        rig.right.setGenerator(sineOf(5000.0, 0.5, kRate));
+        for (Playback* p : {&rig.left, &rig.right}) p->setGenerator(sineOf(5000.0, 0.5, kRate));
         const auto out = rig.run(9600);
         const double full = 0.5 / std::sqrt(2.0);
         EXPECT_NEAR(rms(out[0], 4800) / full, c.left, 0.01) << c.routing;

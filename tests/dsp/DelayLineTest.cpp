@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "dsp/DelayLine.h"
@@ -30,10 +29,6 @@ struct Rig {
     Playback source;
     DelayLine line;
 };
-
-float ramp(size_t n) {
-    return static_cast<float>(n + 1);
-}
 
 TEST(DelayLine, ImpulseReturnsAfterTheDelayToTheSample) {
     struct Case {
@@ -98,7 +93,7 @@ TEST(DelayLine, FeedbackLoopRunsUnpulledAndTimesBeyondTheLineAreClamped) {
 TEST(DelayLine, TimeChangesGlideAtFiveHertzWithoutOvershootThenCopyAgain) {
     Rig rig(1000.0f, Order::kReadBeforeWrite);
     rig.setTime(100.0f);  // 4800 samples
-    rig.source.setGenerator(ramp);
+    rig.source.setGenerator([](size_t n) { return n + 1.0f; });
     constexpr size_t kChange = 9600;
     bool copiedWhileMoving = false;
     const std::vector<float> out = rig.run(kChange + 48000, kBlock, [&](size_t at) {

@@ -210,8 +210,7 @@ TEST(EnvelopeGeneratorTest, ParametersAreSampledEverySixtyFourSamples) {
     EXPECT_NEAR(out[32 + 480], 0.5f * out[31], 1e-4);
 }
 
-class CountingListener : public Eg::GateListener {
-public:
+struct CountingListener : Eg::GateListener {
     void gateChanged(Eg& /*envelope*/) override { ++calls; }
     int calls = 0;
 };
@@ -297,14 +296,9 @@ TEST(TriggerTest, OpensAboveTheThresholdAndClosesAfterTheHoldBelowHalfOfIt) {
     std::vector<float> x(4000, 0.0f);
     x[40] = 0.9f;  // reaching the threshold is not enough
     // Between the levels it stays on; below half for exactly the hold time (15 ms) is not yet off.
-    for (auto [from, level] : {std::pair{50, 0.95f},
-                               {60, 0.6f},
-                               {1000, 0.3f},
-                               {1720, 0.5f},
-                               {2000, 0.44f},
-                               {3000, 0.91f}}) {
-        std::fill(x.begin() + from, x.end(), level);
-    }
+    const std::pair<int, float> steps[] = {{50, 0.95f},  {60, 0.6f},    {1000, 0.3f},
+                                           {1720, 0.5f}, {2000, 0.44f}, {3000, 0.91f}};
+    for (auto [from, level] : steps) std::fill(x.begin() + from, x.end(), level);
     const std::vector<Found> expected{
         {Trigger::kOn, 50}, {Trigger::kOff, 2720}, {Trigger::kOn, 3000}};
     level.play(x);

@@ -8,12 +8,11 @@
 
 namespace {
 
-class Square : public FunctionTableFunction {
-public:
+struct Square : FunctionTableFunction {
     double evaluate(double x) const override { return x * x; }
 };
 
-TEST(FunctionTableTest, SizeIsTheNextPowerOfTwoAndTheEndsHoldTheBounds) {
+TEST(FunctionTableTest, SizeBoundsInterpolationAndTheFilterTables) {
     const Square f;
     EXPECT_EQ(FunctionTable(f, 0.0f, 1.0f, 1).size(), 2u);
     EXPECT_EQ(FunctionTable(f, 0.0f, 1.0f, 3).size(), 4u);
@@ -29,10 +28,8 @@ TEST(FunctionTableTest, SizeIsTheNextPowerOfTwoAndTheEndsHoldTheBounds) {
     EXPECT_NEAR(t(-3.0f + 100.5f * step), 0.5f * (t.data()[100] + t.data()[101]), 1e-4);
     // Outside the domain the position wraps through the mask instead of reading out of bounds.
     EXPECT_TRUE(std::isfinite(t(50.0f)) && std::isfinite(t(-50.0f)));
-}
 
-// The shared tables follow their functions over their domains; the values at the edges.
-TEST(FunctionTableTest, FilterTablesAndTheirFunctions) {
+    // The shared filter tables follow their functions over their domains.
     const FilterTables& tables = FilterTables::shared();
     const ClipFunction clip(1.0);
     const DampLimitFunction dampLimit;

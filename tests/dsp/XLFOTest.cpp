@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -277,12 +276,11 @@ TEST(XLFOTest, HalfCrossingIsReportedOncePerCycleAtItsSample) {
         Events expected;
     };
     // Balance moves the crossing; halves shorter than 0.0625 s are not reported.
-    for (const Case& c : {Case{0.5f,
-                               kFrequency,
-                               3 * kCycle,
-                               {{8192, 1}, {16384, 0}, {24576, 1}, {32768, 0}, {40960, 1}}},
-                          Case{0.25f, kFrequency, kCycle + 3000, {{4096, 1}, {16384, 0}}},
-                          Case{0.5f, 20.0f, kCycle, {}}}) {
+    const Case cases[] = {
+        {0.5f, kFrequency, 3 * kCycle, {{8192, 1}, {16384, 0}, {24576, 1}, {32768, 0}, {40960, 1}}},
+        {0.25f, kFrequency, kCycle + 3000, {{4096, 1}, {16384, 0}}},
+        {0.5f, 20.0f, kCycle, {}}};
+    for (const Case& c : cases) {
         Single rig;
         Recorder recorder(rig.env);
         rig.xlfo.setObserver(&recorder);

@@ -179,8 +179,7 @@ TEST(Environment, SampleRateChangeResetsThenTellsListenersNewestFirst) {
 }
 
 // Doubles its input; remembers the flags it saw and whether it had an input.
-class Doubler : public Filter {
-public:
+struct Doubler : Filter {
     explicit Doubler(Environment& env) : Filter(env) {}
     bool filter(const float* in, float* out, uint32_t frames, uint32_t flags) override {
         ++calls;
@@ -269,21 +268,16 @@ TEST(Producer, ForwarderAliasesItsInputAndInputReadsHostMemory) {
 }
 
 // Left gets the call number, right its negation or, on odd calls, silence.
-class Splitter : public MultiProducer {
-public:
+struct Splitter : MultiProducer {
     explicit Splitter(Environment& env) : MultiProducer(env) {}
     void produceAll(float* const* buffers, const float** outputs, uint32_t frames,
                     uint32_t) override {
-        ++calls;
-        for (uint32_t i = 0; i < frames; ++i) {
-            buffers[0][i] = static_cast<float>(calls);
-            buffers[1][i] = -static_cast<float>(calls);
-        }
+        std::fill_n(buffers[0], frames, static_cast<float>(++calls));
+        std::fill_n(buffers[1], frames, -static_cast<float>(calls));
         if (calls % 2 == 1) outputs[1] = output(0).environment().silentBuffer().data();
     }
     void reset() override { ++resets; }
-    int calls = 0;
-    int resets = 0;
+    int calls = 0, resets = 0;
 };
 
 TEST(MultiProducer, OutputsAreComputedTogetherOnce) {

@@ -18,8 +18,7 @@ using test::PatternSource;
 
 constexpr uint32_t kFrames = 8;
 
-class MixerTest : public ::testing::Test {
-protected:
+struct MixerTest : ::testing::Test {
     MixerTest() : env(kBlock) {}
 
     const float* pull(Producer& p, uint32_t frames = kFrames, uint32_t flags = 0) {
@@ -54,13 +53,9 @@ TEST_F(MixerTest, AllNineModes) {
             mixer.setSignal(0, &s1);
             mixer.setSignal(1, &s2);
             mixer.setGainTarget(0, 0.5f, 0.0f);
-            if (constantGains) {
-                mixer.setGainTarget(1, 2.0f, 0.0f);
-                mixer.gainSource(1).ramp().setLimits(0.0f, 2.0f);
-                mixer.setGainTarget(1, 2.0f, 0.0f);
-            } else {
-                mixer.setGain(1, &blockGain);
-            }
+            mixer.gainSource(1).ramp().setLimits(0.0f, 2.0f);
+            mixer.setGainTarget(1, 2.0f, 0.0f);
+            if (!constantGains) mixer.setGain(1, &blockGain);
             expectPattern(pull(mixer), kFrames, expected[mode]);
         }
     }
@@ -128,13 +123,12 @@ TEST_F(MixerTest, CombinedModesAndInputChanges) {
     mixer.setInputCount(1);
     EXPECT_EQ(pull(mixer), a.outputData());
     mixer.setInputCount(2);
-    EXPECT_EQ(mixer.signal(1), nullptr);
-    EXPECT_EQ(mixer.gain(1), &mixer.gainSource(1));
+    EXPECT_EQ(pull(mixer), a.outputData());
     mixer.setSignal(1, &b);
     EXPECT_FLOAT_EQ(pull(mixer)[0], 7.0f);
     mixer.setGain(1, &gain);
     mixer.setGain(1, nullptr);  // back to the own gain source
-    EXPECT_EQ(mixer.gain(1), &mixer.gainSource(1));
+    EXPECT_FLOAT_EQ(pull(mixer)[1], 7.0f);
 }
 
 TEST(StaticMixer, SumsWithFixedGains) {

@@ -12,8 +12,7 @@ namespace wave::test {
 constexpr uint32_t kBlock = 32;
 
 // Writes `values` (repeated when shorter than the chunk) and records how it was called.
-class PatternSource : public Source {
-public:
+struct PatternSource : Source {
     PatternSource(Environment& env, std::vector<float> values, bool reportConstant = false)
         : Source(env), values(std::move(values)), reportConstant(reportConstant) {}
 
@@ -30,10 +29,8 @@ public:
 
     std::vector<float> values;
     bool reportConstant;
-    int calls = 0;
-    int resets = 0;
-    uint32_t lastFlags = 0;
-    uint32_t lastFrames = 0;
+    int calls = 0, resets = 0;
+    uint32_t lastFlags = 0, lastFrames = 0;
 };
 
 // Runs one chunk: beginChunk, the caller's pulls, finishChunk.

@@ -15,8 +15,7 @@ namespace {
 constexpr uint32_t kBlock = 64;
 constexpr float kRate = 48000.0f;
 
-class ValueRampTest : public ::testing::Test {
-protected:
+struct ValueRampTest : ::testing::Test {
     ValueRampTest() : env(kBlock) { test::startClock(env, kRate, kBlock); }
     // A chunk in which the ramp is not rendered.
     void skip() {
@@ -170,9 +169,7 @@ TEST(FloatParameterSource, OutputsItsRampInTimeWithTheClockAndSharesItWithForwar
             EXPECT_EQ(out, source.ramp().data());
             EXPECT_EQ(forwarder.pull(kBlock, 0), out);
             EXPECT_FALSE(forwarder.isConstant());
-            for (uint32_t i = 0; i < kBlock; ++i) {
-                EXPECT_NEAR(out[i], std::min((chunk * kBlock + i) / 48.0f, 1.0f), 1e-6f) << i;
-            }
+            EXPECT_NEAR(out[kBlock - 1], std::min((chunk + 1) * kBlock - 1, 48u) / 48.0f, 1e-6f);
         });
     }
     EXPECT_TRUE(test::pullChunk(env, forwarder)[0] == 1.0f && forwarder.isConstant());
