@@ -24,8 +24,7 @@ constexpr float kRate = 48000.0f;
 // its target and empties the lines.
 struct UnitRig {
     explicit UnitRig(uint32_t block = kBlock, bool filters = false)
-        : env(block), left(env), right(env), unit(env, filtertest::standardStyles()) {
-        env.setSampleRate(kRate);
+        : env(kRate, block), left(env), right(env), unit(env, filtertest::standardStyles()) {
         unit.setInput(0, &left);
         unit.setInput(1, &right);
         unit.enabled = true;
@@ -46,7 +45,7 @@ struct UnitRig {
     }
     Unit::Channel& side(int s) { return unit.channel(s); }
 
-    wave::Environment env;
+    Env env;
     Playback left, right;
     Unit unit;
 };
@@ -222,10 +221,9 @@ TEST(DelayEffectUnit, FilterRoutingsPickTheFiltersAndPanSpreadsTheirCutOffs) {
     f.frequency().setTarget(10.0f);
     f.pan().setTarget(1.5f);
     rig.settle();
-    rig.env.beginChunk();
-    EXPECT_EQ(f.sideFrequency(0).pull(kBlock, 0)[0], 11.5f);
-    EXPECT_EQ(f.sideFrequency(1).pull(kBlock, 0)[0], 8.5f);
-    rig.env.finishChunk(kBlock, false);
+    const auto sides = render(rig.env, {&f.sideFrequency(0), &f.sideFrequency(1)}, kBlock);
+    EXPECT_EQ(sides[0][0], 11.5f);
+    EXPECT_EQ(sides[1][0], 8.5f);
 }
 
 struct Loop {
@@ -308,8 +306,7 @@ TEST(DelayEffectUnit, ResonantFiltersInTheLoopStayBoundedAndTheGainAdjusterHolds
 // tempo glides with the automatic time, and a free line ignores it.
 TEST(DelayTimeController, TempoChangesGlideAndFreeLinesIgnoreThem) {
     constexpr uint32_t kBlock = 32;
-    wave::Environment env(kBlock);
-    env.setSampleRate(48000.0f);
+    Env env(48000.0f, kBlock);
     wave::FloatParameterSource time(env, 350.0f), offset(env, 1.0f);
     DelayTimeController controller(env);
     controller.setTimeInput(&time);
@@ -320,15 +317,11 @@ TEST(DelayTimeController, TempoChangesGlideAndFreeLinesIgnoreThem) {
     controller.setMode(DelayTimeController::kQuarterNote);
     controller.setTempo(120.0f);
     env.reset();
-    env.beginChunk();
-    EXPECT_EQ(controller.pull(kBlock, 0)[0], 500.0f);
-    env.finishChunk(kBlock, false);
+    EXPECT_EQ(render(env, controller, kBlock, kBlock)[0], 500.0f);
     controller.setTempo(100.0f);
-    env.beginChunk();
-    const float* out = controller.pull(kBlock, 0);
-    EXPECT_GT(out[kBlock - 1], out[0]);
-    EXPECT_LT(out[kBlock - 1], 510.0f);
-    env.finishChunk(kBlock, false);
+    const std::vector<float> out = render(env, controller, kBlock, kBlock);
+    EXPECT_GT(out.back(), out[0]);
+    EXPECT_LT(out.back(), 510.0f);
 }
 
 }  // namespace

@@ -15,8 +15,7 @@ constexpr float kRate = 48000.0f;
 
 struct Rig {
     explicit Rig(float maxTime, Order order, float rate = kRate, uint32_t block = kBlock)
-        : env(block), source(env), line(env, maxTime, order) {
-        env.setSampleRate(rate);
+        : env(rate, block), source(env), line(env, maxTime, order) {
         line.setInput(&source);
     }
     std::vector<float> run(size_t length, uint32_t block = kBlock,
@@ -25,7 +24,7 @@ struct Rig {
     }
     void setTime(float t) { line.defaultTime().setTarget(t, 0.0f); }
 
-    wave::Environment env;
+    Env env;
     Playback source;
     DelayLine line;
 };
@@ -66,8 +65,7 @@ TEST(DelayLine, ImpulseReturnsAfterTheDelayToTheSample) {
 // A read-before-write line in a feedback loop, through a mixer, runs from the run list while
 // nobody pulls it; a time beyond the line is clamped to its length.
 TEST(DelayLine, FeedbackLoopRunsUnpulledAndTimesBeyondTheLineAreClamped) {
-    wave::Environment env(kBlock);
-    env.setSampleRate(kRate);
+    Env env(kRate);
     Playback source(env, impulseAt(0));
     DelayLine line(env, 100.0f, Order::kReadBeforeWrite);
     wave::Mixer loop(env, 2);

@@ -15,6 +15,10 @@ namespace dsptest {
 
 constexpr uint32_t kBlock = 64;
 
+struct Env : wave::Environment {
+    explicit Env(float rate, uint32_t block = kBlock) : Environment(block) { setSampleRate(rate); }
+};
+
 // Plays a function of the absolute sample position, one chunk per pull; silence without one.
 class Playback : public wave::Source {
 public:

@@ -30,9 +30,7 @@ struct Settings {
 };
 
 struct Rig {
-    explicit Rig(float rate = 48000.0f, uint32_t block = dsptest::kBlock) : env(block) {
-        env.setSampleRate(rate);
-    }
+    explicit Rig(float rate = 48000.0f, uint32_t block = dsptest::kBlock) : env(rate, block) {}
     // An envelope with the settings (straight curves unless given), its note started.
     Eg& start(const Settings& s, const CurveSet* curves = nullptr, bool note = true) {
         Eg& eg = *envelopes.emplace_back(std::make_unique<Eg>(env, curves));
@@ -43,7 +41,7 @@ struct Rig {
         if (note) eg.noteOn();
         return eg;
     }
-    wave::Environment env;
+    dsptest::Env env;
     std::vector<std::unique_ptr<Eg>> envelopes;
 };
 
@@ -286,8 +284,7 @@ std::vector<Found> collect(wave::Environment& env, Trigger& trigger, size_t leng
 }
 
 TEST(TriggerTest, OpensAboveTheThresholdAndClosesAfterTheHoldBelowHalfOfIt) {
-    wave::Environment env(dsptest::kBlock);
-    env.setSampleRate(48000.0f);
+    dsptest::Env env(48000.0f);
     dsptest::Playback level(env);
     Trigger trigger(env), odd(env);
     trigger.setInput(&level);

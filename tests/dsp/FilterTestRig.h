@@ -33,7 +33,7 @@ inline std::vector<float> noise(size_t length, uint32_t seed, float amplitude) {
 // Filters built as a voice builds them: every filter lists the characteristics of one shared
 // DesignFilter (the parallel unit), then its own "Clean" kernel.
 struct Rig {
-    wave::Environment env{kBlock};
+    dsptest::Env env;
     std::vector<std::unique_ptr<DesignFilter>> units;
     std::vector<std::unique_ptr<dsptest::Playback>> sources;
     std::vector<std::unique_ptr<BiQuadFilter>> cleans;
@@ -41,8 +41,7 @@ struct Rig {
     std::vector<wave::Producer*> outputs;
 
     // sharedUnit false: every filter gets a DesignFilter of its own.
-    Rig(int count, double rate, bool sharedUnit = true) {
-        env.setSampleRate(static_cast<float>(rate));
+    Rig(int count, double rate, bool sharedUnit = true) : env(static_cast<float>(rate)) {
         for (int k = 0; k < count; ++k) {
             if (k == 0 || !sharedUnit) units.push_back(std::make_unique<DesignFilter>(env));
             sources.push_back(std::make_unique<dsptest::Playback>(env));

@@ -47,8 +47,7 @@ Style& plainStyle() {
 
 struct Rig {
     explicit Rig(float rate, Style& style = quietStyle(), uint32_t seed = 1, int waveForm = -1)
-        : env(kBlock) {
-        env.setSampleRate(rate);
+        : env(rate) {
         osc = std::make_unique<Oscillator>(style, env, seed);
         if (waveForm >= 0) osc->setWaveForm(waveForm);
     }
@@ -56,7 +55,7 @@ struct Rig {
         return render(*osc, env, count, chunk);
     }
 
-    wave::Environment env;
+    dsptest::Env env;
     std::unique_ptr<Oscillator> osc;
 };
 

@@ -19,11 +19,8 @@ namespace {
 using dsptest::render;
 
 struct FollowerRig {
-    FollowerRig() : env(dsptest::kBlock), input(env), follower(env) {
-        env.setSampleRate(48000.0f);
-        follower.setInput(&input);
-    }
-    wave::Environment env;
+    FollowerRig() : env(48000.0f), input(env), follower(env) { follower.setInput(&input); }
+    dsptest::Env env;
     dsptest::Playback input;
     EnvelopeFollower follower;
 };
@@ -121,8 +118,7 @@ TEST(GainAdjusterTest, ScalesByTheLimitedEnvelopeRatio) {
 // corner lies at 5 Hz.
 TEST(DcBlocker, RemovesOffsetAndKeepsTheTone) {
     constexpr float kRate = 48000.0f;
-    wave::Environment env(256);
-    env.setSampleRate(kRate);
+    dsptest::Env env(kRate, 256);
     const auto tone = dsptest::sineOf(1000.0, 0.5, kRate);
     dsptest::Playback source(env, [&](size_t n) { return 0.3f + tone(n); });
     DcBlocker blocker(env);

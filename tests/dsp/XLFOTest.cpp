@@ -23,8 +23,7 @@ constexpr float kFrequency = 2.0f;
 constexpr int kCycle = 16384;  // samples
 
 struct Rig {
-    wave::Environment env{kBlock};
-    Rig() { env.setSampleRate(kRate); }
+    dsptest::Env env{kRate};
 };
 
 void setFrequency(XLFO& xlfo, float hz) {
