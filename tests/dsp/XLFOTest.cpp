@@ -116,22 +116,19 @@ TEST(XLFOTest, OddStepCountSplitsTheMiddleStepAtTheBalance) {
 
 TEST(XLFOTest, GlideRampsAlongItsCurveAndZeroGlideHolds) {
     Rig rig;
-    XLFO stepGlide(rig.env), globalGlide(rig.env), negativeGlide(rig.env);
-    for (XLFO* x : {&stepGlide, &globalGlide, &negativeGlide}) {
+    XLFO stepGlide(rig.env), globalGlide(rig.env);
+    for (XLFO* x : {&stepGlide, &globalGlide}) {
         setDistinctValues(*x);
         x->step(15).value = 1.0f;  // the largest jump back to step 0: 1.9
         setFrequency(*x, kFrequency);
     }
     for (int i = 0; i < 16; ++i) stepGlide.step(i).glide = 1.0f;
     globalGlide.defaultGlide().setTarget(1.0f, 0.0f);
-    // Global -1 with step glide 0 leaves only the minimum glide: flat steps.
-    negativeGlide.defaultGlide().setTarget(-1.0f, 0.0f);
-    const auto out = render(rig.env, {&stepGlide, &globalGlide, &negativeGlide}, 2 * kCycle);
+    const auto out = render(rig.env, {&stepGlide, &globalGlide}, 2 * kCycle);
     // A linear glide over 1024 samples: never more than one sample's share of a jump.
     EXPECT_LE(dsptest::largestStep(out[0]), 1.9f / 1024.0f + 1e-6f);
     EXPECT_FLOAT_EQ(out[0][512], -0.9f + 0.05f);  // halfway from step 0 to step 1
     EXPECT_EQ(out[0], out[1]);
-    EXPECT_EQ(changes(out[2]).size(), 31u);
 
     // A quarter into a full glide from -0.5 to 0.5 stands at curve(0.25) - 0.5.
     const float quarter[] = {0.25f, 0.0625f, 0.5f, 0.5f * (std::sin(-0.25f * 3.14159265f) + 1)};
@@ -142,8 +139,9 @@ TEST(XLFOTest, GlideRampsAlongItsCurveAndZeroGlideHolds) {
         EXPECT_NEAR(curved.run(2049)[2048], quarter[curve] - 0.5f, 1e-6f) << curve;
     }
 
-    // The least glide, (0.0002 f)^2, shows at high rates: one step of 32 samples at 1024 Hz
-    // holds 0.8 and glides toward the stored value 0 only in its last sample.
+    // Global -1 with step glide 0 leaves only the least glide, (0.0002 f)^2, which shows at high
+    // rates: one step of 32 samples at 1024 Hz holds 0.8 and glides toward the stored value 0 only
+    // in its last sample.
     Single fast;
     pattern(fast.xlfo, {0.8f});
     fast.xlfo.defaultGlide().setTarget(-1.0f, 0.0f);
