@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "dsp/BiQuadFilter.h"
@@ -19,14 +20,10 @@ namespace filtertest {
 using dsptest::kBlock;
 
 inline std::vector<float> noise(size_t length, uint32_t seed, float amplitude) {
+    std::minstd_rand random(seed);
+    std::uniform_real_distribution<float> uniform(-amplitude, amplitude);
     std::vector<float> s(length);
-    uint32_t x = seed * 2654435761u + 1;
-    for (float& v : s) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        v = amplitude * (static_cast<float>(x) / 2147483648.0f - 1.0f);
-    }
+    for (float& v : s) v = uniform(random);
     return s;
 }
 
