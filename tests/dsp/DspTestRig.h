@@ -62,12 +62,6 @@ inline Playback::Generator sineOf(double frequency, double amplitude, double rat
     };
 }
 
-inline std::vector<float> samples(const Playback::Generator& g, size_t length) {
-    std::vector<float> s(length);
-    for (size_t n = 0; n < length; ++n) s[n] = g(n);
-    return s;
-}
-
 // Renders length samples in chunks of at most block, pulling every producer in every chunk;
 // beforeChunk (if any) gets the sample position first.
 inline std::vector<std::vector<float>> render(
