@@ -19,7 +19,7 @@ T floatAt(std::span<const uint8_t> bytes, size_t offset) {
     return v;
 }
 
-TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutHeaderValuesAndGains) {
+TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutAndBadDataLeavesAStyleAsItWas) {
     // In list order: Prime, Gentle, Raw, Tube, Metal, Easy Going, Smooth, Hard, Hollow, Extreme.
     const float shapes[] = {0.3f,      0.31709f,  1.0f,      1.0f,      0.1f,
                             0.543188f, 0.181958f, 0.687329f, 0.913428f, 0.128784f};
@@ -51,11 +51,9 @@ TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutHeaderValuesAndGains
                 << k;
         }
     }
-}
 
-// A wrong tag or short data leaves the characteristic as it was; a good file replaces
-// everything, the clip table included, whatever its version.
-TEST(FilterCharacteristicTest, BadDataLeavesTheStyleAsItWas) {
+    // A wrong tag or short data leaves the characteristic as it was; a good file replaces
+    // everything, the clip table included, whatever its version.
     DesignFilter::Style style("Gentle.fil", 0.56f, filtertest::characteristicBytes("Gentle"));
     const std::span<const uint8_t> prime = filtertest::characteristicBytes("Prime");
     std::vector<uint8_t> bytes(prime.begin(), prime.end());

@@ -69,12 +69,11 @@ TEST(OscillatorStyleTest, RowSpectraFollowTheRecipe) {
             const std::complex<double> expected(0, -(tri + tones.triangleSawMix * sawtooth));
             ASSERT_NEAR(std::abs(r[m] - expected * (length / 2.0)) / length, 0.0, 1e-6) << m;
         }
-        EXPECT_EQ(saw[length], saw[0]);
-        EXPECT_EQ(triangle[length], triangle[0]);
-        EXPECT_TRUE(
-            std::all_of(saw + length + 1, saw + Style::kRowStride, [](float v) { return v == 0; }));
-        EXPECT_TRUE(std::all_of(triangle + length + 1, triangle + Style::kRowStride,
-                                [](float v) { return v == 0; }));
+        for (const float* row : {saw, triangle}) {
+            EXPECT_EQ(row[length], row[0]);
+            EXPECT_TRUE(std::all_of(row + length + 1, row + Style::kRowStride,
+                                    [](float v) { return v == 0; }));
+        }
     }
 }
 

@@ -22,16 +22,13 @@ constexpr float kRate = 32768.0f;
 constexpr float kFrequency = 2.0f;
 constexpr int kCycle = 16384;  // samples
 
-struct Rig {
-    dsptest::Env env{kRate};
-};
-
 void setFrequency(XLFO& xlfo, float hz) {
     xlfo.defaultFrequency().setTarget(hz, 0.0f);
 }
 
 // A rig with one XLFO running at kFrequency.
-struct Single : Rig {
+struct Single {
+    dsptest::Env env{kRate};
     XLFO xlfo;
     explicit Single(uint32_t seed = 1) : xlfo(env, seed) { setFrequency(xlfo, kFrequency); }
     std::vector<float> run(size_t count) { return dsptest::render(env, xlfo, count); }
@@ -115,8 +112,8 @@ TEST(XLFOTest, OddStepCountSplitsTheMiddleStepAtTheBalance) {
 }
 
 TEST(XLFOTest, GlideRampsAlongItsCurveAndZeroGlideHolds) {
-    Rig rig;
-    XLFO stepGlide(rig.env), globalGlide(rig.env);
+    dsptest::Env env(kRate);
+    XLFO stepGlide(env), globalGlide(env);
     for (XLFO* x : {&stepGlide, &globalGlide}) {
         setDistinctValues(*x);
         x->step(15).value = 1.0f;  // the largest jump back to step 0: 1.9
@@ -124,7 +121,7 @@ TEST(XLFOTest, GlideRampsAlongItsCurveAndZeroGlideHolds) {
     }
     for (int i = 0; i < 16; ++i) stepGlide.step(i).glide = 1.0f;
     globalGlide.defaultGlide().setTarget(1.0f, 0.0f);
-    const auto out = render(rig.env, {&stepGlide, &globalGlide}, 2 * kCycle);
+    const auto out = render(env, {&stepGlide, &globalGlide}, 2 * kCycle);
     // A linear glide over 1024 samples: never more than one sample's share of a jump.
     EXPECT_LE(dsptest::largestStep(out[0]), 1.9f / 1024.0f + 1e-6f);
     EXPECT_FLOAT_EQ(out[0][512], -0.9f + 0.05f);  // halfway from step 0 to step 1
@@ -154,14 +151,14 @@ TEST(XLFOTest, GlideRampsAlongItsCurveAndZeroGlideHolds) {
 }
 
 TEST(XLFOTest, RandomStepsKeepTheirDistanceAndRepeatPerSeed) {
-    Rig rig;
-    XLFO xlfo(rig.env, 7), twin(rig.env, 7), other(rig.env, 8), quick(rig.env, 9);
+    dsptest::Env env(kRate);
+    XLFO xlfo(env, 7), twin(env, 7), other(env, 8), quick(env, 9);
     for (XLFO* x : {&xlfo, &twin, &other, &quick}) setAllRandom(*x);
     for (XLFO* x : {&xlfo, &twin, &other}) setFrequency(*x, kFrequency);
     // Steps shorter than a chunk (16 samples) draw anew on every visit as well.
     setFrequency(quick, 128.0f);
     constexpr int kCycles = 60;
-    const auto all = render(rig.env, {&xlfo, &twin, &other, &quick}, kCycles * kCycle);
+    const auto all = render(env, {&xlfo, &twin, &other, &quick}, kCycles * kCycle);
     EXPECT_EQ(all[0], all[1]);
     EXPECT_NE(all[0], all[2]);
     expectDraws(all[0], 1024, -1.0f, 1.0f);
@@ -173,15 +170,15 @@ TEST(XLFOTest, RandomStepsKeepTheirDistanceAndRepeatPerSeed) {
     // A fixed step among random ones keeps its value (the clock stands at a whole cycle).
     xlfo.step(5).random = false;
     xlfo.step(5).value = 0.9f;
-    EXPECT_EQ(render(rig.env, xlfo, kCycle)[5 * 1024 + 512], 0.9f);
+    EXPECT_EQ(render(env, xlfo, kCycle)[5 * 1024 + 512], 0.9f);
 
     // A single random step draws every cycle (2048 samples at 16 Hz); unipolar stays in 0..1.
-    XLFO single(rig.env, 3);
+    XLFO single(env, 3);
     single.setUnipolar(true);
     single.stepCount = 1;
     single.step(0).random = true;
     setFrequency(single, 16.0f);
-    expectDraws(render(rig.env, single, 2048 * 200), 2048, 0.0f, 1.0f);
+    expectDraws(render(env, single, 2048 * 200), 2048, 0.0f, 1.0f);
 }
 
 TEST(XLFOTest, SnappedValuesLandOnTheTwentyFiveLevels) {
@@ -289,8 +286,8 @@ TEST(XLFOTest, HalfCrossingIsReportedOncePerCycleAtItsSample) {
 }
 
 TEST(XLFOTest, UnpulledXLFOAdvancesFromTheRunListInTime) {
-    Rig rig;
-    XLFO pulled(rig.env), idle(rig.env);
+    dsptest::Env env(kRate);
+    XLFO pulled(env), idle(env);
     for (XLFO* x : {&pulled, &idle}) {
         setDistinctValues(*x);
         x->step(3).glide = 0.7f;
@@ -298,14 +295,14 @@ TEST(XLFOTest, UnpulledXLFOAdvancesFromTheRunListInTime) {
         x->defaultPhaseOffset().setTarget(0.3f, 20.0f);
     }
     for (int chunk = 0; chunk < 500; ++chunk) {
-        rig.env.beginChunk();
+        env.beginChunk();
         pulled.pull(kBlock, 0);
         const uint32_t stamp = pulled.stamp();
-        rig.env.finishChunk(kBlock, false);
+        env.finishChunk(kBlock, false);
         ASSERT_EQ(pulled.stamp(), stamp);  // not run a second time
     }
     EXPECT_EQ(idle.position(), pulled.position());
-    const auto a = render(rig.env, {&pulled, &idle}, kBlock);
+    const auto a = render(env, {&pulled, &idle}, kBlock);
     EXPECT_EQ(a[0], a[1]);
 }
 
@@ -340,9 +337,9 @@ TEST(XLFOTest, BalanceAndStepCountKeepThePlaceInThePattern) {
 constexpr int kOneBar = 5;  // "Free,16,8,4,2,1,..."
 
 TEST(XLFOFreqControllerTest, SyncModesRunTheirBarsPerCycle) {
-    Rig rig;
-    XLFO xlfo(rig.env);
-    XLFOFreqController controller(rig.env, xlfo);
+    dsptest::Env env(kRate);
+    XLFO xlfo(env);
+    XLFOFreqController controller(env, xlfo);
     // "16,8,4,2,1,1/2,...,1/64" bars at 120 BPM: 120 / (bars 240) cycles per second.
     for (int mode = 1; mode < XLFOFreqController::kModeCount; ++mode) {
         controller.syncMode = mode;
@@ -352,7 +349,7 @@ TEST(XLFOFreqControllerTest, SyncModesRunTheirBarsPerCycle) {
     // The XLFO reads the controller, scaled by the offset factor, once settled (250 ms).
     controller.syncMode = kOneBar;
     controller.defaultOffset().setTarget(2.0f, 0.0f);
-    render(rig.env, xlfo, 8192);
+    render(env, xlfo, 8192);
     EXPECT_EQ(controller.outputData()[0], 1.0f);
     EXPECT_FALSE(controller.transportPending());
     // Switching mode applies the last tempo at once: 16 bars.
@@ -365,26 +362,26 @@ TEST(XLFOFreqControllerTest, SyncModesRunTheirBarsPerCycle) {
     controller.defaultFreeFrequency().setTarget(3.0f, 0.0f);
     controller.setTransport(90.0f, 4.0);
     EXPECT_FLOAT_EQ(controller.syncFrequency().target(), 120.0f / (16 * 240));
-    render(rig.env, xlfo, kBlock);
+    render(env, xlfo, kBlock);
     EXPECT_EQ(controller.outputData(), controller.defaultFreeFrequency().outputData());
 }
 
 TEST(XLFOFreqControllerTest, SongPositionRephasesFromTheTriggerReference) {
-    Rig rig;
-    XLFO xlfo(rig.env);
-    XLFOFreqController controller(rig.env, xlfo);
+    dsptest::Env env(kRate);
+    XLFO xlfo(env);
+    XLFOFreqController controller(env, xlfo);
     controller.syncMode = kOneBar;
     xlfo.midiTrigger = true;
     xlfo.defaultPhaseOffset().setTarget(0.125f, 0.0f);
-    render(rig.env, xlfo, kBlock);
+    render(env, xlfo, kBlock);
     // Sends a song position at 120 BPM; returns the raw phase and the position it leads to.
     const auto send = [&](double beats) {
         controller.setTransport(120.0f, beats);
-        rig.env.beginChunk();
+        env.beginChunk();
         controller.pull(kBlock, 0);
         const std::pair<double, double> phase{xlfo.rawPhase(), xlfo.position()};
         xlfo.pull(kBlock, 0);
-        rig.env.finishChunk(kBlock, false);
+        env.finishChunk(kBlock, false);
         return phase;
     };
 
@@ -395,14 +392,14 @@ TEST(XLFOFreqControllerTest, SongPositionRephasesFromTheTriggerReference) {
 
     xlfo.noteOn();
     EXPECT_DOUBLE_EQ(xlfo.triggerReference(), 10.0);
-    render(rig.env, xlfo, 1000);
+    render(env, xlfo, 1000);
     // Six quarter notes after the note: one and a half bars, half a cycle.
     std::tie(raw, position) = send(16.0);
     EXPECT_DOUBLE_EQ(raw, 0.5);
     EXPECT_NEAR(position, 0.625, 1e-6);
 
     // A stopped host (same song position) leaves the XLFO running.
-    render(rig.env, xlfo, 1000);
+    render(env, xlfo, 1000);
     const double running = xlfo.rawPhase();
     EXPECT_DOUBLE_EQ(send(16.0).first, running);
 
