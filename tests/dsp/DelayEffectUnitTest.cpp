@@ -92,7 +92,7 @@ TEST(DelayEffectUnit, EchoesFeedbackCrossFeedbackLevelsAndPans) {
     expectEchoes(out[1], {{0, 0.25f}, {16800, 0.8f}});
 }
 
-TEST(DelayEffectUnit, SynchronizedAndUltraShortTimes) {
+TEST(DelayEffectUnit, SynchronizedUltraShortAndLinkedTimes) {
     struct Case {
         int sync;
         float bpm, offset, time;
@@ -123,9 +123,8 @@ TEST(DelayEffectUnit, SynchronizedAndUltraShortTimes) {
         SCOPED_TRACE(c.expected);
         expectEchoes(out[0], {{c.expected, 0.5f}});
     }
-}
 
-TEST(DelayEffectUnit, LinkedRightSideFollowsTheLeftSettings) {
+    // Linked, the right side follows the left times, synchronized or not.
     UnitRig rig;
     rig.side(0).time().setTarget(100.0f);  // 4800 samples
     rig.side(0).feedback().setTarget(0.5f);
