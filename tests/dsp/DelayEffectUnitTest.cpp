@@ -225,6 +225,9 @@ TEST(DelayEffectUnit, FilterRoutingsPickTheFiltersAndPanSpreadsTheirCutOffs) {
     EXPECT_EQ(sides[1][0], 8.5f);
 }
 
+// Filters at 800 Hz, the sides at 120 and 170 ms; noise into the left side, a tone at the
+// cut-off into the right. The peak output and the rms of each 10 s, or nothing once a sample is
+// not finite.
 struct Loop {
     int characteristic;
     float peak;
@@ -233,10 +236,6 @@ struct Loop {
     bool limited;
     double seconds;
 };
-
-// Filters at 800 Hz, the sides at 120 and 170 ms; noise into the left side, a tone at the
-// cut-off into the right. The peak output and the rms of each 10 s, or nothing once a sample is
-// not finite.
 std::pair<float, std::vector<double>> playIntoTheLoop(const Loop& loop) {
     UnitRig rig(256, true);
     for (int k = 0; k < Unit::kFilters; ++k) {

@@ -259,14 +259,11 @@ TEST(EnvelopeGeneratorTest, KeepsTimeWhenNobodyReadsIt) {
     EXPECT_TRUE(sometimes.isMuted());
 }
 
-struct Found {
-    int32_t state;
-    int64_t sample;
-    bool operator==(const Found&) const = default;
-};
+// State and absolute sample position of a trigger event.
+using Found = std::pair<int32_t, int64_t>;
 
 // Evaluates the trigger chunk by chunk (twice, as a second user in the same chunk would) and
-// collects its events at absolute sample positions.
+// collects its events.
 std::vector<Found> collect(wave::Environment& env, Trigger& trigger, size_t length,
                            uint32_t block = dsptest::kBlock) {
     std::vector<Found> found;
@@ -275,9 +272,8 @@ std::vector<Found> collect(wave::Environment& env, Trigger& trigger, size_t leng
         env.beginChunk();
         trigger.evaluate(n);
         trigger.evaluate(n);
-        for (const Trigger::Event& e : trigger.events()) {
-            found.push_back({e.state, static_cast<int64_t>(done) + e.offset});
-        }
+        for (const Trigger::Event& e : trigger.events())
+            found.emplace_back(e.state, done + e.offset);
         env.finishChunk(n, false);
     }
     return found;

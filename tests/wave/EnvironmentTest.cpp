@@ -83,10 +83,9 @@ TEST(Environment, RunListOrderingAndReservedCapacity) {
 TEST(Environment, FinishChunkRunsWhatWasNotPulled) {
     Environment env(kBlock);
     PatternSource always(env, {1}), pulled(env, {2}), idle(env, {3}), appended(env, {4});
-    env.registerRun(&always, 0);
-    env.registerRun(&pulled, 1);
-    env.registerRun(&idle, 1);
-    env.registerRun(&appended, 5);
+    for (auto [p, mode] : {std::pair{&always, 0}, {&pulled, 1}, {&idle, 1}, {&appended, 5}}) {
+        env.registerRun(p, mode);
+    }
 
     runChunk(env, kBlock, [&] { pulled.pull(kBlock, 0); });
     // Calls and last flags of each: pulled is not run again, the idle ones only advance.
@@ -114,11 +113,8 @@ bool is(const List& list, std::initializer_list<Producer*> expected) {
 TEST(Environment, SetEnabledLeavesAndReentersListsWithoutAllocating) {
     Environment env(kBlock);
     PatternSource front(env, {0}), p(env, {0}), other(env, {0}), late(env, {0});
-    env.registerRun(&front, 0);
-    env.registerRun(&p, 0);
-    env.registerRun(&other, 1);
-    env.registerReset(&p);
-    env.registerReset(&other);
+    for (auto [q, mode] : {std::pair{&front, 0}, {&p, 0}, {&other, 1}}) env.registerRun(q, mode);
+    for (PatternSource* q : {&p, &other}) env.registerReset(q);
 
     AllocationGuard guard;
     env.setEnabled(&p, false);
@@ -161,8 +157,7 @@ TEST(Environment, SampleRateChangeResetsThenTellsListenersNewestFirst) {
     PatternSource p(env, {0});
     env.registerReset(&p);
     RateListener first(log, "first "), second(log, "second ");
-    env.addRateListener(&first);
-    env.addRateListener(&second);
+    for (RateListener* l : {&first, &second}) env.addRateListener(l);
     env.setListener([&](Environment& e) {
         log.push_back("resets " + std::to_string(p.resets) + " " +
                       std::to_string(static_cast<int>(e.sampleRate())));
