@@ -96,9 +96,7 @@ TEST(DelayLine, TimeChangesGlideAtFiveHertzWithoutOvershootThenCopyAgain) {
     bool copiedWhileMoving = false;
     const std::vector<float> out = rig.run(kChange + 48000, kBlock, [&](size_t at) {
         if (at == kChange) rig.setTime(110.0f);  // 5280 samples
-        if (at > kChange && at < kChange + 4800 && rig.line.lastReadWasCopy()) {
-            copiedWhileMoving = true;
-        }
+        copiedWhileMoving |= at > kChange && at < kChange + 4800 && rig.line.lastReadWasCopy();
     });
     EXPECT_FALSE(copiedWhileMoving);
     EXPECT_TRUE(rig.line.lastReadWasCopy());

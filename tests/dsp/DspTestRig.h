@@ -19,6 +19,10 @@ struct Env : wave::Environment {
     explicit Env(float rate, uint32_t block = kBlock) : Environment(block) { setSampleRate(rate); }
 };
 
+inline std::function<float(size_t)> impulseAt(size_t at, float height = 1.0f) {
+    return [at, height](size_t n) { return n == at ? height : 0.0f; };
+}
+
 // Plays a function of the absolute sample position, one chunk per pull; silence without one.
 class Playback : public wave::Source {
 public:
@@ -35,9 +39,7 @@ public:
         };
     }
     // An impulse at the next sample, then silence.
-    void kick(float height = 1.0f) {
-        generator_ = [at = position_, height](size_t n) { return n == at ? height : 0.0f; };
-    }
+    void kick(float height = 1.0f) { generator_ = impulseAt(position_, height); }
 
     bool produce(float* buffer, uint32_t frames, uint32_t /*flags*/) override {
         for (uint32_t i = 0; i < frames; ++i, ++position_) {
@@ -50,10 +52,6 @@ private:
     Generator generator_;
     size_t position_ = 0;
 };
-
-inline Playback::Generator impulseAt(size_t at, float height = 1.0f) {
-    return [at, height](size_t n) { return n == at ? height : 0.0f; };
-}
 
 inline Playback::Generator sineOf(double frequency, double amplitude, double rate) {
     return [=](size_t n) {
