@@ -21,6 +21,10 @@ using test::PatternSource;
 using test::runChunk;
 using List = std::vector<Producer*>;
 
+struct EnvironmentTest : ::testing::Test {
+    Environment env{kBlock};
+};
+
 TEST(SampleBuffer, PaddedAlignedAndZeroed) {
     for (uint32_t size : {1u, 3u, 4u, 33u, 256u}) {
         SampleBuffer b(size);
@@ -31,8 +35,7 @@ TEST(SampleBuffer, PaddedAlignedAndZeroed) {
     EXPECT_EQ(SampleBuffer(0).data(), nullptr);
 }
 
-TEST(Environment, ClockAndResets) {
-    Environment env(kBlock);
+TEST_F(EnvironmentTest, ClockAndResets) {
     EXPECT_FLOAT_EQ(env.sampleRate(), 44100.0f);
     PatternSource a(env, {0}), b(env, {0});
     env.registerReset(&a);
@@ -51,8 +54,7 @@ TEST(Environment, ClockAndResets) {
     EXPECT_EQ(env.resetStamp(), 32u);
 }
 
-TEST(Environment, RunListOrderingAndReservedCapacity) {
-    Environment env(kBlock);
+TEST_F(EnvironmentTest, RunListOrderingAndReservedCapacity) {
     PatternSource a(env, {0}), b(env, {0}), c(env, {0}), d(env, {0}), e(env, {0}), f(env, {0});
     std::vector<std::unique_ptr<PatternSource>> more;
     for (int i = 0; i < 40; ++i)
@@ -80,8 +82,7 @@ TEST(Environment, RunListOrderingAndReservedCapacity) {
     EXPECT_EQ(env.runList().size(), 46u);
 }
 
-TEST(Environment, FinishChunkRunsWhatWasNotPulled) {
-    Environment env(kBlock);
+TEST_F(EnvironmentTest, FinishChunkRunsWhatWasNotPulled) {
     PatternSource always(env, {1}), pulled(env, {2}), idle(env, {3}), appended(env, {4});
     for (auto [p, mode] : {std::pair{&always, 0}, {&pulled, 1}, {&idle, 1}, {&appended, 5}}) {
         env.registerRun(p, mode);
@@ -110,8 +111,7 @@ bool is(const List& list, std::initializer_list<Producer*> expected) {
     return std::equal(list.begin(), list.end(), expected.begin(), expected.end());
 }
 
-TEST(Environment, SetEnabledLeavesAndReentersListsWithoutAllocating) {
-    Environment env(kBlock);
+TEST_F(EnvironmentTest, SetEnabledLeavesAndReentersListsWithoutAllocating) {
     PatternSource front(env, {0}), p(env, {0}), other(env, {0}), late(env, {0});
     for (auto [q, mode] : {std::pair{&front, 0}, {&p, 0}, {&other, 1}}) env.registerRun(q, mode);
     for (PatternSource* q : {&p, &other}) env.registerReset(q);
@@ -151,8 +151,7 @@ struct RateListener : Component {
     std::string name;
 };
 
-TEST(Environment, SampleRateChangeResetsThenTellsListenersNewestFirst) {
-    Environment env(kBlock);
+TEST_F(EnvironmentTest, SampleRateChangeResetsThenTellsListenersNewestFirst) {
     std::vector<std::string> log;
     PatternSource p(env, {0});
     env.registerReset(&p);
@@ -189,8 +188,7 @@ struct Doubler : Filter {
     bool sawInput = false;
 };
 
-TEST(Producer, PullIsMemoizedPerChunk) {
-    Environment env(kBlock);
+TEST_F(EnvironmentTest, PullIsMemoizedPerChunk) {
     PatternSource source(env, {1.0f, 2.0f, 3.0f, 4.0f}, true);
     EXPECT_EQ(source.outputData(), env.silentBuffer().data());  // before the first chunk
     Doubler a(env), b(env);
@@ -213,8 +211,7 @@ TEST(Producer, PullIsMemoizedPerChunk) {
     EXPECT_EQ(source.lastFrames, 16u);
 }
 
-TEST(Producer, FilterPassesMaskedFlagsAndSkipsInputWhenAdvancing) {
-    Environment env(kBlock);
+TEST_F(EnvironmentTest, FilterPassesMaskedFlagsAndSkipsInputWhenAdvancing) {
     PatternSource source(env, {1.0f});
     Doubler filter(env);
     filter.setInput(&source);
@@ -232,8 +229,7 @@ TEST(Producer, FilterPassesMaskedFlagsAndSkipsInputWhenAdvancing) {
     EXPECT_FALSE(filter.sawInput);
 }
 
-TEST(Producer, ForwarderAliasesItsInputAndInputReadsHostMemory) {
-    Environment env(kBlock);
+TEST_F(EnvironmentTest, ForwarderAliasesItsInputAndInputReadsHostMemory) {
     PatternSource first(env, {1.0f}, true), second(env, {2.0f});
     Forwarder forwarder(env);
     EXPECT_EQ(test::pullChunk(env, forwarder), env.silentBuffer().data());  // no input yet
@@ -273,8 +269,7 @@ struct Splitter : MultiProducer {
     int calls = 0, resets = 0;
 };
 
-TEST(MultiProducer, OutputsAreComputedTogetherOnce) {
-    Environment env(kBlock);
+TEST_F(EnvironmentTest, OutputsAreComputedTogetherOnce) {
     Splitter splitter(env);
     for (int chunk = 1; chunk <= 2; ++chunk) {
         env.beginChunk();

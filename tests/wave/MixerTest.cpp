@@ -128,8 +128,7 @@ TEST_F(MixerTest, CombinedModesAndInputChanges) {
     EXPECT_FLOAT_EQ(pull(mixer)[1], 7.0f);
 }
 
-TEST(StaticMixer, SumsWithFixedGains) {
-    Environment env(kBlock);
+TEST_F(MixerTest, StaticMixerSumsWithFixedGains) {
     PatternSource a(env, {1.0f, 2.0f, 3.0f, 4.0f}), b(env, {-1.0f, 0.5f, 8.0f, 0.0f});
     // Reports constant while its samples differ: a constant signal is read as one value.
     PatternSource c(env, {3.0f, 100.0f}, true);
@@ -152,8 +151,7 @@ TEST(StaticMixer, SumsWithFixedGains) {
     EXPECT_EQ(a.calls, 1);  // advance only: not pulled
 }
 
-TEST(Router, CrossfadesOverTwentyMillisecondsFromTheCurrentGains) {
-    Environment env(kBlock);
+TEST_F(MixerTest, RouterCrossfadesOverTwentyMillisecondsFromTheCurrentGains) {
     test::startClock(env, 48000.0f, kBlock);
     PatternSource x0(env, {2.0f}), x1(env, {10.0f});
     Router router(env);
