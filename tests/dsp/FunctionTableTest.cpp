@@ -39,10 +39,9 @@ TEST(FunctionTableTest, SizeBoundsInterpolationAndTheFilterTables) {
         const double a = i / 1000.0;
         const double x = -40.0 + 80.0 * a;
         EXPECT_NEAR(tables.defaultClip(static_cast<float>(x)), clip.evaluate(x), 1e-4) << x;
-        // The limit has a corner and a steep 2/F near F = 0.01 to 0.1; compare away from it.
-        if (a > 0.1) {
-            EXPECT_NEAR(tables.dampLimit(float(a)), dampLimit.evaluate(a), 1e-3) << a;
-        }
+        // The limit has a corner and a steep 2/F near F = 0.01 to 0.1: compared loosely there.
+        const double near = a > 0.1 ? 1e-3 : 2.0;
+        EXPECT_NEAR(tables.dampLimit(float(a)), dampLimit.evaluate(a), near) << a;
         const double r = 0.05 + 4.95 * a;  // r^(1/4) is steep only right at 0
         EXPECT_NEAR(tables.damp(static_cast<float>(r)), damp.evaluate(r), 1e-4) << r;
         const double octaves = -30.0 + 50.0 * a;

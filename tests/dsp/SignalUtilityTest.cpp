@@ -151,10 +151,7 @@ TEST(SoftLimiter, ShapeIsTransparentThenBoundedAndSmooth) {
     float previous = t;
     for (float x = 1.1f; x < 1000.0f; x *= 1.5f) {
         const float y = SoftLimiter::shape(x, t, c);
-        EXPECT_GE(y, previous);
-        if (x < 4.0f) {
-            EXPECT_GT(y, previous);
-        }
+        EXPECT_TRUE(x < 4.0f ? y > previous : y >= previous) << x;
         EXPECT_LE(y, c);
         EXPECT_EQ(SoftLimiter::shape(-x, t, c), -y);
         previous = y;

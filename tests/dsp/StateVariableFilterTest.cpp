@@ -19,9 +19,8 @@ TEST(StateVariableFilterTest, PrimeSelfOscillatesWithinUnitBoundsAtPeakOne) {
         Rig rig(1, rate);
         rig.configure(0, GenericFilter::kLowPass, slope);
         rig.set(0, cutoff, 1.0f);
-        std::vector<float> kick(48000, 0.0f);
-        kick[0] = 0.5f;
-        const std::vector<float> out = rig.run({kick})[0];
+        rig.sources[0]->kick(0.5f);
+        const std::vector<float> out = render(rig.env, rig.outputs, 48000)[0];
         const size_t tail = 36000;
         int crossings = 0;
         for (size_t i = tail; i < out.size(); ++i) crossings += (out[i - 1] < 0) != (out[i] < 0);
