@@ -25,7 +25,7 @@ struct FollowerRig {
     EnvelopeFollower follower;
 };
 
-TEST(EnvelopeFollowerTest, MapsMinusSixtyToZeroDecibelsOntoZeroToOne) {
+TEST(EnvelopeFollowerTest, MapsMinusSixtyToZeroDecibelsOntoZeroToOneWithTheStageTimes) {
     FollowerRig rig;
     rig.follower.defaultRelease().setTarget(0.01f, 0.0f);
     const auto settle = [&](float level) {
@@ -42,16 +42,15 @@ TEST(EnvelopeFollowerTest, MapsMinusSixtyToZeroDecibelsOntoZeroToOne) {
     // Falling from a loud level the state ends where the denormal guard's quantum stops it.
     EXPECT_LT(settle(0.001f), 1e-30f);
     EXPECT_LT(settle(0.0f), 1e-30f);
-}
 
-TEST(EnvelopeFollowerTest, StepsAreNinetyPercentDoneAfterTheAttackAndReleaseTimes) {
-    FollowerRig rig;
-    rig.follower.defaultAttack().setTarget(0.01f, 0.0f);  // 480 samples
-    rig.follower.defaultRelease().setTarget(0.1f, 0.0f);  // 4800 samples
+    // Steps are ninety percent done after the attack (480 samples) and release (4800) times.
+    FollowerRig timed;
+    timed.follower.defaultAttack().setTarget(0.01f, 0.0f);
+    timed.follower.defaultRelease().setTarget(0.1f, 0.0f);
     std::vector<float> step(20000, 0.0f);
     std::fill(step.begin() + 1000, step.begin() + 10000, 1.0f);
-    rig.input.play(step);
-    const std::vector<float> out = render(rig.env, rig.follower, step.size());
+    timed.input.play(step);
+    const std::vector<float> out = render(timed.env, timed.follower, step.size());
     EXPECT_EQ(out[999], 0.0f);
     // The 480th update after the step (index 1479) completes 90 % of it.
     EXPECT_NEAR(out[1479], 0.9f, 1e-4);
@@ -60,9 +59,9 @@ TEST(EnvelopeFollowerTest, StepsAreNinetyPercentDoneAfterTheAttackAndReleaseTime
     EXPECT_NEAR(out[10000 + 4799], 0.1f * top, 1e-5);
 
     // Nobody pulls: the run list advances it.
-    rig.input.play(std::vector<float>(8192, 1.0f));
-    dsptest::render(rig.env, {}, 8192);
-    EXPECT_NEAR(rig.follower.state(), 60.0f, 1e-3);
+    timed.input.play(std::vector<float>(8192, 1.0f));
+    dsptest::render(timed.env, {}, 8192);
+    EXPECT_NEAR(timed.follower.state(), 60.0f, 1e-3);
 }
 
 // Step response without overshoot; -6 dB at the cut-off, 1/100 a decade above; rectified, a

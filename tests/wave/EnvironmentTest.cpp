@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,9 +56,8 @@ TEST_F(EnvironmentTest, ClockAndResets) {
 
 TEST_F(EnvironmentTest, RunListOrderingAndReservedCapacity) {
     PatternSource a(env, {0}), b(env, {0}), c(env, {0}), d(env, {0}), e(env, {0}), f(env, {0});
-    std::vector<std::unique_ptr<PatternSource>> more;
-    for (int i = 0; i < 40; ++i)
-        more.push_back(std::make_unique<PatternSource>(env, std::vector{0.0f}));
+    std::deque<PatternSource> more;
+    for (int i = 0; i < 40; ++i) more.emplace_back(env, std::vector{0.0f});
     const std::pair<PatternSource*, int> modes[] = {{&a, 2}, {&b, 1}, {&c, 0},
                                                     {&d, 1}, {&e, 0}, {&f, 3}};
     for (auto [p, mode] : modes) env.registerRun(p, mode);
@@ -73,9 +72,9 @@ TEST_F(EnvironmentTest, RunListOrderingAndReservedCapacity) {
     EXPECT_EQ(env.runList(), (List{&b, &c, &d, &a, &f, &e}));
     EXPECT_EQ(env.leadingSources(), 2);
     AllocationGuard guard;  // capacities were reserved as the producers were built
-    for (auto& p : more) {
-        env.registerRun(p.get(), 1);
-        env.registerReset(p.get());
+    for (PatternSource& p : more) {
+        env.registerRun(&p, 1);
+        env.registerReset(&p);
     }
     runChunk(env, kBlock, [] {});
     EXPECT_EQ(guard.allocations(), 0u);
