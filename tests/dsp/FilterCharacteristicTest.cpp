@@ -42,13 +42,11 @@ TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutAndBadDataLeavesASty
         // Drive 0.1...10, saturation 0...0.1, resonance 0...4.31, read into the tables as stored.
         const FilterSettingTable* tables[] = {&style.driveTable(), &style.saturationTable(),
                                               &style.resonanceTable()};
+        const float lowest[] = {0.1f, 0.0f, 0.0f}, highest[] = {10.0f, 0.1f, 4.31f};
         for (int k = 0; k < 3 * 121; ++k) {
             const float v = floatAt(bytes, 24 + 4 * k + 4 * (k / 121));
             EXPECT_EQ(tables[k / 121]->at(k % 121 / 11, k % 11), v) << k;
-            EXPECT_TRUE(v >= (k < 121 ? 0.1f : 0.0f) && v <= (k < 121   ? 10.0f
-                                                              : k < 242 ? 0.1f
-                                                                        : 4.31f))
-                << k;
+            EXPECT_TRUE(v >= lowest[k / 121] && v <= highest[k / 121]) << k;
         }
     }
 
