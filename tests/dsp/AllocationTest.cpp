@@ -14,8 +14,7 @@
 // The real-time suite plays the whole synthesizer with random parameters and notes; these are the
 // paths it does not reach: side-chain gating and the host's tempo and song position.
 TEST(AllocationTest, SideChainAndTransportNeverAllocate) {
-    wave::Environment env(dsptest::kBlock);
-    env.setSampleRate(48000.0f);
+    dsptest::Env env(48000.0f);
     dsptest::Playback sideChain(env, [](size_t n) { return (n / 1500) % 2 ? 1.0f : 0.0f; });
     Trigger trigger(env);
     trigger.setInput(&sideChain);

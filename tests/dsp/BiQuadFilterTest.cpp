@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dsp/BiQuadFilter.h"
+#include "tests/dsp/DspTestRig.h"
 
 // Automation that throws the cut-off between the top and the bottom at every control point: a
 // direct-form section turned each fall into a ramp that the next rise amplified, and overflowed to
@@ -17,8 +18,7 @@ TEST(BiQuadFilterTest, CutoffJumpsEvery32SamplesStayBounded) {
         const int slope = combination / 3 % 2 ? GenericFilter::kSlope48 : GenericFilter::kSlope12;
         const float bottom = combination / 6 % 2 ? 6.0f : 0.0f;
         const std::vector<float> peak(kInterval, combination / 12 ? 1.0f : 0.0f);
-        wave::Environment env(kInterval);
-        env.setSampleRate(kRate);
+        dsptest::Env env(kRate, kInterval);
         BiQuadFilter f(env);
         f.setResponse(combination % 3);
         f.setSlope(slope);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -25,8 +24,7 @@ constexpr float kRate = 48000.0f;
 // its target and empties the lines.
 struct UnitRig {
     explicit UnitRig(uint32_t block = kBlock, bool filters = false)
-        : env(block), left(env), right(env), unit(env, filtertest::standardStyles()) {
-        env.setSampleRate(kRate);
+        : env(kRate, block), left(env), right(env), unit(env, filtertest::standardStyles()) {
         unit.setInput(0, &left);
         unit.setInput(1, &right);
         unit.enabled = true;
@@ -47,7 +45,7 @@ struct UnitRig {
     }
     Unit::Channel& side(int s) { return unit.channel(s); }
 
-    wave::Environment env;
+    Env env;
     Playback left, right;
     Unit unit;
 };
@@ -94,7 +92,7 @@ TEST(DelayEffectUnit, EchoesFeedbackCrossFeedbackLevelsAndPans) {
     expectEchoes(out[1], {{0, 0.25f}, {16800, 0.8f}});
 }
 
-TEST(DelayEffectUnit, SynchronizedAndUltraShortTimes) {
+TEST(DelayEffectUnit, SynchronizedUltraShortAndLinkedTimes) {
     struct Case {
         int sync;
         float bpm, offset, time;
@@ -125,9 +123,8 @@ TEST(DelayEffectUnit, SynchronizedAndUltraShortTimes) {
         SCOPED_TRACE(c.expected);
         expectEchoes(out[0], {{c.expected, 0.5f}});
     }
-}
 
-TEST(DelayEffectUnit, LinkedRightSideFollowsTheLeftSettings) {
+    // Linked, the right side follows the left times, synchronized or not.
     UnitRig rig;
     rig.side(0).time().setTarget(100.0f);  // 4800 samples
     rig.side(0).feedback().setTarget(0.5f);
@@ -212,8 +209,7 @@ TEST(DelayEffectUnit, FilterRoutingsPickTheFiltersAndPanSpreadsTheirCutOffs) {
         rig.wetOnly();
         for (int s = 0; s < Unit::kSides; ++s) rig.side(s).time().setTarget(10.0f);
         rig.settle();
-        rig.left.setGenerator(sineOf(5000.0, 0.5, kRate));
-        rig.right.setGenerator(sineOf(5000.0, 0.5, kRate));
+        for (Playback* p : {&rig.left, &rig.right}) p->setGenerator(sineOf(5000.0, 0.5, kRate));
         const auto out = rig.run(9600);
         const double full = 0.5 / std::sqrt(2.0);
         EXPECT_NEAR(rms(out[0], 4800) / full, c.left, 0.01) << c.routing;
@@ -224,12 +220,14 @@ TEST(DelayEffectUnit, FilterRoutingsPickTheFiltersAndPanSpreadsTheirCutOffs) {
     f.frequency().setTarget(10.0f);
     f.pan().setTarget(1.5f);
     rig.settle();
-    rig.env.beginChunk();
-    EXPECT_EQ(f.sideFrequency(0).pull(kBlock, 0)[0], 11.5f);
-    EXPECT_EQ(f.sideFrequency(1).pull(kBlock, 0)[0], 8.5f);
-    rig.env.finishChunk(kBlock, false);
+    const auto sides = render(rig.env, {&f.sideFrequency(0), &f.sideFrequency(1)}, kBlock);
+    EXPECT_EQ(sides[0][0], 11.5f);
+    EXPECT_EQ(sides[1][0], 8.5f);
 }
 
+// Filters at 800 Hz, the sides at 120 and 170 ms; noise into the left side, a tone at the
+// cut-off into the right. The peak output and the rms of each 10 s, or nothing once a sample is
+// not finite.
 struct Loop {
     int characteristic;
     float peak;
@@ -238,10 +236,6 @@ struct Loop {
     bool limited;
     double seconds;
 };
-
-// Filters at 800 Hz, the sides at 120 and 170 ms; noise into the left side, a tone at the
-// cut-off into the right. The peak output and the rms of each 10 s, or nothing once a sample is
-// not finite.
 std::pair<float, std::vector<double>> playIntoTheLoop(const Loop& loop) {
     UnitRig rig(256, true);
     for (int k = 0; k < Unit::kFilters; ++k) {
@@ -281,40 +275,36 @@ std::pair<float, std::vector<double>> playIntoTheLoop(const Loop& loop) {
     return {peak, levels};
 }
 
-TEST(DelayEffectUnit, MaximumFeedbackThroughResonantFiltersStaysBounded) {
+// Self-oscillating "Quorvalis Prime" filters with feedback and cross feedback at their maximum
+// stay bounded and sounding. A "Clean" low-pass rises 16 dB at its cut-off: with feedback 0.9
+// the loop gain there is above 1 unless the limiter takes the resonance back to the level before
+// the filter; without it the loop grows until the loop's soft limiter holds it, far louder.
+TEST(DelayEffectUnit, ResonantFiltersInTheLoopStayBoundedAndTheGainAdjusterHoldsThem) {
 #ifdef NDEBUG
     constexpr double kSeconds = 60.0;
 #else
     constexpr double kSeconds = 10.0;  // the same arithmetic, shortened for unoptimized builds
 #endif
-    // Self-oscillating "Quorvalis Prime" filters, feedback and cross feedback at their maximum.
     const float most = Unit::kMaxFeedback;
     const auto [peak, levels] = playIntoTheLoop({0, 1.0f, true, most, most, true, kSeconds});
     ASSERT_FALSE(levels.empty());
     EXPECT_LT(peak, 2.0f);
     EXPECT_GT(levels.back(), 0.1);  // still sounding, not choked
-}
 
-// A "Clean" low-pass rises 16 dB at its cut-off: with feedback 0.9 the loop gain there is above
-// 1 unless the limiter takes the resonance back to the level before the filter. Without it the
-// loop grows until the loop's soft limiter holds it, far louder.
-TEST(DelayEffectUnit, TheGainAdjusterHoldsALinearResonanceInTheLoop) {
     const int clean = MultiDesignFilter::kCleanIndex;
-    const auto [peak, levels] = playIntoTheLoop({clean, 0.9f, false, 0.9f, 0.0f, true, 30.0});
-    ASSERT_EQ(levels.size(), 3u);
-    EXPECT_LT(levels[2], 1.05 * levels[1]);  // settled
-    EXPECT_LT(peak, 200.0f);
-    const auto unlimited = playIntoTheLoop({clean, 0.9f, false, 0.9f, 0.0f, false, 30.0});
-    ASSERT_EQ(unlimited.second.size(), 3u);
-    EXPECT_GT(unlimited.second.back(), 3.0 * levels.back());
+    const auto [cleanPeak, held] = playIntoTheLoop({clean, 0.9f, false, 0.9f, 0.0f, true, 30.0});
+    const auto unlimited = playIntoTheLoop({clean, 0.9f, false, 0.9f, 0.0f, false, 30.0}).second;
+    ASSERT_TRUE(held.size() == 3u && unlimited.size() == 3u);
+    EXPECT_LT(held[2], 1.05 * held[1]);  // settled
+    EXPECT_LT(cleanPeak, 200.0f);
+    EXPECT_GT(unlimited.back(), 3.0 * held.back());
 }
 
 // The delay unit's tests hear the synchronized and ultra-short times as echoes; here: a new
 // tempo glides with the automatic time, and a free line ignores it.
 TEST(DelayTimeController, TempoChangesGlideAndFreeLinesIgnoreThem) {
     constexpr uint32_t kBlock = 32;
-    wave::Environment env(kBlock);
-    env.setSampleRate(48000.0f);
+    Env env(48000.0f, kBlock);
     wave::FloatParameterSource time(env, 350.0f), offset(env, 1.0f);
     DelayTimeController controller(env);
     controller.setTimeInput(&time);
@@ -325,15 +315,11 @@ TEST(DelayTimeController, TempoChangesGlideAndFreeLinesIgnoreThem) {
     controller.setMode(DelayTimeController::kQuarterNote);
     controller.setTempo(120.0f);
     env.reset();
-    env.beginChunk();
-    EXPECT_EQ(controller.pull(kBlock, 0)[0], 500.0f);
-    env.finishChunk(kBlock, false);
+    EXPECT_EQ(render(env, controller, kBlock, kBlock)[0], 500.0f);
     controller.setTempo(100.0f);
-    env.beginChunk();
-    const float* out = controller.pull(kBlock, 0);
-    EXPECT_GT(out[kBlock - 1], out[0]);
-    EXPECT_LT(out[kBlock - 1], 510.0f);
-    env.finishChunk(kBlock, false);
+    const std::vector<float> out = render(env, controller, kBlock, kBlock);
+    EXPECT_GT(out.back(), out[0]);
+    EXPECT_LT(out.back(), 510.0f);
 }
 
 }  // namespace

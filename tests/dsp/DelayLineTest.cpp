@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "dsp/DelayLine.h"
@@ -16,8 +15,7 @@ constexpr float kRate = 48000.0f;
 
 struct Rig {
     explicit Rig(float maxTime, Order order, float rate = kRate, uint32_t block = kBlock)
-        : env(block), source(env), line(env, maxTime, order) {
-        env.setSampleRate(rate);
+        : env(rate, block), source(env), line(env, maxTime, order) {
         line.setInput(&source);
     }
     std::vector<float> run(size_t length, uint32_t block = kBlock,
@@ -26,14 +24,10 @@ struct Rig {
     }
     void setTime(float t) { line.defaultTime().setTarget(t, 0.0f); }
 
-    wave::Environment env;
+    Env env;
     Playback source;
     DelayLine line;
 };
-
-float ramp(size_t n) {
-    return static_cast<float>(n + 1);
-}
 
 TEST(DelayLine, ImpulseReturnsAfterTheDelayToTheSample) {
     struct Case {
@@ -71,8 +65,7 @@ TEST(DelayLine, ImpulseReturnsAfterTheDelayToTheSample) {
 // A read-before-write line in a feedback loop, through a mixer, runs from the run list while
 // nobody pulls it; a time beyond the line is clamped to its length.
 TEST(DelayLine, FeedbackLoopRunsUnpulledAndTimesBeyondTheLineAreClamped) {
-    wave::Environment env(kBlock);
-    env.setSampleRate(kRate);
+    Env env(kRate);
     Playback source(env, impulseAt(0));
     DelayLine line(env, 100.0f, Order::kReadBeforeWrite);
     wave::Mixer loop(env, 2);
@@ -98,14 +91,12 @@ TEST(DelayLine, FeedbackLoopRunsUnpulledAndTimesBeyondTheLineAreClamped) {
 TEST(DelayLine, TimeChangesGlideAtFiveHertzWithoutOvershootThenCopyAgain) {
     Rig rig(1000.0f, Order::kReadBeforeWrite);
     rig.setTime(100.0f);  // 4800 samples
-    rig.source.setGenerator(ramp);
+    rig.source.setGenerator([](size_t n) { return n + 1.0f; });
     constexpr size_t kChange = 9600;
     bool copiedWhileMoving = false;
     const std::vector<float> out = rig.run(kChange + 48000, kBlock, [&](size_t at) {
         if (at == kChange) rig.setTime(110.0f);  // 5280 samples
-        if (at > kChange && at < kChange + 4800 && rig.line.lastReadWasCopy()) {
-            copiedWhileMoving = true;
-        }
+        copiedWhileMoving |= at > kChange && at < kChange + 4800 && rig.line.lastReadWasCopy();
     });
     EXPECT_FALSE(copiedWhileMoving);
     EXPECT_TRUE(rig.line.lastReadWasCopy());

@@ -15,6 +15,14 @@ namespace dsptest {
 
 constexpr uint32_t kBlock = 64;
 
+struct Env : wave::Environment {
+    explicit Env(float rate, uint32_t block = kBlock) : Environment(block) { setSampleRate(rate); }
+};
+
+inline std::function<float(size_t)> impulseAt(size_t at, float height = 1.0f) {
+    return [at, height](size_t n) { return n == at ? height : 0.0f; };
+}
+
 // Plays a function of the absolute sample position, one chunk per pull; silence without one.
 class Playback : public wave::Source {
 public:
@@ -31,9 +39,7 @@ public:
         };
     }
     // An impulse at the next sample, then silence.
-    void kick(float height = 1.0f) {
-        generator_ = [at = position_, height](size_t n) { return n == at ? height : 0.0f; };
-    }
+    void kick(float height = 1.0f) { generator_ = impulseAt(position_, height); }
 
     bool produce(float* buffer, uint32_t frames, uint32_t /*flags*/) override {
         for (uint32_t i = 0; i < frames; ++i, ++position_) {
@@ -47,21 +53,11 @@ private:
     size_t position_ = 0;
 };
 
-inline Playback::Generator impulseAt(size_t at, float height = 1.0f) {
-    return [at, height](size_t n) { return n == at ? height : 0.0f; };
-}
-
 inline Playback::Generator sineOf(double frequency, double amplitude, double rate) {
     return [=](size_t n) {
         return static_cast<float>(amplitude *
                                   std::sin(2.0 * std::numbers::pi * frequency * n / rate));
     };
-}
-
-inline std::vector<float> samples(const Playback::Generator& g, size_t length) {
-    std::vector<float> s(length);
-    for (size_t n = 0; n < length; ++n) s[n] = g(n);
-    return s;
 }
 
 // Renders length samples in chunks of at most block, pulling every producer in every chunk;

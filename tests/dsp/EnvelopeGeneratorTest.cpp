@@ -16,6 +16,10 @@ using dsptest::holds;
 using dsptest::render;
 using Eg = EnvelopeGenerator;
 
+// The curves of the shaped stages.
+const Spline kRising(0.0, 0.2, 0.0, 0.4, 0.75, 1.0);
+const Spline kFalling(1.0, 0.19, 0.55, 0.42, 0.0, 0.0);
+
 struct Settings {
     float delay = 0.0f;
     float attack = Eg::kMinimumTime;
@@ -26,9 +30,7 @@ struct Settings {
 };
 
 struct Rig {
-    explicit Rig(float rate = 48000.0f, uint32_t block = dsptest::kBlock) : env(block) {
-        env.setSampleRate(rate);
-    }
+    explicit Rig(float rate = 48000.0f, uint32_t block = dsptest::kBlock) : env(rate, block) {}
     // An envelope with the settings (straight curves unless given), its note started.
     Eg& start(const Settings& s, const CurveSet* curves = nullptr, bool note = true) {
         Eg& eg = *envelopes.emplace_back(std::make_unique<Eg>(env, curves));
@@ -39,7 +41,7 @@ struct Rig {
         if (note) eg.noteOn();
         return eg;
     }
-    wave::Environment env;
+    dsptest::Env env;
     std::vector<std::unique_ptr<Eg>> envelopes;
 };
 
@@ -175,13 +177,11 @@ TEST(EnvelopeGeneratorTest, ShapedStagesFollowTheirCurves) {
     const auto out = render(rig.env, {&eg}, 400 * 64, 64, [&](size_t at) {
         if (at == kRelease) eg.noteOff();
     })[0];
-    const Spline rising(0.0, 0.2, 0.0, 0.4, 0.75, 1.0);
-    const Spline falling(1.0, 0.19, 0.55, 0.42, 0.0, 0.0);
     for (int i = kStage / 8; i < kStage; i += kStage / 8) {
         const double x = static_cast<double>(i) / kStage;
-        EXPECT_NEAR(out[i], rising.evaluate(x), 2e-4) << i;
-        EXPECT_NEAR(out[kStage + i], 0.25 + 0.75 * falling.evaluate(x), 2e-4) << i;
-        EXPECT_NEAR(out[kRelease + i], 0.25 * falling.evaluate(x), 2e-4) << i;
+        EXPECT_NEAR(out[i], kRising.evaluate(x), 2e-4) << i;
+        EXPECT_NEAR(out[kStage + i], 0.25 + 0.75 * kFalling.evaluate(x), 2e-4) << i;
+        EXPECT_NEAR(out[kRelease + i], 0.25 * kFalling.evaluate(x), 2e-4) << i;
     }
 }
 
@@ -208,8 +208,7 @@ TEST(EnvelopeGeneratorTest, ParametersAreSampledEverySixtyFourSamples) {
     EXPECT_NEAR(out[32 + 480], 0.5f * out[31], 1e-4);
 }
 
-class CountingListener : public Eg::GateListener {
-public:
+struct CountingListener : Eg::GateListener {
     void gateChanged(Eg& /*envelope*/) override { ++calls; }
     int calls = 0;
 };
@@ -260,14 +259,11 @@ TEST(EnvelopeGeneratorTest, KeepsTimeWhenNobodyReadsIt) {
     EXPECT_TRUE(sometimes.isMuted());
 }
 
-struct Found {
-    int32_t state;
-    int64_t sample;
-    bool operator==(const Found&) const = default;
-};
+// State and absolute sample position of a trigger event.
+using Found = std::pair<int32_t, int64_t>;
 
 // Evaluates the trigger chunk by chunk (twice, as a second user in the same chunk would) and
-// collects its events at absolute sample positions.
+// collects its events.
 std::vector<Found> collect(wave::Environment& env, Trigger& trigger, size_t length,
                            uint32_t block = dsptest::kBlock) {
     std::vector<Found> found;
@@ -276,35 +272,26 @@ std::vector<Found> collect(wave::Environment& env, Trigger& trigger, size_t leng
         env.beginChunk();
         trigger.evaluate(n);
         trigger.evaluate(n);
-        for (const Trigger::Event& e : trigger.events()) {
-            found.push_back({e.state, static_cast<int64_t>(done) + e.offset});
-        }
+        for (const Trigger::Event& e : trigger.events())
+            found.emplace_back(e.state, done + e.offset);
         env.finishChunk(n, false);
     }
     return found;
 }
 
 TEST(TriggerTest, OpensAboveTheThresholdAndClosesAfterTheHoldBelowHalfOfIt) {
-    wave::Environment env(dsptest::kBlock);
-    env.setSampleRate(48000.0f);
+    dsptest::Env env(48000.0f);
     dsptest::Playback level(env);
     Trigger trigger(env), odd(env);
     trigger.setInput(&level);
     odd.setInput(&level);
-    EXPECT_EQ(trigger.threshold.get(), 0.9f);
-    EXPECT_EQ(trigger.holdSamples(), 720);  // 15 ms
 
     std::vector<float> x(4000, 0.0f);
     x[40] = 0.9f;  // reaching the threshold is not enough
-    // Between the levels it stays on; below half for exactly the hold time is not yet off.
-    for (auto [from, level] : {std::pair{50, 0.95f},
-                               {60, 0.6f},
-                               {1000, 0.3f},
-                               {1720, 0.5f},
-                               {2000, 0.44f},
-                               {3000, 0.91f}}) {
-        std::fill(x.begin() + from, x.end(), level);
-    }
+    // Between the levels it stays on; below half for exactly the hold time (15 ms) is not yet off.
+    const std::pair<int, float> steps[] = {{50, 0.95f},  {60, 0.6f},    {1000, 0.3f},
+                                           {1720, 0.5f}, {2000, 0.44f}, {3000, 0.91f}};
+    for (auto [from, level] : steps) std::fill(x.begin() + from, x.end(), level);
     const std::vector<Found> expected{
         {Trigger::kOn, 50}, {Trigger::kOff, 2720}, {Trigger::kOn, 3000}};
     level.play(x);
@@ -324,42 +311,33 @@ TEST(TriggerTest, OpensAboveTheThresholdAndClosesAfterTheHoldBelowHalfOfIt) {
     EXPECT_EQ(trigger.threshold.get(), 1.0f);
 }
 
-TEST(SplineTest, FollowsTheBezierCurveAndItsEndTangents) {
-    const Spline rising(0.0, 0.2, 0.0, 0.4, 0.75, 1.0);
+// The envelope's attack, decay and release are measured against the splines; the rise to a
+// raised sustain follows the rising one too, and no table turns back.
+TEST(SplineTest, FollowsTheBezierCurveAndItsEndTangentsAndTheTablesFollowIt) {
     // At t = 1/2 the curve passes (0.35, 0.40625): 1/8 P0 + 3/8 P1 + 3/8 P2 + 1/8 P3.
-    EXPECT_NEAR(rising.evaluate(0.35), 0.40625, Spline::kTolerance);
-    EXPECT_NEAR(rising.evaluate(0.0), 0.0, Spline::kTolerance);
-    EXPECT_NEAR(rising.evaluate(1.0), 1.0, Spline::kTolerance);
+    EXPECT_NEAR(kRising.evaluate(0.35), 0.40625, Spline::kTolerance);
+    EXPECT_NEAR(kRising.evaluate(0.0), 0.0, Spline::kTolerance);
+    EXPECT_NEAR(kRising.evaluate(1.0), 1.0, Spline::kTolerance);
     // Outside the curve: the start tangent is flat, the end tangent rises 0.25 per 0.6.
-    EXPECT_DOUBLE_EQ(rising.evaluate(-1.0), 0.0);
-    EXPECT_NEAR(rising.evaluate(2.0), 1.0 + 0.25 / 0.6, 1e-12);
-
-    const Spline falling(1.0, 0.19, 0.55, 0.42, 0.0, 0.0);
-    EXPECT_NEAR(falling.evaluate(-0.5), 1.0 + 0.5 * 0.45 / 0.19, 1e-12);
-    EXPECT_DOUBLE_EQ(falling.evaluate(3.0), 0.0);
-
+    EXPECT_DOUBLE_EQ(kRising.evaluate(-1.0), 0.0);
+    EXPECT_NEAR(kRising.evaluate(2.0), 1.0 + 0.25 / 0.6, 1e-12);
+    EXPECT_NEAR(kFalling.evaluate(-0.5), 1.0 + 0.5 * 0.45 / 0.19, 1e-12);
+    EXPECT_DOUBLE_EQ(kFalling.evaluate(3.0), 0.0);
     // A control point straight above an end leaves no tangent: the end value holds.
     const Spline steep(0.0, 0.0, 0.5, 1.0, 0.5, 1.0);
     EXPECT_DOUBLE_EQ(steep.evaluate(-2.0), 0.0);
     EXPECT_DOUBLE_EQ(steep.evaluate(5.0), 1.0);
-
     // Every point the bisection finds lies on the curve within the tolerance.
     for (int i = 1; i < 100; ++i) {
         const double t = i / 100.0;
-        EXPECT_NEAR(falling.evaluate(falling.xAt(t)), falling.yAt(t), 2 * Spline::kTolerance);
+        EXPECT_NEAR(kFalling.evaluate(kFalling.xAt(t)), kFalling.yAt(t), 2 * Spline::kTolerance);
     }
-}
 
-// The envelope's attack, decay and release are measured against the splines; the rise to a
-// raised sustain follows the rising one too, and no table turns back.
-TEST(SplineTest, CurveSetTablesFollowTheSplinesMonotonically) {
     const CurveSet shaped;
-    const Spline rising(0.0, 0.2, 0.0, 0.4, 0.75, 1.0);
     for (int i = 0; i <= 20; ++i) {
-        EXPECT_NEAR(shaped.rise()(i / 20.0f), rising.evaluate(i / 20.0), Spline::kTolerance) << i;
+        EXPECT_NEAR(shaped.rise()(i / 20.0f), kRising.evaluate(i / 20.0), Spline::kTolerance) << i;
     }
-    const float* up = shaped.attack().data();
-    const float* down = shaped.release().data();
+    const float *up = shaped.attack().data(), *down = shaped.release().data();
     for (uint32_t i = 1; i < CurveSet::kTableCount; ++i) {
         ASSERT_GE(up[i], up[i - 1] - 1e-6f) << i;
         ASSERT_LE(down[i], down[i - 1] + 1e-6f) << i;

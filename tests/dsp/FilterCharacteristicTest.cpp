@@ -19,7 +19,7 @@ T floatAt(std::span<const uint8_t> bytes, size_t offset) {
     return v;
 }
 
-TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutHeaderValuesAndGains) {
+TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutAndBadDataLeavesAStyleAsItWas) {
     // In list order: Prime, Gentle, Raw, Tube, Metal, Easy Going, Smooth, Hard, Hollow, Extreme.
     const float shapes[] = {0.3f,      0.31709f,  1.0f,      1.0f,      0.1f,
                             0.543188f, 0.181958f, 0.687329f, 0.913428f, 0.128784f};
@@ -42,20 +42,16 @@ TEST(FilterCharacteristicTest, ShippedFilesHaveTheQVilLayoutHeaderValuesAndGains
         // Drive 0.1...10, saturation 0...0.1, resonance 0...4.31, read into the tables as stored.
         const FilterSettingTable* tables[] = {&style.driveTable(), &style.saturationTable(),
                                               &style.resonanceTable()};
+        const float lowest[] = {0.1f, 0.0f, 0.0f}, highest[] = {10.0f, 0.1f, 4.31f};
         for (int k = 0; k < 3 * 121; ++k) {
             const float v = floatAt(bytes, 24 + 4 * k + 4 * (k / 121));
             EXPECT_EQ(tables[k / 121]->at(k % 121 / 11, k % 11), v) << k;
-            EXPECT_TRUE(v >= (k < 121 ? 0.1f : 0.0f) && v <= (k < 121   ? 10.0f
-                                                              : k < 242 ? 0.1f
-                                                                        : 4.31f))
-                << k;
+            EXPECT_TRUE(v >= lowest[k / 121] && v <= highest[k / 121]) << k;
         }
     }
-}
 
-// A wrong tag or short data leaves the characteristic as it was; a good file replaces
-// everything, the clip table included, whatever its version.
-TEST(FilterCharacteristicTest, BadDataLeavesTheStyleAsItWas) {
+    // A wrong tag or short data leaves the characteristic as it was; a good file replaces
+    // everything, the clip table included, whatever its version.
     DesignFilter::Style style("Gentle.fil", 0.56f, filtertest::characteristicBytes("Gentle"));
     const std::span<const uint8_t> prime = filtertest::characteristicBytes("Prime");
     std::vector<uint8_t> bytes(prime.begin(), prime.end());

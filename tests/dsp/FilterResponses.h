@@ -1,6 +1,6 @@
 #pragma once
 
-// Written by FilterResponseTest with VORN_REGENERATE_GOLDEN=1: gains in dB at
+// Written by FilterResponseTest with VORN_REGENERATE_GOLDEN: gains in dB at
 // 48 kHz, cut-off 1 kHz. A row per characteristic and response (LP, HP, BP); for
 // slope 12, 24, 48, each for peak 0 and 0.35: at 250, 1000, 2000 and 8000 Hz.
 // clang-format off

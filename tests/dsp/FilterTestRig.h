@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "dsp/BiQuadFilter.h"
@@ -19,21 +20,17 @@ namespace filtertest {
 using dsptest::kBlock;
 
 inline std::vector<float> noise(size_t length, uint32_t seed, float amplitude) {
+    std::minstd_rand random(seed);
+    std::uniform_real_distribution<float> uniform(-amplitude, amplitude);
     std::vector<float> s(length);
-    uint32_t x = seed * 2654435761u + 1;
-    for (float& v : s) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        v = amplitude * (static_cast<float>(x) / 2147483648.0f - 1.0f);
-    }
+    for (float& v : s) v = uniform(random);
     return s;
 }
 
 // Filters built as a voice builds them: every filter lists the characteristics of one shared
 // DesignFilter (the parallel unit), then its own "Clean" kernel.
 struct Rig {
-    wave::Environment env{kBlock};
+    dsptest::Env env;
     std::vector<std::unique_ptr<DesignFilter>> units;
     std::vector<std::unique_ptr<dsptest::Playback>> sources;
     std::vector<std::unique_ptr<BiQuadFilter>> cleans;
@@ -41,8 +38,7 @@ struct Rig {
     std::vector<wave::Producer*> outputs;
 
     // sharedUnit false: every filter gets a DesignFilter of its own.
-    Rig(int count, double rate, bool sharedUnit = true) {
-        env.setSampleRate(static_cast<float>(rate));
+    Rig(int count, double rate, bool sharedUnit = true) : env(static_cast<float>(rate)) {
         for (int k = 0; k < count; ++k) {
             if (k == 0 || !sharedUnit) units.push_back(std::make_unique<DesignFilter>(env));
             sources.push_back(std::make_unique<dsptest::Playback>(env));

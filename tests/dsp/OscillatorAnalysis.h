@@ -9,7 +9,7 @@
 
 #include "dsp/FourierTransform.h"
 #include "dsp/Oscillator.h"
-#include "wave/Environment.h"
+#include "tests/dsp/DspTestRig.h"
 
 // Measurements of oscillator output against theory, shared by the tests and the spectrum report.
 namespace oscillator_analysis {
@@ -17,16 +17,7 @@ namespace oscillator_analysis {
 // Pulls the oscillator chunk by chunk, as the graph does.
 inline std::vector<float> render(Oscillator& osc, wave::Environment& env, size_t count,
                                  uint32_t chunk) {
-    std::vector<float> out;
-    out.reserve(count);
-    while (out.size() < count) {
-        const auto n = static_cast<uint32_t>(std::min<size_t>(chunk, count - out.size()));
-        env.beginChunk();
-        const float* p = osc.pull(n, 0);
-        out.insert(out.end(), p, p + n);
-        env.finishChunk(n, false);
-    }
-    return out;
+    return dsptest::render(env, osc, count, chunk);
 }
 
 // Four-term Blackman-Harris window (side lobes below -92 dB).

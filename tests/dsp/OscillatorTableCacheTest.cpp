@@ -77,18 +77,15 @@ TEST(OscillatorTableCacheTest, FileLayoutAndWhatReadingAccepts) {
 
     // Each of the file's four constants may differ by 0.0001 at most; the others are not in it.
     using T = Style::Tones;
-    for (float T::*field :
-         {&T::triangleGain, &T::triangleRolloff, &T::triangleSawMix, &T::sawGain}) {
-        for (const float delta : {0.00005f, -0.00005f, 0.0002f}) {
+    for (float T::*field : {&T::triangleGain, &T::triangleRolloff, &T::triangleSawMix, &T::sawGain,
+                            &T::whiteNoiseLevel, &T::squareMix}) {
+        const bool inFile = field != &T::whiteNoiseLevel && field != &T::squareMix;
+        for (const float delta : {0.00005f, -0.00005f, 0.0002f, 1.0f}) {
             T tones = Style::kSynthesizerTones;
             tones.*field += delta;
-            EXPECT_EQ(readBytes(*toned(tones), bytes), delta < 0.0001f) << delta;
+            EXPECT_EQ(readBytes(*toned(tones), bytes), delta < 0.0001f || !inFile) << delta;
         }
     }
-    T louder = Style::kSynthesizerTones;
-    louder.whiteNoiseLevel = 1.0f;
-    louder.squareMix = 1.0f;
-    EXPECT_TRUE(readBytes(*toned(louder), bytes));
     // A wrong magic or version, or a file cut short anywhere, is refused.
     for (const auto& [offset, byte] : {std::pair{7, 'm'}, std::pair{8, '\3'}}) {
         std::string bad = bytes;

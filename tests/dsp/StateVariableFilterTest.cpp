@@ -19,9 +19,8 @@ TEST(StateVariableFilterTest, PrimeSelfOscillatesWithinUnitBoundsAtPeakOne) {
         Rig rig(1, rate);
         rig.configure(0, GenericFilter::kLowPass, slope);
         rig.set(0, cutoff, 1.0f);
-        std::vector<float> kick(48000, 0.0f);
-        kick[0] = 0.5f;
-        const std::vector<float> out = rig.run({kick})[0];
+        rig.sources[0]->kick(0.5f);
+        const std::vector<float> out = render(rig.env, rig.outputs, 48000)[0];
         const size_t tail = 36000;
         int crossings = 0;
         for (size_t i = tail; i < out.size(); ++i) crossings += (out[i - 1] < 0) != (out[i] < 0);
@@ -100,14 +99,13 @@ TEST(StateVariableFilterTest, SwitchingCharacteristicKeepsTheStateAndFourLanesPe
     Rig rig(1, rate);
     rig.configure(0, GenericFilter::kLowPass, GenericFilter::kSlope12);
     rig.set(0, 2000.0, 0.2f);
-    const std::vector<float> in = dsptest::samples(dsptest::sineOf(100.0, 0.1, rate), 8192);
-    rig.sources[0]->play(in);
-    // Switch where the sine is near its trough, so that a lost state would show as a jump.
+    rig.sources[0]->setGenerator(dsptest::sineOf(100.0, 0.1, rate));
+    // Switch to "Smooth" (gain 0.35, not 1) where the sine is near its trough, so that a lost
+    // state would show as a jump.
     const size_t switchAt = 65 * kBlock;
-    std::vector<float> out = render(rig.env, rig.outputs, switchAt)[0];
-    ASSERT_TRUE(rig.filters[0]->setCharacteristic(6));  // "Smooth": gain 0.35, not 1
-    const std::vector<float> rest = render(rig.env, rig.outputs, in.size() - switchAt)[0];
-    out.insert(out.end(), rest.begin(), rest.end());
+    const auto out = render(rig.env, rig.outputs, 8192, kBlock, [&](size_t at) {
+        if (at == switchAt) rig.filters[0]->setCharacteristic(6);
+    })[0];
     EXPECT_EQ(rig.units[0]->style(), &standardStyles()[6]);
     EXPECT_LT(out[switchAt], -0.05f);
     const float steady = dsptest::largestStep(out, 2048, switchAt - 64);

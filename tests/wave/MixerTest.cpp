@@ -3,7 +3,6 @@
 #include <array>
 #include <vector>
 
-#include "tests/support/AllocationCounter.h"
 #include "tests/wave/TestSources.h"
 #include "wave/Mixer.h"
 #include "wave/Router.h"
@@ -18,8 +17,7 @@ using test::PatternSource;
 
 constexpr uint32_t kFrames = 8;
 
-class MixerTest : public ::testing::Test {
-protected:
+struct MixerTest : ::testing::Test {
     MixerTest() : env(kBlock) {}
 
     const float* pull(Producer& p, uint32_t frames = kFrames, uint32_t flags = 0) {
@@ -54,13 +52,9 @@ TEST_F(MixerTest, AllNineModes) {
             mixer.setSignal(0, &s1);
             mixer.setSignal(1, &s2);
             mixer.setGainTarget(0, 0.5f, 0.0f);
-            if (constantGains) {
-                mixer.setGainTarget(1, 2.0f, 0.0f);
-                mixer.gainSource(1).ramp().setLimits(0.0f, 2.0f);
-                mixer.setGainTarget(1, 2.0f, 0.0f);
-            } else {
-                mixer.setGain(1, &blockGain);
-            }
+            mixer.gainSource(1).ramp().setLimits(0.0f, 2.0f);
+            mixer.setGainTarget(1, 2.0f, 0.0f);
+            if (!constantGains) mixer.setGain(1, &blockGain);
             expectPattern(pull(mixer), kFrames, expected[mode]);
         }
     }
@@ -78,7 +72,6 @@ TEST_F(MixerTest, SumSkipsZeroGainsAndAliasesUnity) {
     } cases[] = {{1.0f, 0.5f, {6.0f, 12.0f, 18.0f, 24.0f}},
                  {0.25f, 1.0f, {10.25f, 20.5f, 30.75f, 41.0f}},
                  {1.0f, 1.0f, {11.0f, 22.0f, 33.0f, 44.0f}}};
-    AllocationGuard guard;
     mixer.setGainTarget(0, 0.0f, 0.0f);
     mixer.setGainTarget(1, 0.0f, 0.0f);
     EXPECT_EQ(pull(mixer), env.silentBuffer().data());
@@ -96,7 +89,6 @@ TEST_F(MixerTest, SumSkipsZeroGainsAndAliasesUnity) {
         EXPECT_NE(out, s1.outputData());
         expectPattern(out, kFrames, c.out);
     }
-    EXPECT_EQ(guard.allocations(), 0u);
 
     // A gain gliding to 0 is not constant yet: its signal is still pulled.
     mixer.setGainTarget(1, 0.0f, 0.0f);
@@ -128,17 +120,15 @@ TEST_F(MixerTest, CombinedModesAndInputChanges) {
     mixer.setInputCount(1);
     EXPECT_EQ(pull(mixer), a.outputData());
     mixer.setInputCount(2);
-    EXPECT_EQ(mixer.signal(1), nullptr);
-    EXPECT_EQ(mixer.gain(1), &mixer.gainSource(1));
+    EXPECT_EQ(pull(mixer), a.outputData());
     mixer.setSignal(1, &b);
     EXPECT_FLOAT_EQ(pull(mixer)[0], 7.0f);
     mixer.setGain(1, &gain);
     mixer.setGain(1, nullptr);  // back to the own gain source
-    EXPECT_EQ(mixer.gain(1), &mixer.gainSource(1));
+    EXPECT_FLOAT_EQ(pull(mixer)[1], 7.0f);
 }
 
-TEST(StaticMixer, SumsWithFixedGains) {
-    Environment env(kBlock);
+TEST_F(MixerTest, StaticMixerSumsWithFixedGains) {
     PatternSource a(env, {1.0f, 2.0f, 3.0f, 4.0f}), b(env, {-1.0f, 0.5f, 8.0f, 0.0f});
     // Reports constant while its samples differ: a constant signal is read as one value.
     PatternSource c(env, {3.0f, 100.0f}, true);
@@ -161,8 +151,7 @@ TEST(StaticMixer, SumsWithFixedGains) {
     EXPECT_EQ(a.calls, 1);  // advance only: not pulled
 }
 
-TEST(Router, CrossfadesOverTwentyMillisecondsFromTheCurrentGains) {
-    Environment env(kBlock);
+TEST_F(MixerTest, RouterCrossfadesOverTwentyMillisecondsFromTheCurrentGains) {
     test::startClock(env, 48000.0f, kBlock);
     PatternSource x0(env, {2.0f}), x1(env, {10.0f});
     Router router(env);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
 
 #include "wave/Producer.h"
@@ -13,8 +12,7 @@ namespace wave::test {
 constexpr uint32_t kBlock = 32;
 
 // Writes `values` (repeated when shorter than the chunk) and records how it was called.
-class PatternSource : public Source {
-public:
+struct PatternSource : Source {
     PatternSource(Environment& env, std::vector<float> values, bool reportConstant = false)
         : Source(env), values(std::move(values)), reportConstant(reportConstant) {}
 
@@ -31,10 +29,8 @@ public:
 
     std::vector<float> values;
     bool reportConstant;
-    int calls = 0;
-    int resets = 0;
-    uint32_t lastFlags = 0;
-    uint32_t lastFrames = 0;
+    int calls = 0, resets = 0;
+    uint32_t lastFlags = 0, lastFrames = 0;
 };
 
 // Runs one chunk: beginChunk, the caller's pulls, finishChunk.
@@ -62,16 +58,10 @@ inline void startClock(Environment& env, float rate, uint32_t frames) {
 }
 
 // `out` repeats `pattern` over `frames` samples.
-inline void expectPattern(const float* out, uint32_t frames, const float* pattern, size_t size) {
+inline void expectPattern(const float* out, uint32_t frames, const std::vector<float>& pattern) {
     for (uint32_t i = 0; i < frames; ++i) {
-        EXPECT_FLOAT_EQ(out[i], pattern[i % size]) << "sample " << i;
+        EXPECT_FLOAT_EQ(out[i], pattern[i % pattern.size()]) << "sample " << i;
     }
-}
-inline void expectPattern(const float* out, uint32_t frames, std::initializer_list<float> p) {
-    expectPattern(out, frames, p.begin(), p.size());
-}
-inline void expectPattern(const float* out, uint32_t frames, const std::vector<float>& p) {
-    expectPattern(out, frames, p.data(), p.size());
 }
 
 }  // namespace wave::test
