@@ -27,8 +27,7 @@ QuorvalisPluginInterface::QuorvalisPluginInterface(GenericPlugin& plugin, HostEd
     learnButton_ = &bottomBar_->addItem<gui::ToggleButton>(80, false, "MIDI Learn");
     learnButton_->onClick = [this] { setLearning(learnButton_->on()); };
     bottomBar_->addItem<gui::PopupButton>(
-        22, false, "", [this] { return MidiLearnController::menu(learning()); },
-        [this](int id) { learnMenuChosen(id); });
+        22, false, "", [this] { return learnMenu(); }, [this](int id) { learnMenuChosen(id); });
     undo_ = &bottomBar_->addItem<gui::Button>(30, false, "\u21B6", [this] { undo(); });
     undo_->setHint("Undo");
     redo_ = &bottomBar_->addItem<gui::Button>(30, false, "\u21B7", [this] { redo(); });

@@ -42,7 +42,9 @@ public:
     MidiLearnController* learnController() { return learn_; }
     // A learnable area with no control of its own (filter links, XY pad axes).
     void addLearnGhost(const MidiLearnController::Ghost& g) { ghosts_.push_back(g); }
-    void learnMenuChosen(int item);
+    // The menu beside "MIDI Learn"; a product adds its own MIDI items.
+    virtual gui::Menu learnMenu() { return MidiLearnController::menu(learning()); }
+    virtual void learnMenuChosen(int item);
 
 protected:
     // After "Show Component Displays" was switched.

@@ -80,6 +80,23 @@ bool VornInterface::showingModulation() const {
     return settingsOf(vorn_).showModulation;
 }
 
+gui::Menu VornInterface::learnMenu() {
+    gui::Menu m = QuorvalisPluginInterface::learnMenu();
+    m.addSeparator();
+    m.add("Sustain Pedal (Controller 64)", kSustainPedalItem, settingsOf(vorn_).sustainPedal);
+    return m;
+}
+
+void VornInterface::learnMenuChosen(int item) {
+    if (item != kSustainPedalItem) {
+        QuorvalisPluginInterface::learnMenuChosen(item);
+        return;
+    }
+    auto& on = settingsOf(vorn_).sustainPedal;
+    on = !on;
+    plugin().writeSettings();
+}
+
 bool VornInterface::setShowModulation(bool show) {
     settingsOf(vorn_).showModulation = show;
     showModulation_->setValue(show);

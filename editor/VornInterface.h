@@ -45,11 +45,15 @@ public:
     // Shows or hides the modulation column ("ShowModulation"), widening the editor; false when
     // the host could not resize, as with the layout.
     bool setShowModulation(bool show) override;
+    gui::Menu learnMenu() override;
+    void learnMenuChosen(int item) override;
     bool showingModulation() const override;
     ComponentPresetOwner& componentPresets() override;
 
     EditorSection& section(int index) { return *sections_[static_cast<size_t>(index)]; }
     PresetBar& presetBar() { return *presetBar_; }
+    // Beyond the learn menu's own items.
+    static constexpr int kSustainPedalItem = 100;
     // The oscillators, voice filters, delay sides and delay filters as component buttons, in
     // that order, above the sections.
     static constexpr int kComponentButtons = 9;

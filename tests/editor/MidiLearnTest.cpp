@@ -71,6 +71,15 @@ TEST(MidiLearnTest, ClickAControlThenMoveAController) {
     r.editor.mousePressed({knob, gui::modifier::kLeftButton, r.time += 1000});
     EXPECT_NE(r.editor.captured(), nullptr);
     r.editor.mouseReleased({knob, 0, r.time += 10});
+
+    // The menu's last item switches the sustain pedal off and on.
+    const auto pedalItem = [&] {
+        const gui::Menu m = r.editor.learnMenu();
+        return std::pair{m.items().back().text, m.items().back().checked};
+    };
+    EXPECT_EQ(pedalItem(), std::pair(std::string("Sustain Pedal (Controller 64)"), true));
+    r.editor.learnMenuChosen(VornInterface::kSustainPedalItem);
+    EXPECT_FALSE(pedalItem().second);
 }
 
 }  // namespace

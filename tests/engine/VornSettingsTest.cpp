@@ -31,6 +31,7 @@ TEST(VornSettings, LayoutSettingsAreStoredClampedAndSizeTheEditor) {
         s.showModulation = true;
         s.interfaceLayout = 1;
         s.expandedSection = 3;
+        s.sustainPedal = false;
         EXPECT_EQ(plugin.editorWidth(), 554);
         EXPECT_EQ(plugin.editorHeight(), 1066);
     }
@@ -39,6 +40,7 @@ TEST(VornSettings, LayoutSettingsAreStoredClampedAndSizeTheEditor) {
     EXPECT_EQ(*file.find("ExpandedSection"), Value::ofDword(3));
     EXPECT_EQ(*file.find("InterfaceLayout"), Value::ofDword(1));
     EXPECT_EQ(*file.find("ShowModulation"), Value::ofDword(1));
+    EXPECT_EQ(*file.find("SustainPedal"), Value::ofDword(0));
 
     storeSetting(VersionRecord().settingsKey(), "InterfaceLayout", Value::ofDword(5));
     storeSetting(VersionRecord().settingsKey(), "ShowModulation",
@@ -47,6 +49,7 @@ TEST(VornSettings, LayoutSettingsAreStoredClampedAndSizeTheEditor) {
     EXPECT_EQ(settingsOf(plugin).interfaceLayout, 1);
     EXPECT_FALSE(settingsOf(plugin).showModulation);
     EXPECT_EQ(settingsOf(plugin).expandedSection, 3);
+    EXPECT_FALSE(settingsOf(plugin).sustainPedal);
     EXPECT_EQ(plugin.editorHeight(), 1066);
     EXPECT_EQ(plugin.editorWidth(), 449);
 }

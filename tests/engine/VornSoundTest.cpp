@@ -7,6 +7,7 @@
 
 #include "engine/OscillatorVoice.h"
 #include "engine/VornEngine.h"
+#include "engine/VornSettings.h"
 #include "engine/VornVoice.h"
 #include "tests/engine/VornTestRig.h"
 
@@ -172,6 +173,26 @@ TEST(VornVoiceAllocation, ThirtyTwoVoicesAndStealing) {
         EXPECT_EQ(voice->note(), note);
     }
     EXPECT_EQ(soundingNotes(rig).size(), 32u);
+}
+
+// Controller 64 holds a released note until the pedal comes up; with "SustainPedal" off the
+// note ends at its key and the controller does nothing.
+TEST(VornSound, TheSustainPedalHoldsNotesUnlessTheSettingTurnsItOff) {
+    for (const bool pedal : {true, false}) {
+        SCOPED_TRACE(pedal);
+        VornTestRig rig;
+        static_cast<VornPlugin::VornSettings&>(rig.plugin().settings()).sustainPedal = pedal;
+        rig.set({"EG Main Sustain=0 dB", "EG Main Release=0.05 sec"});
+        rig.noteOn(60);
+        rig.render(rig.frames(0.1));
+        rig.midi(0xB0, 64, 127);
+        rig.noteOff(60);
+        rig.render(rig.frames(0.5));
+        EXPECT_EQ(peakOf(rig.render(rig.frames(0.1))) > 0.05f, pedal) << "held by the pedal";
+        rig.midi(0xB0, 64, 0);
+        rig.render(rig.frames(0.3));
+        EXPECT_LT(peakOf(rig.render(rig.frames(0.1))), 1e-4f) << "let go with the pedal";
+    }
 }
 
 // "Total Voices" 10 with "Unison Voices" 4: two notes at a time, each of four oscillator voices
