@@ -1,7 +1,7 @@
 # Set-up, build and test in two commands: `make demo` and `make test`.
 SHELL := /bin/bash
 
-PACKAGES := cmake ninja-build g++ pkg-config zlib1g-dev libsndfile1-dev libcli11-dev \
+PACKAGES := cmake ninja-build g++ pkg-config zlib1g-dev libsndfile1-dev libebur128-dev libcli11-dev \
             libgtest-dev libgmock-dev libbenchmark-dev \
             lv2-dev liblilv-dev lilv-utils sordi libjack-jackd2-dev jackd2 jalv jack-tools \
             libcairo2-dev libfreetype-dev libx11-dev libgl-dev libgl1-mesa-dri xvfb xdotool

@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 
+#include "apps/vorn/AuditCommand.h"
 #include "apps/vorn/BenchCommand.h"
 #include "apps/vorn/DemoCommand.h"
 #include "apps/vorn/ExitStatus.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     ParamsCommand params(app);
     PresetsCommand presets(app);
     PlayCommand play(app);
+    AuditCommand audit(app);
 
     try {
         app.parse(argc, argv);
@@ -38,5 +40,6 @@ int main(int argc, char** argv) {
     if (params.selected()) return params.run();
     if (presets.selected()) return presets.run();
     if (play.selected()) return play.run();
+    if (audit.selected()) return audit.run();
     return kExitSuccess;
 }
