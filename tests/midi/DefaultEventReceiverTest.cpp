@@ -24,18 +24,6 @@ struct DefaultSetup {
     MidiDecoder decoder{&events};
 };
 
-TEST(DefaultEventReceiver, CorePlaysEveryNoteOnceAtItsOffset) {
-    RecordingPlugin plugin;
-    ASSERT_NE(plugin.eventReceiver, nullptr);
-    float left[64], right[64];
-    float* outputs[] = {left, right};
-    plugin.receiveMidi(MidiEvent{0x94, 60, 127, 0, 10});  // MIDI channel 5
-    plugin.receiveMidi(MidiEvent{0x90, 60, 0, 0, 20});
-    plugin.receiveMidi(MidiEvent{0xBF, 123, 0, 0, 30});
-    plugin.processBlock(nullptr, 0, outputs, 2, 64);
-    EXPECT_EQ(plugin.notes, (Notes{{true, 60, 1.0f}, {false, 60, 0.0f}, {false, 0, 0.0f}}));
-}
-
 TEST(DefaultEventReceiver, ChannelPropertyMovesTheReceiverBetweenSlots) {
     DefaultSetup s;
     struct SlotWatcher : PropertyOwner {
@@ -43,7 +31,12 @@ TEST(DefaultEventReceiver, ChannelPropertyMovesTheReceiverBetweenSlots) {
         std::vector<const void*> changed;
     } watcher;
     s.events.setSlotWatcher(&watcher);
+    // Every channel at first: a note on channel 5, its release on 1, all notes off on 16.
     EXPECT_EQ(s.events.channelReceiver(0), s.receiver);
+    const uint8_t omni[][3] = {{0x94, 60, 127}, {0x90, 60, 0}, {0xBF, 123, 0}};
+    for (const auto& m : omni) s.decoder.receive(m[0], m[1], m[2]);
+    EXPECT_EQ(s.plugin.notes, (Notes{{true, 60, 1.0f}, {false, 60, 0.0f}, {false, 0, 0.0f}}));
+    s.plugin.notes.clear();
     s.events.channel = 5;
     EXPECT_EQ(s.events.channelReceiver(0), nullptr);
     EXPECT_EQ(s.events.channelReceiver(5), s.receiver);
@@ -55,9 +48,8 @@ TEST(DefaultEventReceiver, ChannelPropertyMovesTheReceiverBetweenSlots) {
     s.events.channel = 99;  // clamped to channel 16
     EXPECT_EQ(s.events.channelReceiver(16), s.receiver);
     s.events.channel = 0;
-    for (int index = 1; index < AbstractMusicEventReceiver::kChannelIndexes; ++index) {
+    for (int index = 1; index < AbstractMusicEventReceiver::kChannelIndexes; ++index)
         EXPECT_EQ(s.events.channelReceiver(index), nullptr);
-    }
 
     // A replaced receiver takes the current slot and the learn parameter.
     s.events.channel = 3;

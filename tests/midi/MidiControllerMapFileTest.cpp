@@ -64,25 +64,21 @@ TEST(MidiControllerMapFile, DamagedFilesFollowTheReadRules) {
     EXPECT_EQ(ids(map), ids(source));
 }
 
-TEST(MidiLearnSelection, LabelsLearnParameterAndClearing) {
-    const std::string idle = "Click a control to activate it for MIDI Learn mode";
-    const std::string target = "Move a slider/knob on your MIDI controller to associate it to: ";
+// The labels themselves are checked through the editor.
+TEST(MidiLearnSelection, LearnParameterAndClearing) {
     MidiControllerMap map;
     map.assign(74, 32);
     map.assign(71, 34);
     MidiLearnSelection selection;
-    EXPECT_EQ(selection.label(), idle);
     EXPECT_FALSE(selection.selectLearnTarget(-1, false, 5, "x"));  // nothing was selected already
     selection.clearSelected(map);  // nothing selected: the map stays
     EXPECT_EQ(map.parameterFor(74), 32);
 
     EXPECT_TRUE(selection.selectLearnTarget(3, false, 32, "Filter 1 Freq"));
-    EXPECT_EQ(selection.label(), target + "Filter 1 Freq");
     EXPECT_EQ(selection.learnParameter(), 32);
     EXPECT_FALSE(selection.selectLearnTarget(3, false, 32, "Filter 1 Freq"));
     // The same index among the ghost controls is another control.
     EXPECT_TRUE(selection.selectLearnTarget(3, true, 34, "Filter Link Freq"));
-    EXPECT_EQ(selection.label(), target + "Filter Link Freq");
     EXPECT_EQ(selection.learnParameter(), 34);
 
     selection.clearSelected(map);  // unmaps only the selected parameter
@@ -90,7 +86,6 @@ TEST(MidiLearnSelection, LabelsLearnParameterAndClearing) {
     EXPECT_EQ(map.parameterFor(74), 32);
     EXPECT_EQ(selection.index(), MidiLearnSelection::kNone);
     EXPECT_EQ(selection.learnParameter(), -1);
-    EXPECT_EQ(selection.label(), idle);
     EXPECT_TRUE(selection.selectLearnTarget(3, true, 34, "Filter Link Freq"));
     EXPECT_TRUE(selection.selectLearnTarget(-7, true, 99, "ignored"));
     EXPECT_EQ(selection.learnParameter(), -1);

@@ -37,9 +37,8 @@ TEST(MidiGarbage, RandomStreamsStayInRange) {
         const int data1 = dataOrStatus(random) == 0 ? byte(random) & 0x7F : byte(random);
         const int data2 = dataOrStatus(random) == 0 ? byte(random) & 0x7F : byte(random);
         decoder.receive(status, data1, data2);
-        for (int c = 0; c < AbstractMusicEventReceiver::kChannelIndexes; ++c) {
+        for (int c = 0; c < AbstractMusicEventReceiver::kChannelIndexes; ++c)
             ASSERT_LT(decoder.bank(c), 16384u);
-        }
     }
     EXPECT_GT(listener.events, 1000);
     EXPECT_GT(programs, 100);

@@ -1,15 +1,11 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/GenericPlugin.h"
-#include "midi/DefaultEventReceiver.h"
-#include "midi/MidiDecoder.h"
 
-// A plug-in core with the default event receiver (no controller map) that records the notes it
-// is asked to play or release.
+// A plug-in core that records the notes it is asked to play or release.
 class RecordingPlugin : public GenericPlugin {
 public:
     struct Note {
@@ -29,14 +25,8 @@ public:
     int editorDefaultHeight() override { return 0; }
     void triggerNote(int note, float velocity) override { record({true, note, velocity}); }
     void releaseNotes(int note, float velocity) override { record({false, note, velocity}); }
-    std::unique_ptr<MidiMessageReceiver> createMidiDecoder() override {
-        auto receiver = std::make_unique<DefaultEventReceiver>(*this);
-        eventReceiver = receiver.get();
-        return std::make_unique<MidiDecoder>(std::move(receiver));
-    }
 
     std::vector<Note> notes;
-    DefaultEventReceiver* eventReceiver = nullptr;
 
 private:
     void record(const Note& n) {

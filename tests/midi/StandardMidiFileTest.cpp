@@ -157,24 +157,20 @@ TEST(StandardMidiFile, SysExMetaAndForeignChunksAreSkipped) {
 }
 
 TEST(StandardMidiFile, SmpteDivisionsCountRealTime) {
-    struct Case {
-        uint16_t division;
-        uint32_t tick;
-        int64_t frameAt48k;
-    };
-    // 25 fps × 40 = 1000 ticks per second; 29.97 fps × 100 ticks: 3000 ticks = 1.001 s.
-    const Case cases[] = {{0xE728, 500, 24000}, {0xE364, 3000, 48048}, {0xE850, 96, 2400}};
-    for (const Case& c : cases) {
-        Bytes file = header(0, 1, c.division);
+    // Division, tick and its frame at 48 kHz. 25 fps × 40 = 1000 ticks per second; 29.97 fps ×
+    // 100 ticks: 3000 ticks = 1.001 s.
+    const std::tuple<uint16_t, uint32_t, int64_t> cases[] = {
+        {0xE728, 500, 24000}, {0xE364, 3000, 48048}, {0xE850, 96, 2400}};
+    for (const auto& [division, tick, frameAt48k] : cases) {
+        Bytes file = header(0, 1, division);
         Bytes body = {0x00, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90};  // 240 BPM: only the beat
-        const uint32_t tick = c.tick;
         append(body, {static_cast<int>(0x80 | (tick >> 7)), static_cast<int>(tick & 0x7F), 0x90,
                       0x40, 0x40});
         appendTrack(file, body);
         StandardMidiFile smf;
         ASSERT_TRUE(smf.read(file)) << smf.error();
         ASSERT_EQ(smf.events().size(), 1u);
-        EXPECT_EQ(smf.frameOf(smf.events()[0], 48000.0), c.frameAt48k) << c.division;
+        EXPECT_EQ(smf.frameOf(smf.events()[0], 48000.0), frameAt48k) << division;
         EXPECT_DOUBLE_EQ(smf.tempoAt(0.5), 240.0);
         EXPECT_DOUBLE_EQ(smf.beatAt(0.5), 2.0);
     }

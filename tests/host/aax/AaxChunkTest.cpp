@@ -10,8 +10,6 @@ namespace {
 constexpr AAX_CTypeID kControls = AAX_FourChar("elck");
 constexpr AAX_CTypeID kPresetName = AAX_FourChar("QVPr");
 
-using AaxChunks = ::testing::Test;
-
 int32_t at32(const std::vector<uint8_t>& bytes, size_t offset) {
     int32_t value;
     std::memcpy(&value, bytes.data() + offset, sizeof(value));
@@ -20,17 +18,17 @@ int32_t at32(const std::vector<uint8_t>& bytes, size_t offset) {
 
 }  // namespace
 
-TEST_F(AaxChunks, IdentifiersAndErrors) {
+TEST(AaxChunks, IdentifiersAndErrors) {
     AaxTestInstance host(stereoEffect());
     AaxPluginAdapter& a = host.adapter();
     int32_t count = 0;
     a.GetNumberOfChunks(&count);
     EXPECT_EQ(count, 2);
+    AAX_CTypeID ids[2] = {};
+    EXPECT_EQ(a.GetChunkIDFromIndex(0, &ids[0]) + a.GetChunkIDFromIndex(1, &ids[1]), AAX_SUCCESS);
+    EXPECT_EQ(ids[0], kControls);
+    EXPECT_EQ(ids[1], kPresetName);
     AAX_CTypeID id = 0;
-    EXPECT_EQ(a.GetChunkIDFromIndex(0, &id), AAX_SUCCESS);
-    EXPECT_EQ(id, kControls);
-    EXPECT_EQ(a.GetChunkIDFromIndex(1, &id), AAX_SUCCESS);
-    EXPECT_EQ(id, kPresetName);
     EXPECT_EQ(a.GetChunkIDFromIndex(2, &id), -20006);
     EXPECT_EQ(a.GetChunkIDFromIndex(-1, &id), -20006);
 
@@ -46,10 +44,8 @@ TEST_F(AaxChunks, IdentifiersAndErrors) {
     EXPECT_EQ(a.CompareActiveChunk(chunk, &equal), -20007);
 
     // The controls chunk is fetched only at the size the host asked for.
-    AaxTestInstance fresh(stereoEffect());
     std::vector<uint8_t> big(65536);
-    EXPECT_EQ(fresh.adapter().GetChunk(kControls, reinterpret_cast<AAX_SPlugInChunk*>(big.data())),
-              -20008);
+    EXPECT_EQ(a.GetChunk(kControls, reinterpret_cast<AAX_SPlugInChunk*>(big.data())), -20008);
 
     // Custom data: the synthesizer's address for type 0 and 8 bytes only.
     void* address = nullptr;
@@ -61,7 +57,7 @@ TEST_F(AaxChunks, IdentifiersAndErrors) {
     EXPECT_EQ(a.GetCustomData(0, 4, &address, &written), -20009);
 }
 
-TEST_F(AaxChunks, PresetNameChunkLayoutAndLongNames) {
+TEST(AaxChunks, PresetNameChunkLayoutAndLongNames) {
     AaxTestInstance host(stereoEffect());
     host.plugin().currentPreset().name = "Warm Pad";
     std::vector<uint8_t> bytes;
@@ -96,7 +92,7 @@ TEST_F(AaxChunks, PresetNameChunkLayoutAndLongNames) {
     EXPECT_EQ(target.plugin().getParameter(0)->getValue(), before);
 }
 
-TEST_F(AaxChunks, ControlsChunkRestoresEveryValueInAnotherInstance) {
+TEST(AaxChunks, ControlsChunkRestoresEveryValueInAnotherInstance) {
     AaxTestInstance source(stereoEffect());
     VornPlugin& synth = source.plugin();
     // Changes from the host and from inside the synthesizer alike.

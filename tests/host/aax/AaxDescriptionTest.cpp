@@ -86,18 +86,13 @@ TEST(AaxDescription, RegistersStereoAndMonoToStereoInstruments) {
 }
 
 TEST(AaxDescription, ProductIdentifierRule) {
-    const struct {
-        int configuration;
-        const char* id;
-    } cases[] = {
+    const std::pair<int, const char*> cases[] = {
         {0, "QV2i"},  {1, "QV22"},  {3, "QV23"},  {2, "QV24"},  {4, "QV21"},  {5, "QV21"},
         {8, "QV25"},  {9, "QV26"},  {12, "QV25"}, {16, "QV27"}, {17, "QV28"}, {20, "QV29"},
         {21, "QV29"}, {24, "QV27"}, {25, "QV28"}, {6, "QV21"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(AaxPluginAdapter::productIdentifier("QV2i", c.configuration), c.id)
-            << c.configuration;
-    }
+    for (const auto& [configuration, id] : cases)
+        EXPECT_EQ(AaxPluginAdapter::productIdentifier("QV2i", configuration), id) << configuration;
 }
 
 TEST(AaxDescription, ProductIdentifierFollowsConfigurationWhenCorrectionIsOff) {
@@ -120,17 +115,13 @@ TEST(AaxDescription, ProductIdentifierFollowsConfigurationWhenCorrectionIsOff) {
 }
 
 TEST(AaxDescription, DescriptorFailuresReportNullObject) {
-    RecordingCollection noDescriptors;
-    noDescriptors.failDescriptors = true;
-    EXPECT_EQ(AaxPluginAdapter::describe(noDescriptors, kVersion2), -20004);
-    EXPECT_TRUE(noDescriptors.effects.empty());
-
-    RecordingCollection noComponents;
-    noComponents.failComponents = true;
-    EXPECT_EQ(AaxPluginAdapter::describe(noComponents, kVersion2), -20004);
-    EXPECT_TRUE(noComponents.effects.empty());
-    // The package is described all the same.
-    EXPECT_EQ(noComponents.manufacturer, "Quorvalis");
+    for (const bool descriptors : {true, false}) {
+        RecordingCollection failing;
+        (descriptors ? failing.failDescriptors : failing.failComponents) = true;
+        EXPECT_EQ(AaxPluginAdapter::describe(failing, kVersion2), -20004);
+        EXPECT_TRUE(failing.effects.empty());
+        EXPECT_EQ(failing.manufacturer, "Quorvalis");  // the package is described all the same
+    }
 
     EXPECT_EQ(GetEffectDescriptions(nullptr), -20004);
 }

@@ -13,12 +13,13 @@ protected:
 
     VornPlugin& plugin() { return host_.plugin(); }
     AaxPluginAdapter& adapter() { return host_.adapter(); }
-    const AAX_IParameter& hostParameter(int id) {
-        return *adapter().GetParameterByIndex(id + 1);  // the master bypass comes first
-    }
-    AbstractPluginParameter* firstOfKind(int kind) {
+    // The first parameter of a kind whose minimum and span reach the given ones.
+    AbstractPluginParameter* firstOf(int kind, float minimum = -1e9f, float span = 0.0f) {
         for (int id = 0; id < plugin().getParameterCount(); ++id) {
-            if (plugin().getParameter(id)->kind() == kind) return plugin().getParameter(id);
+            AbstractPluginParameter* p = plugin().getParameter(id);
+            if (p->kind() == kind && p->getMinimum() >= minimum &&
+                p->getMaximum() - p->getMinimum() >= span)
+                return p;
         }
         return nullptr;
     }
@@ -40,15 +41,15 @@ TEST_F(AaxParameters, EverySynthParameterFollowsTheMasterBypass) {
     EXPECT_TRUE(bypass.Automatable());
     EXPECT_EQ(bypass.GetNormalizedDefaultValue(), 0.0);
     std::string text;
-    EXPECT_EQ(adapter().GetParameterValueString("MasterBypassID", 31, &text), AAX_SUCCESS);
-    EXPECT_EQ(text, "bypass");
-    host_.automate("MasterBypassID", 1.0);
-    EXPECT_EQ(adapter().GetParameterValueString("MasterBypassID", 31, &text), AAX_SUCCESS);
-    EXPECT_EQ(text, "on");
+    for (const auto& [value, expected] : {std::pair(0.0, "bypass"), std::pair(1.0, "on")}) {
+        host_.automate("MasterBypassID", value);
+        EXPECT_EQ(adapter().GetParameterValueString("MasterBypassID", 31, &text), AAX_SUCCESS);
+        EXPECT_EQ(text, expected);
+    }
 
     for (int id = 0; id < plugin().getParameterCount(); ++id) {
         const AbstractPluginParameter& synth = *plugin().getParameter(id);
-        const AAX_IParameter& host = hostParameter(id);
+        const AAX_IParameter& host = *adapter().GetParameterByIndex(id + 1);  // after the bypass
         SCOPED_TRACE(synth.name());
         ASSERT_EQ(host.Identifier(), std::to_string(id));
         EXPECT_EQ(host.Name(), synth.name());
@@ -74,7 +75,7 @@ TEST_F(AaxParameters, EverySynthParameterFollowsTheMasterBypass) {
 TEST_F(AaxParameters, TextsAndIndexedStates) {
     std::string text;
     double normalized = -1.0;
-    AbstractPluginParameter* p = firstOfKind(AbstractPluginParameter::kContinuous);
+    AbstractPluginParameter* p = firstOf(AbstractPluginParameter::kContinuous);
     const std::string continuous = std::to_string(p->id());
     ASSERT_EQ(adapter().GetParameterValueString(continuous, 64, &text), AAX_SUCCESS);
     EXPECT_EQ(text, p->formatValue(p->getValue()));
@@ -88,13 +89,7 @@ TEST_F(AaxParameters, TextsAndIndexedStates) {
               AAX_ERROR_INVALID_ARGUMENT);
 
     // An indexed parameter whose minimum is above 0: host states count from it.
-    AbstractPluginParameter* indexed = nullptr;
-    for (int id = 0; id < plugin().getParameterCount() && !indexed; ++id) {
-        AbstractPluginParameter* q = plugin().getParameter(id);
-        if (q->kind() == AbstractPluginParameter::kIndexed && q->getMinimum() >= 1.0f &&
-            q->getMaximum() - q->getMinimum() >= 2.0f)
-            indexed = q;
-    }
+    AbstractPluginParameter* indexed = firstOf(AbstractPluginParameter::kIndexed, 1.0f, 2.0f);
     ASSERT_NE(indexed, nullptr);
     const std::string id = std::to_string(indexed->id());
     const int minimum = static_cast<int>(indexed->getMinimum());
@@ -110,16 +105,18 @@ TEST_F(AaxParameters, TextsAndIndexedStates) {
 }
 
 TEST_F(AaxParameters, HostValueWithinTheCurrentStepLeavesTheSynthAlone) {
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(0.0), 0);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(-0.5), 0);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0), 35999);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(2.0), 35999);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(0.5), 18000);  // the offset rounds to nearest
-    // The offset moves a value just below a step boundary onto it.
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0 / 35999 - 1e-5), 1);
-    EXPECT_EQ(AaxPluginAdapter::quantizeStep(1.0 / 35999 - 2e-5), 0);
+    // The offset rounds to nearest and moves a value just below a step boundary onto it.
+    const std::pair<double, int> steps[] = {{0.0, 0},
+                                            {-0.5, 0},
+                                            {1.0, 35999},
+                                            {2.0, 35999},
+                                            {0.5, 18000},
+                                            {1.0 / 35999 - 1e-5, 1},
+                                            {1.0 / 35999 - 2e-5, 0}};
+    for (const auto& [normalized, step] : steps)
+        EXPECT_EQ(AaxPluginAdapter::quantizeStep(normalized), step) << normalized;
 
-    AbstractPluginParameter* p = firstOfKind(AbstractPluginParameter::kContinuous);
+    AbstractPluginParameter* p = firstOf(AbstractPluginParameter::kContinuous);
     ASSERT_NE(p, nullptr);
     const std::string id = std::to_string(p->id());
     host_.automate(id, 0.25);
@@ -142,7 +139,7 @@ TEST_F(AaxParameters, HostValueWithinTheCurrentStepLeavesTheSynthAlone) {
 }
 
 TEST_F(AaxParameters, SynthChangesReachTheHostByDecimalIdentifier) {
-    AbstractPluginParameter* p = firstOfKind(AbstractPluginParameter::kContinuous);
+    AbstractPluginParameter* p = firstOf(AbstractPluginParameter::kContinuous);
     auto& requests = host_.controller().requests;
     requests.clear();
     p->setValue(p->normalizedToPlain(0.75f), 0);
@@ -160,9 +157,8 @@ TEST_F(AaxParameters, SynthChangesReachTheHostByDecimalIdentifier) {
     p->setValue(p->normalizedToPlain(0.5f), 0);
     plugin().endUpdate();
     ASSERT_EQ(requests.size(), 883u);  // -1: every parameter once
-    for (size_t k = 0; k < requests.size(); ++k) {
+    for (size_t k = 0; k < requests.size(); ++k)
         EXPECT_EQ(requests[k].identifier, std::to_string(k));
-    }
 }
 
 TEST_F(AaxParameters, IdentifiersThatNameNoSynthParameterGoToTheSdk) {
@@ -172,8 +168,6 @@ TEST_F(AaxParameters, IdentifiersThatNameNoSynthParameterGoToTheSdk) {
     std::memcpy(&posted, port.data(), sizeof(posted));
     EXPECT_EQ(posted, 1);
 
-    EXPECT_EQ(host_.automate("883", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
-    EXPECT_EQ(host_.automate("-1", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
-    EXPECT_EQ(host_.automate("12abc", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
-    EXPECT_EQ(host_.automate("", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
+    for (const char* id : {"883", "-1", "12abc", ""})
+        EXPECT_EQ(host_.automate(id, 0.5), AAX_ERROR_INVALID_PARAMETER_ID) << id;
 }

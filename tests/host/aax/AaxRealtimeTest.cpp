@@ -26,9 +26,8 @@ protected:
 
     float peak(int from, int to) const {
         float m = 0.0f;
-        for (int k = from; k < to; ++k) {
+        for (int k = from; k < to; ++k)
             m = std::max({m, std::fabs(host_.left[k]), std::fabs(host_.right[k])});
-        }
         return m;
     }
 
@@ -85,13 +84,10 @@ TEST_F(AaxRealtime, TransportBecomesMeterBeatsAndResetRequestsAreServed) {
 }
 
 TEST_F(AaxRealtime, SideChainReachesTheSynth) {
-    std::vector<float> sideLeft(AaxTestInstance::kMaxFrames);
-    std::vector<float> sideRight(AaxTestInstance::kMaxFrames);
-    for (size_t k = 0; k < sideLeft.size(); ++k) {
-        sideLeft[k] = 0.5f * std::sin(0.05f * static_cast<float>(k));
-        sideRight[k] = sideLeft[k];
-    }
-    host_.setSideChain(sideLeft.data(), sideRight.data());
+    std::vector<float> side(AaxTestInstance::kMaxFrames);
+    for (size_t k = 0; k < side.size(); ++k)
+        side[k] = 0.5f * std::sin(0.05f * static_cast<float>(k));
+    host_.setSideChain(side.data(), side.data());
     AbstractPluginParameter* audition = findParameter(host_.plugin(), "Audition Signal");
     ASSERT_NE(audition, nullptr);
     host_.render(4096);

@@ -20,14 +20,11 @@ AAX_Result TestController::SetParameterValueRequest(AAX_CParamID identifier, dou
     return AAX_SUCCESS;
 }
 
-AaxTestInstance::AaxTestInstance(const RecordedEffect& effect, int32_t inputStem, float rate)
-    : sampleRate(rate), component_(*effect.components.at(0)) {
-    controller_.inputStem = inputStem;
-    controller_.sampleRate = rate;
+AaxTestInstance::AaxTestInstance(const RecordedEffect& effect)
+    : component_(*effect.components.at(0)) {
     // Data ports exist before anything is posted to them.
-    for (const auto& [field, f] : component_.fields) {
+    for (const auto& [field, f] : component_.fields)
         if (f.kind == RecordedComponent::Kind::Port) controller_.ports[field].assign(f.size, 0);
-    }
     AAX_CEffectParameters* parameters = effect.parametersProc();
     adapter_.reset(dynamic_cast<AaxPluginAdapter*>(parameters));
     EXPECT_NE(adapter_, nullptr);
@@ -66,11 +63,6 @@ void AaxTestInstance::addMidi(uint32_t timestamp, std::initializer_list<uint8_t>
     packet.length = static_cast<uint32_t>(length < 0 ? static_cast<int>(bytes.size()) : length);
     std::copy(bytes.begin(), bytes.end(), packet.data.begin());
     midi_.packets.push_back(packet);
-}
-
-void AaxTestInstance::setSideChain(const float* l, const float* r) {
-    inputs_[2] = l;
-    inputs_[3] = r;
 }
 
 void AaxTestInstance::render(int frames) {

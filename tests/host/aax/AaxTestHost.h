@@ -43,8 +43,9 @@ struct RecordedProperties : AAX_IPropertyMap {
 struct RecordedComponent : AAX_IComponentDescriptor {
     enum class Kind { AudioIn, AudioOut, BufferLength, SampleRate, SideChain, Midi, Port, Private };
     struct Field {
-        Kind kind = Kind::AudioIn;
-        uint32_t size = 0;
+        Field(Kind k = Kind::AudioIn, uint32_t bytes = 0) : kind(k), size(bytes) {}
+        Kind kind;
+        uint32_t size;
         AAX_EMidiNodeType midiType = AAX_EMidiNodeType::LocalInput;
         std::string name;
         uint32_t channelMask = 0;
@@ -55,26 +56,24 @@ struct RecordedComponent : AAX_IComponentDescriptor {
     AAX_ProcessProc proc = nullptr;
     RecordedProperties* procProperties = nullptr;
 
-    AAX_Result AddAudioIn(int field) override { return add(field, make(Kind::AudioIn)); }
-    AAX_Result AddAudioOut(int field) override { return add(field, make(Kind::AudioOut)); }
-    AAX_Result AddAudioBufferLength(int field) override {
-        return add(field, make(Kind::BufferLength));
-    }
-    AAX_Result AddSampleRate(int field) override { return add(field, make(Kind::SampleRate)); }
-    AAX_Result AddSideChainIn(int field) override { return add(field, make(Kind::SideChain)); }
+    AAX_Result AddAudioIn(int field) override { return add(field, Kind::AudioIn); }
+    AAX_Result AddAudioOut(int field) override { return add(field, Kind::AudioOut); }
+    AAX_Result AddAudioBufferLength(int field) override { return add(field, Kind::BufferLength); }
+    AAX_Result AddSampleRate(int field) override { return add(field, Kind::SampleRate); }
+    AAX_Result AddSideChainIn(int field) override { return add(field, Kind::SideChain); }
     AAX_Result AddMIDINode(int field, AAX_EMidiNodeType type, const char* name,
                            uint32_t mask) override {
-        Field f = make(Kind::Midi);
+        Field f(Kind::Midi);
         f.midiType = type;
         f.name = name;
         f.channelMask = mask;
         return add(field, f);
     }
     AAX_Result AddDataInPort(int field, uint32_t size, bool /*buffered*/) override {
-        return add(field, make(Kind::Port, size));
+        return add(field, Field(Kind::Port, size));
     }
     AAX_Result AddPrivateData(int field, uint32_t size) override {
-        return add(field, make(Kind::Private, size));
+        return add(field, Field(Kind::Private, size));
     }
     AAX_IPropertyMap* NewPropertyMap() override { return newOf(maps); }
     AAX_Result AddProcessProc_Native(AAX_ProcessProc p, AAX_IPropertyMap* properties) override {
@@ -88,12 +87,6 @@ struct RecordedComponent : AAX_IComponentDescriptor {
     }
 
 private:
-    static Field make(Kind kind, uint32_t size = 0) {
-        Field f;
-        f.kind = kind;
-        f.size = size;
-        return f;
-    }
     AAX_Result add(int field, Field f) {
         if (field < 0 || field >= AAX_MAX_CONTEXT_FIELDS || fields.count(field))
             return AAX_ERROR_INVALID_ARGUMENT;
@@ -161,9 +154,8 @@ struct RecordingCollection : AAX_ICollection {
     }
     // Null when no effect has the identifier.
     RecordedEffect* effect(const std::string& id) const {
-        for (const auto& [name, effect] : effects) {
+        for (const auto& [name, effect] : effects)
             if (name == id) return effect;
-        }
         return nullptr;
     }
 };
@@ -238,13 +230,11 @@ class AaxTestInstance {
 public:
     static constexpr int kMaxFrames = 4096;
 
-    AaxTestInstance(const RecordedEffect& effect, int32_t inputStem = AAX_STEM_STEREO,
-                    float sampleRate = 48000.0f);
+    explicit AaxTestInstance(const RecordedEffect& effect);
 
     AaxPluginAdapter& adapter() { return *adapter_; }
     VornPlugin& plugin() { return *adapter_->plugin(); }
     TestController& controller() { return controller_; }
-    const RecordedComponent& component() const { return component_; }
 
     // A host automation change, as the host sends it.
     AAX_Result automate(const std::string& identifier, double normalized);
@@ -258,7 +248,10 @@ public:
     void addMidi(uint32_t timestamp, std::initializer_list<uint8_t> bytes, int length = -1);
     void requestReset() { resetRequest_ = 1; }
     int32_t resetRequest() const { return resetRequest_; }
-    void setSideChain(const float* left, const float* right);
+    void setSideChain(const float* l, const float* r) {
+        inputs_[2] = l;
+        inputs_[3] = r;
+    }
     void setTransportNode(bool present) { transportNodeOn_ = present; }
 
     float sampleRate = 48000.0f;

@@ -68,23 +68,22 @@ double rms(const std::vector<float>& samples, size_t from, size_t to) {
 // The plug-in's state through its own interface, as key → (type, bytes).
 struct StoredState {
     std::map<std::string, std::pair<std::string, std::vector<uint8_t>>> values;
-    Lv2TestWorld* world = nullptr;
 
     static LV2_State_Status store(LV2_State_Handle handle, uint32_t key, const void* value,
                                   size_t size, uint32_t type, uint32_t /*flags*/) {
         auto* self = static_cast<StoredState*>(handle);
         const auto* bytes = static_cast<const uint8_t*>(value);
-        self->values[self->world->unmap(key)] = {self->world->unmap(type),
-                                                 std::vector<uint8_t>(bytes, bytes + size)};
+        self->values[world().unmap(key)] = {world().unmap(type),
+                                            std::vector<uint8_t>(bytes, bytes + size)};
         return LV2_STATE_SUCCESS;
     }
     static const void* retrieve(LV2_State_Handle handle, uint32_t key, size_t* size, uint32_t* type,
                                 uint32_t* flags) {
         auto* self = static_cast<StoredState*>(handle);
-        const auto it = self->values.find(self->world->unmap(key));
+        const auto it = self->values.find(world().unmap(key));
         if (it == self->values.end()) return nullptr;
         *size = it->second.second.size();
-        *type = self->world->map(it->second.first.c_str());
+        *type = world().map(it->second.first.c_str());
         *flags = LV2_STATE_IS_POD;
         return it->second.second.data();
     }
@@ -97,7 +96,6 @@ const LV2_State_Interface& stateInterface(Lv2TestInstance& instance) {
 
 StoredState saveDirect(Lv2TestInstance& instance) {
     StoredState state;
-    state.world = &world();
     stateInterface(instance).save(lilv_instance_get_handle(instance.instance()), StoredState::store,
                                   &state, LV2_STATE_IS_POD, nullptr);
     return state;
@@ -108,16 +106,15 @@ LV2_State_Status restoreDirect(Lv2TestInstance& instance, StoredState& state) {
                                             StoredState::retrieve, &state, 0, nullptr);
 }
 
-float recordValue(const std::vector<uint8_t>& record, int id) {
-    float v = 0.0f;
-    std::memcpy(&v, record.data() + 12 + 4 * static_cast<size_t>(id), sizeof v);
-    return v;
-}
-
-int32_t recordInt(const std::vector<uint8_t>& record, size_t offset) {
-    int32_t v = 0;
+// A little-endian field of the state record; values follow the 12-byte header.
+template <typename T = float>
+T recordAt(const std::vector<uint8_t>& record, size_t offset) {
+    T v{};
     std::memcpy(&v, record.data() + offset, sizeof v);
     return v;
+}
+float recordValue(const std::vector<uint8_t>& record, size_t id) {
+    return recordAt(record, 12 + 4 * id);
 }
 
 std::string property(const std::string& symbol) {
@@ -136,19 +133,18 @@ const std::vector<Lv2TestInstance::MidiAt>& phrase() {
 
 // Every sample finite and below +24 dBFS.
 bool finiteAndBounded(const std::array<std::vector<float>, 2>& out) {
-    constexpr float kPeakLimit = 15.848932f;
-    for (const std::vector<float>& channel : out) {
-        for (const float s : channel) {
-            if (!(std::fabs(s) < kPeakLimit)) return false;
-        }
-    }
-    return true;
+    const auto bounded = [](float s) { return std::fabs(s) < 15.848932f; };
+    return std::all_of(out[0].begin(), out[0].end(), bounded) &&
+           std::all_of(out[1].begin(), out[1].end(), bounded);
+}
+
+const LV2_Options_Interface& options(Lv2TestInstance& instance) {
+    return *static_cast<const LV2_Options_Interface*>(
+        lilv_instance_get_extension_data(instance.instance(), LV2_OPTIONS__interface));
 }
 
 // param:sampleRate through the options interface, as a float or a double; returns the status.
 uint32_t setRateOption(Lv2TestInstance& instance, double rate, bool asDouble) {
-    const auto* options = static_cast<const LV2_Options_Interface*>(
-        lilv_instance_get_extension_data(instance.instance(), LV2_OPTIONS__interface));
     const float single = static_cast<float>(rate);
     const LV2_Options_Option set[] = {
         {LV2_OPTIONS_INSTANCE, 0, world().map(LV2_PARAMETERS__sampleRate),
@@ -156,16 +152,14 @@ uint32_t setRateOption(Lv2TestInstance& instance, double rate, bool asDouble) {
          world().map(asDouble ? LV2_ATOM__Double : LV2_ATOM__Float),
          asDouble ? static_cast<const void*>(&rate) : static_cast<const void*>(&single)},
         {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
-    return options->set(lilv_instance_get_handle(instance.instance()), set);
+    return options(instance).set(lilv_instance_get_handle(instance.instance()), set);
 }
 
 float rateOption(Lv2TestInstance& instance) {
-    const auto* options = static_cast<const LV2_Options_Interface*>(
-        lilv_instance_get_extension_data(instance.instance(), LV2_OPTIONS__interface));
     LV2_Options_Option get[] = {
         {LV2_OPTIONS_INSTANCE, 0, world().map(LV2_PARAMETERS__sampleRate), 0, 0, nullptr},
         {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
-    options->get(lilv_instance_get_handle(instance.instance()), get);
+    options(instance).get(lilv_instance_get_handle(instance.instance()), get);
     return get[0].value ? *static_cast<const float*>(get[0].value) : 0.0f;
 }
 
@@ -226,7 +220,7 @@ TEST(Lv2Description, PortsDescribeEveryParameter) {
     }
     EXPECT_GT(enumerations, 100);
 
-    // The side chain is optional and marked as such; the latency port reports 0.
+    // The side chain is optional and marked as such; the latency port is designated.
     LilvNode* sideChain = w.uri("http://lv2plug.in/ns/lv2core#isSideChain");
     LilvNode* optional = w.uri(LV2_CORE__connectionOptional);
     for (uint32_t index : {Lv2Ports::kSideChainLeft, Lv2Ports::kSideChainRight}) {
@@ -234,9 +228,6 @@ TEST(Lv2Description, PortsDescribeEveryParameter) {
         EXPECT_TRUE(lilv_port_has_property(p, port, sideChain));
         EXPECT_TRUE(lilv_port_has_property(p, port, optional));
     }
-    EXPECT_NE(lilv_plugin_get_port_by_designation(p, w.uri(LV2_CORE__OutputPort),
-                                                  w.uri(LV2_CORE__latency)),
-              nullptr);
     EXPECT_EQ(lilv_plugin_get_latency_port_index(p), Lv2Ports::kLatency);
 }
 
@@ -254,18 +245,25 @@ TEST(Lv2Plugin, FirstSoundAtTheEventFrameAtEveryRate) {
     }
 }
 
-TEST(Lv2Plugin, BlockSizesPlayTheSamePhrase) {
+// jalv 1.6 hands over its event buffers aligned to 4 bytes: 64-bit frame times and doubles are
+// read from an aligned copy, and the music is the same to the bit.
+TEST(Lv2Plugin, BlockSizesAndBufferAlignmentPlayTheSamePhrase) {
     const uint32_t frames = kRate / 2;
-    const auto play = [&](const std::vector<uint32_t>& blocks) {
-        Lv2TestInstance instance(world(), plugin(), kRate);
+    // With an offset, a position and a patch:Set come first, in an aligned buffer or not.
+    const auto play = [&](const std::vector<uint32_t>& blocks, int offset = -1) {
+        Lv2TestInstance instance(world(), plugin(), kRate, std::max(offset, 0));
+        if (offset >= 0) instance.position(0, 132.0, 8.0, 1.0);
+        if (offset >= 0) instance.patchSet("filter_1_freq", 0.3f);
         auto out = instance.render(frames, blocks, phrase());
         EXPECT_EQ(instance.blockingCalls(), 0u);
         return out;
     };
     const auto reference256 = play({256});
     ASSERT_EQ(firstNonZero(reference256[0]), 3u);
-    const double level = rms(reference256[0], 0, frames);
-    ASSERT_GT(level, 1e-3);
+    ASSERT_GT(rms(reference256[0], 0, frames), 1e-3);
+    const auto aligned = play({256}, 0);
+    ASSERT_GT(rms(aligned[0], 0, frames), 1e-3);
+    EXPECT_EQ(play({256}, 4), aligned);
 
     std::mt19937 random(7);
     std::vector<uint32_t> randomBlocks(200);
@@ -286,39 +284,20 @@ TEST(Lv2Plugin, BlockSizesPlayTheSamePhrase) {
     }
 }
 
-// jalv 1.6 hands over its event buffers aligned to 4 bytes: 64-bit frame times and doubles are
-// read from an aligned copy, and the music is the same.
-TEST(Lv2Plugin, EventsInAFourByteAlignedBufferPlayAlike) {
-    const auto play = [&](uint32_t offset) {
-        Lv2TestInstance instance(world(), plugin(), kRate, offset);
-        instance.position(0, 132.0, 8.0, 1.0);
-        instance.patchSet("filter_1_freq", 0.3f);
-        auto out = instance.render(kRate / 4, {256}, phrase());
-        EXPECT_EQ(instance.blockingCalls(), 0u);
-        return out;
-    };
-    const auto aligned = play(0);
-    const auto shifted = play(4);
-    ASSERT_GT(rms(aligned[0], 0, kRate / 4), 1e-3);
-    EXPECT_EQ(aligned[0], shifted[0]);
-    EXPECT_EQ(aligned[1], shifted[1]);
-}
-
 TEST(Lv2Plugin, HostPortChangesApplyOnceAndInsideChangesAreReported) {
     Lv2TestInstance instance(world(), plugin(), kRate);
-    float left[256], right[256];
     // The first block tells the host every value, in one go with the declared buffer size.
-    instance.run(256, left, right);
+    instance.render(256, {256});
     EXPECT_EQ(instance.notifications().size(), Lv2Ports::kParameterCount);
     const auto reported = [&](const char* symbol) {
         instance.patchGet();
-        instance.run(256, left, right);
+        instance.render(256, {256});
         return instance.notifications().at(property(symbol));
     };
 
     // A port the host moves is applied and not echoed back.
     instance.setControl("output_volume", 0.25f);
-    instance.run(256, left, right);
+    instance.render(256, {256});
     EXPECT_TRUE(instance.notifications().empty());
     EXPECT_EQ(reported("output_volume"), 0.25f);
 
@@ -326,20 +305,20 @@ TEST(Lv2Plugin, HostPortChangesApplyOnceAndInsideChangesAreReported) {
     Lv2TestInstance other(world(), plugin(), kRate);
     other.setControl("output_volume", 0.5f);
     other.setControl("osc_1_wave_form", 3.0f);
-    other.run(256, left, right);
+    other.render(256, {256});
     StoredState state = saveDirect(other);
     ASSERT_EQ(restoreDirect(instance, state), LV2_STATE_SUCCESS);
-    for (int i = 0; i < 3; ++i) instance.run(256, left, right);
+    for (int i = 0; i < 3; ++i) instance.render(256, {256});
     EXPECT_EQ(reported("output_volume"), 0.5f);
     EXPECT_EQ(instance.notifications().at(property("osc_1_wave_form")), 3.0f);
     instance.setControl("output_volume", 0.75f);
-    instance.run(256, left, right);
+    instance.render(256, {256});
     EXPECT_EQ(reported("output_volume"), 0.75f);
 
     // patch:Set from the host sets a parameter as well; values are clamped to the range.
     instance.patchSet("filter_1_freq", 0.5f);
     instance.patchSet("osc_1_wave_form", 99.0f);
-    instance.run(256, left, right);
+    instance.render(256, {256});
     EXPECT_EQ(reported("filter_1_freq"), 0.5f);
     EXPECT_EQ(instance.notifications().at(property("osc_1_wave_form")), 5.0f);
 
@@ -349,7 +328,7 @@ TEST(Lv2Plugin, HostPortChangesApplyOnceAndInsideChangesAreReported) {
     std::map<std::string, float> seen;
     size_t blocks = 0;
     for (; seen.size() < Lv2Ports::kParameterCount && blocks < 200; ++blocks) {
-        instance.run(64, left, right);
+        instance.render(64, {64});
         EXPECT_LE(instance.notifications().size(), 2048u / 72u);
         seen.insert(instance.notifications().begin(), instance.notifications().end());
     }
@@ -360,10 +339,17 @@ TEST(Lv2Plugin, HostPortChangesApplyOnceAndInsideChangesAreReported) {
 
 TEST(Lv2State, RecordLayoutAndBitIdenticalRestore) {
     Lv2TestInstance a(world(), plugin(), kRate);
-    const std::map<std::string, float> values = {
-        {"osc_1_wave_form", 2.0f}, {"filter_1_freq", 0.4f}, {"output_volume", 0.6f}};
-    for (const auto& [symbol, value] : values) a.setControl(symbol, value);
-    a.patchSet("osc_2_level", 0.3f);
+    // Port values, and one parameter set by patch:Set.
+    const std::map<std::string, float> values = {{"osc_1_wave_form", 2.0f},
+                                                 {"filter_1_freq", 0.4f},
+                                                 {"output_volume", 0.6f},
+                                                 {"osc_2_level", 0.3f}};
+    for (const auto& [symbol, value] : values) {
+        if (symbol == "osc_2_level")
+            a.patchSet(symbol, value);
+        else
+            a.setControl(symbol, value);
+    }
     a.render(kRate / 2, {256});
     StoredState state = saveDirect(a);
 
@@ -372,14 +358,12 @@ TEST(Lv2State, RecordLayoutAndBitIdenticalRestore) {
     EXPECT_EQ(type, LV2_ATOM__Chunk);
     ASSERT_EQ(record.size(), 12u + 4u * Lv2Ports::kParameterCount);
     EXPECT_EQ(std::string(record.begin(), record.begin() + 4), "QV2i");
-    EXPECT_EQ(recordInt(record, 4), 8);
-    EXPECT_EQ(recordInt(record, 8), static_cast<int32_t>(Lv2Ports::kParameterCount));
+    EXPECT_EQ(recordAt<int32_t>(record, 4), 8);
+    EXPECT_EQ(recordAt<int32_t>(record, 8), static_cast<int32_t>(Lv2Ports::kParameterCount));
     const std::vector<std::string> symbols = parameterSymbols(reference());
-    auto expected = values;
-    expected["osc_2_level"] = 0.3f;
-    for (const auto& [symbol, value] : expected) {
+    for (const auto& [symbol, value] : values) {
         const auto id = std::find(symbols.begin(), symbols.end(), symbol) - symbols.begin();
-        EXPECT_EQ(recordValue(record, static_cast<int>(id)), value) << symbol;
+        EXPECT_EQ(recordValue(record, static_cast<size_t>(id)), value) << symbol;
     }
     EXPECT_EQ(state.values.at(Lv2Ports::kStatePresetNameUri).first, LV2_ATOM__String);
 
@@ -420,18 +404,16 @@ TEST(Lv2State, FactoryPresetsLoadWithTheirNames) {
     ASSERT_NE(state, nullptr);
     Lv2TestInstance instance(world(), plugin(), kRate);
     instance.restoreState(state);
-    float left[256], right[256];
-    instance.run(256, left, right);
+    instance.render(256, {256});
     instance.patchGet();
-    instance.run(256, left, right);
+    instance.render(256, {256});
     // Port values, the reported values and the record all say the same.
     StoredState saved = saveDirect(instance);
     const auto& record = saved.values.at(Lv2Ports::kStateRecordUri).second;
     const std::vector<std::string> symbols = parameterSymbols(reference());
     for (size_t id = 0; id < symbols.size(); ++id) {
-        EXPECT_EQ(instance.notifications().at(property(symbols[id])),
-                  recordValue(record, static_cast<int>(id)));
-        EXPECT_EQ(instance.control(symbols[id]), recordValue(record, static_cast<int>(id)));
+        EXPECT_EQ(instance.notifications().at(property(symbols[id])), recordValue(record, id));
+        EXPECT_EQ(instance.control(symbols[id]), recordValue(record, id));
     }
     const auto& name = saved.values.at(Lv2Ports::kStatePresetNameUri).second;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(name.data())), label);
@@ -476,10 +458,8 @@ TEST(Lv2Install, InstalledBundleLoadsAndPlays) {
     const std::string command = std::string(VORN_CMAKE_COMMAND) + " --install " + VORN_BINARY_DIR +
                                 " --component lv2 --prefix " + prefix.string() + " > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
+    // Found through the installed manifest, loaded from the installed library.
     const auto bundle = prefix / "lib" / "lv2" / "vorn.lv2";
-    EXPECT_TRUE(std::filesystem::exists(bundle / "vorn.so"));
-    EXPECT_TRUE(std::filesystem::exists(bundle / "manifest.ttl"));
-
     Lv2TestWorld installed((prefix / "lib" / "lv2").string());
     const LilvPlugin* p = installed.plugin(kUri);
     ASSERT_NE(p, nullptr);
@@ -499,10 +479,8 @@ TEST(Lv2Install, InstalledBundleLoadsAndPlays) {
 TEST(Lv2Plugin, SampleRatesThatCannotPlayAreRefused) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     const double refused[] = {0.0, -1.0, -0.0, kInf, -kInf, std::nan("")};
-    for (const double rate : refused) {
-        SCOPED_TRACE(rate);
-        EXPECT_THROW(Lv2TestInstance(world(), plugin(), rate), std::runtime_error);
-    }
+    for (const double rate : refused)
+        EXPECT_THROW(Lv2TestInstance(world(), plugin(), rate), std::runtime_error) << rate;
 
     Lv2TestInstance instance(world(), plugin(), kRate);
     for (const double rate : refused) {

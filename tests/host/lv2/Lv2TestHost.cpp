@@ -16,8 +16,6 @@
 #include "tests/support/AllocationCounter.h"
 #include "tests/support/BlockingCounter.h"
 
-// --- World -------------------------------------------------------------------------------------
-
 Lv2TestWorld::Lv2TestWorld(const std::string& lv2Path) {
     setenv("LV2_PATH", lv2Path.c_str(), 1);
     world_ = lilv_world_new();
@@ -62,8 +60,6 @@ const char* Lv2TestWorld::unmap(LV2_URID urid) const {
     return urid >= 1 && urid <= names_.size() ? names_[urid - 1].c_str() : nullptr;
 }
 
-// --- Instance ----------------------------------------------------------------------------------
-
 Lv2TestInstance::Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, double rate,
                                  uint32_t controlOffset)
     : world_(world),
@@ -95,12 +91,9 @@ Lv2TestInstance::Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, 
 
     schedule_.handle = this;
     schedule_.schedule_work = scheduleWork;
-    options_[0] = {LV2_OPTIONS_INSTANCE,
-                   0,
-                   world.map(LV2_PARAMETERS__sampleRate),
-                   sizeof(float),
-                   world.map(LV2_ATOM__Float),
-                   &sampleRate_};
+    const LV2_URID rateKey = world.map(LV2_PARAMETERS__sampleRate);
+    const LV2_URID floatType = world.map(LV2_ATOM__Float);
+    options_[0] = {LV2_OPTIONS_INSTANCE, 0, rateKey, sizeof(float), floatType, &sampleRate_};
     options_[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
     const LV2_Feature mapFeature = {LV2_URID__map, world.mapFeature()};
     const LV2_Feature unmapFeature = {LV2_URID__unmap, world.unmapFeature()};
@@ -145,39 +138,39 @@ void Lv2TestInstance::midi(uint32_t frame, std::initializer_list<uint8_t> bytes)
     writeMidi(frame, bytes.begin(), bytes.size());
 }
 
-void Lv2TestInstance::position(uint32_t frame, double tempo, double beat, double speed) {
+template <typename Body>
+void Lv2TestInstance::object(uint32_t frame, const char* type, Body body) {
     beginEvents();
     LV2_Atom_Forge_Frame object;
     lv2_atom_forge_frame_time(&forge_, frame);
-    lv2_atom_forge_object(&forge_, &object, 0, world_.map(LV2_TIME__Position));
-    lv2_atom_forge_key(&forge_, world_.map(LV2_TIME__beatsPerMinute));
-    lv2_atom_forge_float(&forge_, static_cast<float>(tempo));
-    lv2_atom_forge_key(&forge_, world_.map(LV2_TIME__beat));
-    lv2_atom_forge_double(&forge_, beat);
-    lv2_atom_forge_key(&forge_, world_.map(LV2_TIME__speed));
-    lv2_atom_forge_float(&forge_, static_cast<float>(speed));
+    lv2_atom_forge_object(&forge_, &object, 0, world_.map(type));
+    body();
     lv2_atom_forge_pop(&forge_, &object);
+}
+
+void Lv2TestInstance::position(uint32_t frame, double tempo, double beat, double speed) {
+    object(frame, LV2_TIME__Position, [&] {
+        lv2_atom_forge_key(&forge_, world_.map(LV2_TIME__beatsPerMinute));
+        lv2_atom_forge_float(&forge_, static_cast<float>(tempo));
+        lv2_atom_forge_key(&forge_, world_.map(LV2_TIME__beat));
+        lv2_atom_forge_double(&forge_, beat);
+        lv2_atom_forge_key(&forge_, world_.map(LV2_TIME__speed));
+        lv2_atom_forge_float(&forge_, static_cast<float>(speed));
+    });
 }
 
 void Lv2TestInstance::patchSet(const std::string& symbol, float value) {
-    beginEvents();
     const std::string property = "urn:vorn:synth#" + symbol;
-    LV2_Atom_Forge_Frame object;
-    lv2_atom_forge_frame_time(&forge_, 0);
-    lv2_atom_forge_object(&forge_, &object, 0, world_.map(LV2_PATCH__Set));
-    lv2_atom_forge_key(&forge_, world_.map(LV2_PATCH__property));
-    lv2_atom_forge_urid(&forge_, world_.map(property.c_str()));
-    lv2_atom_forge_key(&forge_, world_.map(LV2_PATCH__value));
-    lv2_atom_forge_float(&forge_, value);
-    lv2_atom_forge_pop(&forge_, &object);
+    object(0, LV2_PATCH__Set, [&] {
+        lv2_atom_forge_key(&forge_, world_.map(LV2_PATCH__property));
+        lv2_atom_forge_urid(&forge_, world_.map(property.c_str()));
+        lv2_atom_forge_key(&forge_, world_.map(LV2_PATCH__value));
+        lv2_atom_forge_float(&forge_, value);
+    });
 }
 
 void Lv2TestInstance::patchGet() {
-    beginEvents();
-    LV2_Atom_Forge_Frame object;
-    lv2_atom_forge_frame_time(&forge_, 0);
-    lv2_atom_forge_object(&forge_, &object, 0, world_.map(LV2_PATCH__Get));
-    lv2_atom_forge_pop(&forge_, &object);
+    object(0, LV2_PATCH__Get, [] {});
 }
 
 void Lv2TestInstance::setControl(const std::string& symbol, float value) {

@@ -99,6 +99,9 @@ private:
     static void setPortValue(const char* symbol, void* user, const void* value, uint32_t size,
                              uint32_t type);
     void beginEvents();
+    // An object of the given type at a frame; body() forges its properties.
+    template <typename Body>
+    void object(uint32_t frame, const char* type, Body body);
     void writeMidi(uint32_t frame, const uint8_t* bytes, size_t size);
     void readNotifications();
 

@@ -60,6 +60,16 @@ ports_of() {
         name != "" && index($0, type) && index(props, dir) { print name }'
 }
 
+# Waits for `vorn play` $1 and checks that it exited 0 after printing a clean shutdown line
+# matching $3 into $2; $4 says when.
+expect_clean_exit() {
+    wait "$1"
+    local status=$?
+    ((status == 0)) || fail "vorn play exited with status $status$4"
+    grep -q "^vorn play: clean shutdown after $3, [0-9]* xruns\$" "$2" ||
+        fail "vorn play printed no clean shutdown line$4"
+}
+
 # Records two seconds of ports $2 and $3 into $1.wav and checks the recording for sound.
 record() {
     timeout 30 jack_rec -f "$work/$1.wav" -d 2 "$2" "$3" >"$work/$1-rec.log" 2>&1 ||
@@ -88,11 +98,7 @@ for port in vorn-play:midi_in vorn-play:out_left vorn-play:out_right vorn-play:s
 done
 timeout 10 jack_connect seq:out vorn-play:midi_in || fail "could not connect the sequencer to vorn play"
 record play vorn-play:out_left vorn-play:out_right
-wait "$play"
-status=$?
-((status == 0)) || fail "vorn play exited with status $status"
-grep -q '^vorn play: clean shutdown after .* (time is up), [0-9]* xruns$' "$work/play.log" ||
-    fail "vorn play printed no clean shutdown line"
+expect_clean_exit "$play" "$work/play.log" '.* (time is up)' ""
 grep -q '^vorn play: JACK client "vorn-play" at 48000 Hz, 256 frames per cycle$' \
     "$work/play.log" || fail "vorn play did not report the server's rate and period"
 jack_lsp 2>/dev/null | grep -q '^vorn-play:' && fail "vorn play left its ports behind"
@@ -112,11 +118,7 @@ for signal in INT TERM; do
     wait_for_port vorn-stop:out_left 10 system:playback_1 ||
         fail "--connect did not connect vorn-stop:out_left to system:playback_1"
     kill -s "$signal" "$stop"
-    wait "$stop"
-    status=$?
-    ((status == 0)) || fail "vorn play exited with status $status after SIG$signal"
-    grep -q '^vorn play: clean shutdown after .*, [0-9]* xruns$' "$work/stop-$signal.log" ||
-        fail "vorn play printed no clean shutdown line after SIG$signal"
+    expect_clean_exit "$stop" "$work/stop-$signal.log" '.*' " after SIG$signal"
 done
 
 # 3. The LV2 bundle inside jalv.
