@@ -90,7 +90,8 @@ double pitchHz(const std::vector<float>& mono, double rate, size_t first) {
     constexpr size_t kLength = 4096;
     if (first + kLength > mono.size()) return 0;
     const float* x = mono.data() + first;
-    const auto shortest = static_cast<size_t>(rate / 4000), longest = static_cast<size_t>(rate / 25);
+    const auto shortest = static_cast<size_t>(rate / 4000),
+               longest = static_cast<size_t>(rate / 25);
     std::vector<double> nsdf(longest + 2, 0.0);
     for (size_t lag = shortest; lag <= longest + 1; ++lag) {
         double product = 0, energy = 0;

@@ -8,7 +8,7 @@
 namespace measure {
 
 struct Loudness {
-    double lufs = -200;      // integrated; -200 for silence
+    double lufs = -200;        // integrated; -200 for silence
     double truePeakDb = -200;  // dBTP, four times oversampled
 };
 Loudness loudness(const std::vector<float>& left, const std::vector<float>& right, double rate);

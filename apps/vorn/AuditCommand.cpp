@@ -42,8 +42,8 @@ int AuditCommand::run(std::FILE* out, std::FILE* err) const {
         rows.push_back(audit.measure(entry, folder));
     }
     if (rows.empty()) {
-        std::fprintf(err, "%s: no preset in %s matches \"%s\"\n", kCommand,
-                     manager.path().c_str(), preset_.c_str());
+        std::fprintf(err, "%s: no preset in %s matches \"%s\"\n", kCommand, manager.path().c_str(),
+                     preset_.c_str());
         return kExitUsageError;
     }
     LibraryAudit::compare(rows);

@@ -28,19 +28,25 @@ constexpr std::array<const char*, LibraryAudit::kCategories> kNames = {
 
 // Name words that tell the category where the folder does not.
 const std::vector<std::pair<const char*, Category>> kWords = {
-    {"Bass", Category::Bass},      {"Pad", Category::Pad},         {"String", Category::Pad},
-    {"Brass", Category::Pad},      {"Horn", Category::Pad},        {"Choir", Category::Pad},
-    {"Key", Category::Keys},       {"Piano", Category::Keys},      {"Organ", Category::Keys},
-    {"Pluck", Category::Keys},     {"Bell", Category::Keys},       {"Mallet", Category::Keys},
-    {"Lead", Category::Lead},      {"Kick", Category::Drums},      {"Snare", Category::Drums},
-    {"Hat", Category::Drums},      {"Tom", Category::Drums},       {"Clang", Category::Drums},
-    {"Arp", Category::Sequence},   {"Sequence", Category::Sequence}, {"Gate", Category::Sequence},
+    {"Bass", Category::Bass},    {"Pad", Category::Pad},           {"String", Category::Pad},
+    {"Brass", Category::Pad},    {"Horn", Category::Pad},          {"Choir", Category::Pad},
+    {"Key", Category::Keys},     {"Piano", Category::Keys},        {"Organ", Category::Keys},
+    {"Pluck", Category::Keys},   {"Bell", Category::Keys},         {"Mallet", Category::Keys},
+    {"Lead", Category::Lead},    {"Kick", Category::Drums},        {"Snare", Category::Drums},
+    {"Hat", Category::Drums},    {"Tom", Category::Drums},         {"Clang", Category::Drums},
+    {"Arp", Category::Sequence}, {"Sequence", Category::Sequence}, {"Gate", Category::Sequence},
 };
 const std::vector<std::pair<const char*, Category>> kFolders = {
-    {"Bass", Category::Bass},         {"Brass and Strings", Category::Pad},
-    {"Keys", Category::Keys},         {"Lead", Category::Lead},
-    {"Pad", Category::Pad},           {"Pluck", Category::Keys},
+    {"Bass", Category::Bass},
+    {"Brass and Strings", Category::Pad},
+    {"Keys", Category::Keys},
+    {"Lead", Category::Lead},
+    {"Pad", Category::Pad},
+    {"Pluck", Category::Keys},
     {"Sequence and Arp", Category::Sequence},
+    {"Organ", Category::Keys},
+    {"Bells and Mallets", Category::Keys},
+    {"Drums and Percussion", Category::Drums},
 };
 
 MidiEvent message(uint8_t status, int data1, int data2) {
@@ -52,8 +58,8 @@ MidiEvent message(uint8_t status, int data1, int data2) {
 }
 
 // One note from `start` for `length` seconds.
-void addNote(std::vector<TimedMidiEvent>& events, double rate, double start, double length,
-             int key, int velocity = kPlainVelocity) {
+void addNote(std::vector<TimedMidiEvent>& events, double rate, double start, double length, int key,
+             int velocity = kPlainVelocity) {
     events.push_back({std::llround(start * rate), message(midi::kNoteOn, key, velocity)});
     events.push_back({std::llround((start + length) * rate), message(midi::kNoteOff, key, 0)});
 }
@@ -77,7 +83,7 @@ std::string fixed(double v, int decimals = 1) {
 }  // namespace
 
 Category LibraryAudit::categoryOf(const std::string& name, const std::string& folder) {
-    if (folder == "Effects and Drums") {
+    if (folder == "Effects and Drums" || folder == "Effects") {
         for (const auto& [word, c] : kWords)
             if (c == Category::Drums && name.find(word) != std::string::npos) return c;
         return Category::Effects;
@@ -141,8 +147,8 @@ std::vector<TimedMidiEvent> LibraryAudit::heldC4(int velocity,
     return events;
 }
 
-LibraryAudit::Take LibraryAudit::play(const PresetEntry& entry,
-                                      std::vector<TimedMidiEvent> events, double seconds) const {
+LibraryAudit::Take LibraryAudit::play(const PresetEntry& entry, std::vector<TimedMidiEvent> events,
+                                      double seconds) const {
     VornPlugin plugin;
     plugin.presets().loadPreset(entry);
     // The preset's values are in place from the first sample.
@@ -154,8 +160,7 @@ LibraryAudit::Take LibraryAudit::play(const PresetEntry& entry,
     return take;
 }
 
-LibraryAudit::Row LibraryAudit::measure(const PresetEntry& entry,
-                                        const std::string& folder) const {
+LibraryAudit::Row LibraryAudit::measure(const PresetEntry& entry, const std::string& folder) const {
     Row row;
     row.name = entry.name;
     row.category = categoryOf(entry.name, folder);
