@@ -114,6 +114,21 @@ double pitchHz(const std::vector<float>& mono, double rate, size_t first) {
     return 0;
 }
 
+size_t loudestWindow(const std::vector<float>& mono, size_t first) {
+    constexpr size_t kLength = 4096, kStep = 1024;
+    size_t best = first;
+    double most = -1;
+    for (size_t start = first; start + kLength <= mono.size(); start += kStep) {
+        double energy = 0;
+        for (size_t i = start; i < start + kLength; ++i) energy += double(mono[i]) * mono[i];
+        if (energy > most) {
+            most = energy;
+            best = start;
+        }
+    }
+    return best;
+}
+
 double peakDb(const std::vector<float>& left, const std::vector<float>& right) {
     float peak = 0;
     for (const auto* side : {&left, &right})

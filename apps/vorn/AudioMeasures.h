@@ -23,6 +23,9 @@ double lowSideDb(const std::vector<float>& left, const std::vector<float>& right
 // The fundamental of a steady tone between 25 Hz and 4 kHz from the normalised square difference
 // of a window from `first`; 0 when there is no clear period (noise, silence).
 double pitchHz(const std::vector<float>& mono, double rate, size_t first);
+// Where the loudest window of pitchHz starts after `first` (a gated or decaying sound's clearest
+// part).
+size_t loudestWindow(const std::vector<float>& mono, size_t first);
 
 double peakDb(const std::vector<float>& left, const std::vector<float>& right);
 

@@ -83,6 +83,8 @@ std::string fixed(double v, int decimals = 1) {
 }  // namespace
 
 Category LibraryAudit::categoryOf(const std::string& name, const std::string& folder) {
+    // Plucked strings are judged as plucks wherever they are filed.
+    if (name.find("Pizzicato") != std::string::npos) return Category::Keys;
     if (folder == "Effects and Drums" || folder == "Effects") {
         for (const auto& [word, c] : kWords)
             if (c == Category::Drums && name.find(word) != std::string::npos) return c;
@@ -164,6 +166,7 @@ LibraryAudit::Row LibraryAudit::measure(const PresetEntry& entry, const std::str
     Row row;
     row.name = entry.name;
     row.category = categoryOf(entry.name, folder);
+    row.inharmonic = folder == "Bells and Mallets" || entry.name.find("Bell") != std::string::npos;
     double seconds = 0;
     std::vector<TimedMidiEvent> notes = phrase(row.category, seconds);
     Take take = play(entry, std::move(notes), seconds + kLongTail);
@@ -189,7 +192,9 @@ LibraryAudit::Row LibraryAudit::measure(const PresetEntry& entry, const std::str
         return measure::mono(t.left, t.right);
     };
     const std::vector<float> plain = c4(kPlainVelocity, {});
-    const auto at = static_cast<size_t>(0.5 * rate_);
+    // Past the attack, in the loudest part (a gate may close, a pluck decays), and at the same
+    // moment bent.
+    const size_t at = measure::loudestWindow(plain, static_cast<size_t>(0.1 * rate_));
     row.pitchHz = measure::pitchHz(plain, rate_, at);
     const double bent =
         measure::pitchHz(c4(kPlainVelocity, {message(midi::kPitchBend, 0x7F, 0x7F)}), rate_, at);
@@ -233,7 +238,11 @@ std::string LibraryAudit::Row::faults() const {
     const bool atPitch = std::fabs(1200 * std::log2(pitchHz / kMiddleCHz)) < 50 ||
                          (category == Category::Bass &&
                           std::fabs(1200 * std::log2(pitchHz / (kMiddleCHz / 2))) < 50);
-    add(pitched(category) && pitchHz > 0 && !atPitch, "pitch");
+    // A sequence's steps may start anywhere in its pattern; a bell's partials have no common
+    // period that is its pitch.
+    add(pitched(category) && category != Category::Sequence && !inharmonic && pitchHz > 0 &&
+            !atPitch,
+        "pitch");
     add(pitched(category) && std::fabs(bendCents - 200) > 20, "bend");
     add(wheelDb < kAudibleChangeDb, "wheel");
     add((category == Category::Bass || category == Category::Lead || category == Category::Keys) &&

@@ -27,6 +27,7 @@ public:
     struct Row {
         std::string name;
         Category category = Category::Lead;
+        bool inharmonic = false;  // bells: no pitch to check
         double lufs = 0, truePeakDb = 0, monoLossDb = 0, lowSideDb = 0, phrasePeakDb = 0;
         double tailPeakDb = 0;  // the last second of a long tail: a stuck note keeps it up
         double pitchHz = 0;     // of a held C4 (261.63 Hz at written pitch); 0: unpitched
