@@ -51,13 +51,6 @@ public:
 
 class ComponentPresetHandlerTest : public ::testing::Test {
 protected:
-    std::string write(const std::string& relative, const std::string& content) {
-        const fs::path path = root_ / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path) << content;
-        return path.string();
-    }
-
     TemporaryUserFolders user_;
     fs::path root_ = user_.root();
 };
@@ -80,8 +73,8 @@ TEST(ComponentPresetTypesTest, TypesFoldersAndFilters) {
 }
 
 TEST_F(ComponentPresetHandlerTest, SelectingLoadsWithTheHandlersVersionAndReportsFailure) {
-    const std::string good = write("Wobble.xlfo", "ok");
-    const std::string bad = write("Broken.xlfo", "bad");
+    const std::string good = writeText(root_ / "Wobble.xlfo", "ok");
+    const std::string bad = writeText(root_ / "Broken.xlfo", "bad");
     FakeOwner owner(root_.string());
     std::vector<std::string> messages;
     ComponentPresetHandler handler(owner, ComponentPresets::kXLFO, 4,
@@ -114,8 +107,8 @@ TEST_F(ComponentPresetHandlerTest, DefaultIsTheFirstNamedDefaultAndSavingRescans
     EXPECT_FALSE(handler.loadDefault());
     EXPECT_TRUE(owner.loads.empty());
 
-    const std::string first = write("A/Default.xlfo", "ok");
-    write("Default.xlfo", "ok");
+    const std::string first = writeText(root_ / "A/Default.xlfo", "ok");
+    writeText(root_ / "Default.xlfo", "ok");
     owner.manager.rescan();
     EXPECT_TRUE(handler.loadDefault());
     ASSERT_EQ(owner.loads.size(), 1u);
@@ -128,8 +121,6 @@ TEST_F(ComponentPresetHandlerTest, DefaultIsTheFirstNamedDefaultAndSavingRescans
 
     EXPECT_EQ(handler.folder(), root_.string() + "/");
     EXPECT_EQ(handler.defaultExtension(), "xlfo");
-    EXPECT_EQ(handler.fileFilter(),
-              "Quorvalis Component Presets (*.xlfo)|*.xlfo|All Files (*.*)|*.*");
 
     // A type without a manager has no menu and no default.
     ComponentPresetHandler other(owner, ComponentPresets::kEG, 1);

@@ -127,17 +127,14 @@ TEST(FactoryArchiveLayoutTest, TinyArchiveHasTheDocumentedBytes) {
     ASSERT_EQ(folderEnd + kEntry, a.size());
     EXPECT_EQ(a[folderEnd], 0);
 
-    // "A.qvp": compressed size, uncompressed length 3, one zlib stream ending in adler32("abc").
+    // "A.qvp": compressed size, uncompressed length 3, one zlib stream (inflating checks its
+    // header and adler32).
     p += kEntry;
     EXPECT_EQ(a[p], 5);
     EXPECT_EQ(std::string(a.begin() + p + 1, a.begin() + p + 6), "A.qvp");
     const uint32_t packed = at32(a, p + 68);
     EXPECT_EQ(at32(a, p + 72), 3u);
     const size_t data = p + kEntry;
-    EXPECT_EQ(a[data] & 0x0F, 8);  // deflate
-    EXPECT_EQ(((a[data] << 8) | a[data + 1]) % 31, 0);
-    EXPECT_EQ(Bytes(a.begin() + data + packed - 4, a.begin() + data + packed),
-              (Bytes{0x02, 0x4D, 0x01, 0x27}));
     uLongf length = 3;
     Bytes plain(3);
     ASSERT_EQ(uncompress(plain.data(), &length, a.data() + data, packed), Z_OK);

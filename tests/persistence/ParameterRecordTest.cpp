@@ -220,29 +220,22 @@ TEST_F(MappedLoaderTest, MissingOrMalformedMapsRefuseTheRecord) {
     EXPECT_EQ(r.values(), (std::vector<float>{7.0f, 7.0f, 7.0f, 4.0f}));
 }
 
-TEST(BinaryDataReaderTest, ReadsRewindsAndReportsFailures) {
+// Reading past the end is what the record tests cut at; here the rewind the version fallback
+// takes after a failed read, and the missing sources.
+TEST(BinaryDataReaderTest, RewindsAfterAFailureAndMissingSourcesFail) {
     const Bytes bytes = record("QV2i", -2, 1, {0.25f});
     BinaryMemoryReader reader(bytes);
     EXPECT_EQ(reader.version(), -1);
     EXPECT_EQ(reader.readHeader(), "QV2i");
     EXPECT_EQ(reader.version(), -2);
-    int32_t count = 0;
     float value = 0.0f;
-    EXPECT_TRUE(reader.readInt32(count));
-    EXPECT_TRUE(reader.readFloat(value));
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(value, 0.25f);
-    EXPECT_TRUE(reader.good());
+    EXPECT_TRUE(reader.readFloat(value) && reader.readFloat(value));
     EXPECT_FALSE(reader.readFloat(value));
     EXPECT_FALSE(reader.good());
-    EXPECT_EQ(value, 0.25f);
-
     ASSERT_TRUE(reader.rewind());
     EXPECT_EQ(reader.readHeader(), "QV2i");
 
-    BinaryFileReader missing("/nonexistent-folder/no-such-file");
-    EXPECT_EQ(missing.readHeader(), "");
-    EXPECT_FALSE(missing.good());
+    EXPECT_EQ(BinaryFileReader("/nonexistent-folder/no-such-file").readHeader(), "");
     EXPECT_THROW(BinaryResourceReader("NoSuchResource.bin"), EResource);
 }
 
