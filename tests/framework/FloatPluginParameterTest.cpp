@@ -129,18 +129,11 @@ TEST_F(FloatPluginParameterTest, TypedTextAndShownValues) {
     }
     EXPECT_NEAR(cutoff->engineValue(parsed(*cutoff, "1 kHz")), std::log2(1000.0f), 1e-4f);
     // Words must match the unit or suffix; text without a number is rejected.
-    for (auto [p, text] : {std::pair{plain, "3 x"},
-                           {steps, "3 step"},
-                           {portamento, "2 min"},
-                           {ms, ""},
-                           {ms, "   "},
-                           {ms, "abc"},
-                           {ms, "."},
-                           {ms, "-"},
-                           {ms, "+ 3"},
-                           {ms, "ms 3"},
-                           {ms, "e5"}}) {
-        expectRejected(*p, text);
+    expectRejected(*plain, "3 x");
+    expectRejected(*steps, "3 step");
+    expectRejected(*portamento, "2 min");
+    for (const char* text : {"", "   ", "abc", ".", "-", "+ 3", "ms 3", "e5"}) {
+        expectRejected(*ms, text);
     }
     EXPECT_EQ(ms->getValue(), 4.0f);  // parsing never changes the value
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 #include <utility>
 
 #include "framework/ParameterFormat.h"
@@ -25,14 +26,11 @@ TEST(ParameterFormatTest, SignificantDigitsDropDecimalsAsTheIntegerPartGrows) {
 
 TEST(ParameterFormatTest, PlainFormatsInfinitiesAndMinusZero) {
     constexpr double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(formatNumber(inf, "%.3f"), "INF");
-    EXPECT_EQ(formatNumber(-inf, "%.3f"), "-INF");
-    EXPECT_EQ(formatNumber(-0.0, "%.3f"), "0.000");
-    EXPECT_EQ(formatNumber(-0.0004, "%.3f"), "0.000");
-    EXPECT_EQ(formatNumber(-0.0006, "%.3f"), "-0.001");
-    EXPECT_EQ(formatNumber(-0.001, "%+.2f"), "0.00");
-    EXPECT_EQ(formatNumber(0.001, "%+.2f"), "+0.00");
-    EXPECT_EQ(formatNumber(-2.0, "%.0f"), "-2");
+    const std::tuple<double, const char*, const char*> cases[] = {
+        {inf, "%.3f", "INF"},       {-inf, "%.3f", "-INF"},      {-0.0, "%.3f", "0.000"},
+        {-0.0004, "%.3f", "0.000"}, {-0.0006, "%.3f", "-0.001"}, {-0.001, "%+.2f", "0.00"},
+        {0.001, "%+.2f", "+0.00"},  {-2.0, "%.0f", "-2"}};
+    for (auto [value, format, text] : cases) EXPECT_EQ(formatNumber(value, format), text) << value;
 }
 
 TEST(ParameterFormatTest, FrequenciesAndDecibels) {
@@ -51,8 +49,6 @@ TEST(ParameterFormatTest, FrequenciesAndDecibels) {
 
 TEST(ParameterFormatTest, RatioToDecibelsIsFlooredAtMinus180) {
     EXPECT_NEAR(ratioToDecibels(2.0f), 6.0206f, 1e-4f);
-    EXPECT_NEAR(ratioToDecibels(0.001f), -60.0f, 1e-4f);
-    EXPECT_FLOAT_EQ(ratioToDecibels(1.0f), 0.0f);
     for (float ratio : {1.0e-10f, 1.0e-12f, 0.0f, -1.0f}) {
         EXPECT_FLOAT_EQ(ratioToDecibels(ratio), -180.0f) << ratio;
     }

@@ -129,9 +129,6 @@ TEST_F(PresetManagerTest, SteppingWrapsWithinTheMainTreeAndThroughTheExtraFolder
     const std::string y = touch("extra/y.qvp");
     PresetManager manager(folder("main"), ".qvp");
     manager.addExtraFolder(folder("extra"), "Shared");
-    EXPECT_EQ(manager.extraFolders()[0]->name(), "Shared");
-    EXPECT_EQ(manager.mainTreePresetCount(), 3);
-    EXPECT_EQ(manager.allPresets()[4].displayName, "(0/4) y");
 
     const auto step = [&](const std::string& path, int direction) {
         const auto entry = manager.stepFrom(path, direction);
