@@ -33,7 +33,7 @@ TEST(ParameterFormatTest, PlainFormatsInfinitiesAndMinusZero) {
     for (auto [value, format, text] : cases) EXPECT_EQ(formatNumber(value, format), text) << value;
 }
 
-TEST(ParameterFormatTest, FrequenciesAndDecibels) {
+TEST(ParameterFormatTest, FrequenciesDecibelsAndRatiosFlooredAtMinus180) {
     // About five digits.
     const std::pair<float, const char*> frequencies[] = {
         {20000.0f, "20000"},  {9999.96f, "10000"}, {9999.94f, "9999.9"}, {1000.0f, "1000.0"},
@@ -45,9 +45,8 @@ TEST(ParameterFormatTest, FrequenciesAndDecibels) {
         {0.0f, "0.00"},   {1.0e-7f, "0.00"},    {-1.0e-7f, "0.00"}, {6.0206f, "+6.02"},
         {-6.0f, "-6.00"}, {-179.8f, "-179.80"}, {-179.9f, "-INF"},  {-180.0f, "-INF"}};
     for (auto [db, text] : decibels) EXPECT_EQ(formatDecibels(db), text) << db;
-}
 
-TEST(ParameterFormatTest, RatioToDecibelsIsFlooredAtMinus180) {
+    // Ratios are floored at -180 dB, which shows as "-INF".
     EXPECT_NEAR(ratioToDecibels(2.0f), 6.0206f, 1e-4f);
     for (float ratio : {1.0e-10f, 1.0e-12f, 0.0f, -1.0f}) {
         EXPECT_FLOAT_EQ(ratioToDecibels(ratio), -180.0f) << ratio;
