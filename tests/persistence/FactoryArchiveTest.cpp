@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -241,8 +242,17 @@ TEST_F(FactoryArchiveTest, MalformedArchivesAreRejectedWithoutWritingAnything) {
 TEST_F(FactoryArchiveTest, TruncatedArchivesFailWithoutWritingOutsideTheDestination) {
     const Bytes a = tinyArchive();
     const size_t folderEnd = a.size() - kEntry;
-    // At every byte: a few hundred cuts, each with real file writes.
-    for (size_t cut = 0; cut < folderEnd; ++cut) {
+    // Cuts around every entry boundary and at every 16th byte (each cut costs real file writes).
+    const size_t packed = at32(a, kHeader + kEntry + 68);
+    std::set<size_t> cuts;
+    for (const size_t boundary : {size_t{8}, kHeader, kHeader + kEntry, kHeader + 2 * kEntry,
+                                  kHeader + 2 * kEntry + packed, kHeader + 3 * kEntry + packed,
+                                  kHeader + 4 * kEntry + packed, kHeader + 5 * kEntry + packed}) {
+        cuts.insert({boundary - 1, boundary, boundary + 1});
+    }
+    for (size_t cut = 0; cut < folderEnd; cut += 16) cuts.insert(cut);
+    ASSERT_EQ(kHeader + 6 * kEntry + packed, folderEnd);
+    for (const size_t cut : cuts) {
         const Bytes shortened(a.begin(), a.begin() + static_cast<long>(cut));
         FactoryArchive archive(shortened, true);
         EXPECT_FALSE(archive.extractFolder("FactoryPresets", presets_ / "inner")) << cut;

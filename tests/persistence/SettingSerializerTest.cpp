@@ -76,13 +76,12 @@ TEST(SettingSerializer, WrittenValuesReadBackWithTheirTypesBesideTheOthersOfTheK
 
     SettingsStore file(kKey);
     ASSERT_TRUE(file.load());
-    EXPECT_EQ(*file.find("Int"), Value::ofDword(0xFFFFFFFBu));
-    EXPECT_EQ(*file.find("Bool"), Value::ofDword(1));
-    EXPECT_EQ(*file.find("Text"), Value::ofString("a\tb"));
-    EXPECT_EQ(*file.find("Double"), Value::ofString("0.1"));
-    EXPECT_EQ(*file.find("Blob"), Value::ofBinary({1, 2, 254}));
-    EXPECT_EQ(*file.find("Unrelated"), Value::ofString("stays"));
-    EXPECT_EQ(file.values().size(), 6u);
+    EXPECT_EQ(file.values(), (SettingsStore::Values{{"Int", Value::ofDword(0xFFFFFFFBu)},
+                                                    {"Bool", Value::ofDword(1)},
+                                                    {"Text", Value::ofString("a\tb")},
+                                                    {"Double", Value::ofString("0.1")},
+                                                    {"Blob", Value::ofBinary({1, 2, 254})},
+                                                    {"Unrelated", Value::ofString("stays")}}));
 
     RegistryReader reader(kKey);
     EXPECT_EQ(reader.serializeInt("Int", 0, 3), -5);
