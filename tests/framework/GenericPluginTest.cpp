@@ -55,10 +55,7 @@ private:
     GenericPlugin& plugin_;
 };
 
-struct NoteRecord {
-    int note;
-    uint32_t clock;
-};
+using NoteRecord = std::pair<int, uint32_t>;  // note and sample clock
 
 class TestPlugin : public TestPluginCore<RecordingParameter> {
 public:
@@ -154,10 +151,8 @@ TEST(GenericPlugin, SplitsHostBlockAtEventOffsetsAndIntoChunks) {
     const Block block = play(plugin, 1000);
     EXPECT_EQ(plugin.chunks, (std::vector<int>{256, 44, 256, 256, 188}));
     // Note and sample clock: an offset beyond the block plays after the last chunk.
-    std::vector<std::pair<int, uint32_t>> notes;
-    for (const NoteRecord& n : plugin.notes) notes.emplace_back(n.note, n.clock);
-    EXPECT_EQ(notes, (std::vector<std::pair<int, uint32_t>>{
-                         {64, 0}, {60, 0}, {61, 0}, {62, 300}, {63, 1000}}));
+    EXPECT_EQ(plugin.notes,
+              (std::vector<NoteRecord>{{64, 0}, {60, 0}, {61, 0}, {62, 300}, {63, 1000}}));
     EXPECT_EQ(block.left[999], 1.0f);
 }
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "framework/CriticalSection.h"
@@ -16,12 +17,7 @@
 
 namespace {
 
-struct Delivery {
-    std::string handler;
-    int32_t code;
-    int64_t value;
-    bool operator==(const Delivery&) const = default;
-};
+using Delivery = std::tuple<std::string, int32_t, int64_t>;  // handler, code, value
 
 // Logs every event it gets; a one-shot handler removes itself from the queue on its first.
 class RecordingHandler : public AsyncEventQueue::Handler {
