@@ -27,32 +27,26 @@ constexpr int kFadeSamples = 2400;  // 50 ms at 48 kHz
 
 // Records what reaches the audio side; every vector is reserved so the audio path stays
 // allocation-free.
-class RecordingParameter : public FloatPluginParameter {
-public:
+struct RecordingParameter : FloatPluginParameter {
     RecordingParameter(GenericParameterOwner* owner, const std::string& name,
                        std::vector<std::pair<int, float>>* log)
-        : FloatPluginParameter(owner, name), log_(log) {}
-    void applyValue(float plain) override { log_->emplace_back(static_cast<int>(id()), plain); }
-
-private:
-    std::vector<std::pair<int, float>>* log_;
+        : FloatPluginParameter(owner, name), log(log) {}
+    void applyValue(float plain) override { log->emplace_back(static_cast<int>(id()), plain); }
+    std::vector<std::pair<int, float>>* log;
 };
 
 // Plays the note messages it is handed; the product's decoder lives in midi/.
-class NoteDecoder : public MidiMessageReceiver {
-public:
-    explicit NoteDecoder(GenericPlugin& plugin) : plugin_(plugin) {}
+struct NoteDecoder : MidiMessageReceiver {
+    explicit NoteDecoder(GenericPlugin& plugin) : plugin(plugin) {}
     void receiveMidi(const MidiEvent& e) override {
         const int type = e.status & 0xF0;
         if (type == 0x90 && e.data2 > 0) {
-            plugin_.triggerNote(e.data1, e.data2 / 127.0f);
+            plugin.triggerNote(e.data1, e.data2 / 127.0f);
         } else if (type == 0x80 || type == 0x90) {
-            plugin_.releaseNotes(e.data1, e.data2 / 127.0f);
+            plugin.releaseNotes(e.data1, e.data2 / 127.0f);
         }
     }
-
-private:
-    GenericPlugin& plugin_;
+    GenericPlugin& plugin;
 };
 
 using NoteRecord = std::pair<int, uint32_t>;  // note and sample clock

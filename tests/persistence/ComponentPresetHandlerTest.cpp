@@ -68,8 +68,8 @@ TEST(ComponentPresetTypesTest, TypesFoldersAndFilters) {
 }
 
 TEST_F(ComponentPresetHandlerTest, SelectingLoadsWithTheHandlersVersionAndReportsFailure) {
-    const std::string good = writeText(root_ / "Wobble.xlfo", "ok");
-    const std::string bad = writeText(root_ / "Broken.xlfo", "bad");
+    const std::string good = createTextFile(root_ / "Wobble.xlfo", "ok");
+    const std::string bad = createTextFile(root_ / "Broken.xlfo", "bad");
     FakeOwner owner(root_.string());
     std::vector<std::string> messages;
     ComponentPresetHandler handler(owner, ComponentPresets::kXLFO, 4,
@@ -88,12 +88,10 @@ TEST_F(ComponentPresetHandlerTest, SelectingLoadsWithTheHandlersVersionAndReport
     EXPECT_EQ(owner.loads, (std::vector<FakeOwner::Call>{{good, 103, 3, 4}, {bad, 103, 3, 4}}));
 
     // The menu lists the type's tree with plain names and checks the last loaded entry.
-    const std::vector<PresetMenuItem> menu = handler.menu();
-    ASSERT_EQ(menu.size(), 2u);
-    EXPECT_EQ(menu[0].text, "Broken");
-    EXPECT_EQ(menu[1].text, "Wobble");
-    EXPECT_TRUE(menu[1].checked);
-    EXPECT_FALSE(menu[0].checked);
+    std::vector<std::pair<std::string, bool>> shown;
+    for (const PresetMenuItem& item : handler.menu()) shown.emplace_back(item.text, item.checked);
+    EXPECT_EQ(shown,
+              (std::vector<std::pair<std::string, bool>>{{"Broken", false}, {"Wobble", true}}));
 }
 
 TEST_F(ComponentPresetHandlerTest, DefaultIsTheFirstNamedDefaultAndSavingRescans) {
@@ -102,8 +100,8 @@ TEST_F(ComponentPresetHandlerTest, DefaultIsTheFirstNamedDefaultAndSavingRescans
     EXPECT_FALSE(handler.loadDefault());
     EXPECT_TRUE(owner.loads.empty());
 
-    const std::string first = writeText(root_ / "A/Default.xlfo", "ok");
-    writeText(root_ / "Default.xlfo", "ok");
+    const std::string first = createTextFile(root_ / "A/Default.xlfo", "ok");
+    createTextFile(root_ / "Default.xlfo", "ok");
     owner.manager.rescan();
     EXPECT_TRUE(handler.loadDefault());
     EXPECT_EQ(owner.loads, (std::vector<FakeOwner::Call>{{first, 103, 3, 0}}));

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 class PresetManagerTest : public ::testing::Test {
 protected:
     // Creates the file (and its folders) under the root.
-    std::string touch(const std::string& relative) { return writeText(root_ / relative, "x"); }
+    std::string touch(const std::string& relative) { return createTextFile(root_ / relative, "x"); }
     void touch(std::initializer_list<const char*> files) {
         for (const char* f : files) touch(f);
     }

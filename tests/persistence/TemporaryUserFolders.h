@@ -29,7 +29,7 @@ inline void writeBytes(const std::filesystem::path& path, const std::vector<uint
 }
 
 // Writes the text (creating the folders on the way) and returns the path.
-inline std::string writeText(const std::filesystem::path& path, const std::string& text) {
+inline std::string createTextFile(const std::filesystem::path& path, const std::string& text) {
     writeBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
     return path.string();
 }
