@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -69,9 +71,7 @@ TEST(EditorMidiQueueTest, OneProducerOneConsumerKeepOrderHoldThirtyOneAndCountDr
             EXPECT_EQ(static_cast<int>(queue.dropped()), c.expectedDropped);
         }
         EXPECT_EQ(dropsWhileNotFull, 0);
-        bool increasing = true;
-        for (size_t i = 1; i < seen.size(); ++i) increasing &= seen[i] > seen[i - 1];
-        EXPECT_TRUE(increasing);
+        EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end(), std::greater_equal<>()), seen.end());
         if (c.consumerWaitsForProducer) {
             ASSERT_FALSE(seen.empty());
             EXPECT_EQ(seen.back(), static_cast<int>(EditorMidiQueue::kCapacity) - 1);

@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <deque>
+#include <tuple>
 
 #include "framework/FloatPluginParameter.h"
 #include "framework/ParameterFormat.h"
@@ -106,56 +107,43 @@ TEST_F(FloatPluginParameterTest, TypedTextAndShownValues) {
     EXPECT_EQ(findParameterUnit("kHz"), nullptr);  // aliases are not unit names
 
     // Out of range is clamped, never rejected; a bare number is in the shown unit (semitones).
-    const struct {
-        FloatPluginParameter* p;
-        const char* text;
-        float plain;
-    } typed[] = {{detune, "7", 7.0f / 12.0f},
-                 {detune, "50 cents", 0.5f / 12.0f},
-                 {freq, "2k", 2000.0f},
-                 {freq, "  440 HZ and more", 440},
-                 {freq, "5", 20.0f},
-                 {level, "0.5 *", 0.5f},
-                 {pan, "50 %", 0.0f},
-                 {pan, "0 %", -1.0f},
-                 {steps, "3 STEPS", 3.0f},
-                 {portamento, "20 ms", 0.02f},
-                 {ms, ".5", 0.5f},
-                 {ms, "+2.5e0ms", 2.5f},
-                 {ms, "\t0.004 s", 4.0f}};
-    for (const auto& c : typed) {
-        EXPECT_NEAR(parsed(*c.p, c.text), c.plain, 1e-5f * std::max(1.0f, std::fabs(c.plain)))
-            << c.p->name() << ": " << c.text;
+    const std::tuple<FloatPluginParameter*, const char*, float> typed[] = {
+        {detune, "7", 7.0f / 12.0f},
+        {detune, "50 cents", 0.5f / 12.0f},
+        {freq, "2k", 2000.0f},
+        {freq, "  440 HZ and more", 440},
+        {freq, "5", 20.0f},
+        {level, "0.5 *", 0.5f},
+        {pan, "50 %", 0.0f},
+        {pan, "0 %", -1.0f},
+        {steps, "3 STEPS", 3.0f},
+        {portamento, "20 ms", 0.02f},
+        {ms, ".5", 0.5f},
+        {ms, "+2.5e0ms", 2.5f},
+        {ms, "\t0.004 s", 4.0f}};
+    for (auto [p, text, value] : typed) {
+        EXPECT_NEAR(parsed(*p, text), value, 1e-5f * std::max(1.0f, std::fabs(value)))
+            << p->name() << ": " << text;
     }
     EXPECT_NEAR(cutoff->engineValue(parsed(*cutoff, "1 kHz")), std::log2(1000.0f), 1e-4f);
     // Words must match the unit or suffix; text without a number is rejected.
-    for (auto [p, text] : {std::pair{plain, "3 x"},
-                           {steps, "3 step"},
-                           {portamento, "2 min"},
-                           {ms, ""},
-                           {ms, "   "},
-                           {ms, "abc"},
-                           {ms, "."},
-                           {ms, "-"},
-                           {ms, "+ 3"},
-                           {ms, "ms 3"},
-                           {ms, "e5"}}) {
-        expectRejected(*p, text);
+    expectRejected(*plain, "3 x");
+    expectRejected(*steps, "3 step");
+    expectRejected(*portamento, "2 min");
+    for (const char* text : {"", "   ", "abc", ".", "-", "+ 3", "ms 3", "e5"}) {
+        expectRejected(*ms, text);
     }
     EXPECT_EQ(ms->getValue(), 4.0f);  // parsing never changes the value
 
-    const struct {
-        FloatPluginParameter* p;
-        float plain;
-        const char* text;
-    } shown[] = {{detune, -0.00001f, "0.000 semitones"},
-                 {cutoff, 1.0f, "75616 Hz"},
-                 {level, 2.0f, "+6.02 dB"},
-                 {spread, 0.12345f, "12.35 %"},
-                 {steps, 3.0f, "3.000 steps"},
-                 {portamento, 1.26f, "1.3 SEC"},
-                 {range, -3.14159f, "-3.14 dB"}};
-    for (const auto& c : shown) EXPECT_EQ(c.p->formatValue(c.plain), c.text) << c.p->name();
+    const std::tuple<FloatPluginParameter*, float, const char*> shown[] = {
+        {detune, -0.00001f, "0.000 semitones"},
+        {cutoff, 1.0f, "75616 Hz"},
+        {level, 2.0f, "+6.02 dB"},
+        {spread, 0.12345f, "12.35 %"},
+        {steps, 3.0f, "3.000 steps"},
+        {portamento, 1.26f, "1.3 SEC"},
+        {range, -3.14159f, "-3.14 dB"}};
+    for (auto [p, value, text] : shown) EXPECT_EQ(p->formatValue(value), text) << p->name();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "framework/LockFreeQueue.h"
@@ -14,49 +15,28 @@ struct Entry {
     uint32_t sequence;
 };
 
-TEST(LockFreeQueueTest, FirstInFirstOutRefusingAtTheLimitAndReusingNodes) {
-    LockFreeQueue<Entry> queue(2, 8);
-    Entry out{77, 77};
-    EXPECT_FALSE(queue.pop(out));
-    EXPECT_EQ(out.producer, 77u);  // untouched when empty
-
-    uint32_t pushed = 0, popped = 0;
-    // Interleaved so that the queue grows and the head wraps round the recycled nodes.
-    for (int round = 0; round < 5; ++round) {
-        for (int i = 0; i < 3; ++i) ASSERT_TRUE(queue.push({1, pushed++}));
-        for (int i = 0; i < 2; ++i) {
-            ASSERT_TRUE(queue.pop(out));
-            ASSERT_EQ(out.sequence, popped++);
-        }
-    }
-    while (queue.push({1, pushed})) ++pushed;
-    EXPECT_EQ(pushed - popped, 7u);  // one of the eight nodes is the dummy head
-    while (queue.pop(out)) EXPECT_EQ(out.sequence, popped++);
-    EXPECT_EQ(popped, pushed);
-}
-
 TEST(LockFreeQueueTest, GrowsByDoublingUpToTheLimitAllocatingOnlyThen) {
-    // Initial nodes, limit, and the node count after each accepted push.
-    const struct {
-        uint32_t initial, limit;
-        std::vector<uint32_t> counts;
-    } cases[] = {{3, 20, {3, 3, 6, 6, 6, 12, 12, 12, 12, 12, 12, 20, 20, 20, 20, 20, 20, 20, 20}},
-                 {8, 16, {8, 8, 8, 8, 8, 8, 8, 16, 16, 16, 16, 16, 16, 16, 16}}};
-    for (const auto& c : cases) {
-        LockFreeQueue<Entry> queue(c.initial, c.limit);
+    // Initial nodes, limit, and the node count after each accepted push; one node is the dummy
+    // head, so the limit holds one entry less. Before growing, the head wraps round reused nodes.
+    const std::tuple<uint32_t, uint32_t, std::vector<uint32_t>> cases[] = {
+        {3, 20, {3, 3, 6, 6, 6, 12, 12, 12, 12, 12, 12, 20, 20, 20, 20, 20, 20, 20, 20}},
+        {8, 16, {8, 8, 8, 8, 8, 8, 8, 16, 16, 16, 16, 16, 16, 16, 16}}};
+    for (const auto& [initial, limit, counts] : cases) {
+        LockFreeQueue<Entry> queue(initial, limit);
         Entry out{};
         AllocationGuard guard;
+        EXPECT_FALSE(queue.pop(out));
         for (uint32_t i = 0; i < 1000; ++i) {  // reused nodes: no allocation
             ASSERT_TRUE(queue.push({0, i}));
             ASSERT_TRUE(queue.pop(out));
         }
-        for (uint32_t i = 0; i < c.counts.size(); ++i) {
+        for (uint32_t i = 0; i < counts.size(); ++i) {
             ASSERT_TRUE(queue.push({0, i}));
-            EXPECT_EQ(queue.nodeCount(), c.counts[i]) << i;
-            EXPECT_EQ(guard.allocations() > 0, c.counts[i] > c.initial) << i;
+            EXPECT_EQ(queue.nodeCount(), counts[i]) << i;
+            EXPECT_EQ(guard.allocations() > 0, counts[i] > initial) << i;
         }
         EXPECT_FALSE(queue.push({0, 99}));
-        for (uint32_t i = 0; i < c.counts.size(); ++i) {
+        for (uint32_t i = 0; i < counts.size(); ++i) {
             ASSERT_TRUE(queue.pop(out));
             EXPECT_EQ(out.sequence, i);
         }

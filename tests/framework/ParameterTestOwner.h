@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,14 @@ inline void expectRejected(const AbstractPluginParameter& p, const std::string& 
     float plain = NAN;
     EXPECT_FALSE(p.parseText(text, &plain)) << text;
     EXPECT_EQ(plain, p.getValue()) << text;
+}
+
+// Makes the sets of a list or array, of type S, named "<prefix> 1", "<prefix> 2", ...
+template <typename S>
+auto numberedSets(GenericParameterOwner* owner, const std::string& prefix) {
+    return [owner, prefix](int i) {
+        return std::make_unique<S>(owner, prefix + " " + std::to_string(i + 1));
+    };
 }
 
 inline float squareTaper(float x) {

@@ -3,7 +3,6 @@
 #include "framework/FloatParamPluginParameter.h"
 #include "framework/PropPluginParameter.h"
 #include "framework/Property.h"
-#include "framework/ToggleFloatPluginParameter.h"
 #include "tests/framework/ParameterTestOwner.h"
 #include "tests/support/AllocationCounter.h"
 #include "wave/Environment.h"
@@ -89,23 +88,18 @@ TEST(ParameterVariantsTest, PropertyParametersWriteEveryBoundProperty) {
 TEST(ParameterVariantsTest, RampedSourcesReceiveEngineValuesWithoutAllocating) {
     ParameterTestOwner owner;
     wave::Environment env(64);
-    wave::FloatParameterSource a(env, 0.0f), b(env, 0.0f), c(env, 0.0f);
+    wave::FloatParameterSource a(env, 0.0f), b(env, 0.0f);
     FloatParamPluginParameter hor(&owner, "XY Controller 1 Hor");
     hor.setTaper(squareTaper, squareRootTaper);
     hor.bind(&a);
     hor.bind(&b);
-    ToggleFloatPluginParameter toggle(&owner, "Toggle");
-    EXPECT_EQ(toggle.getMaximum(), 1.0f);
-    toggle.bind(&c);
     {
         AllocationGuard guard;
         hor.applyValue(0.5f);
-        toggle.applyValue(1.0f);
         EXPECT_EQ(guard.allocations(), 0u);
     }
     EXPECT_FLOAT_EQ(a.target(), 0.25f);
     EXPECT_FLOAT_EQ(b.target(), 0.25f);
-    EXPECT_FLOAT_EQ(c.target(), 1.0f);
     EXPECT_GT(a.ramp().glideLength(), 0);  // automatic glide: the move is not applied at once
 }
 

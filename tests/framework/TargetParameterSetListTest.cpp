@@ -18,12 +18,6 @@ public:
     FloatPluginParameter amount;
 };
 
-auto makeEntries(GenericParameterOwner* owner, const std::string& prefix) {
-    return [owner, prefix](int i) {
-        return std::make_unique<EntrySet>(owner, prefix + " " + std::to_string(i + 1));
-    };
-}
-
 // A matrix of slots that logs every edit together with the owner's state at that moment.
 class FakeController : public ModulationController {
 public:
@@ -127,7 +121,8 @@ protected:
 
 TEST_F(ModulationListTest, TargetListDeletesHighestFirstThenRetargetsInOneBatch) {
     // Entry k owns targets 10 + 2k and 11 + 2k.
-    TargetParameterSetList<EntrySet> list(&owner, "EGs", 3, 10, 2, makeEntries(&owner, "EG"));
+    TargetParameterSetList<EntrySet> list(&owner, "EGs", 3, 10, 2,
+                                          numberedSets<EntrySet>(&owner, "EG"));
     list.setupSets();
     list.numActive().setValue(3.0f, 0);
     list.setControllerFactory(factory(8));

@@ -6,24 +6,15 @@
 
 #include "framework/CompareStates.h"
 #include "framework/FloatPluginParameter.h"
-#include "framework/GenericPlugin.h"
 #include "framework/StateSnapshot.h"
 #include "framework/UndoHistory.h"
+#include "tests/framework/TestPluginCore.h"
 
 namespace {
 
 constexpr float kEpsilon = 1.1920929e-7f;
 
-class CountingAdapter : public GenericPlugin::Adapter {
-public:
-    void onLatencyChanged() override {}
-    void onParameterChanged(int id) override { parameterChanges.push_back(id); }
-    void onPresetChanged() override { ++presetChanges; }
-    std::vector<int> parameterChanges;
-    int presetChanges = 0;
-};
-
-class StatePlugin : public GenericPlugin {
+class StatePlugin : public TestPluginCore<FloatPluginParameter> {
 public:
     StatePlugin() {
         initialize();
@@ -33,13 +24,6 @@ public:
             parameters.push_back(std::move(p));
         }
     }
-    ~StatePlugin() override {
-        parameters.clear();
-        finalize();
-    }
-    std::string pluginId() override { return "TEST"; }
-    int editorDefaultWidth() override { return 1; }
-    int editorDefaultHeight() override { return 1; }
     void resetProgramChange() override { ++programChangeResets; }
 
     // Every parameter gets the value v (and v + i for parameter i, so positions are told apart).
@@ -48,7 +32,6 @@ public:
     }
     float first() const { return parameters[0]->getValue(); }
 
-    std::vector<std::unique_ptr<FloatPluginParameter>> parameters;
     int programChangeResets = 0;
 };
 
@@ -166,7 +149,7 @@ TEST(CompareStatesTest, ToggleSwapsStatesAndCopyClearsDiffers) {
 
 TEST(StateSnapshotTest, RestoreAppliesValuesInOneBatchAndTakesOverThePresetRecord) {
     StatePlugin plugin;
-    CountingAdapter adapter;
+    RecordingAdapter adapter;
     plugin.setAdapter(&adapter);
     plugin.currentPreset().name = "Lead";
     plugin.currentPreset().path = "/presets/Lead.qvp";
@@ -180,11 +163,11 @@ TEST(StateSnapshotTest, RestoreAppliesValuesInOneBatchAndTakesOverThePresetRecor
     plugin.currentPreset().name = "Pad";
     plugin.currentPreset().path = "/presets/Pad.qvp";
     plugin.setAll(50.0f);
-    adapter.parameterChanges.clear();
+    adapter.changed.clear();
 
     restoreState(plugin, snapshot);
     EXPECT_EQ(plugin.first(), 1.0f);
-    EXPECT_EQ(adapter.parameterChanges, std::vector<int>{-1});  // one notice for the batch
+    EXPECT_EQ(adapter.changed, std::vector<int>{-1});  // one notice for the batch
     EXPECT_EQ(adapter.presetChanges, 1);
     EXPECT_EQ(plugin.programChangeResets, 1);
     EXPECT_EQ(plugin.currentPreset().name, "Lead");

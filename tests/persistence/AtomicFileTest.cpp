@@ -26,14 +26,10 @@ protected:
 
 TEST_F(AtomicFileTest, WritesReplacesAndLeavesNoTemporaryFiles) {
     const fs::path path = folder_ / "Preset.qvp";
-    const Bytes first = {'Q', 'V', '2', 'i', 0, 1, 2};
-    ASSERT_TRUE(writeFileAtomically(path.string(), first));
-    EXPECT_EQ(readBytes(path), first);
-    const Bytes second = {9, 8};
-    ASSERT_TRUE(writeFileAtomically(path.string(), second));
-    EXPECT_EQ(readBytes(path), second);
-    ASSERT_TRUE(writeFileAtomically(path.string(), {}));
-    EXPECT_TRUE(readBytes(path).empty());
+    for (const Bytes& bytes : {Bytes{'Q', 'V', '2', 'i', 0, 1, 2}, Bytes{9, 8}, Bytes{}}) {
+        ASSERT_TRUE(writeFileAtomically(path.string(), bytes));
+        EXPECT_EQ(readBytes(path), bytes);
+    }
     EXPECT_EQ(entries(), 1u);
     // An ordinary user file, readable by others like any saved document.
     EXPECT_NE(fs::status(path).permissions() & fs::perms::others_read, fs::perms::none);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "persistence/ComponentPresetHandler.h"
@@ -37,13 +38,7 @@ public:
         return type == ComponentPresets::kXLFO ? &manager : nullptr;
     }
 
-    struct Call {
-        std::string path;
-        int version;
-        int type;
-        int instance;
-        bool operator==(const Call&) const = default;
-    };
+    using Call = std::tuple<std::string, int, int, int>;  // path, version, type, instance
     PresetManager manager;
     std::vector<Call> loads;
     std::vector<Call> saves;
@@ -51,13 +46,6 @@ public:
 
 class ComponentPresetHandlerTest : public ::testing::Test {
 protected:
-    std::string write(const std::string& relative, const std::string& content) {
-        const fs::path path = root_ / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path) << content;
-        return path.string();
-    }
-
     TemporaryUserFolders user_;
     fs::path root_ = user_.root();
 };
@@ -80,8 +68,8 @@ TEST(ComponentPresetTypesTest, TypesFoldersAndFilters) {
 }
 
 TEST_F(ComponentPresetHandlerTest, SelectingLoadsWithTheHandlersVersionAndReportsFailure) {
-    const std::string good = write("Wobble.xlfo", "ok");
-    const std::string bad = write("Broken.xlfo", "bad");
+    const std::string good = createTextFile(root_ / "Wobble.xlfo", "ok");
+    const std::string bad = createTextFile(root_ / "Broken.xlfo", "bad");
     FakeOwner owner(root_.string());
     std::vector<std::string> messages;
     ComponentPresetHandler handler(owner, ComponentPresets::kXLFO, 4,
@@ -100,12 +88,10 @@ TEST_F(ComponentPresetHandlerTest, SelectingLoadsWithTheHandlersVersionAndReport
     EXPECT_EQ(owner.loads, (std::vector<FakeOwner::Call>{{good, 103, 3, 4}, {bad, 103, 3, 4}}));
 
     // The menu lists the type's tree with plain names and checks the last loaded entry.
-    const std::vector<PresetMenuItem> menu = handler.menu();
-    ASSERT_EQ(menu.size(), 2u);
-    EXPECT_EQ(menu[0].text, "Broken");
-    EXPECT_EQ(menu[1].text, "Wobble");
-    EXPECT_TRUE(menu[1].checked);
-    EXPECT_FALSE(menu[0].checked);
+    std::vector<std::pair<std::string, bool>> shown;
+    for (const PresetMenuItem& item : handler.menu()) shown.emplace_back(item.text, item.checked);
+    EXPECT_EQ(shown,
+              (std::vector<std::pair<std::string, bool>>{{"Broken", false}, {"Wobble", true}}));
 }
 
 TEST_F(ComponentPresetHandlerTest, DefaultIsTheFirstNamedDefaultAndSavingRescans) {
@@ -114,12 +100,11 @@ TEST_F(ComponentPresetHandlerTest, DefaultIsTheFirstNamedDefaultAndSavingRescans
     EXPECT_FALSE(handler.loadDefault());
     EXPECT_TRUE(owner.loads.empty());
 
-    const std::string first = write("A/Default.xlfo", "ok");
-    write("Default.xlfo", "ok");
+    const std::string first = createTextFile(root_ / "A/Default.xlfo", "ok");
+    createTextFile(root_ / "Default.xlfo", "ok");
     owner.manager.rescan();
     EXPECT_TRUE(handler.loadDefault());
-    ASSERT_EQ(owner.loads.size(), 1u);
-    EXPECT_EQ(owner.loads[0].path, first);
+    EXPECT_EQ(owner.loads, (std::vector<FakeOwner::Call>{{first, 103, 3, 0}}));
 
     const std::string saved = (root_ / "New.xlfo").string();
     EXPECT_TRUE(handler.saveAs(saved));
@@ -128,8 +113,6 @@ TEST_F(ComponentPresetHandlerTest, DefaultIsTheFirstNamedDefaultAndSavingRescans
 
     EXPECT_EQ(handler.folder(), root_.string() + "/");
     EXPECT_EQ(handler.defaultExtension(), "xlfo");
-    EXPECT_EQ(handler.fileFilter(),
-              "Quorvalis Component Presets (*.xlfo)|*.xlfo|All Files (*.*)|*.*");
 
     // A type without a manager has no menu and no default.
     ComponentPresetHandler other(owner, ComponentPresets::kEG, 1);

@@ -20,7 +20,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Four parameters: three continuous ones with distinct defaults and one list.
+// Four parameters: three continuous ones with distinct defaults and one list, set to 1, 2, 3, 4.
 struct RecordOwner {
     RecordOwner() {
         for (int i = 0; i < 3; ++i) {
@@ -33,6 +33,8 @@ struct RecordOwner {
         collection.owner = &owner;
         collection.identifier = "TST";
         collection.parameters = owner.parameters;
+        set({1.0f, 2.0f, 3.0f, 4.0f});
+        owner.changes.clear();
     }
     std::vector<float> values() const {
         std::vector<float> v;
@@ -84,8 +86,6 @@ TEST(ParameterRecordTest, WrittenRecordIsHeaderCountAndRawLittleEndianFloats) {
 
 TEST(ParameterRecordTest, CountRulesApplyDefaultsAndIgnoreSurplusInOneBatch) {
     RecordOwner r;
-    r.set({1.0f, 2.0f, 3.0f, 4.0f});
-    r.owner.changes.clear();
     ASSERT_TRUE(load(r, record("TST", 8, 0, {})));
     EXPECT_EQ(r.values(), (std::vector<float>{0.5f, 1.0f, 1.5f, 2.0f}));
     EXPECT_EQ(r.owner.batches, 1);
@@ -111,7 +111,6 @@ TEST(ParameterRecordTest, CountRulesApplyDefaultsAndIgnoreSurplusInOneBatch) {
 
 TEST(ParameterRecordTest, CutRecordFailsWithValuesBeforeTheCutApplied) {
     RecordOwner r;
-    r.set({1.0f, 2.0f, 3.0f, 4.0f});
     Bytes cut = record("TST", 8, 4, {-1.0f, -2.0f, -3.0f, 1.0f});
     cut.resize(12 + 4 * 2 + 3);  // inside the third value
     EXPECT_FALSE(load(r, cut));
@@ -129,8 +128,6 @@ TEST(ParameterRecordTest, CutRecordFailsWithValuesBeforeTheCutApplied) {
 
 TEST(ParameterRecordTest, IdentifierAndVersionMismatchesFailBeforeAnyChange) {
     RecordOwner r;
-    r.set({1.0f, 2.0f, 3.0f, 4.0f});
-    r.owner.changes.clear();
     EXPECT_FALSE(load(r, record("TSX", 8, 4, {0, 0, 0, 0})));
     // "TST" is stored NUL-padded: "TSTx" is another owner.
     EXPECT_FALSE(load(r, record("TSTx", 8, 4, {0, 0, 0, 0})));
@@ -220,29 +217,22 @@ TEST_F(MappedLoaderTest, MissingOrMalformedMapsRefuseTheRecord) {
     EXPECT_EQ(r.values(), (std::vector<float>{7.0f, 7.0f, 7.0f, 4.0f}));
 }
 
-TEST(BinaryDataReaderTest, ReadsRewindsAndReportsFailures) {
+// Reading past the end is what the record tests cut at; here the rewind the version fallback
+// takes after a failed read, and the missing sources.
+TEST(BinaryDataReaderTest, RewindsAfterAFailureAndMissingSourcesFail) {
     const Bytes bytes = record("QV2i", -2, 1, {0.25f});
     BinaryMemoryReader reader(bytes);
     EXPECT_EQ(reader.version(), -1);
     EXPECT_EQ(reader.readHeader(), "QV2i");
     EXPECT_EQ(reader.version(), -2);
-    int32_t count = 0;
     float value = 0.0f;
-    EXPECT_TRUE(reader.readInt32(count));
-    EXPECT_TRUE(reader.readFloat(value));
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(value, 0.25f);
-    EXPECT_TRUE(reader.good());
+    EXPECT_TRUE(reader.readFloat(value) && reader.readFloat(value));
     EXPECT_FALSE(reader.readFloat(value));
     EXPECT_FALSE(reader.good());
-    EXPECT_EQ(value, 0.25f);
-
     ASSERT_TRUE(reader.rewind());
     EXPECT_EQ(reader.readHeader(), "QV2i");
 
-    BinaryFileReader missing("/nonexistent-folder/no-such-file");
-    EXPECT_EQ(missing.readHeader(), "");
-    EXPECT_FALSE(missing.good());
+    EXPECT_EQ(BinaryFileReader("/nonexistent-folder/no-such-file").readHeader(), "");
     EXPECT_THROW(BinaryResourceReader("NoSuchResource.bin"), EResource);
 }
 

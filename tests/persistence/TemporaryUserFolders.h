@@ -28,6 +28,12 @@ inline void writeBytes(const std::filesystem::path& path, const std::vector<uint
                static_cast<std::streamsize>(bytes.size()));
 }
 
+// Writes the text (creating the folders on the way) and returns the path.
+inline std::string createTextFile(const std::filesystem::path& path, const std::string& text) {
+    writeBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+    return path.string();
+}
+
 // Sets one value of a settings key and keeps the others.
 inline void storeSetting(const std::string& key, const std::string& name,
                          SettingsStore::Value value) {
