@@ -313,6 +313,29 @@ TEST_F(VornCommandLineTest, ParamsSavesAPresetThatInfoShowsAndRenderLoads) {
     EXPECT_TRUE(fs::exists(at("out.wav")));
 }
 
+// The factory library as a musician tries it: every preset inside the audit's windows (loudness,
+// true peak, mono, written pitch, bend, mod wheel, velocity, distinctness, no silence or stuck
+// note); and the audit catches a raw patch that is loud, an octave up and deaf to the controls.
+// Release builds only: it renders some forty minutes of audio.
+TEST_F(VornCommandLineTest, AuditFindsTheFactoryLibraryInsideItsWindows) {
+#if !defined(NDEBUG) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "too long a render for debug and sanitizer builds";
+#endif
+    const ProgramRun audit = vorn("audit --check", true, 900);
+    std::printf("%s", audit.out.c_str());
+    EXPECT_EQ(audit.status, 0);
+    EXPECT_GE(std::count(audit.out.begin(), audit.out.end(), '\n'), 70 + 2);
+
+    ASSERT_EQ(vorn("params --set 'Output Volume=+3 dB' --save " +
+                   path("documents/Vorn Presets/Raw Lead.qvp"))
+                  .status,
+              0);
+    const ProgramRun raw = vorn("audit --check --preset 'Raw Lead'");
+    EXPECT_EQ(raw.status, 1) << raw.out;
+    for (const char* fault : {"loudness", "pitch", "bend", "wheel", "velocity"})
+        EXPECT_NE(raw.out.find(fault), std::string::npos) << fault << "\n" << raw.out;
+}
+
 // Keeping changed files on a plain restore is the archive's own rule, tested with it.
 TEST_F(VornCommandLineTest, PresetsRestoreListAndOverwrite) {
     ASSERT_EQ(vorn("presets restore").status, 0);
