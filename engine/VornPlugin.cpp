@@ -21,7 +21,7 @@
 #include "modulation/ModMatrixParamController.h"
 #include "modulation/SynthTargetGroups.h"
 #include "persistence/PluginStorage.h"
-#include "persistence/UserFolders.h"
+#include "persistence/VersionRecord.h"
 #include "persistence/VersionPresetLoader.h"
 #include "wave/Assert.h"
 
@@ -194,7 +194,7 @@ VornPlugin::Globals& VornPlugin::globals() {
 void VornPlugin::createGlobals() {
     ModulationMatrixPlugin::createGlobals();
     sharedGlobals = std::make_unique<Globals>();
-    loadOrBuildOscillatorTables(sharedGlobals->oscillatorStyle, UserFolders::userData());
+    loadOrBuildOscillatorTables(sharedGlobals->oscillatorStyle, VersionRecord().userDataFolder());
 }
 
 std::unique_ptr<GenericPlugin::Settings> VornPlugin::createSettings() {

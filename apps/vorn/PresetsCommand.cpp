@@ -44,6 +44,9 @@ bool loadNamedPreset(VornPlugin& plugin, const std::string& nameOrFile, const st
         std::fprintf(err, "%s: %s: %s\n", command.c_str(), nameOrFile.c_str(), text.c_str());
     });
     bool loaded = false;
+    PresetManager& manager = *VornPresets::presetManager(-1);
+    // On a new machine the name is a factory preset's: install them as a new instance would.
+    if (!looksLikePath(nameOrFile) && manager.isEmpty()) plugin.presets().restoreFactoryPresets();
     if (looksLikePath(nameOrFile)) {
         loaded = plugin.presets().openOther(nameOrFile);
     } else if (const auto entry = VornPresets::presetManager(-1)->findByName(nameOrFile)) {

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "persistence/VersionRecord.h"
 #include "tests/engine/ProgramRun.h"
 
 namespace {
@@ -311,6 +312,12 @@ TEST_F(VornCommandLineTest, ParamsSavesAPresetThatInfoShowsAndRenderLoads) {
     EXPECT_EQ(info.out, header + "Master Tune=1.000 semitones\nFilter 1 Freq=2000.0 Hz\n");
     EXPECT_EQ(vorn("render song.mid -o out.wav --tail 0 --preset " + path("mine.qvp")).status, 0);
     EXPECT_TRUE(fs::exists(at("out.wav")));
+    // On a new machine a factory preset is found by its name.
+    const ProgramRun named =
+        vorn("render song.mid -o named.wav --tail 0 --preset 'Dream Supersaw Pad'");
+    EXPECT_EQ(named.status, 0) << named.out;
+    // The wave-table cache lives with the other user data of this major version.
+    EXPECT_TRUE(fs::exists(at("data") / VersionRecord().folderName() / "Vorn.dat"));
 }
 
 // The factory library as a musician tries it: every preset inside the audit's windows (loudness,

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "persistence/SettingsStore.h"
+#include "persistence/UserFolders.h"
 #include "tests/persistence/TemporaryUserFolders.h"
 
 namespace {
@@ -107,3 +108,30 @@ TEST(SettingsStore, KeyPathsCannotLeaveTheConfigFolderAndAFolderForTheFileFails)
 }
 
 }  // namespace
+
+// The desktop's documents folder: the environment first, then user-dirs.dirs in the config folder
+// ("$HOME/..." or absolute, the last line winning, anything else skipped), then ~/Documents.
+TEST(UserFolders, DocumentsFollowTheDesktopsUserDirs) {
+    const std::string home = "/home/ann";
+    const std::pair<const char*, const char*> table[] = {
+        {"XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n", "/home/ann/Papers"},
+        {"# comment\nXDG_MUSIC_DIR=\"$HOME/Music\"\nXDG_DOCUMENTS_DIR=\"/srv/docs\"\n",
+         "/srv/docs"},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/A\"\nXDG_DOCUMENTS_DIR=\"$HOME/B\"\n", "/home/ann/B"},
+        {"XDG_DOCUMENTS_DIR=\"relative\"\n", ""},
+        {"XDG_DOCUMENTS_DIR=\"$HOMEWORK\"\n", ""},
+        {"XDG_DOCUMENTS_DIR=$HOME/unquoted\n", ""},
+        {"", ""},
+    };
+    for (const auto& [text, expected] : table)
+        EXPECT_EQ(UserFolders::userDirsEntry(text, "XDG_DOCUMENTS_DIR", home), expected) << text;
+
+    TemporaryUserFolders folders;
+    const std::string fromEnvironment = UserFolders::documents();
+    unsetenv("XDG_DOCUMENTS_DIR");
+    createTextFile(std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs",
+                   "XDG_DOCUMENTS_DIR=\"/srv/elsewhere\"\n");
+    EXPECT_EQ(UserFolders::documents(), "/srv/elsewhere");
+    setenv("XDG_DOCUMENTS_DIR", fromEnvironment.c_str(), 1);
+    EXPECT_EQ(UserFolders::documents(), fromEnvironment);
+}
