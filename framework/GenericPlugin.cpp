@@ -265,6 +265,16 @@ void GenericPlugin::queueResetMarker() {
     parameterQueue_.push(ParameterChange{kResetMarker, 0.0f});
 }
 
+bool GenericPlugin::renameCurrentPreset(const std::string& name) {
+    size_t length = std::min(name.size(), kMaxPresetName);
+    // A UTF-8 character cut at the limit goes whole.
+    if (length < name.size())
+        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+    currentPreset_.name = name.substr(0, length);
+    notifyPresetChanged();
+    return true;
+}
+
 void GenericPlugin::notifyPresetChanged() {
     if (adapter_) adapter_->onPresetChanged();
     notifyEditor(kNotifyPresetChanged, 0);

@@ -116,7 +116,9 @@ public:
     virtual void reset();
     virtual bool saveMidiControllerMap();
     virtual bool savePreset(const std::string& /*path*/) { return false; }
-    virtual bool renameCurrentPreset(const std::string& /*name*/) { return false; }
+    // Names the current preset (the first kMaxPresetName bytes, whole characters only) without
+    // touching any file, as a restored session does; the host and the editor hear of it.
+    virtual bool renameCurrentPreset(const std::string& name);
     virtual void setTransport(double /*tempo*/, double /*beat*/) {}
     virtual void prepareInputs(const float* const* /*inputs*/, int /*count*/, int /*frames*/) {}
     // The MIDI decoder with its event receiver (midi/), which turns the queued messages into
@@ -188,6 +190,7 @@ public:
     wave::Environment& environment() { return *environment_; }
     Settings& settings() { return *settings_; }
     CurrentPreset& currentPreset() { return currentPreset_; }
+    static constexpr size_t kMaxPresetName = 63;
     AsyncEventQueue* asyncQueue() { return asyncQueue_.get(); }
     int latencySamples() const { return latencySamples_; }
     int outputChannels() const { return outputChannels_; }

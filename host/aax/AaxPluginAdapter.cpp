@@ -364,7 +364,7 @@ AAX_Result AaxPluginAdapter::SetChunk(AAX_CTypeID chunkID, const AAX_SPlugInChun
         const char* data = reinterpret_cast<const char*>(AAX_ChunkData(chunk));
         const size_t available = static_cast<size_t>(
             std::clamp(chunk->fSize - AAX_CHUNK_HEADER_SIZE, 0, kPresetNameSize - 1));
-        plugin_->currentPreset().name = std::string(data, strnlen(data, available));
+        plugin_->renameCurrentPreset(std::string(data, strnlen(data, available)));
         return AAX_SUCCESS;
     }
     if (chunkID != kControlsChunkID) return AAX_ERROR_INVALID_CHUNK_ID;

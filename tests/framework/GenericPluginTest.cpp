@@ -336,6 +336,25 @@ TEST(GenericPlugin, ParameterChangesGlideAndJumpAfterAResetMarkerOrAHostReset) {
 // Notifications made on other threads wait for the editor thread's pump: then each arrives once,
 // in the order of its first occurrence, with its value; what the queue cannot hold becomes one
 // "all parameters changed". Setting the listener waits for a notification in flight.
+// Renaming names the current preset only: 63 bytes at most, never half a character, no file.
+TEST(GenericPlugin, RenameCurrentPresetKeepsSixtyThreeBytesOfWholeCharacters) {
+    TestPlugin plugin;
+    plugin.currentPreset().path = "/nowhere/kept.qvp";
+    const std::string e = "\xC3\xA9";  // two bytes
+    const std::pair<std::string, std::string> table[] = {
+        {"Warm Pad", "Warm Pad"},
+        {std::string(70, 'a'), std::string(63, 'a')},
+        {std::string(62, 'a') + e + "z", std::string(62, 'a')},
+        {std::string(61, 'a') + e + "z", std::string(61, 'a') + e},
+        {"", ""},
+    };
+    for (const auto& [name, kept] : table) {
+        EXPECT_TRUE(plugin.renameCurrentPreset(name));
+        EXPECT_EQ(plugin.currentPreset().name, kept);
+    }
+    EXPECT_EQ(plugin.currentPreset().path, "/nowhere/kept.qvp");
+}
+
 TEST(GenericPlugin, EditorNotificationsArriveOnlyThroughPumpOnTheEditorThread) {
     TestPlugin plugin;
     RecordingListener listener;
