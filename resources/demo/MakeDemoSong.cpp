@@ -47,7 +47,7 @@ constexpr Section kSections[] = {
     {4, {kAm, kF, kC, kG}, true, true, true, 82},  // chorus: the full band
     {2, {kF, kG}, false, false, false, 58},        // breakdown: the pad alone, softer
     {4, {kAm, kF, kC, kG}, true, true, true, 86},  // last chorus
-    {1, {kAm}, true, false, true, 80},             // ending, held
+    {1, {kAm}, false, false, false, 80},           // ending: see addEnding
 };
 
 // One bar of bass: beat, length in beats, interval above the root, velocity.
@@ -205,29 +205,29 @@ void addMelody(std::vector<Event>& events, double beat, bool last) {
     }
 }
 
+// The ending: the chord held over the bass's root, a kick on its downbeat and the lead's last A.
+void addEnding(std::vector<std::vector<Event>>& band, double beat) {
+    addBassBar(band[0], beat, kAm, true);
+    addNote(band[1], kLead, ticks(beat), ticks(beat + kBeatsPerBar), kEndingNote, kLeadVelocity);
+    addNote(band[2], kKick, ticks(beat), ticks(beat + kDrumBeats), kKickNote, 112);
+}
+
 // Bass, lead and the three drums, each on its own track.
 std::vector<std::vector<Event>> bandTracks() {
-    std::vector<std::vector<Event>> tracks = {named("Bass"), named("Lead"), named("Kick"),
-                                              named("Snare"), named("Hi-Hat")};
+    std::vector<std::vector<Event>> band = {named("Bass"), named("Lead"), named("Kick"),
+                                            named("Snare"), named("Hi-Hat")};
+    constexpr size_t kEnding = std::size(kSections) - 1;
     double beat = 0;
-    for (size_t s = 0; s < std::size(kSections); ++s) {
+    for (size_t s = 0; s < kEnding; ++s) {
         const Section& section = kSections[s];
-        const bool ending = s + 1 == std::size(kSections);
-        if (section.lead && !ending) addMelody(tracks[1], beat, s + 2 == std::size(kSections));
-        if (section.lead && ending) {
-            addNote(tracks[1], kLead, ticks(beat), ticks(beat + kBeatsPerBar), kEndingNote,
-                    kLeadVelocity);
-        }
+        if (section.lead) addMelody(band[1], beat, s + 1 == kEnding);
         for (int bar = 0; bar < section.bars; ++bar, beat += kBeatsPerBar) {
-            if (section.bass) addBassBar(tracks[0], beat, section.chords[bar], ending);
-            if (section.drums) addDrumBar(tracks[2], tracks[3], tracks[4], beat);
+            if (section.bass) addBassBar(band[0], beat, section.chords[bar], false);
+            if (section.drums) addDrumBar(band[2], band[3], band[4], beat);
         }
-        // The ending's downbeat: one kick under the held chord.
-        if (ending)
-            addNote(tracks[2], kKick, ticks(beat - kBeatsPerBar),
-                    ticks(beat - kBeatsPerBar + kDrumBeats), kKickNote, 112);
     }
-    return tracks;
+    addEnding(band, beat);
+    return band;
 }
 
 }  // namespace
