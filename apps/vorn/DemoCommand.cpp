@@ -29,7 +29,10 @@ constexpr int kBeatsPerBar = 4;
 class FactoryPresetCopy {
 public:
     FactoryPresetCopy() {
-        std::string pattern = (fs::temp_directory_path() / "vorn-demo-XXXXXX").string();
+        std::error_code error;
+        const fs::path temporary = fs::temp_directory_path(error);
+        if (error) return;
+        std::string pattern = (temporary / "vorn-demo-XXXXXX").string();
         if (!mkdtemp(pattern.data())) return;
         folder_ = pattern;
         extracted_ =
@@ -147,7 +150,9 @@ int DemoCommand::run(std::FILE* out, std::FILE* err) const {
     }
     const FactoryPresetCopy factory;
     if (!factory.extracted()) {
-        std::fprintf(err, "vorn demo: the built-in factory presets cannot be unpacked\n");
+        std::fprintf(
+            err,
+            "vorn demo: the built-in factory presets cannot be unpacked into a temporary folder\n");
         return kExitUsageError;
     }
     WavFileWriter writer;
