@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 
+#include "apps/vorn/ContactSheet.h"
 #include "apps/vorn/ExitStatus.h"
 #include "apps/vorn/LibraryAudit.h"
 #include "engine/VornPlugin.h"
@@ -19,6 +20,7 @@ AuditCommand::AuditCommand(CLI::App& app)
     : command_(app.add_subcommand("audit", "Play every preset and measure how it sounds")) {
     command_->add_option("--preset", preset_, "Only the presets whose name contains this");
     command_->add_flag("--check", check_, "End with status 1 when a preset misses a window");
+    command_->add_option("--sheet", sheet_, "Also draw every preset's spectrogram into this PNG");
 }
 
 bool AuditCommand::selected() const {
@@ -48,6 +50,10 @@ int AuditCommand::run(std::FILE* out, std::FILE* err) const {
     }
     LibraryAudit::compare(rows);
     LibraryAudit::print(rows, out);
+    if (!sheet_.empty() && !writeContactSheet(rows, sheet_, LibraryAudit().rate())) {
+        std::fprintf(err, "%s: cannot write %s\n", kCommand, sheet_.c_str());
+        return kExitUsageError;
+    }
     if (!check_) return kExitSuccess;
     int missing = 0;
     for (const auto& row : rows) missing += row.faults().empty() ? 0 : 1;

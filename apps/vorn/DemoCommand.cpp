@@ -114,9 +114,9 @@ const std::vector<DemoCommand::Part>& DemoCommand::parts() {
         {"pad", "Pad/Warm Analog Pad", 0, 0.65f},
         {"bass", "Bass/Fat Unison Bass", 1, 1.0f},
         {"lead", "Lead/Classic Mono Lead", 2, 1.3f},
-        {"kick", "Effects and Drums/Analog Kick", 3, 1.0f},
-        {"snare", "Effects and Drums/Noise Snare", 4, 1.8f},
-        {"hi-hat", "Effects and Drums/Tight Hi-Hat", 5, 0.8f},
+        {"kick", "Drums and Percussion/Analog Kick", 3, 1.0f},
+        {"snare", "Drums and Percussion/Noise Snare", 4, 1.8f},
+        {"hi-hat", "Drums and Percussion/Tight Hi-Hat", 5, 0.8f},
     };
     return kParts;
 }

@@ -85,7 +85,7 @@ std::string fixed(double v, int decimals = 1) {
 Category LibraryAudit::categoryOf(const std::string& name, const std::string& folder) {
     // Plucked strings are judged as plucks wherever they are filed.
     if (name.find("Pizzicato") != std::string::npos) return Category::Keys;
-    if (folder == "Effects and Drums" || folder == "Effects") {
+    if (folder == "Effects") {
         for (const auto& [word, c] : kWords)
             if (c == Category::Drums && name.find(word) != std::string::npos) return c;
         return Category::Effects;

@@ -42,6 +42,7 @@ public:
     };
 
     explicit LibraryAudit(double rate = 48000) : rate_(rate) {}
+    double rate() const { return rate_; }
 
     // From the name first ("Bass", "Pad", "Kick"...), else from the folder.
     static Category categoryOf(const std::string& name, const std::string& folder);
