@@ -62,7 +62,17 @@ bool writeContactSheet(const std::vector<LibraryAudit::Row>& rows, const std::st
     cairo_set_source_rgb(cr, 0.85, 0.87, 0.9);
     for (int i = 0; i < count; ++i) {
         const LibraryAudit::Row& row = rows[static_cast<size_t>(i)];
-        const std::string label = row.name + "  (" + LibraryAudit::categoryName(row.category) + ")";
+        std::string label = row.name + "  (" + LibraryAudit::categoryName(row.category) + ")";
+        // The category goes first, then letters, so that no label runs into the next tile.
+        cairo_text_extents_t extents;
+        cairo_text_extents(cr, label.c_str(), &extents);
+        if (extents.x_advance > kTileWidth) label = row.name;
+        for (;;) {
+            cairo_text_extents(cr, label.c_str(), &extents);
+            if (extents.x_advance <= kTileWidth || label.size() < 2) break;
+            label.resize(label.size() - 2);
+            label += ".";
+        }
         cairo_move_to(cr, kGap + i % kColumns * (kTileWidth + kGap),
                       kGap + i / kColumns * (tileHeight + kGap) + kPictureHeight + 12);
         cairo_show_text(cr, label.c_str());
