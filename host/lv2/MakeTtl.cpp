@@ -345,6 +345,9 @@ bool writeBundle(const fs::path& bundle, const fs::path& scratch) {
         std::fprintf(stderr, "vorn_lv2_make_ttl: the factory presets cannot be extracted\n");
         return false;
     }
+    // Files of presets renamed or gone since the last build must not linger in the bundle.
+    std::error_code ignored;
+    fs::remove_all(bundle / "presets", ignored);
     fs::create_directories(bundle / "presets");
     bool ok = writeFile(bundle / "vorn.ttl", description.pluginTtl());
 
