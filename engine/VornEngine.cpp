@@ -27,17 +27,16 @@ Oscillator::Style::Tones synthTones() {
 }
 
 // Sources.
+using synth::kEnvelopeKey;
 using synth::kFirstEnvelopeSource;
 using synth::kFirstFollowerSource;
 using synth::kFirstMidiSource;
 using synth::kFirstXLFOSource;
 using synth::kFirstXYSource;
-// Source keys: how the per-source factors of a target group tell the kinds apart.
-constexpr int kXYKey = 0;
-constexpr int kFreeXLFOKey = 1;
-constexpr int kEnvelopeKey = 2;
-constexpr int kFollowerKey = 3;
-constexpr int kMidiKey = 4;
+using synth::kFollowerKey;
+using synth::kFreeXLFOKey;
+using synth::kMidiKey;
+using synth::kXYKey;
 
 // Targets.
 constexpr int kOscLevelTargets[] = {synth::oscillatorTarget(0, synth::kLevelTarget),

@@ -21,8 +21,8 @@
 #include "modulation/ModMatrixParamController.h"
 #include "modulation/SynthTargetGroups.h"
 #include "persistence/PluginStorage.h"
-#include "persistence/VersionRecord.h"
 #include "persistence/VersionPresetLoader.h"
+#include "persistence/VersionRecord.h"
 #include "wave/Assert.h"
 
 namespace {
@@ -50,9 +50,8 @@ constexpr float kPitchModulationRange = 10.0f;  // octaves either way
 constexpr double kDefaultTempo = 120.0;
 // Seconds over which a released voice's modulation tracker falls silent.
 constexpr float kModulationReleaseTime = 0.5f;
-// Source keys of an XLFO: free running, or restarted by every note.
-constexpr int kFreeXLFOKey = 1;
-constexpr int kRetriggeredXLFOKey = 5;
+using synth::kFreeXLFOKey;
+using synth::kRetriggeredXLFOKey;
 
 // Sources and targets of the lists whose entries are modulation sources.
 constexpr int kXYSourcesPerEntry = XYControllerParameterSet::kSourcesPerController;

@@ -22,6 +22,13 @@ inline constexpr int kFirstEnvelopeSource = kFirstXLFOSource + kXLFOs;
 inline constexpr int kFirstFollowerSource = kFirstEnvelopeSource + kEnvelopes;
 inline constexpr int kFirstMidiSource = kFirstFollowerSource + kFollowers;
 inline constexpr int kSourceCount = kFirstMidiSource + kMidiSources;
+// Source keys: how the per-source factors of a target group tell the kinds of source apart.
+inline constexpr int kXYKey = 0;
+inline constexpr int kFreeXLFOKey = 1;
+inline constexpr int kEnvelopeKey = 2;
+inline constexpr int kFollowerKey = 3;
+inline constexpr int kMidiKey = 4;
+inline constexpr int kRetriggeredXLFOKey = 5;
 
 // Targets, in their numbering order.
 inline constexpr int kOscillators = 3;

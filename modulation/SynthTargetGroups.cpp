@@ -38,8 +38,17 @@ void assign(ModulationMatrix& m, int target, int group, bool alternate) {
 }  // namespace
 
 void assignSynthTargetGroups(ModulationMatrix& m) {
-    ModulationMatrix::Group delayTime{
-        5000.0f, 10.0f, 0, 1.0f, {{1, 500.0f}, {5, 500.0f}, {2, 1000.0f}}};
+    // Every kind of source moves a delay time as far as an XLFO does; an envelope twice as far.
+    ModulationMatrix::Group delayTime{5000.0f,
+                                      10.0f,
+                                      0,
+                                      1.0f,
+                                      {{synth::kFreeXLFOKey, 500.0f},
+                                       {synth::kRetriggeredXLFOKey, 500.0f},
+                                       {synth::kEnvelopeKey, 1000.0f},
+                                       {synth::kXYKey, 500.0f},
+                                       {synth::kFollowerKey, 500.0f},
+                                       {synth::kMidiKey, 500.0f}}};
     m.setGroup(kDelayTime, delayTime);
     m.setGroup(kHold, {19.0f, 0.0f, 0, 1.0f, {}});
     m.setGroup(kDelay, {5.0f, 0.0f, 0, 1.0f, {}});

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "engine/VornEngine.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornVoice.h"
 #include "framework/FloatPluginParameter.h"
+#include "framework/SynthNumbering.h"
+#include "tests/engine/VornTestRig.h"
 
 namespace {
 
@@ -82,6 +85,45 @@ TEST(VornModulationMatrix, FullLevelSweepsEveryTargetsWholeRange) {
             << q->name();
         EXPECT_FLOAT_EQ(m.target(t).lower, pitch ? -10.0f : std::min(a, b)) << q->name();
         EXPECT_FLOAT_EQ(m.target(t).upper, pitch ? 10.0f : std::max(a, b)) << q->name();
+    }
+}
+
+// At full level every kind of source moves a delay time as far as an XLFO does, 500 ms a unit;
+// XY pads, followers and MIDI sources once moved it by a millisecond.
+TEST(VornModulationMatrix, EveryKindOfSourceMovesTheDelayTimeAsFarAsAnXlfo) {
+    struct Case {
+        const char* source;
+        std::vector<const char*> setup;
+        float unit;  // the source's value at the end of the render
+    };
+    const Case cases[] = {
+        {"XY 1 Hor", {"Num Active XY Controllers=1", "XY Controller 1 Hor=1"}, 1.0f},
+        {"MIDI 1", {"Num Active MIDI Sources=1"}, 1.0f},  // the mod wheel, raised to 127
+        {"EF 1", {"Num Active EFs=1"}, NAN},              // follows the side chain's level
+    };
+    const int time = synth::delayTarget(0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        float moved[2] = {};
+        float unit = c.unit;
+        for (int level = 0; level < 2; ++level) {
+            VornTestRig rig;
+            for (const char* s : c.setup) rig.set(s);
+            rig.set({"Delay Enabled=Enabled", "Num Active Slots=1", "Slot 1 Target=Delay 1 Time"});
+            rig.set(std::string("Slot 1 Source=") + c.source);
+            rig.set(level ? "Slot 1 Level=1" : "Slot 1 Level=0");
+            rig.midi(0xB0, 1, 127);
+            rig.noteOn(60);
+            const int frames = rig.frames(0.3);
+            VornTestRig::Stereo sideChain{std::vector<float>(size_t(frames), 0.5f),
+                                          std::vector<float>(size_t(frames), 0.5f)};
+            rig.render(frames, VornTestRig::kBlockFrames, 2, &sideChain);
+            moved[level] = rig.engine().master.target(time).outputData()[0];
+            if (std::isnan(unit))
+                unit = rig.plugin().modulationDisplayValue(synth::kFirstFollowerSource);
+        }
+        ASSERT_GT(unit, 0.1f);
+        EXPECT_NEAR(moved[1] - moved[0], 500.0f * unit, 25.0f * unit) << moved[0];
     }
 }
 

@@ -49,11 +49,12 @@ TEST(ModulationMatrix, SynthTargetGroupsBoundEveryTarget) {
         EXPECT_EQ(rig.matrix.target(t).alternateSource, expected[t].alternate) << t;
     }
 
-    // Per-source factors of the delay times by source key; other keys get the default 1.
+    // Per-source factors of the delay times by source key (XY, free XLFO, envelope, follower,
+    // MIDI, retriggered XLFO); another key gets the default 1.
     rig.matrix.setSlotLevel(0, 1.0f);
     rig.matrix.setSlotTarget(0, kDelayLTime);
-    const float factors[] = {1.0f, 500.0f, 1000.0f, 1.0f, 1.0f, 500.0f};
-    for (int key = 0; key < 6; ++key) {
+    const float factors[] = {500.0f, 500.0f, 1000.0f, 500.0f, 500.0f, 500.0f, 1.0f};
+    for (int key = 0; key < 7; ++key) {
         rig.matrix.setSourceEntry(key, nullptr, key);
         rig.matrix.setSlotSource(0, key);
         EXPECT_FLOAT_EQ(rig.matrix.target(kFirstLevel).scale, factors[key]) << key;
