@@ -13,7 +13,7 @@
 #include "framework/GenericPlugin.h"
 #include "gui/x11/X11Interface.h"
 #include "host/lv2/Lv2Plugin.h"
-#include "host/lv2/Lv2Ports.h"
+#include "host/lv2/Lv2PortTable.h"
 
 struct Lv2Ui::Features {
     unsigned long parent = 0;
@@ -75,13 +75,17 @@ std::unique_ptr<Lv2Ui> Lv2Ui::create(const std::string& bundlePath, HostLink hos
         std::fprintf(stderr, "Vorn: the host gave the editor no write function\n");
         return nullptr;
     }
-    std::unique_ptr<Lv2Ui> ui(new Lv2Ui(found.instance->synth(), host, found));
+    std::unique_ptr<Lv2Ui> ui(new Lv2Ui(*found.instance, host, found));
     if (!ui->open(bundlePath, found)) return nullptr;
     return ui;
 }
 
-Lv2Ui::Lv2Ui(VornPlugin& plugin, HostLink host, const Features& features)
-    : host_(host), resize_(features.resize), touch_(features.touch), editor_(plugin, this) {}
+Lv2Ui::Lv2Ui(Lv2Plugin& plugin, HostLink host, const Features& features)
+    : plugin_(plugin),
+      host_(host),
+      resize_(features.resize),
+      touch_(features.touch),
+      editor_(plugin.synth(), this) {}
 
 Lv2Ui::~Lv2Ui() {
     // The window goes first: it still refers to the editor's tree.
@@ -112,6 +116,9 @@ unsigned long Lv2Ui::window() const {
 
 int Lv2Ui::idle() {
     if (closed_ || !window_ || window_->gone()) return 1;
+    plugin_.takeInsideChanges([this](uint32_t port, float value) {
+        host_.write(host_.controller, port, sizeof(float), 0, &value);
+    });
     editor_.idle();
     window_->idle();
     return closed_ || window_->gone() ? 1 : 0;
@@ -124,20 +131,24 @@ void Lv2Ui::tellHostSize(int32_t width, int32_t height) {
                        static_cast<int>(std::ceil(height * scale)));
 }
 
-// Every parameter is a control port whose index is its id.
+// Every parameter is a control port; link parameters and the like have none.
 void Lv2Ui::beginEdit(int id) {
-    if (touch_ && touch_->touch && id >= 0 && id < static_cast<int>(Lv2Ports::kParameterCount))
-        touch_->touch(touch_->handle, static_cast<uint32_t>(id), true);
+    const uint32_t port = Lv2Ports::portOfParameter(id);
+    if (touch_ && touch_->touch && port < Lv2Ports::kParameterCount)
+        touch_->touch(touch_->handle, port, true);
 }
 
 void Lv2Ui::valueEdited(int id, float plain) {
-    if (id < 0 || id >= static_cast<int>(Lv2Ports::kParameterCount)) return;
-    host_.write(host_.controller, static_cast<uint32_t>(id), sizeof(float), 0, &plain);
+    const uint32_t port = Lv2Ports::portOfParameter(id);
+    if (port >= Lv2Ports::kParameterCount) return;
+    const float value = Lv2Ports::portValueOfPlain(*plugin_.synth().getParameter(id), id, plain);
+    host_.write(host_.controller, port, sizeof(float), 0, &value);
 }
 
 void Lv2Ui::endEdit(int id) {
-    if (touch_ && touch_->touch && id >= 0 && id < static_cast<int>(Lv2Ports::kParameterCount))
-        touch_->touch(touch_->handle, static_cast<uint32_t>(id), false);
+    const uint32_t port = Lv2Ports::portOfParameter(id);
+    if (touch_ && touch_->touch && port < Lv2Ports::kParameterCount)
+        touch_->touch(touch_->handle, port, false);
 }
 
 void Lv2Ui::interfaceResized(int32_t width, int32_t height) {

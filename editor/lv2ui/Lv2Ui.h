@@ -12,10 +12,12 @@
 namespace gui::x11 {
 class X11Interface;
 }
+class Lv2Plugin;
 
 // The synthesizer's editor as an LV2 X11 UI, embedded in the host's window. It edits the plug-in
 // instance directly (instance access) and tells the host through port writes and touch gestures,
-// so that automation records; changes from anywhere else show at the next idle call.
+// so that automation records; changes from anywhere else show at the next idle call, and those
+// made inside the plug-in (preset loads, MIDI learn, program changes) go to the ports then too.
 class Lv2Ui : private GenericPluginInterface::HostEdits, private gui::UserInterface::Listener {
 public:
     struct HostLink {
@@ -38,7 +40,7 @@ public:
 
 private:
     struct Features;
-    Lv2Ui(VornPlugin& plugin, HostLink host, const Features& features);
+    Lv2Ui(Lv2Plugin& plugin, HostLink host, const Features& features);
     bool open(const std::string& bundlePath, const Features& features);
     void tellHostSize(int32_t width, int32_t height);
 
@@ -48,6 +50,7 @@ private:
     void interfaceResized(int32_t width, int32_t height) override;
     void interfaceClosing() override { closed_ = true; }
 
+    Lv2Plugin& plugin_;
     HostLink host_;
     const LV2UI_Resize* resize_;
     const LV2UI_Touch* touch_;

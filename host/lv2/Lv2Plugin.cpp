@@ -3,12 +3,12 @@
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
 #include <lv2/parameters/parameters.h>
-#include <lv2/patch/patch.h>
 #include <lv2/time/time.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -18,7 +18,7 @@
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "framework/AbstractPluginParameter.h"
-#include "host/lv2/Lv2Symbols.h"
+#include "host/lv2/Lv2PortTable.h"
 #include "persistence/BinaryDataReader.h"
 #include "persistence/ParameterCollection.h"
 #include "persistence/ParameterRecord.h"
@@ -41,8 +41,6 @@ constexpr uint32_t kLoadProgramJob = 1;
 // Control events read from a copy when the host's buffer is not 64-bit aligned; longer sequences
 // are cut at this size.
 constexpr size_t kAlignedControlBytes = 1 << 16;
-// Room one patch:Set takes in the notification sequence, with margin.
-constexpr uint32_t kPatchSetRoom = 96;
 
 std::optional<double> numberOf(const LV2_Atom* atom, const LV2_Atom_Forge& forge) {
     if (!atom) return std::nullopt;
@@ -78,12 +76,7 @@ void Lv2Plugin::Uris::map(LV2_URID_Map* m) {
     atomDouble = id(LV2_ATOM__Double);
     atomFloat = id(LV2_ATOM__Float);
     atomString = id(LV2_ATOM__String);
-    atomUrid = id(LV2_ATOM__URID);
     midiEvent = id(LV2_MIDI__MidiEvent);
-    patchGet = id(LV2_PATCH__Get);
-    patchSet = id(LV2_PATCH__Set);
-    patchProperty = id(LV2_PATCH__property);
-    patchValue = id(LV2_PATCH__value);
     timePosition = id(LV2_TIME__Position);
     timeBar = id(LV2_TIME__bar);
     timeBarBeat = id(LV2_TIME__barBeat);
@@ -118,15 +111,13 @@ Lv2Plugin::Lv2Plugin(double sampleRate, LV2_URID_Map* map, LV2_Worker_Schedule* 
     synth_->setSampleRate(sampleRate_);
     transport_.setSampleRate(sampleRate);
 
-    const std::vector<std::string> symbols = parameterSymbols(*synth_);
-    for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
-        const std::string uri = Lv2Ports::kNamespace + symbols[id];
-        propertyUrids_[id] = map_->map(map_->handle, uri.c_str());
-        // The host starts the ports at the described defaults: the built-in ones.
-        seenPorts_[id] = synth_->getParameter(static_cast<int>(id))->getDefault();
-    }
+    // The host starts the ports at the described defaults, the factory "Default Sound"; a port
+    // set to anything else before the first block is applied.
+    for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id)
+        seenPorts_[id].store(Lv2Ports::kDefaultOfParameter[id], std::memory_order_relaxed);
     synth_->setAdapter(this);
-    // The instance may have started from "Default Sound": the host learns every value.
+    // The instance may have started from a "Default Sound" of the user's: the editor, once
+    // open, tells the host every value that differs from its port.
     onParameterChanged(-1);
 }
 
@@ -138,15 +129,12 @@ Lv2Plugin::~Lv2Plugin() {
 
 void Lv2Plugin::connectPort(uint32_t port, void* data) {
     if (port < Lv2Ports::kParameterCount) {
-        parameterPorts_[port] = static_cast<const float*>(data);
+        parameterPorts_[Lv2Ports::kParameterOfPort[port]] = static_cast<const float*>(data);
         return;
     }
     switch (port) {
         case Lv2Ports::kControlIn:
             controlIn_ = static_cast<const LV2_Atom_Sequence*>(data);
-            break;
-        case Lv2Ports::kNotifyOut:
-            notifyOut_ = static_cast<LV2_Atom_Sequence*>(data);
             break;
         case Lv2Ports::kOutLeft:
         case Lv2Ports::kOutRight:
@@ -173,7 +161,8 @@ void Lv2Plugin::activate() {
 void Lv2Plugin::run(uint32_t frames) VORN_NONBLOCKING {
     if (resyncPorts_) {
         for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
-            if (parameterPorts_[id]) seenPorts_[id] = *parameterPorts_[id];
+            if (parameterPorts_[id])
+                seenPorts_[id].store(*parameterPorts_[id], std::memory_order_relaxed);
         }
         resyncPorts_ = false;
     }
@@ -188,7 +177,6 @@ void Lv2Plugin::run(uint32_t frames) VORN_NONBLOCKING {
     }
     transport_.advance(frames);
     if (latencyPort_) *latencyPort_ = static_cast<float>(synth_->latencySamples());
-    writeNotifications();
     if (programChanged && schedule_)
         schedule_->schedule_work(schedule_->handle, sizeof(kLoadProgramJob), &kLoadProgramJob);
 }
@@ -196,9 +184,11 @@ void Lv2Plugin::run(uint32_t frames) VORN_NONBLOCKING {
 void Lv2Plugin::applyChangedPorts() {
     for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
         const float* port = parameterPorts_[id];
-        if (!port || *port == seenPorts_[id]) continue;
-        seenPorts_[id] = *port;
-        synth_->getParameter(static_cast<int>(id))->setValue(*port, GenericPlugin::kFlagFromHost);
+        if (!port) continue;
+        const float value = *port;
+        if (value == seenPorts_[id].load(std::memory_order_relaxed)) continue;
+        seenPorts_[id].store(value, std::memory_order_relaxed);
+        setFromPort(id, value);
     }
 }
 
@@ -235,13 +225,7 @@ bool Lv2Plugin::readControlEvents() {
             if ((bytes[0] & kStatusMask) == kProgramChange) programChanged = true;
         } else if (lv2_atom_forge_is_object_type(&forge_, event->body.type)) {
             const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
-            if (object->body.otype == uris_.timePosition) {
-                readPosition(object, frame);
-            } else if (object->body.otype == uris_.patchSet) {
-                readPatchSet(object);
-            } else if (object->body.otype == uris_.patchGet) {
-                onParameterChanged(-1);
-            }
+            if (object->body.otype == uris_.timePosition) readPosition(object, frame);
         }
     }
     return programChanged;
@@ -267,53 +251,6 @@ void Lv2Plugin::readPosition(const LV2_Atom_Object* object, int64_t frame) {
     transport_.receive(position, frame);
 }
 
-void Lv2Plugin::readPatchSet(const LV2_Atom_Object* object) {
-    const LV2_Atom* property = nullptr;
-    const LV2_Atom* value = nullptr;
-    lv2_atom_object_get(object, uris_.patchProperty, &property, uris_.patchValue, &value, 0);
-    if (!property || property->type != uris_.atomUrid) return;
-    const int id = parameterOf(reinterpret_cast<const LV2_Atom_URID*>(property)->body);
-    const std::optional<double> number = numberOf(value, forge_);
-    if (id < 0 || !number) return;
-    synth_->getParameter(id)->setValue(static_cast<float>(*number), GenericPlugin::kFlagFromHost);
-}
-
-int Lv2Plugin::parameterOf(LV2_URID property) const {
-    for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
-        if (propertyUrids_[id] == property) return static_cast<int>(id);
-    }
-    return -1;
-}
-
-void Lv2Plugin::writeNotifications() {
-    if (!notifyOut_) return;
-    const uint32_t capacity = notifyOut_->atom.size;
-    lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<uint8_t*>(notifyOut_), capacity);
-    LV2_Atom_Forge_Frame sequence;
-    if (!lv2_atom_forge_sequence_head(&forge_, &sequence, 0)) return;
-    if (anyReportPending_.exchange(false, std::memory_order_acq_rel)) {
-        for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
-            if (!reportPending_[id].load(std::memory_order_acquire)) continue;
-            if (forge_.offset + kPatchSetRoom > forge_.size) {
-                // The rest goes out with the next block.
-                anyReportPending_.store(true, std::memory_order_release);
-                break;
-            }
-            reportPending_[id].store(false, std::memory_order_relaxed);
-            const float value = reportedValues_[id].load(std::memory_order_acquire);
-            LV2_Atom_Forge_Frame set;
-            lv2_atom_forge_frame_time(&forge_, 0);
-            lv2_atom_forge_object(&forge_, &set, 0, uris_.patchSet);
-            lv2_atom_forge_key(&forge_, uris_.patchProperty);
-            lv2_atom_forge_urid(&forge_, propertyUrids_[id]);
-            lv2_atom_forge_key(&forge_, uris_.patchValue);
-            lv2_atom_forge_float(&forge_, value);
-            lv2_atom_forge_pop(&forge_, &set);
-        }
-    }
-    lv2_atom_forge_pop(&forge_, &sequence);
-}
-
 // --- Any thread --------------------------------------------------------------------------------
 
 void Lv2Plugin::onParameterChanged(int id) {
@@ -326,15 +263,41 @@ void Lv2Plugin::onParameterChanged(int id) {
 
 void Lv2Plugin::markReported(int id) {
     if (id < 0 || id >= static_cast<int>(Lv2Ports::kParameterCount)) return;
-    const auto k = static_cast<size_t>(id);
-    reportedValues_[k].store(synth_->getParameter(id)->getValue(), std::memory_order_release);
-    reportPending_[k].store(true, std::memory_order_release);
+    reportPending_[static_cast<size_t>(id)].store(true, std::memory_order_release);
     anyReportPending_.store(true, std::memory_order_release);
+}
+
+void Lv2Plugin::takeInsideChanges(const std::function<void(uint32_t, float)>& writePort) {
+    if (!anyReportPending_.exchange(false, std::memory_order_acq_rel)) return;
+    for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
+        if (!reportPending_[id].exchange(false, std::memory_order_acq_rel)) continue;
+        const auto& p = *synth_->getParameter(static_cast<int>(id));
+        const float value = Lv2Ports::portValueOfPlain(p, static_cast<int>(id), p.getValue());
+        if (value != seenPorts_[id].load(std::memory_order_relaxed))
+            writePort(Lv2Ports::portOfParameter(static_cast<int>(id)), value);
+    }
+}
+
+void Lv2Plugin::takePendingPorts() {
+    for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
+        const float* port = parameterPorts_[id];
+        if (!port || *port == seenPorts_[id].load(std::memory_order_relaxed)) continue;
+        setFromPort(id, *port);
+    }
+}
+
+void Lv2Plugin::setFromPort(uint32_t id, float value) {
+    AbstractPluginParameter& p = *synth_->getParameter(static_cast<int>(id));
+    p.setValue(Lv2Ports::plainOfPortValue(p, static_cast<int>(id), value),
+               GenericPlugin::kFlagFromHost);
 }
 
 // --- State, worker, options --------------------------------------------------------------------
 
 LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle) {
+    // A port the host moved just before saving counts, processed or not; the next block sets
+    // the same value again.
+    takePendingPorts();
     const std::vector<uint8_t> record =
         ParameterRecord::encode(ParameterCollection::of(*synth_), VornPlugin::kStateVersion);
     const uint32_t flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;

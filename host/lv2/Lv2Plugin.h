@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "framework/GenericPlugin.h"
@@ -21,9 +22,9 @@ class VornPlugin;
 
 // One LV2 instance of the synthesizer. Control ports are the host's automation: a port's value
 // reaches the synthesizer only when the host changes it, so preset loads, MIDI learn and program
-// changes made inside are not overwritten by stale port values; those inside changes go back to
-// the host as patch:Set messages on the notification port. MIDI, transport and patch messages
-// arrive on the control atom port with their frame offsets.
+// changes made inside are not overwritten by stale port values; the editor tells the host of
+// those inside changes through its port writes. MIDI and transport arrive on the control atom
+// port with their frame offsets.
 class Lv2Plugin : private GenericPlugin::Adapter {
 public:
     // Null when the host lacks urid:map or the rate is not finite and above 0.
@@ -48,12 +49,15 @@ public:
 
     VornPlugin& synth() { return *synth_; }
 
+    // Editor thread: every parameter changed inside since the last call whose value differs
+    // from its port, as (port, value) for the host's port writes.
+    void takeInsideChanges(const std::function<void(uint32_t, float)>& writePort);
+
 private:
     struct Uris {
-        LV2_URID atomChunk, atomDouble, atomFloat, atomString, atomUrid, midiEvent, patchGet,
-            patchSet, patchProperty, patchValue, timePosition, timeBar, timeBarBeat, timeBeat,
-            timeBeatsPerBar, timeBeatsPerMinute, timeSpeed, stateRecord, statePresetName,
-            paramSampleRate;
+        LV2_URID atomChunk, atomDouble, atomFloat, atomString, midiEvent, timePosition, timeBar,
+            timeBarBeat, timeBeat, timeBeatsPerBar, timeBeatsPerMinute, timeSpeed, stateRecord,
+            statePresetName, paramSampleRate;
         void map(LV2_URID_Map* map);
     };
 
@@ -66,15 +70,14 @@ private:
 
     void markReported(int id);
     void applyChangedPorts();
+    // Any thread: parameters whose port the host moved and no block has seen yet take its value.
+    void takePendingPorts();
+    void setFromPort(uint32_t id, float value);
     // Returns whether a program change arrived (it is loaded by the worker).
     bool readControlEvents();
     // The control sequence where its events may be read in place, else an aligned copy.
     const LV2_Atom_Sequence* alignedControlIn();
     void readPosition(const LV2_Atom_Object* object, int64_t frame);
-    void readPatchSet(const LV2_Atom_Object* object);
-    void writeNotifications();
-    // The parameter id of a property URID, or -1.
-    int parameterOf(LV2_URID property) const;
 
     std::unique_ptr<VornPlugin> synth_;
     LV2_URID_Map* map_;
@@ -83,22 +86,20 @@ private:
     LV2_Atom_Forge forge_{};
     float sampleRate_;
 
-    std::array<const float*, Lv2Ports::kParameterCount> parameterPorts_{};
     const LV2_Atom_Sequence* controlIn_ = nullptr;
     std::vector<uint64_t> alignedControl_;
-    LV2_Atom_Sequence* notifyOut_ = nullptr;
     std::array<float*, 2> outputs_{};
     std::array<const float*, 2> sideChain_{};
     float* latencyPort_ = nullptr;
 
-    // Port values as last seen; a port whose value differs was moved by the host.
-    std::array<float, Lv2Ports::kParameterCount> seenPorts_{};
+    // Parameter ports by parameter id, and their values as last seen; a port whose value
+    // differs was moved by the host. The editor reads the values too.
+    std::array<const float*, Lv2Ports::kParameterCount> parameterPorts_{};
+    std::array<std::atomic<float>, Lv2Ports::kParameterCount> seenPorts_{};
     // After a state restore the ports are taken as they are (the host set them with the state).
     bool resyncPorts_ = false;
-    std::array<LV2_URID, Lv2Ports::kParameterCount> propertyUrids_{};
 
-    // Inside changes waiting for their patch:Set: the value at the change and a flag.
-    std::array<std::atomic<float>, Lv2Ports::kParameterCount> reportedValues_{};
+    // Inside changes the editor has yet to tell the host.
     std::array<std::atomic<bool>, Lv2Ports::kParameterCount> reportPending_{};
     std::atomic<bool> anyReportPending_{false};
 

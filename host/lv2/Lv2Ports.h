@@ -3,11 +3,11 @@
 #include <cstdint>
 
 // The plug-in's identity and port layout, shared by the plug-in and the generator of its
-// description. Parameter ports come first so that a port index equals the parameter id.
+// description. The parameter ports come first, in the order of Lv2PortTable.h.
 namespace Lv2Ports {
 
 inline constexpr const char* kPluginUri = "urn:vorn:synth";
-// Parameter properties (patch:writable) and state keys live under the plug-in's namespace.
+// State keys and port groups live under the plug-in's namespace.
 inline constexpr const char* kNamespace = "urn:vorn:synth#";
 inline constexpr const char* kStateRecordUri = "urn:vorn:synth#stateRecord";
 inline constexpr const char* kStatePresetNameUri = "urn:vorn:synth#presetName";
@@ -19,15 +19,11 @@ inline constexpr const char* kUiUri = "urn:vorn:synth:ui";
 
 inline constexpr uint32_t kParameterCount = 883;
 inline constexpr uint32_t kControlIn = kParameterCount;
-inline constexpr uint32_t kNotifyOut = kParameterCount + 1;
-inline constexpr uint32_t kOutLeft = kParameterCount + 2;
-inline constexpr uint32_t kOutRight = kParameterCount + 3;
-inline constexpr uint32_t kSideChainLeft = kParameterCount + 4;
-inline constexpr uint32_t kSideChainRight = kParameterCount + 5;
-inline constexpr uint32_t kLatency = kParameterCount + 6;
-inline constexpr uint32_t kPortCount = kParameterCount + 7;
-
-// Every parameter's patch:Set fits in one block of the notification port (72 bytes each).
-inline constexpr uint32_t kNotifyMinimumSize = 65536;
+inline constexpr uint32_t kOutLeft = kParameterCount + 1;
+inline constexpr uint32_t kOutRight = kParameterCount + 2;
+inline constexpr uint32_t kSideChainLeft = kParameterCount + 3;
+inline constexpr uint32_t kSideChainRight = kParameterCount + 4;
+inline constexpr uint32_t kLatency = kParameterCount + 5;
+inline constexpr uint32_t kPortCount = kParameterCount + 6;
 
 }  // namespace Lv2Ports

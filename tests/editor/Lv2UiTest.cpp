@@ -22,7 +22,7 @@
 #include "framework/AbstractPluginParameter.h"
 #include "gui/Modifiers.h"
 #include "gui/x11/Xlib.h"
-#include "host/lv2/Lv2Ports.h"
+#include "host/lv2/Lv2PortTable.h"
 #include "host/lv2/Lv2Symbols.h"
 #include "tests/editor/EditorRig.h"
 #include "tests/engine/ProgramRun.h"
@@ -111,8 +111,12 @@ public:
             setPort(w.first, w.second);
         plugin_.run(kBlock, out_[0].data(), out_[1].data());
     }
-    void setPort(uint32_t port, float value) { plugin_.setControl(symbols_[port], value); }
-    float port(uint32_t port) const { return plugin_.control(symbols_[port]); }
+    void setPort(uint32_t port, float value) {
+        plugin_.setControl(symbols_[Lv2Ports::kParameterOfPort[port]], value);
+    }
+    float port(uint32_t port) const {
+        return plugin_.control(symbols_[Lv2Ports::kParameterOfPort[port]]);
+    }
     void portEvent(uint32_t port, float value) {
         setPort(port, value);
         run(false);
@@ -253,7 +257,8 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
         xdotool("mousemove " + std::to_string(t.x) + " " + std::to_string(t.y) + " click 1"));
     gui::Knob* knob = reachableKnob(layout, layout);
     ASSERT_NE(knob, nullptr);
-    const auto id = static_cast<uint32_t>(layout.boundParameter(*knob));
+    const int id = layout.boundParameter(*knob);
+    const uint32_t port = Lv2Ports::portOfParameter(id);
     const gui::Rect k = knob->rootBounds();
     const int x = k.x + k.width / 2, y = k.y + k.height / 2;
     const int step = knob->value() > 0 ? 8 : -8;  // down, or up from the bottom
@@ -263,13 +268,14 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     for (int i = 1; i <= 6; ++i) drag += " sleep 0.03 mousemove " + at(step * i);
     ASSERT_TRUE(xdotool(drag + " mouseup 1"));
     ASSERT_FALSE(host_->writes.empty()) << "the drag reached no port";
-    for (const auto& w : host_->writes) EXPECT_EQ(w.first, id);
+    for (const auto& w : host_->writes) EXPECT_EQ(w.first, port);
     ASSERT_GE(host_->touches.size(), 2u);
-    EXPECT_EQ(host_->touches.front(), std::make_pair(id, true));
-    EXPECT_EQ(host_->touches.back(), std::make_pair(id, false));
-    const float dragged = host_->writes.back().second;
-    AbstractPluginParameter& p = *host_->synth().getParameter(static_cast<int>(id));
-    EXPECT_NE(dragged, host_->port(id));
+    EXPECT_EQ(host_->touches.front(), std::make_pair(port, true));
+    EXPECT_EQ(host_->touches.back(), std::make_pair(port, false));
+    AbstractPluginParameter& p = *host_->synth().getParameter(id);
+    const float written = host_->writes.back().second;
+    const float dragged = Lv2Ports::plainOfPortValue(p, id, written);
+    EXPECT_NE(written, host_->port(port));
     // The plug-in keeps the edit while its port still holds the old value, and after.
     for (const bool applied : {false, true}) {
         host_->run(applied);
@@ -280,10 +286,17 @@ TEST_F(Lv2UiTest, EditorRoundTripsWithTheHost) {
     // Automation moves the knob, and nothing goes back to the host.
     const std::vector<uint32_t> dragPicture = picture(k);
     EXPECT_NE(dragPicture, before) << "the drag did not move the knob";
-    host_->portEvent(id, p.getMinimum());
+    host_->portEvent(port, Lv2Ports::portValueOfPlain(p, id, p.getMinimum()));
     EXPECT_EQ(p.getValue(), p.getMinimum());
     EXPECT_TRUE(host_->idleUntil([&] { return picture(k) != dragPicture; }));
     EXPECT_TRUE(host_->writes.empty());
+
+    // A change made inside (MIDI learn, a program change) reaches the host's port.
+    const float inside = 0.5f * (p.getMinimum() + p.getMaximum());
+    p.setValue(inside, 0);
+    ASSERT_TRUE(host_->idleUntil([&] { return !host_->writes.empty(); }));
+    EXPECT_EQ(host_->writes, (std::vector<std::pair<uint32_t, float>>{
+                                 {port, Lv2Ports::portValueOfPlain(p, id, inside)}}));
 }
 
 // Ten opens and closes, with either renderer, leave no thread and no descriptor (X connection)

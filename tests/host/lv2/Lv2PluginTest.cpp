@@ -1,5 +1,5 @@
-// The LV2 instrument through lilv: description, sample-exact MIDI, block sizes, control ports and
-// their reports, state, presets and real-time safety of run().
+// The LV2 instrument through lilv: description, port order, sample-exact MIDI, block sizes,
+// control ports, state, presets and real-time safety of run().
 
 #include <gtest/gtest.h>
 #include <lv2/parameters/parameters.h>
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <random>
@@ -22,7 +23,7 @@
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "framework/AbstractPluginParameter.h"
-#include "host/lv2/Lv2Ports.h"
+#include "host/lv2/Lv2PortTable.h"
 #include "host/lv2/Lv2Symbols.h"
 #include "tests/host/lv2/Lv2TestHost.h"
 
@@ -117,10 +118,6 @@ float recordValue(const std::vector<uint8_t>& record, size_t id) {
     return recordAt(record, 12 + 4 * id);
 }
 
-std::string property(const std::string& symbol) {
-    return std::string(Lv2Ports::kNamespace) + symbol;
-}
-
 // A short phrase at odd frames: a chord, a bass, releases, a controller and pitch bend.
 const std::vector<Lv2TestInstance::MidiAt>& phrase() {
     static const std::vector<Lv2TestInstance::MidiAt> score = {
@@ -187,18 +184,32 @@ TEST(Lv2Description, PortsDescribeEveryParameter) {
     LilvNode* integer = w.uri(LV2_CORE__integer);
     LilvNode* enumeration = w.uri(LV2_CORE__enumeration);
     LilvNode* notAutomatic = w.uri("http://lv2plug.in/ns/ext/port-props#notAutomatic");
+    LilvNode* group = w.uri("http://lv2plug.in/ns/ext/port-groups#group");
+    LilvNode* unit = w.uri("http://lv2plug.in/ns/extensions/units#unit");
+    std::map<std::string, std::string> units;
     int enumerations = 0;
-    for (int id = 0; id < synth.getParameterCount(); ++id) {
+    for (uint32_t index = 0; index < Lv2Ports::kParameterCount; ++index) {
+        const int id = Lv2Ports::kParameterOfPort[index];
         const AbstractPluginParameter& parameter = *synth.getParameter(id);
-        const LilvPort* port = lilv_plugin_get_port_by_index(p, static_cast<uint32_t>(id));
+        const LilvPort* port = lilv_plugin_get_port_by_index(p, index);
         SCOPED_TRACE(parameter.name());
         EXPECT_EQ(lilv_node_as_string(lilv_port_get_symbol(p, port)), symbols[id]);
         LilvNode* name = lilv_port_get_name(p, port);
         EXPECT_EQ(lilv_node_as_string(name), parameter.name());
         lilv_node_free(name);
-        EXPECT_EQ(minimum[id], parameter.getMinimum());
-        EXPECT_EQ(maximum[id], parameter.getMaximum());
-        EXPECT_EQ(defaults[id], parameter.getDefault());
+        const auto portValue = [&](float plain) {
+            return Lv2Ports::portValueOfPlain(parameter, id, plain);
+        };
+        EXPECT_EQ(minimum[index], portValue(parameter.getMinimum()));
+        EXPECT_EQ(maximum[index], portValue(parameter.getMaximum()));
+        EXPECT_EQ(defaults[index], Lv2Ports::kDefaultOfParameter[id]);
+        LilvNodes* groups = lilv_port_get_value(p, port, group);
+        EXPECT_EQ(lilv_nodes_size(groups), 1u);
+        lilv_nodes_free(groups);
+        if (LilvNodes* found = lilv_port_get_value(p, port, unit)) {
+            units[symbols[id]] = lilv_node_as_uri(lilv_nodes_get(found, lilv_nodes_begin(found)));
+            lilv_nodes_free(found);
+        }
         const bool indexed = parameter.kind() == AbstractPluginParameter::kIndexed;
         EXPECT_EQ(lilv_port_has_property(p, port, integer), indexed);
         EXPECT_EQ(lilv_port_has_property(p, port, notAutomatic), !parameter.isAutomatable());
@@ -219,6 +230,14 @@ TEST(Lv2Description, PortsDescribeEveryParameter) {
         for (const auto& [value, label] : labels) EXPECT_EQ(label, parameter.formatValue(value));
     }
     EXPECT_GT(enumerations, 100);
+    // Ports hold the shown number where a host can draw the parameter's own scale.
+    const std::string hz = "http://lv2plug.in/ns/extensions/units#hz";
+    EXPECT_EQ(units, (std::map<std::string, std::string>{
+                         {"delay_filter_1_freq", hz},
+                         {"delay_filter_2_freq", hz},
+                         {"filter_1_freq", hz},
+                         {"filter_2_freq", hz},
+                         {"master_tune", "http://lv2plug.in/ns/extensions/units#semitone12TET"}}));
 
     // The side chain is optional and marked as such; the latency port is designated.
     LilvNode* sideChain = w.uri("http://lv2plug.in/ns/lv2core#isSideChain");
@@ -231,11 +250,35 @@ TEST(Lv2Description, PortsDescribeEveryParameter) {
     EXPECT_EQ(lilv_plugin_get_latency_port_index(p), Lv2Ports::kLatency);
 }
 
+// Hosts keep automation by port index: the order is frozen. A stock Ardour automates the first
+// 512 ports, which hold every sound parameter, the slot levels and the step values.
+TEST(Lv2Description, PortOrderIsFrozen) {
+    const LilvPlugin* p = plugin();
+    ASSERT_NE(p, nullptr);
+    std::ifstream golden(std::string(VORN_SOURCE_DIR) + "/tests/host/lv2/port-order.txt");
+    std::vector<std::string> expected;
+    for (std::string line; std::getline(golden, line);) expected.push_back(line);
+    std::vector<std::string> actual;
+    for (uint32_t index = 0; index < Lv2Ports::kParameterCount; ++index) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(p, index);
+        actual.push_back(lilv_node_as_string(lilv_port_get_symbol(p, port)));
+    }
+    EXPECT_EQ(actual, expected);
+    const std::vector<std::string> first(actual.begin(), actual.begin() + 512);
+    const auto within = [&](const std::string& symbol) {
+        return std::find(first.begin(), first.end(), symbol) != first.end();
+    };
+    for (const char* symbol : {"output_volume", "output_pan", "eg_main_release", "ef_4_release",
+                               "midi_source_10_response_curve", "slot_50_level",
+                               "xlfo_6_step_16_value", "unison_spread"})
+        EXPECT_TRUE(within(symbol)) << symbol;
+}
+
 TEST(Lv2Plugin, FirstSoundAtTheEventFrameAtEveryRate) {
     for (const double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
         SCOPED_TRACE(rate);
         Lv2TestInstance instance(world(), plugin(), rate);
-        // Silence first, so that the first-run notifications are out of the way.
+        // Silence first, so that the first block's set-up is out of the way.
         instance.render(512, {512});
         instance.midi(300, {kNoteOn, 69, 127});
         auto first = instance.render(512, {512});
@@ -249,11 +292,11 @@ TEST(Lv2Plugin, FirstSoundAtTheEventFrameAtEveryRate) {
 // read from an aligned copy, and the music is the same to the bit.
 TEST(Lv2Plugin, BlockSizesAndBufferAlignmentPlayTheSamePhrase) {
     const uint32_t frames = kRate / 2;
-    // With an offset, a position and a patch:Set come first, in an aligned buffer or not.
+    // With an offset, a position and a port change come first, in an aligned buffer or not.
     const auto play = [&](const std::vector<uint32_t>& blocks, int offset = -1) {
         Lv2TestInstance instance(world(), plugin(), kRate, std::max(offset, 0));
         if (offset >= 0) instance.position(0, 132.0, 8.0, 1.0);
-        if (offset >= 0) instance.patchSet("filter_1_freq", 0.3f);
+        if (offset >= 0) instance.setControl("filter_1_freq", 500.0f);
         auto out = instance.render(frames, blocks, phrase());
         EXPECT_EQ(instance.blockingCalls(), 0u);
         return out;
@@ -284,24 +327,42 @@ TEST(Lv2Plugin, BlockSizesAndBufferAlignmentPlayTheSamePhrase) {
     }
 }
 
-TEST(Lv2Plugin, HostPortChangesApplyOnceAndInsideChangesAreReported) {
+// A new instance sounds as its ports say (the factory "Default Sound"); a port the host moves is
+// applied once, in its unit; a state restored inside wins over stale ports until the host moves
+// them; a save right after a port move keeps the port's value, processed or not.
+TEST(Lv2Plugin, PortsAndSoundAgree) {
+    // A home of its own, where no "Default Sound" of a user's was saved (ctest runs each test in
+    // a process of its own, so the module reads these first).
+    std::filesystem::create_directories(VORN_FACTORY_SCRATCH);
+    std::string home = std::string(VORN_FACTORY_SCRATCH) + "/home-XXXXXX";
+    ASSERT_NE(mkdtemp(home.data()), nullptr);
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"})
+        setenv(name, (home + "/" + name).c_str(), 1);
     Lv2TestInstance instance(world(), plugin(), kRate);
-    // The first block tells the host every value, in one go with the declared buffer size.
     instance.render(256, {256});
-    EXPECT_EQ(instance.notifications().size(), Lv2Ports::kParameterCount);
-    const auto reported = [&](const char* symbol) {
-        instance.patchGet();
-        instance.render(256, {256});
-        return instance.notifications().at(property(symbol));
+    const std::vector<std::string> symbols = parameterSymbols(reference());
+    const auto valueOf = [&](Lv2TestInstance& from, const std::string& symbol) {
+        const auto id = std::find(symbols.begin(), symbols.end(), symbol) - symbols.begin();
+        return recordValue(saveDirect(from).values.at(Lv2Ports::kStateRecordUri).second,
+                           static_cast<size_t>(id));
     };
+    const auto record = saveDirect(instance).values.at(Lv2Ports::kStateRecordUri).second;
+    for (size_t id = 0; id < symbols.size(); ++id) {
+        const auto& p = *reference().getParameter(static_cast<int>(id));
+        EXPECT_FLOAT_EQ(
+            Lv2Ports::portValueOfPlain(p, static_cast<int>(id), recordValue(record, id)),
+            instance.control(symbols[id]))
+            << symbols[id];
+    }
 
-    // A port the host moves is applied and not echoed back.
     instance.setControl("output_volume", 0.25f);
+    instance.setControl("filter_1_freq", 1000.0f);
     instance.render(256, {256});
-    EXPECT_TRUE(instance.notifications().empty());
-    EXPECT_EQ(reported("output_volume"), 0.25f);
+    EXPECT_EQ(valueOf(instance, "output_volume"), 0.25f);
+    const auto& freq = *reference().getParameter(static_cast<int>(
+        std::find(symbols.begin(), symbols.end(), "filter_1_freq") - symbols.begin()));
+    EXPECT_NEAR(freq.plainToDisplay(valueOf(instance, "filter_1_freq")), 1000.0f, 0.01f);
 
-    // A state restored inside wins over the port's stale value until the host moves the port.
     Lv2TestInstance other(world(), plugin(), kRate);
     other.setControl("output_volume", 0.5f);
     other.setControl("osc_1_wave_form", 3.0f);
@@ -309,47 +370,31 @@ TEST(Lv2Plugin, HostPortChangesApplyOnceAndInsideChangesAreReported) {
     StoredState state = saveDirect(other);
     ASSERT_EQ(restoreDirect(instance, state), LV2_STATE_SUCCESS);
     for (int i = 0; i < 3; ++i) instance.render(256, {256});
-    EXPECT_EQ(reported("output_volume"), 0.5f);
-    EXPECT_EQ(instance.notifications().at(property("osc_1_wave_form")), 3.0f);
+    EXPECT_EQ(valueOf(instance, "output_volume"), 0.5f);
+    EXPECT_EQ(valueOf(instance, "osc_1_wave_form"), 3.0f);
     instance.setControl("output_volume", 0.75f);
     instance.render(256, {256});
-    EXPECT_EQ(reported("output_volume"), 0.75f);
+    EXPECT_EQ(valueOf(instance, "output_volume"), 0.75f);
 
-    // patch:Set from the host sets a parameter as well; values are clamped to the range.
-    instance.patchSet("filter_1_freq", 0.5f);
-    instance.patchSet("osc_1_wave_form", 99.0f);
-    instance.render(256, {256});
-    EXPECT_EQ(reported("filter_1_freq"), 0.5f);
-    EXPECT_EQ(instance.notifications().at(property("osc_1_wave_form")), 5.0f);
-
-    // A small notification buffer: what does not fit follows in the next blocks.
-    instance.setNotifyCapacity(2048);
-    instance.patchGet();
-    std::map<std::string, float> seen;
-    size_t blocks = 0;
-    for (; seen.size() < Lv2Ports::kParameterCount && blocks < 200; ++blocks) {
-        instance.render(64, {64});
-        EXPECT_LE(instance.notifications().size(), 2048u / 72u);
-        seen.insert(instance.notifications().begin(), instance.notifications().end());
-    }
-    EXPECT_EQ(seen.size(), Lv2Ports::kParameterCount);
-    EXPECT_GT(blocks, 1u);
+    // Saved before any block saw the move, and reopened as a host does: state, then ports.
+    instance.setControl("filter_1_peak", 0.533f);
+    StoredState saved = saveDirect(instance);
+    Lv2TestInstance reopened(world(), plugin(), kRate);
+    ASSERT_EQ(restoreDirect(reopened, saved), LV2_STATE_SUCCESS);
+    reopened.setControl("filter_1_peak", 0.533f);
+    reopened.render(256, {256});
+    EXPECT_EQ(valueOf(reopened, "filter_1_peak"), 0.533f);
     EXPECT_EQ(instance.blockingCalls(), 0u);
+    std::filesystem::remove_all(home);
 }
 
 TEST(Lv2State, RecordLayoutAndBitIdenticalRestore) {
     Lv2TestInstance a(world(), plugin(), kRate);
-    // Port values, and one parameter set by patch:Set.
     const std::map<std::string, float> values = {{"osc_1_wave_form", 2.0f},
-                                                 {"filter_1_freq", 0.4f},
+                                                 {"filter_1_peak", 0.4f},
                                                  {"output_volume", 0.6f},
                                                  {"osc_2_level", 0.3f}};
-    for (const auto& [symbol, value] : values) {
-        if (symbol == "osc_2_level")
-            a.patchSet(symbol, value);
-        else
-            a.setControl(symbol, value);
-    }
+    for (const auto& [symbol, value] : values) a.setControl(symbol, value);
     a.render(kRate / 2, {256});
     StoredState state = saveDirect(a);
 
@@ -405,15 +450,15 @@ TEST(Lv2State, FactoryPresetsLoadWithTheirNames) {
     Lv2TestInstance instance(world(), plugin(), kRate);
     instance.restoreState(state);
     instance.render(256, {256});
-    instance.patchGet();
-    instance.render(256, {256});
-    // Port values, the reported values and the record all say the same.
+    // Port values and the record say the same.
     StoredState saved = saveDirect(instance);
     const auto& record = saved.values.at(Lv2Ports::kStateRecordUri).second;
     const std::vector<std::string> symbols = parameterSymbols(reference());
     for (size_t id = 0; id < symbols.size(); ++id) {
-        EXPECT_EQ(instance.notifications().at(property(symbols[id])), recordValue(record, id));
-        EXPECT_EQ(instance.control(symbols[id]), recordValue(record, id));
+        const auto& p = *reference().getParameter(static_cast<int>(id));
+        EXPECT_FLOAT_EQ(
+            instance.control(symbols[id]),
+            Lv2Ports::portValueOfPlain(p, static_cast<int>(id), recordValue(record, id)));
     }
     const auto& name = saved.values.at(Lv2Ports::kStatePresetNameUri).second;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(name.data())), label);
@@ -436,8 +481,7 @@ TEST(Lv2Plugin, RunStaysRealTimeSafeUnderEveryInput) {
             instance.midi(n - 1, {kNoteOff, static_cast<uint8_t>(40 + block % 40), 0});
         if (block % 13 == 0) instance.midi(n / 2, {0xB0, 74, static_cast<uint8_t>(block % 128)});
         if (block % 17 == 0) instance.position(0, 90.0 + block % 50, block * 0.5, block % 2);
-        if (block % 19 == 0) instance.patchGet();
-        if (block % 23 == 0) instance.patchSet("filter_1_freq", (block % 10) / 10.0f);
+        if (block % 23 == 0) instance.setControl("filter_1_freq", 100.0f * (block % 10));
         if (block % 5 == 0) instance.setControl("osc_1_wave_form", static_cast<float>(block % 6));
         if (block % 29 == 0) instance.setControl("total_voices", static_cast<float>(block % 32));
         if (block % 31 == 0) instance.midi(0, {0xC0, 3});

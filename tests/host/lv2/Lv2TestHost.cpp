@@ -3,7 +3,6 @@
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
 #include <lv2/parameters/parameters.h>
-#include <lv2/patch/patch.h>
 #include <lv2/state/state.h>
 #include <lv2/time/time.h>
 
@@ -66,7 +65,6 @@ Lv2TestInstance::Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, 
       plugin_(plugin),
       controlStorage_(kAtomCapacity + controlOffset),
       controlIn_(controlStorage_.data() + controlOffset),
-      notifyOut_(kAtomCapacity),
       sampleRate_(static_cast<float>(rate)) {
     const uint32_t count = lilv_plugin_get_num_ports(plugin);
     controls_.assign(count, 0.0f);
@@ -82,7 +80,6 @@ Lv2TestInstance::Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, 
             controls_[i] = defaults[i];
     }
     controlInPort_ = portOfSymbol_.at("control");
-    notifyPort_ = portOfSymbol_.at("notify");
     outLeft_ = portOfSymbol_.at("out_left");
     outRight_ = portOfSymbol_.at("out_right");
     sideLeft_ = portOfSymbol_.at("sidechain_left");
@@ -108,7 +105,6 @@ Lv2TestInstance::Lv2TestInstance(Lv2TestWorld& world, const LilvPlugin* plugin, 
     // Control ports read the host's values; the others are connected below and in run().
     for (uint32_t i = 0; i < count; ++i) lilv_instance_connect_port(instance_, i, &controls_[i]);
     lilv_instance_connect_port(instance_, controlInPort_, controlIn_);
-    lilv_instance_connect_port(instance_, notifyPort_, notifyOut_.data());
     lilv_instance_connect_port(instance_, sideLeft_, nullptr);
     lilv_instance_connect_port(instance_, sideRight_, nullptr);
     lilv_instance_connect_port(instance_, latencyPort_, &latency_);
@@ -159,20 +155,6 @@ void Lv2TestInstance::position(uint32_t frame, double tempo, double beat, double
     });
 }
 
-void Lv2TestInstance::patchSet(const std::string& symbol, float value) {
-    const std::string property = "urn:vorn:synth#" + symbol;
-    object(0, LV2_PATCH__Set, [&] {
-        lv2_atom_forge_key(&forge_, world_.map(LV2_PATCH__property));
-        lv2_atom_forge_urid(&forge_, world_.map(property.c_str()));
-        lv2_atom_forge_key(&forge_, world_.map(LV2_PATCH__value));
-        lv2_atom_forge_float(&forge_, value);
-    });
-}
-
-void Lv2TestInstance::patchGet() {
-    object(0, LV2_PATCH__Get, [] {});
-}
-
 void Lv2TestInstance::setControl(const std::string& symbol, float value) {
     controls_.at(portOfSymbol_.at(symbol)) = value;
 }
@@ -190,9 +172,6 @@ void Lv2TestInstance::run(uint32_t frames, float* left, float* right) {
     beginEvents();
     lv2_atom_forge_pop(&forge_, &sequence_);
     eventsOpen_ = false;
-    auto* notify = reinterpret_cast<LV2_Atom*>(notifyOut_.data());
-    notify->size = notifyCapacity_ - static_cast<uint32_t>(sizeof(LV2_Atom));
-    notify->type = world_.map(LV2_ATOM__Chunk);
     lilv_instance_connect_port(instance_, outLeft_, left);
     lilv_instance_connect_port(instance_, outRight_, right);
 
@@ -203,7 +182,6 @@ void Lv2TestInstance::run(uint32_t frames, float* left, float* right) {
         blockingCalls_ +=
             allocations.allocations() + allocations.frees() + blocking.locks() + blocking.sleeps();
     }
-    readNotifications();
     // The empty input sequence for the next block.
     const uint32_t empty = sizeof(LV2_Atom_Sequence_Body);
     std::memcpy(controlIn_ + offsetof(LV2_Atom_Sequence, atom.size), &empty, sizeof(empty));
@@ -233,24 +211,6 @@ std::array<std::vector<float>, 2> Lv2TestInstance::render(uint32_t frames,
         done += n;
     }
     return out;
-}
-
-void Lv2TestInstance::readNotifications() {
-    notifications_.clear();
-    const auto* sequence = reinterpret_cast<const LV2_Atom_Sequence*>(notifyOut_.data());
-    if (sequence->atom.type != world_.map(LV2_ATOM__Sequence)) return;
-    LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
-        if (!lv2_atom_forge_is_object_type(&forge_, event->body.type)) continue;
-        const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
-        if (object->body.otype != world_.map(LV2_PATCH__Set)) continue;
-        const LV2_Atom* property = nullptr;
-        const LV2_Atom* value = nullptr;
-        lv2_atom_object_get(object, world_.map(LV2_PATCH__property), &property,
-                            world_.map(LV2_PATCH__value), &value, 0);
-        if (!property || !value || value->type != forge_.Float) continue;
-        const char* uri = world_.unmap(reinterpret_cast<const LV2_Atom_URID*>(property)->body);
-        notifications_[uri] = reinterpret_cast<const LV2_Atom_Float*>(value)->body;
-    }
 }
 
 LV2_Worker_Status Lv2TestInstance::scheduleWork(LV2_Worker_Schedule_Handle handle, uint32_t size,

@@ -58,8 +58,6 @@ public:
     // Events for the next run(); frames are offsets in that block.
     void midi(uint32_t frame, std::initializer_list<uint8_t> bytes);
     void position(uint32_t frame, double tempo, double beat, double speed);
-    void patchSet(const std::string& symbol, float value);
-    void patchGet();
 
     // Port values by symbol: the host's side of the control ports.
     void setControl(const std::string& symbol, float value);
@@ -80,11 +78,6 @@ public:
     // and right.
     std::array<std::vector<float>, 2> render(uint32_t frames, const std::vector<uint32_t>& blocks,
                                              const std::vector<MidiAt>& score = {});
-    // The host's notification buffer size for the following runs.
-    void setNotifyCapacity(uint32_t bytes) { notifyCapacity_ = bytes; }
-
-    // patch:Set messages of the last run, by property URI.
-    const std::map<std::string, float>& notifications() const { return notifications_; }
     // Allocations, frees, locks and sleeps seen inside run(), over every run so far.
     size_t blockingCalls() const { return blockingCalls_; }
     size_t workerRequests() const { return workerRequests_; }
@@ -103,7 +96,6 @@ private:
     template <typename Body>
     void object(uint32_t frame, const char* type, Body body);
     void writeMidi(uint32_t frame, const uint8_t* bytes, size_t size);
-    void readNotifications();
 
     Lv2TestWorld& world_;
     const LilvPlugin* plugin_;
@@ -112,15 +104,13 @@ private:
     std::map<std::string, uint32_t> portOfSymbol_;
     std::vector<uint8_t> controlStorage_;
     uint8_t* controlIn_;
-    std::vector<uint8_t> notifyOut_;
-    uint32_t notifyCapacity_ = kAtomCapacity;
     LV2_Atom_Forge forge_{};
     LV2_Atom_Forge_Frame sequence_{};
     bool eventsOpen_ = false;
     float latency_ = -1.0f;
     float sampleRate_;
-    uint32_t controlInPort_ = 0, notifyPort_ = 0, outLeft_ = 0, outRight_ = 0, sideLeft_ = 0,
-             sideRight_ = 0, latencyPort_ = 0;
+    uint32_t controlInPort_ = 0, outLeft_ = 0, outRight_ = 0, sideLeft_ = 0, sideRight_ = 0,
+             latencyPort_ = 0;
 
     LV2_Worker_Schedule schedule_{};
     std::array<uint8_t, 64> workData_{};
@@ -129,6 +119,5 @@ private:
     size_t workerRequests_ = 0;
     std::array<LV2_Options_Option, 2> options_{};
 
-    std::map<std::string, float> notifications_;
     size_t blockingCalls_ = 0;
 };
