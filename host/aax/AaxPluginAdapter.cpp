@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/VornPresets.h"
 #include "framework/PluginSettings.h"
 #include "host/aax/AaxPluginEditor.h"
 #include "host/aax/ParamDelegates.h"
@@ -293,6 +294,11 @@ void AaxPluginAdapter::reportParameter(int id) {
     if (error != std::errc()) return;
     SetParameterNormalizedValue(AAX_CParamID(text, static_cast<size_t>(end - text)),
                                 parameter->plainToNormalized(parameter->getValue()));
+}
+
+AAX_Result AaxPluginAdapter::TimerWakeup() {
+    if (plugin_) plugin_->presets().loadPendingProgram();
+    return AAX_SUCCESS;
 }
 
 AAX_Result AaxPluginAdapter::GetCustomData(AAX_CTypeID type, uint32_t size, void* data,

@@ -85,6 +85,8 @@ public:
     // Type 0, size 8: the synthesizer's address.
     AAX_Result GetCustomData(AAX_CTypeID type, uint32_t size, void* data,
                              uint32_t* written) override;
+    // Loads the preset a MIDI program change asked for in the real-time callback.
+    AAX_Result TimerWakeup() override;
 
     // Null before initialisation.
     VornPlugin* plugin() { return plugin_.get(); }

@@ -75,6 +75,9 @@ public:
     virtual AAX_Result GetCustomData(AAX_CTypeID type, uint32_t size, void* data,
                                      uint32_t* written);
 
+    // Host: called now and then on its main thread, for work that must not run in real time.
+    virtual AAX_Result TimerWakeup() { return AAX_SUCCESS; }
+
 protected:
     virtual AAX_Result EffectInit() { return AAX_SUCCESS; }
 

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/VornPresets.h"
+#include "framework/PluginSettings.h"
+#include "persistence/PresetManager.h"
 #include "tests/engine/VornParameterTestSupport.h"
 #include "tests/host/aax/AaxTestHost.h"
 #include "tests/support/AllocationCounter.h"
@@ -124,4 +129,31 @@ TEST_F(AaxRealtime, RendersWithoutAllocating) {
     }
     EXPECT_EQ(guard.allocations(), 0u);
     EXPECT_GT(peak(0, 77), 0.0f);
+}
+
+// A program change arrives in the real-time callback and is loaded at the host's next timer call.
+TEST_F(AaxRealtime, ProgramChangesLoadAtTheTimerCall) {
+    VornPlugin& synth = host_.plugin();
+    PresetManager& presets = *VornPresets::presetManager(-1);
+    const std::string folder = presets.path();
+    AbstractPluginParameter* tune = findParameter(synth, "Master Tune");
+    for (const float value : {0.25f, -0.5f}) {
+        tune->setValue(value, 0);
+        ASSERT_TRUE(
+            synth.presets().savePreset(folder + "Program " + std::to_string(value) + ".qvp"));
+    }
+    const std::optional<PresetEntry> second = presets.presetAt(0, 1);
+    ASSERT_TRUE(second.has_value());
+    synth.presets().loadPreset(*presets.presetAt(0, 0));
+    ASSERT_NE(synth.currentPreset().name, second->name);
+
+    GenericPlugin::sharedSettings()->enableMidiProgramChanges = true;
+    host_.addMidi(5, {0xC0, 1});
+    host_.render(256);
+    EXPECT_NE(synth.currentPreset().name, second->name);
+    EXPECT_EQ(host_.adapter().TimerWakeup(), AAX_SUCCESS);
+    EXPECT_EQ(synth.currentPreset().name, second->name);
+    GenericPlugin::sharedSettings()->enableMidiProgramChanges = false;
+    for (const float value : {0.25f, -0.5f})
+        std::filesystem::remove(folder + "Program " + std::to_string(value) + ".qvp");
 }
