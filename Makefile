@@ -24,7 +24,7 @@ DEMO_WAV ?= $(BUILD_DIR)/vorn-demo.wav
 PREFIX ?= /usr/local
 INSTALL_PREFIX = $(patsubst ~%,$(HOME)%,$(PREFIX))
 
-.PHONY: all deps deps-arm configure build demo test test-arm bench format format-check clean install realtime rtsan tsan
+.PHONY: all deps deps-arm configure build demo test test-arm bench format format-check clean install realtime rtsan tsan ardour-check
 
 all: build
 
@@ -108,6 +108,12 @@ tsan: deps
 	@cmake -S . -B build-thread -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=thread >/dev/null
 	@cmake --build build-thread -j $(JOBS) --target $(THREADING_TARGETS)
 	@cd build-thread && ctest --output-on-failure -j $(JOBS) -R '$(THREADING_TESTS)'
+
+# Vorn in a scripted Ardour 7 session (not in CI: Ardour is large): a factory preset from
+# Ardour's list, Output Volume automation played back, the export against `vorn render`.
+ardour-check: build
+	@$(MAKE) --no-print-directory deps PACKAGES="ardour python3"
+	@sh tests/host/ardour/run.sh $(BUILD_DIR)
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
