@@ -186,6 +186,7 @@ TEST(Lv2Description, PortsDescribeEveryParameter) {
     LilvNode* notAutomatic = w.uri("http://lv2plug.in/ns/ext/port-props#notAutomatic");
     LilvNode* group = w.uri("http://lv2plug.in/ns/ext/port-groups#group");
     LilvNode* unit = w.uri("http://lv2plug.in/ns/extensions/units#unit");
+    LilvNode* comment = w.uri(LILV_NS_RDFS "comment");
     std::map<std::string, std::string> units;
     int enumerations = 0;
     for (uint32_t index = 0; index < Lv2Ports::kParameterCount; ++index) {
@@ -203,9 +204,11 @@ TEST(Lv2Description, PortsDescribeEveryParameter) {
         EXPECT_EQ(minimum[index], portValue(parameter.getMinimum()));
         EXPECT_EQ(maximum[index], portValue(parameter.getMaximum()));
         EXPECT_EQ(defaults[index], Lv2Ports::kDefaultOfParameter[id]);
-        LilvNodes* groups = lilv_port_get_value(p, port, group);
-        EXPECT_EQ(lilv_nodes_size(groups), 1u);
-        lilv_nodes_free(groups);
+        for (LilvNode* key : {group, comment}) {
+            LilvNodes* found = lilv_port_get_value(p, port, key);
+            EXPECT_EQ(lilv_nodes_size(found), 1u);
+            lilv_nodes_free(found);
+        }
         if (LilvNodes* found = lilv_port_get_value(p, port, unit)) {
             units[symbols[id]] = lilv_node_as_uri(lilv_nodes_get(found, lilv_nodes_begin(found)));
             lilv_nodes_free(found);
@@ -230,6 +233,12 @@ TEST(Lv2Description, PortsDescribeEveryParameter) {
         for (const auto& [value, label] : labels) EXPECT_EQ(label, parameter.formatValue(value));
     }
     EXPECT_GT(enumerations, 100);
+    // Each parameter appears once: as its port, never again as a property.
+    LilvNodes* properties =
+        lilv_world_find_nodes(w.world(), lilv_plugin_get_uri(p),
+                              w.uri("http://lv2plug.in/ns/ext/patch#writable"), nullptr);
+    EXPECT_EQ(lilv_nodes_size(properties), 0u);
+    lilv_nodes_free(properties);
     // Ports hold the shown number where a host can draw the parameter's own scale.
     const std::string hz = "http://lv2plug.in/ns/extensions/units#hz";
     EXPECT_EQ(units, (std::map<std::string, std::string>{
