@@ -1,5 +1,6 @@
 #include "gui/x11/X11Interface.h"
 
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -221,17 +222,15 @@ void X11Interface::setClipboardText(const std::string& text) {
 }
 
 void X11Interface::openUrl(std::string_view url) {
+    // posix_spawn, not fork: a host's process may be large and threaded. The shell puts
+    // xdg-open in the background and ends at once, so nothing waits for the browser and no
+    // zombie is left.
     const std::string target(url);
-    // Detached through a middle child, so nothing waits for the browser and no zombie is left.
-    const pid_t child = fork();
-    if (child == 0) {
-        if (fork() == 0) {
-            setsid();
-            execlp("xdg-open", "xdg-open", target.c_str(), static_cast<char*>(nullptr));
-        }
-        _exit(0);
-    }
-    if (child > 0) waitpid(child, nullptr, 0);
+    const char* argv[] = {"sh", "-c",           "xdg-open \"$1\" >/dev/null 2>&1 &",
+                          "sh", target.c_str(), nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, "sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) == 0)
+        waitpid(child, nullptr, 0);
 }
 
 bool X11Interface::requestSize(int32_t width, int32_t height) {
