@@ -18,11 +18,8 @@
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "framework/AbstractPluginParameter.h"
+#include "host/common/HostState.h"
 #include "host/lv2/Lv2PortTable.h"
-#include "persistence/BinaryDataReader.h"
-#include "persistence/ParameterCollection.h"
-#include "persistence/ParameterRecord.h"
-#include "persistence/VersionPresetLoader.h"
 
 namespace {
 
@@ -241,7 +238,7 @@ void Lv2Plugin::readPosition(const LV2_Atom_Object* object, int64_t frame) {
     lv2_atom_object_get(object, uris_.timeBeatsPerMinute, &tempo, uris_.timeSpeed, &speed,
                         uris_.timeBeat, &beat, uris_.timeBar, &bar, uris_.timeBarBeat, &barBeat,
                         uris_.timeBeatsPerBar, &beatsPerBar, 0);
-    Lv2Transport::Position position;
+    HostTransport::Position position;
     position.tempo = numberOf(tempo, forge_);
     position.speed = numberOf(speed, forge_);
     position.beat = numberOf(beat, forge_);
@@ -254,28 +251,17 @@ void Lv2Plugin::readPosition(const LV2_Atom_Object* object, int64_t frame) {
 // --- Any thread --------------------------------------------------------------------------------
 
 void Lv2Plugin::onParameterChanged(int id) {
-    if (id >= 0) {
-        markReported(id);
-        return;
-    }
-    for (int k = 0; k < static_cast<int>(Lv2Ports::kParameterCount); ++k) markReported(k);
-}
-
-void Lv2Plugin::markReported(int id) {
-    if (id < 0 || id >= static_cast<int>(Lv2Ports::kParameterCount)) return;
-    reportPending_[static_cast<size_t>(id)].store(true, std::memory_order_release);
-    anyReportPending_.store(true, std::memory_order_release);
+    insideChanges_.mark(id);
 }
 
 void Lv2Plugin::takeInsideChanges(const std::function<void(uint32_t, float)>& writePort) {
-    if (!anyReportPending_.exchange(false, std::memory_order_acq_rel)) return;
-    for (uint32_t id = 0; id < Lv2Ports::kParameterCount; ++id) {
-        if (!reportPending_[id].exchange(false, std::memory_order_acq_rel)) continue;
-        const auto& p = *synth_->getParameter(static_cast<int>(id));
-        const float value = Lv2Ports::portValueOfPlain(p, static_cast<int>(id), p.getValue());
-        if (value != seenPorts_[id].load(std::memory_order_relaxed))
-            writePort(Lv2Ports::portOfParameter(static_cast<int>(id)), value);
-    }
+    insideChanges_.take([&](int id) {
+        const auto& p = *synth_->getParameter(id);
+        const float value = Lv2Ports::portValueOfPlain(p, id, p.getValue());
+        if (value != seenPorts_[static_cast<size_t>(id)].load(std::memory_order_relaxed))
+            writePort(Lv2Ports::portOfParameter(id), value);
+        return true;
+    });
 }
 
 void Lv2Plugin::takePendingPorts() {
@@ -298,8 +284,7 @@ LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handl
     // A port the host moved just before saving counts, processed or not; the next block sets
     // the same value again.
     takePendingPorts();
-    const std::vector<uint8_t> record =
-        ParameterRecord::encode(ParameterCollection::of(*synth_), VornPlugin::kStateVersion);
+    const std::vector<uint8_t> record = HostState::record(*synth_);
     const uint32_t flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
     LV2_State_Status status =
         store(handle, uris_.stateRecord, record.data(), record.size(), uris_.atomChunk, flags);
@@ -313,26 +298,14 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
     size_t size = 0;
     uint32_t type = 0;
     uint32_t flags = 0;
+    const void* name = retrieve(handle, uris_.statePresetName, &size, &type, &flags);
+    const auto* text = static_cast<const char*>(name);
+    const std::string presetName =
+        text && type == uris_.atomString ? std::string(text, strnlen(text, size)) : "";
     const void* data = retrieve(handle, uris_.stateRecord, &size, &type, &flags);
     if (!data || type != uris_.atomChunk) return LV2_STATE_ERR_NO_PROPERTY;
     const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(data), size);
-
-    // Exactly the stored values; records of earlier versions go through the preset loaders.
-    BinaryMemoryReader reader(bytes);
-    bool loaded = ParameterRecord::loadCollection(ParameterCollection::of(*synth_), reader,
-                                                  VornPlugin::kStateVersion);
-    if (!loaded) loaded = loadSynthPreset(*synth_, bytes);
-    if (!loaded) return LV2_STATE_ERR_UNKNOWN;
-    synth_->resetProgramChange();
-    synth_->queueResetMarker();
-
-    CurrentPreset& preset = synth_->currentPreset();
-    const void* name = retrieve(handle, uris_.statePresetName, &size, &type, &flags);
-    const auto* text = static_cast<const char*>(name);
-    preset.name = text && type == uris_.atomString ? std::string(text, strnlen(text, size)) : "";
-    preset.path.clear();
-    preset.clearModified();
-    synth_->notifyPresetChanged();
+    if (!HostState::restore(*synth_, bytes, presetName)) return LV2_STATE_ERR_UNKNOWN;
     resyncPorts_ = true;
     return LV2_STATE_SUCCESS;
 }

@@ -15,8 +15,9 @@
 #include <memory>
 
 #include "framework/GenericPlugin.h"
+#include "host/common/HostState.h"
+#include "host/common/HostTransport.h"
 #include "host/lv2/Lv2Ports.h"
-#include "host/lv2/Lv2Transport.h"
 
 class VornPlugin;
 
@@ -68,7 +69,6 @@ private:
     void onParameterChanged(int id) override;
     void onPresetChanged() override {}
 
-    void markReported(int id);
     void applyChangedPorts();
     // Any thread: parameters whose port the host moved and no block has seen yet take its value.
     void takePendingPorts();
@@ -100,8 +100,7 @@ private:
     bool resyncPorts_ = false;
 
     // Inside changes the editor has yet to tell the host.
-    std::array<std::atomic<bool>, Lv2Ports::kParameterCount> reportPending_{};
-    std::atomic<bool> anyReportPending_{false};
+    HostState::InsideChanges insideChanges_;
 
-    Lv2Transport transport_;
+    HostTransport transport_;
 };

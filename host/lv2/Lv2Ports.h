@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "host/common/HostState.h"
+
 // The plug-in's identity and port layout, shared by the plug-in and the generator of its
 // description. The parameter ports come first, in the order of Lv2PortTable.h.
 namespace Lv2Ports {
@@ -17,7 +19,7 @@ inline constexpr const char* kBinaryName = "vorn.so";
 // The editor: an X11 UI in the plug-in's module (one copy of the process-wide state).
 inline constexpr const char* kUiUri = "urn:vorn:synth:ui";
 
-inline constexpr uint32_t kParameterCount = 883;
+inline constexpr uint32_t kParameterCount = HostState::kParameterCount;
 inline constexpr uint32_t kControlIn = kParameterCount;
 inline constexpr uint32_t kOutLeft = kParameterCount + 1;
 inline constexpr uint32_t kOutRight = kParameterCount + 2;

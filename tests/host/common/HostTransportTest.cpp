@@ -3,10 +3,10 @@
 #include <cmath>
 #include <limits>
 
-#include "host/lv2/Lv2Transport.h"
+#include "host/common/HostTransport.h"
 
-TEST(Lv2Transport, CarriesThePositionBetweenMessagesAndLeavesOutNonFiniteFields) {
-    Lv2Transport transport;
+TEST(HostTransport, CarriesThePositionBetweenMessagesAndLeavesOutNonFiniteFields) {
+    HostTransport transport;
     transport.setSampleRate(48000.0);
     // Before any message: a standing transport at 120 BPM.
     transport.advance(48000);
@@ -15,7 +15,7 @@ TEST(Lv2Transport, CarriesThePositionBetweenMessagesAndLeavesOutNonFiniteFields)
 
     // Playing at 120 BPM: half a second is one beat.
     // Fields: tempo, speed, beat, bar, beat in the bar, beats per bar.
-    const Lv2Transport::Position play{120.0, 1.0, 4.0, {}, {}, {}};
+    const HostTransport::Position play{120.0, 1.0, 4.0, {}, {}, {}};
     transport.receive(play, 0);
     EXPECT_EQ(transport.beat(), 4.0);
     transport.advance(24000);

@@ -3,15 +3,15 @@
 #include <cstdint>
 #include <optional>
 
-// The host's musical position between time:Position messages. Hosts send a position only when it
-// changes (start, stop, relocation, tempo change), so the beat is carried forward block by block
-// at the current speed; a stopped transport keeps its beat, which lets the plug-in core run its
-// own free clock.
-class Lv2Transport {
+// The host's musical position between its position messages (LV2 time:Position, CLAP transport
+// events). Hosts send a position only when it changes (start, stop, relocation, tempo change), so
+// the beat is carried forward block by block at the current speed; a stopped transport keeps its
+// beat, which lets the plug-in core run its own free clock.
+class HostTransport {
 public:
     static constexpr double kDefaultTempo = 120.0;
 
-    // The fields of one time:Position; absent ones keep their last value. The beat is time:beat
+    // The fields of one position message; absent ones keep their last value. The beat is time:beat
     // or, without it, bar · beatsPerBar + barBeat. frameOffset is the message's frame in the
     // current block: the block's start beat is derived from it.
     struct Position {

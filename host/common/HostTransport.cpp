@@ -1,4 +1,4 @@
-#include "host/lv2/Lv2Transport.h"
+#include "host/common/HostTransport.h"
 
 #include <cmath>
 
@@ -6,11 +6,11 @@ namespace {
 constexpr double kSecondsPerMinute = 60.0;
 }  // namespace
 
-double Lv2Transport::beatsPerFrame() const {
+double HostTransport::beatsPerFrame() const {
     return speed_ * tempo_ / (kSecondsPerMinute * sampleRate_);
 }
 
-void Lv2Transport::receive(const Position& position, int64_t frameOffset) {
+void HostTransport::receive(const Position& position, int64_t frameOffset) {
     // Fields that are not finite are left out, as if absent.
     const auto field = [](const std::optional<double>& value) {
         return value && std::isfinite(*value) ? value : std::nullopt;
@@ -29,11 +29,11 @@ void Lv2Transport::receive(const Position& position, int64_t frameOffset) {
     if (beat) moveTo(*beat - static_cast<double>(frameOffset) * beatsPerFrame());
 }
 
-void Lv2Transport::advance(uint32_t frames) {
+void HostTransport::advance(uint32_t frames) {
     moveTo(beat_ + static_cast<double>(frames) * beatsPerFrame());
 }
 
-void Lv2Transport::moveTo(double beat) {
+void HostTransport::moveTo(double beat) {
     // Huge tempos and speeds may overflow: the beat then stands.
     if (std::isfinite(beat)) beat_ = beat;
 }
