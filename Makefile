@@ -4,7 +4,7 @@ SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ pkg-config zlib1g-dev libsndfile1-dev libebur128-dev libcli11-dev \
             libgtest-dev libgmock-dev libbenchmark-dev \
             lv2-dev liblilv-dev lilv-utils sordi libjack-jackd2-dev jackd2 jalv jack-tools \
-            libcairo2-dev libfreetype-dev libx11-dev libgl-dev libgl1-mesa-dri xvfb xdotool
+            libcairo2-dev libfreetype-dev libx11-dev libgl-dev libgl1-mesa-dri xvfb xdotool dpf-source
 
 comma := ,
 SANITIZE ?=
@@ -78,8 +78,9 @@ bench: build
 
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --component lv2 --prefix $(INSTALL_PREFIX)
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --component clap --prefix $(INSTALL_PREFIX)
 	@install -D -m 755 $(BUILD_DIR)/apps/vorn/vorn $(DESTDIR)$(INSTALL_PREFIX)/bin/vorn
-	@echo "Installed $(DESTDIR)$(INSTALL_PREFIX)/bin/vorn and $(DESTDIR)$(INSTALL_PREFIX)/lib/lv2/vorn.lv2"
+	@echo "Installed $(DESTDIR)$(INSTALL_PREFIX)/bin/vorn, $(DESTDIR)$(INSTALL_PREFIX)/lib/lv2/vorn.lv2 and $(DESTDIR)$(INSTALL_PREFIX)/lib/clap/vorn.clap"
 
 # Real-time safety at length: REALTIME_SECONDS of audio per rate (44.1, 96 kHz) and host block
 # (32, 256, 4096 frames) with no allocation, lock or sleep on the audio thread.
@@ -93,13 +94,14 @@ rtsan:
 	@$(MAKE) --no-print-directory deps PACKAGES="clang-22 libclang-rt-22-dev"
 	@command -v $(RTSAN_CXX) >/dev/null || { echo "needs $(RTSAN_CXX): apt-get install clang-22 libclang-rt-22-dev"; exit 1; }
 	@CXX=$(RTSAN_CXX) cmake -S . -B build-realtime -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=realtime -DVORN_BUILD_BENCH=OFF >/dev/null
-	@cmake --build build-realtime -j $(JOBS) --target vorn_realtime_tests vorn_lv2_tests
+	@cmake --build build-realtime -j $(JOBS) --target vorn_realtime_tests vorn_lv2_tests vorn_clap_tests
 	@export RTSAN_OPTIONS=external_symbolizer_path=$$(command -v llvm-symbolizer) \
 	  XDG_DATA_HOME=$(CURDIR)/build-realtime/test-home/data \
 	  XDG_CONFIG_HOME=$(CURDIR)/build-realtime/test-home/config \
 	  XDG_DOCUMENTS_DIR=$(CURDIR)/build-realtime/test-home/documents; \
 	  VORN_REALTIME_SECONDS=$(REALTIME_SECONDS) build-realtime/tests/realtime/vorn_realtime_tests && \
-	  build-realtime/tests/host/lv2/vorn_lv2_tests --gtest_filter='Lv2Plugin.*'
+	  build-realtime/tests/host/lv2/vorn_lv2_tests --gtest_filter='Lv2Plugin.*' && \
+	  build-realtime/tests/host/clap/vorn_clap_tests --gtest_filter='ClapPlugin.*'
 
 # ThreadSanitizer on the tests that run threads against each other.
 THREADING_TESTS := RealtimeSafety|VornRealtime|ValidatorThreads|Determinism|LockFreeQueue|AsyncEventQueue|CriticalSection|LockedObject|GenericPlugin|PNGFiler

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <clap/ext/latency.h>
+#include <clap/ext/params.h>
+#include <clap/ext/state.h>
+#include <clap/ext/thread-check.h>
+#include <clap/host.h>
+#include <clap/plugin.h>
+#include <clap/process.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "framework/GenericPlugin.h"
+#include "framework/Realtime.h"
+#include "host/common/HostState.h"
+#include "host/common/HostTransport.h"
+
+class VornPlugin;
+
+// One CLAP instance of the synthesizer. Parameter ids are the parameter ids, values plain. Host
+// parameter events take effect at their sample (the block is split there); MIDI and CLAP note
+// events arrive with their offsets. Changes made inside (preset loads, program changes, MIDI
+// learn) go back to the host as parameter events from process or flush.
+class ClapPlugin : private GenericPlugin::Adapter {
+public:
+    static const clap_plugin_descriptor_t kDescriptor;
+    static constexpr uint32_t kMaxEventBytes = 3;
+
+    // Null when the instance cannot be made.
+    static ClapPlugin* create(const clap_host_t* host);
+    ~ClapPlugin() override;
+    ClapPlugin(const ClapPlugin&) = delete;
+    ClapPlugin& operator=(const ClapPlugin&) = delete;
+
+    const clap_plugin_t* clapPlugin() const { return &plugin_; }
+    VornPlugin& synth() { return *synth_; }
+
+private:
+    explicit ClapPlugin(const clap_host_t* host);
+    static ClapPlugin& self(const clap_plugin_t* plugin);
+
+    // clap_plugin_t
+    bool init();
+    bool activate(double sampleRate);
+    clap_process_status process(const clap_process_t& process) VORN_NONBLOCKING;
+    const void* extension(const char* name) const;
+    void onMainThread();
+
+    // Extensions.
+    bool paramInfo(uint32_t index, clap_param_info_t& info) const;
+    bool paramText(clap_id id, double value, char* display, uint32_t size) const;
+    bool paramValue(clap_id id, const char* text, double& value) const;
+    void flush(const clap_input_events_t* in, const clap_output_events_t* out);
+    bool save(const clap_ostream_t& stream);
+    bool load(const clap_istream_t& stream);
+
+    // One event of the block whose current part starts at blockStart.
+    void handleEvent(const clap_event_header_t& event, uint32_t blockStart);
+    void readTransport(const clap_event_transport_t* transport);
+    void render(const clap_process_t& process, uint32_t from, uint32_t to);
+    void reportInsideChanges(const clap_output_events_t* out);
+    // Where the host can tell, whether a call comes on the thread CLAP assigns to it.
+    bool onAudioThread() const;
+    bool onMainThreadOrUnknown() const;
+
+    // GenericPlugin::Adapter: any thread.
+    void onLatencyChanged() override;
+    void onParameterChanged(int id) override { insideChanges_.mark(id); }
+    void onPresetChanged() override {}
+
+    const clap_host_t* host_;
+    const clap_host_params_t* hostParams_ = nullptr;
+    const clap_host_latency_t* hostLatency_ = nullptr;
+    const clap_host_thread_check_t* threadCheck_ = nullptr;
+    clap_plugin_t plugin_{};
+    std::unique_ptr<VornPlugin> synth_;
+    HostTransport transport_;
+    HostState::InsideChanges insideChanges_;
+    std::atomic<bool> programPending_{false};
+    std::atomic<bool> latencyChanged_{false};
+    double sampleRate_ = 48000.0;
+};

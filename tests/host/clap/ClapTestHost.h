@@ -1,0 +1,76 @@
+#pragma once
+
+#include <clap/entry.h>
+#include <clap/events.h>
+#include <clap/ext/params.h>
+#include <clap/ext/thread-check.h>
+#include <clap/host.h>
+#include <clap/plugin-factory.h>
+#include <clap/plugin.h>
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+// A small CLAP host: it opens the module, makes an instance through the entry and factory,
+// activates it and runs blocks with note, MIDI and parameter events, watching each process call
+// for allocations and locks. Parameter events the plug-in sends back are kept.
+class ClapTestInstance {
+public:
+    static constexpr uint32_t kMaxBlock = 4096;
+
+    ClapTestInstance(const std::string& modulePath, double rate);
+    ~ClapTestInstance();
+    ClapTestInstance(const ClapTestInstance&) = delete;
+    ClapTestInstance& operator=(const ClapTestInstance&) = delete;
+
+    const clap_plugin_t* plugin() const { return plugin_; }
+    template <typename T>
+    const T* extension(const char* id) const {
+        return static_cast<const T*>(plugin_->get_extension(plugin_, id));
+    }
+
+    // Events for the next block, at frames within it.
+    void note(uint32_t frame, uint16_t type, int16_t key, double velocity);
+    void midi(uint32_t frame, std::initializer_list<uint8_t> bytes);
+    void param(uint32_t frame, clap_id id, double value);
+
+    // One block into left and right (the events are sorted by frame first).
+    void process(uint32_t frames, float* left, float* right);
+    // Blocks of the given sizes, cycling, until frames are rendered; events queued before go
+    // into the first block. Returns left and right.
+    std::array<std::vector<float>, 2> render(uint32_t frames, const std::vector<uint32_t>& blocks);
+
+    double value(clap_id id) const;
+    std::vector<uint8_t> save() const;
+    bool load(const std::vector<uint8_t>& bytes);
+    // Runs the main-thread callback the plug-in asked for, if it did.
+    void idle();
+
+    size_t blockingCalls() const { return blockingCalls_; }
+    const std::vector<clap_event_param_value_t>& reported() const { return reported_; }
+
+private:
+    struct Event {
+        union {
+            clap_event_header_t header;
+            clap_event_note_t note;
+            clap_event_midi_t midi;
+            clap_event_param_value_t param;
+        };
+    };
+
+    void* module_ = nullptr;
+    const clap_plugin_entry_t* entry_ = nullptr;
+    const clap_plugin_t* plugin_ = nullptr;
+    clap_host_t host_{};
+    clap_host_thread_check_t threadCheck_{};
+    clap_host_params_t params_{};
+    std::vector<Event> events_;
+    std::vector<clap_event_param_value_t> reported_;
+    size_t blockingCalls_ = 0;
+    bool callbackRequested_ = false;
+    bool inProcess_ = false;
+};
