@@ -29,6 +29,8 @@ constexpr char kStateMagic[4] = {'V', 'C', 'L', 'S'};
 constexpr uint32_t kStateFormat = 1;
 constexpr uint64_t kMaxStateBytes = 1 << 20;
 
+ClapPlugin::EditorExtensions editorExtensions;
+
 // Creation and destruction take turns: the plug-in core counts its instances in a plain counter.
 std::mutex& instanceLock() {
     static std::mutex lock;
@@ -110,7 +112,13 @@ ClapPlugin::ClapPlugin(const clap_host_t* host)
     plugin_.on_main_thread = [](const clap_plugin_t* p) { self(p).onMainThread(); };
 }
 
+void ClapPlugin::setEditorExtensions(const EditorExtensions& extensions) {
+    editorExtensions = extensions;
+}
+
 ClapPlugin::~ClapPlugin() {
+    // The editor refers to the synthesizer: it closes first.
+    editor_.reset();
     std::lock_guard<std::mutex> guard(instanceLock());
     synth_->setAdapter(nullptr);
     synth_.reset();
@@ -247,6 +255,23 @@ void ClapPlugin::readTransport(const clap_event_transport_t* transport) {
 
 void ClapPlugin::reportInsideChanges(const clap_output_events_t* out) {
     if (!out) return;
+    // The gestures of this block: begins first, then the values edited, then the ends.
+    std::array<Gesture, kGestureNodes> gestures;
+    size_t count = 0;
+    while (count < gestures.size() && gestures_.pop(gestures[count])) ++count;
+    const auto pushGestures = [&](bool begins) {
+        for (size_t i = 0; i < count; ++i) {
+            if (gestures[i].begin != begins) continue;
+            clap_event_param_gesture_t event{};
+            event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID,
+                            static_cast<uint16_t>(begins ? CLAP_EVENT_PARAM_GESTURE_BEGIN
+                                                         : CLAP_EVENT_PARAM_GESTURE_END),
+                            0};
+            event.param_id = static_cast<clap_id>(gestures[i].id);
+            out->try_push(out, &event.header);
+        }
+    };
+    pushGestures(true);
     insideChanges_.take([&](int id) {
         clap_event_param_value_t event{};
         event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
@@ -256,6 +281,17 @@ void ClapPlugin::reportInsideChanges(const clap_output_events_t* out) {
         event.value = synth_->getParameter(id)->getValue();
         return out->try_push(out, &event.header);
     });
+    pushGestures(false);
+}
+
+void ClapPlugin::gesture(int id, bool begin) {
+    if (id < 0 || static_cast<uint32_t>(id) >= HostState::kParameterCount) return;
+    gestures_.push({id, begin});
+    requestFlush();
+}
+
+void ClapPlugin::requestFlush() const {
+    if (hostParams_ && hostParams_->request_flush) hostParams_->request_flush(host_);
 }
 
 // --- Any thread --------------------------------------------------------------------------------
@@ -420,5 +456,7 @@ const void* ClapPlugin::extension(const char* name) const {
     if (std::strcmp(name, CLAP_EXT_PARAMS) == 0) return &params;
     if (std::strcmp(name, CLAP_EXT_STATE) == 0) return &state;
     if (std::strcmp(name, CLAP_EXT_LATENCY) == 0) return &latency;
+    if (std::strcmp(name, CLAP_EXT_GUI) == 0) return editorExtensions.gui;
+    if (std::strcmp(name, CLAP_EXT_TIMER_SUPPORT) == 0) return editorExtensions.timer;
     return nullptr;
 }

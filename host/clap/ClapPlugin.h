@@ -1,9 +1,11 @@
 #pragma once
 
+#include <clap/ext/gui.h>
 #include <clap/ext/latency.h>
 #include <clap/ext/params.h>
 #include <clap/ext/state.h>
 #include <clap/ext/thread-check.h>
+#include <clap/ext/timer-support.h>
 #include <clap/host.h>
 #include <clap/plugin.h>
 #include <clap/process.h>
@@ -14,6 +16,7 @@
 #include <memory>
 
 #include "framework/GenericPlugin.h"
+#include "framework/LockFreeQueue.h"
 #include "framework/Realtime.h"
 #include "host/common/HostState.h"
 #include "host/common/HostTransport.h"
@@ -37,6 +40,27 @@ public:
 
     const clap_plugin_t* clapPlugin() const { return &plugin_; }
     VornPlugin& synth() { return *synth_; }
+    const clap_host_t* host() const { return host_; }
+    static ClapPlugin& of(const clap_plugin_t* plugin) { return self(plugin); }
+
+    // The editor lives in a layer above: a module that has one gives its extensions here, before
+    // any instance is made.
+    struct EditorExtensions {
+        const clap_plugin_gui_t* gui = nullptr;
+        const clap_plugin_timer_support_t* timer = nullptr;
+    };
+    static void setEditorExtensions(const EditorExtensions& extensions);
+    // The instance's open editor, whatever it is to this layer.
+    struct Editor {
+        virtual ~Editor() = default;
+    };
+    std::unique_ptr<Editor>& editor() { return editor_; }
+
+    // Editor thread: an edit gesture, told to the host with the next block or flush; the values
+    // edited in between follow as inside changes.
+    void gesture(int id, bool begin);
+    // Editor thread: asks the host for a flush when it is not processing.
+    void requestFlush() const;
 
 private:
     explicit ClapPlugin(const clap_host_t* host);
@@ -71,6 +95,12 @@ private:
     void onParameterChanged(int id) override { insideChanges_.mark(id); }
     void onPresetChanged() override {}
 
+    struct Gesture {
+        int32_t id;
+        bool begin;
+    };
+    static constexpr uint32_t kGestureNodes = 256;
+
     const clap_host_t* host_;
     const clap_host_params_t* hostParams_ = nullptr;
     const clap_host_latency_t* hostLatency_ = nullptr;
@@ -82,4 +112,7 @@ private:
     std::atomic<bool> programPending_{false};
     std::atomic<bool> latencyChanged_{false};
     double sampleRate_ = 48000.0;
+    // Fixed storage: pushing never allocates, a full queue drops the gesture.
+    LockFreeQueue<Gesture> gestures_{kGestureNodes, kGestureNodes};
+    std::unique_ptr<Editor> editor_;
 };

@@ -165,7 +165,7 @@ TEST(ClapState, RoundTripsBitExact) {
     b.render(256, {256});
     const auto& reported = b.reported();
     EXPECT_TRUE(std::any_of(reported.begin(), reported.end(), [&](const auto& e) {
-        return e.param_id == idOf("Filter 1 Peak") && e.value == 0.4f;
+        return e.type == CLAP_EVENT_PARAM_VALUE && e.id == idOf("Filter 1 Peak") && e.value == 0.4f;
     }));
 
     ASSERT_TRUE(a.load(saved));

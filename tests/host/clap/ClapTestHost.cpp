@@ -33,6 +33,14 @@ ClapTestInstance::ClapTestInstance(const std::string& modulePath, double rate) {
     params_.rescan = [](const clap_host_t*, clap_param_rescan_flags) {};
     params_.clear = [](const clap_host_t*, clap_id, clap_param_clear_flags) {};
     params_.request_flush = [](const clap_host_t*) {};
+    timerSupport_.register_timer = [](const clap_host_t* h, uint32_t, clap_id* id) {
+        *id = of(h).nextTimer_++;
+        of(h).timers_.insert(*id);
+        return true;
+    };
+    timerSupport_.unregister_timer = [](const clap_host_t* h, clap_id id) {
+        return of(h).timers_.erase(id) == 1;
+    };
     host_.clap_version = CLAP_VERSION;
     host_.host_data = this;
     host_.name = "Vorn test host";
@@ -40,6 +48,7 @@ ClapTestInstance::ClapTestInstance(const std::string& modulePath, double rate) {
     host_.get_extension = [](const clap_host_t* h, const char* id) -> const void* {
         if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0) return &of(h).threadCheck_;
         if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &of(h).params_;
+        if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return &of(h).timerSupport_;
         return nullptr;
     };
     host_.request_restart = [](const clap_host_t*) {};
@@ -110,10 +119,15 @@ void ClapTestInstance::process(uint32_t frames, float* left, float* right) {
     clap_output_events_t out{
         this, [](const clap_output_events_t* l, const clap_event_header_t* e) {
             auto* self = static_cast<ClapTestInstance*>(l->ctx);
-            if (e->type != CLAP_EVENT_PARAM_VALUE ||
-                self->reported_.size() == self->reported_.capacity())
-                return false;
-            self->reported_.push_back(*reinterpret_cast<const clap_event_param_value_t*>(e));
+            if (self->reported_.size() == self->reported_.capacity()) return false;
+            if (e->type == CLAP_EVENT_PARAM_VALUE) {
+                const auto& v = *reinterpret_cast<const clap_event_param_value_t*>(e);
+                self->reported_.push_back({e->type, v.param_id, v.value});
+            } else if (e->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ||
+                       e->type == CLAP_EVENT_PARAM_GESTURE_END) {
+                const auto& g = *reinterpret_cast<const clap_event_param_gesture_t*>(e);
+                self->reported_.push_back({e->type, g.param_id, 0.0});
+            }
             return true;
         }};
     float* channels[2] = {left, right};
@@ -178,6 +192,11 @@ bool ClapTestInstance::load(const std::vector<uint8_t>& bytes) {
             return static_cast<int64_t>(n);
         }};
     return extension<clap_plugin_state_t>(CLAP_EXT_STATE)->load(plugin_, &stream);
+}
+
+void ClapTestInstance::tick() {
+    const auto* timer = extension<clap_plugin_timer_support_t>(CLAP_EXT_TIMER_SUPPORT);
+    for (const clap_id id : std::set<clap_id>(timers_)) timer->on_timer(plugin_, id);
 }
 
 void ClapTestInstance::idle() {

@@ -4,6 +4,7 @@
 #include <clap/events.h>
 #include <clap/ext/params.h>
 #include <clap/ext/thread-check.h>
+#include <clap/ext/timer-support.h>
 #include <clap/host.h>
 #include <clap/plugin-factory.h>
 #include <clap/plugin.h>
@@ -11,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,8 +51,18 @@ public:
     // Runs the main-thread callback the plug-in asked for, if it did.
     void idle();
 
+    // The plug-in's timers (its editor's) fire once each.
+    void tick();
+    size_t timers() const { return timers_.size(); }
+
+    // What the plug-in sent in the last block: parameter values and gestures, in order.
+    struct Report {
+        uint16_t type;
+        clap_id id;
+        double value;
+    };
     size_t blockingCalls() const { return blockingCalls_; }
-    const std::vector<clap_event_param_value_t>& reported() const { return reported_; }
+    const std::vector<Report>& reported() const { return reported_; }
 
 private:
     struct Event {
@@ -69,7 +81,10 @@ private:
     clap_host_thread_check_t threadCheck_{};
     clap_host_params_t params_{};
     std::vector<Event> events_;
-    std::vector<clap_event_param_value_t> reported_;
+    clap_host_timer_support_t timerSupport_{};
+    std::set<clap_id> timers_;
+    clap_id nextTimer_ = 1;
+    std::vector<Report> reported_;
     size_t blockingCalls_ = 0;
     bool callbackRequested_ = false;
     bool inProcess_ = false;

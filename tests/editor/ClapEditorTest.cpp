@@ -1,0 +1,135 @@
+// The editor in a CLAP host's window, under a private Xvfb: embedded at its size, driven by the
+// host's timer, and an edit reaches the host as a gesture around the new value.
+
+#include <gtest/gtest.h>
+
+#if defined(VORN_CLAP_MODULE)
+
+#include <clap/ext/gui.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "editor/VornInterface.h"
+#include "engine/VornPlugin.h"
+#include "gui/Modifiers.h"
+#include "gui/x11/Xlib.h"
+#include "tests/editor/EditorRig.h"
+#include "tests/engine/ProgramRun.h"
+#include "tests/gui/XvfbServer.h"
+#include "tests/host/clap/ClapTestHost.h"
+
+namespace {
+
+double varied(const std::vector<uint32_t>& pixels) {
+    std::map<uint32_t, size_t> counts;
+    size_t most = 0;
+    for (const uint32_t px : pixels) most = std::max(most, ++counts[px]);
+    return pixels.empty() ? 0.0 : 1.0 - static_cast<double>(most) / pixels.size();
+}
+
+}  // namespace
+
+TEST(ClapEditor, EmbedsDrawsAndTellsTheHostOfEdits) {
+    if (!gui::test::XvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
+    ScratchFolder config;
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    gui::test::XvfbServer xvfb({"-screen", "0", "1280x1200x24"});
+    ASSERT_TRUE(xvfb.running());
+    setenv("DISPLAY", xvfb.display().c_str(), 1);
+    Display* display = XOpenDisplay(xvfb.display().c_str());
+    ASSERT_NE(display, nullptr);
+    const Window parent =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 100, 100, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+
+    VornPlugin reference;
+    VornInterface layout(reference);
+    const gui::Rect all = layout.bounds();
+    {
+        ClapTestInstance clap(VORN_CLAP_MODULE, 48000);
+        const auto* g = clap.extension<clap_plugin_gui_t>(CLAP_EXT_GUI);
+        ASSERT_NE(g, nullptr);
+        const clap_plugin_t* p = clap.plugin();
+        EXPECT_TRUE(g->is_api_supported(p, CLAP_WINDOW_API_X11, false));
+        EXPECT_FALSE(g->is_api_supported(p, CLAP_WINDOW_API_X11, true));
+        EXPECT_FALSE(g->is_api_supported(p, CLAP_WINDOW_API_WAYLAND, false));
+        ASSERT_TRUE(g->create(p, CLAP_WINDOW_API_X11, false));
+        EXPECT_EQ(clap.timers(), 1u);
+        ASSERT_TRUE(g->set_scale(p, 1.0));
+        uint32_t width = 0, height = 0;
+        ASSERT_TRUE(g->get_size(p, &width, &height));
+        EXPECT_EQ(width, static_cast<uint32_t>(all.width));
+        EXPECT_EQ(height, static_cast<uint32_t>(all.height));
+        // As a host does: its window at the editor's size.
+        XResizeWindow(display, parent, width, height);
+        clap_window_t window{CLAP_WINDOW_API_X11, {}};
+        window.x11 = parent;
+        ASSERT_TRUE(g->set_parent(p, &window));
+        ASSERT_TRUE(g->show(p));
+
+        Window child = 0;
+        const auto drawn = [&] {
+            Window root = 0, up = 0, *children = nullptr;
+            unsigned count = 0;
+            XQueryTree(display, parent, &root, &up, &children, &count);
+            if (count > 0) child = children[0];
+            if (children) XFree(children);
+            return child && varied(gui::test::windowPixels(display, child, all)) > 0.2;
+        };
+        for (int i = 0; i < 400 && !drawn(); ++i) {
+            clap.tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_TRUE(drawn());
+
+        // Open the oscillators' panel, then drag a knob, while the host's timer keeps firing.
+        const gui::Rect title = layout.section(VornInterface::kOscillators).rootBounds();
+        const gui::Point t{title.x + 60, title.y + 8};
+        layout.mousePressed({t, gui::modifier::kLeftButton, 1000});
+        layout.mouseReleased({t, 0, 1050});
+        gui::Knob* knob = reachableKnob(layout, layout);
+        ASSERT_NE(knob, nullptr);
+        const int id = layout.boundParameter(*knob);
+        const gui::Rect k = knob->rootBounds();
+        const int x = k.x + k.width / 2, y = k.y + k.height / 2;
+        const int step = knob->value() > 0 ? 8 : -8;
+        const auto at = [&](int dy) { return std::to_string(x) + " " + std::to_string(y + dy); };
+        std::string drag = "mousemove " + std::to_string(t.x) + " " + std::to_string(t.y) +
+                           " click 1 sleep 0.3 mousemove " + at(0) + " mousedown 1";
+        for (int i = 1; i <= 6; ++i) drag += " sleep 0.03 mousemove " + at(step * i);
+        std::atomic<int> status{-2};
+        std::thread run([&] { status = runShell("xdotool " + drag + " mouseup 1").status; });
+        while (status == -2) {
+            clap.tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        run.join();
+        for (int i = 0; i < 20; ++i) clap.tick();
+        ASSERT_EQ(status, 0);
+
+        std::vector<float> left(256), right(256);
+        clap.process(256, left.data(), right.data());
+        std::vector<uint16_t> types;
+        for (const auto& r : clap.reported()) {
+            if (r.id == static_cast<clap_id>(id)) types.push_back(r.type);
+        }
+        ASSERT_GE(types.size(), 3u) << "the drag reached no parameter";
+        EXPECT_EQ(types.front(), CLAP_EVENT_PARAM_GESTURE_BEGIN);
+        EXPECT_EQ(types[1], CLAP_EVENT_PARAM_VALUE);
+        EXPECT_EQ(types.back(), CLAP_EVENT_PARAM_GESTURE_END);
+        EXPECT_NE(clap.value(static_cast<clap_id>(id)), reference.getParameter(id)->getValue());
+
+        g->destroy(p);
+        EXPECT_EQ(clap.timers(), 0u);
+    }
+    XDestroyWindow(display, parent);
+    XCloseDisplay(display);
+}
+
+#endif
