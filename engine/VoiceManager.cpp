@@ -240,6 +240,14 @@ NoteVoice* VoiceManager::newestVoice() const {
     return newest ? newest->voice : nullptr;
 }
 
+bool VoiceManager::isSounding(int note) const {
+    for (int i = 0; i < activeEnd_; ++i) {
+        const Slot& s = slots_[static_cast<size_t>(i)];
+        if (s.note == note && !s.voice->isMuted()) return true;
+    }
+    return false;
+}
+
 void VoiceManager::produceAll(float* const* buffers, const float** outputs, uint32_t frames,
                               uint32_t flags) {
     const bool advanceOnly = (flags & wave::Environment::kFlagAdvanceOnly) != 0;

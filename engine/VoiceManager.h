@@ -51,6 +51,8 @@ public:
     int slotNote(int slot) const { return slots_[static_cast<size_t>(slot)].note; }
     // The voice whose note started last among those sounding; null when all are silent.
     NoteVoice* newestVoice() const;
+    // Whether a voice still sounds the note (held, sustained or releasing).
+    bool isSounding(int note) const;
 
     void produceAll(float* const* buffers, const float** outputs, uint32_t frames,
                     uint32_t flags) override;

@@ -606,3 +606,7 @@ void VornPlugin::applyAllParameters() {
         audioParameterChanged(id);
     }
 }
+
+bool VornPlugin::noteSounding(int note) const {
+    return engine_->voiceManager.isSounding(note);
+}

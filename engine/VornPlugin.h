@@ -62,6 +62,8 @@ public:
     void setTargetBaseValue(int target, float value, float rampMs) override;
 
     Engine& engine() { return *engine_; }
+    // Audio thread, after a block: whether a voice still sounds the MIDI note.
+    bool noteSounding(int note) const;
     // The data every instance shares; valid while an instance lives.
     static Globals& globals();
 

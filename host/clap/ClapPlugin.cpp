@@ -171,6 +171,7 @@ clap_process_status ClapPlugin::process(const clap_process_t& process) VORN_NONB
     render(process, done, frames);
     transport_.advance(frames);
     reportInsideChanges(process.out_events);
+    reportEndedNotes(process.out_events);
     if (programPending_.load(std::memory_order_relaxed) || latencyChanged_.load())
         host_->request_callback(host_);
     return CLAP_PROCESS_CONTINUE;
@@ -206,6 +207,7 @@ void ClapPlugin::handleEvent(const clap_event_header_t& event, uint32_t blockSta
             const auto& note = reinterpret_cast<const clap_event_note_t&>(event);
             if (note.key < 0 || note.key > 127) return;
             const bool on = event.type == CLAP_EVENT_NOTE_ON;
+            if (on) noteStarted(note);
             const int channel = note.channel >= 0 && note.channel < 16 ? note.channel : 0;
             const double velocity = std::clamp(note.velocity, 0.0, 1.0);
             midi.status = static_cast<uint8_t>((on ? midi::kNoteOn : midi::kNoteOff) | channel);
@@ -219,6 +221,15 @@ void ClapPlugin::handleEvent(const clap_event_header_t& event, uint32_t blockSta
         case CLAP_EVENT_MIDI: {
             const auto& raw = reinterpret_cast<const clap_event_midi_t&>(event);
             if (raw.data[0] < kFirstStatus) return;
+            if ((raw.data[0] & kStatusMask) == midi::kNoteOn && raw.data[2] > 0 &&
+                raw.data[1] < 128) {
+                clap_event_note_t note{};
+                note.note_id = -1;
+                note.port_index = static_cast<int16_t>(raw.port_index);
+                note.channel = static_cast<int16_t>(raw.data[0] & 0x0F);
+                note.key = raw.data[1];
+                noteStarted(note);
+            }
             midi.status = raw.data[0];
             midi.data1 = raw.data[1];
             midi.data2 = raw.data[2];
@@ -282,6 +293,25 @@ void ClapPlugin::reportInsideChanges(const clap_output_events_t* out) {
         return out->try_push(out, &event.header);
     });
     pushGestures(false);
+}
+
+void ClapPlugin::noteStarted(const clap_event_note_t& note) {
+    notes_[static_cast<size_t>(note.key)] = {true, note.note_id, note.port_index, note.channel};
+}
+
+void ClapPlugin::reportEndedNotes(const clap_output_events_t* out) {
+    if (!out) return;
+    for (size_t key = 0; key < notes_.size(); ++key) {
+        SoundingNote& n = notes_[key];
+        if (!n.sounding || synth_->noteSounding(static_cast<int>(key))) continue;
+        clap_event_note_t event{};
+        event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_NOTE_END, 0};
+        event.note_id = n.noteId;
+        event.port_index = n.port;
+        event.channel = n.channel;
+        event.key = static_cast<int16_t>(key);
+        if (out->try_push(out, &event.header)) n.sounding = false;
+    }
 }
 
 void ClapPlugin::gesture(int id, bool begin) {

@@ -86,6 +86,9 @@ private:
     void readTransport(const clap_event_transport_t* transport);
     void render(const clap_process_t& process, uint32_t from, uint32_t to);
     void reportInsideChanges(const clap_output_events_t* out);
+    // Notes whose last voice has fallen silent: note-end events, so that hosts can track voices.
+    void reportEndedNotes(const clap_output_events_t* out);
+    void noteStarted(const clap_event_note_t& note);
     // Where the host can tell, whether a call comes on the thread CLAP assigns to it.
     bool onAudioThread() const;
     bool onMainThreadOrUnknown() const;
@@ -115,4 +118,11 @@ private:
     // Fixed storage: pushing never allocates, a full queue drops the gesture.
     LockFreeQueue<Gesture> gestures_{kGestureNodes, kGestureNodes};
     std::unique_ptr<Editor> editor_;
+    struct SoundingNote {
+        bool sounding = false;
+        int32_t noteId = -1;
+        int16_t port = 0;
+        int16_t channel = 0;
+    };
+    std::array<SoundingNote, 128> notes_{};
 };

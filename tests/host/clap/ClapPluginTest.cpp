@@ -198,3 +198,30 @@ TEST(ClapPlugin, EveryBlockSizeStaysFiniteAndBounded) {
         }
     }
 }
+
+// A host tracks voices: each note it started ends with a note-end event once its last voice is
+// silent, with the note's id; a note still releasing has not ended.
+TEST(ClapPlugin, NotesEndWhenTheirVoicesFallSilent) {
+    ClapTestInstance clap(module(), kRate);
+    clap.note(0, CLAP_EVENT_NOTE_ON, 60, 0.8, 7);
+    clap.midi(0, {0x90, 64, 100});
+    clap.render(4800, {256});
+    clap.note(0, CLAP_EVENT_NOTE_OFF, 60, 0.0, 7);
+    clap.midi(0, {0x80, 64, 0});
+    std::vector<ClapTestInstance::Report> ends;
+    std::vector<float> left(256), right(256);
+    int blocks = 0;
+    for (; blocks < 2000 && ends.size() < 2; ++blocks) {
+        clap.process(256, left.data(), right.data());
+        for (const auto& r : clap.reported())
+            if (r.type == CLAP_EVENT_NOTE_END) ends.push_back(r);
+    }
+    ASSERT_EQ(ends.size(), 2u);
+    EXPECT_GT(blocks, 1) << "ended before the release";
+    std::sort(ends.begin(), ends.end(),
+              [](const auto& a, const auto& b) { return a.value < b.value; });
+    EXPECT_EQ(ends[0].value, 60.0);
+    EXPECT_EQ(ends[0].id, 7u);
+    EXPECT_EQ(ends[1].value, 64.0);
+    EXPECT_EQ(ends[1].id, static_cast<clap_id>(-1));
+}

@@ -72,10 +72,11 @@ ClapTestInstance::~ClapTestInstance() {
     if (module_) dlclose(module_);
 }
 
-void ClapTestInstance::note(uint32_t frame, uint16_t type, int16_t key, double velocity) {
+void ClapTestInstance::note(uint32_t frame, uint16_t type, int16_t key, double velocity,
+                            int32_t noteId) {
     Event e{};
     e.note = {{sizeof(clap_event_note_t), frame, CLAP_CORE_EVENT_SPACE_ID, type, 0},
-              -1,
+              noteId,
               0,
               0,
               key,
@@ -123,6 +124,10 @@ void ClapTestInstance::process(uint32_t frames, float* left, float* right) {
             if (e->type == CLAP_EVENT_PARAM_VALUE) {
                 const auto& v = *reinterpret_cast<const clap_event_param_value_t*>(e);
                 self->reported_.push_back({e->type, v.param_id, v.value});
+            } else if (e->type == CLAP_EVENT_NOTE_END) {
+                const auto& n = *reinterpret_cast<const clap_event_note_t*>(e);
+                self->reported_.push_back(
+                    {e->type, static_cast<clap_id>(n.note_id), double(n.key)});
             } else if (e->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ||
                        e->type == CLAP_EVENT_PARAM_GESTURE_END) {
                 const auto& g = *reinterpret_cast<const clap_event_param_gesture_t*>(e);

@@ -35,7 +35,7 @@ public:
     }
 
     // Events for the next block, at frames within it.
-    void note(uint32_t frame, uint16_t type, int16_t key, double velocity);
+    void note(uint32_t frame, uint16_t type, int16_t key, double velocity, int32_t noteId = -1);
     void midi(uint32_t frame, std::initializer_list<uint8_t> bytes);
     void param(uint32_t frame, clap_id id, double value);
 
@@ -55,7 +55,8 @@ public:
     void tick();
     size_t timers() const { return timers_.size(); }
 
-    // What the plug-in sent in the last block: parameter values and gestures, in order.
+    // What the plug-in sent in the last block, in order: parameter values and gestures (id: the
+    // parameter), note ends (id: the note id, value: the key).
     struct Report {
         uint16_t type;
         clap_id id;
