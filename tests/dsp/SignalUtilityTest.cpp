@@ -137,6 +137,20 @@ TEST(DcBlocker, RemovesOffsetAndKeepsTheTone) {
     const double w = 2.0 * std::numbers::pi * DcBlocker::kCornerFrequency / kRate;
     for (size_t n = 0; n < h.size(); ++n) sum += double(h[n]) * std::polar(1.0, -w * n);
     EXPECT_NEAR(dsptest::decibels(std::abs(sum)), -3.0, 0.05);
+
+    // Drained, it passes silence on without computing it.
+    struct Quiet : wave::Source {
+        using Source::Source;
+        bool produce(float*, uint32_t, uint32_t) override {
+            setOutput(environment().silentBuffer().data());
+            return true;
+        }
+    } quiet(env);
+    DcBlocker idle(env);
+    idle.setInput(&quiet);
+    env.beginChunk();
+    EXPECT_EQ(idle.pull(256, 0), env.silentBuffer().data());
+    env.finishChunk(256, false);
 }
 
 // Unity below the threshold, continuous with slope 1 at it, rising towards the ceiling and
