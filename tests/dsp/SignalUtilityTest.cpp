@@ -13,6 +13,7 @@
 #include "dsp/SignalSmoother.h"
 #include "dsp/SoftLimiter.h"
 #include "tests/dsp/DspTestRig.h"
+#include "wave/StaticMixer.h"
 
 namespace {
 
@@ -139,13 +140,7 @@ TEST(DcBlocker, RemovesOffsetAndKeepsTheTone) {
     EXPECT_NEAR(dsptest::decibels(std::abs(sum)), -3.0, 0.05);
 
     // Drained, it passes silence on without computing it.
-    struct Quiet : wave::Source {
-        using Source::Source;
-        bool produce(float*, uint32_t, uint32_t) override {
-            setOutput(environment().silentBuffer().data());
-            return true;
-        }
-    } quiet(env);
+    wave::StaticMixer quiet(env);  // without entries: the silent buffer
     DcBlocker idle(env);
     idle.setInput(&quiet);
     env.beginChunk();

@@ -98,13 +98,7 @@ TEST_F(MixerTest, SumSkipsZeroGainsAndAliasesUnity) {
 
     // Silence adds nothing at any gain: alone it leaves the silent buffer, beside a unity input
     // the alias.
-    struct Quiet : Source {
-        using Source::Source;
-        bool produce(float*, uint32_t, uint32_t) override {
-            setOutput(environment().silentBuffer().data());
-            return true;
-        }
-    } quiet(env);
+    StaticMixer quiet(env);  // without entries: the silent buffer
     mixer.setSignal(0, &quiet);
     mixer.setGainTarget(0, 0.5f, 0.0f);
     EXPECT_EQ(pull(mixer), env.silentBuffer().data());
