@@ -29,6 +29,12 @@ bool DcBlocker::filter(const float* inputBuffer, float* outputBuffer, uint32_t f
         reset();
         return true;
     }
+    // Drained, with silence coming in: the output is silence, without computing it.
+    if (inputBuffer == environment().silentBuffer().data() && lastInput_ == 0.0f &&
+        lastOutput_ == 0.0f) {
+        setOutput(inputBuffer);
+        return true;
+    }
     const float r = pole_;
     float x1 = lastInput_;
     float y1 = lastOutput_;

@@ -103,22 +103,26 @@ void EnvelopeGenerator::setInput(Parameter p, wave::Producer* input) {
 }
 
 void EnvelopeGenerator::noteOn() {
+    setResting(false);
     pendingTrigger_ = true;
     // A note-off before the start is executed must still release the note.
     gate_ = true;
 }
 
 void EnvelopeGenerator::noteOff() {
+    setResting(false);
     gate_ = false;
 }
 
 void EnvelopeGenerator::closeGate() {
+    setResting(false);
     gate_ = false;
     pendingTrigger_ = false;
     refreshCountdown_ = 0;
 }
 
 void EnvelopeGenerator::reset() {
+    setResting(false);
     releasePhase_ = 1.0f;
     stage_ = kIdle;
     output_ = idleLevel();
@@ -137,6 +141,7 @@ void EnvelopeGenerator::propertyChanged(const void* property) {
 }
 
 void EnvelopeGenerator::updateSustainLevel() {
+    setResting(false);
     sustainLevel_ = range.get() == Range::kNormal ? sustain_ : 0.0f;
     if (stage_ == kIdle) output_ = idleLevel();
 }
@@ -343,6 +348,9 @@ bool EnvelopeGenerator::produce(float* buffer, uint32_t frames, uint32_t flags) 
             if (gateListener_) gateListener_->gateChanged(*this);
         }
     }
+    // Idle, with nothing that could start it but a note-on or a newly enabled trigger: the run
+    // list skips it.
+    setResting(silent && stage_ == kIdle && !sideChain);
     // A refresh inside an idle chunk may still move the idle level.
     return idle && !events && (silent || buffer[0] == buffer[frames - 1]);
 }

@@ -64,8 +64,12 @@ public:
     void setInput(Parameter p, wave::Producer* input);
     wave::FloatParameterSource& defaultSource(Parameter p) { return defaults_[p]; }
 
-    // Side-chain trigger whose events gate the envelope while it is enabled; null for none.
-    void setTrigger(Trigger* trigger) { trigger_ = trigger; }
+    // Side-chain trigger whose events gate the envelope while it is enabled; null for none. An
+    // envelope at rest sleeps in the run list: enabling its trigger takes closeGate() to wake it.
+    void setTrigger(Trigger* trigger) {
+        setResting(false);
+        trigger_ = trigger;
+    }
     void setGateListener(GateListener* listener) { gateListener_ = listener; }
     // Whether a running envelope renders fully even when its output is not needed (the default).
     void setRenderWhileRunning(bool on) { renderWhileRunning_ = on; }

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 // Four floats in one register through the compiler's vector extension: SSE2 on x86-64, NEON on
 // AArch64. The lane-wise operators (+ - * /, comparisons giving Int4 masks of 0 or -1, ?: with
 // a mask) come with the type; these helpers add what the operators leave out. Each helper is
@@ -31,13 +35,24 @@ inline void store(float* p, Float4 v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-// Where either lane is NaN the result is b, as with the SSE instructions.
+// Where either lane is NaN, or both are zeros, the result is b: exactly the SSE instructions,
+// which the compiler does not pick for the comparisons by itself.
 inline Float4 min(Float4 a, Float4 b) {
+#if defined(__SSE__)
+    return reinterpret_cast<Float4>(
+        _mm_min_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
+#else
     return a < b ? a : b;
+#endif
 }
 
 inline Float4 max(Float4 a, Float4 b) {
+#if defined(__SSE__)
+    return reinterpret_cast<Float4>(
+        _mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
+#else
     return a > b ? a : b;
+#endif
 }
 
 inline Float4 select(Int4 mask, Float4 yes, Float4 no) {

@@ -112,36 +112,41 @@ bool GenericFilter::renderUnit(uint32_t frames, uint32_t flags) {
     const float* silent = environment().silentBuffer().data();
 
     ParallelFilterUnit::Lanes lanes;
+    std::array<const float*, ParallelFilterUnit::kLanes> sources{};
     bool constant = true;
+    bool anyActive = false;
     for (int lane = 0; lane < ParallelFilterUnit::kLanes; ++lane) {
         GenericFilter* m = unit.members_[lane];
-        lanes.active[lane] = m != nullptr;
-        if (!m) {
-            lanes.input[lane] = silent;
-            lanes.output[lane] = unit.scratch_.data();
-            lanes.frequency[lane] = silent;
-            lanes.peak[lane] = silent;
-            lanes.peakModulation[lane] = nullptr;
-            continue;
-        }
+        lanes.active[lane] = false;
+        lanes.input[lane] = silent;
+        lanes.output[lane] = unit.scratch_.data();
+        lanes.frequency[lane] = silent;
+        lanes.peak[lane] = silent;
+        lanes.peakModulation[lane] = nullptr;
+        if (!m) continue;
         const float* in = m->pullInput(frames, flags);
         const Controls c = m->pullControls(frames, flags);
-        m->mix_->pull(frames, flags);
-        lanes.input[lane] = in ? in : silent;
+        const float* mix = m->mix_->pull(frames, flags);
+        sources[lane] = in ? in : silent;
+        // A switched-off member passes its input through and costs the unit nothing.
+        if (m->mix_->isConstant() && std::fabs(mix[0]) <= kMixEpsilon) continue;
+        lanes.active[lane] = true;
+        lanes.input[lane] = sources[lane];
         lanes.output[lane] = m->ownData();
         lanes.frequency[lane] = c.frequency;
         lanes.peak[lane] = c.peak;
         lanes.peakModulation[lane] = c.peakModulation;
         constant = constant && c.constant;
+        anyActive = true;
     }
-    unit.processLanes(lanes, frames, constant);
+    if (anyActive) unit.processLanes(lanes, frames, constant);
 
     bool ownConstant = false;
     for (int lane = 0; lane < ParallelFilterUnit::kLanes; ++lane) {
         GenericFilter* m = unit.members_[lane];
         if (!m) continue;
         m->setOutput(m->ownData());
-        const bool memberConstant = m->applyMix(lanes.input[lane], m->ownData(), frames);
+        const bool memberConstant = m->applyMix(sources[lane], m->ownData(), frames);
         if (m == this) {
             ownConstant = memberConstant;
         } else {

@@ -27,11 +27,16 @@ V splat(float v) {
     }
 }
 
-// Written the same way for floats and vectors so that both paths round identically.
+// The same comparisons for floats and vectors, so that both paths give the same values.
 template <typename V>
 V clampTo(V v, V lo, V hi) {
-    v = v < lo ? lo : v;
-    return v > hi ? hi : v;
+    if constexpr (std::is_same_v<V, float>) {
+        v = v < lo ? lo : v;
+        return v > hi ? hi : v;
+    } else {
+        // max(lo, v) is lo > v ? lo : v and min(hi, v) is hi < v ? hi : v: the same choices.
+        return simd::min(hi, simd::max(lo, v));
+    }
 }
 
 // The cascaded sections over a segment, in place: three updates per section and sample. All

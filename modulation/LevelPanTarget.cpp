@@ -68,19 +68,30 @@ void LevelPanTarget::VoiceController::produceAll(float* const* buffers, const fl
     const ModulationMatrix& matrix = target_.matrix();
     wave::Producer& bSignal = voice_.target(target_.targetB());
     const float* b = bSignal.pull(frames, flags);
+    wave::Producer& aSignal = voice_.target(target_.targetA());
+    // Cut-offs report constant blocks, so that the filters make one control point a block; the
+    // oscillators and the output level keep their paths for any level.
+    const bool reportConstant = target_.mode() == Mode::CentreSpread;
     if (bSignal.isConstant() && std::fabs(b[0]) <= wave::Environment::kEpsilon) {
-        const float* a = voice_.target(target_.targetA()).pull(frames, flags);
+        const float* a = aSignal.pull(frames, flags);
         outputs[kFirst] = a;
         outputs[kSecond] = a;
+        setOutputConstant(kFirst, reportConstant && aSignal.isConstant());
+        setOutputConstant(kSecond, reportConstant && aSignal.isConstant());
         return;
     }
     if (matrix.target(target_.targetA()).slots.empty() &&
         matrix.target(target_.targetB()).slots.empty()) {
         outputs[kFirst] = target_.globalFirst().pull(frames, flags);
         outputs[kSecond] = target_.globalSecond().pull(frames, flags);
+        setOutputConstant(kFirst, reportConstant && target_.globalFirst().isConstant());
+        setOutputConstant(kSecond, reportConstant && target_.globalSecond().isConstant());
         return;
     }
-    const float* a = voice_.target(target_.targetA()).pull(frames, flags);
+    const float* a = aSignal.pull(frames, flags);
+    const bool constant = reportConstant && aSignal.isConstant() && bSignal.isConstant();
+    setOutputConstant(kFirst, constant);
+    setOutputConstant(kSecond, constant);
     float* first = buffers[kFirst];
     float* second = buffers[kSecond];
     const uint32_t n = wave::SampleBuffer::roundUp(frames);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "wave/Assert.h"
 #include "wave/Finite.h"
@@ -63,6 +64,47 @@ bool VoiceMatrix::TargetController::singleSlot(const ModulationMatrix::Slot& slo
     return source->isConstant();
 }
 
+bool VoiceMatrix::TargetController::pullSlots(const ModulationMatrix::Target& rec, uint32_t frames,
+                                              uint32_t flags) {
+    const ModulationMatrix& matrix = voice_.matrix();
+    wave::Producer& global = matrix.globalProducer(target_);
+    global.pull(frames, flags);
+    bool constant = global.isConstant();
+    for (int j : rec.slots) {
+        const ModulationMatrix::Slot& slot = matrix.slot(j);
+        if (slot.state != ModulationMatrix::kStatePerVoice) continue;
+        wave::Producer* source = voice_.sourceFor(slot.source, rec.alternateSource);
+        if (!source) continue;
+        source->pull(frames, flags);
+        wave::Producer& amount = voice_.target(slot.levelTarget);
+        amount.pull(frames, flags);
+        constant = constant && source->isConstant() && amount.isConstant();
+    }
+    return constant;
+}
+
+void VoiceMatrix::TargetController::produceConstant(const ModulationMatrix::Target& rec,
+                                                    float* buffer, uint32_t frames) {
+    // The same additions as the per-sample loops below, for sample 0.
+    const ModulationMatrix& matrix = voice_.matrix();
+    float value = matrix.globalProducer(target_).outputData()[0];
+    for (int j : rec.slots) {
+        const ModulationMatrix::Slot& slot = matrix.slot(j);
+        if (slot.state != ModulationMatrix::kStatePerVoice) continue;
+        wave::Producer* source = voice_.sourceFor(slot.source, rec.alternateSource);
+        if (!source) continue;
+        value += source->outputData()[0] * voice_.target(slot.levelTarget).outputData()[0];
+    }
+    if (rec.kind != ModulationMatrix::kKindAudio) {
+        value = wave::clampFinite(value, rec.lower, rec.upper);
+    }
+    const uint32_t n = wave::SampleBuffer::roundUp(frames);
+    if (filled_ >= n && std::memcmp(&value, &filledValue_, sizeof value) == 0) return;
+    std::fill(buffer, buffer + n, value);
+    filled_ = n;
+    filledValue_ = value;
+}
+
 bool VoiceMatrix::TargetController::produce(float* buffer, uint32_t frames, uint32_t flags) {
     const ModulationMatrix& matrix = voice_.matrix();
     const ModulationMatrix::Target& rec = matrix.target(target_);
@@ -72,8 +114,14 @@ bool VoiceMatrix::TargetController::produce(float* buffer, uint32_t frames, uint
         return global.isConstant();
     }
     if (rec.kind == ModulationMatrix::kKindAudio && rec.slots.size() == 1) {
+        filled_ = 0;
         return singleSlot(matrix.slot(rec.slots.front()), rec, buffer, frames, flags);
     }
+    if (pullSlots(rec, frames, flags)) {
+        produceConstant(rec, buffer, frames);
+        return true;
+    }
+    filled_ = 0;
     const float* g = global.pull(frames, flags);
     bool constant = global.isConstant();
     const uint32_t n = wave::SampleBuffer::roundUp(frames);

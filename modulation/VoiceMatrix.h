@@ -45,7 +45,13 @@ public:
 private:
     bool singleSlot(const ModulationMatrix::Slot& slot, const ModulationMatrix::Target& rec,
                     float* buffer, uint32_t frames, uint32_t flags);
+    // Pulls the global part and the per-voice slots; true when all of them are constant.
+    bool pullSlots(const ModulationMatrix::Target& rec, uint32_t frames, uint32_t flags);
+    // The sum of constant inputs, computed once; the buffer is filled only when it changes.
+    void produceConstant(const ModulationMatrix::Target& rec, float* buffer, uint32_t frames);
 
     VoiceMatrix& voice_;
     int target_;
+    uint32_t filled_ = 0;  // leading samples of the buffer that hold filledValue_
+    float filledValue_ = 0.0f;
 };

@@ -20,9 +20,9 @@ void ModulationMatrix::VoiceTracker::release() {
     level_.setTarget(0.0f, matrix_.releaseTime() * kMillisecondsPerSecond);
 }
 
-bool ModulationMatrix::VoiceTracker::produce(float* buffer, uint32_t frames, uint32_t) {
+bool ModulationMatrix::VoiceTracker::produce(float* /*buffer*/, uint32_t frames, uint32_t) {
     const bool constant = level_.render(frames);
-    const float* level = level_.data();
-    std::copy(level, level + frames, buffer);
+    // The ramp's buffer holds the chunk until the next render: no copy.
+    setOutput(level_.data());
     return constant;
 }

@@ -52,6 +52,7 @@ bool Mixer::produce(float* buffer, uint32_t frames, uint32_t flags) {
 
 bool Mixer::produceSum(float* buffer, uint32_t frames, uint32_t flags) {
     mix::SumAccumulator sum(buffer, frames);
+    const float* silent = environment().silentBuffer().data();
     const auto count = static_cast<size_t>(inputCount_);
     for (size_t i = 0; i < count; ++i) {
         const InputRecord& r = records_[i];
@@ -60,9 +61,11 @@ bool Mixer::produceSum(float* buffer, uint32_t frames, uint32_t flags) {
         const bool gainConstant = r.gain->isConstant();
         if (mix::isZeroGain(g, gainConstant)) continue;
         const float* s = r.signal->pull(frames, flags);
+        // Silence adds nothing: a sum of silent inputs stays the silent buffer.
+        if (s == silent) continue;
         sum.add(s, r.signal->isConstant(), g, gainConstant);
     }
-    setOutput(sum.result(environment().silentBuffer().data()));
+    setOutput(sum.result(silent));
     return sum.isConstant();
 }
 

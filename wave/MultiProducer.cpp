@@ -12,18 +12,22 @@ MultiProducer::MultiProducer(Environment& env, int outputCount) : env_(&env) {
         bufferPointers_.push_back(buffers_.back().data());
     }
     outputPointers_.resize(count);
+    constantOutputs_.resize(count);
 }
 
 bool MultiProducer::Output::produce(float* /*buffer*/, uint32_t frames, uint32_t flags) {
     MultiProducer& owner = *owner_;
     const size_t count = owner.outputs_.size();
-    for (size_t i = 0; i < count; ++i) owner.outputPointers_[i] = owner.bufferPointers_[i];
+    for (size_t i = 0; i < count; ++i) {
+        owner.outputPointers_[i] = owner.bufferPointers_[i];
+        owner.constantOutputs_[i] = false;
+    }
     owner.produceAll(owner.bufferPointers_.data(), owner.outputPointers_.data(), frames, flags);
     const float* silent = owner.env_->silentBuffer().data();
     for (size_t i = 0; i < count; ++i) {
         Output& o = *owner.outputs_[i];
         o.setOutput(owner.outputPointers_[i]);
-        o.setConstant(owner.outputPointers_[i] == silent);
+        o.setConstant(owner.outputPointers_[i] == silent || owner.constantOutputs_[i]);
         o.markProduced();
     }
     return isConstant();

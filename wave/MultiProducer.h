@@ -40,12 +40,20 @@ public:
                             uint32_t flags) = 0;
     virtual void reset() {}
 
+protected:
+    // Inside produceAll: every sample of the output holds one value (the silent buffer always
+    // counts as constant), so that consumers may take their constant paths.
+    void setOutputConstant(int index, bool constant) {
+        constantOutputs_[static_cast<size_t>(index)] = constant;
+    }
+
 private:
     Environment* env_;
     std::vector<SampleBuffer> buffers_;
     std::vector<std::unique_ptr<Output>> outputs_;
     std::vector<float*> bufferPointers_;
     std::vector<const float*> outputPointers_;
+    std::vector<bool> constantOutputs_;
 };
 
 }  // namespace wave

@@ -31,11 +31,6 @@ Producer::~Producer() {
     env_->producerDestroyed(this);
 }
 
-const float* Producer::pull(uint32_t frames, uint32_t flags) {
-    if (stamp_ != env_->chunkStamp()) process(frames, flags);
-    return output_;
-}
-
 void Producer::process(uint32_t frames, uint32_t flags) {
     // Every buffer of the graph holds one chunk.
     VORN_ASSERT(frames <= env_->blockSize());
@@ -47,6 +42,7 @@ void Producer::process(uint32_t frames, uint32_t flags) {
     stamp_ = env_->chunkStamp();
     const ProfileEnterHook enter = enterHook.load(std::memory_order_relaxed);
     if (enter) enter(this, frames, flags);
+    resting_ = false;
     constant_ = produce(own, frames, flags);
     const ProfileLeaveHook leave = leaveHook.load(std::memory_order_relaxed);
     if (leave) leave(this);

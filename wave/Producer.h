@@ -32,7 +32,10 @@ public:
     Producer& operator=(const Producer&) = delete;
 
     // Produces once per chunk (memoized by the chunk stamp); returns the current chunk's samples.
-    const float* pull(uint32_t frames, uint32_t flags);
+    const float* pull(uint32_t frames, uint32_t flags) {
+        if (stamp_ != env_->chunkStamp()) process(frames, flags);
+        return output_;
+    }
     // Produces unconditionally into the own buffer and stamps the producer.
     virtual void process(uint32_t frames, uint32_t flags);
     // Writes frames samples into buffer (the own buffer, null when there is none) or points the
@@ -47,6 +50,8 @@ public:
     int sourceMode() const { return sourceMode_; }
     uint32_t stamp() const { return stamp_; }
     bool producedInChunk() const { return stamp_ == env_->chunkStamp(); }
+    // At rest: advancing it would change nothing, so the run list passes it over until it wakes.
+    bool isResting() const { return resting_; }
 
 protected:
     float* ownData() { return ownBuffer_.data(); }
@@ -55,6 +60,8 @@ protected:
     void markProduced() { stamp_ = env_->chunkStamp(); }
     // Inside produce: whether this producer had already produced in the current chunk.
     bool producedBefore() const { return producedBefore_; }
+    // Set inside produce (every process clears it) or cleared by whatever wakes the producer.
+    void setResting(bool on) { resting_ = on; }
 
 private:
     friend class Environment;
@@ -67,6 +74,7 @@ private:
     bool runEveryChunk_ = false;
     bool resettable_ = false;
     bool producedBefore_ = false;
+    bool resting_ = false;
     uint32_t stamp_;
     const float* output_;
 };

@@ -8,6 +8,7 @@
 #include "apps/vorn/NumberOption.h"
 #include "apps/vorn/OfflineRenderer.h"
 #include "apps/vorn/ParameterTable.h"
+#include "apps/vorn/PresetsCommand.h"
 #include "engine/VornPlugin.h"
 #include "framework/MidiConstants.h"
 
@@ -81,8 +82,10 @@ BenchCommand::BenchCommand(CLI::App& app)
     command_->add_option("--rate", rate_, "Sample rate in Hz")
         ->check(numberIn(OfflineRenderer::kMinSampleRate, OfflineRenderer::kMaxSampleRate, true))
         ->capture_default_str();
-    command_->add_option("--patch", patch_, "Sound to play")
-        ->check(CLI::IsMember({"default", "heavy"}))
+    command_
+        ->add_option("--patch", patch_,
+                     "Sound to play: default, heavy, or a preset (a file, or a name in the "
+                     "preset folder) played as saved, its voice settings included")
         ->capture_default_str();
 }
 
@@ -92,11 +95,15 @@ bool BenchCommand::selected() const {
 
 int BenchCommand::run(std::FILE* out, std::FILE* err) const {
     VornPlugin plugin;
-    std::vector<std::string> patch = {"Polyphony=Poly",
-                                      "Total Voices=" + std::to_string(totalVoicesFor(voices_)),
-                                      "Unison Voices=1"};
-    if (patch_ == "heavy") patch.insert(patch.end(), kHeavyPatch.begin(), kHeavyPatch.end());
-    if (!ParameterTable(plugin).assignAll(patch, kCommand, err)) return kExitUsageError;
+    if (patch_ == "default" || patch_ == "heavy") {
+        std::vector<std::string> patch = {"Polyphony=Poly",
+                                          "Total Voices=" + std::to_string(totalVoicesFor(voices_)),
+                                          "Unison Voices=1"};
+        if (patch_ == "heavy") patch.insert(patch.end(), kHeavyPatch.begin(), kHeavyPatch.end());
+        if (!ParameterTable(plugin).assignAll(patch, kCommand, err)) return kExitUsageError;
+    } else if (!loadNamedPreset(plugin, patch_, kCommand, err)) {
+        return kExitUsageError;
+    }
 
     std::vector<TimedMidiEvent> notes;
     for (int v = 0; v < voices_; ++v) {

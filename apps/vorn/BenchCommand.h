@@ -7,8 +7,9 @@ namespace CLI {
 class App;
 }
 
-// "vorn bench [--voices N] [--seconds S] [--rate HZ] [--patch default|heavy]": holds N notes for
-// S seconds and prints how fast the synthesizer renders them.
+// "vorn bench [--voices N] [--seconds S] [--rate HZ] [--patch default|heavy|PRESET]": holds N
+// notes for S seconds and prints how fast the synthesizer renders them. A preset file measures the
+// same sound however the factory library changes (bench/patches/ holds the reference ones).
 class BenchCommand {
 public:
     static constexpr int kMaxVoices = 32;

@@ -257,6 +257,19 @@ TEST(EnvelopeGeneratorTest, KeepsTimeWhenNobodyReadsIt) {
         rig.env.finishChunk(64, false);
     }
     EXPECT_TRUE(sometimes.isMuted());
+    // At rest the run list passes it over; a note-on wakes it, and it starts on time.
+    rig.env.beginChunk();
+    rig.env.finishChunk(64, false);
+    EXPECT_TRUE(sometimes.isResting());
+    sometimes.noteOn();
+    reference.noteOn();
+    EXPECT_FALSE(sometimes.isResting());
+    rig.env.beginChunk();
+    rig.env.finishChunk(64, false);
+    rig.env.beginChunk();
+    const float* a = reference.pull(64, 0);
+    EXPECT_TRUE(std::equal(a, a + 64, sometimes.pull(64, 0)));
+    rig.env.finishChunk(64, false);
 }
 
 // State and absolute sample position of a trigger event.

@@ -13,6 +13,7 @@
 #include "dsp/SignalSmoother.h"
 #include "dsp/SoftLimiter.h"
 #include "tests/dsp/DspTestRig.h"
+#include "wave/StaticMixer.h"
 
 namespace {
 
@@ -137,6 +138,14 @@ TEST(DcBlocker, RemovesOffsetAndKeepsTheTone) {
     const double w = 2.0 * std::numbers::pi * DcBlocker::kCornerFrequency / kRate;
     for (size_t n = 0; n < h.size(); ++n) sum += double(h[n]) * std::polar(1.0, -w * n);
     EXPECT_NEAR(dsptest::decibels(std::abs(sum)), -3.0, 0.05);
+
+    // Drained, it passes silence on without computing it.
+    wave::StaticMixer quiet(env);  // without entries: the silent buffer
+    DcBlocker idle(env);
+    idle.setInput(&quiet);
+    env.beginChunk();
+    EXPECT_EQ(idle.pull(256, 0), env.silentBuffer().data());
+    env.finishChunk(256, false);
 }
 
 // Unity below the threshold, continuous with slope 1 at it, rising towards the ceiling and

@@ -143,6 +143,19 @@ TEST(StateVariableFilterTest, MixBlendsDryAndFiltered) {
     for (size_t i = 0; i < in.size(); ++i) {
         EXPECT_NEAR(out[2][i], in[i] + 0.25f * (out[0][i] - in[i]), 1e-6);
     }
+
+    // A unit whose members are all switched off does no work: its state stays where it was, so
+    // that switched on again it starts as a fresh filter does.
+    Rig off(1, 48000.0), fresh(1, 48000.0);
+    for (Rig* r : {&off, &fresh}) {
+        r->configure(1, GenericFilter::kLowPass, GenericFilter::kSlope24);
+        r->set(0, 500.0, 0.3f);
+    }
+    off.filters[0]->defaultMix().setTarget(0.0f, 0.0f);
+    EXPECT_EQ(off.run({in})[0], in);
+    off.filters[0]->defaultMix().setTarget(1.0f, 0.0f);
+    const std::vector<float> later = noise(512, 8, 0.5f);
+    EXPECT_EQ(off.run({later})[0], fresh.run({later})[0]);
 }
 
 }  // namespace

@@ -171,6 +171,11 @@ TEST_F(VornCommandLineTest, BenchAndDemo) {
         << bench.out;
     EXPECT_EQ(vorn("bench --voices 33").status, 2);
     EXPECT_EQ(vorn("bench --patch light").status, 2);
+    // A preset file plays as saved.
+    ASSERT_EQ(vorn("params --set 'Total Voices=2' --save " + path("bench.qvp")).status, 0);
+    const ProgramRun saved = vorn("bench --voices 2 --seconds 0.1 --patch " + path("bench.qvp"));
+    EXPECT_EQ(saved.status, 0) << saved.out;
+    EXPECT_EQ(vorn("bench --patch " + path("missing.qvp")).status, 2);
 
     // The demo builds up and breaks down: its sections' loudness at least 6 LU apart, the whole
     // mix at a streaming level without overs.

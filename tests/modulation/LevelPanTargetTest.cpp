@@ -56,6 +56,17 @@ TEST(LevelPanTarget, GlobalRampsFollowTheBaseValuesAndVoicesWithoutSlotsShareThe
     EXPECT_FLOAT_EQ(left.back(), 0.4f);
     EXPECT_FLOAT_EQ(second.outputData()[0], 0.8f);
     EXPECT_EQ(first.outputData(), target.globalFirst().outputData());
+
+    // Cut-offs (centre and spread) report a settled block as constant, for one filter control
+    // point a block; levels keep their per-sample paths.
+    LevelPanTarget cutoff(rig.matrix, kOsc1Level, kOsc1Pan, Mode::CentreSpread);
+    LevelPanTarget::VoiceController centred(cutoff, voice);
+    rig.block();
+    EXPECT_FLOAT_EQ(centred.output(0).pull(kBlock, 0)[0], 1.3f);
+    first.pull(kBlock, 0);
+    EXPECT_TRUE(centred.output(0).isConstant());
+    EXPECT_FALSE(first.isConstant());
+    rig.finish();
 }
 
 TEST(LevelPanTarget, PerVoicePanAppliesTheLawPerSample) {

@@ -109,6 +109,19 @@ TEST(ModulationMatrix, PerVoiceSourceMakesGlobalTargetPerVoiceWithSourceFactors)
     EXPECT_FLOAT_EQ(rig.pull(v1.target(kDelayLTime))[kBlock - 1], 100.0f + 0.2f * 0.5f * 1000.0f);
     // Falls back on the first set, then clamps to the upper bound.
     EXPECT_FLOAT_EQ(rig.pull(v2.target(kDelayLTime))[0], 5000.0f);
+    // Constant inputs give a constant block; the same value after a moving block refills it.
+    EXPECT_TRUE(v1.target(kDelayLTime).isConstant());
+    rig.finish();
+    eg1Alt.setRamp(0.2f, 0.001f);
+    rig.block();
+    EXPECT_FLOAT_EQ(rig.pull(v1.target(kDelayLTime))[kBlock - 1], 100.0f + 0.231f * 500.0f);
+    EXPECT_FALSE(v1.target(kDelayLTime).isConstant());
+    rig.finish();
+    eg1Alt.setConstant(0.2f);
+    rig.block();
+    for (const float v : rig.pull(v1.target(kDelayLTime))) EXPECT_FLOAT_EQ(v, 200.0f);
+    rig.finish();
+    rig.block();
 
     // Removing the slot makes the target global again.
     rig.matrix.setSlotTarget(0, -1);

@@ -95,6 +95,16 @@ TEST_F(MixerTest, SumSkipsZeroGainsAndAliasesUnity) {
     mixer.setGainTarget(0, 0.0f, 1000.0f);
     EXPECT_FLOAT_EQ(pull(mixer, kBlock)[0], 1.0f);
     EXPECT_FALSE(mixer.isConstant());
+
+    // Silence adds nothing at any gain: alone it leaves the silent buffer, beside a unity input
+    // the alias.
+    StaticMixer quiet(env);  // without entries: the silent buffer
+    mixer.setSignal(0, &quiet);
+    mixer.setGainTarget(0, 0.5f, 0.0f);
+    EXPECT_EQ(pull(mixer), env.silentBuffer().data());
+    EXPECT_TRUE(mixer.isConstant());
+    mixer.setGainTarget(1, 1.0f, 0.0f);
+    EXPECT_EQ(pull(mixer), s2.outputData());
 }
 
 TEST_F(MixerTest, CombinedModesAndInputChanges) {
