@@ -263,6 +263,8 @@ void VornPlugin::sustainPedal(bool down) {
 }
 
 void VornPlugin::triggerNote(int note, float velocity) {
+    // Keys the keyboard map leaves out stay silent.
+    if (!tuning_.key(note).mapped) return;
     engine_->voiceManager.noteOn(note, velocity);
     for (auto& xlfo : engine_->xlfos) xlfo->noteOn();
 }
@@ -605,4 +607,11 @@ void VornPlugin::applyAllParameters() {
         parameter->applyValue(parameter->getValue());
         audioParameterChanged(id);
     }
+}
+
+bool VornPlugin::setTuning(std::string_view scale, std::string_view keymap, std::string& error) {
+    std::unique_ptr<TuningTable> table = TuningTable::create(scale, keymap, error);
+    if (!table) return false;
+    tuning_.set(std::move(table));
+    return true;
 }
