@@ -17,22 +17,23 @@ constexpr double kHighestNote = 160.0;
 }  // namespace
 
 std::unique_ptr<TuningTable> TuningTable::create(std::string_view scale, std::string_view keymap,
-                                                 std::string& error) {
+                                                 std::string& error, std::string_view scaleName,
+                                                 std::string_view keymapName) {
     TuningScale scl;
     KeyboardMapping kbm;
     ScalaError why;
     if (!TuningScale::parse(scale, scl, why)) {
-        error = "scale file: " + why.text();
+        error = std::string(scaleName) + ": " + why.text();
         return nullptr;
     }
     if (!keymap.empty() && !KeyboardMapping::parse(keymap, kbm, why)) {
-        error = "keyboard map: " + why.text();
+        error = std::string(keymapName) + ": " + why.text();
         return nullptr;
     }
     const int size = static_cast<int>(scl.cents.size());
     const int referenceDegree = kbm.degreeOf(kbm.referenceNote, size);
     if (referenceDegree == KeyboardMapping::kUnmapped) {
-        error = "keyboard map: reference note " + std::to_string(kbm.referenceNote) +
+        error = std::string(keymapName) + ": reference note " + std::to_string(kbm.referenceNote) +
                 " is not mapped to a scale degree";
         return nullptr;
     }

@@ -14,9 +14,12 @@ public:
     static constexpr int kKeys = 128;
 
     // Reads .scl text and optional .kbm text (empty: key 60 plays degree 0, key 69 is 440 Hz).
-    // Returns null and an error naming the file and line when either is refused.
+    // Returns null and an error naming the file and line when either is refused; the names
+    // stand for the files in it.
     static std::unique_ptr<TuningTable> create(std::string_view scale, std::string_view keymap,
-                                               std::string& error);
+                                               std::string& error,
+                                               std::string_view scaleName = "scale file",
+                                               std::string_view keymapName = "keyboard map");
 
     float note(int key) const { return notes_[static_cast<size_t>(key)]; }
     bool mapped(int key) const { return mapped_[static_cast<size_t>(key)]; }

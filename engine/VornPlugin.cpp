@@ -609,8 +609,10 @@ void VornPlugin::applyAllParameters() {
     }
 }
 
-bool VornPlugin::setTuning(std::string_view scale, std::string_view keymap, std::string& error) {
-    std::unique_ptr<TuningTable> table = TuningTable::create(scale, keymap, error);
+bool VornPlugin::setTuning(std::string_view scale, std::string_view keymap, std::string& error,
+                           std::string_view scaleName, std::string_view keymapName) {
+    std::unique_ptr<TuningTable> table =
+        TuningTable::create(scale, keymap, error, scaleName, keymapName);
     if (!table) return false;
     tuning_.set(std::move(table));
     return true;

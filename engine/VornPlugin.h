@@ -68,7 +68,9 @@ public:
     // thread may set it; null returns to equal temperament.
     TuningSlot& tuning() { return tuning_; }
     // Reads .scl and optional .kbm text; on error keeps the tuning in force and returns false.
-    bool setTuning(std::string_view scale, std::string_view keymap, std::string& error);
+    bool setTuning(std::string_view scale, std::string_view keymap, std::string& error,
+                   std::string_view scaleName = "scale file",
+                   std::string_view keymapName = "keyboard map");
     // The data every instance shares; valid while an instance lives.
     static Globals& globals();
 
