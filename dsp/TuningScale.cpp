@@ -45,13 +45,21 @@ bool readDouble(std::string_view token, double& value) {
     return ec == std::errc() && end == token.data() + token.size() && std::isfinite(value);
 }
 
+constexpr double kMaxCents = 120000.0;
+
 // One pitch line: cents when it holds a '.', else a ratio a/b or a whole number a.
 bool readPitch(std::string_view line, double& cents, std::string& why) {
     const std::string_view token = firstToken(line);
     if (token.find('.') != std::string_view::npos) {
-        if (readDouble(token, cents)) return true;
-        why = "unreadable cents value '" + std::string(token) + "'";
-        return false;
+        if (!readDouble(token, cents)) {
+            why = "unreadable cents value '" + std::string(token) + "'";
+            return false;
+        }
+        if (std::fabs(cents) > kMaxCents) {
+            why = "cents value '" + std::string(token) + "' is beyond 100 octaves";
+            return false;
+        }
+        return true;
     }
     const size_t slash = token.find('/');
     int64_t num = 0;

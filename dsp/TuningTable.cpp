@@ -48,7 +48,9 @@ std::unique_ptr<TuningTable> TuningTable::create(std::string_view scale, std::st
                                             : kA4Frequency * std::exp2((key - kA4) / 12.0);
         table->frequencies_[k] = hz;
         const double note = kA4 + 12.0 * std::log2(hz / kA4Frequency);
-        table->notes_[k] = static_cast<float>(std::clamp(note, kLowestNote, kHighestNote));
+        // Also catches a scale whose degrees overflow to infinity.
+        table->notes_[k] =
+            static_cast<float>(note > kLowestNote ? std::min(note, kHighestNote) : kLowestNote);
     }
     table->scaleText_ = std::string(scale);
     table->keymapText_ = std::string(keymap);

@@ -18,6 +18,7 @@
 #include "persistence/VersionRecord.h"
 #include "tests/engine/ProgramRun.h"
 #include "tests/engine/VornTestRig.h"
+#include "tests/support/ScalaTexts.h"
 
 namespace {
 
@@ -369,29 +370,27 @@ TEST_F(VornCommandLineTest, PresetsRestoreListAndOverwrite) {
 // A sine through --tuning and --keymap sounds at the scale's pitch; refused Scala files exit with
 // status 2 and name the file and line.
 TEST_F(VornCommandLineTest, RenderTunesToScalaFilesAndRefusesBadOnes) {
-    std::string scl = "! 19 equal\n19-EDO\n19\n";
-    for (int k = 1; k <= 19; ++k) scl += std::to_string(1200.0 * k / 19) + "\n";
-    writeBytes(at("e19.scl"), Bytes(scl.begin(), scl.end()));
-    const std::string kbm = "0\n0\n127\n60\n60\n250.0\n0\n";
-    writeBytes(at("c250.kbm"), Bytes(kbm.begin(), kbm.end()));
-    const std::string bad = "bad\n2\n3/0\n2/1\n";
-    writeBytes(at("bad.scl"), Bytes(bad.begin(), bad.end()));
-    const std::string sine =
-        " --tail 0 --set 'Osc 1 Wave Form=Sine' --set 'Osc 1 Scale=0 octaves'"
-        " --set 'Osc 2 Enabled=Disabled' --set 'Osc 3 Enabled=Disabled'"
-        " --set 'Filter 1 Enabled=Disabled' --set 'Filter 2 Enabled=Disabled'"
-        " --set 'EG Main Attack=0.001 sec' --set 'EG Main Sustain=0 dB'";
+    for (const auto& [name, text] : {std::pair<std::string, std::string>{"e19.scl", equalScl(19)},
+                                     {"c250.kbm", "0\n0\n127\n60\n60\n250.0\n0\n"},
+                                     {"bad.scl", "bad\n2\n3/0\n2/1\n"}}) {
+        writeBytes(at(name), Bytes(text.begin(), text.end()));
+    }
     const std::string song = "render " + path("song.mid") + " -o " + path("out.wav");
-    const ProgramRun run =
-        vorn(song + sine + " --tuning " + path("e19.scl") + " --keymap " + path("c250.kbm"));
+    const ProgramRun run = vorn(song +
+                                " --tail 0 --set 'Osc 1 Wave Form=Sine' --set 'Osc 1 Scale=0 "
+                                "octaves' --set 'Osc 2 Enabled=Disabled' --set 'Osc 3 "
+                                "Enabled=Disabled' --set 'EG Main Attack=0.001 sec' --tuning " +
+                                path("e19.scl") + " --keymap " + path("c250.kbm"));
     ASSERT_EQ(run.status, 0) << run.out;
-    const WavLayout wav = readWavLayout(at("out.wav"));
     std::vector<float> left;
-    for (size_t i = 0; i < wav.samples.size(); i += 2) left.push_back(wav.samples[i]);
+    for (const float x : readWavLayout(at("out.wav")).samples) left.push_back(x);
+    std::erase_if(left, [i = 0](float) mutable { return i++ % 2 == 1; });
     // Key 69 is degree 9 above key 60 at 250 Hz.
-    const double hz = zeroCrossingFrequency(left, 48000.0f, 4800, 21600);
-    EXPECT_NEAR(1200.0 * std::log2(hz / (250.0 * std::exp2(9.0 / 19))), 0.0, 0.2) << hz;
+    EXPECT_NEAR(centsBetween(zeroCrossingFrequency(left, 48000.0f, 4800, 21600),
+                             250.0 * std::exp2(9.0 / 19)),
+                0.0, 0.2);
 
+    std::filesystem::remove(at("out.wav"));
     const std::pair<std::string, std::string> cases[] = {
         {" --tuning " + path("bad.scl"), "bad.scl: line 3: ratio '3/0' needs two positive parts"},
         {" --tuning " + path("missing.scl"), "missing.scl: cannot be read"},
@@ -399,7 +398,6 @@ TEST_F(VornCommandLineTest, RenderTunesToScalaFilesAndRefusesBadOnes) {
         {" --tuning " + path("e19.scl") + " --keymap " + path("bad.scl"),
          "bad.scl: line 1: map size must be a number 0..1024"},
     };
-    std::filesystem::remove(at("out.wav"));
     for (const auto& [arguments, message] : cases) {
         const ProgramRun refused = vorn(song + arguments);
         EXPECT_EQ(refused.status, 2) << arguments;

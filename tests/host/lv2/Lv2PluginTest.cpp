@@ -26,6 +26,7 @@
 #include "host/lv2/Lv2PortTable.h"
 #include "host/lv2/Lv2Symbols.h"
 #include "tests/host/lv2/Lv2TestHost.h"
+#include "tests/support/ScalaTexts.h"
 
 namespace {
 
@@ -565,49 +566,34 @@ TEST(Lv2Plugin, SampleRatesThatCannotPlayAreRefused) {
 TEST(Lv2State, TuningKeysRoundTripAndAbsentKeysMeanEqualTemperament) {
     Lv2TestInstance plain(world(), plugin(), kRate);
     StoredState untuned = saveDirect(plain);
-    EXPECT_EQ(untuned.values.count(Lv2Ports::kStateTuningScaleUri), 0u);
-    EXPECT_EQ(untuned.values.count(Lv2Ports::kStateTuningKeymapUri), 0u);
-
-    std::string scl = "! 19 equal\n19-EDO\n19\n";
-    for (int k = 1; k <= 19; ++k) scl += std::to_string(1200.0 * k / 19) + "\n";
-    const std::string kbm = "0\n0\n127\n60\n69\n432\n0\n";
     const auto text = [](const std::string& s) {
-        std::vector<uint8_t> bytes(s.begin(), s.end());
-        bytes.push_back(0);
+        std::vector<uint8_t> bytes(s.c_str(), s.c_str() + s.size() + 1);
         return std::pair<std::string, std::vector<uint8_t>>(LV2_ATOM__String, bytes);
     };
     StoredState tuned = untuned;
-    tuned.values[Lv2Ports::kStateTuningScaleUri] = text(scl);
-    tuned.values[Lv2Ports::kStateTuningKeymapUri] = text(kbm);
-
-    Lv2TestInstance a(world(), plugin(), kRate);
-    Lv2TestInstance b(world(), plugin(), kRate);
-    ASSERT_EQ(restoreDirect(a, tuned), LV2_STATE_SUCCESS);
-    StoredState again = saveDirect(a);
-    EXPECT_EQ(again.values.at(Lv2Ports::kStateTuningScaleUri), text(scl));
-    EXPECT_EQ(again.values.at(Lv2Ports::kStateTuningKeymapUri), text(kbm));
-    ASSERT_EQ(restoreDirect(b, again), LV2_STATE_SUCCESS);
-    ASSERT_EQ(restoreDirect(plain, untuned), LV2_STATE_SUCCESS);
-    const auto play = [](Lv2TestInstance& i) {
-        i.render(kRate / 4, {256});
-        return i.render(kRate / 2, {256}, phrase());
-    };
-    const auto outA = play(a);
-    EXPECT_EQ(outA[0], play(b)[0]);
-    EXPECT_NE(outA[0], play(plain)[0]);
-
-    // Keys absent, or a refused scale: back to equal temperament, the rest of the state loads.
+    tuned.values[Lv2Ports::kStateTuningScaleUri] = text(equalScl(19));
+    tuned.values[Lv2Ports::kStateTuningKeymapUri] = text("0\n0\n127\n60\n69\n432\n0\n");
     StoredState damaged = untuned;
     damaged.values[Lv2Ports::kStateTuningScaleUri] = text("bad\n2\n3/0\n2/1\n");
+
+    // Each instance restores `first`, then `second`, saves, then plays the phrase.
+    const auto play = [&](StoredState& first, StoredState& second) {
+        Lv2TestInstance i(world(), plugin(), kRate);
+        EXPECT_EQ(restoreDirect(i, first), LV2_STATE_SUCCESS);
+        EXPECT_EQ(restoreDirect(i, second), LV2_STATE_SUCCESS);
+        StoredState saved = saveDirect(i);
+        i.render(kRate / 4, {256});
+        EXPECT_EQ(i.blockingCalls(), 0u);
+        return std::pair(saved, i.render(kRate / 2, {256}, phrase())[0]);
+    };
+    auto [again, heard] = play(untuned, tuned);
+    EXPECT_EQ(again.values, tuned.values);
+    EXPECT_EQ(play(untuned, again).second, heard);
+    const auto equal = play(untuned, untuned).second;
+    EXPECT_NE(heard, equal);
     for (StoredState* state : {&untuned, &damaged}) {
-        ASSERT_EQ(restoreDirect(a, *state), LV2_STATE_SUCCESS);
-        EXPECT_EQ(saveDirect(a).values.count(Lv2Ports::kStateTuningScaleUri), 0u);
-        Lv2TestInstance restored(world(), plugin(), kRate);
-        Lv2TestInstance fresh(world(), plugin(), kRate);
-        ASSERT_EQ(restoreDirect(restored, tuned), LV2_STATE_SUCCESS);
-        ASSERT_EQ(restoreDirect(restored, *state), LV2_STATE_SUCCESS);
-        ASSERT_EQ(restoreDirect(fresh, untuned), LV2_STATE_SUCCESS);
-        EXPECT_EQ(play(restored)[0], play(fresh)[0]);
+        const auto [saved, out] = play(tuned, *state);
+        EXPECT_EQ(saved.values.count(Lv2Ports::kStateTuningScaleUri), 0u);
+        EXPECT_EQ(out, equal);
     }
-    EXPECT_EQ(a.blockingCalls(), 0u);
 }
