@@ -368,8 +368,9 @@ TEST_F(VornCommandLineTest, PresetsRestoreListAndOverwrite) {
 }  // namespace
 
 // A sine through --tuning and --keymap sounds at the scale's pitch; refused Scala files exit with
-// status 2 and name the file and line.
-TEST_F(VornCommandLineTest, RenderTunesToScalaFilesAndRefusesBadOnes) {
+// status 2 and name the file and line; `vorn play` keeps its tuning for the next runs.
+TEST_F(VornCommandLineTest, RenderAndPlayTuneToScalaFilesAndRefuseBadOnes) {
+    constexpr size_t npos = std::string::npos;
     for (const auto& [name, text] : {std::pair<std::string, std::string>{"e19.scl", equalScl(19)},
                                      {"c250.kbm", "0\n0\n127\n60\n60\n250.0\n0\n"},
                                      {"bad.scl", "bad\n2\n3/0\n2/1\n"}}) {
@@ -404,4 +405,10 @@ TEST_F(VornCommandLineTest, RenderTunesToScalaFilesAndRefusesBadOnes) {
         EXPECT_NE(refused.out.find(message), std::string::npos) << arguments << "\n" << refused.out;
         EXPECT_FALSE(std::filesystem::exists(at("out.wav"))) << arguments;
     }
+    // With or without a JACK server to play on.
+    const std::string play = "play --no-editor --seconds 0.1 --jack-name vorn-tuning";
+    EXPECT_NE(vorn(play + " --tuning " + path("e19.scl")).out.find("tuned to \"19 EDO\"\n"), npos);
+    EXPECT_NE(vorn(play).out.find("tuned to \"19 EDO\" (stored; --no-tuning clears it)"), npos);
+    EXPECT_EQ(vorn(play + " --no-tuning").out.find("tuned"), npos);
+    EXPECT_EQ(vorn(play).out.find("tuned"), npos);
 }
