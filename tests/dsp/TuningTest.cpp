@@ -77,17 +77,15 @@ TEST(Tuning, KeyboardMapSetsReferenceRangeAndUnmappedKeys) {
 }
 
 TEST(Tuning, MalformedFilesAreRefusedWithTheirLineNumber) {
-    const std::array<std::array<const char*, 3>, 19> cases = {{
+    const std::array<std::array<const char*, 3>, 17> cases = {{
         {"! only a comment\ndescription\n", "", "scale file: line 3: missing note count"},
         {"desc\n\nnot a count\n", "", "scale file: line 2: missing note count"},
         {"desc\n3\n100.0\n200.0\n", "", "scale file: line 2: note count 3 but 2 pitch lines"},
         {"desc\n1\n100.0\n2/1\n", "", "scale file: line 4: more pitch lines than"},
         {"desc\n2\n! c\n0/5\n2/1\n", "", "scale file: line 4: ratio '0/5' needs two positive"},
         {"desc\n2\n3/-2\n2/1\n", "", "scale file: line 3: ratio '3/-2' needs two positive"},
-        {"desc\n2\n3/0\n2/1\n", "", "scale file: line 3: ratio '3/0' needs two positive"},
         {"desc\n1025\n", "", "scale file: line 2: more than 1024 notes"},
         {"desc\n2\n1.2.3\n2/1\n", "", "scale file: line 3: unreadable cents value '1.2.3'"},
-        {"desc\n2\nfoo\n2/1\n", "", "scale file: line 3: unreadable pitch 'foo'"},
         {"desc\n0\n", "", "scale file: line 2: a scale needs at least one note"},
         {"desc\n1\n-200000.0\n", "", "scale file: line 3: cents value '-200000.0' is beyond"},
         {"d\n1\n2/1\n", "12\n0\n127\n60\n200\n", "keyboard map: line 5: reference note must"},

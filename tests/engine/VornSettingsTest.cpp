@@ -32,7 +32,6 @@ TEST(VornSettings, LayoutSettingsAreStoredClampedAndSizeTheEditor) {
         s.interfaceLayout = 1;
         s.expandedSection = 3;
         s.sustainPedal = false;
-        s.tuningScale = "! multi-line text\nOctaves\n1\n2/1\n";
         EXPECT_EQ(plugin.editorWidth(), 554);
         EXPECT_EQ(plugin.editorHeight(), 1066);
     }
@@ -42,9 +41,6 @@ TEST(VornSettings, LayoutSettingsAreStoredClampedAndSizeTheEditor) {
     EXPECT_EQ(*file.find("InterfaceLayout"), Value::ofDword(1));
     EXPECT_EQ(*file.find("ShowModulation"), Value::ofDword(1));
     EXPECT_EQ(*file.find("SustainPedal"), Value::ofDword(0));
-    const std::string scale = "! multi-line text\nOctaves\n1\n2/1\n";
-    EXPECT_EQ(*file.find("TuningScale"),
-              Value::ofBinary(std::vector<uint8_t>(scale.begin(), scale.end())));
 
     storeSetting(VersionRecord().settingsKey(), "InterfaceLayout", Value::ofDword(5));
     storeSetting(VersionRecord().settingsKey(), "ShowModulation",
@@ -56,9 +52,6 @@ TEST(VornSettings, LayoutSettingsAreStoredClampedAndSizeTheEditor) {
     EXPECT_FALSE(settingsOf(plugin).sustainPedal);
     EXPECT_EQ(plugin.editorHeight(), 1066);
     EXPECT_EQ(plugin.editorWidth(), 449);
-    // Kept for `vorn play`, which applies it; the plug-in itself stays in equal temperament.
-    EXPECT_EQ(settingsOf(plugin).tuningScale, scale);
-    EXPECT_EQ(plugin.tuning().current(), nullptr);
 }
 
 TEST(VornSettings, TheBuiltInControllerMapNamesItsParameters) {
