@@ -74,6 +74,7 @@ VornPlugin::Engine::Engine(VornPlugin& owner, wave::Environment& environment, Gl
       midiCache(MidiModSource::Cache::kAnyNote),
       delayUnit(environment, globals.filterStyles),
       stereoSpread(environment) {
+    midiCache.setTuning(&owner.tuning());
     buildSideChain();
     buildLevelPans();
     buildTriggersAndXLFOs();
@@ -186,7 +187,8 @@ void VornPlugin::Engine::buildVoices(Globals& globals) {
                                  *outputLevelPan,
                                  {units[0].get(), units[1].get()},
                                  sideChainTriggered,
-                                 unisonRandomState};
+                                 unisonRandomState,
+                                 plugin.tuning()};
         for (int k = 0; k < kEnvelopes; ++k)
             shared.triggers[static_cast<size_t>(k)] = triggers[static_cast<size_t>(k)].get();
         for (int k = 0; k < kOscillators; ++k)
@@ -195,6 +197,7 @@ void VornPlugin::Engine::buildVoices(Globals& globals) {
             shared.filterLevelPan[static_cast<size_t>(k)] =
                 filterLevelPan[static_cast<size_t>(k)].get();
         auto voice = std::make_unique<VornVoice>(env, shared, j);
+        voice->midiCache().setTuning(&plugin.tuning());
         voiceManager.addVoice(voice.get());
         voices.push_back(std::move(voice));
     }

@@ -263,6 +263,8 @@ void VornPlugin::sustainPedal(bool down) {
 }
 
 void VornPlugin::triggerNote(int note, float velocity) {
+    // Keys the keyboard map leaves out stay silent.
+    if (!tuning_.key(note).mapped) return;
     engine_->voiceManager.noteOn(note, velocity);
     for (auto& xlfo : engine_->xlfos) xlfo->noteOn();
 }
@@ -609,4 +611,13 @@ void VornPlugin::applyAllParameters() {
 
 bool VornPlugin::noteSounding(int note) const {
     return engine_->voiceManager.isSounding(note);
+}
+
+bool VornPlugin::setTuning(std::string_view scale, std::string_view keymap, std::string& error,
+                           std::string_view scaleName, std::string_view keymapName) {
+    std::unique_ptr<TuningTable> table =
+        TuningTable::create(scale, keymap, error, scaleName, keymapName);
+    if (!table) return false;
+    tuning_.set(std::move(table));
+    return true;
 }

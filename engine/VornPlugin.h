@@ -2,8 +2,10 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "dsp/TuningTable.h"
 #include "engine/DelayParameterSet.h"
 #include "engine/EnvelopeParameterSet.h"
 #include "engine/FilterParameterSet.h"
@@ -64,6 +66,13 @@ public:
     Engine& engine() { return *engine_; }
     // Audio thread, after a block: whether a voice still sounds the MIDI note.
     bool noteSounding(int note) const;
+    // Scala microtuning of the note pitches; not part of presets. Any thread but the audio
+    // thread may set it; null returns to equal temperament.
+    TuningSlot& tuning() { return tuning_; }
+    // Reads .scl and optional .kbm text; on error keeps the tuning in force and returns false.
+    bool setTuning(std::string_view scale, std::string_view keymap, std::string& error,
+                   std::string_view scaleName = "scale file",
+                   std::string_view keymapName = "keyboard map");
     // The data every instance shares; valid while an instance lives.
     static Globals& globals();
 
@@ -127,6 +136,7 @@ private:
     AbstractMusicEventReceiver* eventReceiver_ = nullptr;
     EditorMidiQueue editorMidi_;
     std::unique_ptr<Parameters> parameters_;
+    TuningSlot tuning_;
     std::unique_ptr<Engine> engine_;
     Property<int> totalVoices_{this, 0};
     Property<int> unisonVoices_{this, 0};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 
 #include "engine/VornPlugin.h"
 #include "framework/PluginSettings.h"
@@ -17,6 +18,10 @@ public:
     // "SustainPedal": controller 64 holds notes; off for controller maps that use 64 otherwise.
     // Read on the audio thread.
     std::atomic<bool> sustainPedal{true};
+    // Scala .scl and .kbm texts that `vorn play` tunes to; empty: equal temperament. Other hosts
+    // keep the tuning in their own state instead.
+    std::string tuningScale;
+    std::string tuningKeymap;
 
     void serialize(SettingSerializer& serializer) override;
 };

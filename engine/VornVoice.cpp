@@ -30,6 +30,11 @@ float notePitch(float note) {
     return kA4Pitch + (note - kA4) * kSemitone;
 }
 
+// The key's pitch under the tuning; bit for bit the equal scale without one.
+float keyPitch(const TuningSlot& tuning, int key) {
+    return notePitch(tuning.key(key).note);
+}
+
 }  // namespace
 
 VornPlugin::VornVoice::VornVoice(wave::Environment& env, const Shared& shared, int index)
@@ -109,8 +114,7 @@ void VornPlugin::VornVoice::addUnison(OscillatorVoice& voice, float position) {
     voice.unisonDetune().setTarget(unisonDetuneOctaves(position, shared_.unisonRandomState),
                                    kAutomatic);
     // Joins the note from wherever its own pitch is.
-    voice.portamento().startGlide(voice.portamento().current(),
-                                  notePitch(static_cast<float>(note_)));
+    voice.portamento().startGlide(voice.portamento().current(), keyPitch(shared_.tuning, note_));
 }
 
 wave::Producer& VornPlugin::VornVoice::unisonOutput(int oscillator, int side) {
@@ -119,9 +123,8 @@ wave::Producer& VornPlugin::VornVoice::unisonOutput(int oscillator, int side) {
 
 void VornPlugin::VornVoice::startGlide(OscillatorVoice& voice, int glideFrom) {
     PortamentoController& portamento = voice.portamento();
-    const float from =
-        glideFrom > 0 ? notePitch(static_cast<float>(glideFrom)) : portamento.current();
-    portamento.startGlide(from, notePitch(static_cast<float>(note_)));
+    const float from = glideFrom > 0 ? keyPitch(shared_.tuning, glideFrom) : portamento.current();
+    portamento.startGlide(from, keyPitch(shared_.tuning, note_));
 }
 
 void VornPlugin::VornVoice::noteOn(float note, int glideFrom, float /*velocity*/) {

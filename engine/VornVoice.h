@@ -9,6 +9,7 @@
 #include "dsp/DesignFilter.h"
 #include "dsp/EnvelopeGenerator.h"
 #include "dsp/MultiDesignFilter.h"
+#include "dsp/TuningTable.h"
 #include "engine/NoteVoice.h"
 #include "engine/UnisonMixer.h"
 #include "engine/VornPlugin.h"
@@ -51,6 +52,7 @@ public:
         const std::array<bool, kEnvelopes>& sideChainTriggered;
         // State of the unison detune generator, one per instance.
         uint32_t& unisonRandomState;
+        const TuningSlot& tuning;
     };
 
     VornVoice(wave::Environment& env, const Shared& shared, int index);

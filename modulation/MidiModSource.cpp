@@ -73,8 +73,7 @@ void MidiModSource::apply(int key, float value) {
             time = noteRampTime_;
             break;
         case kKeyboardKey:
-            target =
-                shape(static_cast<float>(static_cast<int>(value)) * kKeyScale) - shape(kKeyCentre);
+            target = shape(value * kKeyScale) - shape(kKeyCentre);
             time = noteRampTime_;
             break;
         default:
@@ -158,7 +157,8 @@ void MidiModSource::Cache::modWheel(float normalized) {
 void MidiModSource::Cache::noteOn(int note, float velocity) {
     if (!accepts(note)) return;
     store(kVelocityKey, velocity);
-    store(kKeyboardKey, static_cast<float>(note));
+    // The keyboard position follows the tuning: a key's place on the 12-tone equal scale.
+    store(kKeyboardKey, tuning_ ? tuning_->key(note).note : static_cast<float>(note));
 }
 
 void MidiModSource::Cache::pitchBend(float bend) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "dsp/TuningTable.h"
 #include "framework/Property.h"
 #include "midi/MidiListener.h"
 #include "wave/Producer.h"
@@ -109,6 +110,8 @@ public:
 
     void setNoteFilter(int32_t note) { noteFilter_ = note; }
     int32_t noteFilter() const { return noteFilter_; }
+    // Null: key positions are the key numbers.
+    void setTuning(const TuningSlot* tuning) { tuning_ = tuning; }
     // key in 0..132.
     float value(int key) const { return values_[static_cast<size_t>(key)]; }
     const std::vector<MidiModSource*>& sources() const { return sources_; }
@@ -130,5 +133,6 @@ private:
 
     std::array<float, kKeyCount> values_{};
     int32_t noteFilter_;
+    const TuningSlot* tuning_ = nullptr;
     std::vector<MidiModSource*> sources_;
 };

@@ -11,8 +11,10 @@
 #include "apps/vorn/NumberOption.h"
 #include "apps/vorn/PlayEditor.h"
 #include "apps/vorn/PresetsCommand.h"
+#include "apps/vorn/TuningFiles.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
+#include "engine/VornSettings.h"
 #include "host/standalone/JackStandalone.h"
 #include "host/standalone/StopSignals.h"
 
@@ -41,6 +43,12 @@ PlayCommand::PlayCommand(CLI::App& app)
     command_->add_flag("--no-sidechain", noSideChain_, "Register no side-chain input ports");
     command_->add_flag("--no-editor", noEditor_,
                        "Open no editor window (without DISPLAY none is opened anyway)");
+    CLI::Option* tuning = command_->add_option(
+        "--tuning", tuning_, "Scala scale (.scl) to tune to, kept for the next runs");
+    command_->add_option("--keymap", keymap_, "Scala keyboard map (.kbm) for --tuning")
+        ->needs(tuning);
+    command_->add_flag("--no-tuning", noTuning_, "Play and keep equal temperament")
+        ->excludes(tuning);
 }
 
 bool PlayCommand::selected() const {
@@ -56,6 +64,7 @@ int PlayCommand::run(std::FILE* out, std::FILE* err) const {
     if (!preset_.empty() && !loadNamedPreset(plugin, preset_, kCommand, err)) {
         return kExitUsageError;
     }
+    if (!applyTuning(plugin, out, err)) return kExitUsageError;
 
     JackStandalone host(plugin);
     JackStandalone::Options options;
@@ -95,6 +104,30 @@ int PlayCommand::run(std::FILE* out, std::FILE* err) const {
     std::fprintf(out, "%s: clean shutdown after %.1f s (%s), %llu xruns\n", kCommand, elapsed(),
                  why.c_str(), xruns);
     return kExitSuccess;
+}
+
+bool PlayCommand::applyTuning(VornPlugin& plugin, std::FILE* out, std::FILE* err) const {
+    auto& settings = static_cast<VornPlugin::VornSettings&>(plugin.settings());
+    if (noTuning_ || !tuning_.empty()) {
+        TuningFiles texts;
+        if (!tuning_.empty() && !tuneFromFiles(plugin, tuning_, keymap_, kCommand, err, &texts)) {
+            return false;
+        }
+        // Written with the other settings when the plug-in goes.
+        settings.tuningScale = texts.scale;
+        settings.tuningKeymap = texts.keymap;
+    } else if (!settings.tuningScale.empty()) {
+        std::string error;
+        if (!plugin.setTuning(settings.tuningScale, settings.tuningKeymap, error,
+                              "stored tuning scale", "stored tuning keyboard map")) {
+            std::fprintf(err, "%s: %s; playing in equal temperament\n", kCommand, error.c_str());
+        }
+    }
+    if (const TuningTable* table = plugin.tuning().current()) {
+        std::fprintf(out, "%s: tuned to \"%s\"%s\n", kCommand, table->description().c_str(),
+                     tuning_.empty() ? " (stored; --no-tuning clears it)" : "");
+    }
+    return true;
 }
 
 std::string PlayCommand::playUntilStopped(JackStandalone& host, VornPlugin& plugin,

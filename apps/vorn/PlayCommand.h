@@ -12,7 +12,8 @@ class PlayEditor;
 class StopSignals;
 class VornPlugin;
 
-// "vorn play [--preset NAME|FILE] [--jack-name NAME] [--seconds S] [--connect] [--no-editor]":
+// "vorn play [--preset NAME|FILE] [--jack-name NAME] [--seconds S] [--connect] [--no-editor]
+// [--tuning SCL [--keymap KBM] | --no-tuning]":
 // the synthesizer as a JACK client until Ctrl-C, S seconds or the editor window's closing, with a
 // clean shutdown and the xrun count. The editor opens when there is a display.
 class PlayCommand {
@@ -32,6 +33,9 @@ private:
     std::string playUntilStopped(JackStandalone& host, VornPlugin& plugin, StopSignals& signals,
                                  PlayEditor* editor, const std::function<double()>& elapsed) const;
 
+    // --tuning replaces the stored tuning, --no-tuning clears it, neither plays the stored one.
+    bool applyTuning(VornPlugin& plugin, std::FILE* out, std::FILE* err) const;
+
     CLI::App* command_;
     std::string preset_;
     std::string clientName_ = kDefaultClientName;
@@ -39,4 +43,7 @@ private:
     bool connect_ = false;
     bool noSideChain_ = false;
     bool noEditor_ = false;
+    std::string tuning_;
+    std::string keymap_;
+    bool noTuning_ = false;
 };

@@ -12,6 +12,7 @@
 #include "apps/vorn/OfflineRenderer.h"
 #include "apps/vorn/ParameterTable.h"
 #include "apps/vorn/PresetsCommand.h"
+#include "apps/vorn/TuningFiles.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "midi/StandardMidiFile.h"
@@ -77,6 +78,10 @@ RenderCommand::RenderCommand(CLI::App& app)
     command_->add_option("--format", format_, "Sample format of the WAV file")
         ->check(CLI::IsMember({"float", "24", "16"}))
         ->capture_default_str();
+    CLI::Option* tuning =
+        command_->add_option("--tuning", tuning_, "Scala scale (.scl) the notes are tuned to");
+    command_->add_option("--keymap", keymap_, "Scala keyboard map (.kbm) for --tuning")
+        ->needs(tuning);
 }
 
 bool RenderCommand::selected() const {
@@ -113,6 +118,9 @@ int RenderCommand::run(std::FILE* out, std::FILE* err) const {
         return kExitUsageError;
     }
     if (!ParameterTable(plugin).assignAll(assignments_, kCommand, err)) return kExitUsageError;
+    if (!tuning_.empty() && !tuneFromFiles(plugin, tuning_, keymap_, kCommand, err)) {
+        return kExitUsageError;
+    }
 
     const double longestTail =
         tailSeconds_ >= 0.0 ? tailSeconds_ : OfflineRenderer::kMaxTailSeconds;

@@ -31,4 +31,6 @@ private:
     double tailSeconds_ = -1.0;  // negative: until silent
     std::string sideChain_;
     std::string format_ = "float";
+    std::string tuning_;
+    std::string keymap_;
 };

@@ -83,6 +83,8 @@ void Lv2Plugin::Uris::map(LV2_URID_Map* m) {
     timeSpeed = id(LV2_TIME__speed);
     stateRecord = id(Lv2Ports::kStateRecordUri);
     statePresetName = id(Lv2Ports::kStatePresetNameUri);
+    stateTuningScale = id(Lv2Ports::kStateTuningScaleUri);
+    stateTuningKeymap = id(Lv2Ports::kStateTuningKeymapUri);
     paramSampleRate = id(LV2_PARAMETERS__sampleRate);
 }
 
@@ -290,8 +292,34 @@ LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handl
         store(handle, uris_.stateRecord, record.data(), record.size(), uris_.atomChunk, flags);
     if (status != LV2_STATE_SUCCESS) return status;
     const std::string& name = synth_->currentPreset().name;
-    return store(handle, uris_.statePresetName, name.c_str(), name.size() + 1, uris_.atomString,
-                 flags);
+    status = store(handle, uris_.statePresetName, name.c_str(), name.size() + 1, uris_.atomString,
+                   flags);
+    const TuningTable* tuning = synth_->tuning().current();
+    if (status != LV2_STATE_SUCCESS || !tuning) return status;
+    const std::string& scale = tuning->scaleText();
+    const std::string& keymap = tuning->keymapText();
+    status = store(handle, uris_.stateTuningScale, scale.c_str(), scale.size() + 1,
+                   uris_.atomString, flags);
+    if (status != LV2_STATE_SUCCESS || keymap.empty()) return status;
+    return store(handle, uris_.stateTuningKeymap, keymap.c_str(), keymap.size() + 1,
+                 uris_.atomString, flags);
+}
+
+void Lv2Plugin::restoreTuning(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
+    const auto text = [&](LV2_URID key) {
+        size_t size = 0;
+        uint32_t type = 0;
+        uint32_t flags = 0;
+        const auto* data = static_cast<const char*>(retrieve(handle, key, &size, &type, &flags));
+        return data && type == uris_.atomString ? std::string(data, strnlen(data, size))
+                                                : std::string();
+    };
+    const std::string scale = text(uris_.stateTuningScale);
+    std::string error;
+    // A damaged tuning leaves equal temperament, the rest of the state loads.
+    if (scale.empty() || !synth_->setTuning(scale, text(uris_.stateTuningKeymap), error)) {
+        synth_->tuning().set(nullptr);
+    }
 }
 
 LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
@@ -306,6 +334,7 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
     if (!data || type != uris_.atomChunk) return LV2_STATE_ERR_NO_PROPERTY;
     const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(data), size);
     if (!HostState::restore(*synth_, bytes, presetName)) return LV2_STATE_ERR_UNKNOWN;
+    restoreTuning(retrieve, handle);
     resyncPorts_ = true;
     return LV2_STATE_SUCCESS;
 }

@@ -58,7 +58,7 @@ private:
     struct Uris {
         LV2_URID atomChunk, atomDouble, atomFloat, atomString, midiEvent, timePosition, timeBar,
             timeBarBeat, timeBeat, timeBeatsPerBar, timeBeatsPerMinute, timeSpeed, stateRecord,
-            statePresetName, paramSampleRate;
+            statePresetName, stateTuningScale, stateTuningKeymap, paramSampleRate;
         void map(LV2_URID_Map* map);
     };
 
@@ -73,6 +73,8 @@ private:
     // Any thread: parameters whose port the host moved and no block has seen yet take its value.
     void takePendingPorts();
     void setFromPort(uint32_t id, float value);
+    // The tuning keys of a state; absent or refused ones leave equal temperament.
+    void restoreTuning(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
     // Returns whether a program change arrived (it is loaded by the worker).
     bool readControlEvents();
     // The control sequence where its events may be read in place, else an aligned copy.

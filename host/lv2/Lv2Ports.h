@@ -13,6 +13,9 @@ inline constexpr const char* kPluginUri = "urn:vorn:synth";
 inline constexpr const char* kNamespace = "urn:vorn:synth#";
 inline constexpr const char* kStateRecordUri = "urn:vorn:synth#stateRecord";
 inline constexpr const char* kStatePresetNameUri = "urn:vorn:synth#presetName";
+// Scala .scl and .kbm texts of the tuning; absent: equal temperament.
+inline constexpr const char* kStateTuningScaleUri = "urn:vorn:synth#tuningScale";
+inline constexpr const char* kStateTuningKeymapUri = "urn:vorn:synth#tuningKeymap";
 inline constexpr const char* kPresetPrefix = "urn:vorn:synth:preset:";
 inline constexpr const char* kBankPrefix = "urn:vorn:synth:bank:";
 inline constexpr const char* kBinaryName = "vorn.so";

@@ -17,6 +17,8 @@
 
 #include "persistence/VersionRecord.h"
 #include "tests/engine/ProgramRun.h"
+#include "tests/engine/VornTestRig.h"
+#include "tests/support/ScalaTexts.h"
 
 namespace {
 
@@ -369,3 +371,49 @@ TEST_F(VornCommandLineTest, PresetsRestoreListAndOverwrite) {
 }
 
 }  // namespace
+
+// A sine through --tuning and --keymap sounds at the scale's pitch; refused Scala files exit with
+// status 2 and name the file and line; `vorn play` keeps its tuning for the next runs.
+TEST_F(VornCommandLineTest, RenderAndPlayTuneToScalaFilesAndRefuseBadOnes) {
+    constexpr size_t npos = std::string::npos;
+    for (const auto& [name, text] : {std::pair<std::string, std::string>{"e19.scl", equalScl(19)},
+                                     {"c250.kbm", "0\n0\n127\n60\n60\n250.0\n0\n"},
+                                     {"bad.scl", "bad\n2\n3/0\n2/1\n"}}) {
+        writeBytes(at(name), Bytes(text.begin(), text.end()));
+    }
+    const std::string song = "render " + path("song.mid") + " -o " + path("out.wav");
+    const ProgramRun run = vorn(song +
+                                " --tail 0 --set 'Osc 1 Wave Form=Sine' --set 'Osc 1 Scale=0 "
+                                "octaves' --set 'Osc 2 Enabled=Disabled' --set 'Osc 3 "
+                                "Enabled=Disabled' --set 'EG Main Attack=0.001 sec' --tuning " +
+                                path("e19.scl") + " --keymap " + path("c250.kbm"));
+    ASSERT_EQ(run.status, 0) << run.out;
+    std::vector<float> left;
+    for (const float x : readWavLayout(at("out.wav")).samples) left.push_back(x);
+    std::erase_if(left, [i = 0](float) mutable { return i++ % 2 == 1; });
+    // Key 69 is degree 9 above key 60 at 250 Hz.
+    EXPECT_NEAR(centsBetween(zeroCrossingFrequency(left, 48000.0f, 4800, 21600),
+                             250.0 * std::exp2(9.0 / 19)),
+                0.0, 0.2);
+
+    std::filesystem::remove(at("out.wav"));
+    const std::pair<std::string, std::string> cases[] = {
+        {" --tuning " + path("bad.scl"), "bad.scl: line 3: ratio '3/0' needs two positive parts"},
+        {" --tuning " + path("missing.scl"), "missing.scl: cannot be read"},
+        {" --keymap " + path("c250.kbm"), "--keymap requires --tuning"},
+        {" --tuning " + path("e19.scl") + " --keymap " + path("bad.scl"),
+         "bad.scl: line 1: map size must be a number 0..1024"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const ProgramRun refused = vorn(song + arguments);
+        EXPECT_EQ(refused.status, 2) << arguments;
+        EXPECT_NE(refused.out.find(message), std::string::npos) << arguments << "\n" << refused.out;
+        EXPECT_FALSE(std::filesystem::exists(at("out.wav"))) << arguments;
+    }
+    // With or without a JACK server to play on.
+    const std::string play = "play --no-editor --seconds 0.1 --jack-name vorn-tuning";
+    EXPECT_NE(vorn(play + " --tuning " + path("e19.scl")).out.find("tuned to \"19 EDO\"\n"), npos);
+    EXPECT_NE(vorn(play).out.find("tuned to \"19 EDO\" (stored; --no-tuning clears it)"), npos);
+    EXPECT_EQ(vorn(play + " --no-tuning").out.find("tuned"), npos);
+    EXPECT_EQ(vorn(play).out.find("tuned"), npos);
+}

@@ -26,6 +26,7 @@
 #include "host/lv2/Lv2PortTable.h"
 #include "host/lv2/Lv2Symbols.h"
 #include "tests/host/lv2/Lv2TestHost.h"
+#include "tests/support/ScalaTexts.h"
 
 namespace {
 
@@ -557,5 +558,42 @@ TEST(Lv2Plugin, SampleRatesThatCannotPlayAreRefused) {
         extreme.midi(0, {kNoteOn, 57, 100});
         EXPECT_TRUE(finiteAndBounded(extreme.render(4096, {256})));
         EXPECT_EQ(setRateOption(extreme, 0.0, false), LV2_OPTIONS_ERR_BAD_VALUE);
+    }
+}
+
+// The tuning travels as two optional string keys: restored, saved again byte for byte, heard;
+// a state without them, or with a refused scale, plays equal temperament.
+TEST(Lv2State, TuningKeysRoundTripAndAbsentKeysMeanEqualTemperament) {
+    Lv2TestInstance plain(world(), plugin(), kRate);
+    StoredState untuned = saveDirect(plain);
+    const auto text = [](const std::string& s) {
+        std::vector<uint8_t> bytes(s.c_str(), s.c_str() + s.size() + 1);
+        return std::pair<std::string, std::vector<uint8_t>>(LV2_ATOM__String, bytes);
+    };
+    StoredState tuned = untuned;
+    tuned.values[Lv2Ports::kStateTuningScaleUri] = text(equalScl(19));
+    tuned.values[Lv2Ports::kStateTuningKeymapUri] = text("0\n0\n127\n60\n69\n432\n0\n");
+    StoredState damaged = untuned;
+    damaged.values[Lv2Ports::kStateTuningScaleUri] = text("bad\n2\n3/0\n2/1\n");
+
+    // Each instance restores `first`, then `second`, saves, then plays the phrase.
+    const auto play = [&](StoredState& first, StoredState& second) {
+        Lv2TestInstance i(world(), plugin(), kRate);
+        EXPECT_EQ(restoreDirect(i, first), LV2_STATE_SUCCESS);
+        EXPECT_EQ(restoreDirect(i, second), LV2_STATE_SUCCESS);
+        StoredState saved = saveDirect(i);
+        i.render(kRate / 4, {256});
+        EXPECT_EQ(i.blockingCalls(), 0u);
+        return std::pair(saved, i.render(kRate / 2, {256}, phrase())[0]);
+    };
+    auto [again, heard] = play(untuned, tuned);
+    EXPECT_EQ(again.values, tuned.values);
+    EXPECT_EQ(play(untuned, again).second, heard);
+    const auto equal = play(untuned, untuned).second;
+    EXPECT_NE(heard, equal);
+    for (StoredState* state : {&untuned, &damaged}) {
+        const auto [saved, out] = play(tuned, *state);
+        EXPECT_EQ(saved.values.count(Lv2Ports::kStateTuningScaleUri), 0u);
+        EXPECT_EQ(out, equal);
     }
 }
