@@ -24,7 +24,8 @@ const char* kFeatures[] = {CLAP_PLUGIN_FEATURE_INSTRUMENT, CLAP_PLUGIN_FEATURE_S
                            CLAP_PLUGIN_FEATURE_STEREO, nullptr};
 constexpr uint32_t kFirstStatus = 0x80;
 constexpr uint32_t kStatusMask = 0xF0;
-// The state: "VCLS", a format number, the record's size, the record, then the preset name.
+// The state: "VCLS", a format number, then the record, the preset name and the tuning's .scl and
+// .kbm texts, each as a 32-bit size and its bytes; all little-endian.
 constexpr char kStateMagic[4] = {'V', 'C', 'L', 'S'};
 constexpr uint32_t kStateFormat = 1;
 constexpr uint64_t kMaxStateBytes = 1 << 20;
@@ -392,12 +393,17 @@ bool ClapPlugin::paramValue(clap_id id, const char* text, double& value) const {
 bool ClapPlugin::save(const clap_ostream_t& stream) {
     VORN_ASSERT(onMainThreadOrUnknown());
     const std::vector<uint8_t> record = HostState::record(*synth_);
-    const std::string& name = synth_->currentPreset().name;
+    const HostState::TuningTexts tuning = HostState::tuning(*synth_);
     std::vector<uint8_t> bytes(kStateMagic, kStateMagic + sizeof kStateMagic);
     appendU32(bytes, kStateFormat);
-    appendU32(bytes, static_cast<uint32_t>(record.size()));
-    bytes.insert(bytes.end(), record.begin(), record.end());
-    bytes.insert(bytes.end(), name.begin(), name.end());
+    const auto field = [&](const auto& data) {
+        appendU32(bytes, static_cast<uint32_t>(data.size()));
+        bytes.insert(bytes.end(), data.begin(), data.end());
+    };
+    field(record);
+    field(synth_->currentPreset().name);
+    field(tuning.scale);
+    field(tuning.keymap);
     return writeAll(stream, bytes.data(), bytes.size());
 }
 
@@ -412,16 +418,23 @@ bool ClapPlugin::load(const clap_istream_t& stream) {
         bytes.insert(bytes.end(), chunk, chunk + n);
         if (bytes.size() > kMaxStateBytes) return false;
     }
-    constexpr size_t kHeader = sizeof kStateMagic + 8;
-    if (bytes.size() < kHeader || std::memcmp(bytes.data(), kStateMagic, sizeof kStateMagic) != 0 ||
+    if (bytes.size() < sizeof kStateMagic + 4 ||
+        std::memcmp(bytes.data(), kStateMagic, sizeof kStateMagic) != 0 ||
         readU32(bytes, 4) != kStateFormat)
         return false;
-    const size_t size = readU32(bytes, 8);
-    if (size > bytes.size() - kHeader) return false;
-    const std::span<const uint8_t> record(bytes.data() + kHeader, size);
-    const std::string name(bytes.begin() + static_cast<std::ptrdiff_t>(kHeader + size),
-                           bytes.end());
-    if (!HostState::restore(*synth_, record, name.substr(0, name.find('\0')))) return false;
+    size_t at = sizeof kStateMagic + 4;
+    std::array<std::span<const uint8_t>, 4> fields;
+    for (auto& f : fields) {
+        if (bytes.size() - at < 4) return false;
+        const size_t size = readU32(bytes, at);
+        at += 4;
+        if (size > bytes.size() - at) return false;
+        f = {bytes.data() + at, size};
+        at += size;
+    }
+    const auto text = [](std::span<const uint8_t> f) { return std::string(f.begin(), f.end()); };
+    if (!HostState::restore(*synth_, fields[0], text(fields[1]))) return false;
+    HostState::restoreTuning(*synth_, {text(fields[2]), text(fields[3])});
     if (hostParams_ && hostParams_->rescan) hostParams_->rescan(host_, CLAP_PARAM_RESCAN_VALUES);
     return true;
 }

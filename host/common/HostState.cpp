@@ -1,5 +1,6 @@
 #include "host/common/HostState.h"
 
+#include "dsp/TuningTable.h"
 #include "engine/VornPlugin.h"
 #include "persistence/BinaryDataReader.h"
 #include "persistence/ParameterCollection.h"
@@ -26,6 +27,18 @@ bool restore(VornPlugin& synth, std::span<const uint8_t> record, const std::stri
     preset.clearModified();
     synth.notifyPresetChanged();
     return true;
+}
+
+TuningTexts tuning(VornPlugin& synth) {
+    const TuningTable* table = synth.tuning().current();
+    if (!table) return {};
+    return {table->scaleText(), table->keymapText()};
+}
+
+void restoreTuning(VornPlugin& synth, const TuningTexts& texts) {
+    std::string error;
+    if (texts.scale.empty() || !synth.setTuning(texts.scale, texts.keymap, error))
+        synth.tuning().set(nullptr);
 }
 
 }  // namespace HostState

@@ -23,6 +23,15 @@ std::vector<uint8_t> record(VornPlugin& synth);
 // is dropped and every value jumps at once instead of gliding. False leaves the values alone.
 bool restore(VornPlugin& synth, std::span<const uint8_t> record, const std::string& presetName);
 
+// The tuning a session keeps: the .scl and .kbm texts, empty for equal temperament.
+struct TuningTexts {
+    std::string scale;
+    std::string keymap;
+};
+TuningTexts tuning(VornPlugin& synth);
+// Sets the saved tuning; no scale, or one that is refused, leaves equal temperament.
+void restoreTuning(VornPlugin& synth, const TuningTexts& texts);
+
 // Parameters changed inside the plug-in (preset loads, program changes, MIDI learn) that the host
 // has yet to hear of. Any thread marks; one consumer takes.
 class InsideChanges {

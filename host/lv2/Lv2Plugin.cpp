@@ -294,10 +294,10 @@ LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handl
     const std::string& name = synth_->currentPreset().name;
     status = store(handle, uris_.statePresetName, name.c_str(), name.size() + 1, uris_.atomString,
                    flags);
-    const TuningTable* tuning = synth_->tuning().current();
-    if (status != LV2_STATE_SUCCESS || !tuning) return status;
-    const std::string& scale = tuning->scaleText();
-    const std::string& keymap = tuning->keymapText();
+    const HostState::TuningTexts tuning = HostState::tuning(*synth_);
+    if (status != LV2_STATE_SUCCESS || tuning.scale.empty()) return status;
+    const std::string& scale = tuning.scale;
+    const std::string& keymap = tuning.keymap;
     status = store(handle, uris_.stateTuningScale, scale.c_str(), scale.size() + 1,
                    uris_.atomString, flags);
     if (status != LV2_STATE_SUCCESS || keymap.empty()) return status;
@@ -314,12 +314,9 @@ void Lv2Plugin::restoreTuning(LV2_State_Retrieve_Function retrieve, LV2_State_Ha
         return data && type == uris_.atomString ? std::string(data, strnlen(data, size))
                                                 : std::string();
     };
-    const std::string scale = text(uris_.stateTuningScale);
-    std::string error;
     // A damaged tuning leaves equal temperament, the rest of the state loads.
-    if (scale.empty() || !synth_->setTuning(scale, text(uris_.stateTuningKeymap), error)) {
-        synth_->tuning().set(nullptr);
-    }
+    HostState::restoreTuning(*synth_,
+                             {text(uris_.stateTuningScale), text(uris_.stateTuningKeymap)});
 }
 
 LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {

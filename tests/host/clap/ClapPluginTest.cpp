@@ -225,3 +225,37 @@ TEST(ClapPlugin, NotesEndWhenTheirVoicesFallSilent) {
     EXPECT_EQ(ends[1].value, 64.0);
     EXPECT_EQ(ends[1].id, static_cast<clap_id>(-1));
 }
+
+// The state keeps a tuning: a 19-tone scale plays other pitches than equal temperament and comes
+// back to the byte; a scale that is refused leaves equal temperament and the rest of the state.
+TEST(ClapState, KeepsTheTuning) {
+    ClapTestInstance plain(module(), kRate), tuned(module(), kRate);
+    const std::vector<uint8_t> untuned = plain.save();
+    const auto withScale = [&](const std::string& scale) {
+        // The last two fields are the empty .scl and .kbm texts.
+        std::vector<uint8_t> bytes(untuned.begin(), untuned.end() - 8);
+        for (const uint32_t size : {static_cast<uint32_t>(scale.size())}) {
+            for (int k = 0; k < 4; ++k) bytes.push_back(static_cast<uint8_t>(size >> (8 * k)));
+        }
+        bytes.insert(bytes.end(), scale.begin(), scale.end());
+        bytes.insert(bytes.end(), 4, 0);
+        return bytes;
+    };
+    std::string edo19 = "! 19 equal\n19-EDO\n19\n";
+    for (int step = 1; step <= 19; ++step) edo19 += std::to_string(1200.0 * step / 19) + "\n";
+    const std::vector<uint8_t> state = withScale(edo19);
+    ASSERT_TRUE(tuned.load(state));
+    EXPECT_EQ(tuned.save(), state);
+    const auto play = [](ClapTestInstance& clap) {
+        clap.midi(0, {0x90, 72, 100});
+        return clap.render(4800, {256});
+    };
+    ASSERT_TRUE(plain.load(untuned));
+    const auto equal = play(plain);
+    EXPECT_NE(play(tuned), equal);
+
+    ClapTestInstance refused(module(), kRate);
+    ASSERT_TRUE(refused.load(withScale("! no count\nbroken\n")));
+    EXPECT_EQ(refused.save(), untuned);
+    EXPECT_EQ(play(refused), equal);
+}
