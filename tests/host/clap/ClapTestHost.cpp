@@ -192,7 +192,7 @@ bool ClapTestInstance::load(const std::vector<uint8_t>& bytes) {
         &reader, [](const clap_istream_t* s, void* data, uint64_t size) {
             auto* r = static_cast<Reader*>(s->ctx);
             const size_t n = std::min<size_t>({size, 1000, r->bytes->size() - r->at});
-            std::memcpy(data, r->bytes->data() + r->at, n);
+            if (n > 0) std::memcpy(data, r->bytes->data() + r->at, n);
             r->at += n;
             return static_cast<int64_t>(n);
         }};
