@@ -60,7 +60,18 @@ void PortamentoController::startGlide(float from, float to) {
     gliding_ = true;
 }
 
+void PortamentoController::setBend(float octaves, bool immediately) {
+    const float samples = kBendGlideMs * 0.001f * static_cast<float>(environment().sampleRate());
+    bendTarget_ = octaves;
+    bendSamplesLeft_ = immediately ? 0 : std::max(1, static_cast<int32_t>(samples));
+    if (bendSamplesLeft_ == 0) bend_ = octaves;
+    bendStep_ =
+        bendSamplesLeft_ > 0 ? (octaves - bend_) / static_cast<float>(bendSamplesLeft_) : 0.0f;
+}
+
 void PortamentoController::reset() {
+    bend_ = bendTarget_;
+    bendSamplesLeft_ = 0;
     gliding_ = false;
     current_ = glideStart_ + glideDistance_;
     controlCountdown_ = 0;
@@ -85,7 +96,23 @@ bool PortamentoController::produce(float* buffer, uint32_t frames, uint32_t flag
         done += piece;
     }
     controlCountdown_ = countdown;
-    return !glided && pitchInput_->isConstant();
+    const bool bendGliding = bendSamplesLeft_ > 0;
+    if (bendGliding || bend_ != 0.0f) addBend(buffer, frames);
+    return !glided && !bendGliding && pitchInput_->isConstant();
+}
+
+void PortamentoController::addBend(float* out, uint32_t frames) {
+    float bend = bend_;
+    int32_t left = bendSamplesLeft_;
+    const float step = bendStep_;
+    for (uint32_t k = 0; k < frames; ++k) {
+        if (left > 0) {
+            bend = --left == 0 ? bendTarget_ : bend + step;
+        }
+        out[k] += bend;
+    }
+    bend_ = bend;
+    bendSamplesLeft_ = left;
 }
 
 bool PortamentoController::renderPiece(const float* pitch, float* out, uint32_t frames) {

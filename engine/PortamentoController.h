@@ -17,6 +17,8 @@ public:
     static constexpr float kMaxTime = 10.0f;
     // The glide time is read from its input once per this many samples.
     static constexpr int32_t kControlInterval = 64;
+    // A new bend is reached linearly in this time, so that controller steps do not click.
+    static constexpr float kBendGlideMs = 4.0f;
 
     // The two glide curves, y over t = k / kSegments: shared read-only by every controller.
     class Curves {
@@ -57,6 +59,10 @@ public:
     // Ends the glide where it stands: the pitch stays at the last glided value.
     void stopGlide() { gliding_ = false; }
 
+    // A pitch offset on top of the glided pitch (a note's own bend), in octaves.
+    void setBend(float octaves, bool immediately);
+    float bend() const { return bend_; }
+
     float current() const { return current_; }
     float glideStart() const { return glideStart_; }
     float glideDistance() const { return glideDistance_; }
@@ -72,6 +78,7 @@ public:
 private:
     // One piece of constant glide time; true when a glide ran in it.
     bool renderPiece(const float* pitch, float* out, uint32_t frames);
+    void addBend(float* out, uint32_t frames);
 
     const Curves* curves_;
     wave::FloatParameterSource defaultPitch_;
@@ -85,4 +92,8 @@ private:
     bool gliding_ = false;
     float glideTime_ = 0.0f;
     int32_t controlCountdown_ = 0;
+    float bend_ = 0.0f;
+    float bendTarget_ = 0.0f;
+    float bendStep_ = 0.0f;
+    int32_t bendSamplesLeft_ = 0;
 };

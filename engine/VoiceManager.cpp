@@ -240,6 +240,16 @@ NoteVoice* VoiceManager::newestVoice() const {
     return newest ? newest->voice : nullptr;
 }
 
+NoteVoice* VoiceManager::voiceOf(int note) const {
+    const Slot* newest = nullptr;
+    for (int i = 0; i < activeEnd_; ++i) {
+        const Slot& s = slots_[static_cast<size_t>(i)];
+        if (s.note == note && s.voice->isHeld() && (!newest || s.stamp > newest->stamp))
+            newest = &s;
+    }
+    return newest ? newest->voice : nullptr;
+}
+
 bool VoiceManager::isSounding(int note) const {
     for (int i = 0; i < activeEnd_; ++i) {
         const Slot& s = slots_[static_cast<size_t>(i)];

@@ -51,6 +51,8 @@ public:
     int slotNote(int slot) const { return slots_[static_cast<size_t>(slot)].note; }
     // The voice whose note started last among those sounding; null when all are silent.
     NoteVoice* newestVoice() const;
+    // The voice that started the note last; null when none plays it.
+    NoteVoice* voiceOf(int note) const;
     // Whether a voice still sounds the note (held, sustained or releasing).
     bool isSounding(int note) const;
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "dsp/OscillatorTableCache.h"
+#include "engine/NoteExpressions.h"
 #include "engine/OscillatorVoice.h"
 #include "engine/ParameterCurves.h"
 #include "engine/ParameterSetup.h"
@@ -165,7 +166,7 @@ VornPlugin::Parameters::Parameters(VornPlugin& plugin)
     linkParameterGroups(*this);
 }
 
-VornPlugin::VornPlugin() {
+VornPlugin::VornPlugin() : expressions_(std::make_unique<NoteExpressions>()) {
     initialize();
     assignSynthTargetGroups(createModulationMatrix());
     parameters_ = std::make_unique<Parameters>(*this);
@@ -173,6 +174,7 @@ VornPlugin::VornPlugin() {
     connectModulationLists();
     assignTargetRanges();
     engine_ = std::make_unique<Engine>(*this, environment(), globals());
+    expressions_->attach(engine_.get());
     engine_->bind(*parameters_);
     parameters_->totalVoices.bind(&totalVoices_);
     parameters_->unisonVoices.bind(&unisonVoices_);
@@ -211,7 +213,16 @@ MidiControllerMap& VornPlugin::controllerMap() {
 std::unique_ptr<MidiMessageReceiver> VornPlugin::createMidiDecoder() {
     auto receiver = std::make_unique<DefaultEventReceiver>(*this, &controllerMap());
     eventReceiver_ = receiver.get();
-    return std::make_unique<MidiDecoder>(std::move(receiver));
+    auto decoder = std::make_unique<MidiDecoder>(std::move(receiver));
+    decoder->setMpe(&mpeZones_, expressions_.get());
+    mpeZones_.configure(MpeZones::kLowerManager, static_cast<VornSettings&>(settings()).mpeMembers);
+    return decoder;
+}
+
+void VornPlugin::setMpeMembers(int members) {
+    static_cast<VornSettings&>(settings()).mpeMembers = members;
+    settings().markDirty();
+    mpeZones_.configure(MpeZones::kLowerManager, members);
 }
 
 int VornPlugin::editorWidth() {

@@ -23,6 +23,7 @@
 #include "framework/SynthNumbering.h"
 #include "framework/TargetParameterSetList.h"
 #include "framework/ToggleFloatPluginParameter.h"
+#include "midi/MpeZones.h"
 #include "modulation/ModulationMatrixPlugin.h"
 #include "modulation/ModulationTargetParameter.h"
 
@@ -50,6 +51,7 @@ public:
     class OscillatorVoice;
     class VornVoice;
     class VornSettings;
+    class NoteExpressions;
 
     VornPlugin();
     ~VornPlugin() override;
@@ -73,6 +75,12 @@ public:
     bool setTuning(std::string_view scale, std::string_view keymap, std::string& error,
                    std::string_view scaleName = "scale file",
                    std::string_view keymapName = "keyboard map");
+    // MPE zones in force; a controller's configuration message changes them too.
+    MpeZones& mpeZones() { return mpeZones_; }
+    // Per-note expressions (MPE member channels, a host's note expressions). Audio thread.
+    NoteExpressions& noteExpressions() { return *expressions_; }
+    // "MpeMembers": the lower zone's member channels at start, 0 for no MPE.
+    void setMpeMembers(int members);
     // The data every instance shares; valid while an instance lives.
     static Globals& globals();
 
@@ -137,6 +145,8 @@ private:
     EditorMidiQueue editorMidi_;
     std::unique_ptr<Parameters> parameters_;
     TuningSlot tuning_;
+    MpeZones mpeZones_;
+    std::unique_ptr<NoteExpressions> expressions_;
     std::unique_ptr<Engine> engine_;
     Property<int> totalVoices_{this, 0};
     Property<int> unisonVoices_{this, 0};

@@ -19,6 +19,7 @@ void VornPlugin::VornSettings::serialize(SettingSerializer& s) {
     interfaceLayout = s.serializeInt("InterfaceLayout", interfaceLayout, 0);
     showModulation = s.serializeBool("ShowModulation", showModulation, false);
     sustainPedal = s.serializeBool("SustainPedal", sustainPedal, true);
+    mpeMembers = s.serializeInt("MpeMembers", mpeMembers, 0);
     serializeText(s, "TuningScale", tuningScale);
     serializeText(s, "TuningKeymap", tuningKeymap);
 }

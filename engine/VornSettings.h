@@ -18,6 +18,9 @@ public:
     // "SustainPedal": controller 64 holds notes; off for controller maps that use 64 otherwise.
     // Read on the audio thread.
     std::atomic<bool> sustainPedal{true};
+    // Member channels of the MPE lower zone a new instance starts with; 0: no MPE until a
+    // controller sends its configuration message.
+    LimitedProperty<int> mpeMembers{this, 0, MpeZones::kMaxMembers, 0};
     // Scala .scl and .kbm texts that `vorn play` tunes to; empty: equal temperament. Other hosts
     // keep the tuning in their own state instead.
     std::string tuningScale;

@@ -115,6 +115,13 @@ void VornPlugin::VornVoice::addUnison(OscillatorVoice& voice, float position) {
                                    kAutomatic);
     // Joins the note from wherever its own pitch is.
     voice.portamento().startGlide(voice.portamento().current(), keyPitch(shared_.tuning, note_));
+    voice.portamento().setBend(bendOctaves_, true);
+}
+
+void VornPlugin::VornVoice::setBend(float semitones, bool immediately) {
+    bendOctaves_ = semitones * kSemitone;
+    for (OscillatorVoice* voice : unisonVoices_)
+        voice->portamento().setBend(bendOctaves_, immediately);
 }
 
 wave::Producer& VornPlugin::VornVoice::unisonOutput(int oscillator, int side) {
@@ -135,6 +142,8 @@ void VornPlugin::VornVoice::noteOn(float note, int glideFrom, float /*velocity*/
         source->setNoteRampTime(wasSounding ? kRetakeSmoothing : kNoSmoothing);
     }
     midiCache_.setNoteFilter(note_);
+    expressionChannel_ = 0;
+    if (bendOctaves_ != 0.0f) setBend(0.0f, true);
     for (size_t i = 0; i < unisonVoices_.size(); ++i) {
         OscillatorVoice& voice = *unisonVoices_[i];
         voice.unisonDetune().setTarget(

@@ -73,6 +73,12 @@ public:
 
     int index() const { return index_; }
     int note() const { return note_; }
+    // MPE: the member channel whose expressions the voice follows (1..16), 0 for none. A new
+    // note clears it and the note's bend.
+    int expressionChannel() const { return expressionChannel_; }
+    void setExpressionChannel(int channel) { expressionChannel_ = channel; }
+    // The note's own bend in semitones, on top of its pitch.
+    void setBend(float semitones, bool immediately);
     VoiceMatrix& matrix() { return matrix_; }
     EnvelopeGenerator& envelope(int k) { return *envelopes_[static_cast<size_t>(k)]; }
     Channel& channel(int side) { return *channels_[static_cast<size_t>(side)]; }
@@ -113,6 +119,8 @@ private:
     std::vector<float> unisonPositions_;
     bool held_ = false;
     int note_ = 0;
+    int expressionChannel_ = 0;
+    float bendOctaves_ = 0.0f;
 };
 
 // One stereo side of a voice: the two filters and the routing through them.

@@ -412,17 +412,23 @@ void GenericPlugin::processBlock(const float* const* inputs, int inputCount, flo
             if (updateNesting_.load(std::memory_order_acquire) == 0) applyParameterChanges();
         }
     }
-    MidiEvent event;
-    while (popEvent(event)) {
-        dispatchMidi(event);
-        dispatched = true;
-    }
-    dispatchPendingNoteOffs();
     if (dispatched) notifyEditor(kNotifyMidiDispatched, 0);
+    dispatchQueuedMidi();
+    dispatchPendingNoteOffs();
     // The engine never makes a sample that is not finite; a bypassed effect only passes on the
     // host's own.
     VORN_ASSERT(allFinite(outputs, channels, frames) ||
                 (hasAudioInput() && !allFinite(inputs, inputCount, frames)));
+}
+
+void GenericPlugin::dispatchQueuedMidi() {
+    MidiEvent event;
+    bool dispatched = false;
+    while (popEvent(event)) {
+        dispatchMidi(event);
+        dispatched = true;
+    }
+    if (dispatched) notifyEditor(kNotifyMidiDispatched, 0);
 }
 
 void GenericPlugin::render(const float** channelData, int channels, int /*frames*/) {

@@ -140,6 +140,9 @@ public:
 
     // MidiMessageReceiver: queues the event for the audio thread. Note-offs are never lost.
     void receiveMidi(const MidiEvent& event) override;
+    // Audio thread, between blocks: decodes the queued MIDI now, so that a host's per-note
+    // event that follows finds its note.
+    void dispatchQueuedMidi();
     // Messages dropped because too many arrived before the audio thread took them.
     uint32_t droppedMidiEvents() const { return droppedEvents_.load(std::memory_order_relaxed); }
 

@@ -25,6 +25,16 @@ inline constexpr int kBankSelectLsb = 32;
 inline constexpr int kSustainPedal = 64;
 inline constexpr int kPedalDown = 64;
 inline constexpr int kAllNotesOff = 123;
+// Registered parameter numbers: selected by 101 (MSB) and 100 (LSB), set by data entry 6 and 38.
+inline constexpr int kDataEntryMsb = 6;
+inline constexpr int kDataEntryLsb = 38;
+inline constexpr int kRpnLsb = 100;
+inline constexpr int kRpnMsb = 101;
+inline constexpr int kRpnPitchBendRange = 0;
+inline constexpr int kRpnMpeConfiguration = 6;
+inline constexpr int kRpnNull = 0x3FFF;
+// Controller 74, the slide (timbre) dimension of MPE controllers.
+inline constexpr int kSlide = 74;
 
 inline constexpr int kChannels = 16;
 inline constexpr int kDataBits = 7;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/NoteExpressions.h"
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "framework/AbstractPluginParameter.h"
@@ -23,6 +24,8 @@ namespace {
 const char* kFeatures[] = {CLAP_PLUGIN_FEATURE_INSTRUMENT, CLAP_PLUGIN_FEATURE_SYNTHESIZER,
                            CLAP_PLUGIN_FEATURE_STEREO, nullptr};
 constexpr uint32_t kFirstStatus = 0x80;
+// A note's tuning expression, in semitones each way.
+constexpr float kMaxNoteTuning = 120.0f;
 constexpr uint32_t kStatusMask = 0xF0;
 // The state: "VCLS", a format number, then the record, the preset name and the tuning's .scl and
 // .kbm texts, each as a 32-bit size and its bytes; all little-endian.
@@ -163,7 +166,9 @@ clap_process_status ClapPlugin::process(const clap_process_t& process) VORN_NONB
         if (!event || event->space_id != CLAP_CORE_EVENT_SPACE_ID) continue;
         // A parameter change takes effect at its sample: what comes before it is rendered first.
         const uint32_t at = std::min(event->time, frames);
-        if (event->type == CLAP_EVENT_PARAM_VALUE && at > done) {
+        const bool timed =
+            event->type == CLAP_EVENT_PARAM_VALUE || event->type == CLAP_EVENT_NOTE_EXPRESSION;
+        if (timed && at > done) {
             render(process, done, at);
             done = at;
         }
@@ -247,8 +252,32 @@ void ClapPlugin::handleEvent(const clap_event_header_t& event, uint32_t blockSta
                 ->setValue(static_cast<float>(change.value), GenericPlugin::kFlagFromHost);
             return;
         }
+        case CLAP_EVENT_NOTE_EXPRESSION:
+            noteExpression(reinterpret_cast<const clap_event_note_expression_t&>(event));
+            return;
         case CLAP_EVENT_TRANSPORT:
             readTransport(&reinterpret_cast<const clap_event_transport_t&>(event));
+            return;
+        default:
+            return;
+    }
+}
+
+void ClapPlugin::noteExpression(const clap_event_note_expression_t& expression) {
+    if (!std::isfinite(expression.value) || expression.key < -1 || expression.key > 127) return;
+    // The note it changes may still wait in the MIDI queue.
+    synth_->dispatchQueuedMidi();
+    VornPlugin::NoteExpressions& notes = synth_->noteExpressions();
+    const float value = static_cast<float>(expression.value);
+    switch (expression.expression_id) {
+        case CLAP_NOTE_EXPRESSION_TUNING:
+            notes.keyBend(expression.key, std::clamp(value, -kMaxNoteTuning, kMaxNoteTuning));
+            return;
+        case CLAP_NOTE_EXPRESSION_PRESSURE:
+            notes.keyPressure(expression.key, std::clamp(value, 0.0f, 1.0f));
+            return;
+        case CLAP_NOTE_EXPRESSION_BRIGHTNESS:
+            notes.keyController(expression.key, midi::kSlide, std::clamp(value, 0.0f, 1.0f));
             return;
         default:
             return;

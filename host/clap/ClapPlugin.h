@@ -84,6 +84,8 @@ private:
     // One event of the block whose current part starts at blockStart.
     void handleEvent(const clap_event_header_t& event, uint32_t blockStart);
     void readTransport(const clap_event_transport_t* transport);
+    // Tuning, pressure and brightness of the notes on a key; the others are ignored.
+    void noteExpression(const clap_event_note_expression_t& expression);
     void render(const clap_process_t& process, uint32_t from, uint32_t to);
     void reportInsideChanges(const clap_output_events_t* out);
     // Notes whose last voice has fallen silent: note-end events, so that hosts can track voices.

@@ -15,6 +15,7 @@
 #include "engine/VornPlugin.h"
 #include "engine/VornPresets.h"
 #include "framework/AbstractPluginParameter.h"
+#include "tests/engine/VornTestRig.h"
 #include "tests/host/clap/ClapTestHost.h"
 #include "tests/host/lv2/Lv2TestHost.h"
 
@@ -228,6 +229,26 @@ TEST(ClapPlugin, NotesEndWhenTheirVoicesFallSilent) {
 
 // The state keeps a tuning: a 19-tone scale plays other pitches than equal temperament and comes
 // back to the byte; a scale that is refused leaves equal temperament and the rest of the state.
+// A note's tuning expression bends that note only, also when it comes with the note-on.
+TEST(ClapPlugin, NoteTuningExpressionsBendTheirNote) {
+    std::array<double, 2> hz{};
+    for (const bool bent : {false, true}) {
+        ClapTestInstance clap(module(), kRate);
+        clap.param(0, idOf("Osc 1 Wave Form"), 3.0);  // sine
+        clap.param(0, idOf("Osc 2 Enabled"), 0.0);
+        clap.param(0, idOf("Osc 3 Enabled"), 0.0);
+        clap.render(256, {256});
+        clap.note(0, CLAP_EVENT_NOTE_ON, 69, 1.0);
+        if (bent) {
+            clap.expression(0, CLAP_NOTE_EXPRESSION_TUNING, 69, 1.0);
+            clap.expression(10, CLAP_NOTE_EXPRESSION_TUNING, 60, 7.0);  // no note there
+        }
+        const auto out = clap.render(24000, {256});
+        hz[bent] = zeroCrossingFrequency(out[0], static_cast<float>(kRate), 2400);
+    }
+    EXPECT_NEAR(1200.0 * std::log2(hz[1] / hz[0]), 100.0, 0.5);
+}
+
 TEST(ClapState, KeepsTheTuning) {
     ClapTestInstance plain(module(), kRate), tuned(module(), kRate);
     const std::vector<uint8_t> untuned = plain.save();

@@ -103,6 +103,19 @@ void ClapTestInstance::param(uint32_t frame, clap_id id, double value) {
     events_.push_back(e);
 }
 
+void ClapTestInstance::expression(uint32_t frame, clap_note_expression id, int16_t key,
+                                  double value) {
+    Event e{};
+    e.expression.header = {sizeof(clap_event_note_expression_t), frame, CLAP_CORE_EVENT_SPACE_ID,
+                           CLAP_EVENT_NOTE_EXPRESSION, 0};
+    e.expression.expression_id = id;
+    e.expression.note_id = -1;
+    e.expression.port_index = e.expression.channel = -1;
+    e.expression.key = key;
+    e.expression.value = value;
+    events_.push_back(e);
+}
+
 void ClapTestInstance::process(uint32_t frames, float* left, float* right) {
     std::stable_sort(events_.begin(), events_.end(),
                      [](const Event& a, const Event& b) { return a.header.time < b.header.time; });

@@ -38,6 +38,7 @@ public:
     void note(uint32_t frame, uint16_t type, int16_t key, double velocity, int32_t noteId = -1);
     void midi(uint32_t frame, std::initializer_list<uint8_t> bytes);
     void param(uint32_t frame, clap_id id, double value);
+    void expression(uint32_t frame, clap_note_expression id, int16_t key, double value);
 
     // One block into left and right (the events are sorted by frame first).
     void process(uint32_t frames, float* left, float* right);
@@ -72,6 +73,7 @@ private:
             clap_event_note_t note;
             clap_event_midi_t midi;
             clap_event_param_value_t param;
+            clap_event_note_expression_t expression;
         };
     };
 
