@@ -1,5 +1,6 @@
 // The editor in a CLAP host's window, under a private Xvfb: embedded at its size, driven by the
-// host's timer, and an edit reaches the host as a gesture around the new value.
+// host's timer, and an edit reaches the host as a gesture around the new value; a tuning chosen in
+// it marks the host's state dirty.
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,12 @@
 #include <thread>
 #include <vector>
 
+#include "editor/MasterSection.h"
+#include "editor/TuningButton.h"
 #include "editor/VornInterface.h"
 #include "engine/VornPlugin.h"
 #include "gui/Modifiers.h"
+#include "gui/PopupMenu.h"
 #include "gui/x11/Xlib.h"
 #include "tests/editor/EditorRig.h"
 #include "tests/engine/ProgramRun.h"
@@ -124,6 +128,36 @@ TEST(ClapEditor, EmbedsDrawsAndTellsTheHostOfEdits) {
         EXPECT_EQ(types[1], CLAP_EVENT_PARAM_VALUE);
         EXPECT_EQ(types.back(), CLAP_EVENT_PARAM_GESTURE_END);
         EXPECT_NE(clap.value(static_cast<clap_id>(id)), reference.getParameter(id)->getValue());
+
+        // Equal temperament chosen in the master section's tuning menu: the host hears that the
+        // state changed beyond the parameters.
+        const gui::Rect master = layout.section(VornInterface::kMaster).rootBounds();
+        layout.mousePressed({{master.x + 60, master.y + 8}, gui::modifier::kLeftButton, 2000});
+        layout.mouseReleased({{master.x + 60, master.y + 8}, 0, 2050});
+        auto& section = static_cast<MasterSection&>(layout.section(VornInterface::kMaster));
+        const gui::Point tuning = EditorRig::centre(section.tuning().rootBounds());
+        layout.mousePressed({tuning, gui::modifier::kLeftButton, 3000});
+        layout.mouseReleased({tuning, 0, 3050});
+        auto* menu = dynamic_cast<gui::PopupMenu*>(layout.topOverlay());
+        ASSERT_NE(menu, nullptr);
+        const gui::Point equal = EditorRig::centre(menu->itemBounds(0, 3));
+        const auto point = [](gui::Point p) {
+            return std::to_string(p.x) + " " + std::to_string(p.y);
+        };
+        status = -2;
+        const std::string clicks = "xdotool mousemove " + std::to_string(master.x + 60) + " " +
+                                   std::to_string(master.y + 8) + " click 1 sleep 0.3 mousemove " +
+                                   point(tuning) + " click 1 sleep 0.3 mousemove " + point(equal) +
+                                   " click 1 sleep 0.3";
+        std::thread chooser([&] { status = runShell(clicks).status; });
+        while (status == -2) {
+            clap.tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        chooser.join();
+        for (int i = 0; i < 20; ++i) clap.tick();
+        ASSERT_EQ(status, 0);
+        EXPECT_EQ(clap.dirtyMarks(), 1);
 
         g->destroy(p);
         EXPECT_EQ(clap.timers(), 0u);
