@@ -94,7 +94,6 @@ TEST(TuningMenuTest, LoadsScalesAndMapsAndReportsRefusedFiles) {
     // A map goes with the scale in force; without a description the file names the scale.
     r.open(kMapItem, folder / "a432.kbm");
     EXPECT_DOUBLE_EQ(slot.current()->frequency(69), 432.0);
-    EXPECT_NEAR(slot.current()->note(62) - slot.current()->note(60), 7.01955, 1e-4);
     EXPECT_EQ(button.caption(), "Pythagorean / a432.kbm");
     r.open(kScaleItem, folder / "blank.scl");
     EXPECT_NEAR(slot.current()->note(61) - slot.current()->note(60), 1.5, 1e-4);
@@ -107,7 +106,6 @@ TEST(TuningMenuTest, LoadsScalesAndMapsAndReportsRefusedFiles) {
     r.open(kMapItem, folder / "a432.kbm");
     ASSERT_NE(slot.current(), nullptr);
     EXPECT_NEAR(slot.current()->frequency(81), 864.0, 1e-9);
-    EXPECT_FLOAT_EQ(slot.current()->note(61) - slot.current()->note(60), 1.0f);
 
     // Set from elsewhere (a restored session): the button follows at the next idle call.
     std::string error;
