@@ -24,7 +24,7 @@ DEMO_WAV ?= $(BUILD_DIR)/vorn-demo.wav
 PREFIX ?= /usr/local
 INSTALL_PREFIX = $(patsubst ~%,$(HOME)%,$(PREFIX))
 
-.PHONY: all deps deps-arm configure build demo test test-arm bench format format-check clean install realtime rtsan tsan ardour-check
+.PHONY: all deps deps-arm configure build demo test test-arm bench format format-check clean install realtime rtsan tsan ardour-check qtractor-check
 
 all: build
 
@@ -116,6 +116,11 @@ tsan: deps
 ardour-check: build
 	@$(MAKE) --no-print-directory deps PACKAGES="ardour python3"
 	@sh tests/host/ardour/run.sh $(BUILD_DIR)
+
+# Qtractor hosts the CLAP module under Xvfb; refreshes docs/screenshots/qtractor-clap.png.
+qtractor-check: build
+	@$(MAKE) --no-print-directory deps PACKAGES="qtractor jackd2 xvfb xdotool imagemagick"
+	@sh tests/host/qtractor/run.sh $(BUILD_DIR)
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i

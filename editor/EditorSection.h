@@ -41,6 +41,8 @@ public:
     gui::Component& full() { return *full_; }
     // Asked for when the title bar is clicked.
     std::function<void()> onTitleClicked;
+    // The editor's idle call, for what follows the plug-in beyond parameters.
+    virtual void idle() {}
 
     void paint(gui::Graphics& g) override;
 

@@ -25,6 +25,8 @@ public:
         virtual void beginEdit(int /*id*/) {}
         virtual void valueEdited(int /*id*/, float /*plain*/) {}
         virtual void endEdit(int /*id*/) {}
+        // Something the parameters do not hold changed (the tuning): the session has changed.
+        virtual void stateChanged() {}
     };
 
     // Steps of a continuous parameter's control; indexed ones get one step per value.
@@ -35,6 +37,10 @@ public:
 
     GenericPlugin& plugin() { return plugin_; }
     void setHostEdits(HostEdits* host) { host_ = host; }
+    // Tells the host that the state beyond the parameters changed.
+    void stateEdited() {
+        if (host_) host_->stateChanged();
+    }
 
     // The control shows and edits the parameter; its maximum, default and value text follow it.
     void bind(gui::ValueControl& control, int parameterId);

@@ -1,6 +1,8 @@
 #include "editor/MasterSection.h"
 
 #include "editor/EditorColours.h"
+#include "editor/TuningButton.h"
+#include "editor/VornInterface.h"
 #include "gui/Label.h"
 
 namespace {
@@ -10,10 +12,17 @@ constexpr int kLabelWidth = 50;
 constexpr int kSelectWidth = 84;
 constexpr int kCellWidth = kLabelWidth + 4 + kSelectWidth + 8;
 
+gui::Label::Style captionStyle() {
+    gui::Label::Style dim;
+    dim.font = gui::palette::kSmall;
+    dim.colour = gui::palette::kTextDim;
+    dim.align = gui::Align::Right;
+    return dim;
+}
+
 }  // namespace
 
-MasterSection::MasterSection(GenericPluginInterface& editor)
-    : EditorSection(editor, "MASTER", kAccent) {
+MasterSection::MasterSection(VornInterface& editor) : EditorSection(editor, "MASTER", kAccent) {
     struct Entry {
         const char* parameter;
         const char* caption;
@@ -35,15 +44,29 @@ MasterSection::MasterSection(GenericPluginInterface& editor)
     labelledSelect(0, 1, "Master Scale", "Octave");
     labelledSelect(1, 1, "Portamento Mode", "Glide");
     labelledSelect(2, 1, "Audition Signal", "Audition");
+    // The tuning spans the row, for long scale names.
+    tuning_ = &full().add<TuningButton>(editor.vorn(), [&editor] { editor.stateEdited(); });
+    const gui::Rect first = cell(0, 2), last = cell(2, 2);
+    tuning_->setBounds({first.x, first.y, last.right() - first.x, first.height});
+    full()
+        .add<gui::Label>("Tuning", captionStyle())
+        .setBounds({first.x - 4 - kLabelWidth, first.y, kLabelWidth, first.height});
+}
+
+void MasterSection::idle() {
+    tuning_->refresh();
+}
+
+gui::Rect MasterSection::cell(int column, int row) {
+    return {kMargin + column * kCellWidth + kLabelWidth + 4, 4 + kKnobHeight + 8 + row * 28,
+            kSelectWidth, 20};
 }
 
 void MasterSection::labelledSelect(int column, int row, const std::string& parameter,
                                    const std::string& caption) {
-    gui::Label::Style dim;
-    dim.font = gui::palette::kSmall;
-    dim.colour = gui::palette::kTextDim;
-    dim.align = gui::Align::Right;
-    const int x = kMargin + column * kCellWidth, y = 4 + kKnobHeight + 8 + row * 28;
-    full().add<gui::Label>(caption, dim).setBounds({x, y, kLabelWidth, 20});
-    select(full(), {x + kLabelWidth + 4, y, kSelectWidth, 20}, parameter);
+    const gui::Rect r = cell(column, row);
+    full()
+        .add<gui::Label>(caption, captionStyle())
+        .setBounds({r.x - 4 - kLabelWidth, r.y, kLabelWidth, r.height});
+    select(full(), r, parameter);
 }

@@ -215,6 +215,7 @@ void VornInterface::slotsChanged() {
 void VornInterface::idle() {
     ModulationMatrixPluginInterface::idle();
     presetBar_->refresh();
+    for (EditorSection* s : sections_) s->idle();
 }
 
 void VornInterface::presetChanged() {

@@ -53,7 +53,12 @@ const clap_plugin_gui_t ClapEditor::kGui = {
         return true;
     },
     [](const clap_plugin_t*) { return false; },
-    [](const clap_plugin_t*, clap_gui_resize_hints_t*) { return false; },
+    // Fixed in size: hosts that ask (Qtractor does) learn that the window does not resize.
+    [](const clap_plugin_t*, clap_gui_resize_hints_t* hints) {
+        if (!hints) return false;
+        *hints = {false, false, false, 1, 1};
+        return true;
+    },
     [](const clap_plugin_t* p, uint32_t* width, uint32_t* height) {
         const ClapEditor* e = editorOf(p);
         if (!e || !width || !height) return false;

@@ -42,6 +42,7 @@ private:
     void beginEdit(int id) override { plugin_.gesture(id, true); }
     void valueEdited(int /*id*/, float /*plain*/) override { plugin_.requestFlush(); }
     void endEdit(int id) override { plugin_.gesture(id, false); }
+    void stateChanged() override { plugin_.markDirty(); }
     void interfaceResized(int32_t width, int32_t height) override;
 
     ClapPlugin& plugin_;

@@ -136,6 +136,7 @@ bool ClapPlugin::init() {
     hostParams_ = hostExtension<clap_host_params_t>(host_, CLAP_EXT_PARAMS);
     hostLatency_ = hostExtension<clap_host_latency_t>(host_, CLAP_EXT_LATENCY);
     threadCheck_ = hostExtension<clap_host_thread_check_t>(host_, CLAP_EXT_THREAD_CHECK);
+    hostState_ = hostExtension<clap_host_state_t>(host_, CLAP_EXT_STATE);
     synth_->setAdapter(this);
     // The instance may have started from "Default Sound": the host learns every value.
     insideChanges_.mark(-1);
@@ -352,6 +353,10 @@ void ClapPlugin::gesture(int id, bool begin) {
 
 void ClapPlugin::requestFlush() const {
     if (hostParams_ && hostParams_->request_flush) hostParams_->request_flush(host_);
+}
+
+void ClapPlugin::markDirty() const {
+    if (hostState_ && hostState_->mark_dirty) hostState_->mark_dirty(host_);
 }
 
 // --- Any thread --------------------------------------------------------------------------------

@@ -61,6 +61,8 @@ public:
     void gesture(int id, bool begin);
     // Editor thread: asks the host for a flush when it is not processing.
     void requestFlush() const;
+    // Main thread: the state changed beyond the parameters (the tuning), so the host saves it.
+    void markDirty() const;
 
 private:
     explicit ClapPlugin(const clap_host_t* host);
@@ -110,6 +112,7 @@ private:
     const clap_host_params_t* hostParams_ = nullptr;
     const clap_host_latency_t* hostLatency_ = nullptr;
     const clap_host_thread_check_t* threadCheck_ = nullptr;
+    const clap_host_state_t* hostState_ = nullptr;
     clap_plugin_t plugin_{};
     std::unique_ptr<VornPlugin> synth_;
     HostTransport transport_;

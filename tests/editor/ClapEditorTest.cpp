@@ -1,5 +1,6 @@
 // The editor in a CLAP host's window, under a private Xvfb: embedded at its size, driven by the
-// host's timer, and an edit reaches the host as a gesture around the new value.
+// host's timer, and an edit reaches the host as a gesture around the new value; a tuning chosen in
+// it marks the host's state dirty.
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,12 @@
 #include <thread>
 #include <vector>
 
+#include "editor/MasterSection.h"
+#include "editor/TuningButton.h"
 #include "editor/VornInterface.h"
 #include "engine/VornPlugin.h"
 #include "gui/Modifiers.h"
+#include "gui/PopupMenu.h"
 #include "gui/x11/Xlib.h"
 #include "tests/editor/EditorRig.h"
 #include "tests/engine/ProgramRun.h"
@@ -66,6 +70,11 @@ TEST(ClapEditor, EmbedsDrawsAndTellsTheHostOfEdits) {
         ASSERT_TRUE(g->get_size(p, &width, &height));
         EXPECT_EQ(width, static_cast<uint32_t>(all.width));
         EXPECT_EQ(height, static_cast<uint32_t>(all.height));
+        EXPECT_FALSE(g->can_resize(p));
+        clap_gui_resize_hints_t hints{true, true, true, 0, 0};
+        ASSERT_TRUE(g->get_resize_hints(p, &hints));
+        EXPECT_FALSE(hints.can_resize_horizontally || hints.can_resize_vertically ||
+                     hints.preserve_aspect_ratio);
         // As a host does: its window at the editor's size.
         XResizeWindow(display, parent, width, height);
         clap_window_t window{CLAP_WINDOW_API_X11, {}};
@@ -88,30 +97,43 @@ TEST(ClapEditor, EmbedsDrawsAndTellsTheHostOfEdits) {
         }
         ASSERT_TRUE(drawn());
 
-        // Open the oscillators' panel, then drag a knob, while the host's timer keeps firing.
-        const gui::Rect title = layout.section(VornInterface::kOscillators).rootBounds();
-        const gui::Point t{title.x + 60, title.y + 8};
-        layout.mousePressed({t, gui::modifier::kLeftButton, 1000});
-        layout.mouseReleased({t, 0, 1050});
+        // xdotool on the real window while the host's timer keeps firing; the same clicks on
+        // `layout` tell where things are.
+        const auto xdotool = [&](const std::string& commands) {
+            std::atomic<int> status{-2};
+            std::thread run([&] { status = runShell("xdotool " + commands).status; });
+            while (status == -2) {
+                clap.tick();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            run.join();
+            for (int i = 0; i < 20; ++i) clap.tick();
+            return status.load();
+        };
+        const auto at = [](gui::Point p) {
+            return std::to_string(p.x) + " " + std::to_string(p.y);
+        };
+        int64_t time = 1000;
+        const auto click = [&](gui::Point p) {
+            layout.mousePressed({p, gui::modifier::kLeftButton, time += 1000});
+            layout.mouseReleased({p, 0, time += 50});
+            return "mousemove " + at(p) + " click 1 sleep 0.3 ";
+        };
+        const auto titleOf = [&](int section) {
+            const gui::Rect r = layout.section(section).rootBounds();
+            return gui::Point{r.x + 60, r.y + 8};
+        };
+
+        // Open the oscillators' panel, then drag a knob.
+        std::string drag = click(titleOf(VornInterface::kOscillators));
         gui::Knob* knob = reachableKnob(layout, layout);
         ASSERT_NE(knob, nullptr);
         const int id = layout.boundParameter(*knob);
-        const gui::Rect k = knob->rootBounds();
-        const int x = k.x + k.width / 2, y = k.y + k.height / 2;
+        const gui::Point k = EditorRig::centre(knob->rootBounds());
         const int step = knob->value() > 0 ? 8 : -8;
-        const auto at = [&](int dy) { return std::to_string(x) + " " + std::to_string(y + dy); };
-        std::string drag = "mousemove " + std::to_string(t.x) + " " + std::to_string(t.y) +
-                           " click 1 sleep 0.3 mousemove " + at(0) + " mousedown 1";
-        for (int i = 1; i <= 6; ++i) drag += " sleep 0.03 mousemove " + at(step * i);
-        std::atomic<int> status{-2};
-        std::thread run([&] { status = runShell("xdotool " + drag + " mouseup 1").status; });
-        while (status == -2) {
-            clap.tick();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        run.join();
-        for (int i = 0; i < 20; ++i) clap.tick();
-        ASSERT_EQ(status, 0);
+        drag += "mousemove " + at(k) + " mousedown 1";
+        for (int i = 1; i <= 6; ++i) drag += " sleep 0.03 mousemove " + at({k.x, k.y + step * i});
+        ASSERT_EQ(xdotool(drag + " mouseup 1"), 0);
 
         std::vector<float> left(256), right(256);
         clap.process(256, left.data(), right.data());
@@ -124,6 +146,16 @@ TEST(ClapEditor, EmbedsDrawsAndTellsTheHostOfEdits) {
         EXPECT_EQ(types[1], CLAP_EVENT_PARAM_VALUE);
         EXPECT_EQ(types.back(), CLAP_EVENT_PARAM_GESTURE_END);
         EXPECT_NE(clap.value(static_cast<clap_id>(id)), reference.getParameter(id)->getValue());
+
+        // Equal temperament chosen in the master section's tuning menu: the host hears that the
+        // state changed beyond the parameters.
+        std::string choose = click(titleOf(VornInterface::kMaster));
+        auto& master = static_cast<MasterSection&>(layout.section(VornInterface::kMaster));
+        choose += click(EditorRig::centre(master.tuning().rootBounds()));
+        auto* menu = dynamic_cast<gui::PopupMenu*>(layout.topOverlay());
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(xdotool(choose + click(EditorRig::centre(menu->itemBounds(0, 3)))), 0);
+        EXPECT_EQ(clap.dirtyMarks(), 1);
 
         g->destroy(p);
         EXPECT_EQ(clap.timers(), 0u);

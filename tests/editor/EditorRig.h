@@ -9,11 +9,13 @@
 #include "gui/Modifiers.h"
 #include "gui/OffscreenInterface.h"
 
-// Writes down the host's edit gestures: "b<id> " at the start, "e<id> " at the end.
+// Writes down the host's edit gestures: "b<id> " at the start, "e<id> " at the end, "s " for a
+// change beyond the parameters.
 struct Gestures : GenericPluginInterface::HostEdits {
     std::string log;
     void beginEdit(int id) override { log += "b" + std::to_string(id) + " "; }
     void endEdit(int id) override { log += "e" + std::to_string(id) + " "; }
+    void stateChanged() override { log += "s "; }
 };
 
 // The editor over a plug-in, drawn off screen and driven by synthetic events.

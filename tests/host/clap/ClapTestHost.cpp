@@ -33,6 +33,7 @@ ClapTestInstance::ClapTestInstance(const std::string& modulePath, double rate) {
     params_.rescan = [](const clap_host_t*, clap_param_rescan_flags) {};
     params_.clear = [](const clap_host_t*, clap_id, clap_param_clear_flags) {};
     params_.request_flush = [](const clap_host_t*) {};
+    state_.mark_dirty = [](const clap_host_t* h) { ++of(h).dirtyMarks_; };
     timerSupport_.register_timer = [](const clap_host_t* h, uint32_t, clap_id* id) {
         *id = of(h).nextTimer_++;
         of(h).timers_.insert(*id);
@@ -48,6 +49,7 @@ ClapTestInstance::ClapTestInstance(const std::string& modulePath, double rate) {
     host_.get_extension = [](const clap_host_t* h, const char* id) -> const void* {
         if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0) return &of(h).threadCheck_;
         if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &of(h).params_;
+        if (std::strcmp(id, CLAP_EXT_STATE) == 0) return &of(h).state_;
         if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return &of(h).timerSupport_;
         return nullptr;
     };

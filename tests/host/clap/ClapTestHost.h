@@ -3,6 +3,7 @@
 #include <clap/entry.h>
 #include <clap/events.h>
 #include <clap/ext/params.h>
+#include <clap/ext/state.h>
 #include <clap/ext/thread-check.h>
 #include <clap/ext/timer-support.h>
 #include <clap/host.h>
@@ -64,6 +65,8 @@ public:
         double value;
     };
     size_t blockingCalls() const { return blockingCalls_; }
+    // How often the plug-in said its state changed beyond the parameters.
+    int dirtyMarks() const { return dirtyMarks_; }
     const std::vector<Report>& reported() const { return reported_; }
 
 private:
@@ -83,6 +86,8 @@ private:
     clap_host_t host_{};
     clap_host_thread_check_t threadCheck_{};
     clap_host_params_t params_{};
+    clap_host_state_t state_{};
+    int dirtyMarks_ = 0;
     std::vector<Event> events_;
     clap_host_timer_support_t timerSupport_{};
     std::set<clap_id> timers_;
