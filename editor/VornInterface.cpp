@@ -84,16 +84,20 @@ gui::Menu VornInterface::learnMenu() {
     gui::Menu m = QuorvalisPluginInterface::learnMenu();
     m.addSeparator();
     m.add("Sustain Pedal (Controller 64)", kSustainPedalItem, settingsOf(vorn_).sustainPedal);
+    m.add("MPE (Channel 1, Members 2-16)", kMpeItem, vorn_.mpeZones().active());
     return m;
 }
 
 void VornInterface::learnMenuChosen(int item) {
-    if (item != kSustainPedalItem) {
+    if (item == kMpeItem) {
+        vorn_.setMpeMembers(vorn_.mpeZones().active() ? 0 : MpeZones::kMaxMembers);
+    } else if (item == kSustainPedalItem) {
+        auto& on = settingsOf(vorn_).sustainPedal;
+        on = !on;
+    } else {
         QuorvalisPluginInterface::learnMenuChosen(item);
         return;
     }
-    auto& on = settingsOf(vorn_).sustainPedal;
-    on = !on;
     plugin().writeSettings();
 }
 

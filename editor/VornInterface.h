@@ -54,6 +54,7 @@ public:
     PresetBar& presetBar() { return *presetBar_; }
     // Beyond the learn menu's own items.
     static constexpr int kSustainPedalItem = 100;
+    static constexpr int kMpeItem = 101;
     // The oscillators, voice filters, delay sides and delay filters as component buttons, in
     // that order, above the sections.
     static constexpr int kComponentButtons = 9;

@@ -223,6 +223,7 @@ void VornPlugin::setMpeMembers(int members) {
     static_cast<VornSettings&>(settings()).mpeMembers = members;
     settings().markDirty();
     mpeZones_.configure(MpeZones::kLowerManager, members);
+    if (members == 0) mpeZones_.configure(MpeZones::kUpperManager, 0);
 }
 
 int VornPlugin::editorWidth() {

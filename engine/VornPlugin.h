@@ -79,7 +79,7 @@ public:
     MpeZones& mpeZones() { return mpeZones_; }
     // Per-note expressions (MPE member channels, a host's note expressions). Audio thread.
     NoteExpressions& noteExpressions() { return *expressions_; }
-    // "MpeMembers": the lower zone's member channels at start, 0 for no MPE.
+    // "MpeMembers": the lower zone's member channels at start; 0 ends both zones.
     void setMpeMembers(int members);
     // The data every instance shares; valid while an instance lives.
     static Globals& globals();

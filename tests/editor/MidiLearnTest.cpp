@@ -72,14 +72,21 @@ TEST(MidiLearnTest, ClickAControlThenMoveAController) {
     EXPECT_NE(r.editor.captured(), nullptr);
     r.editor.mouseReleased({knob, 0, r.time += 10});
 
-    // The menu's last item switches the sustain pedal off and on.
-    const auto pedalItem = [&] {
+    // The menu's last items switch the sustain pedal and MPE.
+    const auto item = [&](size_t fromEnd) {
         const gui::Menu m = r.editor.learnMenu();
-        return std::pair{m.items().back().text, m.items().back().checked};
+        const auto& it = m.items()[m.items().size() - 1 - fromEnd];
+        return std::pair{it.text, it.checked};
     };
-    EXPECT_EQ(pedalItem(), std::pair(std::string("Sustain Pedal (Controller 64)"), true));
+    EXPECT_EQ(item(1), std::pair(std::string("Sustain Pedal (Controller 64)"), true));
     r.editor.learnMenuChosen(VornInterface::kSustainPedalItem);
-    EXPECT_FALSE(pedalItem().second);
+    EXPECT_FALSE(item(1).second);
+    EXPECT_EQ(item(0), std::pair(std::string("MPE (Channel 1, Members 2-16)"), false));
+    r.editor.learnMenuChosen(VornInterface::kMpeItem);
+    EXPECT_EQ(r.plugin.mpeZones().zoneOf(16), MpeZones::kLowerManager);
+    EXPECT_TRUE(item(0).second);
+    r.editor.learnMenuChosen(VornInterface::kMpeItem);
+    EXPECT_FALSE(r.plugin.mpeZones().active());
 }
 
 }  // namespace

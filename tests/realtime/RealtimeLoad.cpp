@@ -225,6 +225,9 @@ RealtimeLoadResult runRealtimeLoad(const RealtimeLoadConfig& config) {
     RealtimeLoadResult result;
     VornPlugin plugin;
     plugin.setSampleRate(config.sampleRate);
+    // Channels 2-8 are MPE member channels: their notes, bends, pressure and controllers take the
+    // per-note path, the other channels the plain one.
+    plugin.mpeZones().configure(MpeZones::kLowerManager, 7);
 
     const int frames = config.blockFrames;
     std::vector<float> left(static_cast<size_t>(frames));
