@@ -67,3 +67,21 @@ function(vorn_add_library name)
     target_link_libraries(${name} INTERFACE vorn_options ${ARG_LIBS})
   endif()
 endfunction()
+
+# A plug-in module a host loads: named NAME (PREFIX none), exporting only what the version script
+# `map` lets out. The statically linked engine stays private, so two builds of it never meet in a
+# host. Once loaded, the module stays: the X, GL and font libraries it brings keep process-wide
+# state (and the GL driver its threads) that a host's dlclose must not unmap under them.
+function(vorn_plugin_module target name map)
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME ${name}
+    PREFIX ""
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LINK_DEPENDS ${map})
+  target_link_options(${target} PRIVATE -Wl,--version-script=${map} -Wl,-z,nodelete)
+  # RealtimeSanitizer's runtime lives in the host executable, not in the module.
+  if(NOT VORN_SANITIZE MATCHES "realtime")
+    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  endif()
+endfunction()

@@ -17,6 +17,7 @@
 #include "framework/AbstractPluginParameter.h"
 #include "tests/engine/VornTestRig.h"
 #include "tests/host/clap/ClapTestHost.h"
+#include "tests/host/common/HostTestSupport.h"
 #include "tests/host/lv2/Lv2TestHost.h"
 
 namespace {
@@ -27,26 +28,12 @@ std::string module() {
     return VORN_CLAP_MODULE;
 }
 
-// The engine inside the test binary, for the parameters' own descriptions.
-VornPlugin& reference() {
-    static VornPlugin* synth = [] {
-        VornPresets::setStartupPresets(false);
-        return new VornPlugin();
-    }();
-    return *synth;
-}
-
 clap_id idOf(const std::string& name) {
     for (int id = 0; id < reference().getParameterCount(); ++id) {
         if (reference().getParameter(id)->name() == name) return static_cast<clap_id>(id);
     }
     ADD_FAILURE() << name;
     return 0;
-}
-
-size_t firstNonZero(const std::vector<float>& samples) {
-    const auto it = std::find_if(samples.begin(), samples.end(), [](float s) { return s != 0.0f; });
-    return static_cast<size_t>(it - samples.begin());
 }
 
 bool finiteAndBounded(const std::array<std::vector<float>, 2>& out) {

@@ -25,6 +25,7 @@
 #include "framework/AbstractPluginParameter.h"
 #include "host/lv2/Lv2PortTable.h"
 #include "host/lv2/Lv2Symbols.h"
+#include "tests/host/common/HostTestSupport.h"
 #include "tests/host/lv2/Lv2TestHost.h"
 #include "tests/support/ScalaTexts.h"
 
@@ -45,20 +46,6 @@ const LilvPlugin* plugin() {
     const LilvPlugin* p = world().plugin(kUri);
     EXPECT_NE(p, nullptr);
     return p;
-}
-
-// The engine inside the test binary, for the parameters' own descriptions.
-VornPlugin& reference() {
-    static VornPlugin* synth = [] {
-        VornPresets::setStartupPresets(false);
-        return new VornPlugin();
-    }();
-    return *synth;
-}
-
-size_t firstNonZero(const std::vector<float>& samples) {
-    const auto it = std::find_if(samples.begin(), samples.end(), [](float s) { return s != 0.0f; });
-    return static_cast<size_t>(it - samples.begin());
 }
 
 double rms(const std::vector<float>& samples, size_t from, size_t to) {
