@@ -8,6 +8,9 @@
 #include "dsp/FilterFunctions.h"
 #include "dsp/Float4.h"
 
+// Eight-lane values only travel between functions of this file (see Float4.h).
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace {
 
 using simd::Float4;
@@ -23,7 +26,9 @@ V splat(float v) {
     if constexpr (std::is_same_v<V, float>) {
         return v;
     } else {
-        return simd::splat(v);
+        V r;
+        for (size_t lane = 0; lane < sizeof(V) / sizeof(float); ++lane) r[lane] = v;
+        return r;
     }
 }
 
@@ -165,11 +170,15 @@ void StateVariableFilter::process(const float* input, float* output, const float
     processLanes(lanes, count, constant);
 }
 
-void StateVariableFilter::processLanes(const Lanes& lanes, uint32_t count, bool constant) {
+void StateVariableFilter::updateRate() {
     if (env_->sampleRate() != rate_) {
         rate_ = env_->sampleRate();
         log2Rate_ = std::log(rate_) / std::numbers::ln2_v<float>;
     }
+}
+
+void StateVariableFilter::processLanes(const Lanes& lanes, uint32_t count, bool constant) {
+    updateRate();
     switch (response_) {
         case GenericFilter::kLowPass:
             run<GenericFilter::kLowPass>(lanes, count, constant);
@@ -181,6 +190,31 @@ void StateVariableFilter::processLanes(const Lanes& lanes, uint32_t count, bool 
             run<GenericFilter::kBandPass>(lanes, count, constant);
             break;
     }
+}
+
+bool StateVariableFilter::processLanesWith(ParallelFilterUnit& other, const Lanes& lanes,
+                                           const Lanes& otherLanes, uint32_t count, bool constant,
+                                           bool otherConstant) {
+    auto* partner = dynamic_cast<StateVariableFilter*>(&other);
+    if (!partner || partner == this || partner->response_ != response_ ||
+        partner->sectionCount() != sectionCount() || scalarPath_ || partner->scalarPath_) {
+        return false;
+    }
+    updateRate();
+    partner->updateRate();
+    Job jobs[2] = {{this, &lanes, constant}, {partner, &otherLanes, otherConstant}};
+    switch (response_) {
+        case GenericFilter::kLowPass:
+            runTogether<GenericFilter::kLowPass, 2>(jobs, count);
+            break;
+        case GenericFilter::kHighPass:
+            runTogether<GenericFilter::kHighPass, 2>(jobs, count);
+            break;
+        default:
+            runTogether<GenericFilter::kBandPass, 2>(jobs, count);
+            break;
+    }
+    return true;
 }
 
 void StateVariableFilter::makeControlPoint(ControlPoint& p, const Lanes& lanes, uint32_t i,
@@ -233,74 +267,118 @@ uint32_t StateVariableFilter::nextControlPoint(const Lanes& lanes, const Control
     return count;
 }
 
+uint32_t StateVariableFilter::advance(Job& job, uint32_t pos, uint32_t count) {
+    if (pos == job.end) {
+        job.unit->makeControlPoint(job.p, *job.lanes, pos, job.gain);
+        job.end = job.constant ? count : nextControlPoint(*job.lanes, job.p, pos, count);
+        job.pieceEnd = pos;
+    }
+    if (pos == job.pieceEnd) job.pieceEnd = std::min(pos + kControlInterval, job.end);
+    return job.pieceEnd;
+}
+
 template <int Response>
 void StateVariableFilter::run(const Lanes& lanes, uint32_t count, bool constant) {
-    const int sections = sectionCount();
-    const float gain = inputGain();
-    const FunctionTable& clip = clipTable();
-    ControlPoint p;
+    Job job{this, &lanes, constant};
+    runTogether<Response, 1>(&job, count);
+}
 
-    uint32_t start = 0;
-    while (start < count) {
-        makeControlPoint(p, lanes, start, gain);
-        const uint32_t end = constant ? count : nextControlPoint(lanes, p, start, count);
-        for (uint32_t s = start; s < end; s += kControlInterval) {
-            const uint32_t n = std::min(kControlInterval, end - s);
-            if (scalarPath_) {
-                for (int lane = 0; lane < kLanes; ++lane) {
-                    float x[kControlInterval];
-                    for (uint32_t i = 0; i < n; ++i) x[i] = lanes.input[lane][s + i] * gain;
-                    float lp[kMaxSections];
-                    float bp[kMaxSections];
-                    float q[kMaxSections];
-                    for (int k = 0; k < sections; ++k) {
-                        lp[k] = lp_[k][lane];
-                        bp[k] = bp_[k][lane];
-                        q[k] = p.damping[k][lane];
-                    }
-                    runCascade<Response, float>(sections, x, n, lp, bp, p.f[lane], q,
-                                                p.saturation[lane]);
-                    for (int k = 0; k < sections; ++k) {
-                        lp_[k][lane] = lp[k];
-                        bp_[k][lane] = bp[k];
-                    }
-                    float* out = lanes.output[lane] + s;
-                    for (uint32_t i = 0; i < n; ++i) {
-                        out[i] = saturate(clip, x[i], p.drive[lane], p.scale[lane]);
-                    }
-                }
-                continue;
-            }
-            Float4 x[kControlInterval];
-            const Float4 g = splat<Float4>(gain);
-            for (uint32_t i = 0; i < n; ++i) {
-                x[i] = Float4{lanes.input[0][s + i], lanes.input[1][s + i], lanes.input[2][s + i],
-                              lanes.input[3][s + i]} *
-                       g;
-            }
-            Float4 lp[kMaxSections];
-            Float4 bp[kMaxSections];
-            Float4 q[kMaxSections];
+template <int Response, int Units>
+void StateVariableFilter::runTogether(Job* jobs, uint32_t count) {
+    using V = std::conditional_t<Units == 1, Float4, simd::Float8>;
+    static_assert(sizeof(V) == sizeof(Float4) * Units);
+    const int sections = jobs[0].unit->sectionCount();
+    for (int j = 0; j < Units; ++j) {
+        jobs[j].gain = jobs[j].unit->inputGain();
+        jobs[j].clip = &jobs[j].unit->clipTable();
+    }
+    // Each unit's pieces and control points fall where they would alone; the loop stops at
+    // every boundary of any of them.
+    for (uint32_t pos = 0; pos < count;) {
+        uint32_t stop = count;
+        for (int j = 0; j < Units; ++j) stop = std::min(stop, advance(jobs[j], pos, count));
+        if (Units == 1 && jobs[0].unit->scalarPath_) {
+            runPieceScalar<Response>(jobs[0], pos, stop - pos, sections);
+        } else {
+            runPiece<Response, V, Units>(jobs, pos, stop - pos, sections);
+        }
+        pos = stop;
+    }
+}
+
+template <int Response>
+void StateVariableFilter::runPieceScalar(Job& job, uint32_t s, uint32_t n, int sections) {
+    StateVariableFilter& u = *job.unit;
+    const ControlPoint& p = job.p;
+    for (int lane = 0; lane < kLanes; ++lane) {
+        float x[kControlInterval];
+        for (uint32_t i = 0; i < n; ++i) x[i] = job.lanes->input[lane][s + i] * job.gain;
+        float lp[kMaxSections];
+        float bp[kMaxSections];
+        float q[kMaxSections];
+        for (int k = 0; k < sections; ++k) {
+            lp[k] = u.lp_[k][lane];
+            bp[k] = u.bp_[k][lane];
+            q[k] = p.damping[k][lane];
+        }
+        runCascade<Response, float>(sections, x, n, lp, bp, p.f[lane], q, p.saturation[lane]);
+        for (int k = 0; k < sections; ++k) {
+            u.lp_[k][lane] = lp[k];
+            u.bp_[k][lane] = bp[k];
+        }
+        float* out = job.lanes->output[lane] + s;
+        for (uint32_t i = 0; i < n; ++i) {
+            out[i] = saturate(*job.clip, x[i], p.drive[lane], p.scale[lane]);
+        }
+    }
+}
+
+template <int Response, typename V, int Units>
+void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sections) {
+    // Lane 4 * j + l of V is lane l of unit j.
+    V x[kControlInterval];
+    V lp[kMaxSections];
+    V bp[kMaxSections];
+    V q[kMaxSections];
+    V f;
+    V sa;
+    for (int j = 0; j < Units; ++j) {
+        const Job& job = jobs[j];
+        for (int lane = 0; lane < kLanes; ++lane) {
+            const float* in = job.lanes->input[lane] + s;
+            for (uint32_t i = 0; i < n; ++i) x[i][kLanes * j + lane] = in[i];
             for (int k = 0; k < sections; ++k) {
-                lp[k] = simd::load(lp_[k]);
-                bp[k] = simd::load(bp_[k]);
-                q[k] = simd::load(p.damping[k]);
+                lp[k][kLanes * j + lane] = job.unit->lp_[k][lane];
+                bp[k][kLanes * j + lane] = job.unit->bp_[k][lane];
+                q[k][kLanes * j + lane] = job.p.damping[k][lane];
             }
-            runCascade<Response, Float4>(sections, x, n, lp, bp, simd::load(p.f), q,
-                                         simd::load(p.saturation));
-            for (int k = 0; k < sections; ++k) {
-                simd::store(lp_[k], lp[k]);
-                simd::store(bp_[k], bp[k]);
-            }
-            const Float4 drive = simd::load(p.drive);
-            const Float4 scale = simd::load(p.scale);
-            const Float4 domain = splat<Float4>(ClipFunction::kDomain);
-            for (uint32_t i = 0; i < n; ++i) {
-                const Float4 y = clip.lookup4(clampTo(drive * x[i], -domain, domain)) * scale;
-                for (int lane = 0; lane < kLanes; ++lane) lanes.output[lane][s + i] = y[lane];
+            f[kLanes * j + lane] = job.p.f[lane];
+            sa[kLanes * j + lane] = job.p.saturation[lane];
+        }
+    }
+    V g;
+    for (int j = 0; j < Units; ++j) {
+        for (int lane = 0; lane < kLanes; ++lane) g[kLanes * j + lane] = jobs[j].gain;
+    }
+    for (uint32_t i = 0; i < n; ++i) x[i] = x[i] * g;
+    runCascade<Response, V>(sections, x, n, lp, bp, f, q, sa);
+    for (int j = 0; j < Units; ++j) {
+        const Job& job = jobs[j];
+        for (int k = 0; k < sections; ++k) {
+            for (int lane = 0; lane < kLanes; ++lane) {
+                job.unit->lp_[k][lane] = lp[k][kLanes * j + lane];
+                job.unit->bp_[k][lane] = bp[k][kLanes * j + lane];
             }
         }
-        start = end;
+        const Float4 drive = simd::load(job.p.drive);
+        const Float4 scale = simd::load(job.p.scale);
+        const Float4 domain = splat<Float4>(ClipFunction::kDomain);
+        const float* rows = reinterpret_cast<const float*>(x);
+        for (uint32_t i = 0; i < n; ++i) {
+            const Float4 xi = simd::load(rows + (Units * i + j) * kLanes);
+            const Float4 y = job.clip->lookup4(clampTo(drive * xi, -domain, domain)) * scale;
+            for (int lane = 0; lane < kLanes; ++lane) job.lanes->output[lane][s + i] = y[lane];
+        }
     }
 }
 

@@ -91,6 +91,12 @@ const float* VornPlugin::VornVoice::outputGain(uint32_t frames, uint32_t flags, 
     return outputLevelPan_.output(channel).pull(frames, flags);
 }
 
+void VornPlugin::VornVoice::willRender() {
+    for (const auto& channel : channels_) {
+        for (int k = 0; k < kFilters; ++k) channel->filter(k).armUnit();
+    }
+}
+
 wave::Producer& VornPlugin::VornVoice::channelOutput(int channel) {
     return channels_[static_cast<size_t>(channel)]->output();
 }

@@ -62,6 +62,74 @@ TEST(StateVariableFilterTest, FourLanesMatchTheScalarPathAndFiltersProcessedAlon
     }
 }
 
+// Armed units of a group render together at the first pull, pairs of one response and slope in
+// one loop, and every sample matches the units rendered alone: styles of other input gains, a
+// cut-off sweeping in one unit only (its control points fall elsewhere than its partner's), a
+// member switched off, a unit without a partner, chunks nobody armed.
+TEST(StateVariableFilterTest, GroupedUnitsMatchUnitsRenderedAlone) {
+    struct Setup {
+        int characteristic, response, slope;
+        double cutoff;
+        float peak;
+    };
+    const Setup setups[] = {{0, GenericFilter::kLowPass, GenericFilter::kSlope12, 900.0, 0.5f},
+                            {2, GenericFilter::kLowPass, GenericFilter::kSlope12, 200.0, 0.8f},
+                            {9, GenericFilter::kBandPass, GenericFilter::kSlope24, 3000.0, 0.3f},
+                            {6, GenericFilter::kBandPass, GenericFilter::kSlope24, 500.0, 0.9f},
+                            {3, GenericFilter::kHighPass, GenericFilter::kSlope48, 1500.0, 0.6f}};
+    constexpr size_t kMembers = 3;
+    constexpr size_t kLength = 4096;
+    constexpr uint32_t kChunk = 256;
+    auto renderAll = [&](bool grouped) {
+        dsptest::Env env(48000.0f, kChunk);
+        GenericFilter::UnitGroup group;
+        std::vector<std::unique_ptr<DesignFilter>> units;
+        std::vector<std::unique_ptr<dsptest::Playback>> sources;
+        std::vector<std::unique_ptr<MultiDesignFilter>> filters;
+        for (const Setup& s : setups) {
+            units.push_back(std::make_unique<DesignFilter>(env));
+            if (grouped) group.add(*units.back());
+            for (size_t m = 0; m < kMembers; ++m) {
+                sources.push_back(std::make_unique<dsptest::Playback>(env));
+                sources.back()->play(noise(kLength, 11 + sources.size(), 0.2f + 0.1f * m));
+                filters.push_back(std::make_unique<MultiDesignFilter>(env));
+                MultiDesignFilter& f = *filters.back();
+                f.setInput(sources.back().get());
+                f.addEntries(*units.back(), standardStyles());
+                EXPECT_TRUE(f.setCharacteristic(s.characteristic));
+                f.setResponse(s.response);
+                f.setSlope(s.slope);
+                f.defaultFrequency().setTarget(static_cast<float>(std::log2(s.cutoff)), 0.0f);
+                f.defaultPeak().setTarget(s.peak, 0.0f);
+            }
+        }
+        filters[kMembers]->defaultFrequency().setTarget(13.0f, 40.0f);
+        filters[2 * kMembers + 1]->defaultMix().setTarget(0.0f, 0.0f);
+
+        std::vector<std::vector<float>> out(filters.size());
+        for (size_t done = 0; done < kLength; done += kChunk) {
+            env.beginChunk();
+            const bool armed = grouped && done % (4 * kChunk) != 3 * kChunk;
+            if (armed) {
+                for (auto& f : filters) f->armUnit();
+            }
+            filters[0]->pull(kChunk, 0);
+            for (size_t k = 0; k < filters.size(); ++k) {
+                EXPECT_EQ(filters[k]->producedInChunk(), armed || k < kMembers) << k;
+            }
+            for (size_t k = 0; k < filters.size(); ++k) {
+                const float* x = filters[k]->pull(kChunk, 0);
+                out[k].insert(out[k].end(), x, x + kChunk);
+            }
+            env.finishChunk(kChunk, false);
+        }
+        return out;
+    };
+    const auto alone = renderAll(false);
+    const auto together = renderAll(true);
+    for (size_t k = 0; k < alone.size(); ++k) EXPECT_EQ(together[k], alone[k]) << "filter " << k;
+}
+
 // Full-scale noise and square waves through every characteristic, response, slope and peak: the
 // saturators keep the characteristics near unity; "Clean" is linear and rings at most by its
 // first section's peak. Cut-offs below and far above the characteristics' axes and every rate.
