@@ -15,8 +15,9 @@ namespace simd {
 
 using Float4 = float __attribute__((vector_size(16)));
 using Int4 = int32_t __attribute__((vector_size(16)));
-// Two four-lane values side by side: independent work that the CPU overlaps.
+// Two or four four-lane values side by side: independent work that the CPU overlaps.
 using Float8 = float __attribute__((vector_size(32)));
+using Float16 = float __attribute__((vector_size(64)));
 
 inline Float4 splat(float v) {
     return Float4{v, v, v, v};
@@ -57,38 +58,37 @@ inline Float4 max(Float4 a, Float4 b) {
 #endif
 }
 
-// Eight-lane values are passed between inline functions of one build only, so GCC's note that
-// their passing differs with AVX does not concern us.
+// Wide values are passed between inline functions of one build only, so GCC's note that their
+// passing differs with AVX does not concern us.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-// Without AVX an eight-lane value lives in two registers: copying halves moves no data.
-inline Float4 low(Float8 v) {
-    Float4 r;
-    std::memcpy(&r, &v, sizeof r);
+// Four lanes at a time through the four-lane min and max, so that the choices stay the same.
+// Without AVX a wide value lives in several registers: copying quarters moves no data.
+template <typename V>
+inline V minEach(V a, V b) {
+    V r;
+    for (size_t q = 0; q < sizeof(V) / sizeof(Float4); ++q) {
+        Float4 x, y;
+        std::memcpy(&x, reinterpret_cast<const char*>(&a) + q * sizeof x, sizeof x);
+        std::memcpy(&y, reinterpret_cast<const char*>(&b) + q * sizeof y, sizeof y);
+        const Float4 m = min(x, y);
+        std::memcpy(reinterpret_cast<char*>(&r) + q * sizeof m, &m, sizeof m);
+    }
     return r;
 }
 
-inline Float4 high(Float8 v) {
-    Float4 r;
-    std::memcpy(&r, reinterpret_cast<const char*>(&v) + sizeof r, sizeof r);
+template <typename V>
+inline V maxEach(V a, V b) {
+    V r;
+    for (size_t q = 0; q < sizeof(V) / sizeof(Float4); ++q) {
+        Float4 x, y;
+        std::memcpy(&x, reinterpret_cast<const char*>(&a) + q * sizeof x, sizeof x);
+        std::memcpy(&y, reinterpret_cast<const char*>(&b) + q * sizeof y, sizeof y);
+        const Float4 m = max(x, y);
+        std::memcpy(reinterpret_cast<char*>(&r) + q * sizeof m, &m, sizeof m);
+    }
     return r;
-}
-
-inline Float8 join(Float4 lo, Float4 hi) {
-    Float8 r;
-    std::memcpy(&r, &lo, sizeof lo);
-    std::memcpy(reinterpret_cast<char*>(&r) + sizeof lo, &hi, sizeof hi);
-    return r;
-}
-
-// Each half as the four-lane min and max, so that the choices stay the same.
-inline Float8 min(Float8 a, Float8 b) {
-    return join(min(low(a), low(b)), min(high(a), high(b)));
-}
-
-inline Float8 max(Float8 a, Float8 b) {
-    return join(max(low(a), low(b)), max(high(a), high(b)));
 }
 
 #pragma GCC diagnostic pop

@@ -187,21 +187,24 @@ bool GenericFilter::renderGroup(uint32_t frames, uint32_t flags) {
         if (!settings) continue;
         gatherUnit(group.blocks_[count++], *unit, *settings, frames, flags);
     }
-    UnitBlock* waiting = nullptr;
+    // Consecutive units that can run together form batches.
+    std::array<ParallelFilterUnit::Part, ParallelFilterUnit::kMaxTogether> batch{};
+    int size = 0;
+    auto flush = [&] {
+        if (size == 1) batch[0].unit->processLanes(*batch[0].lanes, frames, batch[0].constant);
+        if (size > 1) batch[0].unit->processTogether(batch.data(), size, frames);
+        size = 0;
+    };
     for (size_t i = 0; i < count; ++i) {
-        UnitBlock& b = group.blocks_[i];
+        const UnitBlock& b = group.blocks_[i];
         if (!b.anyActive) continue;
-        if (!waiting) {
-            waiting = &b;
-        } else if (waiting->unit->processLanesWith(*b.unit, waiting->lanes, b.lanes, frames,
-                                                   waiting->constant, b.constant)) {
-            waiting = nullptr;
-        } else {
-            waiting->unit->processLanes(waiting->lanes, frames, waiting->constant);
-            waiting = &b;
+        if (size == ParallelFilterUnit::kMaxTogether ||
+            (size > 0 && !batch[0].unit->canRunWith(*b.unit))) {
+            flush();
         }
+        batch[static_cast<size_t>(size++)] = {b.unit, &b.lanes, b.constant};
     }
-    if (waiting) waiting->unit->processLanes(waiting->lanes, frames, waiting->constant);
+    flush();
     const bool ownConstant = finishUnit(group.blocks_[0], this, frames);
     for (size_t i = 1; i < count; ++i) finishUnit(group.blocks_[i], this, frames);
     group.busy_ = false;
@@ -213,6 +216,13 @@ GenericFilter::ParallelFilterUnit::ParallelFilterUnit(wave::Environment& env)
       scratch_(env.blockSize()),
       armedStamp_(env.chunkStamp() - 1),
       renderedStamp_(env.chunkStamp() - 1) {}
+
+void GenericFilter::ParallelFilterUnit::processTogether(const Part* parts, int count,
+                                                        uint32_t frames) {
+    for (int i = 0; i < count; ++i) {
+        parts[i].unit->processLanes(*parts[i].lanes, frames, parts[i].constant);
+    }
+}
 
 GenericFilter::ParallelFilterUnit::~ParallelFilterUnit() {
     if (group_) group_->remove(*this);

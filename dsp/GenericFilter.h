@@ -152,13 +152,18 @@ public:
     ~ParallelFilterUnit() override;
 
     virtual void processLanes(const Lanes& lanes, uint32_t count, bool constant) = 0;
-    // Processes this unit's lanes and other's in one go where the kernel can (same kind,
-    // response and slope) and returns true; false processes neither.
-    virtual bool processLanesWith(ParallelFilterUnit& /*other*/, const Lanes& /*lanes*/,
-                                  const Lanes& /*otherLanes*/, uint32_t /*count*/,
-                                  bool /*constant*/, bool /*otherConstant*/) {
-        return false;
-    }
+    // One unit's share of a run of several units together.
+    struct Part {
+        ParallelFilterUnit* unit;
+        const Lanes* lanes;
+        bool constant;
+    };
+    static constexpr int kMaxTogether = 4;
+    // Whether other can run in one loop with this unit (same kind, response and slope).
+    virtual bool canRunWith(const ParallelFilterUnit& /*other*/) const { return false; }
+    // Processes up to kMaxTogether parts, this unit's first and then units it can run with;
+    // every lane gets the samples it would get alone.
+    virtual void processTogether(const Part* parts, int count, uint32_t frames);
 
     GenericFilter* member(int lane) const {
         VORN_ASSERT(lane >= 0 && lane < kLanes);

@@ -40,7 +40,11 @@ V clampTo(V v, V lo, V hi) {
         return v > hi ? hi : v;
     } else {
         // max(lo, v) is lo > v ? lo : v and min(hi, v) is hi < v ? hi : v: the same choices.
-        return simd::min(hi, simd::max(lo, v));
+        if constexpr (std::is_same_v<V, Float4>) {
+            return simd::min(hi, simd::max(lo, v));
+        } else {
+            return simd::minEach(hi, simd::maxEach(lo, v));
+        }
     }
 }
 
@@ -179,42 +183,45 @@ void StateVariableFilter::updateRate() {
 
 void StateVariableFilter::processLanes(const Lanes& lanes, uint32_t count, bool constant) {
     updateRate();
-    switch (response_) {
-        case GenericFilter::kLowPass:
-            run<GenericFilter::kLowPass>(lanes, count, constant);
-            break;
-        case GenericFilter::kHighPass:
-            run<GenericFilter::kHighPass>(lanes, count, constant);
-            break;
-        default:
-            run<GenericFilter::kBandPass>(lanes, count, constant);
-            break;
-    }
+    Job job(this, &lanes, constant);
+    runUnits<1>(&job, count);
 }
 
-bool StateVariableFilter::processLanesWith(ParallelFilterUnit& other, const Lanes& lanes,
-                                           const Lanes& otherLanes, uint32_t count, bool constant,
-                                           bool otherConstant) {
-    auto* partner = dynamic_cast<StateVariableFilter*>(&other);
-    if (!partner || partner == this || partner->response_ != response_ ||
-        partner->sectionCount() != sectionCount() || scalarPath_ || partner->scalarPath_) {
-        return false;
+bool StateVariableFilter::canRunWith(const ParallelFilterUnit& other) const {
+    const auto* partner = dynamic_cast<const StateVariableFilter*>(&other);
+    return partner && partner != this && partner->response_ == response_ &&
+           partner->sectionCount() == sectionCount() && !scalarPath_ && !partner->scalarPath_;
+}
+
+void StateVariableFilter::processTogether(const Part* parts, int count, uint32_t frames) {
+    Job jobs[kMaxTogether];
+    for (int j = 0; j < count; ++j) {
+        auto& unit = static_cast<StateVariableFilter&>(*parts[j].unit);
+        unit.updateRate();
+        jobs[j] = Job(&unit, parts[j].lanes, parts[j].constant);
     }
-    updateRate();
-    partner->updateRate();
-    Job jobs[2] = {{this, &lanes, constant}, {partner, &otherLanes, otherConstant}};
+    // Three run as two and one.
+    if (count == kMaxTogether) {
+        runUnits<4>(jobs, frames);
+        return;
+    }
+    if (count >= 2) runUnits<2>(jobs, frames);
+    if (count != 2) runUnits<1>(jobs + count - 1, frames);
+}
+
+template <int Units>
+void StateVariableFilter::runUnits(Job* jobs, uint32_t count) const {
     switch (response_) {
         case GenericFilter::kLowPass:
-            runTogether<GenericFilter::kLowPass, 2>(jobs, count);
+            runTogether<GenericFilter::kLowPass, Units>(jobs, count);
             break;
         case GenericFilter::kHighPass:
-            runTogether<GenericFilter::kHighPass, 2>(jobs, count);
+            runTogether<GenericFilter::kHighPass, Units>(jobs, count);
             break;
         default:
-            runTogether<GenericFilter::kBandPass, 2>(jobs, count);
+            runTogether<GenericFilter::kBandPass, Units>(jobs, count);
             break;
     }
-    return true;
 }
 
 void StateVariableFilter::makeControlPoint(ControlPoint& p, const Lanes& lanes, uint32_t i,
@@ -277,15 +284,10 @@ uint32_t StateVariableFilter::advance(Job& job, uint32_t pos, uint32_t count) {
     return job.pieceEnd;
 }
 
-template <int Response>
-void StateVariableFilter::run(const Lanes& lanes, uint32_t count, bool constant) {
-    Job job{this, &lanes, constant};
-    runTogether<Response, 1>(&job, count);
-}
-
 template <int Response, int Units>
 void StateVariableFilter::runTogether(Job* jobs, uint32_t count) {
-    using V = std::conditional_t<Units == 1, Float4, simd::Float8>;
+    using V = std::conditional_t<Units == 1, Float4,
+                                 std::conditional_t<Units == 2, simd::Float8, simd::Float16>>;
     static_assert(sizeof(V) == sizeof(Float4) * Units);
     const int sections = jobs[0].unit->sectionCount();
     for (int j = 0; j < Units; ++j) {

@@ -41,10 +41,10 @@ public:
     bool acceptsSlope(int code) const override { return code != 0; }
     void reset() override;
     void processLanes(const Lanes& lanes, uint32_t count, bool constant) override;
-    // Another state-variable filter of the same response and slope runs in the same loop, eight
-    // lanes wide; every lane gets the samples it would get alone.
-    bool processLanesWith(ParallelFilterUnit& other, const Lanes& lanes, const Lanes& otherLanes,
-                          uint32_t count, bool constant, bool otherConstant) override;
+    // State-variable filters of the same response and slope run in one loop, eight or sixteen
+    // lanes wide.
+    bool canRunWith(const ParallelFilterUnit& other) const override;
+    void processTogether(const Part* parts, int count, uint32_t frames) override;
 
     // frequency in octaves above 1 Hz, peak 0..1.
     virtual Coefficients lookup(float frequency, float peak);
@@ -75,11 +75,12 @@ private:
     // One unit's share of a run: its lanes, its control point, where the point's stretch ends
     // and where the current piece of at most kControlInterval samples ends.
     struct Job {
+        Job() = default;
         Job(StateVariableFilter* u, const Lanes* l, bool c) : unit(u), lanes(l), constant(c) {}
 
-        StateVariableFilter* unit;
-        const Lanes* lanes;
-        bool constant;
+        StateVariableFilter* unit = nullptr;
+        const Lanes* lanes = nullptr;
+        bool constant = false;
         float gain = 1.0f;
         const FunctionTable* clip = nullptr;
         uint32_t end = 0;
@@ -93,9 +94,10 @@ private:
                                      uint32_t count);
     // Makes the job's control point when one is due at pos; returns where its piece ends.
     static uint32_t advance(Job& job, uint32_t pos, uint32_t count);
-    template <int Response>
-    void run(const Lanes& lanes, uint32_t count, bool constant);
     // The units of the jobs in one loop, Units * 4 lanes wide.
+    // The jobs' units in one loop, Units * 4 lanes wide, with this unit's response.
+    template <int Units>
+    void runUnits(Job* jobs, uint32_t count) const;
     template <int Response, int Units>
     static void runTogether(Job* jobs, uint32_t count);
     template <int Response, typename V, int Units>

@@ -62,7 +62,7 @@ TEST(StateVariableFilterTest, FourLanesMatchTheScalarPathAndFiltersProcessedAlon
     }
 }
 
-// Armed units of a group render together at the first pull, pairs of one response and slope in
+// Armed units of a group render together at the first pull, those of one response and slope in
 // one loop, and every sample matches the units rendered alone: styles of other input gains, a
 // cut-off sweeping in one unit only (its control points fall elsewhere than its partner's), a
 // member switched off, a unit without a partner, chunks nobody armed.
@@ -72,11 +72,16 @@ TEST(StateVariableFilterTest, GroupedUnitsMatchUnitsRenderedAlone) {
         double cutoff;
         float peak;
     };
-    const Setup setups[] = {{0, GenericFilter::kLowPass, GenericFilter::kSlope12, 900.0, 0.5f},
-                            {2, GenericFilter::kLowPass, GenericFilter::kSlope12, 200.0, 0.8f},
-                            {9, GenericFilter::kBandPass, GenericFilter::kSlope24, 3000.0, 0.3f},
-                            {6, GenericFilter::kBandPass, GenericFilter::kSlope24, 500.0, 0.9f},
-                            {3, GenericFilter::kHighPass, GenericFilter::kSlope48, 1500.0, 0.6f}};
+    using F = GenericFilter;
+    // Four low-passes run as one batch, three band-passes as two and one, the high-pass alone.
+    const Setup setups[] = {{0, F::kLowPass, F::kSlope12, 900.0, 0.5f},
+                            {2, F::kLowPass, F::kSlope12, 200.0, 0.8f},
+                            {5, F::kLowPass, F::kSlope12, 4000.0, 1.0f},
+                            {7, F::kLowPass, F::kSlope12, 60.0, 0.0f},
+                            {9, F::kBandPass, F::kSlope24, 3000.0, 0.3f},
+                            {6, F::kBandPass, F::kSlope24, 500.0, 0.9f},
+                            {1, F::kBandPass, F::kSlope24, 12000.0, 0.6f},
+                            {3, F::kHighPass, F::kSlope48, 1500.0, 0.6f}};
     constexpr size_t kMembers = 3;
     constexpr size_t kLength = 4096;
     constexpr uint32_t kChunk = 256;
@@ -104,7 +109,7 @@ TEST(StateVariableFilterTest, GroupedUnitsMatchUnitsRenderedAlone) {
             }
         }
         filters[kMembers]->defaultFrequency().setTarget(13.0f, 40.0f);
-        filters[2 * kMembers + 1]->defaultMix().setTarget(0.0f, 0.0f);
+        filters[5 * kMembers + 1]->defaultMix().setTarget(0.0f, 0.0f);
 
         std::vector<std::vector<float>> out(filters.size());
         for (size_t done = 0; done < kLength; done += kChunk) {
