@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <type_traits>
 
@@ -52,8 +53,8 @@ V clampTo(V v, V lo, V hi) {
 // sections advance sample by sample, so that the next sample of one section overlaps in the CPU
 // with the current sample of the next instead of waiting on one long dependency chain. Only the
 // first section saturates.
-template <int Response, int Sections, typename V>
-void runSections(V* x, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa) {
+template <int Response, int Sections, typename V, typename Io>
+void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa) {
     const V offset = splat<V>(StateVariableFilter::kDenormalOffset);
     const V bpLimit = splat<V>(StateVariableFilter::kBandPassLimit);
     const V lpLimit = splat<V>(StateVariableFilter::kLowPassLimit);
@@ -65,7 +66,7 @@ void runSections(V* x, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa
         bp[k] = bpState[k];
     }
     for (uint32_t i = 0; i < n; ++i) {
-        V in = x[i];
+        V in = io.input(i);
         for (int k = 0; k < Sections; ++k) {
             const V damping = q[k];
             const V drive = k == 0 ? sa : none;
@@ -90,7 +91,7 @@ void runSections(V* x, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa
                 in = b;
             }
         }
-        x[i] = in;
+        io.output(i, in);
     }
     for (int k = 0; k < Sections; ++k) {
         lpState[k] = lp[k];
@@ -98,23 +99,58 @@ void runSections(V* x, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa
     }
 }
 
-template <int Response, typename V>
-void runCascade(int sections, V* x, uint32_t n, V* lp, V* bp, V f, const V* q, V sa) {
+template <int Response, typename V, typename Io>
+void runCascade(int sections, const Io& io, uint32_t n, V* lp, V* bp, V f, const V* q, V sa) {
     switch (sections) {
         case 1:
-            runSections<Response, 1>(x, n, lp, bp, f, q, sa);
+            runSections<Response, 1>(io, n, lp, bp, f, q, sa);
             break;
         case 2:
-            runSections<Response, 2>(x, n, lp, bp, f, q, sa);
+            runSections<Response, 2>(io, n, lp, bp, f, q, sa);
             break;
         case 3:
-            runSections<Response, 3>(x, n, lp, bp, f, q, sa);
+            runSections<Response, 3>(io, n, lp, bp, f, q, sa);
             break;
         default:
-            runSections<Response, StateVariableFilter::kMaxSections>(x, n, lp, bp, f, q, sa);
+            runSections<Response, StateVariableFilter::kMaxSections>(io, n, lp, bp, f, q, sa);
             break;
     }
 }
+
+// The samples of one lane in place.
+struct InPlace {
+    float* x;
+    float input(uint32_t i) const { return x[i]; }
+    void output(uint32_t i, float y) const { x[i] = y; }
+};
+
+// Reads the inputs and writes the saturated outputs of Units units sample by sample, inside the
+// filter loop, where the work overlaps the filter's long dependency chain.
+template <typename V, int Units>
+struct PieceIo {
+    static constexpr int kLanes = StateVariableFilter::kLanes;
+    const float* in[kLanes * Units];
+    float* out[kLanes * Units];
+    V gain;
+    Float4 drive[Units];
+    Float4 scale[Units];
+    const FunctionTable* clip[Units];
+
+    V input(uint32_t i) const {
+        V x;
+        for (int l = 0; l < kLanes * Units; ++l) x[l] = in[l][i];
+        return x * gain;
+    }
+    void output(uint32_t i, V y) const {
+        const Float4 domain = splat<Float4>(ClipFunction::kDomain);
+        for (int j = 0; j < Units; ++j) {
+            Float4 part;
+            std::memcpy(&part, reinterpret_cast<const char*>(&y) + j * sizeof part, sizeof part);
+            const Float4 o = clip[j]->lookup4(clampTo(drive[j] * part, -domain, domain)) * scale[j];
+            for (int l = 0; l < kLanes; ++l) out[kLanes * j + l][i] = o[l];
+        }
+    }
+};
 
 float saturate(const FunctionTable& clip, float y, float drive, float scale) {
     return clip(clampTo(drive * y, -ClipFunction::kDomain, ClipFunction::kDomain)) * scale;
@@ -323,7 +359,8 @@ void StateVariableFilter::runPieceScalar(Job& job, uint32_t s, uint32_t n, int s
             bp[k] = u.bp_[k][lane];
             q[k] = p.damping[k][lane];
         }
-        runCascade<Response, float>(sections, x, n, lp, bp, p.f[lane], q, p.saturation[lane]);
+        runCascade<Response, float>(sections, InPlace{x}, n, lp, bp, p.f[lane], q,
+                                    p.saturation[lane]);
         for (int k = 0; k < sections; ++k) {
             u.lp_[k][lane] = lp[k];
             u.bp_[k][lane] = bp[k];
@@ -338,48 +375,38 @@ void StateVariableFilter::runPieceScalar(Job& job, uint32_t s, uint32_t n, int s
 template <int Response, typename V, int Units>
 void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sections) {
     // Lane 4 * j + l of V is lane l of unit j.
-    V x[kControlInterval];
     V lp[kMaxSections];
     V bp[kMaxSections];
     V q[kMaxSections];
     V f;
     V sa;
+    PieceIo<V, Units> io;
     for (int j = 0; j < Units; ++j) {
         const Job& job = jobs[j];
         for (int lane = 0; lane < kLanes; ++lane) {
-            const float* in = job.lanes->input[lane] + s;
-            for (uint32_t i = 0; i < n; ++i) x[i][kLanes * j + lane] = in[i];
+            const int at = kLanes * j + lane;
+            io.in[at] = job.lanes->input[lane] + s;
+            io.out[at] = job.lanes->output[lane] + s;
+            io.gain[at] = job.gain;
             for (int k = 0; k < sections; ++k) {
-                lp[k][kLanes * j + lane] = job.unit->lp_[k][lane];
-                bp[k][kLanes * j + lane] = job.unit->bp_[k][lane];
-                q[k][kLanes * j + lane] = job.p.damping[k][lane];
+                lp[k][at] = job.unit->lp_[k][lane];
+                bp[k][at] = job.unit->bp_[k][lane];
+                q[k][at] = job.p.damping[k][lane];
             }
-            f[kLanes * j + lane] = job.p.f[lane];
-            sa[kLanes * j + lane] = job.p.saturation[lane];
+            f[at] = job.p.f[lane];
+            sa[at] = job.p.saturation[lane];
         }
+        io.drive[j] = simd::load(job.p.drive);
+        io.scale[j] = simd::load(job.p.scale);
+        io.clip[j] = job.clip;
     }
-    V g;
+    runCascade<Response, V>(sections, io, n, lp, bp, f, q, sa);
     for (int j = 0; j < Units; ++j) {
-        for (int lane = 0; lane < kLanes; ++lane) g[kLanes * j + lane] = jobs[j].gain;
-    }
-    for (uint32_t i = 0; i < n; ++i) x[i] = x[i] * g;
-    runCascade<Response, V>(sections, x, n, lp, bp, f, q, sa);
-    for (int j = 0; j < Units; ++j) {
-        const Job& job = jobs[j];
         for (int k = 0; k < sections; ++k) {
             for (int lane = 0; lane < kLanes; ++lane) {
-                job.unit->lp_[k][lane] = lp[k][kLanes * j + lane];
-                job.unit->bp_[k][lane] = bp[k][kLanes * j + lane];
+                jobs[j].unit->lp_[k][lane] = lp[k][kLanes * j + lane];
+                jobs[j].unit->bp_[k][lane] = bp[k][kLanes * j + lane];
             }
-        }
-        const Float4 drive = simd::load(job.p.drive);
-        const Float4 scale = simd::load(job.p.scale);
-        const Float4 domain = splat<Float4>(ClipFunction::kDomain);
-        const float* rows = reinterpret_cast<const float*>(x);
-        for (uint32_t i = 0; i < n; ++i) {
-            const Float4 xi = simd::load(rows + (Units * i + j) * kLanes);
-            const Float4 y = job.clip->lookup4(clampTo(drive * xi, -domain, domain)) * scale;
-            for (int lane = 0; lane < kLanes; ++lane) job.lanes->output[lane][s + i] = y[lane];
         }
     }
 }
