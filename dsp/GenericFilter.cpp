@@ -110,6 +110,10 @@ void GenericFilter::armUnit() {
     if (unit_) unit_->armedStamp_ = environment().chunkStamp();
 }
 
+void GenericFilter::holdUnitBack() {
+    if (unit_) unit_->heldStamp_ = environment().chunkStamp();
+}
+
 void GenericFilter::gatherUnit(UnitBlock& b, ParallelFilterUnit& unit,
                                const GenericFilter& settings, uint32_t frames, uint32_t flags) {
     unit.setResponse(settings.response_);
@@ -215,6 +219,7 @@ GenericFilter::ParallelFilterUnit::ParallelFilterUnit(wave::Environment& env)
     : FilterUnit(env),
       scratch_(env.blockSize()),
       armedStamp_(env.chunkStamp() - 1),
+      heldStamp_(env.chunkStamp() - 1),
       renderedStamp_(env.chunkStamp() - 1) {}
 
 void GenericFilter::ParallelFilterUnit::processTogether(const Part* parts, int count,

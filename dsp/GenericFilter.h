@@ -59,6 +59,9 @@ public:
     // Promises that this filter is pulled in the current chunk, so that its unit may be
     // rendered early, together with the other units of its group.
     void armUnit();
+    // Keeps the unit out of early rendering in the current chunk, whoever arms it: for a member
+    // whose pulls in this chunk must happen in their own order.
+    void holdUnitBack();
 
     bool filter(const float* inputBuffer, float* outputBuffer, uint32_t frames,
                 uint32_t flags) override;
@@ -180,13 +183,16 @@ protected:
 
 private:
     friend class GenericFilter;
-    bool armed() const { return armedStamp_ == env_->chunkStamp(); }
+    bool armed() const {
+        return armedStamp_ == env_->chunkStamp() && heldStamp_ != env_->chunkStamp();
+    }
     bool rendered() const { return renderedStamp_ == env_->chunkStamp(); }
 
     std::array<GenericFilter*, kLanes> members_{};
     wave::SampleBuffer scratch_;  // output of the lanes without a member
     UnitGroup* group_ = nullptr;
     uint32_t armedStamp_;
+    uint32_t heldStamp_;
     uint32_t renderedStamp_;
 };
 
