@@ -15,6 +15,9 @@ namespace simd {
 
 using Float4 = float __attribute__((vector_size(16)));
 using Int4 = int32_t __attribute__((vector_size(16)));
+// Two or four four-lane values side by side: independent work that the CPU overlaps.
+using Float8 = float __attribute__((vector_size(32)));
+using Float16 = float __attribute__((vector_size(64)));
 
 inline Float4 splat(float v) {
     return Float4{v, v, v, v};
@@ -54,6 +57,41 @@ inline Float4 max(Float4 a, Float4 b) {
     return a > b ? a : b;
 #endif
 }
+
+// Wide values are passed between inline functions of one build only, so GCC's note that their
+// passing differs with AVX does not concern us.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Four lanes at a time through the four-lane min and max, so that the choices stay the same.
+// Without AVX a wide value lives in several registers: copying quarters moves no data.
+template <typename V>
+inline V minEach(V a, V b) {
+    V r;
+    for (size_t q = 0; q < sizeof(V) / sizeof(Float4); ++q) {
+        Float4 x, y;
+        std::memcpy(&x, reinterpret_cast<const char*>(&a) + q * sizeof x, sizeof x);
+        std::memcpy(&y, reinterpret_cast<const char*>(&b) + q * sizeof y, sizeof y);
+        const Float4 m = min(x, y);
+        std::memcpy(reinterpret_cast<char*>(&r) + q * sizeof m, &m, sizeof m);
+    }
+    return r;
+}
+
+template <typename V>
+inline V maxEach(V a, V b) {
+    V r;
+    for (size_t q = 0; q < sizeof(V) / sizeof(Float4); ++q) {
+        Float4 x, y;
+        std::memcpy(&x, reinterpret_cast<const char*>(&a) + q * sizeof x, sizeof x);
+        std::memcpy(&y, reinterpret_cast<const char*>(&b) + q * sizeof y, sizeof y);
+        const Float4 m = max(x, y);
+        std::memcpy(reinterpret_cast<char*>(&r) + q * sizeof m, &m, sizeof m);
+    }
+    return r;
+}
+
+#pragma GCC diagnostic pop
 
 inline Float4 select(Int4 mask, Float4 yes, Float4 no) {
     return mask ? yes : no;

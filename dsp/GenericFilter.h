@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "wave/Assert.h"
 #include "wave/FloatParameterSource.h"
@@ -16,6 +17,7 @@ class GenericFilter : public wave::Filter {
 public:
     class FilterUnit;
     class ParallelFilterUnit;
+    class UnitGroup;
 
     // Plain values of the " Response" and " Slope" parameters.
     enum Response : int { kLowPass = 0, kHighPass = 1, kBandPass = 2 };
@@ -54,6 +56,12 @@ public:
     // Becomes a member of unit; false (and nothing changes) when its four lanes are taken.
     bool joinUnit(ParallelFilterUnit* unit);
     ParallelFilterUnit* unit() const { return unit_; }
+    // Promises that this filter is pulled in the current chunk, so that its unit may be
+    // rendered early, together with the other units of its group.
+    void armUnit();
+    // Keeps the unit out of early rendering in the current chunk, whoever arms it: for a member
+    // whose pulls in this chunk must happen in their own order.
+    void holdUnitBack();
 
     bool filter(const float* inputBuffer, float* outputBuffer, uint32_t frames,
                 uint32_t flags) override;
@@ -71,8 +79,19 @@ private:
     Controls pullControls(uint32_t frames, uint32_t flags);
     // Blends the filtered block with the input by the mix; the output may become the input.
     bool applyMix(const float* source, float* output, uint32_t frames);
+    struct UnitBlock;
+
     // Processes every member of the unit; returns whether this filter's block is constant.
     bool renderUnit(uint32_t frames, uint32_t flags);
+    // Renders every armed unit of the group not yet rendered in this chunk, pairs of units in
+    // one loop where their kernel can; returns whether this filter's block is constant.
+    bool renderGroup(uint32_t frames, uint32_t flags);
+    // Pulls the members' inputs and controls; settings gives the response and slope.
+    static void gatherUnit(UnitBlock& b, ParallelFilterUnit& unit, const GenericFilter& settings,
+                           uint32_t frames, uint32_t flags);
+    // Mixes every member's block and marks the members other than self produced; returns whether
+    // self's block is constant.
+    static bool finishUnit(const UnitBlock& b, const GenericFilter* self, uint32_t frames);
     void leaveUnit();
 
     wave::FloatParameterSource defaultFrequency_;
@@ -133,8 +152,21 @@ public:
     };
 
     explicit ParallelFilterUnit(wave::Environment& env);
+    ~ParallelFilterUnit() override;
 
     virtual void processLanes(const Lanes& lanes, uint32_t count, bool constant) = 0;
+    // One unit's share of a run of several units together.
+    struct Part {
+        ParallelFilterUnit* unit;
+        const Lanes* lanes;
+        bool constant;
+    };
+    static constexpr int kMaxTogether = 4;
+    // Whether other can run in one loop with this unit (same kind, response and slope).
+    virtual bool canRunWith(const ParallelFilterUnit& /*other*/) const { return false; }
+    // Processes up to kMaxTogether parts, this unit's first and then units it can run with;
+    // every lane gets the samples it would get alone.
+    virtual void processTogether(const Part* parts, int count, uint32_t frames);
 
     GenericFilter* member(int lane) const {
         VORN_ASSERT(lane >= 0 && lane < kLanes);
@@ -151,6 +183,47 @@ protected:
 
 private:
     friend class GenericFilter;
+    bool armed() const {
+        return armedStamp_ == env_->chunkStamp() && heldStamp_ != env_->chunkStamp();
+    }
+    bool rendered() const { return renderedStamp_ == env_->chunkStamp(); }
+
     std::array<GenericFilter*, kLanes> members_{};
     wave::SampleBuffer scratch_;  // output of the lanes without a member
+    UnitGroup* group_ = nullptr;
+    uint32_t armedStamp_;
+    uint32_t heldStamp_;
+    uint32_t renderedStamp_;
+};
+
+// One unit's block: its members' buffers and what the mix step needs afterwards.
+struct GenericFilter::UnitBlock {
+    ParallelFilterUnit* unit = nullptr;
+    ParallelFilterUnit::Lanes lanes{};
+    std::array<const float*, ParallelFilterUnit::kLanes> sources{};
+    bool constant = true;
+    bool anyActive = false;
+};
+
+// Parallel units that render together: the first pull of an armed unit's member renders every
+// armed unit of the group, so that units of the same kind can share their loops. A unit is
+// armed for one chunk by its members (armUnit) when they will surely be pulled in it.
+class GenericFilter::UnitGroup {
+public:
+    UnitGroup() = default;
+    UnitGroup(const UnitGroup&) = delete;
+    UnitGroup& operator=(const UnitGroup&) = delete;
+    ~UnitGroup();
+
+    // Allocates: call while building the graph. A unit belongs to one group at most.
+    void add(ParallelFilterUnit& unit);
+    int size() const { return static_cast<int>(units_.size()); }
+
+private:
+    friend class GenericFilter;
+    void remove(ParallelFilterUnit& unit);
+
+    std::vector<ParallelFilterUnit*> units_;
+    std::vector<UnitBlock> blocks_;  // one per unit, filled on the audio thread
+    bool busy_ = false;
 };

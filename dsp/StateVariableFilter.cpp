@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <type_traits>
 
 #include "dsp/FilterFunctions.h"
 #include "dsp/Float4.h"
+
+// Eight-lane values only travel between functions of this file (see Float4.h).
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
@@ -23,7 +27,9 @@ V splat(float v) {
     if constexpr (std::is_same_v<V, float>) {
         return v;
     } else {
-        return simd::splat(v);
+        V r;
+        for (size_t lane = 0; lane < sizeof(V) / sizeof(float); ++lane) r[lane] = v;
+        return r;
     }
 }
 
@@ -35,7 +41,11 @@ V clampTo(V v, V lo, V hi) {
         return v > hi ? hi : v;
     } else {
         // max(lo, v) is lo > v ? lo : v and min(hi, v) is hi < v ? hi : v: the same choices.
-        return simd::min(hi, simd::max(lo, v));
+        if constexpr (std::is_same_v<V, Float4>) {
+            return simd::min(hi, simd::max(lo, v));
+        } else {
+            return simd::minEach(hi, simd::maxEach(lo, v));
+        }
     }
 }
 
@@ -43,8 +53,8 @@ V clampTo(V v, V lo, V hi) {
 // sections advance sample by sample, so that the next sample of one section overlaps in the CPU
 // with the current sample of the next instead of waiting on one long dependency chain. Only the
 // first section saturates.
-template <int Response, int Sections, typename V>
-void runSections(V* x, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa) {
+template <int Response, int Sections, typename V, typename Io>
+void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa) {
     const V offset = splat<V>(StateVariableFilter::kDenormalOffset);
     const V bpLimit = splat<V>(StateVariableFilter::kBandPassLimit);
     const V lpLimit = splat<V>(StateVariableFilter::kLowPassLimit);
@@ -56,7 +66,7 @@ void runSections(V* x, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa
         bp[k] = bpState[k];
     }
     for (uint32_t i = 0; i < n; ++i) {
-        V in = x[i];
+        V in = io.input(i);
         for (int k = 0; k < Sections; ++k) {
             const V damping = q[k];
             const V drive = k == 0 ? sa : none;
@@ -81,7 +91,7 @@ void runSections(V* x, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa
                 in = b;
             }
         }
-        x[i] = in;
+        io.output(i, in);
     }
     for (int k = 0; k < Sections; ++k) {
         lpState[k] = lp[k];
@@ -89,23 +99,58 @@ void runSections(V* x, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa
     }
 }
 
-template <int Response, typename V>
-void runCascade(int sections, V* x, uint32_t n, V* lp, V* bp, V f, const V* q, V sa) {
+template <int Response, typename V, typename Io>
+void runCascade(int sections, const Io& io, uint32_t n, V* lp, V* bp, V f, const V* q, V sa) {
     switch (sections) {
         case 1:
-            runSections<Response, 1>(x, n, lp, bp, f, q, sa);
+            runSections<Response, 1>(io, n, lp, bp, f, q, sa);
             break;
         case 2:
-            runSections<Response, 2>(x, n, lp, bp, f, q, sa);
+            runSections<Response, 2>(io, n, lp, bp, f, q, sa);
             break;
         case 3:
-            runSections<Response, 3>(x, n, lp, bp, f, q, sa);
+            runSections<Response, 3>(io, n, lp, bp, f, q, sa);
             break;
         default:
-            runSections<Response, StateVariableFilter::kMaxSections>(x, n, lp, bp, f, q, sa);
+            runSections<Response, StateVariableFilter::kMaxSections>(io, n, lp, bp, f, q, sa);
             break;
     }
 }
+
+// The samples of one lane in place.
+struct InPlace {
+    float* x;
+    float input(uint32_t i) const { return x[i]; }
+    void output(uint32_t i, float y) const { x[i] = y; }
+};
+
+// Reads the inputs and writes the saturated outputs of Units units sample by sample, inside the
+// filter loop, where the work overlaps the filter's long dependency chain.
+template <typename V, int Units>
+struct PieceIo {
+    static constexpr int kLanes = StateVariableFilter::kLanes;
+    const float* in[kLanes * Units];
+    float* out[kLanes * Units];
+    V gain;
+    Float4 drive[Units];
+    Float4 scale[Units];
+    const FunctionTable* clip[Units];
+
+    V input(uint32_t i) const {
+        V x;
+        for (int l = 0; l < kLanes * Units; ++l) x[l] = in[l][i];
+        return x * gain;
+    }
+    void output(uint32_t i, V y) const {
+        const Float4 domain = splat<Float4>(ClipFunction::kDomain);
+        for (int j = 0; j < Units; ++j) {
+            Float4 part;
+            std::memcpy(&part, reinterpret_cast<const char*>(&y) + j * sizeof part, sizeof part);
+            const Float4 o = clip[j]->lookup4(clampTo(drive[j] * part, -domain, domain)) * scale[j];
+            for (int l = 0; l < kLanes; ++l) out[kLanes * j + l][i] = o[l];
+        }
+    }
+};
 
 float saturate(const FunctionTable& clip, float y, float drive, float scale) {
     return clip(clampTo(drive * y, -ClipFunction::kDomain, ClipFunction::kDomain)) * scale;
@@ -165,20 +210,52 @@ void StateVariableFilter::process(const float* input, float* output, const float
     processLanes(lanes, count, constant);
 }
 
-void StateVariableFilter::processLanes(const Lanes& lanes, uint32_t count, bool constant) {
+void StateVariableFilter::updateRate() {
     if (env_->sampleRate() != rate_) {
         rate_ = env_->sampleRate();
         log2Rate_ = std::log(rate_) / std::numbers::ln2_v<float>;
     }
+}
+
+void StateVariableFilter::processLanes(const Lanes& lanes, uint32_t count, bool constant) {
+    updateRate();
+    Job job(this, &lanes, constant);
+    runUnits<1>(&job, count);
+}
+
+bool StateVariableFilter::canRunWith(const ParallelFilterUnit& other) const {
+    const auto* partner = dynamic_cast<const StateVariableFilter*>(&other);
+    return partner && partner != this && partner->response_ == response_ &&
+           partner->sectionCount() == sectionCount() && !scalarPath_ && !partner->scalarPath_;
+}
+
+void StateVariableFilter::processTogether(const Part* parts, int count, uint32_t frames) {
+    Job jobs[kMaxTogether];
+    for (int j = 0; j < count; ++j) {
+        auto& unit = static_cast<StateVariableFilter&>(*parts[j].unit);
+        unit.updateRate();
+        jobs[j] = Job(&unit, parts[j].lanes, parts[j].constant);
+    }
+    // Three run as two and one.
+    if (count == kMaxTogether) {
+        runUnits<4>(jobs, frames);
+        return;
+    }
+    if (count >= 2) runUnits<2>(jobs, frames);
+    if (count != 2) runUnits<1>(jobs + count - 1, frames);
+}
+
+template <int Units>
+void StateVariableFilter::runUnits(Job* jobs, uint32_t count) const {
     switch (response_) {
         case GenericFilter::kLowPass:
-            run<GenericFilter::kLowPass>(lanes, count, constant);
+            runTogether<GenericFilter::kLowPass, Units>(jobs, count);
             break;
         case GenericFilter::kHighPass:
-            run<GenericFilter::kHighPass>(lanes, count, constant);
+            runTogether<GenericFilter::kHighPass, Units>(jobs, count);
             break;
         default:
-            run<GenericFilter::kBandPass>(lanes, count, constant);
+            runTogether<GenericFilter::kBandPass, Units>(jobs, count);
             break;
     }
 }
@@ -233,74 +310,104 @@ uint32_t StateVariableFilter::nextControlPoint(const Lanes& lanes, const Control
     return count;
 }
 
-template <int Response>
-void StateVariableFilter::run(const Lanes& lanes, uint32_t count, bool constant) {
-    const int sections = sectionCount();
-    const float gain = inputGain();
-    const FunctionTable& clip = clipTable();
-    ControlPoint p;
+uint32_t StateVariableFilter::advance(Job& job, uint32_t pos, uint32_t count) {
+    if (pos == job.end) {
+        job.unit->makeControlPoint(job.p, *job.lanes, pos, job.gain);
+        job.end = job.constant ? count : nextControlPoint(*job.lanes, job.p, pos, count);
+        job.pieceEnd = pos;
+    }
+    if (pos == job.pieceEnd) job.pieceEnd = std::min(pos + kControlInterval, job.end);
+    return job.pieceEnd;
+}
 
-    uint32_t start = 0;
-    while (start < count) {
-        makeControlPoint(p, lanes, start, gain);
-        const uint32_t end = constant ? count : nextControlPoint(lanes, p, start, count);
-        for (uint32_t s = start; s < end; s += kControlInterval) {
-            const uint32_t n = std::min(kControlInterval, end - s);
-            if (scalarPath_) {
-                for (int lane = 0; lane < kLanes; ++lane) {
-                    float x[kControlInterval];
-                    for (uint32_t i = 0; i < n; ++i) x[i] = lanes.input[lane][s + i] * gain;
-                    float lp[kMaxSections];
-                    float bp[kMaxSections];
-                    float q[kMaxSections];
-                    for (int k = 0; k < sections; ++k) {
-                        lp[k] = lp_[k][lane];
-                        bp[k] = bp_[k][lane];
-                        q[k] = p.damping[k][lane];
-                    }
-                    runCascade<Response, float>(sections, x, n, lp, bp, p.f[lane], q,
-                                                p.saturation[lane]);
-                    for (int k = 0; k < sections; ++k) {
-                        lp_[k][lane] = lp[k];
-                        bp_[k][lane] = bp[k];
-                    }
-                    float* out = lanes.output[lane] + s;
-                    for (uint32_t i = 0; i < n; ++i) {
-                        out[i] = saturate(clip, x[i], p.drive[lane], p.scale[lane]);
-                    }
-                }
-                continue;
-            }
-            Float4 x[kControlInterval];
-            const Float4 g = splat<Float4>(gain);
-            for (uint32_t i = 0; i < n; ++i) {
-                x[i] = Float4{lanes.input[0][s + i], lanes.input[1][s + i], lanes.input[2][s + i],
-                              lanes.input[3][s + i]} *
-                       g;
-            }
-            Float4 lp[kMaxSections];
-            Float4 bp[kMaxSections];
-            Float4 q[kMaxSections];
+template <int Response, int Units>
+void StateVariableFilter::runTogether(Job* jobs, uint32_t count) {
+    using V = std::conditional_t<Units == 1, Float4,
+                                 std::conditional_t<Units == 2, simd::Float8, simd::Float16>>;
+    static_assert(sizeof(V) == sizeof(Float4) * Units);
+    const int sections = jobs[0].unit->sectionCount();
+    for (int j = 0; j < Units; ++j) {
+        jobs[j].gain = jobs[j].unit->inputGain();
+        jobs[j].clip = &jobs[j].unit->clipTable();
+    }
+    // Each unit's pieces and control points fall where they would alone; the loop stops at
+    // every boundary of any of them.
+    for (uint32_t pos = 0; pos < count;) {
+        uint32_t stop = count;
+        for (int j = 0; j < Units; ++j) stop = std::min(stop, advance(jobs[j], pos, count));
+        if (Units == 1 && jobs[0].unit->scalarPath_) {
+            runPieceScalar<Response>(jobs[0], pos, stop - pos, sections);
+        } else {
+            runPiece<Response, V, Units>(jobs, pos, stop - pos, sections);
+        }
+        pos = stop;
+    }
+}
+
+template <int Response>
+void StateVariableFilter::runPieceScalar(Job& job, uint32_t s, uint32_t n, int sections) {
+    StateVariableFilter& u = *job.unit;
+    const ControlPoint& p = job.p;
+    for (int lane = 0; lane < kLanes; ++lane) {
+        float x[kControlInterval];
+        for (uint32_t i = 0; i < n; ++i) x[i] = job.lanes->input[lane][s + i] * job.gain;
+        float lp[kMaxSections];
+        float bp[kMaxSections];
+        float q[kMaxSections];
+        for (int k = 0; k < sections; ++k) {
+            lp[k] = u.lp_[k][lane];
+            bp[k] = u.bp_[k][lane];
+            q[k] = p.damping[k][lane];
+        }
+        runCascade<Response, float>(sections, InPlace{x}, n, lp, bp, p.f[lane], q,
+                                    p.saturation[lane]);
+        for (int k = 0; k < sections; ++k) {
+            u.lp_[k][lane] = lp[k];
+            u.bp_[k][lane] = bp[k];
+        }
+        float* out = job.lanes->output[lane] + s;
+        for (uint32_t i = 0; i < n; ++i) {
+            out[i] = saturate(*job.clip, x[i], p.drive[lane], p.scale[lane]);
+        }
+    }
+}
+
+template <int Response, typename V, int Units>
+void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sections) {
+    // Lane 4 * j + l of V is lane l of unit j.
+    V lp[kMaxSections];
+    V bp[kMaxSections];
+    V q[kMaxSections];
+    V f;
+    V sa;
+    PieceIo<V, Units> io;
+    for (int j = 0; j < Units; ++j) {
+        const Job& job = jobs[j];
+        for (int lane = 0; lane < kLanes; ++lane) {
+            const int at = kLanes * j + lane;
+            io.in[at] = job.lanes->input[lane] + s;
+            io.out[at] = job.lanes->output[lane] + s;
+            io.gain[at] = job.gain;
             for (int k = 0; k < sections; ++k) {
-                lp[k] = simd::load(lp_[k]);
-                bp[k] = simd::load(bp_[k]);
-                q[k] = simd::load(p.damping[k]);
+                lp[k][at] = job.unit->lp_[k][lane];
+                bp[k][at] = job.unit->bp_[k][lane];
+                q[k][at] = job.p.damping[k][lane];
             }
-            runCascade<Response, Float4>(sections, x, n, lp, bp, simd::load(p.f), q,
-                                         simd::load(p.saturation));
-            for (int k = 0; k < sections; ++k) {
-                simd::store(lp_[k], lp[k]);
-                simd::store(bp_[k], bp[k]);
-            }
-            const Float4 drive = simd::load(p.drive);
-            const Float4 scale = simd::load(p.scale);
-            const Float4 domain = splat<Float4>(ClipFunction::kDomain);
-            for (uint32_t i = 0; i < n; ++i) {
-                const Float4 y = clip.lookup4(clampTo(drive * x[i], -domain, domain)) * scale;
-                for (int lane = 0; lane < kLanes; ++lane) lanes.output[lane][s + i] = y[lane];
+            f[at] = job.p.f[lane];
+            sa[at] = job.p.saturation[lane];
+        }
+        io.drive[j] = simd::load(job.p.drive);
+        io.scale[j] = simd::load(job.p.scale);
+        io.clip[j] = job.clip;
+    }
+    runCascade<Response, V>(sections, io, n, lp, bp, f, q, sa);
+    for (int j = 0; j < Units; ++j) {
+        for (int k = 0; k < sections; ++k) {
+            for (int lane = 0; lane < kLanes; ++lane) {
+                jobs[j].unit->lp_[k][lane] = lp[k][kLanes * j + lane];
+                jobs[j].unit->bp_[k][lane] = bp[k][kLanes * j + lane];
             }
         }
-        start = end;
     }
 }
 

@@ -41,6 +41,10 @@ public:
     bool acceptsSlope(int code) const override { return code != 0; }
     void reset() override;
     void processLanes(const Lanes& lanes, uint32_t count, bool constant) override;
+    // State-variable filters of the same response and slope run in one loop, eight or sixteen
+    // lanes wide.
+    bool canRunWith(const ParallelFilterUnit& other) const override;
+    void processTogether(const Part* parts, int count, uint32_t frames) override;
 
     // frequency in octaves above 1 Hz, peak 0..1.
     virtual Coefficients lookup(float frequency, float peak);
@@ -68,11 +72,38 @@ private:
         float frequency[kLanes];          // where the point was made, in octaves
     };
 
+    // One unit's share of a run: its lanes, its control point, where the point's stretch ends
+    // and where the current piece of at most kControlInterval samples ends.
+    struct Job {
+        Job() = default;
+        Job(StateVariableFilter* u, const Lanes* l, bool c) : unit(u), lanes(l), constant(c) {}
+
+        StateVariableFilter* unit = nullptr;
+        const Lanes* lanes = nullptr;
+        bool constant = false;
+        float gain = 1.0f;
+        const FunctionTable* clip = nullptr;
+        uint32_t end = 0;
+        uint32_t pieceEnd = 0;
+        ControlPoint p;
+    };
+
+    void updateRate();
     void makeControlPoint(ControlPoint& p, const Lanes& lanes, uint32_t i, float gain);
     static uint32_t nextControlPoint(const Lanes& lanes, const ControlPoint& p, uint32_t start,
                                      uint32_t count);
+    // Makes the job's control point when one is due at pos; returns where its piece ends.
+    static uint32_t advance(Job& job, uint32_t pos, uint32_t count);
+    // The units of the jobs in one loop, Units * 4 lanes wide.
+    // The jobs' units in one loop, Units * 4 lanes wide, with this unit's response.
+    template <int Units>
+    void runUnits(Job* jobs, uint32_t count) const;
+    template <int Response, int Units>
+    static void runTogether(Job* jobs, uint32_t count);
+    template <int Response, typename V, int Units>
+    static void runPiece(Job* jobs, uint32_t s, uint32_t n, int sections);
     template <int Response>
-    void run(const Lanes& lanes, uint32_t count, bool constant);
+    static void runPieceScalar(Job& job, uint32_t s, uint32_t n, int sections);
 
     float rate_ = 0.0f;
     float log2Rate_ = 0.0f;

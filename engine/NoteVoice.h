@@ -13,6 +13,8 @@ public:
     virtual const float* outputGain(uint32_t frames, uint32_t flags, int channel) = 0;
     // Filtered audio, 0 left 1 right.
     virtual wave::Producer& channelOutput(int channel) = 0;
+    // Called in a chunk before any voice renders, for every voice that will render in it.
+    virtual void willRender() {}
     // The note's key is still down.
     virtual bool isHeld() const = 0;
     // glideFrom: the note itself = no glide, 0 = from the current pitch, else from that note.

@@ -263,6 +263,12 @@ void VoiceManager::produceAll(float* const* buffers, const float** outputs, uint
     const bool advanceOnly = (flags & wave::Environment::kFlagAdvanceOnly) != 0;
     const uint32_t rounded = (frames + 3u) & ~3u;
     bool written = false;
+    if (!advanceOnly) {
+        for (int i = 0; i < activeEnd_; ++i) {
+            NoteVoice& voice = *slots_[static_cast<size_t>(i)].voice;
+            if (!voice.isMuted()) voice.willRender();
+        }
+    }
     for (int i = 0; i < activeEnd_; ++i) {
         NoteVoice& voice = *slots_[static_cast<size_t>(i)].voice;
         if (voice.isMuted()) continue;

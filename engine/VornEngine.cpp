@@ -169,7 +169,10 @@ void VornPlugin::Engine::buildVoices(Globals& globals) {
     // Voices: filter units per pair, the oscillator voice pool, the voices.
     for (int pair = 0; pair < kVoiceCount / 2; ++pair) {
         std::array<std::unique_ptr<DesignFilter>, kFilters> units;
-        for (auto& unit : units) unit = std::make_unique<DesignFilter>(env);
+        for (size_t k = 0; k < units.size(); ++k) {
+            units[k] = std::make_unique<DesignFilter>(env);
+            filterGroups[k].add(*units[k]);
+        }
         filterUnits.push_back(std::move(units));
     }
     for (int i = 0; i < kVoiceCount; ++i) {

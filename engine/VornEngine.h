@@ -98,6 +98,8 @@ public:
     MidiModSource::Cache midiCache;
     std::array<std::unique_ptr<MidiModSource>, kMidiSources> midiSources;
 
+    // Per filter, the units of every pair: they render together.
+    std::array<GenericFilter::UnitGroup, kFilters> filterGroups;
     // Per pair of voices, the parallel units of filter 1 and filter 2.
     std::vector<std::array<std::unique_ptr<DesignFilter>, kFilters>> filterUnits;
     std::vector<std::unique_ptr<OscillatorVoice>> oscillatorVoicePool;

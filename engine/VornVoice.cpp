@@ -91,6 +91,21 @@ const float* VornPlugin::VornVoice::outputGain(uint32_t frames, uint32_t flags, 
     return outputLevelPan_.output(channel).pull(frames, flags);
 }
 
+void VornPlugin::VornVoice::willRender() {
+    // A finished amplitude envelope mutes the voice when it is next pulled: whether the voice
+    // still renders in this chunk then depends on the order of the pulls, which must stay.
+    const bool finishing = envelopes_[0]->stage() == EnvelopeGenerator::kFinished;
+    for (const auto& channel : channels_) {
+        for (int k = 0; k < kFilters; ++k) {
+            if (finishing) {
+                channel->filter(k).holdUnitBack();
+            } else {
+                channel->filter(k).armUnit();
+            }
+        }
+    }
+}
+
 wave::Producer& VornPlugin::VornVoice::channelOutput(int channel) {
     return channels_[static_cast<size_t>(channel)]->output();
 }

@@ -63,6 +63,9 @@ public:
     wave::Producer& amplitude() override;
     const float* outputGain(uint32_t frames, uint32_t flags, int channel) override;
     wave::Producer& channelOutput(int channel) override;
+    // Both sides pull both filters in every routing: their units may render early, unless the
+    // voice is about to fall silent.
+    void willRender() override;
     bool isHeld() const override { return held_; }
     void noteOn(float note, int glideFrom, float velocity) override;
     void noteOff(float velocity) override;

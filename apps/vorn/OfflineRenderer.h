@@ -56,14 +56,15 @@ public:
     bool renderWithTail(int64_t endFrame, double tailSeconds, const Sink& sink);
 
     int64_t position() const { return position_; }
-    // Processor time the thread spent in render so far.
+    // Processor time the thread spent rendering blocks so far (not growing the output).
     double cpuSeconds() const { return cpuSeconds_; }
 
 private:
     static constexpr int64_t kPieceFrames = 1 << 16;
 
     bool renderPieces(int64_t frames, const Sink& sink);
-    void renderBlocks(int64_t frames, std::vector<float>& left, std::vector<float>& right);
+    void renderBlocks(size_t first, int64_t frames, std::vector<float>& left,
+                      std::vector<float>& right);
     void updateTransport();
 
     GenericPlugin& plugin_;
