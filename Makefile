@@ -24,7 +24,7 @@ DEMO_WAV ?= $(BUILD_DIR)/vorn-demo.wav
 PREFIX ?= /usr/local
 INSTALL_PREFIX = $(patsubst ~%,$(HOME)%,$(PREFIX))
 
-.PHONY: all deps deps-arm configure build demo test test-arm bench format format-check clean install realtime rtsan tsan ardour-check qtractor-check
+.PHONY: all deps deps-arm configure build demo test test-arm bench bench-peers format format-check clean install realtime rtsan tsan ardour-check qtractor-check
 
 all: build
 
@@ -75,6 +75,15 @@ test-arm: deps-arm
 
 bench: build
 	@$(BUILD_DIR)/bench/vorn_bench
+
+# Vorn beside the instrument plug-ins packaged in Debian, timed by our own host (not in CI).
+PEER_PACKAGES := amsynth calf-plugins synthv1-lv2 dssi-dev libasound2-dev
+bench-peers: deps
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PEER_PACKAGES)"
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVORN_SANITIZE=$(SANITIZE) \
+	  -DVORN_WERROR=$(WERROR_FLAG) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target vorn_peer_bench vorn_lv2
+	@bash bench/peers.sh $(BUILD_DIR)
 
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --component lv2 --prefix $(INSTALL_PREFIX)

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Vorn beside the instrument plug-ins packaged in Debian: each at 1, 8 and 32 held notes, SECONDS
+# of audio, the median of REPS fresh processes; prints a Markdown table of real-time factors
+# (audio seconds per CPU second, higher is better).
+#
+#   bench/peers.sh [BUILD_DIR]      environment: SECONDS_PER_RUN (10), REPS (3)
+set -u
+BUILD=${1:-build}
+BENCH=$BUILD/bench/vorn_peer_bench
+BUNDLE=$BUILD/host/lv2/vorn.lv2
+SECS=${SECONDS_PER_RUN:-10}
+REPS=${REPS:-3}
+VOICES="1 8 32"
+[ -x "$BENCH" ] || { echo "peers.sh: $BENCH is not built" >&2; exit 2; }
+[ -f "$BUNDLE/manifest.ttl" ] || { echo "peers.sh: no LV2 bundle in $BUNDLE" >&2; exit 2; }
+
+# Plug-ins write settings and caches under the home folder: give them a private one. The LV2 path
+# holds our bundle alone beside the system's, so lilv reads no other file of the build folder.
+SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/vorn-peers.XXXXXX")
+trap 'rm -rf "$SCRATCH"' EXIT
+mkdir -p "$SCRATCH/config" "$SCRATCH/data" "$SCRATCH/cache" "$SCRATCH/lv2"
+ln -s "$(cd "$BUNDLE" && pwd)" "$SCRATCH/lv2/vorn.lv2"
+export HOME=$SCRATCH XDG_CONFIG_HOME=$SCRATCH/config XDG_DATA_HOME=$SCRATCH/data \
+       XDG_CACHE_HOME=$SCRATCH/cache XDG_RUNTIME_DIR=$SCRATCH LV2_PATH=$SCRATCH/lv2:/usr/lib/lv2
+# synthv1 starts a Qt application even without its editor.
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+
+# label | what must exist | plug-in arguments
+PEERS="Vorn|$BUNDLE/manifest.ttl|urn:vorn:synth
+amsynth (DSSI)|/usr/lib/dssi/amsynth_dssi.so|--dssi /usr/lib/dssi/amsynth_dssi.so
+synthv1|/usr/lib/lv2/synthv1.lv2/manifest.ttl|http://synthv1.sourceforge.net/lv2
+Calf Wavetable|/usr/lib/lv2/calf.lv2/manifest.ttl|http://calf.sourceforge.net/plugins/Wavetable"
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+ROWS=""
+while IFS='|' read -r label needs args; do
+    if [ ! -e "$needs" ]; then
+        echo "$label: not installed ($needs missing), skipped" >&2
+        continue
+    fi
+    row="| $label |"
+    nsPerSample=""
+    for v in $VOICES; do
+        # shellcheck disable=SC2086
+        lines=$(for _ in $(seq "$REPS"); do
+            "$BENCH" $args --voices "$v" --seconds "$SECS" 2>>"$SCRATCH/stderr.log" ||
+                echo "$label, $v voices: failed (exit $?)" >&2
+        done)
+        rtf=$(printf '%s\n' "$lines" | grep , | cut -d, -f5 | median)
+        row="$row ${rtf:-failed} |"
+        [ "$v" = 1 ] && nsPerSample=$(printf '%s\n' "$lines" | grep , | cut -d, -f6 | median)
+        echo "$label, $v voices: ${rtf:-failed} x real time" >&2
+    done
+    ROWS="$ROWS$row ${nsPerSample:-failed} |"$'\n'
+done <<<"$PEERS"
+
+if [ -s "$SCRATCH/stderr.log" ] && grep -q -i 'error\|warning' "$SCRATCH/stderr.log"; then
+    echo "--- messages of the runs:" >&2
+    grep -i 'error\|warning' "$SCRATCH/stderr.log" | sort | uniq -c >&2
+fi
+echo
+echo "Real-time factor, median of $REPS runs of $SECS s at 48 kHz, 256-frame blocks:"
+echo
+echo "| plug-in | 1 voice RTF | 8 voices | 32 voices | ns per sample at 1 voice |"
+echo "|---|---:|---:|---:|---:|"
+printf '%s' "$ROWS"
