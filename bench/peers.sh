@@ -33,10 +33,10 @@ Calf Wavetable|/usr/lib/lv2/calf.lv2/manifest.ttl|http://calf.sourceforge.net/pl
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-ROWS=""
+ROWS="" SKIPPED=""
 while IFS='|' read -r label needs args; do
     if [ ! -e "$needs" ]; then
-        echo "$label: not installed ($needs missing), skipped" >&2
+        SKIPPED="$SKIPPED$label: not installed ($needs missing), skipped"$'\n'
         continue
     fi
     row="| $label |"
@@ -65,3 +65,4 @@ echo
 echo "| plug-in | 1 voice RTF | 8 voices | 32 voices | ns per sample at 1 voice |"
 echo "|---|---:|---:|---:|---:|"
 printf '%s' "$ROWS"
+[ -z "$SKIPPED" ] || printf '\n%s' "$SKIPPED"
