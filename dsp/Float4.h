@@ -65,30 +65,27 @@ inline Float4 max(Float4 a, Float4 b) {
 
 // Four lanes at a time through the four-lane min and max, so that the choices stay the same.
 // Without AVX a wide value lives in several registers: copying quarters moves no data.
-template <typename V>
-inline V minEach(V a, V b) {
+template <typename V, typename Op>
+inline V byQuarters(V a, V b, Op op) {
     V r;
     for (size_t q = 0; q < sizeof(V) / sizeof(Float4); ++q) {
         Float4 x, y;
         std::memcpy(&x, reinterpret_cast<const char*>(&a) + q * sizeof x, sizeof x);
         std::memcpy(&y, reinterpret_cast<const char*>(&b) + q * sizeof y, sizeof y);
-        const Float4 m = min(x, y);
+        const Float4 m = op(x, y);
         std::memcpy(reinterpret_cast<char*>(&r) + q * sizeof m, &m, sizeof m);
     }
     return r;
 }
 
 template <typename V>
+inline V minEach(V a, V b) {
+    return byQuarters(a, b, [](Float4 x, Float4 y) { return min(x, y); });
+}
+
+template <typename V>
 inline V maxEach(V a, V b) {
-    V r;
-    for (size_t q = 0; q < sizeof(V) / sizeof(Float4); ++q) {
-        Float4 x, y;
-        std::memcpy(&x, reinterpret_cast<const char*>(&a) + q * sizeof x, sizeof x);
-        std::memcpy(&y, reinterpret_cast<const char*>(&b) + q * sizeof y, sizeof y);
-        const Float4 m = max(x, y);
-        std::memcpy(reinterpret_cast<char*>(&r) + q * sizeof m, &m, sizeof m);
-    }
-    return r;
+    return byQuarters(a, b, [](Float4 x, Float4 y) { return max(x, y); });
 }
 
 #pragma GCC diagnostic pop

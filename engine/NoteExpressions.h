@@ -3,6 +3,7 @@
 #include <array>
 
 #include "engine/VornPlugin.h"
+#include "framework/MidiConstants.h"
 #include "midi/NoteExpressionListener.h"
 
 // Per-note expressions: the member channels of MPE, and a host's note expressions. A member
@@ -35,5 +36,5 @@ private:
     void forEachVoice(int channel, int key, Action action);
 
     Engine* engine_ = nullptr;
-    std::array<ChannelState, 17> channels_{};
+    std::array<ChannelState, midi::kChannels + 1> channels_{};  // by channel 1..16
 };
