@@ -66,7 +66,7 @@ inline Float4 max(Float4 a, Float4 b) {
 // Four lanes at a time through the four-lane min and max, so that the choices stay the same.
 // Without AVX a wide value lives in several registers: copying quarters moves no data.
 template <typename V, typename Op>
-inline V byQuarters(V a, V b, Op op) {
+[[gnu::always_inline]] inline V byQuarters(V a, V b, Op op) {
     V r;
     for (size_t q = 0; q < sizeof(V) / sizeof(Float4); ++q) {
         Float4 x, y;
@@ -79,12 +79,12 @@ inline V byQuarters(V a, V b, Op op) {
 }
 
 template <typename V>
-inline V minEach(V a, V b) {
+[[gnu::always_inline]] inline V minEach(V a, V b) {
     return byQuarters(a, b, [](Float4 x, Float4 y) { return min(x, y); });
 }
 
 template <typename V>
-inline V maxEach(V a, V b) {
+[[gnu::always_inline]] inline V maxEach(V a, V b) {
     return byQuarters(a, b, [](Float4 x, Float4 y) { return max(x, y); });
 }
 

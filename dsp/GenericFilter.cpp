@@ -141,6 +141,7 @@ void GenericFilter::gatherUnit(UnitBlock& b, ParallelFilterUnit& unit,
         // A switched-off member passes its input through and costs the unit nothing.
         if (m->mix_->isConstant() && std::fabs(mix[0]) <= kMixEpsilon) continue;
         lanes.active[lane] = true;
+        if (!unit.active_[lane]) unit.resetLane(lane);
         lanes.input[lane] = b.sources[lane];
         lanes.output[lane] = m->ownData();
         lanes.frequency[lane] = c.frequency;
@@ -149,6 +150,7 @@ void GenericFilter::gatherUnit(UnitBlock& b, ParallelFilterUnit& unit,
         b.constant = b.constant && c.constant;
         b.anyActive = true;
     }
+    unit.active_ = lanes.active;
 }
 
 bool GenericFilter::finishUnit(const UnitBlock& b, const GenericFilter* self, uint32_t frames) {

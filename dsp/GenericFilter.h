@@ -176,7 +176,8 @@ public:
     int memberCount() const;
 
 protected:
-    // Clears the state of one lane, for a member that joins or is reset.
+    // Clears the state of one lane, for a member that joins, is reset or is switched back on
+    // (a lane without work may be run in whichever way is fastest).
     virtual void resetLane(int lane) = 0;
     // Block-size memory for the output of lanes without a member.
     float* scratch() { return scratch_.data(); }
@@ -189,7 +190,8 @@ private:
     bool rendered() const { return renderedStamp_ == env_->chunkStamp(); }
 
     std::array<GenericFilter*, kLanes> members_{};
-    wave::SampleBuffer scratch_;  // output of the lanes without a member
+    std::array<bool, kLanes> active_{};  // in the last block rendered
+    wave::SampleBuffer scratch_;         // output of the lanes without a member
     UnitGroup* group_ = nullptr;
     uint32_t armedStamp_;
     uint32_t heldStamp_;

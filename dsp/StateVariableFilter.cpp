@@ -35,10 +35,10 @@ V splat(float v) {
 
 // The same comparisons for floats and vectors, so that both paths give the same values.
 template <typename V>
-V clampTo(V v, V lo, V hi) {
+[[gnu::always_inline]] inline V clampTo(const V& v, const V& lo, const V& hi) {
     if constexpr (std::is_same_v<V, float>) {
-        v = v < lo ? lo : v;
-        return v > hi ? hi : v;
+        const V low = v < lo ? lo : v;
+        return low > hi ? hi : low;
     } else {
         // max(lo, v) is lo > v ? lo : v and min(hi, v) is hi < v ? hi : v: the same choices.
         if constexpr (std::is_same_v<V, Float4>) {
@@ -54,7 +54,10 @@ V clampTo(V v, V lo, V hi) {
 // with the current sample of the next instead of waiting on one long dependency chain. Only the
 // first section saturates.
 template <int Response, int Sections, typename V, typename Io>
-void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, V f, const V* q, V sa) {
+void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, const V& fIn, const V* q,
+                 const V& saIn) {
+    const V f = fIn;
+    const V sa = saIn;
     const V offset = splat<V>(StateVariableFilter::kDenormalOffset);
     const V bpLimit = splat<V>(StateVariableFilter::kBandPassLimit);
     const V lpLimit = splat<V>(StateVariableFilter::kLowPassLimit);
@@ -99,20 +102,111 @@ void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, V f, const V*
     }
 }
 
+// A value as an affine function of a section's state and input: l * lp + b * bp + x * in + c.
+template <typename V>
+struct Affine {
+    V l, b, x, c;
+
+    Affine operator+(const Affine& o) const { return {l + o.l, b + o.b, x + o.x, c + o.c}; }
+    Affine operator-(const Affine& o) const { return {l - o.l, b - o.b, x - o.x, c - o.c}; }
+    friend Affine operator*(const V& k, const Affine& a) {
+        return {k * a.l, k * a.b, k * a.x, k * a.c};
+    }
+
+    [[gnu::always_inline]] V at(const V& lp, const V& bp, const V& in) const {
+        return (l * lp + b * bp) + (x * in + c);
+    }
+};
+
+// Without band-pass drive a section's sample is linear: its three updates fold into one map,
+// a third of the dependency chain. The map gives the state's increments, whose small
+// coefficients stay exact where 1 + small would round them away at low cut-offs.
+template <typename V>
+struct FoldedSection {
+    Affine<V> dl, db, hp;
+
+    static FoldedSection make(const V& f, const V& d) {
+        const V zero = splat<V>(0.0f);
+        const V one = splat<V>(1.0f);
+        const Affine<V> l{one, zero, zero, zero};
+        const Affine<V> b{zero, one, zero, zero};
+        const Affine<V> x{zero, zero, one, zero};
+        const Affine<V> offset{zero, zero, zero, splat<V>(StateVariableFilter::kDenormalOffset)};
+        const Affine<V> dl1 = f * (b - offset);
+        const Affine<V> db1 = f * (x - d * b - (l + dl1));
+        const Affine<V> dl2 = dl1 + f * (b + db1);
+        const Affine<V> db2 = db1 + f * (x - d * (b + db1) - (l + dl2));
+        FoldedSection s;
+        s.dl = dl2 + f * (b + db2);
+        s.hp = x - d * (b + db2) - (l + s.dl);
+        s.db = db2 + f * s.hp + offset;
+        return s;
+    }
+};
+
+template <int Response, int Sections, typename V, typename Io>
+void runFoldedSections(const Io& io, uint32_t n, V* lpState, V* bpState, const V& f, const V* q) {
+    const V bpLimit = splat<V>(StateVariableFilter::kBandPassLimit);
+    const V lpLimit = splat<V>(StateVariableFilter::kLowPassLimit);
+    V lp[Sections];
+    V bp[Sections];
+    FoldedSection<V> map[Sections];
+    for (int k = 0; k < Sections; ++k) {
+        lp[k] = lpState[k];
+        bp[k] = bpState[k];
+        map[k] = FoldedSection<V>::make(f, q[k]);
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        V in = io.input(i);
+        for (int k = 0; k < Sections; ++k) {
+            const V l = lp[k];
+            const V b = bp[k];
+            const V hp = Response == GenericFilter::kHighPass ? map[k].hp.at(l, b, in) : in;
+            lp[k] = clampTo(l + map[k].dl.at(l, b, in), -lpLimit, lpLimit);
+            bp[k] = clampTo(b + map[k].db.at(l, b, in), -bpLimit, bpLimit);
+            if constexpr (Response == GenericFilter::kLowPass) {
+                in = lp[k];
+            } else if constexpr (Response == GenericFilter::kHighPass) {
+                in = hp;
+            } else {
+                in = bp[k];
+            }
+        }
+        io.output(i, in);
+    }
+    for (int k = 0; k < Sections; ++k) {
+        lpState[k] = lp[k];
+        bpState[k] = bp[k];
+    }
+}
+
+template <int Response, int Sections, typename V, typename Io>
+void runSectionsOf(bool folded, const Io& io, uint32_t n, V* lp, V* bp, const V& f, const V* q,
+                   const V& sa) {
+    if (folded) {
+        runFoldedSections<Response, Sections>(io, n, lp, bp, f, q);
+    } else {
+        runSections<Response, Sections>(io, n, lp, bp, f, q, sa);
+    }
+}
+
+// folded: no lane drives its band-pass state.
 template <int Response, typename V, typename Io>
-void runCascade(int sections, const Io& io, uint32_t n, V* lp, V* bp, V f, const V* q, V sa) {
+void runCascade(int sections, bool folded, const Io& io, uint32_t n, V* lp, V* bp, const V& f,
+                const V* q, const V& sa) {
     switch (sections) {
         case 1:
-            runSections<Response, 1>(io, n, lp, bp, f, q, sa);
+            runSectionsOf<Response, 1>(folded, io, n, lp, bp, f, q, sa);
             break;
         case 2:
-            runSections<Response, 2>(io, n, lp, bp, f, q, sa);
+            runSectionsOf<Response, 2>(folded, io, n, lp, bp, f, q, sa);
             break;
         case 3:
-            runSections<Response, 3>(io, n, lp, bp, f, q, sa);
+            runSectionsOf<Response, 3>(folded, io, n, lp, bp, f, q, sa);
             break;
         default:
-            runSections<Response, StateVariableFilter::kMaxSections>(io, n, lp, bp, f, q, sa);
+            runSectionsOf<Response, StateVariableFilter::kMaxSections>(folded, io, n, lp, bp, f, q,
+                                                                       sa);
             break;
     }
 }
@@ -151,6 +245,41 @@ struct PieceIo {
         }
     }
 };
+
+// Runs the lanes of a piece, each folding its sections unless driven[lane]. A lane without a
+// member may take either loop, since its state is cleared before it sounds again (active lanes
+// only count in activeLanes).
+template <int Response, typename V, int Units>
+void runLanes(const bool* driven, int activeLanes, const PieceIo<V, Units>& io, uint32_t n,
+              int sections, V* lp, V* bp, const V& f, const V* q, const V& sa) {
+    constexpr int kWidth = StateVariableFilter::kLanes * Units;
+    int drivenLanes = 0;
+    for (int at = 0; at < kWidth; ++at) drivenLanes += driven[at];
+    if (drivenLanes == 0 || drivenLanes == activeLanes) {
+        runCascade<Response, V>(sections, drivenLanes == 0, io, n, lp, bp, f, q, sa);
+        return;
+    }
+    // Both loops, each lane kept from its own; the other loop's output goes nowhere.
+    float sink[StateVariableFilter::kControlInterval];
+    PieceIo<V, Units> drivenIo = io;
+    PieceIo<V, Units> foldedIo = io;
+    V drivenLp[StateVariableFilter::kMaxSections];
+    V drivenBp[StateVariableFilter::kMaxSections];
+    for (int k = 0; k < sections; ++k) {
+        drivenLp[k] = lp[k];
+        drivenBp[k] = bp[k];
+    }
+    for (int at = 0; at < kWidth; ++at) (driven[at] ? foldedIo : drivenIo).out[at] = sink;
+    runCascade<Response, V>(sections, false, drivenIo, n, drivenLp, drivenBp, f, q, sa);
+    runCascade<Response, V>(sections, true, foldedIo, n, lp, bp, f, q, sa);
+    for (int k = 0; k < sections; ++k) {
+        for (int at = 0; at < kWidth; ++at) {
+            if (!driven[at]) continue;
+            lp[k][at] = drivenLp[k][at];
+            bp[k][at] = drivenBp[k][at];
+        }
+    }
+}
 
 float saturate(const FunctionTable& clip, float y, float drive, float scale) {
     return clip(clampTo(drive * y, -ClipFunction::kDomain, ClipFunction::kDomain)) * scale;
@@ -351,15 +480,16 @@ void StateVariableFilter::runPieceScalar(Job& job, uint32_t s, uint32_t n, int s
     for (int lane = 0; lane < kLanes; ++lane) {
         float x[kControlInterval];
         for (uint32_t i = 0; i < n; ++i) x[i] = job.lanes->input[lane][s + i] * job.gain;
-        float lp[kMaxSections];
-        float bp[kMaxSections];
-        float q[kMaxSections];
+        float lp[kMaxSections] = {};
+        float bp[kMaxSections] = {};
+        float q[kMaxSections] = {};
         for (int k = 0; k < sections; ++k) {
             lp[k] = u.lp_[k][lane];
             bp[k] = u.bp_[k][lane];
             q[k] = p.damping[k][lane];
         }
-        runCascade<Response, float>(sections, InPlace{x}, n, lp, bp, p.f[lane], q,
+        const bool driven = job.lanes->active[lane] && p.saturation[lane] != 0.0f;
+        runCascade<Response, float>(sections, !driven, InPlace{x}, n, lp, bp, p.f[lane], q,
                                     p.saturation[lane]);
         for (int k = 0; k < sections; ++k) {
             u.lp_[k][lane] = lp[k];
@@ -381,6 +511,8 @@ void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sectio
     V f;
     V sa;
     PieceIo<V, Units> io;
+    bool driven[kLanes * Units];
+    int activeLanes = 0;
     for (int j = 0; j < Units; ++j) {
         const Job& job = jobs[j];
         for (int lane = 0; lane < kLanes; ++lane) {
@@ -395,12 +527,14 @@ void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sectio
             }
             f[at] = job.p.f[lane];
             sa[at] = job.p.saturation[lane];
+            driven[at] = job.lanes->active[lane] && sa[at] != 0.0f;
+            activeLanes += job.lanes->active[lane];
         }
         io.drive[j] = simd::load(job.p.drive);
         io.scale[j] = simd::load(job.p.scale);
         io.clip[j] = job.clip;
     }
-    runCascade<Response, V>(sections, io, n, lp, bp, f, q, sa);
+    runLanes<Response>(driven, activeLanes, io, n, sections, lp, bp, f, q, sa);
     for (int j = 0; j < Units; ++j) {
         for (int k = 0; k < sections; ++k) {
             for (int lane = 0; lane < kLanes; ++lane) {

@@ -8,7 +8,9 @@
 // Chamberlin state-variable filter run with three updates per sample, cascading one, two or four
 // sections (12, 24, 48 dB per octave), with a cubic band-pass saturation in the first section and
 // an arctangent output saturator. Coefficients change only at control points: every 32 samples
-// and whenever the cut-off moves by more than 0.1 octave. Processes four lanes at once.
+// and whenever the cut-off moves by more than 0.1 octave. Processes four lanes at once. A lane
+// that does not drive its band-pass state runs each section's three updates folded into one
+// linear map per sample: a third of the dependency chain.
 class StateVariableFilter : public GenericFilter::ParallelFilterUnit {
 public:
     class ClipTable;

@@ -23,6 +23,9 @@ constexpr const char* kResponses[] = {"LP", "HP", "BP"};
 constexpr int kSlopes = 3;
 constexpr int kLines = 3 * (MultiDesignFilter::kCleanIndex + 1);
 constexpr double kTolerance = 0.01;  // dB
+// Float rounding noise, some 140 dB below the input, moves the deepest gains further.
+constexpr double kDeepGain = -70.0;
+constexpr double kDeepTolerance = 0.05;
 static_assert(std::size(kFilterResponses) == kLines);
 static_assert(std::size(kFilterResponses[0]) == 24);  // 3 slopes, 2 peaks, 4 frequencies
 
@@ -77,7 +80,8 @@ TEST(FilterResponseTest, EveryCharacteristicResponseAndSlopeMatchesTheGoldenTabl
     }
     for (int k = 0; k < kLines; ++k) {
         for (size_t v = 0; v < measured[k].size(); ++v) {
-            EXPECT_NEAR(measured[k][v], kFilterResponses[k][v], kTolerance)
+            const double golden = kFilterResponses[k][v];
+            EXPECT_NEAR(measured[k][v], golden, golden < kDeepGain ? kDeepTolerance : kTolerance)
                 << "characteristic " << k / 3 << " " << kResponses[k % 3] << " slope "
                 << 12 * (1 << v / 8) << " peak " << kPeaks[v / 4 % 2] << " at "
                 << kFrequencies[v % 4] << " Hz";
