@@ -49,59 +49,6 @@ template <typename V>
     }
 }
 
-// The cascaded sections over a segment, in place: three updates per section and sample. All
-// sections advance sample by sample, so that the next sample of one section overlaps in the CPU
-// with the current sample of the next instead of waiting on one long dependency chain. Only the
-// first section saturates.
-template <int Response, int Sections, typename V, typename Io>
-void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, const V& fIn, const V* q,
-                 const V& saIn) {
-    const V f = fIn;
-    const V sa = saIn;
-    const V offset = splat<V>(StateVariableFilter::kDenormalOffset);
-    const V bpLimit = splat<V>(StateVariableFilter::kBandPassLimit);
-    const V lpLimit = splat<V>(StateVariableFilter::kLowPassLimit);
-    const V none = splat<V>(0.0f);
-    V lp[Sections];
-    V bp[Sections];
-    for (int k = 0; k < Sections; ++k) {
-        lp[k] = lpState[k];
-        bp[k] = bpState[k];
-    }
-    for (uint32_t i = 0; i < n; ++i) {
-        V in = io.input(i);
-        for (int k = 0; k < Sections; ++k) {
-            const V damping = q[k];
-            const V drive = k == 0 ? sa : none;
-            V l = lp[k];
-            V b = bp[k];
-            l = l + f * (b - offset);
-            b = b + (f * (in - damping * b - l) - drive * b * b * b);
-            l = l + f * b;
-            b = b + (f * (in - damping * b - l) - drive * b * b * b);
-            l = l + f * b;
-            const V hp = in - damping * b - l;
-            b = b + f * hp - drive * b * b * b + offset;
-            b = clampTo(b, -bpLimit, bpLimit);
-            l = clampTo(l, -lpLimit, lpLimit);
-            lp[k] = l;
-            bp[k] = b;
-            if constexpr (Response == GenericFilter::kLowPass) {
-                in = l;
-            } else if constexpr (Response == GenericFilter::kHighPass) {
-                in = hp;
-            } else {
-                in = b;
-            }
-        }
-        io.output(i, in);
-    }
-    for (int k = 0; k < Sections; ++k) {
-        lpState[k] = lp[k];
-        bpState[k] = bp[k];
-    }
-}
-
 // A value as an affine function of a section's state and input: l * lp + b * bp + x * in + c.
 template <typename V>
 struct Affine {
@@ -144,26 +91,59 @@ struct FoldedSection {
     }
 };
 
-template <int Response, int Sections, typename V, typename Io>
-void runFoldedSections(const Io& io, uint32_t n, V* lpState, V* bpState, const V& f, const V* q) {
+// Section 0's three updates with band-pass drive sa, in the order of operations the presets
+// were made with: the cubic term makes some sounds chaotic, where any other rounding shows.
+template <typename V>
+struct DrivenSection {
+    V f, d, drive;
+    // Updates l and b in place; returns the high-pass value of the last update.
+    [[gnu::always_inline]] V run(V& l, V& b, const V& in) const {
+        const V offset = splat<V>(StateVariableFilter::kDenormalOffset);
+        V ll = l + f * (b - offset);
+        V bb = b + (f * (in - d * b - ll) - drive * b * b * b);
+        ll = ll + f * bb;
+        bb = bb + (f * (in - d * bb - ll) - drive * bb * bb * bb);
+        ll = ll + f * bb;
+        const V hp = in - d * bb - ll;
+        b = bb + f * hp - drive * bb * bb * bb + offset;
+        l = ll;
+        return hp;
+    }
+};
+
+// The cascaded sections over a segment: three updates per section and sample, section 0 with
+// band-pass drive when Driven, the others folded. All sections advance sample by sample, so
+// that the next sample of one section overlaps in the CPU with the current sample of the next.
+template <int Response, int Sections, bool Driven, typename V, typename Io>
+void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, const V& f, const V* q,
+                 const V& sa) {
     const V bpLimit = splat<V>(StateVariableFilter::kBandPassLimit);
     const V lpLimit = splat<V>(StateVariableFilter::kLowPassLimit);
     V lp[Sections];
     V bp[Sections];
     FoldedSection<V> map[Sections];
+    const DrivenSection<V> first{f, q[0], sa};
     for (int k = 0; k < Sections; ++k) {
         lp[k] = lpState[k];
         bp[k] = bpState[k];
-        map[k] = FoldedSection<V>::make(f, q[k]);
+        if (!Driven || k > 0) map[k] = FoldedSection<V>::make(f, q[k]);
     }
     for (uint32_t i = 0; i < n; ++i) {
         V in = io.input(i);
         for (int k = 0; k < Sections; ++k) {
-            const V l = lp[k];
-            const V b = bp[k];
-            const V hp = Response == GenericFilter::kHighPass ? map[k].hp.at(l, b, in) : in;
-            lp[k] = clampTo(l + map[k].dl.at(l, b, in), -lpLimit, lpLimit);
-            bp[k] = clampTo(b + map[k].db.at(l, b, in), -bpLimit, bpLimit);
+            V l = lp[k];
+            V b = bp[k];
+            V hp = in;
+            if (Driven && k == 0) {
+                hp = first.run(l, b, in);
+            } else {
+                if constexpr (Response == GenericFilter::kHighPass) hp = map[k].hp.at(l, b, in);
+                const V dl = map[k].dl.at(l, b, in);
+                b = b + map[k].db.at(l, b, in);
+                l = l + dl;
+            }
+            lp[k] = clampTo(l, -lpLimit, lpLimit);
+            bp[k] = clampTo(b, -bpLimit, bpLimit);
             if constexpr (Response == GenericFilter::kLowPass) {
                 in = lp[k];
             } else if constexpr (Response == GenericFilter::kHighPass) {
@@ -184,9 +164,9 @@ template <int Response, int Sections, typename V, typename Io>
 void runSectionsOf(bool folded, const Io& io, uint32_t n, V* lp, V* bp, const V& f, const V* q,
                    const V& sa) {
     if (folded) {
-        runFoldedSections<Response, Sections>(io, n, lp, bp, f, q);
+        runSections<Response, Sections, false>(io, n, lp, bp, f, q, sa);
     } else {
-        runSections<Response, Sections>(io, n, lp, bp, f, q, sa);
+        runSections<Response, Sections, true>(io, n, lp, bp, f, q, sa);
     }
 }
 
@@ -218,71 +198,146 @@ struct InPlace {
     void output(uint32_t i, float y) const { x[i] = y; }
 };
 
-// Reads the inputs and writes the saturated outputs of Units units sample by sample, inside the
-// filter loop, where the work overlaps the filter's long dependency chain.
+float saturate(const FunctionTable& clip, float y, float drive, float scale) {
+    return clip(clampTo(drive * y, -ClipFunction::kDomain, ClipFunction::kDomain)) * scale;
+}
+
+// A piece's samples as one vector per sample, lane 4 * j + l of V being lane l of unit j: the
+// lanes' inputs are gathered before the filter loop and their outputs saturated after it, four
+// samples of one lane at a time, lanes without work left out.
 template <typename V, int Units>
 struct PieceIo {
+    V* x;
+
+    [[gnu::always_inline]] V input(uint32_t i) const { return x[i]; }
+    [[gnu::always_inline]] void output(uint32_t i, const V& y) const { x[i] = y; }
+};
+
+template <typename V>
+[[gnu::always_inline]] inline Float4 quarter(const V& v, int j) {
+    Float4 q;
+    std::memcpy(&q, reinterpret_cast<const char*>(&v) + j * sizeof q, sizeof q);
+    return q;
+}
+
+template <typename V>
+[[gnu::always_inline]] inline void setQuarter(V& v, int j, Float4 q) {
+    std::memcpy(reinterpret_cast<char*>(&v) + j * sizeof q, &q, sizeof q);
+}
+
+// With every lane at work the output saturator runs inside the filter loop instead, where it
+// overlaps the filter's dependency chain.
+template <typename V, int Units>
+struct ClippingIo {
     static constexpr int kLanes = StateVariableFilter::kLanes;
-    const float* in[kLanes * Units];
+    const V* x;
     float* out[kLanes * Units];
-    V gain;
     Float4 drive[Units];
     Float4 scale[Units];
     const FunctionTable* clip[Units];
 
-    V input(uint32_t i) const {
-        V x;
-        for (int l = 0; l < kLanes * Units; ++l) x[l] = in[l][i];
-        return x * gain;
-    }
-    void output(uint32_t i, V y) const {
+    [[gnu::always_inline]] V input(uint32_t i) const { return x[i]; }
+    [[gnu::always_inline]] void output(uint32_t i, const V& y) const {
         const Float4 domain = splat<Float4>(ClipFunction::kDomain);
         for (int j = 0; j < Units; ++j) {
-            Float4 part;
-            std::memcpy(&part, reinterpret_cast<const char*>(&y) + j * sizeof part, sizeof part);
+            const Float4 part = quarter(y, j);
             const Float4 o = clip[j]->lookup4(clampTo(drive[j] * part, -domain, domain)) * scale[j];
             for (int l = 0; l < kLanes; ++l) out[kLanes * j + l][i] = o[l];
         }
     }
 };
 
+// Rows a, b, c, d become columns.
+[[gnu::always_inline]] inline void transpose(Float4& a, Float4& b, Float4& c, Float4& d) {
+    const Float4 ab0 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
+    const Float4 cd0 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
+    const Float4 ab1 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+    const Float4 cd1 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
+    a = __builtin_shufflevector(ab0, cd0, 0, 1, 4, 5);
+    b = __builtin_shufflevector(ab0, cd0, 2, 3, 6, 7);
+    c = __builtin_shufflevector(ab1, cd1, 0, 1, 4, 5);
+    d = __builtin_shufflevector(ab1, cd1, 2, 3, 6, 7);
+}
+
+// Quarter j of x[i]: the four lanes' inputs of unit j at sample i, times the unit's gain.
+template <typename V>
+void gatherUnit(V* x, int j, const float* const* in, float gain, uint32_t n) {
+    const Float4 g = splat<Float4>(gain);
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        Float4 r[4] = {simd::load(in[0] + i), simd::load(in[1] + i), simd::load(in[2] + i),
+                       simd::load(in[3] + i)};
+        transpose(r[0], r[1], r[2], r[3]);
+        for (int t = 0; t < 4; ++t) setQuarter(x[i + t], j, r[t] * g);
+    }
+    for (; i < n; ++i) setQuarter(x[i], j, Float4{in[0][i], in[1][i], in[2][i], in[3][i]} * g);
+}
+
+// The output saturator of the lanes of unit j that have work, from x to out.
+template <typename V>
+void saturateUnit(const V* x, int j, float* const* out, const bool* active, Float4 drive,
+                  Float4 scale, const FunctionTable& clip, uint32_t n) {
+    const Float4 domain = splat<Float4>(ClipFunction::kDomain);
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        Float4 r[4] = {quarter(x[i], j), quarter(x[i + 1], j), quarter(x[i + 2], j),
+                       quarter(x[i + 3], j)};
+        transpose(r[0], r[1], r[2], r[3]);
+        for (int l = 0; l < 4; ++l) {
+            if (!active[l]) continue;
+            const Float4 d = splat<Float4>(drive[l]);
+            simd::store(out[l] + i, clip.lookup4(clampTo(d * r[l], -domain, domain)) * scale[l]);
+        }
+    }
+    for (; i < n; ++i) {
+        const Float4 y = quarter(x[i], j);
+        for (int l = 0; l < 4; ++l) {
+            if (active[l]) out[l][i] = saturate(clip, y[l], drive[l], scale[l]);
+        }
+    }
+}
+
 // Runs the lanes of a piece, each folding its sections unless driven[lane]. A lane without a
 // member may take either loop, since its state is cleared before it sounds again (active lanes
-// only count in activeLanes).
+// only count in activeLanes). Returns whether the outputs were saturated on the way, through
+// clipping (given when every lane is at work).
 template <int Response, typename V, int Units>
-void runLanes(const bool* driven, int activeLanes, const PieceIo<V, Units>& io, uint32_t n,
-              int sections, V* lp, V* bp, const V& f, const V* q, const V& sa) {
+bool runLanes(const bool* driven, int activeLanes, const PieceIo<V, Units>& io,
+              const ClippingIo<V, Units>* clipping, uint32_t n, int sections, V* lp, V* bp,
+              const V& f, const V* q, const V& sa) {
     constexpr int kWidth = StateVariableFilter::kLanes * Units;
     int drivenLanes = 0;
     for (int at = 0; at < kWidth; ++at) drivenLanes += driven[at];
     if (drivenLanes == 0 || drivenLanes == activeLanes) {
-        runCascade<Response, V>(sections, drivenLanes == 0, io, n, lp, bp, f, q, sa);
-        return;
+        const bool fold = drivenLanes == 0;
+        if (clipping) {
+            runCascade<Response, V>(sections, fold, *clipping, n, lp, bp, f, q, sa);
+            return true;
+        }
+        runCascade<Response, V>(sections, fold, io, n, lp, bp, f, q, sa);
+        return false;
     }
-    // Both loops, each lane kept from its own; the other loop's output goes nowhere.
-    float sink[StateVariableFilter::kControlInterval];
-    PieceIo<V, Units> drivenIo = io;
-    PieceIo<V, Units> foldedIo = io;
+    // Both loops, each lane kept from its own.
+    V drivenX[StateVariableFilter::kControlInterval];
+    std::memcpy(drivenX, io.x, n * sizeof(V));
     V drivenLp[StateVariableFilter::kMaxSections];
     V drivenBp[StateVariableFilter::kMaxSections];
     for (int k = 0; k < sections; ++k) {
         drivenLp[k] = lp[k];
         drivenBp[k] = bp[k];
     }
-    for (int at = 0; at < kWidth; ++at) (driven[at] ? foldedIo : drivenIo).out[at] = sink;
-    runCascade<Response, V>(sections, false, drivenIo, n, drivenLp, drivenBp, f, q, sa);
-    runCascade<Response, V>(sections, true, foldedIo, n, lp, bp, f, q, sa);
-    for (int k = 0; k < sections; ++k) {
-        for (int at = 0; at < kWidth; ++at) {
-            if (!driven[at]) continue;
+    runCascade<Response, V>(sections, false, PieceIo<V, Units>{drivenX}, n, drivenLp, drivenBp, f,
+                            q, sa);
+    runCascade<Response, V>(sections, true, io, n, lp, bp, f, q, sa);
+    for (int at = 0; at < kWidth; ++at) {
+        if (!driven[at]) continue;
+        for (uint32_t i = 0; i < n; ++i) io.x[i][at] = drivenX[i][at];
+        for (int k = 0; k < sections; ++k) {
             lp[k][at] = drivenLp[k][at];
             bp[k][at] = drivenBp[k][at];
         }
     }
-}
-
-float saturate(const FunctionTable& clip, float y, float drive, float scale) {
-    return clip(clampTo(drive * y, -ClipFunction::kDomain, ClipFunction::kDomain)) * scale;
+    return false;
 }
 
 }  // namespace
@@ -510,16 +565,13 @@ void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sectio
     V q[kMaxSections];
     V f;
     V sa;
-    PieceIo<V, Units> io;
+    V x[kControlInterval];
     bool driven[kLanes * Units];
     int activeLanes = 0;
     for (int j = 0; j < Units; ++j) {
         const Job& job = jobs[j];
         for (int lane = 0; lane < kLanes; ++lane) {
             const int at = kLanes * j + lane;
-            io.in[at] = job.lanes->input[lane] + s;
-            io.out[at] = job.lanes->output[lane] + s;
-            io.gain[at] = job.gain;
             for (int k = 0; k < sections; ++k) {
                 lp[k][at] = job.unit->lp_[k][lane];
                 bp[k][at] = job.unit->bp_[k][lane];
@@ -530,17 +582,33 @@ void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sectio
             driven[at] = job.lanes->active[lane] && sa[at] != 0.0f;
             activeLanes += job.lanes->active[lane];
         }
-        io.drive[j] = simd::load(job.p.drive);
-        io.scale[j] = simd::load(job.p.scale);
-        io.clip[j] = job.clip;
+        const float* in[kLanes];
+        for (int lane = 0; lane < kLanes; ++lane) in[lane] = job.lanes->input[lane] + s;
+        gatherUnit(x, j, in, job.gain, n);
     }
-    runLanes<Response>(driven, activeLanes, io, n, sections, lp, bp, f, q, sa);
+    ClippingIo<V, Units> clipping{x, {}, {}, {}, {}};
     for (int j = 0; j < Units; ++j) {
+        for (int lane = 0; lane < kLanes; ++lane) {
+            clipping.out[kLanes * j + lane] = jobs[j].lanes->output[lane] + s;
+        }
+        clipping.drive[j] = simd::load(jobs[j].p.drive);
+        clipping.scale[j] = simd::load(jobs[j].p.scale);
+        clipping.clip[j] = jobs[j].clip;
+    }
+    const bool saturated = runLanes<Response>(driven, activeLanes, PieceIo<V, Units>{x},
+                                              activeLanes == kLanes * Units ? &clipping : nullptr,
+                                              n, sections, lp, bp, f, q, sa);
+    for (int j = 0; j < Units; ++j) {
+        const Job& job = jobs[j];
         for (int k = 0; k < sections; ++k) {
             for (int lane = 0; lane < kLanes; ++lane) {
-                jobs[j].unit->lp_[k][lane] = lp[k][kLanes * j + lane];
-                jobs[j].unit->bp_[k][lane] = bp[k][kLanes * j + lane];
+                job.unit->lp_[k][lane] = lp[k][kLanes * j + lane];
+                job.unit->bp_[k][lane] = bp[k][kLanes * j + lane];
             }
+        }
+        if (!saturated) {
+            saturateUnit(x, j, clipping.out + kLanes * j, job.lanes->active.data(),
+                         clipping.drive[j], clipping.scale[j], *job.clip, n);
         }
     }
 }
