@@ -7,8 +7,9 @@
 #include "wave/ValueRamp.h"
 
 // A voice's modulation tracker: the note it plays and a level that is 1 from the note-on and
-// ramps to 0 over the matrix's release time after the note-off. It runs every chunk (run-list
-// mode 0), so the ramp advances even while no one reads the voice.
+// ramps to 0 over the matrix's release time after the note-off. It runs every chunk while its
+// level glides (run-list mode 0), so the ramp advances even while no one reads the voice, and
+// rests once the level has settled.
 class ModulationMatrix::VoiceTracker : public wave::Producer {
 public:
     static constexpr int kRunMode = 0;

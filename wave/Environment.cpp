@@ -52,7 +52,7 @@ void Environment::finishChunk(uint32_t frames, bool notRendered) {
     if (!notRendered) {
         for (Producer* p : runList_) {
             const bool advanceOnly = p->sourceMode_ > 0;
-            if (advanceOnly && (p->stamp_ == chunkStamp_ || p->resting_)) continue;
+            if (p->resting_ || (advanceOnly && p->stamp_ == chunkStamp_)) continue;
             p->process(frames, advanceOnly ? kFlagAdvanceOnly : kFlagFromRunList);
         }
     }
