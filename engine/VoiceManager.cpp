@@ -44,6 +44,7 @@ VoiceManager::VoiceManager(wave::Environment& env)
 
 void VoiceManager::addVoice(NoteVoice* voice) {
     slots_.push_back({0, 0, false, voice});
+    sounding_.reserve(slots_.size());
     updateActiveEnd();
 }
 
@@ -263,13 +264,15 @@ void VoiceManager::produceAll(float* const* buffers, const float** outputs, uint
     const bool advanceOnly = (flags & wave::Environment::kFlagAdvanceOnly) != 0;
     const uint32_t rounded = (frames + 3u) & ~3u;
     bool written = false;
-    if (!advanceOnly) {
-        for (int i = 0; i < activeEnd_; ++i) {
-            NoteVoice& voice = *slots_[static_cast<size_t>(i)].voice;
-            if (!voice.isMuted()) voice.willRender();
-        }
-    }
+    sounding_.clear();
     for (int i = 0; i < activeEnd_; ++i) {
+        NoteVoice& voice = *slots_[static_cast<size_t>(i)].voice;
+        if (voice.isMuted()) continue;
+        sounding_.push_back(i);
+        if (!advanceOnly) voice.willRender();
+    }
+    // Pulling a voice can mute another but never wakes one: only these are checked again.
+    for (const int i : sounding_) {
         NoteVoice& voice = *slots_[static_cast<size_t>(i)].voice;
         if (voice.isMuted()) continue;
         const float* amplitude = advanceOnly ? nullptr : voice.amplitude().pull(frames, flags);

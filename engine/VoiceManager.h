@@ -96,6 +96,7 @@ private:
     int stamp_ = 0;
     bool sustain_ = false;
     std::vector<Slot> slots_;
+    std::vector<int> sounding_;  // slots found sounding at the start of a chunk
     int activeEnd_ = 0;
     const float* silent_;
 };
