@@ -129,6 +129,21 @@ TEST(DcBlocker, RemovesOffsetAndKeepsTheTone) {
     EXPECT_NEAR(std::accumulate(out.begin() + 48000, out.end(), 0.0) / 48000, 0.0, 1e-4);
     EXPECT_NEAR(dsptest::decibels(dsptest::rms(out, 48000) / (0.5 / std::sqrt(2.0))), 0.0, 0.01);
 
+    // The one-pole recursion y = x - x' + r y' in double precision, in chunks of 101: four samples
+    // per step stay as close to it as one per step in float (1.1e-6 at a peak of 1.4).
+    DcBlocker chunked(env);
+    dsptest::Playback noisy(env, [&](size_t n) { return 0.3f + tone(n) + 0.1f * float(n % 7); });
+    chunked.setInput(&noisy);
+    const std::vector<float> odd = dsptest::render(env, chunked, 4000, 101);
+    double x1 = 0.0, y1 = 0.0, worst = 0.0;
+    for (size_t n = 0; n < odd.size(); ++n) {
+        const double x = 0.3f + tone(n) + 0.1f * float(n % 7);
+        y1 = x - x1 + double(chunked.pole()) * y1;
+        x1 = x;
+        worst = std::max(worst, std::fabs(odd[n] - y1));
+    }
+    EXPECT_LT(worst, 2e-6);
+
     // Its impulse response is 3 dB down at the corner.
     DcBlocker fresh(env);
     dsptest::Playback kick(env, dsptest::impulseAt(0));
