@@ -91,7 +91,87 @@ struct FoldedSection {
     }
 };
 
-// Section 0's three updates with band-pass drive sa, in the order of operations the presets
+// How section 0 treats its band-pass state: linear (folded), weakly driven (folded, with the
+// three cubic terms added on the side) or strongly driven (the three updates as written).
+enum Drive { kLinear, kWeak, kStrong };
+
+// Below this band-pass drive a section stays near-linear and its rounding errors die away, so
+// a weakly driven section may fold. Strong drive can make a sound chaotic, where any change of
+// rounding grows: those keep the order of operations the presets were voiced with.
+constexpr float kWeakDrive = 1e-3f;
+
+Drive driveOf(bool active, float saturation) {
+    if (!active || saturation == 0.0f) return kLinear;
+    return saturation <= kWeakDrive ? kWeak : kStrong;
+}
+
+// An affine value plus multiples of the three cubic terms sa * bp^3 of a driven section's
+// updates, which enter as inputs of their own.
+template <typename V>
+struct WithCubes {
+    Affine<V> a;
+    V t[3];
+
+    WithCubes operator+(const WithCubes& o) const {
+        return {a + o.a, {t[0] + o.t[0], t[1] + o.t[1], t[2] + o.t[2]}};
+    }
+    WithCubes operator-(const WithCubes& o) const {
+        return {a - o.a, {t[0] - o.t[0], t[1] - o.t[1], t[2] - o.t[2]}};
+    }
+    friend WithCubes operator*(const V& k, const WithCubes& w) {
+        return {k * w.a, {k * w.t[0], k * w.t[1], k * w.t[2]}};
+    }
+};
+
+// A weakly driven section folded: FoldedSection's map with the cubic terms as extra inputs,
+// each cubed as soon as the band-pass value it needs is known. Its linear part is
+// FoldedSection's to the bit, so a lane without drive renders the same in either loop.
+template <typename V>
+struct WeakSection {
+    Affine<V> db1, db2, dl, db, hp;
+    V db2t0, dlt0, dlt1, dbt0, dbt1, hpt0, hpt1, sa;
+
+    static WeakSection make(const V& f, const V& d, const V& sa) {
+        const V zero = splat<V>(0.0f);
+        const V one = splat<V>(1.0f);
+        const Affine<V> none{zero, zero, zero, zero};
+        const WithCubes<V> l{{one, zero, zero, zero}, {zero, zero, zero}};
+        const WithCubes<V> b{{zero, one, zero, zero}, {zero, zero, zero}};
+        const WithCubes<V> x{{zero, zero, one, zero}, {zero, zero, zero}};
+        const V denormal = splat<V>(StateVariableFilter::kDenormalOffset);
+        const WithCubes<V> offset{{zero, zero, zero, denormal}, {zero, zero, zero}};
+        const WithCubes<V> t0{none, {one, zero, zero}};
+        const WithCubes<V> t1{none, {zero, one, zero}};
+        const WithCubes<V> t2{none, {zero, zero, one}};
+        const WithCubes<V> dl1 = f * (b - offset);
+        const WithCubes<V> db1 = f * (x - d * b - (l + dl1)) - t0;
+        const WithCubes<V> dl2 = dl1 + f * (b + db1);
+        const WithCubes<V> db2 = db1 + f * (x - d * (b + db1) - (l + dl2)) - t1;
+        const WithCubes<V> dl = dl2 + f * (b + db2);
+        const WithCubes<V> hp = x - d * (b + db2) - (l + dl);
+        const WithCubes<V> db = db2 + f * hp - t2 + offset;
+        return {db1.a,   db2.a,   dl.a,    db.a,    hp.a,    db2.t[0], dl.t[0],
+                dl.t[1], db.t[0], db.t[1], hp.t[0], hp.t[1], sa};
+    }
+
+    [[gnu::always_inline]] V cube(const V& v) const { return (sa * v) * (v * v); }
+
+    // Updates l and b in place; returns the high-pass value of the last update when HighPass.
+    template <bool HighPass>
+    [[gnu::always_inline]] V run(V& l, V& b, const V& in) const {
+        const V c0 = cube(b);
+        const V c1 = cube(b + (db1.at(l, b, in) - c0));
+        const V c2 = cube(b + ((db2.at(l, b, in) + db2t0 * c0) - c1));
+        V h = in;
+        if constexpr (HighPass) h = hp.at(l, b, in) + (hpt0 * c0 + hpt1 * c1);
+        const V dlNext = dl.at(l, b, in) + (dlt0 * c0 + dlt1 * c1);
+        b = b + ((db.at(l, b, in) + (dbt0 * c0 + dbt1 * c1)) - c2);
+        l = l + dlNext;
+        return h;
+    }
+};
+
+// Section 0's three updates with strong band-pass drive sa, in the order of operations the presets
 // were made with: the cubic term makes some sounds chaotic, where any other rounding shows.
 template <typename V>
 struct DrivenSection {
@@ -111,10 +191,10 @@ struct DrivenSection {
     }
 };
 
-// The cascaded sections over a segment: three updates per section and sample, section 0 with
-// band-pass drive when Driven, the others folded. All sections advance sample by sample, so
-// that the next sample of one section overlaps in the CPU with the current sample of the next.
-template <int Response, int Sections, bool Driven, typename V, typename Io>
+// The cascaded sections over a segment: three updates per section and sample, section 0 as
+// Mode says, the others folded. All sections advance sample by sample, so that the next
+// sample of one section overlaps in the CPU with the current sample of the next.
+template <int Response, int Sections, int Mode, typename V, typename Io>
 void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, const V& f, const V* q,
                  const V& sa) {
     const V bpLimit = splat<V>(StateVariableFilter::kBandPassLimit);
@@ -122,11 +202,13 @@ void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, const V& f, c
     V lp[Sections];
     V bp[Sections];
     FoldedSection<V> map[Sections];
-    const DrivenSection<V> first{f, q[0], sa};
+    const DrivenSection<V> strong{f, q[0], sa};
+    WeakSection<V> weak;
+    if constexpr (Mode == kWeak) weak = WeakSection<V>::make(f, q[0], sa);
     for (int k = 0; k < Sections; ++k) {
         lp[k] = lpState[k];
         bp[k] = bpState[k];
-        if (!Driven || k > 0) map[k] = FoldedSection<V>::make(f, q[k]);
+        if (Mode == kLinear || k > 0) map[k] = FoldedSection<V>::make(f, q[k]);
     }
     for (uint32_t i = 0; i < n; ++i) {
         V in = io.input(i);
@@ -134,8 +216,10 @@ void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, const V& f, c
             V l = lp[k];
             V b = bp[k];
             V hp = in;
-            if (Driven && k == 0) {
-                hp = first.run(l, b, in);
+            if (Mode == kStrong && k == 0) {
+                hp = strong.run(l, b, in);
+            } else if (Mode == kWeak && k == 0) {
+                hp = weak.template run<Response == GenericFilter::kHighPass>(l, b, in);
             } else {
                 if constexpr (Response == GenericFilter::kHighPass) hp = map[k].hp.at(l, b, in);
                 const V dl = map[k].dl.at(l, b, in);
@@ -161,31 +245,36 @@ void runSections(const Io& io, uint32_t n, V* lpState, V* bpState, const V& f, c
 }
 
 template <int Response, int Sections, typename V, typename Io>
-void runSectionsOf(bool folded, const Io& io, uint32_t n, V* lp, V* bp, const V& f, const V* q,
+void runSectionsOf(Drive mode, const Io& io, uint32_t n, V* lp, V* bp, const V& f, const V* q,
                    const V& sa) {
-    if (folded) {
-        runSections<Response, Sections, false>(io, n, lp, bp, f, q, sa);
-    } else {
-        runSections<Response, Sections, true>(io, n, lp, bp, f, q, sa);
+    switch (mode) {
+        case kLinear:
+            runSections<Response, Sections, kLinear>(io, n, lp, bp, f, q, sa);
+            break;
+        case kWeak:
+            runSections<Response, Sections, kWeak>(io, n, lp, bp, f, q, sa);
+            break;
+        case kStrong:
+            runSections<Response, Sections, kStrong>(io, n, lp, bp, f, q, sa);
+            break;
     }
 }
 
-// folded: no lane drives its band-pass state.
 template <int Response, typename V, typename Io>
-void runCascade(int sections, bool folded, const Io& io, uint32_t n, V* lp, V* bp, const V& f,
+void runCascade(int sections, Drive mode, const Io& io, uint32_t n, V* lp, V* bp, const V& f,
                 const V* q, const V& sa) {
     switch (sections) {
         case 1:
-            runSectionsOf<Response, 1>(folded, io, n, lp, bp, f, q, sa);
+            runSectionsOf<Response, 1>(mode, io, n, lp, bp, f, q, sa);
             break;
         case 2:
-            runSectionsOf<Response, 2>(folded, io, n, lp, bp, f, q, sa);
+            runSectionsOf<Response, 2>(mode, io, n, lp, bp, f, q, sa);
             break;
         case 3:
-            runSectionsOf<Response, 3>(folded, io, n, lp, bp, f, q, sa);
+            runSectionsOf<Response, 3>(mode, io, n, lp, bp, f, q, sa);
             break;
         default:
-            runSectionsOf<Response, StateVariableFilter::kMaxSections>(folded, io, n, lp, bp, f, q,
+            runSectionsOf<Response, StateVariableFilter::kMaxSections>(mode, io, n, lp, bp, f, q,
                                                                        sa);
             break;
     }
@@ -301,24 +390,28 @@ void saturateUnit(const V* x, int j, float* const* out, const bool* active, Floa
     }
 }
 
-// Runs the lanes of a piece, each folding its sections unless driven[lane]. A lane without a
-// member may take either loop, since its state is cleared before it sounds again (active lanes
+// Runs the lanes of a piece, each section 0 as drive[lane] says. A lane without a member may
+// take any loop, since its state is cleared before it sounds again (active lanes
 // only count in activeLanes). Returns whether the outputs were saturated on the way, through
 // clipping (given when every lane is at work).
 template <int Response, typename V, int Units>
-bool runLanes(const bool* driven, int activeLanes, const PieceIo<V>& io,
+bool runLanes(const Drive* drive, int activeLanes, const PieceIo<V>& io,
               const ClippingIo<V, Units>* clipping, uint32_t n, int sections, V* lp, V* bp,
               const V& f, const V* q, const V& sa) {
     constexpr int kWidth = StateVariableFilter::kLanes * Units;
-    int drivenLanes = 0;
-    for (int at = 0; at < kWidth; ++at) drivenLanes += driven[at];
-    if (drivenLanes == 0 || drivenLanes == activeLanes) {
-        const bool fold = drivenLanes == 0;
+    int strongLanes = 0;
+    Drive rest = kLinear;  // the other lanes' loop, weak when one of them is
+    for (int at = 0; at < kWidth; ++at) {
+        strongLanes += drive[at] == kStrong;
+        if (drive[at] == kWeak) rest = kWeak;
+    }
+    if (strongLanes == 0 || strongLanes == activeLanes) {
+        const Drive mode = strongLanes == 0 ? rest : kStrong;
         if (clipping) {
-            runCascade<Response, V>(sections, fold, *clipping, n, lp, bp, f, q, sa);
+            runCascade<Response, V>(sections, mode, *clipping, n, lp, bp, f, q, sa);
             return true;
         }
-        runCascade<Response, V>(sections, fold, io, n, lp, bp, f, q, sa);
+        runCascade<Response, V>(sections, mode, io, n, lp, bp, f, q, sa);
         return false;
     }
     // Both loops, each lane kept from its own.
@@ -330,10 +423,11 @@ bool runLanes(const bool* driven, int activeLanes, const PieceIo<V>& io,
         drivenLp[k] = lp[k];
         drivenBp[k] = bp[k];
     }
-    runCascade<Response, V>(sections, false, PieceIo<V>{drivenX}, n, drivenLp, drivenBp, f, q, sa);
-    runCascade<Response, V>(sections, true, io, n, lp, bp, f, q, sa);
+    runCascade<Response, V>(sections, kStrong, PieceIo<V>{drivenX}, n, drivenLp, drivenBp, f, q,
+                            sa);
+    runCascade<Response, V>(sections, rest, io, n, lp, bp, f, q, sa);
     for (int at = 0; at < kWidth; ++at) {
-        if (!driven[at]) continue;
+        if (drive[at] != kStrong) continue;
         for (uint32_t i = 0; i < n; ++i) io.x[i][at] = drivenX[i][at];
         for (int k = 0; k < sections; ++k) {
             lp[k][at] = drivenLp[k][at];
@@ -546,8 +640,8 @@ void StateVariableFilter::runPieceScalar(Job& job, uint32_t s, uint32_t n, int s
             bp[k] = u.bp_[k][lane];
             q[k] = p.damping[k][lane];
         }
-        const bool driven = job.lanes->active[lane] && p.saturation[lane] != 0.0f;
-        runCascade<Response, float>(sections, !driven, InPlace{x}, n, lp, bp, p.f[lane], q,
+        const Drive mode = driveOf(job.lanes->active[lane], p.saturation[lane]);
+        runCascade<Response, float>(sections, mode, InPlace{x}, n, lp, bp, p.f[lane], q,
                                     p.saturation[lane]);
         for (int k = 0; k < sections; ++k) {
             u.lp_[k][lane] = lp[k];
@@ -569,7 +663,7 @@ void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sectio
     V f;
     V sa;
     V x[kControlInterval];
-    bool driven[kLanes * Units];
+    Drive drive[kLanes * Units];
     int activeLanes = 0;
     for (int j = 0; j < Units; ++j) {
         const Job& job = jobs[j];
@@ -582,7 +676,7 @@ void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sectio
             }
             f[at] = job.p.f[lane];
             sa[at] = job.p.saturation[lane];
-            driven[at] = job.lanes->active[lane] && sa[at] != 0.0f;
+            drive[at] = driveOf(job.lanes->active[lane], sa[at]);
             activeLanes += job.lanes->active[lane];
         }
         const float* in[kLanes];
@@ -598,7 +692,7 @@ void StateVariableFilter::runPiece(Job* jobs, uint32_t s, uint32_t n, int sectio
         clipping.scale[j] = simd::load(jobs[j].p.scale);
         clipping.clip[j] = jobs[j].clip;
     }
-    const bool saturated = runLanes<Response>(driven, activeLanes, PieceIo<V>{x},
+    const bool saturated = runLanes<Response>(drive, activeLanes, PieceIo<V>{x},
                                               activeLanes == kLanes * Units ? &clipping : nullptr,
                                               n, sections, lp, bp, f, q, sa);
     for (int j = 0; j < Units; ++j) {

@@ -9,8 +9,8 @@
 // sections (12, 24, 48 dB per octave), with a cubic band-pass saturation in the first section and
 // an arctangent output saturator. Coefficients change only at control points: every 32 samples
 // and whenever the cut-off moves by more than 0.1 octave. Processes four lanes at once. A lane
-// that does not drive its band-pass state runs each section's three updates folded into one
-// linear map per sample: a third of the dependency chain.
+// that does not drive its band-pass state, or drives it weakly, runs each section's three
+// updates folded into one map per sample (the cubic terms beside it): a shorter dependency chain.
 class StateVariableFilter : public GenericFilter::ParallelFilterUnit {
 public:
     class ClipTable;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <vector>
@@ -65,11 +66,12 @@ TEST(StateVariableFilterTest, FourLanesMatchTheScalarPathAndFiltersProcessedAlon
     }
 }
 
-// The three updates per sample and section in double precision, without drive. The filter folds
-// them into one map per sample; float rounding, raised by a peak of 0.99, keeps it about -90 dB
-// from these (as close as the three updates in float come), at any cut-off and slope.
+// The three updates per sample and section in double precision, the first section's band-pass
+// driven by sa. Without drive or with weak drive the filter folds them into one map per sample;
+// float rounding, raised by a peak of 0.99, keeps it about -90 dB from these (as close as the
+// three updates in float come), at any cut-off and slope.
 std::vector<double> threeUpdates(const std::vector<float>& in, int response, int sections, float f,
-                                 const float* damping) {
+                                 const float* damping, double sa) {
     const double offset = StateVariableFilter::kDenormalOffset;
     double lp[StateVariableFilter::kMaxSections] = {};
     double bp[StateVariableFilter::kMaxSections] = {};
@@ -80,13 +82,14 @@ std::vector<double> threeUpdates(const std::vector<float>& in, int response, int
             double& l = lp[k];
             double& b = bp[k];
             const double d = damping[k];
+            const double drive = k == 0 ? sa : 0.0;
             l += f * (b - offset);
-            b += f * (v - d * b - l);
+            b += f * (v - d * b - l) - drive * b * b * b;
             l += f * b;
-            b += f * (v - d * b - l);
+            b += f * (v - d * b - l) - drive * b * b * b;
             l += f * b;
             const double hp = v - d * b - l;
-            b = std::clamp(b + f * hp + offset, -1.0, 1.0);
+            b = std::clamp(b + f * hp - drive * b * b * b + offset, -1.0, 1.0);
             l = std::clamp(l, -10.0, 10.0);
             v = response == GenericFilter::kLowPass    ? l
                 : response == GenericFilter::kHighPass ? hp
@@ -96,6 +99,17 @@ std::vector<double> threeUpdates(const std::vector<float>& in, int response, int
     }
     return out;
 }
+
+// The plain filter with a band-pass drive of its own.
+struct DrivenFilter : StateVariableFilter {
+    DrivenFilter(wave::Environment& env, float sa) : StateVariableFilter(env), sa(sa) {}
+    Coefficients lookup(float frequency, float peak) override {
+        Coefficients c = StateVariableFilter::lookup(frequency, peak);
+        c.saturation = sa;
+        return c;
+    }
+    float sa;
+};
 
 TEST(StateVariableFilterTest, FoldedSectionsFollowTheThreeUpdatesInDoublePrecision) {
     const float rate = 48000.0f;
@@ -112,38 +126,37 @@ TEST(StateVariableFilterTest, FoldedSectionsFollowTheThreeUpdatesInDoublePrecisi
                                          StateVariableFilter::kSectionWeights[s - 1] * peak),
                              limit);
             }
-            for (int response = 0; response < 3; ++response) {
-                for (int slope = GenericFilter::kSlope12; slope <= GenericFilter::kSlope48;
-                     ++slope) {
-                    dsptest::Env env(rate);
-                    StateVariableFilter svf(env);
-                    svf.setResponse(response);
-                    svf.setSlope(slope);
-                    const std::vector<double> expected =
-                        threeUpdates(input, response, svf.sectionCount(), f, damping);
-                    const std::vector<float> frequency(kBlock,
-                                                       static_cast<float>(std::log2(cutoff)));
-                    const std::vector<float> peaks(kBlock, peak);
-                    std::vector<float> out(kBlock);
-                    double error = 0.0;
-                    double level = 0.0;
-                    for (size_t at = 0; at < input.size(); at += kBlock) {
-                        svf.process(input.data() + at, out.data(), frequency.data(), peaks.data(),
-                                    nullptr, kBlock, true);
-                        for (uint32_t i = 0; i < kBlock; ++i) {
-                            // The output saturator at its plain drive: 10 atan(y / 10).
-                            const float d = StateVariableFilter::kMinDrive;
-                            const float y =
-                                tables.defaultClip(d * static_cast<float>(expected[at + i])) / d;
-                            error = std::max(error, std::fabs(double(out[i]) - y));
-                            level = std::max(level, std::fabs(double(y)));
-                        }
+            for (int kind = 0; kind < 3 * 3 * 3; ++kind) {
+                const int response = kind % 3;
+                const int slope = GenericFilter::kSlope12 + kind / 3 % 3;
+                const float sa = std::array{0.0f, 1e-4f, 1e-3f}[static_cast<size_t>(kind / 9)];
+                dsptest::Env env(rate);
+                DrivenFilter svf(env, sa);
+                svf.setResponse(response);
+                svf.setSlope(slope);
+                const std::vector<double> expected =
+                    threeUpdates(input, response, svf.sectionCount(), f, damping, sa);
+                const std::vector<float> frequency(kBlock, static_cast<float>(std::log2(cutoff)));
+                const std::vector<float> peaks(kBlock, peak);
+                std::vector<float> out(kBlock);
+                double error = 0.0;
+                double level = 0.0;
+                for (size_t at = 0; at < input.size(); at += kBlock) {
+                    svf.process(input.data() + at, out.data(), frequency.data(), peaks.data(),
+                                nullptr, kBlock, true);
+                    for (uint32_t i = 0; i < kBlock; ++i) {
+                        // The output saturator at its plain drive: 10 atan(y / 10).
+                        const float d = StateVariableFilter::kMinDrive;
+                        const float y =
+                            tables.defaultClip(d * static_cast<float>(expected[at + i])) / d;
+                        error = std::max(error, std::fabs(double(out[i]) - y));
+                        level = std::max(level, std::fabs(double(y)));
                     }
-                    SCOPED_TRACE(::testing::Message()
-                                 << cutoff << " Hz, peak " << peak << ", response " << response
-                                 << ", slope " << slope);
-                    EXPECT_LT(error, 5e-5 * level);
                 }
+                SCOPED_TRACE(::testing::Message()
+                             << cutoff << " Hz, peak " << peak << ", response " << response
+                             << ", slope " << slope << ", drive " << sa);
+                EXPECT_LT(error, 5e-5 * level);
             }
         }
     }
