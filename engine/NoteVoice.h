@@ -4,7 +4,8 @@
 
 #include "wave/Producer.h"
 
-// The voice as voice allocation sees it. isMuted (from MuteController): silent and reusable.
+// The voice as voice allocation sees it. isMuted (from MuteController): silent and reusable; a
+// muted voice sounds again only after noteOn.
 class NoteVoice : public wave::MuteController {
 public:
     // Main envelope output.

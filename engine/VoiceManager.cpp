@@ -123,6 +123,7 @@ void VoiceManager::notePoly(int note, float velocity) {
     slot.note = note;
     slot.stamp = stamp_;
     slot.sustained = false;
+    slot.awake = true;
     slot.voice->noteOn(static_cast<float>(note), source, velocity);
 }
 
@@ -161,6 +162,7 @@ void VoiceManager::noteMono(int note, float velocity) {
     slot.note = note;
     slot.stamp = stamp_;
     slot.sustained = false;
+    slot.awake = true;
     slot.voice->noteOn(static_cast<float>(note), source, velocity);
 }
 
@@ -202,6 +204,7 @@ void VoiceManager::releaseMono(float velocity) {
         return;
     }
     slot.note = heldNotes_.back();
+    slot.awake = true;
     slot.voice->noteOn(static_cast<float>(slot.note), 0, kForcedVelocity);
 }
 
@@ -266,8 +269,13 @@ void VoiceManager::produceAll(float* const* buffers, const float** outputs, uint
     bool written = false;
     sounding_.clear();
     for (int i = 0; i < activeEnd_; ++i) {
-        NoteVoice& voice = *slots_[static_cast<size_t>(i)].voice;
-        if (voice.isMuted()) continue;
+        Slot& slot = slots_[static_cast<size_t>(i)];
+        if (!slot.awake) continue;
+        NoteVoice& voice = *slot.voice;
+        if (voice.isMuted()) {
+            slot.awake = false;
+            continue;
+        }
         sounding_.push_back(i);
         if (!advanceOnly) voice.willRender();
     }

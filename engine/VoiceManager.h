@@ -71,6 +71,9 @@ private:
         int stamp = 0;           // the note start counter when the slot's note began
         bool sustained = false;  // its key is up; the pedal holds it
         NoteVoice* voice = nullptr;
+        // Started since last found muted: only these can sound, so a chunk reads no other
+        // voice's state (32 idle voices cost 32 cache misses per chunk otherwise).
+        bool awake = false;
     };
     struct Press {
         int note;

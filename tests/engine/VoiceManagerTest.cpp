@@ -347,7 +347,11 @@ TEST_F(VoiceMixTest, SumsSoundingVoicesTimesEnvelopeAndGain) {
     EXPECT_EQ(pull(0), silent);  // nobody sounds
     EXPECT_EQ(manager.output(1).outputData(), silent);
 
-    a.muted = b.muted = outside.muted = false;
+    // Three notes start the three active slots; one of them falls silent, and a voice beyond
+    // the voice count sounds without the manager.
+    for (int note : {60, 62, 64}) manager.noteOn(note, 1.0f);
+    muted.muted = true;
+    outside.noteOn(66.0f, 0, 1.0f);
     // left: 0.5·2·{1,2,3,4} + 2·1·0.5; right: 0.5·0.25·(-1) + 2·0.5·{4,0,-4,8}
     wave::test::expectPattern(pull(0), kFrames, {2.0f, 3.0f, 4.0f, 5.0f});
     wave::test::expectPattern(manager.output(1).outputData(), kFrames,
