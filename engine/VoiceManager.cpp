@@ -131,7 +131,7 @@ int VoiceManager::allocate() const {
     int best = -1;
     for (int i = 0; i < activeEnd_; ++i) {
         const Slot& s = slots_[static_cast<size_t>(i)];
-        if (s.voice->isMuted()) return i;
+        if (!s.awake || s.voice->isMuted()) return i;
         if (best < 0) {
             best = i;
             continue;
@@ -239,7 +239,7 @@ NoteVoice* VoiceManager::newestVoice() const {
     const Slot* newest = nullptr;
     for (int i = 0; i < activeEnd_; ++i) {
         const Slot& s = slots_[static_cast<size_t>(i)];
-        if (!s.voice->isMuted() && (!newest || s.stamp > newest->stamp)) newest = &s;
+        if (s.awake && !s.voice->isMuted() && (!newest || s.stamp > newest->stamp)) newest = &s;
     }
     return newest ? newest->voice : nullptr;
 }
@@ -257,7 +257,7 @@ NoteVoice* VoiceManager::voiceOf(int note) const {
 bool VoiceManager::isSounding(int note) const {
     for (int i = 0; i < activeEnd_; ++i) {
         const Slot& s = slots_[static_cast<size_t>(i)];
-        if (s.note == note && !s.voice->isMuted()) return true;
+        if (s.awake && s.note == note && !s.voice->isMuted()) return true;
     }
     return false;
 }

@@ -365,6 +365,8 @@ bool GenericPlugin::popEvent(MidiEvent& event) {
 
 void GenericPlugin::dispatchPendingNoteOffs() {
     for (size_t word = 0; word < kNoteOffWords; ++word) {
+        // A plain load first: an exchange is a locked instruction, and words are nearly always 0.
+        if (pendingNoteOffs_[word].load(std::memory_order_relaxed) == 0) continue;
         uint64_t bits = pendingNoteOffs_[word].exchange(0, std::memory_order_relaxed);
         while (bits != 0) {
             const size_t bit = word * 64 + static_cast<size_t>(std::countr_zero(bits));

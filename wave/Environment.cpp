@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "wave/Assert.h"
 #include "wave/Producer.h"
@@ -50,9 +51,12 @@ void Environment::beginChunk() {
 void Environment::finishChunk(uint32_t frames, bool notRendered) {
     VORN_ASSERT(frames <= blockSize_);
     if (!notRendered) {
-        for (Producer* p : runList_) {
+        const size_t count = runList_.size();
+        for (size_t k = 0; k < count; ++k) {
+            if (restingById_[runIds_[k]]) continue;
+            Producer* p = runList_[k];
             const bool advanceOnly = p->sourceMode_ > 0;
-            if (p->resting_ || (advanceOnly && p->stamp_ == chunkStamp_)) continue;
+            if (advanceOnly && p->stamp_ == chunkStamp_) continue;
             p->process(frames, advanceOnly ? kFlagAdvanceOnly : kFlagFromRunList);
         }
     }
@@ -99,14 +103,19 @@ void Environment::setEnabled(Producer* p, bool on) {
     p->reset();
 }
 
-void Environment::producerConstructed() {
+uint32_t Environment::producerConstructed() {
     ++producerCount_;
     const auto count = static_cast<size_t>(producerCount_);
     // Geometric growth keeps construction linear; registration then never allocates.
-    if (runList_.capacity() < count) runList_.reserve(std::max(count, 2 * runList_.capacity()));
+    if (runList_.capacity() < count) {
+        runList_.reserve(std::max(count, 2 * runList_.capacity()));
+        runIds_.reserve(runList_.capacity());
+    }
     if (resetList_.capacity() < count) {
         resetList_.reserve(std::max(count, 2 * resetList_.capacity()));
     }
+    restingById_.push_back(0);
+    return static_cast<uint32_t>(count - 1);
 }
 
 void Environment::producerDestroyed(Producer* p) {
@@ -125,14 +134,15 @@ void Environment::pushReset(Producer* p) {
 void Environment::insertRun(Producer* p) {
     // Capacities were reserved as producers were constructed: inserting never allocates.
     VORN_ASSERT(runList_.size() < runList_.capacity());
-    auto at = runList_.end();
+    auto at = static_cast<std::ptrdiff_t>(runList_.size());
     if (p->sourceMode_ == kModeAlways) {
-        at = runList_.begin();
+        at = 0;
         ++leadingSources_;
     } else if (p->sourceMode_ == kModeAdvance) {
-        at = runList_.begin() + leadingSources_;
+        at = leadingSources_;
     }
-    runList_.insert(at, p);
+    runList_.insert(runList_.begin() + at, p);
+    runIds_.insert(runIds_.begin() + at, p->id_);
 }
 
 void Environment::removeRun(Producer* p) {
@@ -140,6 +150,7 @@ void Environment::removeRun(Producer* p) {
     if (it == runList_.end()) return;
     if (p->sourceMode_ == kModeAlways) --leadingSources_;
     VORN_ASSERT(leadingSources_ >= 0);
+    runIds_.erase(runIds_.begin() + (it - runList_.begin()));
     runList_.erase(it);
 }
 

@@ -79,7 +79,7 @@ public:
 
 private:
     friend class Producer;
-    void producerConstructed();
+    uint32_t producerConstructed();  // the new producer's id
     void producerDestroyed(Producer* p);
     void insertRun(Producer* p);
     void pushReset(Producer* p);
@@ -93,6 +93,10 @@ private:
     int producerCount_ = 0;
     int leadingSources_ = 0;
     std::vector<Producer*> runList_;
+    // Beside runList_: each entry's producer id. The run list reads whether a producer rests
+    // from restingById_, a few hundred bytes, instead of from each producer's own memory.
+    std::vector<uint32_t> runIds_;
+    std::vector<uint8_t> restingById_;
     std::vector<Producer*> resetList_;
     uint32_t resetStamp_ = 0;
     uint32_t resetCount_ = 0;

@@ -24,7 +24,7 @@ Producer::Producer(Environment& env, bool withBuffer)
       ownBuffer_(withBuffer ? env.blockSize() : 0),
       stamp_(env.chunkStamp() - 1),
       output_(env.silentBuffer().data()) {
-    env.producerConstructed();
+    id_ = env.producerConstructed();
 }
 
 Producer::~Producer() {
@@ -42,7 +42,7 @@ void Producer::process(uint32_t frames, uint32_t flags) {
     stamp_ = env_->chunkStamp();
     const ProfileEnterHook enter = enterHook.load(std::memory_order_relaxed);
     if (enter) enter(this, frames, flags);
-    resting_ = false;
+    env_->restingById_[id_] = 0;
     constant_ = produce(own, frames, flags);
     const ProfileLeaveHook leave = leaveHook.load(std::memory_order_relaxed);
     if (leave) leave(this);

@@ -51,7 +51,7 @@ public:
     uint32_t stamp() const { return stamp_; }
     bool producedInChunk() const { return stamp_ == env_->chunkStamp(); }
     // At rest: advancing it would change nothing, so the run list passes it over until it wakes.
-    bool isResting() const { return resting_; }
+    bool isResting() const { return env_->restingById_[id_] != 0; }
 
 protected:
     float* ownData() { return ownBuffer_.data(); }
@@ -61,7 +61,7 @@ protected:
     // Inside produce: whether this producer had already produced in the current chunk.
     bool producedBefore() const { return producedBefore_; }
     // Set inside produce (every process clears it) or cleared by whatever wakes the producer.
-    void setResting(bool on) { resting_ = on; }
+    void setResting(bool on) { env_->restingById_[id_] = on; }
 
 private:
     friend class Environment;
@@ -74,7 +74,7 @@ private:
     bool runEveryChunk_ = false;
     bool resettable_ = false;
     bool producedBefore_ = false;
-    bool resting_ = false;
+    uint32_t id_;
     uint32_t stamp_;
     const float* output_;
 };
