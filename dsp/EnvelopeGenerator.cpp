@@ -47,30 +47,36 @@ int32_t stageSamples(float seconds, float rate) {
     return roundUp4(samples(static_cast<double>(seconds) * rate));
 }
 
+// How a curve's run went: whether it reached the end, and whether it started there (and so
+// wrote one value throughout).
+struct CurveRun {
+    bool ended;
+    bool flat;
+};
+
 // Writes offset + gain * curve(phase) for count samples, the phase stepping by increment per
-// sample; past the end of the table the last entry holds. Returns whether the end was reached.
-bool runCurve(const FunctionTable& table, float& phase, double increment, float offset, float gain,
-              float* out, uint32_t count) {
+// sample; past the end of the table the last entry holds.
+CurveRun runCurve(const FunctionTable& table, float& phase, double increment, float offset,
+                  float gain, float* out, uint32_t count) {
     const float* data = table.data();
     const double scale = static_cast<double>(table.size() - 1) /
                          (static_cast<double>(table.maximum()) - table.minimum());
     const double last = static_cast<double>(table.size() - 1);
     const double step = scale * increment;
     double p = (static_cast<double>(phase) - table.minimum()) * scale;
-    for (uint32_t i = 0; i < count; ++i) {
-        float v;
-        if (p < last) {
-            const auto k = static_cast<int32_t>(p);
-            const auto f = static_cast<float>(p - k);
-            v = data[k] + (data[k + 1] - data[k]) * f;
-        } else {
-            v = data[table.size() - 1];
-        }
+    const bool flat = p >= last;
+    uint32_t i = 0;
+    for (; i < count && p < last; ++i) {
+        const auto k = static_cast<int32_t>(p);
+        const auto f = static_cast<float>(p - k);
+        const float v = data[k] + (data[k + 1] - data[k]) * f;
         out[i] = offset + gain * v;
         p += step;
     }
+    // The phase only grows: the rest holds the last entry.
+    if (i < count) std::fill(out + i, out + count, offset + gain * data[table.size() - 1]);
     phase = static_cast<float>(std::min(p, last) / scale + table.minimum());
-    return p >= last;
+    return {p >= last, flat};
 }
 
 }  // namespace
@@ -232,14 +238,17 @@ EnvelopeGenerator::Parts EnvelopeGenerator::split(uint32_t count) {
     return parts;
 }
 
-void EnvelopeGenerator::renderPiece(float* out, uint32_t count) {
+bool EnvelopeGenerator::renderPiece(float* out, uint32_t count) {
     if (stage_ != kRunning) {
         output_ = idleLevel();
         std::fill(out, out + count, output_);
-        return;
+        return true;
     }
     const CurveSet& curves = *curves_;
     const Parts parts = split(count);
+    // Flat: one stage only, which holds its level.
+    bool flat =
+        (parts.delay > 0) + (parts.attack > 0) + (parts.decay > 0) + (parts.release > 0) == 1;
     if (parts.delay > 0) {
         std::fill(out, out + parts.delay, output_);
         delayRemaining_ -= static_cast<int32_t>(parts.delay);
@@ -252,42 +261,49 @@ void EnvelopeGenerator::renderPiece(float* out, uint32_t count) {
         attackRemaining_ -= static_cast<int32_t>(parts.attack);
         out += parts.attack;
         output_ = releaseStart_ = out[-1];
+        flat = false;
     }
     if (parts.decay > 0) {
         const float distance = output_ - sustainLevel_;
         if (std::fabs(distance) <= kEpsilon) {
             std::fill(out, out + parts.decay, sustainLevel_);
         } else if (distance > 0.0f) {
-            runCurve(curves.decay(), decayPhase_, perSample(decay_), sustainLevel_, decaySpan_, out,
-                     parts.decay);
+            flat &= runCurve(curves.decay(), decayPhase_, perSample(decay_), sustainLevel_,
+                             decaySpan_, out, parts.decay)
+                        .flat;
         } else {
             // The sustain was raised: rise to it.
-            runCurve(curves.rise(), decayPhase_, perSample(decay_), sustainLevel_ - decaySpan_,
-                     decaySpan_, out, parts.decay);
+            flat &= runCurve(curves.rise(), decayPhase_, perSample(decay_),
+                             sustainLevel_ - decaySpan_, decaySpan_, out, parts.decay)
+                        .flat;
         }
         out += parts.decay;
         output_ = releaseStart_ = out[-1];
     }
     if (parts.release > 0) {
         const float bottom = idleLevel();
-        const bool ended = runCurve(curves.release(), releasePhase_, perSample(release_), bottom,
-                                    releaseStart_ - bottom, out, parts.release);
+        const CurveRun run = runCurve(curves.release(), releasePhase_, perSample(release_), bottom,
+                                      releaseStart_ - bottom, out, parts.release);
         output_ = out[parts.release - 1];
-        if (ended) stage_ = kFinished;
+        if (run.ended) stage_ = kFinished;
+        flat &= run.flat;
     }
+    return flat;
 }
 
-void EnvelopeGenerator::renderSegment(float* out, uint32_t from, uint32_t to) {
+bool EnvelopeGenerator::renderSegment(float* out, uint32_t from, uint32_t to) {
+    bool flat = true;
     while (from < to) {
         if (refreshCountdown_ == 0) {
             refresh(from);
             refreshCountdown_ = kRefreshInterval;
         }
         const uint32_t count = std::min(to - from, refreshCountdown_);
-        renderPiece(out + from, count);
+        flat &= renderPiece(out + from, count);
         refreshCountdown_ -= count;
         from += count;
     }
+    return flat;
 }
 
 void EnvelopeGenerator::advanceSilently(uint32_t count) {
@@ -319,12 +335,14 @@ bool EnvelopeGenerator::produce(float* buffer, uint32_t frames, uint32_t flags) 
 
     const bool silent = (flags & wave::Environment::kFlagAdvanceOnly) && !pendingTrigger_ &&
                         !events && !(stage_ == kRunning && renderWhileRunning_);
+    bool flat = false;  // every piece held one level
     if (silent) {
         advanceSilently(frames);
     } else {
         for (int p = 0; p < kParameterCount; ++p) inputData_[p] = inputs_[p]->pull(frames, 0);
         if (pendingTrigger_) start(0, gate_);
         uint32_t position = 0;
+        flat = !events;
         if (events) {
             for (const Trigger::Event& e : trigger_->events()) {
                 const auto offset = static_cast<uint32_t>(e.offset);
@@ -338,7 +356,7 @@ bool EnvelopeGenerator::produce(float* buffer, uint32_t frames, uint32_t flags) 
                 gateCounter_ = 0;
             }
         }
-        renderSegment(buffer, position, frames);
+        flat &= renderSegment(buffer, position, frames);
     }
 
     if (sideChain) {
@@ -352,5 +370,7 @@ bool EnvelopeGenerator::produce(float* buffer, uint32_t frames, uint32_t flags) 
     // list skips it.
     setResting(silent && stage_ == kIdle && !sideChain);
     // A refresh inside an idle chunk may still move the idle level.
-    return idle && !events && (silent || buffer[0] == buffer[frames - 1]);
+    if (idle && !events && (silent || buffer[0] == buffer[frames - 1])) return true;
+    // A sustained or delayed note holds its level too; pieces may hold different ones.
+    return flat && std::all_of(buffer, buffer + frames, [&](float v) { return v == buffer[0]; });
 }

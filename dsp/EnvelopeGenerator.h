@@ -96,8 +96,9 @@ private:
     void start(uint32_t index, bool gate);
     void refresh(uint32_t index);
     void updateSustainLevel();
-    void renderSegment(float* out, uint32_t from, uint32_t to);
-    void renderPiece(float* out, uint32_t count);
+    // Both return whether every sample written holds one piece's single level.
+    bool renderSegment(float* out, uint32_t from, uint32_t to);
+    bool renderPiece(float* out, uint32_t count);
     Parts split(uint32_t count);
     void advanceSilently(uint32_t count);
     float idleLevel() const { return sustainLevel_ - sustain_; }

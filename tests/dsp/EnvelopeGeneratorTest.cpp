@@ -84,6 +84,29 @@ TEST(EnvelopeGeneratorTest, StagesStartPeakAndEndOnTheirSamples) {
     EXPECT_TRUE(holds(render(rig.env, rig.start({.decay = 0.5f}), 48000), 1.0f, 72));
 }
 
+// A chunk that holds one level says so, so that what the envelope drives may take its constant
+// paths: the delay, the sustain and the end of the release, never a chunk where it moves.
+TEST(EnvelopeGeneratorTest, ChunksThatHoldOneLevelAreConstant) {
+    Rig rig(48000.0f, 256);
+    Eg& eg =
+        rig.start({.delay = 0.1f, .attack = 0.5f, .decay = 1.0f, .sustain = 0.5f, .release = 0.1f});
+    std::vector<bool> constant;
+    const auto out = render(rig.env, {&eg}, 400 * 256, 256, [&](size_t at) {
+        if (at > 0) constant.push_back(eg.isConstant());
+        if (at == 350 * 256) eg.noteOff();
+    })[0];
+    constant.push_back(eg.isConstant());
+    // Delay until 4800, attack and decay until 76800 (chunk 300), release over 4800 samples.
+    for (size_t chunk = 0; chunk < constant.size(); ++chunk) {
+        const bool flat = chunk < 4800 / 256 || (chunk >= 300 && chunk < 350) ||
+                          chunk >= (350 * 256 + 4800 + 255) / 256;
+        EXPECT_EQ(constant[chunk], flat) << chunk;
+        const auto first = out.begin() + static_cast<std::ptrdiff_t>(chunk * 256);
+        EXPECT_EQ(std::all_of(first, first + 256, [&](float v) { return v == *first; }), flat)
+            << chunk;
+    }
+}
+
 TEST(EnvelopeGeneratorTest, NeutralSustainCentresTheSustainOnZero) {
     Rig rig;
     Eg& eg = rig.start({.attack = 0.01f, .decay = 0.01f, .sustain = 0.5f, .release = 0.02f},
