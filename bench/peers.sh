@@ -33,27 +33,47 @@ Calf Wavetable|/usr/lib/lv2/calf.lv2/manifest.ttl|http://calf.sourceforge.net/pl
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-ROWS="" SKIPPED=""
+# The installed peers; the rest are named in the table's footnote.
+INSTALLED="" SKIPPED=""
 while IFS='|' read -r label needs args; do
-    if [ ! -e "$needs" ]; then
+    if [ -e "$needs" ]; then
+        INSTALLED="$INSTALLED$label|$args"$'\n'
+    else
         SKIPPED="$SKIPPED$label: not installed ($needs missing), skipped"$'\n'
-        continue
     fi
-    row="| $label |"
-    nsPerSample=""
-    for v in $VOICES; do
-        # shellcheck disable=SC2086
-        lines=$(for _ in $(seq "$REPS"); do
-            "$BENCH" $args --voices "$v" --seconds "$SECS" 2>>"$SCRATCH/stderr.log" ||
-                echo "$label, $v voices: failed (exit $?)" >&2
-        done)
-        rtf=$(printf '%s\n' "$lines" | grep , | cut -d, -f5 | median)
-        row="$row ${rtf:-failed} |"
-        [ "$v" = 1 ] && nsPerSample=$(printf '%s\n' "$lines" | grep , | cut -d, -f6 | median)
-        echo "$label, $v voices: ${rtf:-failed} x real time" >&2
-    done
-    ROWS="$ROWS$row ${nsPerSample:-failed} |"$'\n'
 done <<<"$PEERS"
+
+# Round after round, every plug-in and voice count once per round: a machine that slows down for
+# a while (a shared host) slows every plug-in alike instead of the one that ran then.
+RESULTS=$SCRATCH/results
+: >"$RESULTS"
+for round in $(seq "$REPS"); do
+    for v in $VOICES; do
+        while IFS='|' read -r label args; do
+            [ -n "$label" ] || continue
+            # shellcheck disable=SC2086
+            line=$("$BENCH" $args --voices "$v" --seconds "$SECS" 2>>"$SCRATCH/stderr.log") ||
+                echo "$label, $v voices: failed (exit $?)" >&2
+            case $line in *,*) echo "$label|$v|$line" >>"$RESULTS" ;; esac
+        done <<<"$INSTALLED"
+    done
+    echo "round $round of $REPS done" >&2
+done
+
+# Column k (5: real-time factor, 6: ns per sample) of one plug-in's runs at v voices.
+column() { grep -F "$1|$2|" "$RESULTS" | cut -d'|' -f3 | cut -d, -f"$3" | median; }
+
+ROWS=""
+while IFS='|' read -r label _; do
+    [ -n "$label" ] || continue
+    row="| $label |"
+    for v in $VOICES; do
+        rtf=$(column "$label" "$v" 5)
+        row="$row ${rtf:-failed} |"
+    done
+    ns=$(column "$label" 1 6)
+    ROWS="$ROWS$row ${ns:-failed} |"$'\n'
+done <<<"$INSTALLED"
 
 if [ -s "$SCRATCH/stderr.log" ] && grep -q -i 'error\|warning' "$SCRATCH/stderr.log"; then
     echo "--- messages of the runs:" >&2
