@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "dsp/Float4.h"
@@ -68,6 +69,48 @@ constexpr NoiseJumps makeNoiseJumps() {
     return jumps;
 }
 constexpr NoiseJumps kNoiseJumps = makeNoiseJumps();
+
+// The same four jumps side by side, chosen by the register's top four bits: lane k - 1 holds
+// the pattern of k steps.
+struct NoiseQuads {
+    uint32_t pattern[1 << kNoiseJump][kNoiseJump];
+};
+constexpr NoiseQuads makeNoiseQuads() {
+    NoiseQuads quads{};
+    for (uint32_t top = 0; top < (1u << kNoiseJump); ++top) {
+        for (int k = 1; k <= kNoiseJump; ++k) {
+            quads.pattern[top][k - 1] = kNoiseJumps.pattern[k - 1][top >> (kNoiseJump - k)];
+        }
+    }
+    return quads;
+}
+constexpr NoiseQuads kNoiseQuads = makeNoiseQuads();
+
+using UInt4 = uint32_t __attribute__((vector_size(16)));
+
+// runNoise with the whole fours of values handed to sink4(i, w) together, w holding the values
+// of i .. i + 3, and the rest to sink(i, w) one at a time.
+template <class Sink4, class Sink>
+void runNoise4(uint32_t& state, uint32_t frames, Sink4 sink4, Sink sink) {
+    static_assert(kNoiseJump == 4);
+    const UInt4 steps{1, 2, 3, 4};
+    uint32_t s = state;
+    uint32_t i = 0;
+    for (; i + kNoiseJump <= frames; i += kNoiseJump) {
+        UInt4 pattern;
+        std::memcpy(&pattern, kNoiseQuads.pattern[s >> (24 - kNoiseJump)], sizeof pattern);
+        const UInt4 next = ((UInt4{s, s, s, s} << steps) & kNoiseMask) ^ pattern;
+        // The register's own chain in scalar code: moving a lane out would lengthen it.
+        s = ((s << kNoiseJump) & kNoiseMask) ^
+            kNoiseJumps.pattern[kNoiseJump - 1][s >> (24 - kNoiseJump)];
+        sink4(i, simd::toFloat(reinterpret_cast<simd::Int4>(next - kNoiseMidpoint)) * kNoiseScale);
+    }
+    for (; i < frames; ++i) {
+        s = noiseStep(s);
+        sink(i, noiseValue(s));
+    }
+    state = s;
+}
 
 // Calls sink(i, w) for i = 0..frames-1 with the register's next values, w in [-1, 1).
 template <class Sink>
@@ -421,7 +464,10 @@ void Oscillator::readTable(const float* rows, bool isPulse, float* out, uint32_t
 void Oscillator::renderNoise(float* out, uint32_t frames, bool pink) {
     const float gain = style_.tones().whiteNoiseLevel;
     if (!pink) {
-        runNoise(noiseState_, frames, [=](uint32_t i, float w) { out[i] = w * gain; });
+        runNoise4(
+            noiseState_, frames,
+            [=](uint32_t i, simd::Float4 w) { simd::store(out + i, w * gain); },
+            [=](uint32_t i, float w) { out[i] = w * gain; });
         return;
     }
     double b0 = pink0_, b1 = pink1_, b2 = pink2_;
@@ -439,7 +485,10 @@ void Oscillator::renderNoise(float* out, uint32_t frames, bool pink) {
 
 void Oscillator::addNoiseFloor(float* out, uint32_t frames) {
     const float gain = style_.tones().analogNoiseLevel;
-    runNoise(noiseState_, frames, [=](uint32_t i, float w) { out[i] += w * gain; });
+    runNoise4(
+        noiseState_, frames,
+        [=](uint32_t i, simd::Float4 w) { simd::store(out + i, simd::load(out + i) + w * gain); },
+        [=](uint32_t i, float w) { out[i] += w * gain; });
 }
 
 bool Oscillator::produce(float* buffer, uint32_t frames, uint32_t flags) {
