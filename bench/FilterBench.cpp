@@ -1,4 +1,5 @@
-// Cost of one four-lane filter unit ("Quorvalis Prime", four member filters) per block sample.
+// Cost of one four-lane filter unit (four member filters, "Quorvalis Prime" unless named) per block
+// sample.
 
 #include <benchmark/benchmark.h>
 
@@ -16,7 +17,9 @@ namespace {
 
 constexpr uint32_t kBlock = 128;
 
-void fourLaneUnit(benchmark::State& state, int slope, bool sweep) {
+// Lane k at `octave` + k octaves (+ k / 100 octaves with `close`), peak `peak`.
+void fourLaneUnit(benchmark::State& state, int slope, bool sweep, int characteristic = 0,
+                  float octave = 9.0f, float peak = 0.5f, bool close = false) {
     const MultiDesignFilter::StyleList& styles = bench::standardStyles();
     wave::Environment env(kBlock);
     env.setSampleRate(48000.0f);
@@ -29,10 +32,11 @@ void fourLaneUnit(benchmark::State& state, int slope, bool sweep) {
         MultiDesignFilter& f = *filters.back();
         f.setInput(sources.back().get());
         f.addEntries(unit, styles);
-        f.setCharacteristic(0);
+        f.setCharacteristic(characteristic);
         f.setSlope(slope);
-        f.defaultFrequency().setTarget(9.0f + static_cast<float>(k), 0.0f);
-        f.defaultPeak().setTarget(0.5f, 0.0f);
+        f.defaultFrequency().setTarget(octave + static_cast<float>(k) * (close ? 0.01f : 1.0f),
+                                       0.0f);
+        f.defaultPeak().setTarget(peak, 0.0f);
     }
     int chunk = 0;
     for (auto _ : state) {
@@ -58,3 +62,6 @@ BENCHMARK_CAPTURE(fourLaneUnit, 24dB, GenericFilter::kSlope24, false);
 BENCHMARK_CAPTURE(fourLaneUnit, 48dB, GenericFilter::kSlope48, false);
 BENCHMARK_CAPTURE(fourLaneUnit, 12dB_sweep, GenericFilter::kSlope12, true);
 BENCHMARK_CAPTURE(fourLaneUnit, 48dB_sweep, GenericFilter::kSlope48, true);
+// "Default Sound"'s first filter: "Gentle", 3 kHz, peak 0.15 (weakly driven), two voices' lanes.
+BENCHMARK_CAPTURE(fourLaneUnit, 12dB_gentle, GenericFilter::kSlope12, false, 1, 11.55f, 0.15f,
+                  true);
