@@ -70,6 +70,31 @@ constexpr NoiseJumps makeNoiseJumps() {
 }
 constexpr NoiseJumps kNoiseJumps = makeNoiseJumps();
 
+// The register after k steps from state.
+uint32_t noiseJump(uint32_t state, int k) {
+    return ((state << k) & kNoiseMask) ^ kNoiseJumps.pattern[k - 1][state >> (24 - k)];
+}
+
+// Calls sink(i, w) for i = 0..frames-1 with the register's next values, w in [-1, 1).
+template <class Sink>
+void runNoise(uint32_t& state, uint32_t frames, Sink sink) {
+    uint32_t s = state;
+    uint32_t i = 0;
+    for (; i + kNoiseJump <= frames; i += kNoiseJump) {
+        uint32_t next = s;
+        for (int k = 1; k <= kNoiseJump; ++k) {
+            next = noiseJump(s, k);
+            sink(i + k - 1, noiseValue(next));
+        }
+        s = next;
+    }
+    for (; i < frames; ++i) {
+        s = noiseStep(s);
+        sink(i, noiseValue(s));
+    }
+    state = s;
+}
+
 // The same four jumps side by side, chosen by the register's top four bits: lane k - 1 holds
 // the pattern of k steps.
 struct NoiseQuads {
@@ -101,35 +126,11 @@ void runNoise4(uint32_t& state, uint32_t frames, Sink4 sink4, Sink sink) {
         std::memcpy(&pattern, kNoiseQuads.pattern[s >> (24 - kNoiseJump)], sizeof pattern);
         const UInt4 next = ((UInt4{s, s, s, s} << steps) & kNoiseMask) ^ pattern;
         // The register's own chain in scalar code: moving a lane out would lengthen it.
-        s = ((s << kNoiseJump) & kNoiseMask) ^
-            kNoiseJumps.pattern[kNoiseJump - 1][s >> (24 - kNoiseJump)];
+        s = noiseJump(s, kNoiseJump);
         sink4(i, simd::toFloat(reinterpret_cast<simd::Int4>(next - kNoiseMidpoint)) * kNoiseScale);
     }
-    for (; i < frames; ++i) {
-        s = noiseStep(s);
-        sink(i, noiseValue(s));
-    }
     state = s;
-}
-
-// Calls sink(i, w) for i = 0..frames-1 with the register's next values, w in [-1, 1).
-template <class Sink>
-void runNoise(uint32_t& state, uint32_t frames, Sink sink) {
-    uint32_t s = state;
-    uint32_t i = 0;
-    for (; i + kNoiseJump <= frames; i += kNoiseJump) {
-        uint32_t next = s;
-        for (int k = 1; k <= kNoiseJump; ++k) {
-            next = ((s << k) & kNoiseMask) ^ kNoiseJumps.pattern[k - 1][s >> (24 - k)];
-            sink(i + k - 1, noiseValue(next));
-        }
-        s = next;
-    }
-    for (; i < frames; ++i) {
-        s = noiseStep(s);
-        sink(i, noiseValue(s));
-    }
-    state = s;
+    runNoise(state, frames - i, [&](uint32_t j, float w) { sink(i + j, w); });
 }
 
 float position(float pitch) {
